@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace tunewalk {
+
+// A file opened for one load or save, closed by the destructor. Every read and write reports
+// failure by its result, and 64-bit offsets work on every platform.
+class BinaryFile {
+public:
+    enum class Mode { Read, ReadWrite };
+
+    BinaryFile() = default;
+    ~BinaryFile() { close(); }
+    BinaryFile(const BinaryFile&) = delete;
+    BinaryFile& operator=(const BinaryFile&) = delete;
+
+    // Never creates the file. Fails for anything that is not a regular file.
+    bool open(const std::string& path, Mode mode);
+    bool isOpen() const { return m_file != nullptr; }
+    // Flushes what was written; false when the data may not have reached the file.
+    bool close();
+
+    std::int64_t size() const { return m_size; }
+
+    // Reads up to `count` bytes at `offset`; returns the number read, or -1 on an error.
+    // Fewer than `count` only at the end of the file.
+    std::int64_t readAt(std::int64_t offset, void* buffer, std::int64_t count);
+    // Writes exactly `count` bytes at `offset`.
+    bool writeAt(std::int64_t offset, const void* buffer, std::int64_t count);
+
+private:
+    bool seek(std::int64_t offset);
+    std::FILE* m_file = nullptr;
+    std::int64_t m_size = 0;
+    bool m_failed = false;
+};
+
+} // namespace tunewalk

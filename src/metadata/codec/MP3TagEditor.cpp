@@ -1,0 +1,376 @@
+#include "MP3TagEditor.h"
+
+#include "BinaryFile.h"
+#include "Mp3Tables.h"
+#include "MpegFrame.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace tunewalk {
+namespace {
+
+constexpr std::int64_t kTagSize = 128;
+// Large enough for a leading ID3v2 header, the first frame and its Xing header in one read.
+constexpr std::int64_t kHeadBlock = 2048;
+// Scan blocks start small (the first frame is usually right there) and grow for long runs of
+// non-audio bytes.
+constexpr std::int64_t kFirstScanBlock = 4 * 1024;
+constexpr std::int64_t kMaxScanBlock = 64 * 1024;
+
+std::string idKey(int value) {
+    return "ID_" + std::to_string(value);
+}
+
+void addPair(MP3TagEditor::LookupList& list, std::string key, std::string name, int id) {
+    NameIDPair pair;
+    pair.Init(std::move(name), static_cast<std::int16_t>(id));
+    list.add(std::move(key), std::move(pair));
+}
+
+// Reads the file forward in blocks and finds frame syncs inside [from, end). A sync that
+// straddles two blocks is found like any other.
+class SyncScanner {
+public:
+    SyncScanner(BinaryFile& file, std::int64_t end) : m_file(file), m_end(end) {}
+
+    // Position of the first 0xFF at or after `from` followed by a Layer III sync byte, both
+    // before `end`; -1 when there is none, -2 on a read error.
+    std::int64_t find(std::int64_t from) {
+        while (from + 1 < m_end) {
+            if (from < m_base || from + 1 >= m_base + static_cast<std::int64_t>(m_buffer.size())) {
+                if (!load(from)) return -2;
+            }
+            const auto offset = static_cast<std::size_t>(from - m_base);
+            if (auto hit = mpeg::findFrameSync(m_buffer.data() + offset, m_buffer.size() - offset))
+                return from + static_cast<std::int64_t>(*hit);
+            // Keep the last byte: it may be the 0xFF of a pair that the next block completes.
+            from = m_base + static_cast<std::int64_t>(m_buffer.size()) - 1;
+        }
+        return -1;
+    }
+
+    // Bytes already read at `at`, so a caller can look at the frame without another read.
+    const std::uint8_t* bytesAt(std::int64_t at, std::size_t& available) const {
+        if (at < m_base || at >= m_base + static_cast<std::int64_t>(m_buffer.size())) {
+            available = 0;
+            return nullptr;
+        }
+        available = m_buffer.size() - static_cast<std::size_t>(at - m_base);
+        return m_buffer.data() + (at - m_base);
+    }
+
+    void patch(std::int64_t at, std::uint8_t value) {
+        if (at >= m_base && at < m_base + static_cast<std::int64_t>(m_buffer.size()))
+            m_buffer[static_cast<std::size_t>(at - m_base)] = value;
+    }
+
+    // Preloads the first block the caller has already read.
+    void adopt(std::int64_t base, std::vector<std::uint8_t> bytes) {
+        m_base = base;
+        m_buffer = std::move(bytes);
+        if (m_base + static_cast<std::int64_t>(m_buffer.size()) > m_end)
+            m_buffer.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, m_end - m_base)));
+    }
+
+private:
+    bool load(std::int64_t from) {
+        const std::int64_t want = std::min(m_block, m_end - from);
+        m_block = std::min(m_block * 2, kMaxScanBlock);
+        m_buffer.resize(static_cast<std::size_t>(want));
+        const std::int64_t got = m_file.readAt(from, m_buffer.data(), want);
+        if (got < 0) return false;
+        m_buffer.resize(static_cast<std::size_t>(got));
+        m_base = from;
+        // A file that shrank under us ends the scan rather than looping.
+        if (got < 2) m_end = from + got;
+        return true;
+    }
+
+    BinaryFile& m_file;
+    std::int64_t m_end;
+    std::int64_t m_base = 0;
+    std::int64_t m_block = kFirstScanBlock;
+    std::vector<std::uint8_t> m_buffer;
+};
+
+} // namespace
+
+MP3TagEditor::MP3TagEditor() {
+    for (int id = 0; id < mp3tables::kGenreCount; ++id)
+        addPair(m_genraList, "ID" + std::to_string(id), GenraLookupByID(id), id);
+    addPair(m_genraList, "ID255", "None", 255);
+
+    for (int version = 1; version <= 2; ++version) {
+        auto& bitrates = version == 1 ? m_bitrateList1 : m_bitrateList2;
+        for (std::uint8_t index = 1; index <= 14; ++index) {
+            const int kbps = BitrateLookupByID(index, version);
+            addPair(bitrates, idKey(kbps), std::to_string(kbps), index);
+        }
+        addPair(bitrates, idKey(0), "(unknown)", 0);
+
+        auto& rates = version == 1 ? m_sampleRateList1 : m_sampleRateList2;
+        for (std::uint8_t index = 0; index <= 2; ++index) {
+            const int hz = SampleRateLookupByID(index, version);
+            addPair(rates, idKey(hz), std::to_string(hz), index);
+        }
+        addPair(rates, idKey(0), "(unknown)", 3);
+    }
+
+    for (std::uint8_t mode = 0; mode <= 3; ++mode)
+        addPair(m_channelsList, ChannelsLookupByID(mode), ChannelsLookupByID(mode), mode);
+}
+
+int MP3TagEditor::BitrateLookupByID(std::uint8_t id, int version) {
+    return mp3tables::bitrate(id, version);
+}
+
+int MP3TagEditor::SampleRateLookupByID(std::uint8_t id, int version) {
+    return mp3tables::sampleRate(id, version);
+}
+
+std::string MP3TagEditor::ChannelsLookupByID(std::uint8_t id) {
+    return std::string(mp3tables::channelMode(id));
+}
+
+std::string MP3TagEditor::GenraLookupByID(int id) {
+    return std::string(mp3tables::genreName(id));
+}
+
+void MP3TagEditor::setBitrate(int kbps) {
+    if (kbps == m_bitrate) return;
+    m_bitrate = static_cast<std::int16_t>(kbps);
+    m_headerChanged = m_bitrateChanged = true;
+}
+
+void MP3TagEditor::setSampleRate(int hz) {
+    if (hz == m_sampleRate) return;
+    m_sampleRate = hz;
+    m_headerChanged = m_sampleRateChanged = true;
+}
+
+void MP3TagEditor::setChannels(const std::string& mode) {
+    if (mode == m_channels) return;
+    m_channels = mode;
+    m_headerChanged = m_channelsChanged = true;
+}
+
+std::string MP3TagEditor::PadToWidth(const std::string& text, std::size_t width) {
+    std::string out = text.substr(0, width);
+    out.resize(width, ' ');
+    return out;
+}
+
+std::string MP3TagEditor::trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void MP3TagEditor::ClearFields() {
+    m_tagExists = false;
+    m_title.clear();
+    m_artist.clear();
+    m_album.clear();
+    m_year.clear();
+    m_comment.clear();
+    m_genra = NoneGenre;
+    m_bitrate = 0;
+    m_length = {};
+    m_channels.clear();
+    m_sampleRate = 0;
+    m_vbr = false;
+    m_averageBitrate = 0;
+}
+
+bool MP3TagEditor::LoadMP3(const std::string& fileName) {
+    m_headerChanged = m_bitrateChanged = m_sampleRateChanged = m_channelsChanged = false;
+    ClearFields();
+    m_filename = fileName;
+
+    BinaryFile file;
+    if (!file.open(fileName, BinaryFile::Mode::Read)) return false;
+    const std::int64_t size = file.size();
+
+    m_genra = NoTagGenre;
+    if (size > kTagSize) {
+        std::array<char, kTagSize> tag{};
+        if (file.readAt(size - kTagSize, tag.data(), kTagSize) != kTagSize) return false;
+        if (std::memcmp(tag.data(), "TAG", 3) == 0) {
+            m_tagExists = true;
+            m_title.assign(tag.data() + 3, 30);
+            m_artist.assign(tag.data() + 33, 30);
+            m_album.assign(tag.data() + 63, 30);
+            m_year.assign(tag.data() + 93, 4);
+            m_comment.assign(tag.data() + 97, 30);
+            m_genra = static_cast<unsigned char>(tag[127]);
+        }
+    }
+    const std::int64_t audioEnd = m_tagExists ? size - kTagSize : size;
+
+    // Most files hold their first frame, and any Xing header in it, within the first block.
+    std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min(kHeadBlock, audioEnd)));
+    const std::int64_t got = file.readAt(0, head.data(), static_cast<std::int64_t>(head.size()));
+    if (got < 0) return false;
+    head.resize(static_cast<std::size_t>(got));
+
+    // A leading ID3v2 tag (often with a picture) is skipped: frame syncs inside it mean nothing.
+    const std::int64_t audioStart = mpeg::id3v2Size(head.data(), head.size());
+    SyncScanner scanner(file, audioEnd);
+    if (audioStart == 0) scanner.adopt(0, std::move(head));
+
+    m_version = 1;
+    const std::int64_t at = scanner.find(audioStart);
+    if (at == -2) return false;
+    if (at < 0) {
+        m_bitrate = 0;
+        m_sampleRate = 0;
+        m_channels = "(unknown)";
+        return true;
+    }
+
+    // The frame with room for a Xing or VBRI header after it.
+    constexpr std::size_t kFrameLook = 64;
+    std::array<std::uint8_t, kFrameLook> frame{};
+    std::size_t available = 0;
+    const std::uint8_t* bytes = scanner.bytesAt(at, available);
+    if (available < kFrameLook && at + static_cast<std::int64_t>(available) < audioEnd) {
+        const std::int64_t want = std::min<std::int64_t>(kFrameLook, audioEnd - at);
+        const std::int64_t n = file.readAt(at, frame.data(), want);
+        if (n < 0) return false;
+        bytes = frame.data();
+        available = static_cast<std::size_t>(n);
+    }
+    available = std::min<std::size_t>(available, kFrameLook);
+    // Header bytes past the end of the file read as zero.
+    std::array<std::uint8_t, 4> header{};
+    std::copy_n(bytes, std::min<std::size_t>(4, available), header.begin());
+    if (available < 4) {
+        const std::int64_t n = file.readAt(at, header.data(), 4);
+        if (n < 0) return false;
+    }
+
+    m_version = (header[1] & 0x08) ? 1 : 2;
+    m_channels = ChannelsLookupByID(static_cast<std::uint8_t>(header[3] >> 6));
+    m_sampleRate = SampleRateLookupByID((header[2] >> 2) & 3, m_version);
+    m_bitrate = static_cast<std::int16_t>(BitrateLookupByID(header[2] >> 4, m_version));
+    m_averageBitrate = m_bitrate;
+
+    const std::int64_t audioBytes = audioEnd - at;
+    const auto vbr = mpeg::findVbrHeader(bytes, available);
+    if (vbr && vbr->frames > 0 && m_sampleRate > 0) {
+        const double exact =
+            static_cast<double>(vbr->frames) * mpeg::samplesPerFrame(m_version) / m_sampleRate;
+        m_length = Duration::fromSeconds(static_cast<std::int64_t>(std::floor(exact)));
+        m_vbr = vbr->variable;
+        if (m_vbr && exact > 0)
+            m_averageBitrate = static_cast<int>(
+                std::lround(static_cast<double>(audioBytes) * 8.0 / (exact * 1000.0)));
+    } else {
+        m_vbr = vbr && vbr->variable;
+        const int kbps = m_bitrate != 0 ? m_bitrate : DefaultBitrate();
+        const double seconds = static_cast<double>(audioBytes) * 8.0 / 1000.0 / kbps;
+        m_length = Duration::fromSeconds(static_cast<std::int64_t>(std::trunc(seconds)));
+    }
+    return true;
+}
+
+bool MP3TagEditor::SaveMP3(bool AllFrames) {
+    BinaryFile file;
+    if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
+    const std::int64_t size = file.size();
+
+    std::int64_t tagAt = size;
+    if (m_tagExists) {
+        // The tag is replaced in place only if it is still there: writing 128 bytes over a file
+        // that changed since it was loaded would destroy the end of its audio.
+        char marker[3] = {};
+        if (size < kTagSize || file.readAt(size - kTagSize, marker, 3) != 3 ||
+            std::memcmp(marker, "TAG", 3) != 0)
+            return false;
+        tagAt = size - kTagSize;
+    }
+
+    std::string tag = "TAG";
+    tag += PadToWidth(m_title, 30);
+    tag += PadToWidth(m_artist, 30);
+    tag += PadToWidth(m_album, 30);
+    tag += PadToWidth(m_year, 4);
+    tag += PadToWidth(m_comment, 30);
+    tag += static_cast<char>(m_genra >= 0 && m_genra <= 255 ? m_genra : NoneGenre);
+
+    if (!file.writeAt(tagAt, tag.data(), kTagSize) || !file.close()) {
+        if (!m_tagExists) {
+            // A half-appended tag would be read as audio: give the file its old length back.
+            std::error_code ec;
+            std::filesystem::resize_file(m_filename, static_cast<std::uintmax_t>(size), ec);
+        }
+        return false;
+    }
+
+    if (!m_headerChanged) return true;
+    if (!m_confirm || !m_confirm(HeaderQuestion)) return true;
+    if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
+    const bool ok = rewriteFrameHeaders(file, AllFrames);
+    return file.close() && ok;
+}
+
+bool MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
+    const LookupList& bitrates = m_version == 1 ? m_bitrateList1 : m_bitrateList2;
+    const LookupList& rates = m_version == 1 ? m_sampleRateList1 : m_sampleRateList2;
+    const NameIDPair* newBitrate = m_bitrateChanged ? bitrates.find(idKey(m_bitrate)) : nullptr;
+    const NameIDPair* newRate = m_sampleRateChanged ? rates.find(idKey(m_sampleRate)) : nullptr;
+    const NameIDPair* newMode = m_channelsChanged ? m_channelsList.find(m_channels) : nullptr;
+    // A value this version cannot express (320 kbit/s under MPEG-2, say) is refused before any
+    // header byte is touched.
+    if ((m_bitrateChanged && !newBitrate) || (m_sampleRateChanged && !newRate) ||
+        (m_channelsChanged && !newMode))
+        return false;
+
+    const std::int64_t audioEnd = file.size() - kTagSize;
+    std::array<std::uint8_t, 10> id3{};
+    const std::int64_t headGot = file.readAt(0, id3.data(), 10);
+    if (headGot < 0) return false;
+    std::int64_t scanFrom = mpeg::id3v2Size(id3.data(), static_cast<std::size_t>(headGot));
+
+    SyncScanner scanner(file, audioEnd);
+    do {
+        const std::int64_t at = scanner.find(scanFrom);
+        if (at == -2) return false;
+        if (at < 0 || at + 4 > audioEnd) break;
+        std::array<std::uint8_t, 4> header{};
+        if (file.readAt(at, header.data(), 4) != 4) return false;
+        const std::uint8_t bitrateIndex = header[2] >> 4;
+        const std::uint8_t rateIndex = (header[2] >> 2) & 3;
+        const int padding = (header[2] >> 1) & 1;
+
+        if (m_bitrateChanged || m_sampleRateChanged) {
+            const int b = newBitrate ? newBitrate->ID() : bitrateIndex;
+            const int r = newRate ? newRate->ID() : rateIndex;
+            const auto byte3 = static_cast<std::uint8_t>(b * 16 + r * 4 + (header[2] & 3));
+            if (!file.writeAt(at + 2, &byte3, 1)) return false;
+            scanner.patch(at + 2, byte3);
+        }
+        if (m_channelsChanged) {
+            const auto byte4 = static_cast<std::uint8_t>(newMode->ID() * 64 + (header[3] & 0x3F));
+            if (!file.writeAt(at + 3, &byte4, 1)) return false;
+            scanner.patch(at + 3, byte4);
+        }
+
+        // Step over the frame as it was encoded; MPEG-2 frames hold half as many samples.
+        int kbps = BitrateLookupByID(bitrateIndex, m_version);
+        if (kbps == 0) kbps = m_bitrate != 0 ? m_bitrate : DefaultBitrate();
+        int hz = SampleRateLookupByID(rateIndex, m_version);
+        if (hz == 0) hz = m_sampleRate != 0 ? m_sampleRate : 44100;
+        const std::int64_t factor = m_version == 1 ? 144000 : 72000;
+        const std::int64_t frameBytes = factor * kbps / hz + padding;
+        scanFrom = at + std::max<std::int64_t>(frameBytes, 4);
+    } while (allFrames && scanFrom < audioEnd);
+    return true;
+}
+
+} // namespace tunewalk

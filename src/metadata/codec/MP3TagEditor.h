@@ -1,0 +1,120 @@
+#pragma once
+
+#include "common/Duration.h"
+#include "common/KeyedCollection.h"
+#include "common/NameIDPair.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tunewalk {
+
+// Reads and writes the ID3v1 tag at the end of an MP3 file and the header of its first MPEG
+// audio frame (Layer III of MPEG-1 and MPEG-2). Text fields hold the tag's bytes as they are
+// (ISO 8859-1), not UTF-8.
+//
+// Use: LoadMP3, read or assign properties, SaveMP3. SaveMP3 trusts what the last load found, so
+// load again before saving the same file a second time.
+class MP3TagEditor {
+public:
+    using LookupList = KeyedCollection<NameIDPair>;
+    // Asked before frame headers are rewritten; true means go ahead.
+    using ConfirmFn = std::function<bool(const std::string& question)>;
+
+    static constexpr const char* HeaderQuestion =
+        "Are you sure you want to modify the header data in this file? \r\n\r\n"
+        "This is only recommended if the bitrate and sample rate are currently (unknown), the new "
+        "values are not (unknown), and you are certain of the new values. Otherwise this may "
+        "result in damage to the MP3 file.";
+    static constexpr int NoTagGenre = 256;
+    static constexpr int NoneGenre = 255;
+
+    MP3TagEditor();
+
+    // False only when the file could not be read; a file without any audio frame loads.
+    bool LoadMP3(const std::string& fileName);
+    // Writes the tag, then, when a header value was assigned a new value and the confirmation
+    // says yes, the first frame header (every frame header with AllFrames). False on an error.
+    bool SaveMP3(bool AllFrames = false);
+
+    // Without a confirmation every header change is declined: the codec has nobody to ask.
+    void setConfirmHeaderChange(ConfirmFn confirm) { m_confirm = std::move(confirm); }
+
+    const std::string& Filename() const { return m_filename; }
+    void setFilename(std::string fileName) { m_filename = std::move(fileName); }
+    bool TagExists() const { return m_tagExists; }
+    void setTagExists(bool exists) { m_tagExists = exists; }
+
+    std::string Title() const { return trimmed(m_title); }
+    void setTitle(const std::string& v) { m_title = PadToWidth(v, 30); }
+    std::string Artist() const { return trimmed(m_artist); }
+    void setArtist(const std::string& v) { m_artist = PadToWidth(v, 30); }
+    std::string Album() const { return trimmed(m_album); }
+    void setAlbum(const std::string& v) { m_album = PadToWidth(v, 30); }
+    std::string Year() const { return trimmed(m_year); }
+    void setYear(const std::string& v) { m_year = PadToWidth(v, 4); }
+    std::string Comment() const { return trimmed(m_comment); }
+    void setComment(const std::string& v) { m_comment = PadToWidth(v, 30); }
+    int Genra() const { return m_genra; }
+    void setGenra(int genre) { m_genra = genre; }
+
+    int Version() const { return m_version; }
+    void setVersion(int version) { m_version = static_cast<std::int16_t>(version); }
+    int Bitrate() const { return m_bitrate; }
+    void setBitrate(int kbps);
+    int SampleRate() const { return m_sampleRate; }
+    void setSampleRate(int hz);
+    const std::string& Channels() const { return m_channels; }
+    void setChannels(const std::string& mode);
+    Duration Length() const { return m_length; }
+    void setLength(Duration length) { m_length = length; }
+
+    // True when the first frame carries a Xing or VBRI header with a frame count.
+    bool VBR() const { return m_vbr; }
+    // Whole-file average in kbit/s for a VBR file, otherwise Bitrate.
+    int AverageBitrate() const { return m_averageBitrate; }
+
+    static constexpr int DefaultBitrate() { return 128; }
+
+    const LookupList& GenraList() const { return m_genraList; }
+    const LookupList& BitrateList1() const { return m_bitrateList1; }
+    const LookupList& BitrateList2() const { return m_bitrateList2; }
+    const LookupList& SampleRateList1() const { return m_sampleRateList1; }
+    const LookupList& SampleRateList2() const { return m_sampleRateList2; }
+    const LookupList& ChannelsList() const { return m_channelsList; }
+
+    static int BitrateLookupByID(std::uint8_t id, int version);
+    static int SampleRateLookupByID(std::uint8_t id, int version);
+    static std::string ChannelsLookupByID(std::uint8_t id);
+    static std::string GenraLookupByID(int id);
+
+private:
+    void ClearFields();
+    static std::string PadToWidth(const std::string& text, std::size_t width);
+    static std::string trimmed(const std::string& text);
+    bool rewriteFrameHeaders(class BinaryFile& file, bool allFrames);
+
+    std::string m_filename;
+    bool m_tagExists = false;
+    std::string m_title, m_artist, m_album, m_year, m_comment;
+    int m_genra = NoneGenre;
+    std::int16_t m_version = 1;
+    std::int16_t m_bitrate = 0;
+    std::int32_t m_sampleRate = 0;
+    std::string m_channels;
+    Duration m_length;
+    bool m_vbr = false;
+    int m_averageBitrate = 0;
+
+    bool m_headerChanged = false;
+    bool m_bitrateChanged = false;
+    bool m_sampleRateChanged = false;
+    bool m_channelsChanged = false;
+
+    ConfirmFn m_confirm;
+    LookupList m_genraList, m_bitrateList1, m_bitrateList2, m_sampleRateList1, m_sampleRateList2,
+        m_channelsList;
+};
+
+} // namespace tunewalk

@@ -1,0 +1,273 @@
+#include "AudioFixtures.h"
+#include "TempDir.h"
+#include "metadata/codec/MP3TagEditor.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace tunewalk;
+namespace fx = tunewalk::fixtures;
+
+namespace {
+
+// Filler that holds no 0xFF, so it can never look like a frame sync.
+std::string filler(std::size_t bytes) {
+    return std::string(bytes, '\x11');
+}
+
+struct Loaded {
+    bool ok;
+    MP3TagEditor editor;
+};
+
+Loaded load(const TempDir& dir, const std::string& bytes, const std::string& name = "a.mp3") {
+    const auto path = dir.file(name);
+    fx::writeFile(path, bytes);
+    Loaded result{false, {}};
+    result.ok = result.editor.LoadMP3(path);
+    return result;
+}
+
+} // namespace
+
+TEST(MP3Load, ReadsTagFieldsAsStoredTrimmingOnlySpaces) {
+    TempDir dir;
+    std::string comment("  note\0x ", 9);
+    auto [ok, e] = load(dir, fx::mpegFrames({}, 10) +
+                                 fx::id3v1Tag("  Title  ", "Artist", "Album", "1999", comment, 17));
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(e.TagExists());
+    EXPECT_EQ(e.Title(), "Title");
+    EXPECT_EQ(e.Artist(), "Artist");
+    EXPECT_EQ(e.Album(), "Album");
+    EXPECT_EQ(e.Year(), "1999");
+    EXPECT_EQ(e.Comment(), std::string("note\0x", 6)); // a NUL stays part of the value
+    EXPECT_EQ(e.Genra(), 17);
+    EXPECT_EQ(e.Filename(), dir.file("a.mp3"));
+
+    // Latin-1 bytes come through unchanged, one per character.
+    auto [ok2, latin] = load(dir, fx::mpegFrames({}, 2) + fx::id3v1Tag("Caf\xE9"), "b.mp3");
+    ASSERT_TRUE(ok2);
+    EXPECT_EQ(latin.Title(), "Caf\xE9");
+}
+
+TEST(MP3Load, FilesWithoutTagOrTooShortForOne) {
+    TempDir dir;
+    auto [ok, noTag] = load(dir, fx::mpegFrames({}, 10));
+    ASSERT_TRUE(ok);
+    EXPECT_FALSE(noTag.TagExists());
+    EXPECT_EQ(noTag.Genra(), MP3TagEditor::NoTagGenre);
+    EXPECT_EQ(noTag.Title(), "");
+
+    // 128 bytes or fewer: no tag is looked for, yet the frame search runs over the whole file,
+    // even over what would have been the tag.
+    const std::string small = fx::id3v1Tag("\xFF\xFB\x90");
+    ASSERT_EQ(small.size(), 128u);
+    auto [ok2, tiny] = load(dir, small, "tiny.mp3");
+    ASSERT_TRUE(ok2);
+    EXPECT_FALSE(tiny.TagExists());
+    EXPECT_EQ(tiny.Genra(), 256);
+    EXPECT_EQ(tiny.Title(), "");
+    EXPECT_EQ(tiny.Bitrate(), 128);
+
+    // One byte more and the tag is read.
+    auto [ok3, just] = load(dir, "\x11" + fx::id3v1Tag("Only tag"), "129.mp3");
+    ASSERT_TRUE(ok3);
+    EXPECT_TRUE(just.TagExists());
+    EXPECT_EQ(just.Title(), "Only tag");
+    EXPECT_EQ(just.Channels(), "(unknown)");
+    EXPECT_EQ(just.Bitrate(), 0);
+    EXPECT_EQ(just.SampleRate(), 0);
+    EXPECT_TRUE(just.Length().isZero());
+
+    for (const std::string& bytes :
+         {std::string(), std::string("\xFF"), std::string("\xFF\xFB\x90")}) {
+        auto [okShort, e] = load(dir, bytes, "short.mp3");
+        EXPECT_TRUE(okShort) << bytes.size();
+        EXPECT_EQ(e.Genra(), 256);
+    }
+}
+
+TEST(MP3Load, HeaderFieldsForEachVersionRateAndMode) {
+    struct Case {
+        fx::FrameSpec spec;
+        int version, bitrate, rate;
+        const char* mode;
+    };
+    const Case cases[] = {
+        {{1, 9, 0, 0}, 1, 128, 44100, "Stereo"},
+        {{1, 14, 1, 1}, 1, 320, 48000, "Joint Stereo"},
+        {{1, 1, 2, 2}, 1, 32, 32000, "Dual Channel"},
+        {{2, 1, 0, 3}, 2, 8, 22050, "Mono"},
+        {{2, 14, 1, 1}, 2, 160, 24000, "Joint Stereo"},
+        {{2, 8, 2, 3}, 2, 64, 16000, "Mono"},
+        {{1, 0, 3, 0}, 1, 0, 0, "Stereo"},      // free format, reserved rate
+        {{1, 15, 0, 0}, 1, 0, 44100, "Stereo"}, // bad bitrate index
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        auto [ok, e] = load(dir, fx::mpegFrames(c.spec, 3));
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(e.Version(), c.version);
+        EXPECT_EQ(e.Bitrate(), c.bitrate);
+        EXPECT_EQ(e.AverageBitrate(), c.bitrate);
+        EXPECT_FALSE(e.VBR());
+        EXPECT_EQ(e.SampleRate(), c.rate);
+        EXPECT_EQ(e.Channels(), c.mode);
+    }
+}
+
+TEST(MP3Load, FrameSearchTakesTheEarliestSyncWhereverItLies) {
+    TempDir dir;
+    fx::FrameSpec mpeg2{2, 10, 1, 3};
+    // Other bytes come first; 0xFF followed by a non-sync byte is passed over.
+    auto [ok, e] =
+        load(dir, "junk\xFF\xE0\xFF\x00" + fx::mpegFrames(mpeg2, 2) + fx::mpegFrames({}, 2));
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(e.Version(), 2);
+    EXPECT_EQ(e.Bitrate(), 96);
+
+    // Leading metadata that happens to hold 0xFF 0xFB: its header values are taken.
+    auto [ok2, meta] = load(dir, "META\xFF\xFB\x50\x00" + filler(100) + fx::mpegFrames({}, 2));
+    ASSERT_TRUE(ok2);
+    EXPECT_EQ(meta.Bitrate(), 64);
+
+    // A sync pair across any read boundary is still found, and found once.
+    // (An MPEG-1 frame follows, so a reader that missed the pair would report version 1.)
+    const std::string mpeg2Header = fx::mpegFrames(mpeg2, 1).substr(0, 4);
+    for (std::size_t at : {1999u, 2047u, 2048u, 4095u, 6143u, 65535u, 100000u}) {
+        auto [okAt, b] = load(dir, filler(at) + mpeg2Header + filler(300) + fx::mpegFrames({}, 2));
+        ASSERT_TRUE(okAt);
+        EXPECT_EQ(b.Version(), 2) << at;
+        EXPECT_EQ(b.Bitrate(), 96) << at;
+    }
+
+    // Both sync bytes must lie in the audio part: a pair inside the tag is no frame.
+    auto [ok3, edge] = load(dir, filler(50) + fx::id3v1Tag("\xFF\xFB\x90"));
+    ASSERT_TRUE(ok3);
+    EXPECT_EQ(edge.Channels(), "(unknown)");
+}
+
+TEST(MP3Load, ConstantBitrateLengthFromByteCount) {
+    TempDir dir;
+    for (int index : {9, 0, 15}) { // 128 kbit/s, and the two unknowns that assume 128
+        fx::FrameSpec spec{1, index, 0, 0};
+        std::string bytes = fx::mpegFrames(spec, 1).substr(0, 4);
+        bytes += filler(4'000'000 - bytes.size());
+        auto [ok, e] = load(dir, bytes);
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(e.Length().seconds(), 250) << index;
+    }
+    // Bytes before the first frame and the tag do not count.
+    std::string bytes = filler(1000) + fx::mpegFrames({1, 5, 0, 0}, 1).substr(0, 4);
+    bytes += filler(800'000 - 4) + fx::id3v1Tag("t");
+    auto [ok, e] = load(dir, bytes);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(e.Length().seconds(), 100); // 800,000 bytes at 64 kbit/s
+}
+
+TEST(MP3Load, FilesOf256MiBAndMoreGetTheirLength) {
+    TempDir dir;
+    const auto path = dir.file("big.mp3");
+    fx::writeFile(path, fx::mpegFrames({}, 1));
+    const std::uintmax_t size = 300ull * 1024 * 1024; // sparse: costs no disk
+    std::filesystem::resize_file(path, size);
+    MP3TagEditor e;
+    ASSERT_TRUE(e.LoadMP3(path));
+    EXPECT_EQ(e.Length().seconds(), static_cast<std::int64_t>(size * 8 / 1000 / 128));
+}
+
+TEST(MP3Load, LeadingID3v2TagIsSkipped) {
+    TempDir dir;
+    fx::FrameSpec spec{1, 5, 1, 3}; // 64 kbit/s, 48 kHz, mono
+    for (bool footer : {false, true}) {
+        const std::string id3 = fx::id3v2Tag(30000, footer);
+        std::string bytes = id3 + fx::mpegFrames(spec, 1).substr(0, 4);
+        bytes += filler(640'000 - 4) + fx::id3v1Tag("t");
+        auto [ok, e] = load(dir, bytes);
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(e.Bitrate(), 64) << footer; // not the fake syncs in the picture
+        EXPECT_EQ(e.SampleRate(), 48000);
+        EXPECT_EQ(e.Channels(), "Mono");
+        EXPECT_EQ(e.Length().seconds(), 80); // the tag's bytes are not counted as audio
+    }
+    // A tag that claims more bytes than the file has leaves no audio.
+    std::string lying = fx::id3v2Tag(10);
+    lying[6] = 0x7F;
+    auto [ok, e] = load(dir, lying + fx::mpegFrames({}, 3));
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(e.Channels(), "(unknown)");
+}
+
+TEST(MP3Load, XingInfoAndVbriHeadersGiveTheLength) {
+    TempDir dir;
+    struct Case {
+        fx::FrameSpec spec;
+        fx::VbrKind kind;
+        std::uint32_t frames;
+        std::int64_t seconds;
+        bool vbr;
+    };
+    const Case cases[] = {
+        {{1, 9, 0, 1}, fx::VbrKind::Xing, 10000, 261, true}, // 10000 * 1152 / 44100
+        {{1, 9, 0, 3}, fx::VbrKind::Xing, 5000, 130, true},  // mono side info
+        {{2, 9, 0, 3}, fx::VbrKind::Xing, 8000, 208, true},  // MPEG-2 mono: 576 samples
+        {{2, 9, 1, 0}, fx::VbrKind::Xing, 8000, 192, true},  // MPEG-2 stereo at 24 kHz
+        {{1, 9, 1, 0}, fx::VbrKind::Info, 3000, 72, false},  // constant bitrate
+        {{1, 9, 0, 0}, fx::VbrKind::Vbri, 2000, 52, true},
+        {{1, 9, 0, 1, false, true}, fx::VbrKind::Xing, 10000, 261, true}, // CRC announced
+    };
+    for (const auto& c : cases) {
+        const std::string bytes =
+            fx::vbrHeaderFrame(c.spec, c.kind, c.frames, 0) + fx::mpegFrames(c.spec, 50);
+        auto [ok, e] = load(dir, bytes);
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(e.Length().seconds(), c.seconds) << static_cast<int>(c.kind) << c.frames;
+        EXPECT_EQ(e.VBR(), c.vbr);
+        if (c.vbr) {
+            const double exact =
+                double(c.frames) * (c.spec.version == 1 ? 1152 : 576) / e.SampleRate();
+            EXPECT_EQ(e.AverageBitrate(), std::lround(bytes.size() * 8 / (exact * 1000)));
+        } else {
+            EXPECT_EQ(e.AverageBitrate(), e.Bitrate());
+        }
+    }
+    // An encoder that did write the header after the CRC is understood too.
+    fx::FrameSpec crc{1, 9, 0, 0, false, true};
+    std::string shifted = fx::vbrHeaderFrame(crc, fx::VbrKind::Xing, 10000, 0);
+    shifted.insert(36, 2, '\0');
+    shifted.erase(shifted.size() - 2);
+    auto [ok, e] = load(dir, shifted);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(e.Length().seconds(), 261);
+
+    // Without a frame count the byte count decides, as for any constant-bitrate file.
+    const std::string noCount =
+        fx::vbrHeaderFrame({}, fx::VbrKind::Xing, 0, 0) + fx::mpegFrames({}, 99);
+    auto [ok2, plain] = load(dir, noCount);
+    ASSERT_TRUE(ok2);
+    EXPECT_FALSE(plain.VBR());
+    EXPECT_EQ(plain.Length().seconds(), static_cast<std::int64_t>(noCount.size() * 8 / 1000 / 128));
+}
+
+TEST(MP3Load, UnreadableFilesFailWithoutCrashing) {
+    TempDir dir;
+    MP3TagEditor e;
+    EXPECT_FALSE(e.LoadMP3(dir.file("missing.mp3")));
+    EXPECT_EQ(e.Filename(), dir.file("missing.mp3"));
+
+    std::filesystem::create_directory(dir.path() / "x.mp3");
+    EXPECT_FALSE(e.LoadMP3(dir.file("x.mp3")));
+
+    // A pipe would block a reader that opened it; it is refused instead.
+    ASSERT_EQ(mkfifo(dir.file("pipe.mp3").c_str(), 0600), 0);
+    EXPECT_FALSE(e.LoadMP3(dir.file("pipe.mp3")));
+
+    // The same editor goes on to load a good file with nothing left over.
+    fx::writeFile(dir.file("good.mp3"), fx::mpegFrames({}, 5));
+    ASSERT_TRUE(e.LoadMP3(dir.file("good.mp3")));
+    EXPECT_EQ(e.Bitrate(), 128);
+    EXPECT_EQ(e.Genra(), 256);
+}

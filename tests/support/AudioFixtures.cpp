@@ -1,0 +1,173 @@
+#include "AudioFixtures.h"
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace tunewalk::fixtures {
+namespace {
+
+constexpr int kBitrates[2][16] = {
+    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
+    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
+constexpr int kRates[2][4] = {{44100, 48000, 32000, 0}, {22050, 24000, 16000, 0}};
+
+void putBE32(std::string& s, std::size_t at, std::uint32_t v) {
+    s[at] = static_cast<char>(v >> 24);
+    s[at + 1] = static_cast<char>(v >> 16);
+    s[at + 2] = static_cast<char>(v >> 8);
+    s[at + 3] = static_cast<char>(v);
+}
+
+void putLE(std::string& s, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        s += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+std::string fixed(std::string_view text, std::size_t width) {
+    std::string out(text.substr(0, width));
+    out.resize(width, ' ');
+    return out;
+}
+
+} // namespace
+
+std::array<std::uint8_t, 4> frameHeader(const FrameSpec& spec) {
+    std::uint8_t b1 = 0xF2 | (spec.version == 1 ? 0x08 : 0x00) | (spec.crc ? 0x00 : 0x01);
+    std::uint8_t b2 =
+        static_cast<std::uint8_t>(((spec.bitrateIndex & 15) << 4) |
+                                  ((spec.sampleRateIndex & 3) << 2) | (spec.padding ? 0x02 : 0x00));
+    std::uint8_t b3 = static_cast<std::uint8_t>(((spec.mode & 3) << 6) | 0x04);
+    return {0xFF, b1, b2, b3};
+}
+
+int frameLength(const FrameSpec& spec) {
+    const int v = spec.version == 1 ? 0 : 1;
+    int kbps = kBitrates[v][spec.bitrateIndex & 15];
+    int rate = kRates[v][spec.sampleRateIndex & 3];
+    if (kbps == 0) kbps = 128;
+    if (rate == 0) rate = 44100;
+    const int factor = spec.version == 1 ? 144000 : 72000;
+    return factor * kbps / rate + (spec.padding ? 1 : 0);
+}
+
+std::string mpegFrames(const FrameSpec& spec, int count) {
+    const auto header = frameHeader(spec);
+    const int length = frameLength(spec);
+    std::string out;
+    out.reserve(static_cast<std::size_t>(length) * static_cast<std::size_t>(count));
+    for (int f = 0; f < count; ++f) {
+        out.append(reinterpret_cast<const char*>(header.data()), 4);
+        for (int i = 4; i < length; ++i)
+            out += static_cast<char>((i * 37 + f) & 0x7F);
+    }
+    return out;
+}
+
+std::string vbrHeaderFrame(const FrameSpec& spec, VbrKind kind, std::uint32_t frameCount,
+                           std::uint32_t byteCount) {
+    std::string frame = mpegFrames(spec, 1);
+    std::fill(frame.begin() + 4, frame.end(), '\0');
+    if (kind == VbrKind::Vbri) {
+        const std::size_t at = 36;
+        frame.replace(at, 4, "VBRI");
+        frame[at + 4] = 0;
+        frame[at + 5] = 1; // version
+        putBE32(frame, at + 10, byteCount);
+        putBE32(frame, at + 14, frameCount);
+        return frame;
+    }
+    const bool mono = spec.mode == 3;
+    std::size_t sideInfo = spec.version == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    const std::size_t at = 4 + sideInfo;
+    frame.replace(at, 4, kind == VbrKind::Xing ? "Xing" : "Info");
+    std::uint32_t flags = 0;
+    std::size_t field = at + 8;
+    if (frameCount > 0) {
+        flags |= 0x1;
+        putBE32(frame, field, frameCount);
+        field += 4;
+    }
+    flags |= 0x2;
+    putBE32(frame, field, byteCount);
+    putBE32(frame, at + 4, flags);
+    return frame;
+}
+
+std::string id3v1Tag(std::string_view title, std::string_view artist, std::string_view album,
+                     std::string_view year, std::string_view comment, int genre) {
+    std::string tag = "TAG";
+    tag += fixed(title, 30);
+    tag += fixed(artist, 30);
+    tag += fixed(album, 30);
+    tag += fixed(year, 4);
+    tag += fixed(comment, 30);
+    tag += static_cast<char>(genre & 0xFF);
+    return tag;
+}
+
+std::string id3v2Tag(std::size_t bodyBytes, bool footer) {
+    std::string tag = "ID3";
+    tag += '\x03';
+    tag += '\x00';
+    tag += static_cast<char>(footer ? 0x10 : 0x00);
+    const auto size = static_cast<std::uint32_t>(bodyBytes);
+    tag += static_cast<char>((size >> 21) & 0x7F);
+    tag += static_cast<char>((size >> 14) & 0x7F);
+    tag += static_cast<char>((size >> 7) & 0x7F);
+    tag += static_cast<char>(size & 0x7F);
+    for (std::size_t i = 0; i < bodyBytes; ++i)
+        tag += static_cast<char>(i % 97 == 5 ? 0xFF : i % 97 == 6 ? 0xFB : (i * 13) & 0xFF);
+    if (footer) {
+        tag += "3DI";
+        tag.append(tag, 3, 7);
+    }
+    return tag;
+}
+
+std::string wavFile(const WavSpec& spec) {
+    const int blockAlign =
+        spec.blockAlign ? spec.blockAlign : spec.channels * ((spec.bits + 7) / 8);
+    const std::uint32_t bps = spec.bytesPerSecond
+                                  ? spec.bytesPerSecond
+                                  : spec.sampleRate * static_cast<std::uint32_t>(blockAlign);
+    std::string body = "WAVE";
+    body += "fmt ";
+    putLE(body, 16, 4);
+    putLE(body, 1, 2); // PCM
+    putLE(body, static_cast<std::uint32_t>(spec.channels), 2);
+    putLE(body, spec.sampleRate, 4);
+    putLE(body, bps, 4);
+    putLE(body, static_cast<std::uint32_t>(blockAlign), 2);
+    putLE(body, static_cast<std::uint32_t>(spec.bits), 2);
+    body += spec.extraChunkBeforeData;
+    if (spec.withData) {
+        body += "data";
+        putLE(body, spec.statedDataBytes ? spec.statedDataBytes : spec.dataBytes, 4);
+        for (std::uint32_t i = 0; i < spec.dataBytes; ++i)
+            body += static_cast<char>((i * 7) & 0x3F);
+    }
+    std::string file = "RIFF";
+    putLE(file, static_cast<std::uint32_t>(body.size()), 4);
+    return file + body;
+}
+
+void writeFile(const std::filesystem::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write fixture " + path.string());
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string audioPart(const std::string& fileBytes) {
+    if (fileBytes.size() > 128 && fileBytes.compare(fileBytes.size() - 128, 3, "TAG") == 0)
+        return fileBytes.substr(0, fileBytes.size() - 128);
+    return fileBytes;
+}
+
+} // namespace tunewalk::fixtures
