@@ -11,7 +11,7 @@ class Duration {
 public:
     constexpr Duration() = default;
     static constexpr Duration fromSeconds(std::int64_t seconds) { return Duration(seconds); }
-    // The stored form of a length: a fraction of a day. Truncated to whole seconds.
+    // The stored form of a length: a fraction of a day, rounded to the nearest second.
     static Duration fromDays(double days);
 
     constexpr std::int64_t seconds() const { return m_seconds; }

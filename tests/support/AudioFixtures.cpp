@@ -32,28 +32,28 @@ std::string fixed(std::string_view text, std::size_t width) {
 
 } // namespace
 
-std::array<std::uint8_t, 4> frameHeader(const FrameSpec& spec) {
-    std::uint8_t b1 = 0xF2 | (spec.version == 1 ? 0x08 : 0x00) | (spec.crc ? 0x00 : 0x01);
-    std::uint8_t b2 =
-        static_cast<std::uint8_t>(((spec.bitrateIndex & 15) << 4) |
-                                  ((spec.sampleRateIndex & 3) << 2) | (spec.padding ? 0x02 : 0x00));
-    std::uint8_t b3 = static_cast<std::uint8_t>(((spec.mode & 3) << 6) | 0x04);
+std::array<std::uint8_t, 4> frameHeader(const FrameSpec& shape) {
+    std::uint8_t b1 = 0xF2 | (shape.version == 1 ? 0x08 : 0x00) | (shape.crc ? 0x00 : 0x01);
+    std::uint8_t b2 = static_cast<std::uint8_t>(((shape.bitrateIndex & 15) << 4) |
+                                                ((shape.sampleRateIndex & 3) << 2) |
+                                                (shape.padding ? 0x02 : 0x00));
+    std::uint8_t b3 = static_cast<std::uint8_t>(((shape.mode & 3) << 6) | 0x04);
     return {0xFF, b1, b2, b3};
 }
 
-int frameLength(const FrameSpec& spec) {
-    const int v = spec.version == 1 ? 0 : 1;
-    int kbps = kBitrates[v][spec.bitrateIndex & 15];
-    int rate = kRates[v][spec.sampleRateIndex & 3];
+int frameLength(const FrameSpec& shape) {
+    const int v = shape.version == 1 ? 0 : 1;
+    int kbps = kBitrates[v][shape.bitrateIndex & 15];
+    int rate = kRates[v][shape.sampleRateIndex & 3];
     if (kbps == 0) kbps = 128;
     if (rate == 0) rate = 44100;
-    const int factor = spec.version == 1 ? 144000 : 72000;
-    return factor * kbps / rate + (spec.padding ? 1 : 0);
+    const int factor = shape.version == 1 ? 144000 : 72000;
+    return factor * kbps / rate + (shape.padding ? 1 : 0);
 }
 
-std::string mpegFrames(const FrameSpec& spec, int count) {
-    const auto header = frameHeader(spec);
-    const int length = frameLength(spec);
+std::string mpegFrames(const FrameSpec& shape, int count) {
+    const auto header = frameHeader(shape);
+    const int length = frameLength(shape);
     std::string out;
     out.reserve(static_cast<std::size_t>(length) * static_cast<std::size_t>(count));
     for (int f = 0; f < count; ++f) {
@@ -64,9 +64,9 @@ std::string mpegFrames(const FrameSpec& spec, int count) {
     return out;
 }
 
-std::string vbrHeaderFrame(const FrameSpec& spec, VbrKind kind, std::uint32_t frameCount,
+std::string vbrHeaderFrame(const FrameSpec& shape, VbrKind kind, std::uint32_t frameCount,
                            std::uint32_t byteCount) {
-    std::string frame = mpegFrames(spec, 1);
+    std::string frame = mpegFrames(shape, 1);
     std::fill(frame.begin() + 4, frame.end(), '\0');
     if (kind == VbrKind::Vbri) {
         const std::size_t at = 36;
@@ -77,8 +77,8 @@ std::string vbrHeaderFrame(const FrameSpec& spec, VbrKind kind, std::uint32_t fr
         putBE32(frame, at + 14, frameCount);
         return frame;
     }
-    const bool mono = spec.mode == 3;
-    std::size_t sideInfo = spec.version == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    const bool mono = shape.mode == 3;
+    std::size_t sideInfo = shape.version == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
     const std::size_t at = 4 + sideInfo;
     frame.replace(at, 4, kind == VbrKind::Xing ? "Xing" : "Info");
     std::uint32_t flags = 0;
@@ -125,26 +125,26 @@ std::string id3v2Tag(std::size_t bodyBytes, bool footer) {
     return tag;
 }
 
-std::string wavFile(const WavSpec& spec) {
+std::string wavFile(const WavSpec& shape) {
     const int blockAlign =
-        spec.blockAlign ? spec.blockAlign : spec.channels * ((spec.bits + 7) / 8);
-    const std::uint32_t bps = spec.bytesPerSecond
-                                  ? spec.bytesPerSecond
-                                  : spec.sampleRate * static_cast<std::uint32_t>(blockAlign);
+        shape.blockAlign ? shape.blockAlign : shape.channels * ((shape.bits + 7) / 8);
+    const std::uint32_t bps = shape.bytesPerSecond
+                                  ? shape.bytesPerSecond
+                                  : shape.sampleRate * static_cast<std::uint32_t>(blockAlign);
     std::string body = "WAVE";
     body += "fmt ";
     putLE(body, 16, 4);
     putLE(body, 1, 2); // PCM
-    putLE(body, static_cast<std::uint32_t>(spec.channels), 2);
-    putLE(body, spec.sampleRate, 4);
+    putLE(body, static_cast<std::uint32_t>(shape.channels), 2);
+    putLE(body, shape.sampleRate, 4);
     putLE(body, bps, 4);
     putLE(body, static_cast<std::uint32_t>(blockAlign), 2);
-    putLE(body, static_cast<std::uint32_t>(spec.bits), 2);
-    body += spec.extraChunkBeforeData;
-    if (spec.withData) {
+    putLE(body, static_cast<std::uint32_t>(shape.bits), 2);
+    body += shape.extraChunkBeforeData;
+    if (shape.withData) {
         body += "data";
-        putLE(body, spec.statedDataBytes ? spec.statedDataBytes : spec.dataBytes, 4);
-        for (std::uint32_t i = 0; i < spec.dataBytes; ++i)
+        putLE(body, shape.statedDataBytes ? shape.statedDataBytes : shape.dataBytes, 4);
+        for (std::uint32_t i = 0; i < shape.dataBytes; ++i)
             body += static_cast<char>((i * 7) & 0x3F);
     }
     std::string file = "RIFF";

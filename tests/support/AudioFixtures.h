@@ -20,18 +20,18 @@ struct FrameSpec {
     bool crc = false; // protection bit 0: a 16-bit CRC follows the header
 };
 
-std::array<std::uint8_t, 4> frameHeader(const FrameSpec& spec);
+std::array<std::uint8_t, 4> frameHeader(const FrameSpec& shape);
 // Bytes in one frame; falls back to 128 kbit/s and 44100 Hz for free-format or reserved
 // indexes so a builder can always lay frames end to end.
-int frameLength(const FrameSpec& spec);
+int frameLength(const FrameSpec& shape);
 // `count` frames end to end. Payload bytes never contain 0xFF, so the only frame syncs in the
 // result are the headers themselves.
-std::string mpegFrames(const FrameSpec& spec, int count);
+std::string mpegFrames(const FrameSpec& shape, int count);
 
 enum class VbrKind { Xing, Info, Vbri };
 // One frame whose side-info area holds a Xing/Info header (or a VBRI header at offset 36).
 // With `frameCount` 0 the frame-count flag is left out.
-std::string vbrHeaderFrame(const FrameSpec& spec, VbrKind kind, std::uint32_t frameCount,
+std::string vbrHeaderFrame(const FrameSpec& shape, VbrKind kind, std::uint32_t frameCount,
                            std::uint32_t byteCount);
 
 std::string id3v1Tag(std::string_view title, std::string_view artist = {},
@@ -52,7 +52,7 @@ struct WavSpec {
     bool withData = true;
     std::string extraChunkBeforeData; // raw bytes inserted between "fmt " and "data"
 };
-std::string wavFile(const WavSpec& spec);
+std::string wavFile(const WavSpec& shape);
 
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 std::string readFile(const std::filesystem::path& path);

@@ -92,7 +92,7 @@ TEST(MP3Load, FilesWithoutTagOrTooShortForOne) {
 
 TEST(MP3Load, HeaderFieldsForEachVersionRateAndMode) {
     struct Case {
-        fx::FrameSpec spec;
+        fx::FrameSpec shape;
         int version, bitrate, rate;
         const char* mode;
     };
@@ -108,7 +108,7 @@ TEST(MP3Load, HeaderFieldsForEachVersionRateAndMode) {
     };
     TempDir dir;
     for (const auto& c : cases) {
-        auto [ok, e] = load(dir, fx::mpegFrames(c.spec, 3));
+        auto [ok, e] = load(dir, fx::mpegFrames(c.shape, 3));
         ASSERT_TRUE(ok);
         EXPECT_EQ(e.Version(), c.version);
         EXPECT_EQ(e.Bitrate(), c.bitrate);
@@ -153,8 +153,8 @@ TEST(MP3Load, FrameSearchTakesTheEarliestSyncWhereverItLies) {
 TEST(MP3Load, ConstantBitrateLengthFromByteCount) {
     TempDir dir;
     for (int index : {9, 0, 15}) { // 128 kbit/s, and the two unknowns that assume 128
-        fx::FrameSpec spec{1, index, 0, 0};
-        std::string bytes = fx::mpegFrames(spec, 1).substr(0, 4);
+        fx::FrameSpec shape{1, index, 0, 0};
+        std::string bytes = fx::mpegFrames(shape, 1).substr(0, 4);
         bytes += filler(4'000'000 - bytes.size());
         auto [ok, e] = load(dir, bytes);
         ASSERT_TRUE(ok);
@@ -181,10 +181,10 @@ TEST(MP3Load, FilesOf256MiBAndMoreGetTheirLength) {
 
 TEST(MP3Load, LeadingID3v2TagIsSkipped) {
     TempDir dir;
-    fx::FrameSpec spec{1, 5, 1, 3}; // 64 kbit/s, 48 kHz, mono
+    fx::FrameSpec shape{1, 5, 1, 3}; // 64 kbit/s, 48 kHz, mono
     for (bool footer : {false, true}) {
         const std::string id3 = fx::id3v2Tag(30000, footer);
-        std::string bytes = id3 + fx::mpegFrames(spec, 1).substr(0, 4);
+        std::string bytes = id3 + fx::mpegFrames(shape, 1).substr(0, 4);
         bytes += filler(640'000 - 4) + fx::id3v1Tag("t");
         auto [ok, e] = load(dir, bytes);
         ASSERT_TRUE(ok);
@@ -204,7 +204,7 @@ TEST(MP3Load, LeadingID3v2TagIsSkipped) {
 TEST(MP3Load, XingInfoAndVbriHeadersGiveTheLength) {
     TempDir dir;
     struct Case {
-        fx::FrameSpec spec;
+        fx::FrameSpec shape;
         fx::VbrKind kind;
         std::uint32_t frames;
         std::int64_t seconds;
@@ -221,14 +221,14 @@ TEST(MP3Load, XingInfoAndVbriHeadersGiveTheLength) {
     };
     for (const auto& c : cases) {
         const std::string bytes =
-            fx::vbrHeaderFrame(c.spec, c.kind, c.frames, 0) + fx::mpegFrames(c.spec, 50);
+            fx::vbrHeaderFrame(c.shape, c.kind, c.frames, 0) + fx::mpegFrames(c.shape, 50);
         auto [ok, e] = load(dir, bytes);
         ASSERT_TRUE(ok);
         EXPECT_EQ(e.Length().seconds(), c.seconds) << static_cast<int>(c.kind) << c.frames;
         EXPECT_EQ(e.VBR(), c.vbr);
         if (c.vbr) {
             const double exact =
-                double(c.frames) * (c.spec.version == 1 ? 1152 : 576) / e.SampleRate();
+                double(c.frames) * (c.shape.version == 1 ? 1152 : 576) / e.SampleRate();
             EXPECT_EQ(e.AverageBitrate(), std::lround(bytes.size() * 8 / (exact * 1000)));
         } else {
             EXPECT_EQ(e.AverageBitrate(), e.Bitrate());

@@ -41,17 +41,17 @@ TEST(WAVLoad, IdentifiersAreSearchedNotWalked) {
     WAVInfo w;
 
     // An unknown chunk between format and data is passed over.
-    fx::WavSpec spec{1, 8000, 8, 0, 0, 16000};
-    spec.extraChunkBeforeData = std::string("LIST\x04\x00\x00\x00"
-                                            "abcd",
-                                            12);
-    fx::writeFile(path, fx::wavFile(spec));
+    fx::WavSpec shape{1, 8000, 8, 0, 0, 16000};
+    shape.extraChunkBeforeData = std::string("LIST\x04\x00\x00\x00"
+                                             "abcd",
+                                             12);
+    fx::writeFile(path, fx::wavFile(shape));
     ASSERT_TRUE(w.LoadWAV(path));
     EXPECT_EQ(w.Length().seconds(), 2);
 
     // No data chunk: the format is read, the length is 0.
-    spec.withData = false;
-    fx::writeFile(path, fx::wavFile(spec));
+    shape.withData = false;
+    fx::writeFile(path, fx::wavFile(shape));
     ASSERT_TRUE(w.LoadWAV(path));
     EXPECT_EQ(w.SampleRate(), 8000);
     EXPECT_EQ(w.DataLength(), 0);
@@ -81,9 +81,9 @@ TEST(WAVLoad, IdentifiersAreSearchedNotWalked) {
 TEST(WAVLoad, LargeFieldsLoadAsUnsigned) {
     TempDir dir;
     const auto path = dir.file("a.wav");
-    fx::WavSpec spec{40000, 3'000'000'000u, 64, 4'000'000'000u, 8, 16};
-    spec.statedDataBytes = 4'000'000'000u;
-    fx::writeFile(path, fx::wavFile(spec));
+    fx::WavSpec shape{40000, 3'000'000'000u, 64, 4'000'000'000u, 8, 16};
+    shape.statedDataBytes = 4'000'000'000u;
+    fx::writeFile(path, fx::wavFile(shape));
     WAVInfo w;
     ASSERT_TRUE(w.LoadWAV(path));
     EXPECT_EQ(w.Channels(), 40000); // kept as read

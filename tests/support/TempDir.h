@@ -23,6 +23,7 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
     std::string file(const std::string& name) const { return (m_path / name).string(); }
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
 
 private:
     std::filesystem::path m_path;

@@ -1,0 +1,124 @@
+#include "AudioFixtures.h"
+#include "CliRunner.h"
+
+#include <gtest/gtest.h>
+
+namespace tunewalk::clitest {
+namespace {
+
+namespace fx = fixtures;
+
+// In a plain RIFF file the format fields (channels .. bits per sample) are bytes 22 to 35.
+constexpr std::size_t kFormatAt = 22;
+constexpr std::size_t kFormatBytes = 14;
+
+std::string withoutFormat(const std::string& wav) {
+    std::string copy = wav;
+    copy.replace(kFormatAt, kFormatBytes, kFormatBytes, '\0');
+    return copy;
+}
+
+TEST(WavSetCommand, RewritesOnlyTheFormatFields) {
+    TempDir dir;
+    const std::string before = fx::wavFile({});
+    fx::writeFile(dir / "a.wav", before);
+
+    const RunResult r = runTag(
+        {"wav-set", "--bits", "8", "--rate=22050", "--channels", "1", "--yes", "a.wav"}, dir);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string after = fx::readFile(dir / "a.wav");
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(withoutFormat(after), withoutFormat(before));
+    EXPECT_EQ(after.substr(kFormatAt, kFormatBytes), std::string("\x01\x00"
+                                                                 "\x22\x56\x00\x00"
+                                                                 "\x22\x56\x00\x00"
+                                                                 "\x01\x00"
+                                                                 "\x08\x00",
+                                                                 kFormatBytes));
+    const auto shown = runTag({"show", "a.wav"}, dir).jsonLines().at(0);
+    EXPECT_EQ(shown["channels"], 1);
+    EXPECT_EQ(shown["sample_rate"], 22050);
+    EXPECT_EQ(shown["bytes_per_second"], 22050);
+    EXPECT_EQ(shown["block_align"], 1);
+    EXPECT_EQ(shown["bits"], 8);
+    EXPECT_EQ(shown["length"], 44100 * 4 / 22050);
+
+    // The largest rate the field holds is accepted.
+    EXPECT_EQ(runTag({"wav-set", "--yes", "--rate", "4294967295", "a.wav"}, dir).exitCode, 0);
+    EXPECT_EQ(fx::readFile(dir / "a.wav").substr(24, 4), "\xFF\xFF\xFF\xFF");
+}
+
+TEST(WavSetCommand, AsksBeforeEachFileAndOnlyYesChangesIt) {
+    TempDir dir;
+    const std::string before = fx::wavFile({});
+    const auto reset = [&] {
+        for (const char* name : {"a.wav", "b.wav"})
+            fx::writeFile(dir / name, before);
+    };
+    const std::string question =
+        "Are you sure you want to modify the header data in this file? [y/N] ";
+
+    struct Case {
+        std::string input;
+        bool changesA, changesB;
+    };
+    const Case cases[] = {{"n\n", false, false},
+                          {"", false, false},
+                          {"yep\ny\n", false, true},
+                          {"Yes\nno\n", true, false},
+                          {"Y\r\nyES\n", true, true}};
+    for (const Case& c : cases) {
+        reset();
+        const RunResult r = runTag({"wav-set", "--bits", "24", "a.wav", "b.wav"}, dir, c.input);
+        EXPECT_EQ(r.exitCode, 0) << c.input;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(question), std::string::npos) << r.err;
+        EXPECT_EQ(fx::readFile(dir / "a.wav") != before, c.changesA) << c.input;
+        EXPECT_EQ(fx::readFile(dir / "b.wav") != before, c.changesB) << c.input;
+        EXPECT_EQ(r.err.find("not changed: a.wav") != std::string::npos, !c.changesA) << r.err;
+        EXPECT_EQ(r.err.find("not changed: b.wav") != std::string::npos, !c.changesB) << r.err;
+    }
+}
+
+TEST(WavSetCommand, BadNumbersAreRefusedAndUnreadableFilesNamed) {
+    TempDir dir;
+    const std::string before = fx::wavFile({});
+    fx::writeFile(dir / "a.wav", before);
+    const std::vector<std::vector<std::string>> bad = {{"--bits", "0"},
+                                                       {"--bits", "33"},
+                                                       {"--bits", "+8"},
+                                                       {"--bits", " 8"},
+                                                       {"--bits", "8.0"},
+                                                       {"--bits", "0x10"},
+                                                       {"--channels", "0"},
+                                                       {"--channels", "3"},
+                                                       {"--rate", "0"},
+                                                       {"--rate", "4294967296"},
+                                                       {"--rate", "-44100"},
+                                                       {"--rate", ""},
+                                                       {"--yes"},
+                                                       {"--bits", "8", "--title", "x"}};
+    for (const auto& wrong : bad) {
+        // No --yes: should a case get through, the unanswered question keeps the file intact.
+        std::vector<std::string> args = {"wav-set"};
+        args.insert(args.end(), wrong.begin(), wrong.end());
+        args.push_back("a.wav");
+        const RunResult r = runTag(args, dir);
+        EXPECT_EQ(r.exitCode, 2) << wrong.back();
+        EXPECT_EQ(r.err.rfind("tunewalk-tag: ", 0), 0u) << r.err;
+        EXPECT_EQ(fx::readFile(dir / "a.wav"), before);
+    }
+
+    fx::writeFile(dir / "song.mp3", before);
+    const RunResult r =
+        runTag({"wav-set", "--yes", "--bits", "8", "song.mp3", "gone.wav", "a.wav"}, dir);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("not saved: song.mp3"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("not saved: gone.wav"), std::string::npos) << r.err;
+    EXPECT_EQ(fx::readFile(dir / "song.mp3"), before);
+    EXPECT_EQ(runTag({"show", "a.wav"}, dir).jsonLines().at(0)["bits"], 8);
+}
+
+} // namespace
+} // namespace tunewalk::clitest
