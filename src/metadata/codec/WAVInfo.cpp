@@ -10,23 +10,59 @@
 namespace tunewalk {
 namespace {
 
+constexpr std::int64_t kHeadBlock = 4 * 1024;
 constexpr std::int64_t kSearchBlock = 16 * 1024;
 
-// First position p in [from, lastStart] where the four bytes of `id` stand; -1 when there is
-// none, -2 on a read error. Identifiers are found by their bytes, not by walking chunk sizes.
-std::int64_t findId(BinaryFile& file, const char* id, std::int64_t from, std::int64_t lastStart) {
-    std::vector<char> buffer;
-    while (from <= lastStart) {
-        const std::int64_t want = std::min(kSearchBlock, lastStart - from + 4);
-        buffer.resize(static_cast<std::size_t>(want));
-        const std::int64_t got = file.readAt(from, buffer.data(), want);
-        if (got < 0) return -2;
-        if (got < 4) return -1;
-        for (std::int64_t i = 0; i + 4 <= got && from + i <= lastStart; ++i)
-            if (std::memcmp(buffer.data() + i, id, 4) == 0) return from + i;
-        from += got - 3;
+// Finds chunk identifiers by their bytes, not by walking chunk sizes. The start of the file,
+// where a well-formed header keeps all three, is read once and searched in memory.
+class IdSearch {
+public:
+    explicit IdSearch(BinaryFile& file) : m_file(file) {}
+
+    bool readHead() {
+        m_head.resize(static_cast<std::size_t>(std::min(kHeadBlock, m_file.size())));
+        const std::int64_t got =
+            m_file.readAt(0, m_head.data(), static_cast<std::int64_t>(m_head.size()));
+        if (got < 0) return false;
+        m_head.resize(static_cast<std::size_t>(got));
+        return true;
     }
-    return -1;
+
+    // First position p in [from, lastStart] where the four bytes of `id` stand; -1 when there
+    // is none, -2 on a read error.
+    std::int64_t find(const char* id, std::int64_t from, std::int64_t lastStart) {
+        const auto headSize = static_cast<std::int64_t>(m_head.size());
+        for (; from <= lastStart && from + 4 <= headSize; ++from)
+            if (std::memcmp(m_head.data() + from, id, 4) == 0) return from;
+        return scanFile(id, from, lastStart);
+    }
+
+private:
+    std::int64_t scanFile(const char* id, std::int64_t from, std::int64_t lastStart) {
+        std::vector<char> buffer;
+        while (from <= lastStart) {
+            const std::int64_t want = std::min(kSearchBlock, lastStart - from + 4);
+            buffer.resize(static_cast<std::size_t>(want));
+            const std::int64_t got = m_file.readAt(from, buffer.data(), want);
+            if (got < 0) return -2;
+            if (got < 4) return -1;
+            for (std::int64_t i = 0; i + 4 <= got && from + i <= lastStart; ++i)
+                if (std::memcmp(buffer.data() + i, id, 4) == 0) return from + i;
+            from += got - 3;
+        }
+        return -1;
+    }
+
+    BinaryFile& m_file;
+    std::vector<char> m_head;
+};
+
+// Position of the "fmt " that follows "WAVE"; -1 when the file has no format, -2 on an error.
+std::int64_t findFormat(IdSearch& search, std::int64_t size) {
+    if (!search.readHead()) return -2;
+    const std::int64_t wave = search.find("WAVE", 0, size - 8);
+    if (wave < 0) return wave;
+    return search.find("fmt ", wave + 4, size - 4);
 }
 
 std::uint32_t le(const std::uint8_t* p, int bytes) {
@@ -76,9 +112,8 @@ bool WAVInfo::LoadWAV(const std::string& fileName) {
     if (!file.open(fileName, BinaryFile::Mode::Read)) return false;
     const std::int64_t size = file.size();
 
-    const std::int64_t wave = findId(file, "WAVE", 0, size - 8);
-    if (wave == -2) return false;
-    const std::int64_t fmt = wave < 0 ? -1 : findId(file, "fmt ", wave + 4, size - 4);
+    IdSearch search(file);
+    const std::int64_t fmt = findFormat(search, size);
     if (fmt == -2) return false;
     if (fmt < 0) return true;
 
@@ -91,7 +126,7 @@ bool WAVInfo::LoadWAV(const std::string& fileName) {
     m_blockAlign = le(&fields[10], 2);
     m_sampleBits = std::min<int>(static_cast<int>(le(&fields[12], 2)), MaxSampleBits());
 
-    const std::int64_t data = findId(file, "data", fmt + 24, size - 4);
+    const std::int64_t data = search.find("data", fmt + 24, size - 4);
     if (data == -2) return false;
     if (data < 0) return true;
     std::array<std::uint8_t, 4> length{};
@@ -144,9 +179,8 @@ bool WAVInfo::SaveWAV() {
     BinaryFile file;
     if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
     const std::int64_t size = file.size();
-    const std::int64_t wave = findId(file, "WAVE", 0, size - 8);
-    if (wave == -2) return false;
-    const std::int64_t fmt = wave < 0 ? -1 : findId(file, "fmt ", wave + 4, size - 4);
+    IdSearch search(file);
+    const std::int64_t fmt = findFormat(search, size);
     if (fmt == -2) return false;
     if (fmt < 0) return true;
     // A format chunk cut short by the end of the file is not extended with our bytes.

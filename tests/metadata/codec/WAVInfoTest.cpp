@@ -49,6 +49,21 @@ TEST(WAVLoad, IdentifiersAreSearchedNotWalked) {
     ASSERT_TRUE(w.LoadWAV(path));
     EXPECT_EQ(w.Length().seconds(), 2);
 
+    // Chunks far from the start, and an identifier across the first read's end.
+    shape.extraChunkBeforeData = "JUNK" + std::string(10000, 'd');
+    fx::writeFile(path, fx::wavFile(shape));
+    ASSERT_TRUE(w.LoadWAV(path));
+    EXPECT_EQ(w.DataLength(), 16000);
+    for (std::size_t pad : {4082u, 4083u, 4084u}) {
+        std::string moved = fx::wavFile(shape);
+        moved.insert(12, std::string(pad, 'x'));
+        fx::writeFile(path, moved);
+        ASSERT_TRUE(w.LoadWAV(path));
+        EXPECT_EQ(w.SampleRate(), 8000) << pad;
+        EXPECT_EQ(w.Length().seconds(), 2) << pad;
+    }
+    shape.extraChunkBeforeData.clear();
+
     // No data chunk: the format is read, the length is 0.
     shape.withData = false;
     fx::writeFile(path, fx::wavFile(shape));
