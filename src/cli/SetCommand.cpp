@@ -135,7 +135,9 @@ int runSet(std::span<const std::string> args) {
     for (const std::string& file : parsed->files) {
         std::string why;
         if (!saveOne(file, what, why)) {
-            std::cerr << "not saved: " << file << " (" << why << ")\n";
+            // The fixed line is for scripts; the reason before it is for people.
+            std::cerr << "tunewalk-tag: " << file << ": " << why << "\n"
+                      << "not saved: " << file << "\n";
             allSaved = false;
         }
     }

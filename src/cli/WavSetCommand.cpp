@@ -142,7 +142,9 @@ int runWavSet(std::span<const std::string> args) {
             std::cerr << "not changed: " << file << '\n';
             break;
         case Outcome::Failed:
-            std::cerr << "not saved: " << file << " (" << why << ")\n";
+            // The fixed line is for scripts; the reason before it is for people.
+            std::cerr << "tunewalk-tag: " << file << ": " << why << "\n"
+                      << "not saved: " << file << "\n";
             allSaved = false;
             break;
         }

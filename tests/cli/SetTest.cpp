@@ -137,7 +137,7 @@ TEST(SetCommand, AFileThatCannotBeSavedIsNamedAndTheOthersStillAre) {
     const RunResult r = runTag(
         {"set", "--artist", "Someone", "x.mp3", "song.wav", "good.mp3", "--", "-dash.mp3"}, dir);
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("not saved: x.mp3"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\nnot saved: x.mp3\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("not saved: song.wav"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("good.mp3"), std::string::npos) << r.err;
     EXPECT_EQ(showOne(dir, "good.mp3")["artist"], "Someone");
