@@ -246,13 +246,10 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
         available = static_cast<std::size_t>(n);
     }
     available = std::min<std::size_t>(available, kFrameLook);
-    // Header bytes past the end of the file read as zero.
+    // Header bytes past the end of the audio read as zero: the tag is never taken for audio,
+    // so saving a tag cannot change what a cut-short header says.
     std::array<std::uint8_t, 4> header{};
     std::copy_n(bytes, std::min<std::size_t>(4, available), header.begin());
-    if (available < 4) {
-        const std::int64_t n = file.readAt(at, header.data(), 4);
-        if (n < 0) return false;
-    }
 
     m_version = (header[1] & 0x08) ? 1 : 2;
     m_channels = ChannelsLookupByID(static_cast<std::uint8_t>(header[3] >> 6));
@@ -333,7 +330,7 @@ bool MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
 
     const std::int64_t audioEnd = file.size() - kTagSize;
     std::array<std::uint8_t, 10> id3{};
-    const std::int64_t headGot = file.readAt(0, id3.data(), 10);
+    const std::int64_t headGot = file.readAt(0, id3.data(), std::min<std::int64_t>(10, audioEnd));
     if (headGot < 0) return false;
     std::int64_t scanFrom = mpeg::id3v2Size(id3.data(), static_cast<std::size_t>(headGot));
 

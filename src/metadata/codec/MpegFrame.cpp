@@ -43,6 +43,8 @@ std::optional<std::size_t> findFrameSync(const std::uint8_t* data, std::size_t s
 
 std::int64_t id3v2Size(const std::uint8_t* head, std::size_t size) {
     if (size < 10 || std::memcmp(head, "ID3", 3) != 0) return 0;
+    // Version bytes are never 0xFF in a real tag; a frame sync there means audio, not a tag.
+    if (head[3] == 0xFF || head[4] == 0xFF) return 0;
     // The size is 28 bits spread over four bytes whose top bits are clear.
     for (int i = 6; i < 10; ++i)
         if (head[i] & 0x80) return 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -107,6 +108,8 @@ bool WAVInfo::LoadWAV(const std::string& fileName) {
     m_dataLength = 0;
     m_length = {};
     m_filename = fileName;
+    // A freshly loaded file has nothing changed yet; saving it again asks nothing.
+    m_headerChanged = false;
 
     BinaryFile file;
     if (!file.open(fileName, BinaryFile::Mode::Read)) return false;
@@ -163,7 +166,14 @@ void WAVInfo::setChannels(int channels) {
 void WAVInfo::recomputeDerived() {
     const int bytesPerSample = m_sampleBits % 8 == 0 ? m_sampleBits / 8 : m_sampleBits / 8 + 1;
     m_blockAlign = static_cast<std::int64_t>(m_channels) * bytesPerSample;
-    m_bytesPerSecond = m_sampleRate * m_blockAlign;
+    // Out-of-range assignments (a negative channel count, say) must not overflow: such a step
+    // is reported and keeps its old value, and the save refuses the fields later.
+    const long double product = static_cast<long double>(m_sampleRate) * m_blockAlign;
+    if (std::fabs(product) > 9.0e18L) {
+        if (m_reportError) m_reportError("Overflow");
+    } else {
+        m_bytesPerSecond = m_sampleRate * m_blockAlign;
+    }
     if (m_bytesPerSecond == 0) {
         // The length keeps its old value; the caller decides whether to tell anyone.
         if (m_reportError) m_reportError("Division by zero");

@@ -148,6 +148,13 @@ TEST(MP3Load, FrameSearchTakesTheEarliestSyncWhereverItLies) {
     auto [ok3, edge] = load(dir, filler(50) + fx::id3v1Tag("\xFF\xFB\x90"));
     ASSERT_TRUE(ok3);
     EXPECT_EQ(edge.Channels(), "(unknown)");
+
+    // A header cut short by the tag reads its missing bytes as zero, not from the tag, so
+    // adding a tag does not change what the file says.
+    auto [ok4, cut] = load(dir, filler(50) + "\xFF\xFB\xD0" + fx::id3v1Tag("x"));
+    ASSERT_TRUE(ok4);
+    EXPECT_EQ(cut.Bitrate(), 256);
+    EXPECT_EQ(cut.Channels(), "Stereo"); // 'T' would have said "Joint Stereo"
 }
 
 TEST(MP3Load, ConstantBitrateLengthFromByteCount) {
@@ -193,6 +200,11 @@ TEST(MP3Load, LeadingID3v2TagIsSkipped) {
         EXPECT_EQ(e.Channels(), "Mono");
         EXPECT_EQ(e.Length().seconds(), 80); // the tag's bytes are not counted as audio
     }
+    // "ID3" followed by a frame sync is audio that happens to start with those letters.
+    auto [okLook, lookalike] = load(dir, "ID3" + fx::mpegFrames({1, 5, 0, 3}, 3));
+    ASSERT_TRUE(okLook);
+    EXPECT_EQ(lookalike.Bitrate(), 64);
+
     // A tag that claims more bytes than the file has leaves no audio.
     std::string lying = fx::id3v2Tag(10);
     lying[6] = 0x7F;

@@ -158,6 +158,13 @@ TEST(WAVAssign, DerivedFieldsFollowEveryAssignment) {
     EXPECT_EQ(w.Length(), before);
     EXPECT_EQ(errors, std::vector<std::string>{"Division by zero"});
 
+    // Nonsense values are held (the save refuses them) but never overflow the arithmetic.
+    w.setSampleRate(2147483647);
+    w.setChannels(-2147483647 - 1);
+    w.setSampleBits(24);
+    EXPECT_EQ(errors.back(), "Overflow");
+    EXPECT_EQ(w.BlockAlign(), (-2147483647LL - 1) * 3);
+
     const auto& list = w.ChannelList();
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list.keyAt(0), "Mono");
@@ -213,7 +220,10 @@ TEST(WAVSave, WritesOnlyTheFormatFieldsAfterConfirmation) {
     EXPECT_EQ(reread.BytesPerSecond(), 44100);
     EXPECT_EQ(reread.DataLength(), 4000);
 
-    // The change stays marked: saving again asks again.
+    // The change stays marked: saving again asks again, until the object loads a file anew.
+    ASSERT_TRUE(w.SaveWAV());
+    EXPECT_EQ(asked, 3);
+    ASSERT_TRUE(w.LoadWAV(path));
     ASSERT_TRUE(w.SaveWAV());
     EXPECT_EQ(asked, 3);
 }
