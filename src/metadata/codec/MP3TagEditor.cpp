@@ -310,6 +310,7 @@ bool MP3TagEditor::SaveMP3(bool AllFrames) {
     }
 
     if (!m_headerChanged) return true;
+    // The file is closed while the user is asked: nothing holds it open behind a question.
     if (!m_confirm || !m_confirm(HeaderQuestion)) return true;
     if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
     const bool ok = rewriteFrameHeaders(file, AllFrames);
@@ -339,8 +340,13 @@ bool MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
         const std::int64_t at = scanner.find(scanFrom);
         if (at == -2) return false;
         if (at < 0 || at + 4 > audioEnd) break;
+        // The scanner usually holds the whole header already; read it only when it does not.
         std::array<std::uint8_t, 4> header{};
-        if (file.readAt(at, header.data(), 4) != 4) return false;
+        std::size_t available = 0;
+        if (const std::uint8_t* held = scanner.bytesAt(at, available); available >= 4)
+            std::copy_n(held, 4, header.begin());
+        else if (file.readAt(at, header.data(), 4) != 4)
+            return false;
         const std::uint8_t bitrateIndex = header[2] >> 4;
         const std::uint8_t rateIndex = (header[2] >> 2) & 3;
         const int padding = (header[2] >> 1) & 1;

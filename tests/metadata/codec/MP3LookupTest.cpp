@@ -71,8 +71,7 @@ TEST(MP3Lookup, HeaderTablesByVersion) {
     EXPECT_EQ(MP3TagEditor::DefaultBitrate(), 128);
 }
 
-TEST(MP3Lookup, OnlyRealChangesMarkTheHeader) {
-    // Text fields are cut and padded to their widths; reading trims the padding.
+TEST(MP3Lookup, TextFieldsAreCutToTheirWidthsAndTrimmed) {
     MP3TagEditor e;
     e.setTitle(std::string(35, 'a'));
     EXPECT_EQ(e.Title(), std::string(30, 'a'));
