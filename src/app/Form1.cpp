@@ -1,0 +1,349 @@
+// The main window's controls: menus, toolbar, list, player area, status bar and tray menu.
+#include "app/Form1.h"
+
+#include "app/DetailReader.h"
+#include "app/GridDelegate.h"
+#include "app/Icons.h"
+#include "app/ListRow.h"
+#include "app/PlayerPanel.h"
+#include "common/SettingsStore.h"
+#include "common/Twips.h"
+#include "metadata/codec/MP3TagEditor.h"
+#include "metadata/codec/WAVInfo.h"
+#include "shell/Prompter.h"
+#include "shell/TrayIcon.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace tunewalk {
+
+namespace {
+struct ColumnInfo {
+    const char* header;
+    const char* key; // persisted width and position
+    int widthTwips;
+};
+constexpr ColumnInfo Columns[Col::Visible] = {
+    {"File Name", "File", 3528},    {"Track Name", "Track", 3528}, {"Length", "Length", 1499},
+    {"Artist", "Artist", 2540},     {"Bitrate", "Bitrate", 1646},  {"Size", "Size", 1829},
+    {"Modified", "Modified", 3658},
+};
+constexpr const char* HiddenHeaders[] = {
+    "Type_Name_ASC",    "Type_Title_ASC",     "Type_Length_ASC",   "Type_Artist_ASC",
+    "Type_Bitrate_ASC", "Type_Size_ASC",      "Type_Modified_ASC", "Type_Name_DESC",
+    "Type_Title_DESC",  "Type_Length_DESC",   "Type_Artist_DESC",  "Type_Bitrate_DESC",
+    "Type_Size_DESC",   "Type_Modified_DESC", "SizeInBytes",       "Sequence",
+};
+} // namespace
+
+const char* columnKey(int column) {
+    return Columns[column].key;
+}
+
+Form1::Form1(const Form1Services& services, QWidget* parent)
+    : QMainWindow(parent), m_settings(services.settings), m_prompter(services.prompter),
+      m_tray(services.tray), m_commandLine(services.commandLine),
+      m_programFolder(services.programFolder) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(Prompter::caption());
+    setWindowIcon(Icons::program());
+    resize(toPixels(14400), toPixels(9600));
+
+    createMenus();
+    createToolbar();
+    createList();
+    createStatusBar();
+    createTrayMenu();
+
+    for (QTimer* t : {&Timer1, &Timer2, &Timer5})
+        t->setSingleShot(true);
+    Timer1.setInterval(1);
+    Timer2.setInterval(10);
+    Timer5.setInterval(1);
+    connect(&Timer1, &QTimer::timeout, this, [this] { PopulateList(startFolder); });
+    connect(&Timer2, &QTimer::timeout, this, &Form1::fillAllDetails);
+    connect(&Timer5, &QTimer::timeout, this, &Form1::zoom);
+
+    m_detailReader = new DetailReader(this);
+    connect(m_detailReader, &DetailReader::resultsReady, this, &Form1::drainDetails);
+    connect(m_detailReader, &DetailReader::finished, this, &Form1::drainDetails);
+
+    // The tray tip before anything plays.
+    m_tray->setToolTip(tr("Stopped"));
+    connect(m_tray, &TrayIcon::restoreRequested, this, &Form1::restoreFromTray);
+    connect(m_tray, &TrayIcon::menuRequested, this, &Form1::showTrayMenu);
+}
+
+Form1::~Form1() = default;
+
+MP3TagEditor& Form1::oTagEditor() {
+    if (!m_tagEditor) m_tagEditor = std::make_unique<MP3TagEditor>();
+    return *m_tagEditor;
+}
+
+WAVInfo& Form1::wavReader() {
+    if (!m_wavReader) m_wavReader = std::make_unique<WAVInfo>();
+    return *m_wavReader;
+}
+
+QAction* Form1::toggle(QMenu* menu, const QString& caption, const QString& key,
+                       void (Form1::*effect)()) {
+    QAction* action = menu->addAction(caption);
+    action->setCheckable(true);
+    connect(action, &QAction::triggered, this, [this, key, effect](bool on) {
+        saveToggle(key, on);
+        if (effect) (this->*effect)();
+    });
+    return action;
+}
+
+void Form1::createMenus() {
+    mnuFile = menuBar()->addMenu(tr("&File"));
+    mnuOpen = mnuFile->addAction(tr("&Open Directory..."), this, &Form1::openDirectory);
+    mnuOpen->setShortcut(QKeySequence::Open);
+    mnuOpenDefault =
+        mnuFile->addAction(tr("Open &Default Directory"), this, &Form1::openDefaultDirectory);
+    mnuDefaultCurrent = mnuFile->addAction(tr("&Make Current Folder the Default"), this,
+                                           &Form1::makeCurrentFolderDefault);
+    mnuFile->addSeparator();
+    mnuExit = mnuFile->addAction(tr("E&xit"), this, &QWidget::close);
+    mnuExit->setShortcut(QKeySequence::Quit);
+
+    mnuFolder = menuBar()->addMenu(tr("F&older"));
+    mnuUpOne = mnuFolder->addAction(tr("Go &Up One Directory"), this, &Form1::upOneDir);
+    mnuUpOne->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
+    mnuRefresh =
+        mnuFolder->addAction(tr("Refresh &List"), this, [this] { PopulateList(dirCurrent); });
+    mnuRefresh->setShortcut(QKeySequence::Refresh);
+    mnuShowCurrent = mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
+
+    mnuAudio = menuBar()->addMenu(tr("&Audio"));
+    mnuRepeat = mnuAudio->addAction(tr("&Repeat"));
+    mnuAll = mnuAudio->addAction(tr("Play &All Files"));
+    for (QAction* a : {mnuRepeat, mnuAll})
+        a->setCheckable(true);
+    connect(mnuRepeat, &QAction::triggered, this, &Form1::applyRepeat);
+    connect(mnuAll, &QAction::triggered, this, &Form1::applyAll);
+
+    // Commands whose menus arrive with playback, play order and the tag editors. They exist
+    // now so the toolbar and tray can follow their states.
+    mnuPlayFile = new QAction(tr("&Play"), this);
+    mnuPause = new QAction(tr("Paus&e"), this);
+    mnuStop = new QAction(tr("&Stop"), this);
+    mnuNext = new QAction(tr("Play Ne&xt File"), this);
+    mnuPrevious = new QAction(tr("Play Pre&vious File"), this);
+    mnuRandom = new QAction(tr("Ra&ndomize Playlist"), this);
+    mnuMoveUp1 = new QAction(tr("Move Selected File &Up in Playlist"), this);
+    mnuMoveDown1 = new QAction(tr("Move Selected File &Down in Playlist"), this);
+    mnuMP3Tags = new QAction(tr("Edit ID3v1 MP3 &Tags..."), this);
+    mnuWAVHeaders = new QAction(this);
+
+    mnuSettings = menuBar()->addMenu(tr("&Settings"));
+    mnuSystemTray = toggle(mnuSettings, tr("Zoom to System &Tray Instead of Small Window"),
+                           QStringLiteral("SystemTray"), &Form1::onSystemTray);
+    mnuFloater = toggle(mnuSettings, tr("Small Window Floats &Above Other Apps"),
+                        QStringLiteral("Floater"), nullptr);
+    mnuStartupZoom = toggle(mnuSettings, tr("&Zoom at Startup"), QStringLiteral("Zoom"), nullptr);
+    mnuRememberPosition =
+        toggle(mnuSettings, tr("&Remember Position"), QStringLiteral("RememberPos"), nullptr);
+    mnuSettings->addSeparator();
+    mnuShowTree = toggle(mnuSettings, tr("Show &Folder Tree"), QStringLiteral("ShowTree"),
+                         &Form1::onShowTree);
+    mnuGridLines = toggle(mnuSettings, tr("Show &Grid Lines"), QStringLiteral("GridLines"),
+                          &Form1::onGridLines);
+    mnuFolderSizes =
+        toggle(mnuSettings, tr("Calculate Folder &Sizes"), QStringLiteral("FolderSizes"), nullptr);
+    mnuSettings->addSeparator();
+    mnuConfirmDeletes = toggle(mnuSettings, tr("&Confirm File/Folder Deletion"),
+                               QStringLiteral("ConfirmDeletes"), nullptr);
+    mnuPermanentDelete = toggle(mnuSettings, tr("&Permanently Delete Files/Folders"),
+                                QStringLiteral("PermanentDelete"), &Form1::onPermanentDelete);
+
+    mnuHelp = menuBar()->addMenu(tr("&Help"));
+    mnuUnregister = mnuHelp->addAction(tr("De&lete All Settings"), this, &Form1::deleteAllSettings);
+
+    // The list's pop-up menu; its items arrive with the features they start.
+    mnuPopup = new QMenu(this);
+    mnuPlay = new QAction(tr("&Play"), this);
+    mnuMoveUp = new QAction(tr("Move &Up"), this);
+    mnuMoveDown = new QAction(tr("Move Dow&n"), this);
+    mnuEditTags = new QAction(this);
+    mnuEditWAV = new QAction(this);
+}
+
+QAction* Form1::addButton(const QString& key, const QString& tip) {
+    QAction* action = Toolbar1->addAction(Icons::button(key), tip);
+    action->setObjectName(key);
+    action->setToolTip(tip);
+    m_buttons.insert(key, action);
+    return action;
+}
+
+QAction* Form1::button(const QString& key) const {
+    return m_buttons.value(key);
+}
+
+void Form1::createToolbar() {
+    Toolbar1 = addToolBar(tr("Toolbar"));
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setFloatable(false);
+    Toolbar1->setIconSize(QSize(16, 16));
+    Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    Toolbar1->toggleViewAction()->setVisible(false);
+
+    connect(addButton(QStringLiteral("Zoom"), tr("Zoom to Small Window")), &QAction::triggered,
+            this, &Form1::zoom);
+    connect(addButton(QStringLiteral("Up"), tr("Go Up One Directory")), &QAction::triggered, this,
+            &Form1::upOneDir);
+    addButton(QStringLiteral("NewFolder"), tr("Create New Folder"));
+    addButton(QStringLiteral("Delete"), tr("Send Selected Item(s) to Recycle Bin"));
+    connect(addButton(QStringLiteral("Refresh"), tr("Refresh")), &QAction::triggered, mnuRefresh,
+            &QAction::trigger);
+    QAction* repeat = addButton(QStringLiteral("Repeat"), tr("Toggle Repeat On/Off"));
+    QAction* all = addButton(QStringLiteral("All"), tr("Toggle Play All Files/Play Single File"));
+    for (QAction* a : {repeat, all})
+        a->setCheckable(true);
+    connect(repeat, &QAction::triggered, this, &Form1::applyRepeat);
+    connect(all, &QAction::triggered, this, &Form1::applyAll);
+    addButton(QStringLiteral("Random"), tr("Randomize Playlist"));
+    addButton(QStringLiteral("Tags"), tr("Edit ID3v1 Tags"));
+    addButton(QStringLiteral("Headers"), tr("Edit Audio Headers"));
+    addButton(QStringLiteral("MoveUp"), tr("Move Up in Playlist"));
+    addButton(QStringLiteral("MoveDown"), tr("Move Down in Playlist"));
+    addButton(QStringLiteral("Play"), tr("Play"));
+    addButton(QStringLiteral("Pause"), tr("Pause"));
+    addButton(QStringLiteral("Stop"), tr("Stop"));
+    addButton(QStringLiteral("Previous"), tr("Previous"));
+    addButton(QStringLiteral("Next"), tr("Next"));
+
+    // "Volume" drops down its menu; the player that answers it arrives with playback.
+    mnuVolume = new QMenu(this);
+    volumeUp = mnuVolume->addAction(tr("Up"));
+    volumeUp->setObjectName(QStringLiteral("Up"));
+    volumeDown = mnuVolume->addAction(tr("Down"));
+    volumeDown->setObjectName(QStringLiteral("Down"));
+    volumeMute = mnuVolume->addAction(tr("Mute"));
+    volumeMute->setObjectName(QStringLiteral("Mute"));
+    m_volumeButton = new QToolButton(Toolbar1);
+    m_volumeButton->setIcon(Icons::button(QStringLiteral("Volume")));
+    m_volumeButton->setText(tr("Adjust Volume"));
+    m_volumeButton->setToolTip(tr("Adjust Volume"));
+    m_volumeButton->setAccessibleName(tr("Adjust Volume"));
+    m_volumeButton->setMenu(mnuVolume);
+    m_volumeButton->setPopupMode(QToolButton::InstantPopup);
+    QAction* volume = Toolbar1->addWidget(m_volumeButton);
+    volume->setObjectName(QStringLiteral("Volume"));
+    m_buttons.insert(QStringLiteral("Volume"), volume);
+    volume->setVisible(false);
+}
+
+void Form1::createList() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("central"));
+    setCentralWidget(central);
+    central->installEventFilter(this);
+
+    // Stand-in for the folder tree: the pane it will fill, with its title.
+    Treefolder1 = new QFrame(central);
+    Treefolder1->setObjectName(QStringLiteral("Treefolder1"));
+    static_cast<QFrame*>(Treefolder1)->setFrameShape(QFrame::StyledPanel);
+    Treefolder1->setAccessibleName(tr("Folders"));
+    auto* treeLayout = new QVBoxLayout(Treefolder1);
+    treeLayout->setContentsMargins(4, 2, 4, 2);
+    auto* treeTitle = new QLabel(tr("Folders"), Treefolder1);
+    treeLayout->addWidget(treeTitle);
+    treeLayout->addStretch(1);
+
+    lblSpacer = new QLabel(central);
+    lblSpacer->setObjectName(QStringLiteral("lblSpacer"));
+    lblSpacer->setCursor(Qt::SplitHCursor);
+    lblSpacer->setAccessibleName(tr("Splitter between folder tree and list"));
+    lblSpacer->installEventFilter(this);
+
+    ListView1 = new QTreeWidget(central);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(tr("Folder contents"));
+    ListView1->setColumnCount(Col::Count);
+    QStringList headers;
+    for (const ColumnInfo& c : Columns)
+        headers << tr(c.header);
+    for (const char* h : HiddenHeaders)
+        headers << QLatin1String(h);
+    ListView1->setHeaderLabels(headers);
+    ListView1->headerItem()->setTextAlignment(Col::Size, Qt::AlignRight | Qt::AlignVCenter);
+    for (int c = 0; c < Col::Visible; ++c)
+        ListView1->setColumnWidth(c, toPixels(Columns[c].widthTwips));
+    for (int c = Col::Visible; c < Col::Count; ++c)
+        ListView1->setColumnHidden(c, true);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setItemDelegate(new GridDelegate(ListView1));
+    ListView1->header()->setSectionsMovable(true);
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSortIndicatorShown(false);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->sortItems(Col::AscFirst, Qt::AscendingOrder);
+    ListView1->setSortingEnabled(true);
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListView1->installEventFilter(this);
+
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Form1::handleColumnClick);
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { handleDoubleClick(static_cast<ListRow*>(item)); });
+    connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (ListRow* row = currentRow(); row && row->isSelected()) handleRowClick(row);
+    });
+    connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        auto* row = static_cast<ListRow*>(ListView1->itemAt(pos));
+        if (row && row == currentRow()) handleRightClick(row);
+    });
+
+    MediaPlayer1 = new PlayerPanel(central);
+    MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
+}
+
+void Form1::createStatusBar() {
+    panelLabel = new QLabel(tr("Now playing:"), this);
+    panelLabel->setObjectName(QStringLiteral("Label"));
+    panelCurrent = new QLabel(this);
+    panelCurrent->setObjectName(QStringLiteral("Current"));
+    panelCurrent->setAccessibleName(tr("Current file"));
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(panelLabel);
+    statusBar()->addWidget(panelCurrent, 1);
+}
+
+void Form1::createTrayMenu() {
+    mnuSysTrayPopup = new QMenu(this);
+    mnuSTPlay = mnuSysTrayPopup->addAction(tr("&Play"));
+    mnuSTPause = mnuSysTrayPopup->addAction(tr("Paus&e"));
+    mnuSTStop = mnuSysTrayPopup->addAction(tr("&Stop"));
+    mnuSysTrayPopup->addSeparator();
+    mnuSTNext = mnuSysTrayPopup->addAction(tr("&Next"));
+    mnuSTPrevious = mnuSysTrayPopup->addAction(tr("Pre&vious"));
+    mnuSysTrayPopup->addSeparator();
+    mnuSTRepeat = mnuSysTrayPopup->addAction(tr("&Repeat"));
+    mnuSTPlayAll = mnuSysTrayPopup->addAction(tr("Play &All Files"));
+    for (QAction* a : {mnuSTRepeat, mnuSTPlayAll})
+        a->setCheckable(true);
+    connect(mnuSTRepeat, &QAction::triggered, this, &Form1::applyRepeat);
+    connect(mnuSTPlayAll, &QAction::triggered, this, &Form1::applyAll);
+    mnuSysTrayPopup->addSeparator();
+    mnuSTExit = mnuSysTrayPopup->addAction(tr("E&xit"), this, &Form1::exitFromTray);
+    mnuSTRestore = mnuSysTrayPopup->addAction(tr("Show &Window"), this, &Form1::restoreFromTray);
+    mnuSysTrayPopup->setDefaultAction(mnuSTRestore);
+}
+
+} // namespace tunewalk

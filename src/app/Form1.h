@@ -1,0 +1,266 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolButton;
+class QTreeWidget;
+
+namespace tunewalk {
+
+class DetailReader;
+class ListRow;
+class MP3TagEditor;
+class PlayerPanel;
+class Prompter;
+class SettingsStore;
+class TrayIcon;
+class WAVInfo;
+
+// What the main window needs from outside: the settings, the prompts, the tray icon, the
+// command line and where the program lives.
+struct Form1Services {
+    SettingsStore* settings = nullptr;
+    Prompter* prompter = nullptr;
+    TrayIcon* tray = nullptr;
+    QString commandLine;   // the arguments as one text, blanks between them
+    QString programFolder; // the folder that holds the program
+};
+
+// The start folder and the file to select in it, from the command line and "DefaultPath".
+struct StartChoice {
+    QString folder;
+    QString pendingSelection;
+};
+StartChoice chooseStartFolder(const QString& commandLine, const QString& defaultPath,
+                              const QString& programFolder);
+
+// The absolute on-disk form of a path; empty when nothing exists there.
+QString GetLongFileName(const QString& path);
+
+// The main window: the folder list (the playlist), the toolbar, the player area, the status
+// bar and the tray icon. Its behaviour is split over one source file per concern:
+// Form1.cpp (controls), Form1Startup.cpp, Form1Listing.cpp, Form1Details.cpp,
+// Form1Commands.cpp, Form1WindowModes.cpp and Form1Layout.cpp.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(const Form1Services& services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // ---- start-up and shut-down
+    // The load sequence: settings to menus and geometry, the start folder, the first listing
+    // a moment after the window shows.
+    void load();
+    // Writes the "Position" section (when Remember Position is on); run by closing, by the end
+    // of the desktop session and by SIGTERM/SIGINT.
+    void saveLayout();
+    // Another start of the program asked for this window.
+    void raiseFromAnotherStart();
+
+    // ---- listing
+    void PopulateList(const QString& path, bool fromTree = false, bool isMyDocuments = false);
+    ListRow* addFile(const QString& path);
+    ListRow* addFolderItem(const QString& folder);
+    ListRow* findRow(const QString& key) const;
+    ListRow* currentRow() const;
+    int getSelCount() const;
+    int getFileSelCount() const;
+    int getMP3SelCount() const;
+    std::vector<ListRow*> selectedRows() const;
+    void selectOnly();
+    QStringList listKeys() const;
+    void adoptRenamedFolder(const QString& newPath);
+    // Makes the row current and selected alone, as a click on it does, and runs the row-click
+    // handling.
+    void clickRow(ListRow* row);
+    void handleRowClick(ListRow* row);
+    void handleDoubleClick(ListRow* row);
+    void handleColumnClick(int column);
+    void handleRightClick(ListRow* row);
+    QString desktopFolder() const;
+    QString myDocumentsFolder() const;
+
+    // ---- details
+    void updateFileItem(ListRow* row);
+    void fillRowDetails(const QString& key);
+    void fillAllDetails();
+    bool isFillingDetails() const;
+
+    // ---- commands and window modes
+    void updateCommandStates(bool relayout);
+    void zoom();
+    void restoreFromTray();
+    QAction* button(const QString& key) const;
+    QToolButton* volumeButton() const { return m_volumeButton; }
+
+    // ---- layout
+    void resizeHandling();
+    // Moves the splitter by `dx` twips, as dragging it does.
+    void dragSplitter(double dxTwips);
+    double treeWidthTwips() const;
+
+    // ---- state shared by every concern of the window
+    QString dirCurrent;
+    QString startFolder;
+    QString pendingSelection;
+    QString currentFile;
+    bool isPlaying = false;
+    bool isPaused = false;
+    bool stopRequested = false;
+    bool pauseOnStart = false;
+    bool openingFile = false;
+    bool suppressAutoPlay = false;
+    bool listingDesktop = false;
+    bool smallWindowMode = false;
+    bool layoutGuard = false;
+    bool hasAudioFiles = false;
+    bool playOrderActive = false;
+    int playerState = 0;
+    bool nameClicked = false;
+    bool rowClicked = false;
+    bool doubleClickPending = false;
+    bool listDragActive = false;
+    bool treeActive = false;
+    bool currentInList = false;
+    int splitterLimit = 0;
+    bool wasMaximized = false;
+
+    // ---- controls, by the names the program's parts use
+    QTreeWidget* ListView1 = nullptr;
+    QWidget* Treefolder1 = nullptr; // stand-in until the folder tree arrives
+    QLabel* lblSpacer = nullptr;
+    PlayerPanel* MediaPlayer1 = nullptr;
+    QLabel* panelLabel = nullptr;   // status panel "Label"
+    QLabel* panelCurrent = nullptr; // status panel "Current"
+    QToolBar* Toolbar1 = nullptr;
+
+    QMenu *mnuFile = nullptr, *mnuFolder = nullptr, *mnuAudio = nullptr, *mnuSettings = nullptr,
+          *mnuFavorites = nullptr, *mnuHelp = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QMenu* mnuSysTrayPopup = nullptr;
+    QMenu* mnuVolume = nullptr;
+    QAction *mnuOpen = nullptr, *mnuOpenDefault = nullptr, *mnuDefaultCurrent = nullptr,
+            *mnuExit = nullptr;
+    QAction *mnuUpOne = nullptr, *mnuRefresh = nullptr, *mnuShowCurrent = nullptr;
+    QAction *mnuPlayFile = nullptr, *mnuPause = nullptr, *mnuStop = nullptr, *mnuNext = nullptr,
+            *mnuPrevious = nullptr, *mnuRepeat = nullptr, *mnuAll = nullptr, *mnuRandom = nullptr,
+            *mnuMoveUp1 = nullptr, *mnuMoveDown1 = nullptr, *mnuMP3Tags = nullptr,
+            *mnuWAVHeaders = nullptr;
+    QAction *mnuPlay = nullptr, *mnuMoveUp = nullptr, *mnuMoveDown = nullptr,
+            *mnuEditTags = nullptr, *mnuEditWAV = nullptr;
+    QAction *mnuSystemTray = nullptr, *mnuFloater = nullptr, *mnuStartupZoom = nullptr,
+            *mnuRememberPosition = nullptr, *mnuShowTree = nullptr, *mnuGridLines = nullptr,
+            *mnuFolderSizes = nullptr, *mnuConfirmDeletes = nullptr, *mnuPermanentDelete = nullptr,
+            *mnuUnregister = nullptr;
+    QAction *mnuSTPlay = nullptr, *mnuSTPause = nullptr, *mnuSTStop = nullptr, *mnuSTNext = nullptr,
+            *mnuSTPrevious = nullptr, *mnuSTRepeat = nullptr, *mnuSTPlayAll = nullptr,
+            *mnuSTExit = nullptr, *mnuSTRestore = nullptr;
+    QAction *volumeUp = nullptr, *volumeDown = nullptr, *volumeMute = nullptr;
+
+    // One-shot timers: start-up listing, detail filling, start-up zoom.
+    QTimer Timer1, Timer2, Timer5;
+
+signals:
+    // The window closed: the program ends.
+    void closed();
+    // A listing finished adding its rows (the details follow).
+    void listed();
+    // Every row of the listing has its details.
+    void detailsFilled();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Form1.cpp
+    void createMenus();
+    void createToolbar();
+    void createList();
+    void createStatusBar();
+    void createTrayMenu();
+    QAction* addButton(const QString& key, const QString& tip);
+    QAction* toggle(QMenu* menu, const QString& caption, const QString& key,
+                    void (Form1::*effect)());
+
+    // Form1Startup.cpp
+    void applyOptionSettings();
+    void applyPositionSettings();
+    bool readNumber(const QString& key, double* value, QStringList* bad) const;
+    QString setting(const QString& key, const QString& defaultValue) const;
+    QString position(const QString& key) const;
+    void savePosition(const QString& key, double value);
+    void saveFullGeometry();
+
+    // Form1Listing.cpp
+    void addDesktopRows();
+    void addDriveRows();
+    void applyRow(ListRow* row);
+    void openDirectory();
+    void openDefaultDirectory();
+    void upOneDir();
+    void showCurrentFile();
+
+    // Form1Details.cpp
+    void applyDetails(ListRow* row, const struct AudioDetails& details);
+    void applyFolderSize(ListRow* row, qint64 bytes);
+    void drainDetails();
+
+    // Form1Commands.cpp
+    void saveToggle(const QString& key, bool on);
+    void onSystemTray();
+    void onShowTree();
+    void onGridLines();
+    void onPermanentDelete();
+    // Repeat and Play All: show the state on the menu, tray and toolbar; apply also saves it.
+    void showRepeat(bool on);
+    void showAll(bool on);
+    void applyRepeat(bool on);
+    void applyAll(bool on);
+    void deleteAllSettings();
+    void makeCurrentFolderDefault();
+
+    // Form1WindowModes.cpp
+    void enterSmallWindow();
+    void leaveSmallWindow();
+    void applySmallPlacement();
+    void showTrayMenu(QPoint where);
+    void exitFromTray();
+    int screenWidthTwips() const;
+
+    // Form1Layout.cpp
+    void placeControls();
+
+    SettingsStore* m_settings;
+    Prompter* m_prompter;
+    TrayIcon* m_tray;
+    QString m_commandLine;
+    QString m_programFolder;
+
+    std::unique_ptr<MP3TagEditor> m_tagEditor; // oTagEditor, created on first use
+    std::unique_ptr<WAVInfo> m_wavReader;      // wavReader, created on first use
+    MP3TagEditor& oTagEditor();
+    WAVInfo& wavReader();
+
+    QHash<QString, QAction*> m_buttons;
+    QToolButton* m_volumeButton = nullptr;
+    QHash<QString, ListRow*> m_rows;
+    DetailReader* m_detailReader = nullptr;
+    QString m_fillingFolder;
+    double m_treeWidthTwips = 3000;
+    bool m_shutDown = false;
+};
+
+} // namespace tunewalk

@@ -1,0 +1,125 @@
+// The audio details of the listed rows: track name, length, artist and bitrate.
+#include "app/Form1.h"
+
+#include "app/AudioDetails.h"
+#include "app/DetailReader.h"
+#include "app/ListRow.h"
+#include "app/ListText.h"
+#include "shell/Prompter.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTreeWidget>
+#include <exception>
+
+namespace tunewalk {
+
+namespace {
+// How long one turn of applying results may hold the window thread.
+constexpr int ApplyBudgetMs = 15;
+constexpr std::size_t ApplyBatch = 64;
+} // namespace
+
+void Form1::applyDetails(ListRow* row, const AudioDetails& d) {
+    row->setCell(Col::Track, d.title);
+    row->setCell(Col::Length, d.length);
+    row->setCell(Col::Artist, d.artist);
+    row->setCell(Col::Bitrate, d.bitrate);
+    for (int c = Col::Track; c <= Col::Bitrate; ++c)
+        row->setCell(Col::AscFirst + c, QStringLiteral("D_") + row->cell(c));
+    row->setCell(Col::AscFirst + Col::Modified, QStringLiteral("D_") + sortableTime(row->modified));
+    for (int c = Col::Track; c <= Col::Modified; ++c)
+        row->setCell(Col::DescFirst + c,
+                     QStringLiteral("B_") + row->cell(Col::AscFirst + c).mid(2));
+    row->changed();
+    if (d.hasTitle && row->key == currentFile) panelCurrent->setText(d.title);
+}
+
+void Form1::applyFolderSize(ListRow* row, qint64 bytes) {
+    row->setCell(Col::Size, formatSize(bytes));
+    const QString padded = QStringLiteral("C_") + paddedSize(bytes);
+    row->setCell(Col::AscFirst + Col::Size, padded);
+    row->setCell(Col::DescFirst + Col::Size, padded);
+    row->changed();
+}
+
+void Form1::updateFileItem(ListRow* row) {
+    if (!row || !row->isFile()) return;
+    try {
+        applyDetails(row, readAudioDetails(row->key, row->tag == QLatin1String("WAV"),
+                                           row->cell(Col::SizeInBytes).toLongLong(), oTagEditor(),
+                                           wavReader()));
+    } catch (const std::exception& e) {
+        m_prompter->error(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void Form1::fillRowDetails(const QString& key) {
+    ListRow* row = findRow(key);
+    if (!row) return;
+    if (row->isFile()) updateFileItem(row);
+    // Folder and special rows got their sort keys when they were added.
+}
+
+void Form1::fillAllDetails() {
+    m_fillingFolder.clear();
+    std::vector<DetailReader::Job> jobs;
+    const bool folderSizes = mnuFolderSizes->isChecked();
+    // In display order, top first: the rows the user sees fill in before the rest.
+    for (const QString& key : listKeys()) {
+        const ListRow* row = findRow(key);
+        if (row->isFile())
+            jobs.push_back({key,
+                            row->tag == QLatin1String("WAV") ? DetailReader::Kind::WAV
+                                                             : DetailReader::Kind::MP3,
+                            row->cell(Col::SizeInBytes).toLongLong()});
+        else if (folderSizes && row->iconKey() == QLatin1String("Folder"))
+            jobs.push_back({key, DetailReader::Kind::FolderSize, 0});
+    }
+    if (jobs.empty()) {
+        emit detailsFilled();
+        return;
+    }
+    m_fillingFolder = dirCurrent;
+    m_detailReader->start(std::move(jobs));
+}
+
+bool Form1::isFillingDetails() const {
+    return Timer2.isActive() || !m_fillingFolder.isEmpty();
+}
+
+void Form1::drainDetails() {
+    if (m_fillingFolder.isEmpty()) return;
+    if (m_fillingFolder != dirCurrent) {
+        m_detailReader->cancel();
+        m_fillingFolder.clear();
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    bool empty = false;
+    while (!empty && clock.elapsed() < ApplyBudgetMs) {
+        const auto batch = m_detailReader->take(ApplyBatch);
+        empty = batch.size() < ApplyBatch;
+        for (const DetailReader::Result& result : batch) {
+            // The row may have been renamed, moved or deleted meanwhile.
+            ListRow* row = findRow(result.key);
+            if (!row) continue;
+            if (result.kind == DetailReader::Kind::FolderSize)
+                applyFolderSize(row, result.folderSize);
+            else
+                applyDetails(row, result.details);
+        }
+    }
+    if (!empty) {
+        // Give the window its turn, then carry on with what has arrived.
+        QTimer::singleShot(0, this, &Form1::drainDetails);
+        return;
+    }
+    if (!m_detailReader->isRunning()) {
+        m_fillingFolder.clear();
+        emit detailsFilled();
+    }
+}
+
+} // namespace tunewalk

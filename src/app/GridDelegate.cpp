@@ -1,0 +1,19 @@
+#include "app/GridDelegate.h"
+
+#include <QPainter>
+
+namespace tunewalk {
+
+void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!m_on) return;
+    painter->save();
+    painter->setPen(option.palette.color(QPalette::Mid));
+    const QRect r = option.rect;
+    painter->drawLine(r.bottomLeft(), r.bottomRight());
+    painter->drawLine(r.topRight(), r.bottomRight());
+    painter->restore();
+}
+
+} // namespace tunewalk

@@ -1,0 +1,55 @@
+#include "app/ListRow.h"
+
+#include "app/Icons.h"
+#include "app/ListText.h"
+
+#include <QTreeWidget>
+
+namespace tunewalk {
+
+ListRow::ListRow(QString rowKey, QString rowTag, QString iconKey)
+    : QTreeWidgetItem(UserType), key(std::move(rowKey)), tag(std::move(rowTag)),
+      m_iconKey(std::move(iconKey)) {
+    setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+}
+
+void ListRow::setIconKey(const QString& key) {
+    if (key == m_iconKey) return;
+    m_iconKey = key;
+    emitDataChanged();
+}
+
+QVariant ListRow::data(int column, int role) const {
+    if (column < 0 || column >= Col::Count) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+    case Qt::AccessibleTextRole:
+        return cell(column);
+    case Qt::DecorationRole:
+        if (column == Col::Name) return Icons::small(m_iconKey);
+        return {};
+    case Qt::TextAlignmentRole:
+        if (column == Col::Size) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    default:
+        return QTreeWidgetItem::data(column, role);
+    }
+}
+
+void ListRow::setData(int column, int role, const QVariant& value) {
+    if ((role == Qt::DisplayRole || role == Qt::EditRole) && column >= 0 && column < Col::Count) {
+        setCell(column, value.toString());
+        emitDataChanged();
+        return;
+    }
+    QTreeWidgetItem::setData(column, role, value);
+}
+
+bool ListRow::operator<(const QTreeWidgetItem& other) const {
+    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+    if (other.type() != UserType) return QTreeWidgetItem::operator<(other);
+    return naturalLess(cell(column), static_cast<const ListRow&>(other).cell(column));
+}
+
+} // namespace tunewalk

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QTreeWidgetItem>
+#include <array>
+
+namespace tunewalk {
+
+// The columns of the main list. 0-6 are shown; the rest hold the keys the list sorts by.
+namespace Col {
+inline constexpr int Name = 0, Track = 1, Length = 2, Artist = 3, Bitrate = 4, Size = 5,
+                     Modified = 6;
+inline constexpr int AscFirst = 7, DescFirst = 14; // sort keys of columns 0-6
+inline constexpr int SizeInBytes = 21, Sequence = 22;
+inline constexpr int Count = 23;
+inline constexpr int Visible = 7;
+} // namespace Col
+
+// One row of the main list: a key (a full path, "Drives", or a volume root), a kind tag
+// ("Folder", "MP3", "WAV", "Drive") that never changes, and a small-icon key. The cell texts
+// live here rather than in the item's variant store, so a row is filled in one change and the
+// list compares plain strings when it sorts.
+class ListRow : public QTreeWidgetItem {
+public:
+    ListRow(QString key, QString tag, QString iconKey);
+
+    QString key;
+    const QString tag;
+    QDateTime modified;
+
+    const QString& cell(int column) const { return m_cells[static_cast<std::size_t>(column)]; }
+    // Sets a cell without telling the view; call changed() once the row is complete.
+    void setCell(int column, const QString& text) {
+        m_cells[static_cast<std::size_t>(column)] = text;
+    }
+    void changed() { emitDataChanged(); }
+
+    const QString& iconKey() const { return m_iconKey; }
+    void setIconKey(const QString& key);
+
+    bool isFile() const { return tag == QLatin1String("MP3") || tag == QLatin1String("WAV"); }
+
+    QVariant data(int column, int role) const override;
+    void setData(int column, int role, const QVariant& value) override;
+    bool operator<(const QTreeWidgetItem& other) const override;
+
+private:
+    std::array<QString, Col::Count> m_cells;
+    QString m_iconKey;
+};
+
+} // namespace tunewalk

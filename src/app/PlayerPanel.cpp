@@ -1,0 +1,46 @@
+#include "app/PlayerPanel.h"
+
+#include "common/Duration.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace tunewalk {
+
+PlayerPanel::PlayerPanel(QWidget* parent) : QFrame(parent) {
+    setFrameShape(QFrame::StyledPanel);
+    setAccessibleName(tr("Player"));
+    m_caption = new QLabel(tr("Position"), this);
+    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider->setAccessibleName(tr("Position"));
+    m_slider->setEnabled(false);
+    m_time = new QLabel(this);
+    m_time->setAccessibleName(tr("Elapsed and total time"));
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_slider, 1);
+    row->addWidget(m_time);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 2, 6, 2);
+    column->setSpacing(0);
+    column->addWidget(m_caption);
+    column->addLayout(row);
+    showPosition(0, 0);
+}
+
+void PlayerPanel::setFullDisplay(bool full) {
+    m_full = full;
+    m_caption->setVisible(full);
+}
+
+void PlayerPanel::showPosition(qint64 seconds, qint64 length) {
+    m_slider->setRange(0, static_cast<int>(length));
+    m_slider->setValue(static_cast<int>(seconds));
+    m_time->setText(QString::fromStdString(Duration::fromSeconds(seconds).toString()) +
+                    QStringLiteral(" / ") +
+                    QString::fromStdString(Duration::fromSeconds(length).toString()));
+}
+
+} // namespace tunewalk

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace tunewalk {
+
+// The one place that knows how this platform compares paths: exactly on Linux, ignoring letter
+// case on Windows. No other code lower-cases a path.
+bool samePath(const QString& a, const QString& b);
+// Whether `path` contains `part` by the platform's rule.
+bool pathContains(const QString& path, const QString& part);
+// The key the folder tree uses for a folder: the path itself on Linux, lower case on Windows;
+// a volume root keeps its trailing separator.
+QString pathKey(const QString& path);
+
+// Native path joining that never doubles a separator ("/" + "x" gives "/x").
+QString joinPath(const QString& folder, const QString& name);
+// The folder part of a path ("" for a root).
+QString parentPath(const QString& path);
+// The last component of a path.
+QString fileNamePart(const QString& path);
+
+} // namespace tunewalk

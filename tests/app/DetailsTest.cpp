@@ -1,0 +1,155 @@
+// The audio details the list fills in after a listing.
+#include "Form1Fixture.h"
+
+#include "app/AudioDetails.h"
+#include "app/DetailReader.h"
+#include "app/ListText.h"
+#include "metadata/codec/MP3TagEditor.h"
+#include "metadata/codec/WAVInfo.h"
+
+#include <QLabel>
+#include <filesystem>
+
+namespace tunewalk {
+namespace {
+
+using fixtures::id3v1Tag;
+
+TEST_F(Form1Test, DetailTextsOfMp3AndWavRows) {
+    start();
+    writeMp3("tagged.mp3", 200, id3v1Tag("Song", "Band"));
+    writeMp3("untagged.mp3", 200);
+    writeMp3("blank title.mp3", 200, id3v1Tag("   ", "Band"));
+    writeBytes("noise.mp3", std::string(1000000, '\0'));
+    writeBytes("tone.wav", fixtures::wavFile({.dataBytes = 44100 * 4 * 3}));
+    list(music());
+
+    const ListRow* tagged = rowNamed("tagged.mp3");
+    EXPECT_EQ(tagged->cell(Col::Track), "Song");
+    EXPECT_EQ(tagged->cell(Col::Artist), "Band");
+    EXPECT_EQ(tagged->cell(Col::Bitrate), "128kbps");
+    EXPECT_EQ(tagged->cell(Col::Length), "00:00:05"); // 200 frames of 1152 samples at 44.1 kHz
+    EXPECT_EQ(tagged->cell(Col::AscFirst + Col::Track), "D_Song");
+    EXPECT_EQ(tagged->cell(Col::DescFirst + Col::Bitrate), "B_128kbps");
+    EXPECT_TRUE(tagged->cell(Col::AscFirst + Col::Modified).startsWith("D_20"));
+    EXPECT_EQ(tagged->cell(Col::DescFirst + Col::Modified).mid(2),
+              tagged->cell(Col::AscFirst + Col::Modified).mid(2));
+
+    const ListRow* untagged = rowNamed("untagged.mp3");
+    EXPECT_EQ(untagged->cell(Col::Track), "(unknown)");
+    EXPECT_EQ(untagged->cell(Col::Artist), "(unknown)");
+    EXPECT_EQ(untagged->cell(Col::Bitrate), "128kbps");
+    EXPECT_EQ(untagged->cell(Col::Length), "00:00:05");
+
+    EXPECT_EQ(rowNamed("blank title.mp3")->cell(Col::Track), "(unknown)");
+    EXPECT_EQ(rowNamed("blank title.mp3")->cell(Col::Artist), "Band");
+
+    // Not audio: the length is estimated from the size at 128 kbit/s.
+    const ListRow* noise = rowNamed("noise.mp3");
+    EXPECT_EQ(noise->cell(Col::Bitrate), "(unknown)");
+    EXPECT_EQ(noise->cell(Col::Length), "00:01:02");
+
+    const ListRow* wav = rowNamed("tone.wav");
+    EXPECT_EQ(wav->cell(Col::Track), "");
+    EXPECT_EQ(wav->cell(Col::Artist), "");
+    EXPECT_EQ(wav->cell(Col::Bitrate), "");
+    EXPECT_EQ(wav->cell(Col::Length), "00:00:03");
+    EXPECT_EQ(wav->cell(Col::AscFirst + Col::Track), "D_");
+}
+
+TEST_F(Form1Test, BitrateSortAndVariableBitrateAverage) {
+    start();
+    fixtures::FrameSpec at96{.bitrateIndex = 7};
+    writeMp3("a.mp3", 100, {}, at96);
+    writeMp3("b.mp3", 100); // 128
+    list(music());
+    form->handleColumnClick(Col::Bitrate);
+    EXPECT_EQ(names(), (QStringList{"a.mp3", "b.mp3"})); // 96kbps before 128kbps
+
+    // A Xing file: 1000 frames in 4,000,000 bytes is an average of 245 kbit/s.
+    MP3TagEditor probe;
+    const std::string vbr = fixtures::vbrHeaderFrame({}, fixtures::VbrKind::Xing, 1000, 4000000) +
+                            fixtures::mpegFrames({}, 50);
+    writeBytes("vbr.mp3", vbr);
+    ASSERT_TRUE(probe.LoadMP3(path("vbr.mp3").toStdString()));
+    ASSERT_TRUE(probe.VBR());
+    list(music());
+    EXPECT_EQ(rowNamed("vbr.mp3")->cell(Col::Bitrate),
+              QString::number(probe.AverageBitrate()) + "kbps");
+}
+
+TEST_F(Form1Test, LargeUnreadableFileGetsAnEstimateWithoutOverflow) {
+    start();
+    const std::string big = path("huge.mp3").toStdString();
+    fixtures::writeFile(big, "not audio");
+    std::filesystem::resize_file(big, 300LL * 1024 * 1024);
+    list(music());
+    EXPECT_TRUE(prompter.shown.empty());
+    // 314,572,800 bytes at 128 kbit/s are 19,660 seconds: 05:27:40.
+    EXPECT_EQ(rowNamed("huge.mp3")->cell(Col::Length), "05:27:40");
+}
+
+TEST_F(Form1Test, VanishedFileKeepsUnknownAndTheFillingGoesOn) {
+    start();
+    writeMp3("a.mp3", 100, id3v1Tag("A"));
+    writeMp3("b.mp3", 100, id3v1Tag("B"));
+    writeMp3("c.mp3", 100, id3v1Tag("C"));
+    form->PopulateList(music());
+    // Replace b.mp3 with a folder before the details are read.
+    QFile::remove(path("b.mp3"));
+    mkdir("b.mp3");
+    waitForDetails();
+    EXPECT_EQ(rowNamed("a.mp3")->cell(Col::Track), "A");
+    EXPECT_EQ(rowNamed("b.mp3")->cell(Col::Track), "(unknown)");
+    EXPECT_EQ(rowNamed("c.mp3")->cell(Col::Track), "C");
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(Form1Test, NewListingStopsTheOldFilling) {
+    start();
+    mkdir("big");
+    for (int i = 0; i < 300; ++i)
+        writeMp3(QStringLiteral("big/%1.mp3").arg(i), 20, id3v1Tag("x"));
+    mkdir("small");
+    writeMp3("small/only.mp3", 20, id3v1Tag("Only"));
+    form->PopulateList(path("big"));
+    form->PopulateList(path("small"));
+    waitForDetails();
+    EXPECT_EQ(names(), QStringList{"only.mp3"});
+    EXPECT_EQ(row(0)->cell(Col::Track), "Only");
+}
+
+TEST_F(Form1Test, UpdateFileItemRefreshesTheRowAndTheCurrentPanel) {
+    start();
+    writeMp3("song.mp3", 100, id3v1Tag("Before"));
+    list(music());
+    ListRow* r = rowNamed("song.mp3");
+    form->currentFile = r->key;
+    MP3TagEditor editor;
+    ASSERT_TRUE(editor.LoadMP3(r->key.toStdString()));
+    editor.setTitle("After");
+    ASSERT_TRUE(editor.SaveMP3());
+    form->updateFileItem(r);
+    EXPECT_EQ(r->cell(Col::Track), "After");
+    EXPECT_EQ(form->panelCurrent->text(), "After");
+}
+
+TEST_F(Form1Test, FolderSizesArriveWithTheDetails) {
+    setSetting("FolderSizes", "True");
+    start();
+    mkdir("f/inner");
+    writeBytes("f/one.bin", std::string(1500, 'x'));
+    writeBytes("f/inner/two.bin", std::string(600, 'x'));
+    list(music());
+    const ListRow* f = rowNamed("f");
+    EXPECT_EQ(f->cell(Col::AscFirst + Col::Size), "C_000000002100");
+    EXPECT_EQ(f->cell(Col::Size), formatSize(2100));
+}
+
+TEST(AudioDetails, TagTextStopsAtTheFirstNul) {
+    EXPECT_EQ(tagText(std::string("Title\0\0\0", 8)), "Title");
+    EXPECT_EQ(tagText("Caf\xe9"), QString::fromUtf8("Café"));
+}
+
+} // namespace
+} // namespace tunewalk

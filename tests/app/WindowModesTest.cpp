@@ -1,0 +1,190 @@
+// Full window, small window, tray icon, and the layout rules that go with them.
+#include "Form1Fixture.h"
+
+#include "app/PlayerPanel.h"
+#include "common/Twips.h"
+#include "shell/WindowPlacement.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+
+namespace tunewalk {
+namespace {
+
+class WindowModesTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        writeMp3("a.mp3");
+    }
+    int screenWidth() const { return form->screen()->geometry().width(); }
+};
+
+TEST_F(WindowModesTest, SmallWindowWithoutRememberedPlaceGoesTopRight) {
+    setPosition("SmWidth", "6000"); // ignored: Remember Position is off
+    setSetting("RememberPos", "False");
+    start(music());
+    form->move(40, 50);
+    form->zoom();
+    EXPECT_TRUE(form->smallWindowMode);
+    EXPECT_EQ(form->width(), toPixels(3400));
+    EXPECT_EQ(form->pos(), QPoint(screenWidth() - form->width(), 0));
+    EXPECT_EQ(form->button("Zoom")->toolTip(), "Zoom to Full Window");
+    // Zooming saves the full-size geometry even with Remember Position off.
+    EXPECT_EQ(position("Left"), "600");
+    EXPECT_EQ(position("Maximized"), "False");
+    EXPECT_TRUE(isTopmost(form.get()));
+    EXPECT_FALSE(form->menuBar()->isVisible());
+    EXPECT_FALSE(form->ListView1->isVisible());
+    EXPECT_FALSE(form->Treefolder1->isVisible());
+    EXPECT_FALSE(form->panelLabel->isVisible());
+    EXPECT_TRUE(form->MediaPlayer1->isVisible());
+    EXPECT_EQ(form->windowTitle(), "Tunewalk");
+    EXPECT_TRUE(shown("Volume"));
+    EXPECT_TRUE(shown("Zoom"));
+    EXPECT_TRUE(shown("Repeat"));
+    for (const char* key : {"Up", "NewFolder", "Delete", "Refresh", "Random", "MoveUp", "Tags"})
+        EXPECT_FALSE(shown(key)) << key;
+    // The small window's menus stay shut, shortcuts included.
+    EXPECT_FALSE(form->mnuFile->isEnabled());
+
+    form->zoom();
+    EXPECT_FALSE(form->smallWindowMode);
+    EXPECT_EQ(form->pos(), QPoint(40, 50));
+    EXPECT_FALSE(isTopmost(form.get()));
+    EXPECT_TRUE(form->menuBar()->isVisible());
+    EXPECT_TRUE(form->ListView1->isVisible());
+    EXPECT_FALSE(shown("Volume"));
+    EXPECT_EQ(form->button("Zoom")->toolTip(), "Zoom to Small Window");
+    EXPECT_EQ(position("SmLeft"), "absent");
+    EXPECT_EQ(form->windowTitle(), "Tunewalk - " + music());
+}
+
+TEST_F(WindowModesTest, SmallWindowReturnsToItsRememberedPlace) {
+    setPosition("SmLeft", "1500");
+    setPosition("SmTop", "3000");
+    setPosition("SmWidth", "6000");
+    setSetting("Floater", "False");
+    start(music());
+    form->zoom();
+    EXPECT_EQ(form->pos(), QPoint(100, 200));
+    EXPECT_EQ(form->width(), 400);
+    EXPECT_FALSE(isTopmost(form.get()));
+    form->move(150, 20);
+    form->zoom();
+    EXPECT_EQ(position("SmLeft"), "2250");
+    EXPECT_EQ(position("SmTop"), "300");
+}
+
+TEST_F(WindowModesTest, ZoomFromMaximizedComesBackMaximized) {
+    start(music());
+    form->showMaximized();
+    ASSERT_TRUE(waitUntil([&] { return form->isMaximized(); }));
+    form->zoom();
+    EXPECT_EQ(position("Maximized"), "True");
+    EXPECT_FALSE(form->isMaximized());
+    form->zoom();
+    EXPECT_TRUE(form->isMaximized());
+}
+
+TEST_F(WindowModesTest, SmallWindowKeepsItsHeightAndMinimumWidth) {
+    start(music());
+    form->zoom();
+    const int fixedHeight = form->height();
+    form->resize(100, 500);
+    form->resizeHandling();
+    EXPECT_EQ(form->height(), fixedHeight);
+    EXPECT_EQ(form->width(), toPixels(3400));
+    // Widened at the right edge of the screen: pulled back left.
+    form->move(screenWidth() - 50, 0);
+    form->resize(100, fixedHeight);
+    form->resizeHandling();
+    EXPECT_EQ(form->x() + form->width(), screenWidth());
+    // A wider window keeps its width.
+    form->resize(600, fixedHeight);
+    form->resizeHandling();
+    EXPECT_EQ(form->width(), 600);
+}
+
+TEST_F(WindowModesTest, TrayIconTakesTheWindowAndGivesItBack) {
+    setSetting("SystemTray", "True");
+    start(music());
+    form->zoom();
+    EXPECT_TRUE(tray.visible);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->smallWindowMode);
+    EXPECT_EQ(tray.tipText, "Stopped");
+    emit tray.restoreRequested();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(tray.visible);
+
+    // "Show Window" on the tray menu does the same; Exit removes the icon and closes.
+    form->zoom();
+    form->mnuSTRestore->trigger();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(tray.visible);
+    EXPECT_EQ(form->mnuSysTrayPopup->defaultAction(), form->mnuSTRestore);
+    form->zoom();
+    form->mnuSTExit->trigger();
+    EXPECT_FALSE(tray.visible);
+    EXPECT_NE(position("Maximized"), "absent"); // the shut-down ran
+}
+
+TEST_F(WindowModesTest, NoNotificationAreaMeansTheSmallWindowInstead) {
+    setSetting("SystemTray", "True");
+    tray.available = false;
+    start(music());
+    form->zoom();
+    EXPECT_FALSE(tray.visible);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->smallWindowMode);
+}
+
+TEST_F(WindowModesTest, StartupZoomZoomsOnceAfterTheFirstListing) {
+    setSetting("Zoom", "True");
+    start(music());
+    ASSERT_TRUE(waitUntil([&] { return form->smallWindowMode; }));
+    EXPECT_EQ(form->dirCurrent, music());
+}
+
+TEST_F(WindowModesTest, SplitterStaysBetweenItsLimits) {
+    start(music());
+    form->resize(800, 600);
+    form->resizeHandling();
+    EXPECT_EQ(form->splitterLimit, static_cast<int>(toTwips(form->centralWidget()->width()) - 100));
+    const double before = form->treeWidthTwips();
+    form->dragSplitter(750);
+    EXPECT_EQ(form->treeWidthTwips(), before + 750);
+    EXPECT_EQ(form->Treefolder1->width(), toPixels(before + 750));
+    EXPECT_EQ(form->lblSpacer->x(), toPixels(before + 750));
+    EXPECT_EQ(form->ListView1->x() + form->ListView1->width(), form->centralWidget()->width());
+
+    form->dragSplitter(-form->treeWidthTwips() + 10); // exactly 10: refused
+    EXPECT_EQ(form->treeWidthTwips(), before + 750);
+    form->dragSplitter(-form->treeWidthTwips() + 15);
+    EXPECT_EQ(form->treeWidthTwips(), 15);
+    form->dragSplitter(form->splitterLimit - 15); // exactly the limit: refused
+    EXPECT_EQ(form->treeWidthTwips(), 15);
+    form->dragSplitter(form->splitterLimit - 30);
+    EXPECT_EQ(form->treeWidthTwips(), form->splitterLimit - 15);
+}
+
+TEST_F(WindowModesTest, MinimizedCaptionShowsWhatPlays) {
+    start(music());
+    form->isPlaying = true;
+    form->panelCurrent->setText("Some Song");
+    form->showMinimized();
+    ASSERT_TRUE(waitUntil([&] { return form->isMinimized(); }));
+    form->resizeHandling();
+    EXPECT_EQ(form->windowTitle(), "Some Song");
+    form->showNormal();
+    ASSERT_TRUE(waitUntil([&] { return !form->isMinimized(); }));
+    form->resizeHandling();
+    EXPECT_EQ(form->windowTitle(), "Tunewalk - " + music());
+}
+
+} // namespace
+} // namespace tunewalk
