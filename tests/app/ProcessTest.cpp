@@ -1,0 +1,88 @@
+// The real program as a process: one copy per user, and a polite end on SIGTERM.
+#include "Form1Fixture.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <csignal>
+
+namespace tunewalk {
+namespace {
+
+class ProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid());
+        QDir(root.path()).mkpath("config");
+        QDir(root.path()).mkpath("runtime");
+        QFile::setPermissions(root.filePath("runtime"), QFileDevice::ReadOwner |
+                                                            QFileDevice::WriteOwner |
+                                                            QFileDevice::ExeOwner);
+        QDir(root.path()).mkpath("music");
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", root.filePath("config"));
+        env.insert("XDG_RUNTIME_DIR", root.filePath("runtime"));
+        // A user name of its own keeps this test's copies apart from any other running copy.
+        env.insert("USER",
+                   QStringLiteral("tunewalk-test-%1").arg(QRandomGenerator::global()->generate()));
+    }
+    void TearDown() override {
+        for (QProcess* p : {&first, &second})
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished();
+            }
+    }
+    QString settingsFile() const { return root.filePath("config/Tunewalk/Tunewalk.conf"); }
+    void startFirst() {
+        first.setProcessEnvironment(env);
+        first.start(TUNEWALK_PROGRAM, {root.filePath("music")});
+        ASSERT_TRUE(first.waitForStarted());
+        // Running once the window id is recorded.
+        ASSERT_TRUE(waitUntil([&] {
+            QSettings s(settingsFile(), QSettings::IniFormat);
+            return s.contains("Settings/HWND");
+        }));
+    }
+    QByteArray settingsBytes() const {
+        QFile f(settingsFile());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir root;
+    QProcessEnvironment env;
+    QProcess first, second;
+};
+
+TEST_F(ProcessTest, SecondStartLeavesAtOnceWithoutTouchingTheSettings) {
+    startFirst();
+    const QByteArray before = settingsBytes();
+    second.setProcessEnvironment(env);
+    second.start(TUNEWALK_PROGRAM, {root.filePath("music")});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(settingsBytes(), before);
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(ProcessTest, TerminateSavesThePositionLikeClosing) {
+    startFirst();
+    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(15000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    QSettings saved(settingsFile(), QSettings::IniFormat);
+    saved.beginGroup("Position");
+    for (const char* key : {"Maximized", "Left", "Top", "Width", "Height", "TreeWidth", "File",
+                            "Track", "Modified", "FilePos", "ModifiedPos"})
+        EXPECT_TRUE(saved.contains(key)) << key;
+    EXPECT_EQ(saved.value("Maximized").toString(), "False");
+    EXPECT_EQ(saved.value("FilePos").toString(), "0");
+    EXPECT_FALSE(saved.contains("SmLeft"));
+}
+
+} // namespace
+} // namespace tunewalk
