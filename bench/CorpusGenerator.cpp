@@ -7,6 +7,7 @@
 // A marker file records the parameters; when it matches, the corpus is left as it is.
 
 #include "AudioFixtures.h"
+#include "BenchRandom.h"
 
 #include <array>
 #include <cstdint>
@@ -37,51 +38,13 @@ struct Options {
     std::uint64_t seed = 1;
 };
 
-// SplitMix64: fully specified, so the corpus is the same on every standard library. Each file
-// gets its own stream, which keeps file N identical whatever the file counts are.
-class Rng {
-public:
-    Rng(std::uint64_t seed, std::uint64_t kind, std::uint64_t index)
-        : m_state(seed * 0x9E3779B97F4A7C15ull ^ (kind << 56) ^ index) {
-        next();
-    }
-    std::uint64_t next() {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [lo, hi]; the modulo bias is irrelevant for test data.
-    int range(int lo, int hi) {
-        return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1));
-    }
-    bool chance(int percent) { return range(0, 99) < percent; }
-    template <std::size_t N> std::string_view pick(const std::array<std::string_view, N>& items) {
-        return items[static_cast<std::size_t>(range(0, static_cast<int>(N) - 1))];
-    }
-
-private:
-    std::uint64_t m_state;
-};
-
-constexpr std::array<std::string_view, 12> kWords = {"Blue",   "Night",    "River",  "Echo",
-                                                     "Summer", "Glass",    "Radio",  "Stone",
-                                                     "Heart",  "Electric", "Silver", "Road"};
-constexpr std::array<std::string_view, 8> kArtists = {
-    "The Walkers", "Mara Lind",  "Orbit Seven",       "Kasimir",
-    "Low Tide",    "Ana Brandt", "The Paper Engines", "Jun Okada"};
-
-std::string words(Rng& rng, int count) {
-    std::string out;
-    for (int i = 0; i < count; ++i) {
-        if (i) out += ' ';
-        out += rng.pick(kWords);
-    }
-    return out;
-}
+using tunewalk::bench::kArtists;
+using tunewalk::bench::kWords;
+using tunewalk::bench::Rng;
+using tunewalk::bench::words;
 
 std::string mp3File(Rng& rng, long index) {
-    fx::FrameSpec shape;
+    fx::FrameShape shape;
     shape.version = rng.chance(70) ? 1 : 2;
     shape.bitrateIndex = rng.range(1, 14);
     shape.sampleRateIndex = rng.range(0, 2);
@@ -104,7 +67,7 @@ std::string mp3File(Rng& rng, long index) {
                           : vbr < 20 ? fx::VbrKind::Info
                                      : fx::VbrKind::Vbri;
         // Encoders give the header frame a bitrate whose frame can hold the VBR header.
-        fx::FrameSpec header = shape;
+        fx::FrameShape header = shape;
         while (fx::frameLength(header) < 64 && header.bitrateIndex < 14)
             ++header.bitrateIndex;
         file += fx::vbrHeaderFrame(header, kind, static_cast<std::uint32_t>(frames),
@@ -125,7 +88,7 @@ std::string wavFile(Rng& rng) {
     constexpr std::array<std::uint32_t, 7> kRates = {8000,  11025, 22050, 32000,
                                                      44100, 48000, 96000};
     constexpr std::array<int, 4> kBits = {8, 16, 24, 32};
-    fx::WavSpec shape;
+    fx::WavShape shape;
     shape.channels = rng.range(1, 2);
     shape.sampleRate = kRates[static_cast<std::size_t>(rng.range(0, 6))];
     shape.bits = kBits[static_cast<std::size_t>(rng.range(0, 3))];
@@ -218,11 +181,11 @@ int run(const Options& o) {
         total += bytes.size();
     };
     for (long i = 0; i < o.mp3; ++i) {
-        Rng rng(o.seed, 1, static_cast<std::uint64_t>(i));
+        Rng rng(o.seed * 0x9E3779B97F4A7C15ull ^ (1ull << 56) ^ static_cast<std::uint64_t>(i));
         emit(filePath(o.dir, "mp3", i), mp3File(rng, i));
     }
     for (long i = 0; i < o.wav; ++i) {
-        Rng rng(o.seed, 2, static_cast<std::uint64_t>(i));
+        Rng rng(o.seed * 0x9E3779B97F4A7C15ull ^ (2ull << 56) ^ static_cast<std::uint64_t>(i));
         emit(filePath(o.dir, "wav", i), wavFile(rng));
     }
     // Written last: an interrupted run leaves no marker and starts over next time.

@@ -13,41 +13,41 @@ std::string tag() {
 }
 
 std::vector<std::pair<std::string, std::string>> files() {
-    const fx::FrameSpec mpeg1;
-    fx::FrameSpec mono2;
+    const fx::FrameShape mpeg1;
+    fx::FrameShape mono2;
     mono2.version = 2;
     mono2.mode = 3;
-    fx::FrameSpec crc;
+    fx::FrameShape crc;
     crc.crc = true;
     crc.mode = 1;
-    fx::FrameSpec padded;
+    fx::FrameShape padded;
     padded.padding = true;
     padded.bitrateIndex = 11;
     padded.sampleRateIndex = 1;
-    fx::FrameSpec lowRate = mpeg1;
+    fx::FrameShape lowRate = mpeg1;
     lowRate.bitrateIndex = 1;
 
     // Frames of different bitrates, as in a real variable-bitrate stream.
     const std::string vbrBody =
         fx::mpegFrames(lowRate, 2) + fx::mpegFrames(padded, 1) + fx::mpegFrames(mpeg1, 2);
 
-    fx::WavSpec canonical;
+    fx::WavShape canonical;
     canonical.dataBytes = 256;
-    fx::WavSpec extra = canonical;
+    fx::WavShape extra = canonical;
     extra.extraChunkBeforeData = std::string("LIST\x08\0\0\0INFOabcd", 16);
-    fx::WavSpec noData = canonical;
+    fx::WavShape noData = canonical;
     noData.withData = false;
-    fx::WavSpec mono8 = canonical;
+    fx::WavShape mono8 = canonical;
     mono8.channels = 1;
     mono8.bits = 8;
     mono8.sampleRate = 8000;
-    fx::WavSpec overstated = canonical;
+    fx::WavShape overstated = canonical;
     overstated.statedDataBytes = 0xFFFFFFF0u;
-    fx::WavSpec zeroRate = canonical;
+    fx::WavShape zeroRate = canonical;
     zeroRate.sampleRate = 0;
     // Readers look at the first few kilobytes at once and search on in blocks; these put the
     // interesting bytes past that first read.
-    fx::WavSpec lateData = canonical;
+    fx::WavShape lateData = canonical;
     lateData.extraChunkBeforeData =
         "LIST" + std::string("\x88\x13\0\0", 4) + std::string(5000, 'x');
     const std::string lateFormat = [&] {

@@ -95,6 +95,10 @@ void Form1::drainDetails() {
         m_fillingFolder.clear();
         return;
     }
+    // Whether the worker had finished before this turn: only then does an empty queue mean
+    // that every row has been read. A worker that finishes meanwhile sends `finished`, which
+    // brings another turn.
+    const bool workerDone = !m_detailReader->isRunning();
     QElapsedTimer clock;
     clock.start();
     bool empty = false;
@@ -116,7 +120,7 @@ void Form1::drainDetails() {
         QTimer::singleShot(0, this, &Form1::drainDetails);
         return;
     }
-    if (!m_detailReader->isRunning()) {
+    if (workerDone) {
         m_fillingFolder.clear();
         emit detailsFilled();
     }

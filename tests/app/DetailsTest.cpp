@@ -59,7 +59,7 @@ TEST_F(Form1Test, DetailTextsOfMp3AndWavRows) {
 
 TEST_F(Form1Test, BitrateSortAndVariableBitrateAverage) {
     start();
-    fixtures::FrameSpec at96{.bitrateIndex = 7};
+    fixtures::FrameShape at96{.bitrateIndex = 7};
     writeMp3("a.mp3", 100, {}, at96);
     writeMp3("b.mp3", 100); // 128
     list(music());
@@ -149,6 +149,33 @@ TEST_F(Form1Test, FolderSizesArriveWithTheDetails) {
 TEST(AudioDetails, TagTextStopsAtTheFirstNul) {
     EXPECT_EQ(tagText(std::string("Title\0\0\0", 8)), "Title");
     EXPECT_EQ(tagText("Caf\xe9"), QString::fromUtf8("Café"));
+}
+
+} // namespace
+} // namespace tunewalk
+
+namespace tunewalk {
+namespace {
+
+// The worker may finish while the window is applying an earlier batch; the filling must still
+// end with every row filled.
+TEST_F(Form1Test, EveryRowIsFilledWhenTheFillingEnds) {
+    start();
+    mkdir("many");
+    const std::string frames = fixtures::mpegFrames({}, 3);
+    for (int i = 0; i < 2000; ++i)
+        writeBytes(QStringLiteral("many/%1.mp3").arg(i), frames + fixtures::id3v1Tag("t"));
+    for (int round = 0; round < 4; ++round) {
+        bool filled = false;
+        const auto c = QObject::connect(form.get(), &Form1::detailsFilled, [&] { filled = true; });
+        form->PopulateList(path("many"));
+        ASSERT_TRUE(waitUntil([&] { return filled; }));
+        QObject::disconnect(c);
+        int empty = 0;
+        for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i)
+            if (row(i)->cell(Col::Track).isEmpty()) ++empty;
+        EXPECT_EQ(empty, 0) << "round " << round;
+    }
 }
 
 } // namespace

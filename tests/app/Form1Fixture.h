@@ -98,7 +98,7 @@ protected:
 
     // Files.
     void writeMp3(const QString& relative, int frames = 200, const std::string& tag = {},
-                  fixtures::FrameSpec shape = {}) {
+                  fixtures::FrameShape shape = {}) {
         fixtures::writeFile(path(relative).toStdString(),
                             fixtures::mpegFrames(shape, frames) + tag);
     }

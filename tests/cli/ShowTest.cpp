@@ -22,15 +22,15 @@ const Keys kWavKeys = {
 TEST(ShowCommand, ReportsEveryKindOfFileInArgumentOrder) {
     TempDir dir;
     // Joint stereo MPEG-1 with a Xing header counting 383 frames: 383 * 1152 / 44100 = 10.0 s.
-    fx::FrameSpec joint{.mode = 1};
+    fx::FrameShape joint{.mode = 1};
     fx::writeFile(dir / "tagged.mp3",
                   fx::vbrHeaderFrame(joint, fx::VbrKind::Xing, 383, 0) +
                       fx::mpegFrames(joint, 382) +
                       fx::id3v1Tag("Song", "Band", "Record", "1999", "Nice", 17));
     // MPEG-2 mono at 80 kbit/s, 500 frames of 261 bytes: 130500 * 8 / 80000 = 13.05 s.
-    fx::FrameSpec mono{.version = 2, .mode = 3};
+    fx::FrameShape mono{.version = 2, .mode = 3};
     fx::writeFile(dir / "PLAIN.Mp3", fx::mpegFrames(mono, 500));
-    fx::WavSpec wavSpec;
+    fx::WavShape wavSpec;
     wavSpec.channels = 1;
     wavSpec.sampleRate = 8000;
     wavSpec.dataBytes = 48000;

@@ -32,7 +32,7 @@ std::string fixed(std::string_view text, std::size_t width) {
 
 } // namespace
 
-std::array<std::uint8_t, 4> frameHeader(const FrameSpec& shape) {
+std::array<std::uint8_t, 4> frameHeader(const FrameShape& shape) {
     std::uint8_t b1 = 0xF2 | (shape.version == 1 ? 0x08 : 0x00) | (shape.crc ? 0x00 : 0x01);
     std::uint8_t b2 = static_cast<std::uint8_t>(((shape.bitrateIndex & 15) << 4) |
                                                 ((shape.sampleRateIndex & 3) << 2) |
@@ -41,7 +41,7 @@ std::array<std::uint8_t, 4> frameHeader(const FrameSpec& shape) {
     return {0xFF, b1, b2, b3};
 }
 
-int frameLength(const FrameSpec& shape) {
+int frameLength(const FrameShape& shape) {
     const int v = shape.version == 1 ? 0 : 1;
     int kbps = kBitrates[v][shape.bitrateIndex & 15];
     int rate = kRates[v][shape.sampleRateIndex & 3];
@@ -51,7 +51,7 @@ int frameLength(const FrameSpec& shape) {
     return factor * kbps / rate + (shape.padding ? 1 : 0);
 }
 
-std::string mpegFrames(const FrameSpec& shape, int count) {
+std::string mpegFrames(const FrameShape& shape, int count) {
     const auto header = frameHeader(shape);
     const int length = frameLength(shape);
     std::string out;
@@ -64,7 +64,7 @@ std::string mpegFrames(const FrameSpec& shape, int count) {
     return out;
 }
 
-std::string vbrHeaderFrame(const FrameSpec& shape, VbrKind kind, std::uint32_t frameCount,
+std::string vbrHeaderFrame(const FrameShape& shape, VbrKind kind, std::uint32_t frameCount,
                            std::uint32_t byteCount) {
     std::string frame = mpegFrames(shape, 1);
     std::fill(frame.begin() + 4, frame.end(), '\0');
@@ -125,7 +125,7 @@ std::string id3v2Tag(std::size_t bodyBytes, bool footer) {
     return tag;
 }
 
-std::string wavFile(const WavSpec& shape) {
+std::string wavFile(const WavShape& shape) {
     const int blockAlign =
         shape.blockAlign ? shape.blockAlign : shape.channels * ((shape.bits + 7) / 8);
     const std::uint32_t bps = shape.bytesPerSecond

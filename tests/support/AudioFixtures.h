@@ -11,7 +11,7 @@
 
 namespace tunewalk::fixtures {
 
-struct FrameSpec {
+struct FrameShape {
     int version = 1;         // 1 = MPEG-1, 2 = MPEG-2
     int bitrateIndex = 9;    // 9 = 128 kbit/s (MPEG-1) or 80 kbit/s (MPEG-2)
     int sampleRateIndex = 0; // 0 = 44100 Hz (MPEG-1) or 22050 Hz (MPEG-2)
@@ -20,18 +20,18 @@ struct FrameSpec {
     bool crc = false; // protection bit 0: a 16-bit CRC follows the header
 };
 
-std::array<std::uint8_t, 4> frameHeader(const FrameSpec& shape);
+std::array<std::uint8_t, 4> frameHeader(const FrameShape& shape);
 // Bytes in one frame; falls back to 128 kbit/s and 44100 Hz for free-format or reserved
 // indexes so a builder can always lay frames end to end.
-int frameLength(const FrameSpec& shape);
+int frameLength(const FrameShape& shape);
 // `count` frames end to end. Payload bytes never contain 0xFF, so the only frame syncs in the
 // result are the headers themselves.
-std::string mpegFrames(const FrameSpec& shape, int count);
+std::string mpegFrames(const FrameShape& shape, int count);
 
 enum class VbrKind { Xing, Info, Vbri };
 // One frame whose side-info area holds a Xing/Info header (or a VBRI header at offset 36).
 // With `frameCount` 0 the frame-count flag is left out.
-std::string vbrHeaderFrame(const FrameSpec& shape, VbrKind kind, std::uint32_t frameCount,
+std::string vbrHeaderFrame(const FrameShape& shape, VbrKind kind, std::uint32_t frameCount,
                            std::uint32_t byteCount);
 
 std::string id3v1Tag(std::string_view title, std::string_view artist = {},
@@ -41,7 +41,7 @@ std::string id3v1Tag(std::string_view title, std::string_view artist = {},
 // 0xFF 0xFB pairs that look like frame syncs to a reader that does not skip the tag.
 std::string id3v2Tag(std::size_t bodyBytes, bool footer = false);
 
-struct WavSpec {
+struct WavShape {
     int channels = 2;
     std::uint32_t sampleRate = 44100;
     int bits = 16;
@@ -52,7 +52,7 @@ struct WavSpec {
     bool withData = true;
     std::string extraChunkBeforeData; // raw bytes inserted between "fmt " and "data"
 };
-std::string wavFile(const WavSpec& shape);
+std::string wavFile(const WavShape& shape);
 
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 std::string readFile(const std::filesystem::path& path);

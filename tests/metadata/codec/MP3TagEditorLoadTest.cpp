@@ -92,7 +92,7 @@ TEST(MP3Load, FilesWithoutTagOrTooShortForOne) {
 
 TEST(MP3Load, HeaderFieldsForEachVersionRateAndMode) {
     struct Case {
-        fx::FrameSpec shape;
+        fx::FrameShape shape;
         int version, bitrate, rate;
         const char* mode;
     };
@@ -121,7 +121,7 @@ TEST(MP3Load, HeaderFieldsForEachVersionRateAndMode) {
 
 TEST(MP3Load, FrameSearchTakesTheEarliestSyncWhereverItLies) {
     TempDir dir;
-    fx::FrameSpec mpeg2{2, 10, 1, 3};
+    fx::FrameShape mpeg2{2, 10, 1, 3};
     // Other bytes come first; 0xFF followed by a non-sync byte is passed over.
     auto [ok, e] =
         load(dir, "junk\xFF\xE0\xFF\x00" + fx::mpegFrames(mpeg2, 2) + fx::mpegFrames({}, 2));
@@ -160,7 +160,7 @@ TEST(MP3Load, FrameSearchTakesTheEarliestSyncWhereverItLies) {
 TEST(MP3Load, ConstantBitrateLengthFromByteCount) {
     TempDir dir;
     for (int index : {9, 0, 15}) { // 128 kbit/s, and the two unknowns that assume 128
-        fx::FrameSpec shape{1, index, 0, 0};
+        fx::FrameShape shape{1, index, 0, 0};
         std::string bytes = fx::mpegFrames(shape, 1).substr(0, 4);
         bytes += filler(4'000'000 - bytes.size());
         auto [ok, e] = load(dir, bytes);
@@ -188,7 +188,7 @@ TEST(MP3Load, FilesOf256MiBAndMoreGetTheirLength) {
 
 TEST(MP3Load, LeadingID3v2TagIsSkipped) {
     TempDir dir;
-    fx::FrameSpec shape{1, 5, 1, 3}; // 64 kbit/s, 48 kHz, mono
+    fx::FrameShape shape{1, 5, 1, 3}; // 64 kbit/s, 48 kHz, mono
     for (bool footer : {false, true}) {
         const std::string id3 = fx::id3v2Tag(30000, footer);
         std::string bytes = id3 + fx::mpegFrames(shape, 1).substr(0, 4);
@@ -216,7 +216,7 @@ TEST(MP3Load, LeadingID3v2TagIsSkipped) {
 TEST(MP3Load, XingInfoAndVbriHeadersGiveTheLength) {
     TempDir dir;
     struct Case {
-        fx::FrameSpec shape;
+        fx::FrameShape shape;
         fx::VbrKind kind;
         std::uint32_t frames;
         std::int64_t seconds;
@@ -247,7 +247,7 @@ TEST(MP3Load, XingInfoAndVbriHeadersGiveTheLength) {
         }
     }
     // An encoder that did write the header after the CRC is understood too.
-    fx::FrameSpec crc{1, 9, 0, 0, false, true};
+    fx::FrameShape crc{1, 9, 0, 0, false, true};
     std::string shifted = fx::vbrHeaderFrame(crc, fx::VbrKind::Xing, 10000, 0);
     shifted.insert(36, 2, '\0');
     shifted.erase(shifted.size() - 2);

@@ -13,7 +13,7 @@ namespace fx = tunewalk::fixtures;
 namespace {
 
 // Offsets of every frame header in a file made of the given frames.
-std::vector<std::size_t> headerOffsets(std::size_t start, const fx::FrameSpec& shape, int count) {
+std::vector<std::size_t> headerOffsets(std::size_t start, const fx::FrameShape& shape, int count) {
     std::vector<std::size_t> at;
     for (int i = 0; i < count; ++i)
         at.push_back(start + static_cast<std::size_t>(i * fx::frameLength(shape)));
@@ -89,7 +89,7 @@ TEST(MP3Save, ExistingTagIsReplacedInPlace) {
 TEST(MP3Save, HeaderRewriteAsksAndTouchesOnlyHeaderBytes) {
     TempDir dir;
     const auto path = dir.file("a.mp3");
-    const fx::FrameSpec shape{1, 9, 0, 0, true};
+    const fx::FrameShape shape{1, 9, 0, 0, true};
     const std::string id3 = fx::id3v2Tag(3000);
     const std::string original = id3 + fx::mpegFrames(shape, 30) + fx::id3v1Tag("T");
     const auto headers = headerOffsets(id3.size(), shape, 30);
@@ -172,7 +172,7 @@ TEST(MP3Save, HeaderRewriteAsksAndTouchesOnlyHeaderBytes) {
 TEST(MP3Save, HeaderWalkStepsOverMpeg2FramesAndStopsBeforeTheTag) {
     TempDir dir;
     const auto path = dir.file("a.mp3");
-    const fx::FrameSpec shape{2, 8, 2, 3}; // 64 kbit/s, 16 kHz: 288-byte frames
+    const fx::FrameShape shape{2, 8, 2, 3}; // 64 kbit/s, 16 kHz: 288-byte frames
     // The last frame is cut short so its header sits in the audio but its body runs into the
     // tag; a title holding a sync pair must not be rewritten either.
     std::string audio = fx::mpegFrames(shape, 12);

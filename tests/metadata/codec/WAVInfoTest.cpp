@@ -41,7 +41,7 @@ TEST(WAVLoad, IdentifiersAreSearchedNotWalked) {
     WAVInfo w;
 
     // An unknown chunk between format and data is passed over.
-    fx::WavSpec shape{1, 8000, 8, 0, 0, 16000};
+    fx::WavShape shape{1, 8000, 8, 0, 0, 16000};
     shape.extraChunkBeforeData = std::string("LIST\x04\x00\x00\x00"
                                              "abcd",
                                              12);
@@ -96,7 +96,7 @@ TEST(WAVLoad, IdentifiersAreSearchedNotWalked) {
 TEST(WAVLoad, LargeFieldsLoadAsUnsigned) {
     TempDir dir;
     const auto path = dir.file("a.wav");
-    fx::WavSpec shape{40000, 3'000'000'000u, 64, 4'000'000'000u, 8, 16};
+    fx::WavShape shape{40000, 3'000'000'000u, 64, 4'000'000'000u, 8, 16};
     shape.statedDataBytes = 4'000'000'000u;
     fx::writeFile(path, fx::wavFile(shape));
     WAVInfo w;
