@@ -57,6 +57,24 @@ QIcon audioFile(const QColor& band) {
     return icon;
 }
 
+// A large window with a small one in its top right corner: the window shrinks or grows.
+QIcon zoom() {
+    QIcon icon;
+    for (const int side : {16, 24, 32}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        const qreal u = side / 16.0;
+        p.setPen(QPen(QColor(0x30, 0x30, 0x30), u));
+        p.drawRect(QRectF(1.5 * u, 3.5 * u, 12 * u, 10 * u));
+        p.fillRect(QRectF(1.5 * u, 3.5 * u, 12 * u, 2 * u), QColor(0x30, 0x30, 0x30));
+        p.fillRect(QRectF(9 * u, 7 * u, 4 * u, 3 * u), QColor(0x2a, 0x6f, 0xb8));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 QIcon make(const QString& key) {
     static const QHash<QString, std::function<QIcon()>> makers = {
         {"MyComputer", [] { return standard(QStyle::SP_ComputerIcon); }},
@@ -69,7 +87,7 @@ QIcon make(const QString& key) {
         {"Floppy", [] { return standard(QStyle::SP_DriveFDIcon); }},
         {"NetDrive", [] { return standard(QStyle::SP_DriveNetIcon); }},
         {"CD", [] { return standard(QStyle::SP_DriveCDIcon); }},
-        {"Zoom", [] { return standard(QStyle::SP_TitleBarNormalButton); }},
+        {"Zoom", [] { return zoom(); }},
         {"Up", [] { return standard(QStyle::SP_FileDialogToParent); }},
         {"NewFolder", [] { return standard(QStyle::SP_FileDialogNewFolder); }},
         {"Delete", [] { return standard(QStyle::SP_TrashIcon); }},

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTest>
 
 namespace tunewalk {
 namespace {
@@ -61,6 +62,23 @@ TEST_F(WindowModesTest, SmallWindowWithoutRememberedPlaceGoesTopRight) {
     EXPECT_EQ(form->button("Zoom")->toolTip(), "Zoom to Small Window");
     EXPECT_EQ(position("SmLeft"), "absent");
     EXPECT_EQ(form->windowTitle(), "Tunewalk - " + music());
+}
+
+TEST_F(WindowModesTest, MenuShortcutsWorkOnlyInTheFullWindow) {
+    start(music());
+    form->activateWindow();
+    QTest::keyClick(form->ListView1, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(prompter.prompts, QStringList{"Select a Folder"});
+    form->zoom();
+    int listings = 0;
+    QObject::connect(form.get(), &Form1::listed, form.get(), [&listings] { ++listings; });
+    QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(form.get(), Qt::Key_F5);
+    EXPECT_EQ(prompter.prompts.size(), 1);
+    EXPECT_EQ(listings, 0);
+    form->zoom();
+    QTest::keyClick(form.get(), Qt::Key_F5);
+    EXPECT_EQ(listings, 1);
 }
 
 TEST_F(WindowModesTest, SmallWindowReturnsToItsRememberedPlace) {
