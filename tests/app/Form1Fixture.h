@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioFixtures.h"
+#include "EventLoopWait.h"
 #include "FakeTrayIcon.h"
 #include "ScriptedPrompter.h"
 #include "app/Form1.h"
@@ -27,20 +28,6 @@ inline void PrintTo(const QStringList& list, std::ostream* os) {
 }
 
 namespace tunewalk {
-
-// Runs the event loop until `done` holds; the limit only guards against a hang.
-inline bool waitUntil(const std::function<bool()>& done, int limitMs = 20000) {
-    if (done()) return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    poll.start(2);
-    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
 
 // A main window on a settings file, a music folder and a program folder of its own, with
 // scripted prompts and a fake tray icon.
