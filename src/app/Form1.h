@@ -203,6 +203,7 @@ private:
     QString position(const QString& key) const;
     void savePosition(const QString& key, double value);
     void saveFullGeometry();
+    void restoreFullGeometry(QStringList* bad);
 
     // Form1Listing.cpp
     void addDesktopRows();

@@ -57,15 +57,7 @@ void Form1::resizeHandling() {
             applySmallPlacement();
         } else {
             QStringList ignored;
-            double v = 0;
-            QPoint place = pos();
-            QSize size = this->size();
-            if (readNumber(QStringLiteral("Left"), &v, &ignored)) place.setX(toPixels(v));
-            if (readNumber(QStringLiteral("Top"), &v, &ignored)) place.setY(toPixels(v));
-            if (readNumber(QStringLiteral("Width"), &v, &ignored)) size.setWidth(toPixels(v));
-            if (readNumber(QStringLiteral("Height"), &v, &ignored)) size.setHeight(toPixels(v));
-            move(place);
-            resize(size);
+            restoreFullGeometry(&ignored);
         }
     }
     splitterLimit = static_cast<int>(std::lround(toTwips(centralWidget()->width()) - 100));

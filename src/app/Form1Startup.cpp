@@ -149,16 +149,7 @@ void Form1::applyOptionSettings() {
 void Form1::applyPositionSettings() {
     QStringList bad;
     double v = 0;
-    layoutGuard = true;
-    QPoint place = pos();
-    QSize size = this->size();
-    if (readNumber(QStringLiteral("Left"), &v, &bad)) place.setX(toPixels(std::round(v)));
-    if (readNumber(QStringLiteral("Top"), &v, &bad)) place.setY(toPixels(std::round(v)));
-    if (readNumber(QStringLiteral("Width"), &v, &bad)) size.setWidth(toPixels(std::round(v)));
-    if (readNumber(QStringLiteral("Height"), &v, &bad)) size.setHeight(toPixels(std::round(v)));
-    move(place);
-    resize(size);
-    layoutGuard = false;
+    restoreFullGeometry(&bad);
     if (position(QStringLiteral("Maximized")) == QLatin1String("True"))
         setWindowState(windowState() | Qt::WindowMaximized);
     if (readNumber(QStringLiteral("TreeWidth"), &v, &bad) && v > 0)
@@ -176,6 +167,22 @@ void Form1::applyPositionSettings() {
     if (!bad.isEmpty())
         m_prompter->error(tr("These saved window settings are not numbers and were skipped:\n%1")
                               .arg(bad.join(QLatin1Char('\n'))));
+}
+
+void Form1::restoreFullGeometry(QStringList* bad) {
+    // Whole twips, each value only when it was saved.
+    double v = 0;
+    QPoint place = pos();
+    QSize size = this->size();
+    if (readNumber(QStringLiteral("Left"), &v, bad)) place.setX(toPixels(std::round(v)));
+    if (readNumber(QStringLiteral("Top"), &v, bad)) place.setY(toPixels(std::round(v)));
+    if (readNumber(QStringLiteral("Width"), &v, bad)) size.setWidth(toPixels(std::round(v)));
+    if (readNumber(QStringLiteral("Height"), &v, bad)) size.setHeight(toPixels(std::round(v)));
+    const bool wasGuarded = layoutGuard;
+    layoutGuard = true;
+    move(place);
+    resize(size);
+    layoutGuard = wasGuarded;
 }
 
 void Form1::saveFullGeometry() {

@@ -80,17 +80,7 @@ void Form1::leaveSmallWindow() {
             savePosition(QStringLiteral("SmWidth"), toTwips(width()));
         }
         QStringList ignored;
-        double v = 0;
-        QPoint place = pos();
-        QSize size = this->size();
-        if (readNumber(QStringLiteral("Left"), &v, &ignored)) place.setX(toPixels(v));
-        if (readNumber(QStringLiteral("Top"), &v, &ignored)) place.setY(toPixels(v));
-        if (readNumber(QStringLiteral("Width"), &v, &ignored)) size.setWidth(toPixels(v));
-        if (readNumber(QStringLiteral("Height"), &v, &ignored)) size.setHeight(toPixels(v));
-        move(place);
-        layoutGuard = true;
-        resize(size);
-        layoutGuard = false;
+        restoreFullGeometry(&ignored);
         if (position(QStringLiteral("Maximized")) == QLatin1String("True"))
             setWindowState(windowState() | Qt::WindowMaximized);
     }
