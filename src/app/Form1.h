@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
