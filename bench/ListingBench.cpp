@@ -8,9 +8,11 @@
 // The folders of generated MP3 files live in DIR (default BUILD_DIR/bench-listing) and are
 // made once; a marker in each folder records what it holds.
 
+#include "BenchSeams.h"
 #include "ListingFolders.h"
 #include "app/Form1.h"
 #include "app/ListRow.h"
+#include "app/QtMediaPlayer.h"
 #include "common/SettingsStore.h"
 #include "shell/Prompter.h"
 #include "shell/TrayIcon.h"
@@ -59,50 +61,6 @@ double peakMemoryMB() {
     if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
     return static_cast<double>(usage.ru_maxrss) / 1024.0; // KiB on Linux
 }
-
-// Answers OK to everything and counts what it was asked: the listing should ask nothing.
-class CountingPrompter : public tunewalk::Prompter {
-public:
-    Answer message(const QString& text, Icon, Buttons) override {
-        note(text);
-        return Answer::Ok;
-    }
-    std::optional<QString> input(const QString& prompt, const QString&) override {
-        note(prompt);
-        return std::nullopt;
-    }
-    QString pickFolder(const QString& title, const QString&) override {
-        note(title);
-        return {};
-    }
-    QString saveFile(const QString& title, const QString&, const QString&, QString*) override {
-        note(title);
-        return {};
-    }
-
-    int count = 0;
-    QString last;
-
-private:
-    void note(const QString& text) {
-        ++count;
-        last = text;
-    }
-};
-
-class SilentTrayIcon : public tunewalk::TrayIcon {
-public:
-    using TrayIcon::TrayIcon;
-    bool isAvailable() const override { return false; }
-    void show() override {}
-    void hide() override {}
-    bool isVisible() const override { return false; }
-    void setToolTip(const QString& tip) override { m_tip = tip; }
-    QString toolTip() const override { return m_tip; }
-
-private:
-    QString m_tip;
-};
 
 struct Sample {
     double listingMs = 0; // the PopulateList call
@@ -349,12 +307,14 @@ int run(const Options& options) {
         return 1;
     }
     tunewalk::SettingsStore settings(home.filePath(QStringLiteral("Tunewalk.conf")));
-    CountingPrompter prompter;
-    SilentTrayIcon tray;
+    tunewalk::bench::CountingPrompter prompter;
+    tunewalk::bench::SilentTrayIcon tray;
     tunewalk::Form1Services services;
     services.settings = &settings;
     services.prompter = &prompter;
     services.tray = &tray;
+    tunewalk::QtMediaPlayer player;
+    services.player = &player;
     services.programFolder = home.path();
     tunewalk::Form1 window(services);
     window.show();

@@ -50,7 +50,7 @@ const char* columnKey(int column) {
 
 Form1::Form1(const Form1Services& services, QWidget* parent)
     : QMainWindow(parent), m_settings(services.settings), m_prompter(services.prompter),
-      m_tray(services.tray), m_commandLine(services.commandLine),
+      m_tray(services.tray), m_player(services.player), m_commandLine(services.commandLine),
       m_programFolder(services.programFolder) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(Prompter::caption());
@@ -63,7 +63,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     createStatusBar();
     createTrayMenu();
 
-    for (QTimer* t : {&Timer1, &Timer2, &Timer5})
+    for (QTimer* t : {&Timer1, &Timer2, &Timer4, &Timer5})
         t->setSingleShot(true);
     Timer1.setInterval(1);
     Timer2.setInterval(10);
@@ -80,6 +80,8 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     m_tray->setToolTip(tr("Stopped"));
     connect(m_tray, &TrayIcon::restoreRequested, this, &Form1::restoreFromTray);
     connect(m_tray, &TrayIcon::menuRequested, this, &Form1::showTrayMenu);
+
+    connectPlayback();
 }
 
 Form1::~Form1() = default;
@@ -126,23 +128,30 @@ void Form1::createMenus() {
     mnuShowCurrent = mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
 
     mnuAudio = menuBar()->addMenu(tr("&Audio"));
+    mnuPlayFile = mnuAudio->addAction(tr("&Play"), this, &Form1::playCommand);
+    mnuPause = mnuAudio->addAction(tr("Paus&e"), this, &Form1::pauseCommand);
+    mnuStop = mnuAudio->addAction(tr("&Stop"), this, &Form1::stopCommand);
+    mnuAudio->addSeparator();
+    mnuNext =
+        mnuAudio->addAction(tr("Play Ne&xt File"), this, [this] { playNext(currentFile, false); });
+    mnuPrevious =
+        mnuAudio->addAction(tr("Play Pre&vious File"), this, [this] { playPrevious(currentFile); });
+    mnuAudio->addSeparator();
     mnuRepeat = mnuAudio->addAction(tr("&Repeat"));
     mnuAll = mnuAudio->addAction(tr("Play &All Files"));
     for (QAction* a : {mnuRepeat, mnuAll})
         a->setCheckable(true);
     connect(mnuRepeat, &QAction::triggered, this, &Form1::applyRepeat);
     connect(mnuAll, &QAction::triggered, this, &Form1::applyAll);
+    mnuAudio->addSeparator();
+    mnuMoveUp1 =
+        mnuAudio->addAction(tr("Move Selected File &Up in Playlist"), this, &Form1::moveUp);
+    mnuMoveDown1 =
+        mnuAudio->addAction(tr("Move Selected File &Down in Playlist"), this, &Form1::moveDown);
+    mnuRandom = mnuAudio->addAction(tr("Ra&ndomize Playlist"), this, &Form1::randomizePlaylist);
 
-    // Commands whose menus arrive with playback, play order and the tag editors. They exist
-    // now so the toolbar and tray can follow their states.
-    mnuPlayFile = new QAction(tr("&Play"), this);
-    mnuPause = new QAction(tr("Paus&e"), this);
-    mnuStop = new QAction(tr("&Stop"), this);
-    mnuNext = new QAction(tr("Play Ne&xt File"), this);
-    mnuPrevious = new QAction(tr("Play Pre&vious File"), this);
-    mnuRandom = new QAction(tr("Ra&ndomize Playlist"), this);
-    mnuMoveUp1 = new QAction(tr("Move Selected File &Up in Playlist"), this);
-    mnuMoveDown1 = new QAction(tr("Move Selected File &Down in Playlist"), this);
+    // The tag and header editors arrive with their dialogs; the actions exist now so the
+    // toolbar and the row clicks can follow their states.
     mnuMP3Tags = new QAction(tr("Edit ID3v1 MP3 &Tags..."), this);
     mnuWAVHeaders = new QAction(this);
 
@@ -170,11 +179,12 @@ void Form1::createMenus() {
     mnuHelp = menuBar()->addMenu(tr("&Help"));
     mnuUnregister = mnuHelp->addAction(tr("De&lete All Settings"), this, &Form1::deleteAllSettings);
 
-    // The list's pop-up menu; its items arrive with the features they start.
+    // The list's pop-up menu; the file commands join it with their features.
     mnuPopup = new QMenu(this);
-    mnuPlay = new QAction(tr("&Play"), this);
-    mnuMoveUp = new QAction(tr("Move &Up"), this);
-    mnuMoveDown = new QAction(tr("Move Dow&n"), this);
+    mnuPlay = mnuPopup->addAction(tr("&Play"), this, [this] { playItem(QString(), true); });
+    mnuPopup->addSeparator();
+    mnuMoveUp = mnuPopup->addAction(tr("Move &Up"), this, &Form1::moveUp);
+    mnuMoveDown = mnuPopup->addAction(tr("Move Dow&n"), this, &Form1::moveDown);
     mnuEditTags = new QAction(this);
     mnuEditWAV = new QAction(this);
 }
@@ -214,24 +224,32 @@ void Form1::createToolbar() {
         a->setCheckable(true);
     connect(repeat, &QAction::triggered, this, &Form1::applyRepeat);
     connect(all, &QAction::triggered, this, &Form1::applyAll);
-    addButton(QStringLiteral("Random"), tr("Randomize Playlist"));
+    connect(addButton(QStringLiteral("Random"), tr("Randomize Playlist")), &QAction::triggered,
+            this, &Form1::randomizePlaylist);
     addButton(QStringLiteral("Tags"), tr("Edit ID3v1 Tags"));
     addButton(QStringLiteral("Headers"), tr("Edit Audio Headers"));
-    addButton(QStringLiteral("MoveUp"), tr("Move Up in Playlist"));
-    addButton(QStringLiteral("MoveDown"), tr("Move Down in Playlist"));
-    addButton(QStringLiteral("Play"), tr("Play"));
-    addButton(QStringLiteral("Pause"), tr("Pause"));
-    addButton(QStringLiteral("Stop"), tr("Stop"));
-    addButton(QStringLiteral("Previous"), tr("Previous"));
-    addButton(QStringLiteral("Next"), tr("Next"));
+    connect(addButton(QStringLiteral("MoveUp"), tr("Move Up in Playlist")), &QAction::triggered,
+            this, &Form1::moveUp);
+    connect(addButton(QStringLiteral("MoveDown"), tr("Move Down in Playlist")), &QAction::triggered,
+            this, &Form1::moveDown);
+    connect(addButton(QStringLiteral("Play"), tr("Play")), &QAction::triggered, this,
+            &Form1::playCommand);
+    connect(addButton(QStringLiteral("Pause"), tr("Pause")), &QAction::triggered, this,
+            &Form1::pauseCommand);
+    connect(addButton(QStringLiteral("Stop"), tr("Stop")), &QAction::triggered, this,
+            &Form1::stopCommand);
+    connect(addButton(QStringLiteral("Previous"), tr("Previous")), &QAction::triggered, this,
+            &Form1::restartOrPrevious);
+    connect(addButton(QStringLiteral("Next"), tr("Next")), &QAction::triggered, mnuNext,
+            &QAction::trigger);
 
-    // "Volume" drops down its menu; the player that answers it arrives with playback.
+    // "Volume" drops down its menu.
     mnuVolume = new QMenu(this);
-    volumeUp = mnuVolume->addAction(tr("Up"));
+    volumeUp = mnuVolume->addAction(tr("Up"), this, &Form1::volumeUpCommand);
     volumeUp->setObjectName(QStringLiteral("Up"));
-    volumeDown = mnuVolume->addAction(tr("Down"));
+    volumeDown = mnuVolume->addAction(tr("Down"), this, &Form1::volumeDownCommand);
     volumeDown->setObjectName(QStringLiteral("Down"));
-    volumeMute = mnuVolume->addAction(tr("Mute"));
+    volumeMute = mnuVolume->addAction(tr("Mute"), this, &Form1::muteCommand);
     volumeMute->setObjectName(QStringLiteral("Mute"));
     m_volumeButton = new QToolButton(Toolbar1);
     m_volumeButton->setIcon(Icons::button(QStringLiteral("Volume")));
@@ -327,12 +345,12 @@ void Form1::createStatusBar() {
 
 void Form1::createTrayMenu() {
     mnuSysTrayPopup = new QMenu(this);
-    mnuSTPlay = mnuSysTrayPopup->addAction(tr("&Play"));
-    mnuSTPause = mnuSysTrayPopup->addAction(tr("Paus&e"));
-    mnuSTStop = mnuSysTrayPopup->addAction(tr("&Stop"));
+    mnuSTPlay = mnuSysTrayPopup->addAction(tr("&Play"), mnuPlay, &QAction::trigger);
+    mnuSTPause = mnuSysTrayPopup->addAction(tr("Paus&e"), mnuPause, &QAction::trigger);
+    mnuSTStop = mnuSysTrayPopup->addAction(tr("&Stop"), mnuStop, &QAction::trigger);
     mnuSysTrayPopup->addSeparator();
-    mnuSTNext = mnuSysTrayPopup->addAction(tr("&Next"));
-    mnuSTPrevious = mnuSysTrayPopup->addAction(tr("Pre&vious"));
+    mnuSTNext = mnuSysTrayPopup->addAction(tr("&Next"), mnuNext, &QAction::trigger);
+    mnuSTPrevious = mnuSysTrayPopup->addAction(tr("Pre&vious"), mnuPrevious, &QAction::trigger);
     mnuSysTrayPopup->addSeparator();
     mnuSTRepeat = mnuSysTrayPopup->addAction(tr("&Repeat"));
     mnuSTPlayAll = mnuSysTrayPopup->addAction(tr("Play &All Files"));

@@ -18,6 +18,7 @@ namespace tunewalk {
 
 class DetailReader;
 class ListRow;
+class MediaPlayer;
 class MP3TagEditor;
 class PlayerPanel;
 class Prompter;
@@ -31,6 +32,7 @@ struct Form1Services {
     SettingsStore* settings = nullptr;
     Prompter* prompter = nullptr;
     TrayIcon* tray = nullptr;
+    MediaPlayer* player = nullptr;
     QString commandLine;   // the arguments as one text, blanks between them
     QString programFolder; // the folder that holds the program
 };
@@ -49,7 +51,8 @@ QString GetLongFileName(const QString& path);
 // The main window: the folder list (the playlist), the toolbar, the player area, the status
 // bar and the tray icon. Its behaviour is split over one source file per concern:
 // Form1.cpp (controls), Form1Startup.cpp, Form1Listing.cpp, Form1Details.cpp,
-// Form1Commands.cpp, Form1WindowModes.cpp and Form1Layout.cpp.
+// Form1Playback.cpp, Form1PlayOrder.cpp, Form1Commands.cpp, Form1WindowModes.cpp and
+// Form1Layout.cpp.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -94,6 +97,36 @@ public:
     void fillRowDetails(const QString& key);
     void fillAllDetails();
     bool isFillingDetails() const;
+
+    // ---- playback
+    // Hands a file to the player and makes it current; an empty key means the list's current
+    // row. With force off, a file chosen while paused loads and stays paused.
+    void playItem(QString key, bool force);
+    void requestStop();
+    void stopPlayback();
+    void markPlaying();
+    void playNext(const QString& key, bool automatic);
+    void playPrevious(const QString& key);
+    void selectFirstAudio(bool play);
+    // The Play, Pause and Stop commands of the menus, toolbar and tray.
+    void playCommand();
+    void pauseCommand();
+    void stopCommand();
+    // The toolbar's "Previous": back to the start of the file, or to the previous file near
+    // its start.
+    void restartOrPrevious();
+    void volumeUpCommand();
+    void volumeDownCommand();
+    void muteCommand();
+    // The "Current" panel's text for a file: its track name, or its file name.
+    QString currentText(const QString& key) const;
+    MediaPlayer* player() const { return m_player; }
+
+    // ---- play order
+    int renumberPlaylist();
+    void moveUp();
+    void moveDown();
+    void randomizePlaylist();
 
     // ---- commands and window modes
     void updateCommandStates(bool relayout);
@@ -166,8 +199,8 @@ public:
             *mnuSTExit = nullptr, *mnuSTRestore = nullptr;
     QAction *volumeUp = nullptr, *volumeDown = nullptr, *volumeMute = nullptr;
 
-    // One-shot timers: start-up listing, detail filling, start-up zoom.
-    QTimer Timer1, Timer2, Timer5;
+    // One-shot timers: start-up listing, detail filling, pause on start, start-up zoom.
+    QTimer Timer1, Timer2, Timer4, Timer5;
 
 signals:
     // The window closed: the program ends.
@@ -176,6 +209,8 @@ signals:
     void listed();
     // Every row of the listing has its details.
     void detailsFilled();
+    // What plays, or whether anything does, changed.
+    void playbackChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -218,6 +253,20 @@ private:
     void applyFolderSize(ListRow* row, qint64 bytes);
     void drainDetails();
 
+    // Form1Playback.cpp
+    void connectPlayback();
+    void onPlayerStateChanged(int oldState, int newState);
+    void onPlayerError(quint32 code, const QString& description);
+    void setTrayTip(const QString& text);
+    void setRowIconFromTag(const QString& key);
+    void stepTo(ListRow* from, int offset);
+    void prepareVolumeMenu();
+
+    // Form1PlayOrder.cpp
+    void moveSelection(bool up);
+    void writeSequence(ListRow* row, int number, int width);
+    void sortByPlayOrder();
+
     // Form1Commands.cpp
     void saveToggle(const QString& key, bool on);
     void onSystemTray();
@@ -246,6 +295,7 @@ private:
     SettingsStore* m_settings;
     Prompter* m_prompter;
     TrayIcon* m_tray;
+    MediaPlayer* m_player;
     QString m_commandLine;
     QString m_programFolder;
 

@@ -32,7 +32,10 @@ void Form1::applyDetails(ListRow* row, const AudioDetails& d) {
         row->setCell(Col::DescFirst + c,
                      QStringLiteral("B_") + row->cell(Col::AscFirst + c).mid(2));
     row->changed();
-    if (d.hasTitle && row->key == currentFile) panelCurrent->setText(d.title);
+    if (d.hasTitle && row->key == currentFile) {
+        panelCurrent->setText(d.title);
+        emit playbackChanged();
+    }
 }
 
 void Form1::applyFolderSize(ListRow* row, qint64 bytes) {

@@ -16,6 +16,13 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QFrame(parent) {
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setAccessibleName(tr("Position"));
     m_slider->setEnabled(false);
+    connect(m_slider, &QSlider::sliderReleased, this,
+            [this] { emit seekRequested(m_slider->value()); });
+    // Keys and page clicks move the position too.
+    connect(m_slider, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
+            emit seekRequested(m_slider->sliderPosition());
+    });
     m_time = new QLabel(this);
     m_time->setAccessibleName(tr("Elapsed and total time"));
 
@@ -36,8 +43,10 @@ void PlayerPanel::setFullDisplay(bool full) {
 }
 
 void PlayerPanel::showPosition(qint64 seconds, qint64 length) {
+    m_slider->setEnabled(length > 0);
     m_slider->setRange(0, static_cast<int>(length));
-    m_slider->setValue(static_cast<int>(seconds));
+    // While the user drags, the knob is theirs.
+    if (!m_slider->isSliderDown()) m_slider->setValue(static_cast<int>(seconds));
     m_time->setText(QString::fromStdString(Duration::fromSeconds(seconds).toString()) +
                     QStringLiteral(" / ") +
                     QString::fromStdString(Duration::fromSeconds(length).toString()));

@@ -21,6 +21,10 @@ public:
 
     QSlider* slider() const { return m_slider; }
 
+signals:
+    // The user dragged the position to a new place.
+    void seekRequested(qint64 seconds);
+
 private:
     QSlider* m_slider;
     QLabel* m_time;

@@ -1,7 +1,10 @@
 // Tunewalk: a folder of MP3 and WAV files as a playlist.
 #include "app/Form1.h"
 #include "app/Icons.h"
+#include "app/MediaControlsBridge.h"
+#include "app/QtMediaPlayer.h"
 #include "common/SettingsStore.h"
+#include "shell/DesktopMediaControls.h"
 #include "shell/QtPrompter.h"
 #include "shell/QtTrayIcon.h"
 #include "shell/ShutdownSignals.h"
@@ -30,7 +33,9 @@ int main(int argc, char** argv) {
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
 
-    Form1 window({&settings, &prompter, &tray, arguments.join(QLatin1Char(' ')),
+    QtMediaPlayer player;
+
+    Form1 window({&settings, &prompter, &tray, &player, arguments.join(QLatin1Char(' ')),
                   QApplication::applicationDirPath()});
     prompter.setParent(&window);
     QObject::connect(&window, &Form1::closed, &app, &QApplication::quit, Qt::QueuedConnection);
@@ -43,6 +48,10 @@ int main(int argc, char** argv) {
                      &QWidget::close);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.saveLayout(); });
+
+    // Media keys and the desktop's player widgets, where the desktop offers them.
+    DesktopMediaControls mediaControls;
+    if (mediaControls.start()) connectMediaControls(window, mediaControls);
 
     window.load();
     window.show();

@@ -2,6 +2,7 @@
 
 #include "AudioFixtures.h"
 #include "EventLoopWait.h"
+#include "FakeMediaPlayer.h"
 #include "FakeTrayIcon.h"
 #include "ScriptedPrompter.h"
 #include "app/Form1.h"
@@ -63,8 +64,8 @@ protected:
 
     // Makes the window, runs its load sequence and waits for the first listing and details.
     Form1& start(const QString& commandLine = {}) {
-        form = std::make_unique<Form1>(
-            Form1Services{&settings(), &prompter, &tray, commandLine, programFolder()});
+        form = std::make_unique<Form1>(Form1Services{&settings(), &prompter, &tray, playerToUse(),
+                                                     commandLine, programFolder()});
         bool listed = false;
         const auto connection =
             QObject::connect(form.get(), &Form1::listed, [&listed] { listed = true; });
@@ -111,8 +112,13 @@ protected:
         return form->button(QLatin1String(buttonKey))->isVisible();
     }
 
+    // The fake unless a test brings a real player.
+    MediaPlayer* playerToUse() { return realPlayer ? realPlayer : &player; }
+
     QTemporaryDir root;
     QString settingsFile;
+    FakeMediaPlayer player;
+    MediaPlayer* realPlayer = nullptr;
     ScriptedPrompter prompter;
     FakeTrayIcon tray;
     std::unique_ptr<Form1> form;

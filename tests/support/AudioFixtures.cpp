@@ -64,6 +64,14 @@ std::string mpegFrames(const FrameShape& shape, int count) {
     return out;
 }
 
+std::string silentMpegFrames(const FrameShape& shape, int count) {
+    std::string out = mpegFrames(shape, count);
+    const auto length = static_cast<std::size_t>(frameLength(shape));
+    for (std::size_t i = 0; i < out.size(); ++i)
+        if (i % length >= 4) out[i] = '\0';
+    return out;
+}
+
 std::string vbrHeaderFrame(const FrameShape& shape, VbrKind kind, std::uint32_t frameCount,
                            std::uint32_t byteCount) {
     std::string frame = mpegFrames(shape, 1);

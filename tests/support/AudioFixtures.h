@@ -27,6 +27,9 @@ int frameLength(const FrameShape& shape);
 // `count` frames end to end. Payload bytes never contain 0xFF, so the only frame syncs in the
 // result are the headers themselves.
 std::string mpegFrames(const FrameShape& shape, int count);
+// Frames that a decoder plays as silence (all side information and data zero); the patterned
+// payload of mpegFrames() does not decode.
+std::string silentMpegFrames(const FrameShape& shape, int count);
 
 enum class VbrKind { Xing, Info, Vbri };
 // One frame whose side-info area holds a Xing/Info header (or a VBRI header at offset 36).

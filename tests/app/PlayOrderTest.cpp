@@ -1,0 +1,181 @@
+// The play order: Move Up, Move Down and Randomize Playlist.
+#include "Form1Fixture.h"
+
+#include <QAction>
+#include <QSet>
+
+namespace tunewalk {
+namespace {
+
+class PlayOrderTest : public Form1Test {
+protected:
+    void startWith(int files, bool withFolders = false) {
+        if (withFolders) {
+            mkdir("Live");
+            mkdir("Demos");
+        }
+        for (int i = 1; i <= files; ++i)
+            writeMp3(QStringLiteral("%1.mp3").arg(i), 2);
+        start(music());
+    }
+    void select(const QStringList& rows) {
+        form->ListView1->clearSelection();
+        for (const QString& name : rows)
+            rowNamed(name)->setSelected(true);
+        form->ListView1->setCurrentItem(rowNamed(rows.first()), 0, QItemSelectionModel::NoUpdate);
+    }
+    QStringList sequences() const {
+        QStringList out;
+        for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i)
+            out << row(i)->cell(Col::Sequence);
+        return out;
+    }
+};
+
+TEST_F(PlayOrderTest, MoveUpAndDownMoveABlockOnePlace) {
+    startWith(5);
+    select({"3.mp3", "4.mp3", "5.mp3"});
+    form->mnuMoveUp1->trigger();
+    EXPECT_EQ(names(), (QStringList{"1.mp3", "3.mp3", "4.mp3", "5.mp3", "2.mp3"}));
+    EXPECT_EQ(sequences(), (QStringList{"0001", "0002", "0003", "0004", "0005"}));
+    EXPECT_TRUE(form->playOrderActive);
+    EXPECT_EQ(form->getSelCount(), 3); // rows keep their selection
+
+    // The block moves back down.
+    form->mnuMoveDown1->trigger();
+    EXPECT_EQ(names(), (QStringList{"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"}));
+
+    // The bottom-most file already at the end: nothing moves.
+    select({"2.mp3", "5.mp3"});
+    form->mnuMoveDown->trigger();
+    EXPECT_EQ(names(), (QStringList{"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"}));
+}
+
+TEST_F(PlayOrderTest, MoveUpAtTheTopStillSortsByPlayOrder) {
+    startWith(3);
+    form->handleColumnClick(Col::Name); // descending by name
+    ASSERT_EQ(names(), (QStringList{"3.mp3", "2.mp3", "1.mp3"}));
+    select({"3.mp3"});
+    form->button("MoveUp")->trigger();
+    // The displayed order becomes the play order.
+    EXPECT_EQ(names(), (QStringList{"3.mp3", "2.mp3", "1.mp3"}));
+    EXPECT_EQ(sequences(), (QStringList{"0001", "0002", "0003"}));
+    EXPECT_EQ(form->ListView1->sortColumn(), Col::Sequence);
+    EXPECT_TRUE(form->playOrderActive);
+
+    // A column click, a refresh or another folder returns to an ordinary sort.
+    form->handleColumnClick(Col::Track);
+    EXPECT_FALSE(form->playOrderActive);
+    select({"1.mp3"});
+    form->moveUp();
+    form->mnuRefresh->trigger();
+    EXPECT_FALSE(form->playOrderActive);
+    EXPECT_EQ(names(), (QStringList{"1.mp3", "2.mp3", "3.mp3"}));
+    EXPECT_EQ(form->ListView1->sortColumn(), Col::AscFirst);
+}
+
+TEST_F(PlayOrderTest, FoldersAreDeselectedAndStayAbove) {
+    startWith(3, true);
+    ASSERT_EQ(names(), (QStringList{"Demos", "Live", "1.mp3", "2.mp3", "3.mp3"}));
+    select({"Live", "1.mp3", "2.mp3"});
+    form->moveDown();
+    EXPECT_EQ(names(), (QStringList{"Demos", "Live", "3.mp3", "1.mp3", "2.mp3"}));
+    EXPECT_FALSE(rowNamed("Live")->isSelected());
+    EXPECT_EQ(rowNamed("Live")->cell(Col::Sequence), "0000Live");
+
+    // Folders alone: they are deselected and nothing is re-sorted.
+    form->handleColumnClick(Col::Name);
+    form->handleColumnClick(Col::Name);
+    select({"Demos"});
+    form->moveUp();
+    EXPECT_FALSE(rowNamed("Demos")->isSelected());
+    EXPECT_FALSE(form->playOrderActive);
+}
+
+TEST_F(PlayOrderTest, RandomizeWithNoOneAndManyFiles) {
+    mkdir("only folders");
+    start(path("only folders"));
+    form->randomizePlaylist();
+    EXPECT_FALSE(form->playOrderActive);
+
+    mkdir("one");
+    writeMp3("one/1.mp3", 2);
+    list(path("one"));
+    form->randomizePlaylist();
+    EXPECT_EQ(sequences(), (QStringList{"0001"}));
+    EXPECT_TRUE(form->playOrderActive);
+
+    mkdir("many/folder");
+    for (int i = 1; i <= 40; ++i)
+        writeMp3(QStringLiteral("many/%1.mp3").arg(i), 2);
+    list(path("many"));
+    form->mnuRandom->trigger();
+    QStringList seq = sequences();
+    EXPECT_EQ(seq.takeFirst(), "0000folder");
+    QSet<int> numbers;
+    for (const QString& s : seq)
+        numbers.insert(s.toInt());
+    EXPECT_EQ(numbers.size(), 40);
+    EXPECT_EQ(*std::min_element(numbers.begin(), numbers.end()), 1);
+    EXPECT_EQ(*std::max_element(numbers.begin(), numbers.end()), 40);
+    // Displayed in play order, the first row selected alone.
+    for (int i = 2; i < form->ListView1->topLevelItemCount(); ++i)
+        EXPECT_LT(row(i - 1)->cell(Col::Sequence), row(i)->cell(Col::Sequence));
+    EXPECT_EQ(form->currentRow(), row(0));
+    EXPECT_EQ(form->getSelCount(), 1);
+}
+
+TEST_F(PlayOrderTest, RandomizeSelectsThePlayingFileAndPlaysInTheNewOrder) {
+    startWith(6);
+    form->clickRow(rowNamed("4.mp3"));
+    form->mnuPlay->trigger();
+    player.startPlaying();
+    form->randomizePlaylist();
+    EXPECT_EQ(form->currentRow(), rowNamed("4.mp3"));
+    EXPECT_EQ(form->getSelCount(), 1);
+
+    // Next follows the displayed order.
+    const int at = form->ListView1->indexOfTopLevelItem(rowNamed("4.mp3"));
+    if (at + 1 < form->ListView1->topLevelItemCount()) {
+        form->mnuNext->trigger();
+        EXPECT_EQ(form->currentFile, row(at + 1)->key);
+    }
+}
+
+TEST_F(PlayOrderTest, EveryOrderOfThreeFilesComesUp) {
+    startWith(3);
+    QSet<QString> seen;
+    for (int i = 0; i < 300 && seen.size() < 6; ++i) {
+        form->randomizePlaylist();
+        seen.insert(names().join(QLatin1Char(',')));
+    }
+    EXPECT_EQ(seen.size(), 6);
+}
+
+TEST_F(PlayOrderTest, TenThousandFilesWidenEverySequenceValue) {
+    mkdir("big/A folder");
+    for (int i = 1; i <= 10001; ++i)
+        writeBytes(QStringLiteral("big/%1.mp3").arg(i, 5, 10, QLatin1Char('0')), "x");
+    start(path("big"));
+    ASSERT_EQ(form->ListView1->topLevelItemCount(), 10002);
+    EXPECT_EQ(form->renumberPlaylist(), 10001);
+    EXPECT_EQ(row(0)->cell(Col::Sequence), "00000A folder");
+    EXPECT_EQ(row(1)->cell(Col::Sequence), "00001");
+    EXPECT_EQ(row(10001)->cell(Col::Sequence), "10001");
+
+    // The last file moved up lands in place 10,000, ahead of 09999's old neighbour.
+    select({"10001.mp3"});
+    form->moveUp();
+    EXPECT_EQ(row(10000)->cell(Col::Name), "10001.mp3");
+    EXPECT_EQ(row(10000)->cell(Col::Sequence), "10000");
+    EXPECT_EQ(row(10001)->cell(Col::Name), "10000.mp3");
+    EXPECT_EQ(row(9999)->cell(Col::Sequence), "09999");
+
+    form->randomizePlaylist();
+    EXPECT_EQ(row(0)->cell(Col::Sequence), "00000A folder");
+    for (int i = 2; i < 10002; ++i)
+        ASSERT_LT(row(i - 1)->cell(Col::Sequence).toInt(), row(i)->cell(Col::Sequence).toInt());
+}
+
+} // namespace
+} // namespace tunewalk

@@ -1,0 +1,144 @@
+// Playback through the real player on generated half-second files.
+#include "Form1Fixture.h"
+#include "app/QtMediaPlayer.h"
+
+#include <QAction>
+#include <QRegularExpression>
+
+namespace tunewalk {
+namespace {
+
+class PlaybackBackendTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        realPlayer = &qtPlayer;
+        // Every file that starts, in the order it started.
+        QObject::connect(&qtPlayer, &MediaPlayer::stateChanged, &qtPlayer, [this](int, int state) {
+            if (state == MediaPlayer::Playing) started << fileNamePart(qtPlayer.fileName());
+        });
+    }
+    void writeWav(const QString& name) {
+        fixtures::WavShape shape;
+        shape.dataBytes = 44100 * 4 / 2;
+        writeBytes(name, fixtures::wavFile(shape));
+    }
+    void writeHalfSecondMp3(const QString& name) {
+        writeBytes(name, fixtures::silentMpegFrames({}, 19));
+    }
+    static QString fileNamePart(const QString& path) { return QFileInfo(path).fileName(); }
+
+    void playRow(const QString& name) {
+        form->clickRow(rowNamed(name));
+        form->mnuPlay->trigger();
+    }
+    bool idle() const { return form->currentFile.isEmpty() && !form->isPlaying; }
+    bool waitIdle() {
+        return waitUntil([&] { return idle(); });
+    }
+    void setToggles(bool all, bool repeat) {
+        if (form->mnuAll->isChecked() != all) form->mnuAll->trigger();
+        if (form->mnuRepeat->isChecked() != repeat) form->mnuRepeat->trigger();
+    }
+
+    QtMediaPlayer qtPlayer;
+    QStringList started;
+};
+
+TEST_F(PlaybackBackendTest, PlayAllWalksTheFolderInDisplayOrder) {
+    mkdir("sub");
+    writeWav("a.wav");
+    writeHalfSecondMp3("b.mp3");
+    writeWav("c.wav");
+    writeHalfSecondMp3("d.mp3");
+    start(music());
+    setToggles(true, false);
+
+    // A custom order: d first.
+    form->clickRow(rowNamed("d.mp3"));
+    for (int i = 0; i < 3; ++i)
+        form->moveUp();
+    ASSERT_EQ(names(), (QStringList{"sub", "d.mp3", "a.wav", "b.mp3", "c.wav"}));
+
+    playRow("d.mp3");
+    ASSERT_TRUE(waitUntil([&] { return started.size() == 4 && idle(); }));
+    EXPECT_EQ(started, (QStringList{"d.mp3", "a.wav", "b.mp3", "c.wav"}));
+    // It stops with the first audio row selected and every icon back.
+    EXPECT_EQ(form->currentRow(), rowNamed("d.mp3"));
+    EXPECT_EQ(form->getSelCount(), 1);
+    for (int i = 1; i < 5; ++i)
+        EXPECT_EQ(row(i)->iconKey(), row(i)->tag);
+    EXPECT_EQ(tray.toolTip(), "Stopped");
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(PlaybackBackendTest, RepeatRestartsAndStopReturnsTheIcon) {
+    writeWav("a.wav");
+    writeHalfSecondMp3("b.mp3");
+    start(music());
+    setToggles(false, true);
+    playRow("b.mp3");
+    ASSERT_TRUE(waitUntil([&] { return started.size() >= 2; }));
+    EXPECT_EQ(started.mid(0, 2), (QStringList{"b.mp3", "b.mp3"}));
+    EXPECT_EQ(rowNamed("b.mp3")->iconKey(), "Playing");
+
+    form->stopCommand();
+    EXPECT_TRUE(idle());
+    EXPECT_EQ(rowNamed("b.mp3")->iconKey(), "MP3");
+    EXPECT_EQ(qtPlayer.playState(), MediaPlayer::Closed);
+
+    // Without Play All or Repeat a file plays once.
+    setToggles(false, false);
+    started.clear();
+    playRow("a.wav");
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(started, (QStringList{"a.wav"}));
+    EXPECT_EQ(rowNamed("a.wav")->iconKey(), "WAV");
+}
+
+TEST_F(PlaybackBackendTest, BadFilesShowTheErrorAndEndInIdle) {
+    writeHalfSecondMp3("a.mp3");
+    writeBytes("b.mp3", std::string(4000, 'x')); // not audio at all
+    writeHalfSecondMp3("c.mp3");
+    // Cut in the middle of its eleventh frame.
+    writeBytes("d.mp3", fixtures::silentMpegFrames({}, 19).substr(0, 4000));
+    writeHalfSecondMp3("e.mp3");
+    start(music());
+    setToggles(true, false);
+    const QRegularExpression form(QStringLiteral("^[0-9A-F]+: .+$"));
+
+    // Under Play All the bad file stops the walk with its message.
+    playRow("a.mp3");
+    ASSERT_TRUE(waitUntil([&] { return !prompter.shown.empty(); }));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(started, (QStringList{"a.mp3"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(form.match(prompter.shown[0].text).hasMatch())
+        << prompter.shown[0].text.toStdString();
+    EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Critical);
+    EXPECT_EQ(rowNamed("b.mp3")->iconKey(), "MP3");
+
+    // A truncated file plays what it has, and the walk goes on to the end.
+    started.clear();
+    playRow("c.mp3");
+    ASSERT_TRUE(waitUntil([&] { return started.size() == 3 && idle(); }));
+    EXPECT_EQ(started, (QStringList{"c.mp3", "d.mp3", "e.mp3"}));
+    EXPECT_EQ(prompter.shown.size(), 1u);
+
+    // A file removed while queued: its turn shows the error and ends in idle.
+    started.clear();
+    playRow("c.mp3");
+    ASSERT_TRUE(waitUntil([&] { return !started.isEmpty(); }));
+    QFile::remove(path("d.mp3"));
+    ASSERT_TRUE(waitUntil([&] { return prompter.shown.size() == 2 && idle(); }));
+    EXPECT_TRUE(form.match(prompter.shown[1].text).hasMatch());
+    EXPECT_EQ(started, (QStringList{"c.mp3"}));
+
+    // And the window keeps working.
+    started.clear();
+    playRow("e.mp3");
+    ASSERT_TRUE(waitUntil([&] { return started.size() == 1; }));
+}
+
+} // namespace
+} // namespace tunewalk

@@ -1,0 +1,361 @@
+#include "shell/DesktopMediaControls.h"
+
+#include "EventLoopWait.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCall>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <utility>
+
+using tunewalk::NowPlaying;
+
+namespace {
+
+const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
+const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kNoTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+
+// Collects PropertiesChanged from this process's own bus connection, whatever else is on the bus.
+class ChangeRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QVariantMap> changes;
+public slots:
+    void propertiesChanged(const QString& interface, const QVariantMap& changed,
+                           const QStringList& invalidated, const QDBusMessage& message) {
+        if (message.service() != QDBusConnection::sessionBus().baseService()) return;
+        EXPECT_EQ(interface, kPlayer);
+        EXPECT_TRUE(invalidated.isEmpty());
+        changes.append(changed);
+    }
+};
+
+NowPlaying song(const QString& path, NowPlaying::Status status = NowPlaying::Status::Playing) {
+    NowPlaying now{.status = status,
+                   .path = path,
+                   .title = QStringLiteral("Walking Tune"),
+                   .artist = QStringLiteral("The Walkers"),
+                   .lengthMicroseconds = 10'000'000};
+    now.canPlay = now.canPause = now.canGoNext = now.canSeek = true;
+    return now;
+}
+
+// Maps arriving as QDBusArgument are checked for their wire type before they are read.
+QVariantMap asMap(const QVariant& value) {
+    const auto argument = value.value<QDBusArgument>();
+    EXPECT_EQ(argument.currentSignature(), QStringLiteral("a{sv}"));
+    return qdbus_cast<QVariantMap>(argument);
+}
+
+// Numbers compare by value here; where the wire type matters the test checks it separately.
+void expectEntries(const QVariantMap& actual, const QVariantMap& expected) {
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        EXPECT_EQ(actual.value(it.key()), it.value()) << it.key().toStdString();
+}
+
+class DesktopMediaControlsOnBus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
+        ASSERT_TRUE(client.isConnected());
+        using Controls = tunewalk::DesktopMediaControls;
+        const std::pair<const char*, void (Controls::*)()> requests[] = {
+            {"raise", &Controls::raiseRequested}, {"quit", &Controls::quitRequested},
+            {"next", &Controls::nextRequested},   {"previous", &Controls::previousRequested},
+            {"pause", &Controls::pauseRequested}, {"playpause", &Controls::playPauseRequested},
+            {"stop", &Controls::stopRequested},   {"play", &Controls::playRequested}};
+        for (const auto& request : requests)
+            QObject::connect(controls.get(), request.second,
+                             [this, name = request.first] { log << name; });
+        QObject::connect(controls.get(), &tunewalk::DesktopMediaControls::seekRequested,
+                         [this](qint64 us) { log << QStringLiteral("seek %1").arg(us); });
+        QObject::connect(controls.get(), &tunewalk::DesktopMediaControls::setPositionRequested,
+                         [this](qint64 us) { log << QStringLiteral("position %1").arg(us); });
+        QObject::connect(controls.get(), &tunewalk::DesktopMediaControls::volumeRequested,
+                         [this](double v) { log << QStringLiteral("volume %1").arg(v); });
+    }
+
+    QDBusMessage call(const QString& interface, const QString& method,
+                      const QVariantList& arguments = {}) {
+        auto message =
+            QDBusMessage::createMethodCall(controls->serviceName(), kPath, interface, method);
+        message.setArguments(arguments);
+        // Asynchronous: the service answers from this very thread's event loop.
+        QDBusPendingCall pending = client.asyncCall(message);
+        EXPECT_TRUE(waitUntil([&] { return pending.isFinished(); }));
+        EXPECT_EQ(pending.reply().type(), QDBusMessage::ReplyMessage)
+            << method.toStdString() << ": " << pending.reply().errorMessage().toStdString();
+        return pending.reply();
+    }
+    QVariantMap properties(const QString& interface) {
+        return asMap(call(kProperties, QStringLiteral("GetAll"), {interface}).arguments().value(0));
+    }
+    QString trackId() {
+        return asMap(properties(kPlayer).value("Metadata"))
+            .value("mpris:trackid")
+            .value<QDBusObjectPath>()
+            .path();
+    }
+
+    QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "client");
+    std::unique_ptr<tunewalk::DesktopMediaControls> controls =
+        std::make_unique<tunewalk::DesktopMediaControls>();
+    QStringList log;
+};
+
+TEST_F(DesktopMediaControlsOnBus, RegistersUnderTheMprisNameOrItsInstanceName) {
+    const QString plain = QStringLiteral("org.mpris.MediaPlayer2.tunewalk");
+    const QString instance =
+        plain + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid());
+    ASSERT_TRUE(controls->start());
+    EXPECT_TRUE(controls->start()) << "starting twice changes nothing";
+    EXPECT_TRUE(controls->isRegistered());
+    // Another copy on the same desktop may hold the plain name already.
+    EXPECT_TRUE(controls->serviceName() == plain || controls->serviceName() == instance)
+        << controls->serviceName().toStdString();
+    EXPECT_TRUE(client.interface()->isServiceRegistered(controls->serviceName()));
+
+    expectEntries(properties(kRoot),
+                  {{"Identity", "Tunewalk"},
+                   {"DesktopEntry", "tunewalk"},
+                   {"CanQuit", true},
+                   {"CanRaise", true},
+                   {"HasTrackList", false},
+                   {"SupportedUriSchemes", QStringList{"file"}},
+                   {"SupportedMimeTypes", QStringList{"audio/mpeg", "audio/x-wav", "audio/wav"}}});
+
+    const QString first = controls->serviceName();
+    {
+        tunewalk::DesktopMediaControls second;
+        EXPECT_FALSE(second.start()) << "one player per connection";
+        EXPECT_TRUE(second.serviceName().isEmpty());
+    }
+    controls = std::make_unique<tunewalk::DesktopMediaControls>();
+    EXPECT_FALSE(client.interface()->isServiceRegistered(first)) << "the name is given back";
+
+    const bool clientHoldsPlain = client.registerService(plain);
+    ASSERT_TRUE(controls->start());
+    EXPECT_EQ(controls->serviceName(), instance) << "the plain name is taken";
+    if (clientHoldsPlain) client.unregisterService(plain);
+}
+
+TEST_F(DesktopMediaControlsOnBus, MethodsBecomeRequests) {
+    ASSERT_TRUE(controls->start());
+    const auto volume = [](double v) { return QVariant::fromValue(QDBusVariant(v)); };
+    const struct {
+        QString interface, method;
+        QVariantList arguments;
+        QString request;
+    } cases[] = {
+        {kRoot, "Raise", {}, "raise"},
+        {kRoot, "Quit", {}, "quit"},
+        {kPlayer, "Next", {}, "next"},
+        {kPlayer, "Previous", {}, "previous"},
+        {kPlayer, "Pause", {}, "pause"},
+        {kPlayer, "PlayPause", {}, "playpause"},
+        {kPlayer, "Stop", {}, "stop"},
+        {kPlayer, "Play", {}, "play"},
+        {kPlayer, "Seek", {qlonglong(-5'000'000)}, "seek -5000000"},
+        {kProperties, "Set", {kPlayer, "Volume", volume(0.25)}, "volume 0.25"},
+        {kProperties, "Set", {kPlayer, "Volume", volume(-1.0)}, "volume 0"},
+    };
+    for (const auto& c : cases) {
+        log.clear();
+        call(c.interface, c.method, c.arguments);
+        EXPECT_EQ(log, QStringList{c.request}) << c.method.toStdString();
+    }
+    log.clear();
+    call(kPlayer, "OpenUri", {QStringLiteral("file:///tmp/elsewhere.mp3")});
+    EXPECT_TRUE(log.isEmpty());
+}
+
+TEST_F(DesktopMediaControlsOnBus, PropertiesShowWhatWasPublished) {
+    // Published before registering: the desktop still sees it afterwards.
+    controls->publish(song("/music/My Songs/Walk.mp3"));
+    ASSERT_TRUE(controls->start());
+    controls->setPositionSource([] { return qint64(1'234'567); });
+    auto now = song("/music/My Songs/Walk.mp3");
+    now.canGoNext = now.canSeek = false;
+    now.canGoPrevious = true;
+    now.volume = 0.5;
+    controls->publish(now);
+
+    QVariantMap player = properties(kPlayer);
+    expectEntries(player, {{"PlaybackStatus", "Playing"},
+                           {"LoopStatus", "None"},
+                           {"Shuffle", false},
+                           {"Rate", 1.0},
+                           {"MinimumRate", 1.0},
+                           {"MaximumRate", 1.0},
+                           {"Volume", 0.5},
+                           {"CanGoNext", false},
+                           {"CanGoPrevious", true},
+                           {"CanPlay", true},
+                           {"CanPause", true},
+                           {"CanSeek", false},
+                           {"CanControl", true}});
+    EXPECT_EQ(player.value("Position").metaType(), QMetaType::fromType<qlonglong>());
+    EXPECT_EQ(player.value("Position"), qlonglong(1'234'567));
+
+    QVariantMap metadata = asMap(player.value("Metadata"));
+    EXPECT_EQ(metadata.value("mpris:trackid").metaType(), QMetaType::fromType<QDBusObjectPath>());
+    EXPECT_NE(metadata.value("mpris:trackid").value<QDBusObjectPath>().path(), kNoTrack);
+    EXPECT_EQ(metadata.value("mpris:length").metaType(), QMetaType::fromType<qlonglong>());
+    EXPECT_EQ(metadata.value("mpris:length"), qlonglong(10'000'000));
+    EXPECT_EQ(metadata.value("xesam:title"), QStringLiteral("Walking Tune"));
+    EXPECT_EQ(metadata.value("xesam:artist"), QStringList{"The Walkers"});
+    EXPECT_EQ(metadata.value("xesam:url"), QStringLiteral("file:///music/My%20Songs/Walk.mp3"));
+
+    now.status = NowPlaying::Status::Paused;
+    now.artist.clear();
+    now.lengthMicroseconds = 0;
+    controls->publish(now);
+    player = properties(kPlayer);
+    EXPECT_EQ(player.value("PlaybackStatus"), QStringLiteral("Paused"));
+    metadata = asMap(player.value("Metadata"));
+    EXPECT_FALSE(metadata.contains("xesam:artist"));
+    EXPECT_FALSE(metadata.contains("mpris:length"));
+
+    controls->publish(NowPlaying{});
+    player = properties(kPlayer);
+    EXPECT_EQ(player.value("PlaybackStatus"), QStringLiteral("Stopped"));
+    metadata = asMap(player.value("Metadata"));
+    EXPECT_EQ(metadata.keys(), QStringList{"mpris:trackid"}) << "nothing loaded";
+    EXPECT_EQ(metadata.value("mpris:trackid").value<QDBusObjectPath>().path(), kNoTrack);
+    controls->setPositionSource({});
+    EXPECT_EQ(properties(kPlayer).value("Position"), qlonglong(0));
+}
+
+TEST_F(DesktopMediaControlsOnBus, SetPositionOnlyForTheCurrentTrack) {
+    ASSERT_TRUE(controls->start());
+    controls->publish(song("/music/a.mp3"));
+    const QString first = trackId();
+    controls->publish(song("/music/a.mp3", NowPlaying::Status::Paused));
+    EXPECT_EQ(trackId(), first) << "same file, same id";
+    const auto setPosition = [&](const QString& id, qlonglong us) {
+        call(kPlayer, "SetPosition", {QVariant::fromValue(QDBusObjectPath(id)), us});
+    };
+    setPosition(first, 2'000'000);
+    controls->publish(song("/music/b.mp3"));
+    const QString second = trackId();
+    EXPECT_NE(second, first);
+    setPosition(first, 3'000'000);
+    setPosition(second, -1);
+    setPosition(second, 10'000'001);
+    setPosition(kNoTrack, 1);
+    setPosition(second, 4'000'000);
+    EXPECT_EQ(log, (QStringList{"position 2000000", "position 4000000"}));
+    controls->publish(song("/music/a.mp3"));
+    EXPECT_NE(trackId(), first) << "a file loaded again is a new track";
+}
+
+TEST_F(DesktopMediaControlsOnBus, PropertiesChangedCarriesOnlyWhatChanged) {
+    ASSERT_TRUE(controls->start());
+    ChangeRecorder recorder;
+    ASSERT_TRUE(
+        client.connect({}, kPath, kProperties, "PropertiesChanged", &recorder,
+                       SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage))));
+    // A round trip through the bus makes sure the match rule is in place.
+    client.interface()->isServiceRegistered(controls->serviceName());
+    const auto next = [&] {
+        const qsizetype seen = recorder.changes.size();
+        EXPECT_TRUE(waitUntil([&] { return recorder.changes.size() > seen; }));
+        return recorder.changes.value(seen);
+    };
+
+    auto now = song("/music/a.mp3");
+    controls->publish(now);
+    QVariantMap changed = next();
+    EXPECT_EQ(changed.keys(), (QStringList{"CanGoNext", "CanPause", "CanPlay", "CanSeek",
+                                           "Metadata", "PlaybackStatus"}));
+    EXPECT_EQ(asMap(changed.value("Metadata")).value("xesam:title"),
+              QStringLiteral("Walking Tune"));
+
+    controls->publish(now); // unchanged: nothing is sent, so the next signal is the pause
+    now.status = NowPlaying::Status::Paused;
+    controls->publish(now);
+    changed = next();
+    EXPECT_EQ(changed, (QVariantMap{{"PlaybackStatus", "Paused"}}));
+
+    now.volume = 0.25;
+    now.canGoNext = false;
+    controls->publish(now);
+    EXPECT_EQ(next(), (QVariantMap{{"CanGoNext", false}, {"Volume", 0.25}}));
+
+    now.path = "/music/b.mp3";
+    controls->publish(now);
+    EXPECT_EQ(next().keys(), QStringList{"Metadata"});
+    client.disconnect({}, kPath, kProperties, "PropertiesChanged", &recorder,
+                      SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
+}
+
+// The command-line controller people bind their media keys to.
+TEST_F(DesktopMediaControlsOnBus, PlayerctlDrivesIt) {
+    const QString playerctl = QStandardPaths::findExecutable("playerctl");
+    if (playerctl.isEmpty()) GTEST_SKIP() << "playerctl is not installed";
+    ASSERT_TRUE(controls->start());
+    auto now = song("/music/a.mp3");
+    now.canGoPrevious = true;
+    controls->publish(now);
+    const QString player = controls->serviceName().mid(kRoot.size() + 1);
+    const auto run = [&](QStringList arguments) {
+        QProcess process;
+        process.start(playerctl, QStringList{"-p", player} + arguments);
+        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    };
+    EXPECT_EQ(run({"status"}), "Playing");
+    EXPECT_EQ(run({"metadata", "title"}), "Walking Tune");
+    for (const char* command : {"play", "pause", "play-pause", "stop", "next", "previous"})
+        run({command});
+    run({"position", "5"}); // SetPosition with the id read from the metadata
+    EXPECT_EQ(log, (QStringList{"play", "pause", "playpause", "stop", "next", "previous",
+                                "position 5000000"}));
+}
+
+// Without a bus the controls give up quietly. With one, the check runs in a child process
+// whose bus address leads nowhere.
+TEST(DesktopMediaControls, WithoutASessionBusStaysQuiet) {
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        tunewalk::DesktopMediaControls controls;
+        controls.publish(song("/music/a.mp3"));
+        EXPECT_FALSE(controls.start());
+        EXPECT_FALSE(controls.isRegistered());
+        EXPECT_TRUE(controls.serviceName().isEmpty());
+        controls.setPositionSource([] { return qint64(5); });
+        controls.publish(NowPlaying{});
+        return;
+    }
+    ASSERT_TRUE(qEnvironmentVariableIsEmpty("TUNEWALK_DEAD_BUS_CHILD"));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.filePath("no-bus"));
+    environment.insert("TUNEWALK_DEAD_BUS_CHILD", "1");
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=DesktopMediaControls.WithoutASessionBusStaysQuiet"});
+    ASSERT_TRUE(waitUntil([&] { return child.state() == QProcess::NotRunning; }));
+    const QString out = QString::fromUtf8(child.readAllStandardOutput());
+    const QString err = QString::fromUtf8(child.readAllStandardError());
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString() << err.toStdString();
+    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test.")) << out.toStdString();
+    EXPECT_FALSE(err.contains("dbus", Qt::CaseInsensitive)) << err.toStdString();
+}
+
+} // namespace
+
+#include "DesktopMediaControlsTest.moc"

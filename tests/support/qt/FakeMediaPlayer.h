@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/MediaPlayer.h"
+
+#include <QStringList>
+
+namespace tunewalk {
+
+// A player that plays nothing: it records what the window asks of it, and the test decides
+// when it reports a state, an end of file or an error.
+class FakeMediaPlayer : public MediaPlayer {
+    Q_OBJECT
+public:
+    using MediaPlayer::MediaPlayer;
+
+    void open(const QString& path) override {
+        calls << QStringLiteral("open ") + path;
+        loaded = path;
+        seconds = 0;
+    }
+    void play() override { calls << QStringLiteral("play"); }
+    void pause() override { calls << QStringLiteral("pause"); }
+    void stop() override {
+        calls << QStringLiteral("stop");
+        seconds = 0;
+        if (state != Stopped) report(Stopped);
+    }
+    QString fileName() const override { return loaded; }
+    void unload() override {
+        calls << QStringLiteral("unload");
+        loaded.clear();
+        seconds = 0;
+        state = Stopped;
+    }
+    bool autoStart() const override { return autoStarting; }
+    void setAutoStart(bool on) override { autoStarting = on; }
+    double position() const override { return seconds; }
+    void setPosition(double s) override {
+        calls << QStringLiteral("seek %1").arg(s);
+        seconds = s;
+    }
+    double duration() const override { return length; }
+    int volume() const override { return level; }
+    void setVolume(int v) override { level = v; }
+    bool isMuted() const override { return muted; }
+    void setMuted(bool on) override { muted = on; }
+    int playState() const override { return loaded.isEmpty() ? Closed : state; }
+
+    // What the real player would report.
+    void report(int newState) {
+        const int old = state;
+        state = newState;
+        emit stateChanged(old, newState);
+    }
+    void startPlaying() { report(Playing); }
+    void reachEnd() {
+        seconds = length;
+        report(Stopped);
+    }
+    void fail(quint32 code, const QString& text) { emit error(code, text); }
+
+    QStringList calls;
+    QString loaded;
+    int state = Stopped;
+    double seconds = 0;
+    double length = 3;
+    int level = 0;
+    bool muted = false;
+    bool autoStarting = false;
+};
+
+} // namespace tunewalk
