@@ -279,6 +279,7 @@ void Form1::volumeDownCommand() {
 
 void Form1::muteCommand() {
     m_player->setMuted(!m_player->isMuted());
+    emit playbackChanged();
 }
 
 } // namespace tunewalk

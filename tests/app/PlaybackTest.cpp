@@ -266,14 +266,37 @@ TEST_F(PlaybackTest, TitleArrivingWithTheDetailsAndTheMinimizedCaption) {
     waitForDetails();
     EXPECT_EQ(panel(), "Delta");
 
-    form->showMinimized();
-    EXPECT_TRUE(waitUntil([&] { return form->isMinimized(); }, 2000) || true);
-    if (form->isMinimized()) {
-        play("a.mp3");
-        EXPECT_EQ(form->windowTitle(), "Alpha");
-        form->stopCommand();
-        EXPECT_EQ(form->windowTitle(), "Tunewalk");
-    }
+    form->setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(form->isMinimized());
+    play("a.mp3");
+    EXPECT_EQ(form->windowTitle(), "Alpha");
+    form->stopCommand();
+    EXPECT_EQ(form->windowTitle(), "Tunewalk");
+}
+
+TEST_F(PlaybackTest, MenusCarryTheCommands) {
+    QStringList audio, popup;
+    for (QAction* a : form->mnuAudio->actions())
+        if (!a->isSeparator()) audio << a->text();
+    EXPECT_EQ(audio.mid(0, 10),
+              (QStringList{"&Play", "Paus&e", "&Stop", "Play Ne&xt File", "Play Pre&vious File",
+                           "&Repeat", "Play &All Files", "Move Selected File &Up in Playlist",
+                           "Move Selected File &Down in Playlist", "Ra&ndomize Playlist"}));
+    for (QAction* a : form->mnuPopup->actions())
+        if (!a->isSeparator()) popup << a->text();
+    EXPECT_EQ(popup.mid(0, 3), (QStringList{"&Play", "Move &Up", "Move Dow&n"}));
+
+    // The pop-up offers Play and the moves for a file row only.
+    form->clickRow(rowNamed("sub"));
+    form->handleRightClick(rowNamed("sub"));
+    EXPECT_FALSE(form->mnuPlay->isVisible());
+    EXPECT_FALSE(form->mnuMoveUp->isVisible());
+    form->mnuPopup->hide();
+    form->clickRow(rowNamed("a.mp3"));
+    form->handleRightClick(rowNamed("a.mp3"));
+    EXPECT_TRUE(form->mnuPlay->isVisible());
+    EXPECT_TRUE(form->mnuMoveDown->isVisible());
+    form->mnuPopup->hide();
 }
 
 TEST_F(PlaybackTest, DoubleClickAndTrayPlay) {

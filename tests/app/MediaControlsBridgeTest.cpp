@@ -1,0 +1,99 @@
+// The desktop's media controls driving the window, over a real session bus.
+#include "app/MediaControlsBridge.h"
+#include "Form1Fixture.h"
+#include "shell/DesktopMediaControls.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCall>
+#include <QLabel>
+
+namespace tunewalk {
+namespace {
+
+const QString Path = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+class MediaControlsBridgeTest : public Form1Test {
+protected:
+    void SetUp() override {
+        if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
+        Form1Test::SetUp();
+        writeMp3("a.mp3", 200, fixtures::id3v1Tag("Alpha", "Ann"));
+        writeMp3("b.mp3");
+        start(music());
+        ASSERT_TRUE(controls.start());
+        connectMediaControls(*form, controls);
+    }
+
+    void press(const char* method) {
+        auto message = QDBusMessage::createMethodCall(controls.serviceName(), Path, PlayerInterface,
+                                                      QLatin1String(method));
+        QDBusPendingCall pending = client.asyncCall(message);
+        ASSERT_TRUE(waitUntil([&] { return pending.isFinished(); }));
+        ASSERT_EQ(pending.reply().type(), QDBusMessage::ReplyMessage) << method;
+    }
+    QVariant property(const char* name) {
+        auto message = QDBusMessage::createMethodCall(
+            controls.serviceName(), Path, QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("Get"));
+        message.setArguments({PlayerInterface, QLatin1String(name)});
+        QDBusPendingCall pending = client.asyncCall(message);
+        EXPECT_TRUE(waitUntil([&] { return pending.isFinished(); }));
+        return pending.reply().arguments().value(0).value<QDBusVariant>().variant();
+    }
+    QVariantMap metadata() {
+        return qdbus_cast<QVariantMap>(property("Metadata").value<QDBusArgument>());
+    }
+
+    DesktopMediaControls controls;
+    QDBusConnection client =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
+};
+
+TEST_F(MediaControlsBridgeTest, MediaKeysDriveThePlaylist) {
+    EXPECT_EQ(property("PlaybackStatus"), "Stopped");
+    press("PlayPause"); // nothing plays: the first audio file starts
+    EXPECT_EQ(form->currentFile, path("a.mp3"));
+    player.startPlaying();
+    EXPECT_EQ(property("PlaybackStatus"), "Playing");
+    const QVariantMap now = metadata();
+    EXPECT_EQ(now.value("xesam:title"), "Alpha");
+    EXPECT_EQ(now.value("xesam:artist").toStringList(), QStringList{"Ann"});
+    EXPECT_EQ(now.value("xesam:url"), QUrl::fromLocalFile(path("a.mp3")).toString());
+    EXPECT_EQ(property("CanGoNext"), true);
+
+    press("PlayPause");
+    EXPECT_EQ(player.calls.last(), "pause");
+    player.report(MediaPlayer::Paused);
+    EXPECT_EQ(property("PlaybackStatus"), "Paused");
+    press("Pause"); // already paused: nothing
+    EXPECT_EQ(player.calls.last(), "pause");
+    press("Play");
+    EXPECT_EQ(player.calls.last(), "play");
+    player.report(MediaPlayer::Playing);
+
+    press("Next");
+    EXPECT_EQ(form->currentFile, path("b.mp3"));
+    player.startPlaying();
+    EXPECT_EQ(metadata().value("xesam:title"), "b.mp3");
+    // Near the start of a file Previous goes back a file; later it restarts the file.
+    player.seconds = 0.3;
+    press("Previous");
+    EXPECT_EQ(form->currentFile, path("a.mp3"));
+    player.startPlaying();
+    player.seconds = 5;
+    press("Previous");
+    EXPECT_EQ(player.calls.last(), "seek 0");
+
+    press("Stop");
+    EXPECT_TRUE(form->currentFile.isEmpty());
+    EXPECT_EQ(property("PlaybackStatus"), "Stopped");
+    EXPECT_EQ(metadata().value("mpris:trackid").value<QDBusObjectPath>().path(),
+              "/org/mpris/MediaPlayer2/TrackList/NoTrack");
+}
+
+} // namespace
+} // namespace tunewalk
