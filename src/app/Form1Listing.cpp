@@ -295,8 +295,8 @@ void Form1::adoptRenamedFolder(const QString& newPath) {
     const QString old = dirCurrent;
     dirCurrent = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(newPath).absoluteFilePath()));
     setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + dirCurrent);
-    if (!currentFile.isEmpty() && pathContains(currentFile, old))
-        currentFile = joinPath(dirCurrent, fileNamePart(currentFile));
+    // The playing file moves with its folder, at whatever depth below it.
+    if (pathIsWithin(currentFile, old)) currentFile = dirCurrent + currentFile.mid(old.size());
     m_rows.clear();
     for (int i = 0, n = ListView1->topLevelItemCount(); i < n; ++i) {
         auto* row = static_cast<ListRow*>(ListView1->topLevelItem(i));

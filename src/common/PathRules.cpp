@@ -71,6 +71,14 @@ bool pathContains(const QString& path, const QString& part) {
     return path.contains(part, PathCase);
 }
 
+bool pathIsWithin(const QString& path, const QString& folder) {
+    const QString p = trimmed(path), f = trimmed(folder);
+    if (f.isEmpty() || p.size() <= f.size()) return false;
+    if (!p.startsWith(f, PathCase)) return false;
+    // A root already ends in its separator.
+    return isSeparator(f.back()) || isSeparator(p[f.size()]);
+}
+
 QString pathKey(const QString& path) {
 #ifdef Q_OS_WIN
     return QDir::toNativeSeparators(path).toLower();

@@ -9,6 +9,9 @@ namespace tunewalk {
 bool samePath(const QString& a, const QString& b);
 // Whether `path` contains `part` by the platform's rule.
 bool pathContains(const QString& path, const QString& part);
+// Whether `path` lies below `folder`, comparing whole components: /music/a is within /music,
+// /music2 is not, and a folder is not within itself.
+bool pathIsWithin(const QString& path, const QString& folder);
 // The key the folder tree uses for a folder: the path itself on Linux, lower case on Windows;
 // a volume root keeps its trailing separator.
 QString pathKey(const QString& path);

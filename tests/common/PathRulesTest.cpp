@@ -46,6 +46,15 @@ TEST(PathRules, LinuxComparesPathsExactly) {
     EXPECT_TRUE(pathContains("/home/Music/Rock", "Music/R"));
     EXPECT_FALSE(pathContains("/home/Music/Rock", "music/r"));
 
+    // Within compares whole components.
+    EXPECT_TRUE(pathIsWithin("/music/a", "/music"));
+    EXPECT_TRUE(pathIsWithin("/music/a/b.mp3", "/music/"));
+    EXPECT_TRUE(pathIsWithin("/music", "/"));
+    EXPECT_FALSE(pathIsWithin("/music2", "/music"));
+    EXPECT_FALSE(pathIsWithin("/music", "/music"));
+    EXPECT_FALSE(pathIsWithin("/music", "/music/a"));
+    EXPECT_FALSE(pathIsWithin("/Music/a", "/music"));
+
     EXPECT_EQ(pathKey("/Home/Music"), "/Home/Music");
     EXPECT_EQ(pathKey("/media/USB/"), "/media/USB/");
     EXPECT_EQ(pathKey("/"), "/");

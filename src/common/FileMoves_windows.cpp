@@ -1,0 +1,33 @@
+// A rename that refuses to replace: MoveFileEx without MOVEFILE_REPLACE_EXISTING.
+#include "common/FileMoves.h"
+
+#include <QDir>
+#include <cerrno>
+#include <windows.h>
+
+namespace tunewalk {
+
+bool renameNoReplace(const QString& from, const QString& to, int* error) {
+    const std::wstring a = QDir::toNativeSeparators(from).toStdWString();
+    const std::wstring b = QDir::toNativeSeparators(to).toStdWString();
+    if (::MoveFileExW(a.c_str(), b.c_str(), 0)) return true;
+    switch (::GetLastError()) {
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+        *error = EEXIST;
+        break;
+    case ERROR_NOT_SAME_DEVICE:
+        *error = EXDEV;
+        break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        *error = ENOENT;
+        break;
+    default:
+        *error = EACCES;
+        break;
+    }
+    return false;
+}
+
+} // namespace tunewalk
