@@ -8,15 +8,21 @@
 #include "app/PlayerPanel.h"
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
+#include "foldertree/Treefolder.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/codec/WAVInfo.h"
 #include "shell/Prompter.h"
 #include "shell/TrayIcon.h"
+#include "shell/Volumes.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -50,8 +56,8 @@ const char* columnKey(int column) {
 
 Form1::Form1(const Form1Services& services, QWidget* parent)
     : QMainWindow(parent), m_settings(services.settings), m_prompter(services.prompter),
-      m_tray(services.tray), m_player(services.player), m_commandLine(services.commandLine),
-      m_programFolder(services.programFolder) {
+      m_tray(services.tray), m_player(services.player), m_shell(services.shell),
+      m_commandLine(services.commandLine), m_programFolder(services.programFolder) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(Prompter::caption());
     setWindowIcon(Icons::program());
@@ -68,7 +74,13 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     Timer1.setInterval(1);
     Timer2.setInterval(10);
     Timer5.setInterval(1);
-    connect(&Timer1, &QTimer::timeout, this, [this] { PopulateList(startFolder); });
+    // The slow second click waits out a double-click, which plays the file instead.
+    Timer3.setSingleShot(true);
+    Timer3.setInterval(std::max(100, QApplication::doubleClickInterval()));
+    connect(&Timer3, &QTimer::timeout, this, [this] {
+        if (!doubleClickPending) startRename();
+    });
+    connect(&Timer1, &QTimer::timeout, this, &Form1::openStartFolder);
     connect(&Timer2, &QTimer::timeout, this, &Form1::fillAllDetails);
     connect(&Timer5, &QTimer::timeout, this, &Form1::zoom);
 
@@ -82,6 +94,25 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     connect(m_tray, &TrayIcon::menuRequested, this, &Form1::showTrayMenu);
 
     connectPlayback();
+    connectTree();
+}
+
+// The desktop, documents folder and volumes the folder tree shows.
+TreefolderEnvironment Form1::treeEnvironment() {
+    TreefolderEnvironment environment;
+    const auto folder = [](QStandardPaths::StandardLocation location) {
+        const QString path = QStandardPaths::writableLocation(location);
+        return QFileInfo(path).isDir() ? QDir::toNativeSeparators(path) : QString();
+    };
+    environment.desktop = folder(QStandardPaths::DesktopLocation);
+    environment.documents = folder(QStandardPaths::DocumentsLocation);
+    environment.volumes = [] {
+        QList<TreeVolume> volumes;
+        for (const Volume& v : mountedVolumes())
+            volumes.append({v.root, v.label, v.iconKey, v.ready});
+        return volumes;
+    };
+    return environment;
 }
 
 Form1::~Form1() = default;
@@ -126,6 +157,18 @@ void Form1::createMenus() {
         mnuFolder->addAction(tr("Refresh &List"), this, [this] { PopulateList(dirCurrent); });
     mnuRefresh->setShortcut(QKeySequence::Refresh);
     mnuShowCurrent = mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
+    mnuFolder->addSeparator();
+    mnuNewFolder = mnuFolder->addAction(tr("&New Folder"), this, &Form1::newFolderCommand);
+    mnuRenameFile = mnuFolder->addAction(tr("Rena&me File/Folder"), this, [this] {
+        if (currentRow()) startRename();
+    });
+    mnuRenameFile->setShortcut(QKeySequence(Qt::Key_F2));
+    mnuDeleteFile =
+        mnuFolder->addAction(tr("&Delete File/Folder to Recycle Bin"), this, &Form1::deleteCommand);
+    mnuDeleteFile->setShortcut(QKeySequence::Delete);
+    mnuFileProperties = mnuFolder->addAction(tr("File/Folder P&roperties"), this, [this] {
+        if (getSelCount() > 0) propertiesCommand();
+    });
 
     mnuAudio = menuBar()->addMenu(tr("&Audio"));
     mnuPlayFile = mnuAudio->addAction(tr("&Play"), this, &Form1::playCommand);
@@ -187,6 +230,10 @@ void Form1::createMenus() {
     mnuMoveDown = mnuPopup->addAction(tr("Move Dow&n"), this, &Form1::moveDown);
     mnuEditTags = new QAction(this);
     mnuEditWAV = new QAction(this);
+    mnuPopup->addSeparator();
+    mnuRename = mnuPopup->addAction(tr("Rena&me"), this, &Form1::startRename);
+    mnuDelete = mnuPopup->addAction(tr("&Delete (to Recycle Bin)"), this, &Form1::deleteCommand);
+    mnuProperties = mnuPopup->addAction(tr("P&roperties"), this, &Form1::propertiesCommand);
 }
 
 QAction* Form1::addButton(const QString& key, const QString& tip) {
@@ -214,8 +261,10 @@ void Form1::createToolbar() {
             this, &Form1::zoom);
     connect(addButton(QStringLiteral("Up"), tr("Go Up One Directory")), &QAction::triggered, this,
             &Form1::upOneDir);
-    addButton(QStringLiteral("NewFolder"), tr("Create New Folder"));
-    addButton(QStringLiteral("Delete"), tr("Send Selected Item(s) to Recycle Bin"));
+    connect(addButton(QStringLiteral("NewFolder"), tr("Create New Folder")), &QAction::triggered,
+            this, &Form1::newFolderCommand);
+    connect(addButton(QStringLiteral("Delete"), tr("Send Selected Item(s) to Recycle Bin")),
+            &QAction::triggered, this, &Form1::deleteCommand);
     connect(addButton(QStringLiteral("Refresh"), tr("Refresh")), &QAction::triggered, mnuRefresh,
             &QAction::trigger);
     QAction* repeat = addButton(QStringLiteral("Repeat"), tr("Toggle Repeat On/Off"));
@@ -262,6 +311,12 @@ void Form1::createToolbar() {
     volume->setObjectName(QStringLiteral("Volume"));
     m_buttons.insert(QStringLiteral("Volume"), volume);
     volume->setVisible(false);
+
+    // "Up" takes dropped files: they move to the parent folder.
+    if (QToolButton* up = upButton()) {
+        up->setAcceptDrops(true);
+        up->installEventFilter(this);
+    }
 }
 
 void Form1::createList() {
@@ -270,16 +325,8 @@ void Form1::createList() {
     setCentralWidget(central);
     central->installEventFilter(this);
 
-    // Stand-in for the folder tree: the pane it will fill, with its title.
-    Treefolder1 = new QFrame(central);
+    Treefolder1 = new Treefolder(treeEnvironment(), central);
     Treefolder1->setObjectName(QStringLiteral("Treefolder1"));
-    static_cast<QFrame*>(Treefolder1)->setFrameShape(QFrame::StyledPanel);
-    Treefolder1->setAccessibleName(tr("Folders"));
-    auto* treeLayout = new QVBoxLayout(Treefolder1);
-    treeLayout->setContentsMargins(4, 2, 4, 2);
-    auto* treeTitle = new QLabel(tr("Folders"), Treefolder1);
-    treeLayout->addWidget(treeTitle);
-    treeLayout->addStretch(1);
 
     lblSpacer = new QLabel(central);
     lblSpacer->setObjectName(QStringLiteral("lblSpacer"));
@@ -316,6 +363,14 @@ void Form1::createList() {
     ListView1->setSortingEnabled(true);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView1->installEventFilter(this);
+    ListView1->viewport()->installEventFilter(this);
+    ListView1->viewport()->setAcceptDrops(true);
+    static_cast<GridDelegate*>(ListView1->itemDelegate())->renamed = [this](const QString& typed) {
+        // After the editor has closed: the rename may ask or report.
+        QMetaObject::invokeMethod(
+            this, [this, typed] { renameRow(findRow(m_renamingKey), typed); },
+            Qt::QueuedConnection);
+    };
 
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Form1::handleColumnClick);
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this,

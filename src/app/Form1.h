@@ -5,14 +5,20 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+
+#include "foldertree/Treefolder.h"
 #include <memory>
 #include <vector>
 
 class QAction;
+class QDropEvent;
 class QLabel;
+class QMimeData;
+class QMouseEvent;
 class QMenu;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace tunewalk {
 
@@ -23,6 +29,7 @@ class MP3TagEditor;
 class PlayerPanel;
 class Prompter;
 class SettingsStore;
+class ShellOperations;
 class TrayIcon;
 class WAVInfo;
 
@@ -33,6 +40,7 @@ struct Form1Services {
     Prompter* prompter = nullptr;
     TrayIcon* tray = nullptr;
     MediaPlayer* player = nullptr;
+    ShellOperations* shell = nullptr;
     QString commandLine;   // the arguments as one text, blanks between them
     QString programFolder; // the folder that holds the program
 };
@@ -51,8 +59,8 @@ QString GetLongFileName(const QString& path);
 // The main window: the folder list (the playlist), the toolbar, the player area, the status
 // bar and the tray icon. Its behaviour is split over one source file per concern:
 // Form1.cpp (controls), Form1Startup.cpp, Form1Listing.cpp, Form1Details.cpp,
-// Form1Playback.cpp, Form1PlayOrder.cpp, Form1Commands.cpp, Form1WindowModes.cpp and
-// Form1Layout.cpp.
+// Form1Playback.cpp, Form1PlayOrder.cpp, Form1FileOps.cpp, Form1DragDrop.cpp,
+// Form1TreeGlue.cpp, Form1Commands.cpp, Form1WindowModes.cpp and Form1Layout.cpp.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -128,6 +136,33 @@ public:
     void moveDown();
     void randomizePlaylist();
 
+    // ---- file operations
+    // Moves the MP3 and WAV files and the folders among `paths` into `destination`, asking
+    // before anything is replaced.
+    void MoveDroppedItems(const QStringList& paths, const QString& destination);
+    void deleteCommand();
+    void newFolderCommand();
+    // Starts editing the current row's name; the rename follows when the edit is done.
+    void startRename();
+    void renameRow(ListRow* row, const QString& typed);
+    void propertiesCommand();
+    // The local files of a drag's data, or nothing when it holds no file list.
+    static QStringList fileList(const QMimeData* data);
+    // Whether `folder` is one of `dragged` or lies inside one of them.
+    static bool insideDragged(const QString& folder, const QStringList& dragged);
+    // The list's drag from start to completion (public for the tests, which cannot run a
+    // real drag loop).
+    void startListDrag();
+    // What a drag from the list carries: the selected files and folders as a file list
+    // (move only), or their names as text (copy only) when nothing may move.
+    QMimeData* listDragData(Qt::DropActions* allowed);
+    void completeListDrag(Qt::DropAction effect);
+    bool listDragOver(QDropEvent* event);
+    void listDrop(QDropEvent* event);
+    bool upButtonDragOver(QDropEvent* event);
+    void upButtonDrop(QDropEvent* event);
+    QToolButton* upButton() const;
+
     // ---- commands and window modes
     void updateCommandStates(bool relayout);
     void zoom();
@@ -166,10 +201,12 @@ public:
     bool currentInList = false;
     int splitterLimit = 0;
     bool wasMaximized = false;
+    // Paths dragged out of the list or the tree (2) and moves the user declined (0).
+    QHash<QString, int> dragDictionary;
 
     // ---- controls, by the names the program's parts use
     QTreeWidget* ListView1 = nullptr;
-    QWidget* Treefolder1 = nullptr; // stand-in until the folder tree arrives
+    Treefolder* Treefolder1 = nullptr;
     QLabel* lblSpacer = nullptr;
     PlayerPanel* MediaPlayer1 = nullptr;
     QLabel* panelLabel = nullptr;   // status panel "Label"
@@ -184,6 +221,9 @@ public:
     QAction *mnuOpen = nullptr, *mnuOpenDefault = nullptr, *mnuDefaultCurrent = nullptr,
             *mnuExit = nullptr;
     QAction *mnuUpOne = nullptr, *mnuRefresh = nullptr, *mnuShowCurrent = nullptr;
+    QAction *mnuNewFolder = nullptr, *mnuRenameFile = nullptr, *mnuDeleteFile = nullptr,
+            *mnuFileProperties = nullptr;
+    QAction *mnuRename = nullptr, *mnuDelete = nullptr, *mnuProperties = nullptr;
     QAction *mnuPlayFile = nullptr, *mnuPause = nullptr, *mnuStop = nullptr, *mnuNext = nullptr,
             *mnuPrevious = nullptr, *mnuRepeat = nullptr, *mnuAll = nullptr, *mnuRandom = nullptr,
             *mnuMoveUp1 = nullptr, *mnuMoveDown1 = nullptr, *mnuMP3Tags = nullptr,
@@ -199,8 +239,9 @@ public:
             *mnuSTExit = nullptr, *mnuSTRestore = nullptr;
     QAction *volumeUp = nullptr, *volumeDown = nullptr, *volumeMute = nullptr;
 
-    // One-shot timers: start-up listing, detail filling, pause on start, start-up zoom.
-    QTimer Timer1, Timer2, Timer4, Timer5;
+    // One-shot timers: start-up listing, detail filling, slow second click, pause on start,
+    // start-up zoom.
+    QTimer Timer1, Timer2, Timer3, Timer4, Timer5;
 
 signals:
     // The window closed: the program ends.
@@ -230,6 +271,8 @@ private:
                     void (Form1::*effect)());
 
     // Form1Startup.cpp
+    static TreefolderEnvironment treeEnvironment();
+    void openStartFolder();
     void applyOptionSettings();
     void applyPositionSettings();
     bool readNumber(const QString& key, double* value, QStringList* bad) const;
@@ -261,6 +304,30 @@ private:
     void setRowIconFromTag(const QString& key);
     void stepTo(ListRow* from, int offset);
     void prepareVolumeMenu();
+
+    // Form1FileOps.cpp
+    bool isListedFolder(const QString& folder) const;
+    void showFileError(const QString& description);
+    void removeRow(const QString& key);
+    void forgetVanished(const QStringList& paths);
+    bool validName(const QString& name, QString* why) const;
+    void listMousePress(const QMouseEvent* mouse);
+    void listMouseRelease(const QMouseEvent* mouse);
+
+    // Form1DragDrop.cpp
+    bool dragDropEvent(QObject* watched, QEvent* event);
+    void setListDropHighlight(ListRow* row);
+    ListRow* findRowItem(ListRow* row) const;
+
+    // Form1TreeGlue.cpp
+    void connectTree();
+    void treeMouseMove(int button, float x, float y);
+    void treeStartDrag(QMimeData* data, int& allowed);
+    void treeDragOver(const QMimeData* data, int& effect, float x, float y);
+    void treeDrop(const QMimeData* data, int& effect, float x, float y);
+    void treeCompleteDrag(int effect);
+    void treeRename(int& cancel, QString& newName);
+    QString nodeFolder(const QTreeWidgetItem* node) const;
 
     // Form1PlayOrder.cpp
     void moveSelection(bool up);
@@ -296,6 +363,7 @@ private:
     Prompter* m_prompter;
     TrayIcon* m_tray;
     MediaPlayer* m_player;
+    ShellOperations* m_shell;
     QString m_commandLine;
     QString m_programFolder;
 
@@ -311,6 +379,10 @@ private:
     QString m_fillingFolder;
     double m_treeWidthTwips = 3000;
     bool m_shutDown = false;
+    QString m_renamingKey;        // the row whose name is being edited
+    ListRow* m_dropRow = nullptr; // the list's drop highlight
+    QPoint m_pressAt;
+    QTreeWidgetItem* m_dragSource = nullptr; // the tree node a drag starts from
 };
 
 } // namespace tunewalk

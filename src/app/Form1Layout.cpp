@@ -33,6 +33,7 @@ void Form1::changeEvent(QEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (dragDropEvent(watched, event)) return true;
     if (watched == centralWidget() && event->type() == QEvent::Resize) {
         placeControls();
     } else if (watched == lblSpacer && event->type() == QEvent::MouseMove) {

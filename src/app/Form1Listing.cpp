@@ -6,6 +6,7 @@
 #include "app/ListText.h"
 #include "common/PathRules.h"
 #include "common/SettingsStore.h"
+#include "foldertree/Treefolder.h"
 #include "shell/Prompter.h"
 #include "shell/Volumes.h"
 
@@ -100,18 +101,14 @@ QString GetLongFileName(const QString& path) {
 }
 
 QString Form1::desktopFolder() const {
-    return QDir::toNativeSeparators(
-        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    return Treefolder1->DesktopFolder();
 }
 
 QString Form1::myDocumentsFolder() const {
-    return QDir::toNativeSeparators(
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    return Treefolder1->MyDocumentsFolder();
 }
 
 void Form1::PopulateList(const QString& path, bool fromTree, bool isMyDocuments) {
-    Q_UNUSED(fromTree); // the folder tree is told what was listed once it exists
-    Q_UNUSED(isMyDocuments);
     QHeaderView* header = ListView1->header();
     int sortColumn = header->sortIndicatorSection();
     Qt::SortOrder order = header->sortIndicatorOrder();
@@ -155,6 +152,12 @@ void Form1::PopulateList(const QString& path, bool fromTree, bool isMyDocuments)
         } else {
             dirCurrent = QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
             setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + dirCurrent);
+            if (!fromTree) {
+                if (isMyDocuments)
+                    Treefolder1->MyDocuments();
+                else
+                    Treefolder1->SetPath(dirCurrent);
+            }
             if (desktop) {
                 take(makeSpecialRow(Drives, tr("My Computer"), QStringLiteral("MyComputer")));
                 take(makeSpecialRow(myDocumentsFolder(), tr("My Documents"),
@@ -182,6 +185,7 @@ void Form1::PopulateList(const QString& path, bool fromTree, bool isMyDocuments)
     } else {
         dirCurrent = Drives;
         setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + Drives);
+        if (!fromTree) Treefolder1->MyComputer();
         for (const Volume& v : mountedVolumes())
             take(new ListRow(v.root, QStringLiteral("Drive"), v.iconKey));
         for (QTreeWidgetItem* item : rows) {
@@ -422,13 +426,8 @@ void Form1::openDefaultDirectory() {
 }
 
 void Form1::upOneDir() {
-    // Until the folder tree answers this, go to the parent folder; from a volume's root, to
-    // the list of volumes.
-    if (dirCurrent.isEmpty() || dirCurrent == Drives) return;
-    if (isVolumeRoot(dirCurrent))
-        PopulateList(Drives);
-    else
-        PopulateList(parentPath(dirCurrent));
+    // The tree goes up and its event lists the result.
+    Treefolder1->UpOneDir();
 }
 
 void Form1::showCurrentFile() {

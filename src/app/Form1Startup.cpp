@@ -6,6 +6,7 @@
 #include "common/PathRules.h"
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
+#include "foldertree/Treefolder.h"
 #include "shell/Prompter.h"
 #include "shell/TrayIcon.h"
 #include "shell/WindowPlacement.h"
@@ -127,6 +128,8 @@ void Form1::load() {
     pendingSelection = choice.pendingSelection;
     if (!pendingSelection.isEmpty()) pendingSelection = GetLongFileName(pendingSelection);
 
+    // Keys act on the list until the user goes to the tree.
+    ListView1->setFocus();
     Timer1.start();
     if (mnuStartupZoom->isChecked()) Timer5.start();
 }
@@ -223,6 +226,13 @@ void Form1::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     emit closed();
+}
+
+void Form1::openStartFolder() {
+    // The tree selects the folder and its event lists it. A folder the tree cannot show (on
+    // no volume it knows, or too deep) is listed all the same.
+    Treefolder1->SetPath(startFolder);
+    if (!samePath(dirCurrent, GetLongFileName(startFolder))) PopulateList(startFolder, true);
 }
 
 void Form1::raiseFromAnotherStart() {

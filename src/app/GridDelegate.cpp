@@ -1,5 +1,6 @@
 #include "app/GridDelegate.h"
 
+#include <QLineEdit>
 #include <QPainter>
 
 namespace tunewalk {
@@ -14,6 +15,16 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->drawLine(r.bottomLeft(), r.bottomRight());
     painter->drawLine(r.topRight(), r.bottomRight());
     painter->restore();
+}
+
+void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                const QModelIndex& index) const {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (renamed && line) {
+        renamed(line->text());
+        return;
+    }
+    QStyledItemDelegate::setModelData(editor, model, index);
 }
 
 } // namespace tunewalk

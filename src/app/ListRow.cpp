@@ -10,7 +10,14 @@ namespace tunewalk {
 ListRow::ListRow(QString rowKey, QString rowTag, QString iconKey)
     : QTreeWidgetItem(UserType), key(std::move(rowKey)), tag(std::move(rowTag)),
       m_iconKey(std::move(iconKey)) {
-    setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    // Names are edited only when the program starts it (rename), never by a key or click alone.
+    setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+}
+
+void ListRow::setDropHighlight(bool on) {
+    if (on == m_dropHighlight) return;
+    m_dropHighlight = on;
+    emitDataChanged();
 }
 
 void ListRow::setIconKey(const QString& key) {
@@ -28,6 +35,10 @@ QVariant ListRow::data(int column, int role) const {
         return cell(column);
     case Qt::DecorationRole:
         if (column == Col::Name) return Icons::small(m_iconKey);
+        return {};
+    case Qt::BackgroundRole:
+        if (m_dropHighlight && treeWidget())
+            return treeWidget()->palette().brush(QPalette::Highlight).color().lighter(160);
         return {};
     case Qt::TextAlignmentRole:
         if (column == Col::Size) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

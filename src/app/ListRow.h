@@ -41,6 +41,9 @@ public:
 
     bool isFile() const { return tag == QLatin1String("MP3") || tag == QLatin1String("WAV"); }
 
+    // Drawn as the target of the drag going on.
+    void setDropHighlight(bool on);
+
     QVariant data(int column, int role) const override;
     void setData(int column, int role, const QVariant& value) override;
     bool operator<(const QTreeWidgetItem& other) const override;
@@ -48,6 +51,7 @@ public:
 private:
     std::array<QString, Col::Count> m_cells;
     QString m_iconKey;
+    bool m_dropHighlight = false;
 };
 
 } // namespace tunewalk

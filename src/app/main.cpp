@@ -6,6 +6,7 @@
 #include "common/SettingsStore.h"
 #include "shell/DesktopMediaControls.h"
 #include "shell/QtPrompter.h"
+#include "shell/QtShellOperations.h"
 #include "shell/QtTrayIcon.h"
 #include "shell/ShutdownSignals.h"
 #include "shell/SingleInstance.h"
@@ -34,8 +35,9 @@ int main(int argc, char** argv) {
     arguments.removeFirst();
 
     QtMediaPlayer player;
+    QtShellOperations shell(prompter);
 
-    Form1 window({&settings, &prompter, &tray, &player, arguments.join(QLatin1Char(' ')),
+    Form1 window({&settings, &prompter, &tray, &player, &shell, arguments.join(QLatin1Char(' ')),
                   QApplication::applicationDirPath()});
     prompter.setParent(&window);
     QObject::connect(&window, &Form1::closed, &app, &QApplication::quit, Qt::QueuedConnection);

@@ -100,6 +100,7 @@ QList<Volume> mountedVolumes() {
         seen.insert(root);
 
         Volume volume{root, iconKeyFor(info, mountPoint),
+                      info.name().isEmpty() ? root : info.name(),
                       info.isReady() && QDir(root).isReadable()};
         if (isRoot)
             volumes.prepend(volume);

@@ -9,6 +9,7 @@ namespace tunewalk {
 struct Volume {
     QString root;      // mount point with its trailing separator ("/", "/media/usb/")
     QString iconKey;   // "Floppy" (removable), "NetDrive", "CD", or "Drive"
+    QString label;     // the volume's name, or its root when it has none
     bool ready = true; // false when the root cannot be opened (an empty drive)
 };
 

@@ -3,6 +3,7 @@
 #include "AudioFixtures.h"
 #include "EventLoopWait.h"
 #include "FakeMediaPlayer.h"
+#include "FakeShellOperations.h"
 #include "FakeTrayIcon.h"
 #include "ScriptedPrompter.h"
 #include "app/Form1.h"
@@ -65,7 +66,7 @@ protected:
     // Makes the window, runs its load sequence and waits for the first listing and details.
     Form1& start(const QString& commandLine = {}) {
         form = std::make_unique<Form1>(Form1Services{&settings(), &prompter, &tray, playerToUse(),
-                                                     commandLine, programFolder()});
+                                                     &shell, commandLine, programFolder()});
         bool listed = false;
         const auto connection =
             QObject::connect(form.get(), &Form1::listed, [&listed] { listed = true; });
@@ -119,6 +120,7 @@ protected:
     QString settingsFile;
     FakeMediaPlayer player;
     MediaPlayer* realPlayer = nullptr;
+    FakeShellOperations shell;
     ScriptedPrompter prompter;
     FakeTrayIcon tray;
     std::unique_ptr<Form1> form;

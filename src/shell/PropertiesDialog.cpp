@@ -1,0 +1,191 @@
+#include "shell/PropertiesDialog.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QThreadPool>
+#include <QVBoxLayout>
+#include <atomic>
+#include <mutex>
+
+namespace tunewalk {
+
+struct PropertiesDialog::Tally {
+    qint64 bytes = 0, files = 0, folders = 0;
+};
+
+// What the dialog and its counting thread share. A closing dialog lets go of it: the thread
+// stops at its next entry and nothing more is posted to the dialog.
+struct PropertiesDialog::Count {
+    std::mutex lock;
+    PropertiesDialog* dialog = nullptr;
+    std::atomic_bool stop = false;
+
+    void post(const Tally& tally, bool done) {
+        const std::lock_guard hold(lock);
+        if (!dialog) return;
+        QMetaObject::invokeMethod(
+            dialog, [to = dialog, tally, done] { to->showTally(tally, done); },
+            Qt::QueuedConnection);
+    }
+};
+
+namespace {
+
+QString bytesText(qint64 bytes) {
+    const QLocale locale;
+    const QString exact =
+        bytes == 1 ? QObject::tr("1 byte") : QObject::tr("%1 bytes").arg(locale.toString(bytes));
+    // Units of 1024 named KB, MB, GB and TB, as the folder's list shows sizes.
+    static const char* const units[] = {" KB", " MB", " GB", " TB"};
+    double amount = static_cast<double>(bytes);
+    int unit = -1;
+    while (amount >= 1024 && unit < 3) {
+        amount /= 1024;
+        ++unit;
+    }
+    if (unit < 0) return exact;
+    return QStringLiteral("%1 (%2)").arg(
+        locale.toString(amount, 'f', 2) + QLatin1String(units[unit]), exact);
+}
+
+QString contentsText(qint64 files, qint64 folders) {
+    const QLocale locale;
+    return QStringLiteral("%1, %2").arg(
+        files == 1 ? QObject::tr("1 file") : QObject::tr("%1 files").arg(locale.toString(files)),
+        folders == 1 ? QObject::tr("1 folder")
+                     : QObject::tr("%1 folders").arg(locale.toString(folders)));
+}
+
+QString typeText(const QFileInfo& info) {
+    if (info.isDir()) return QObject::tr("Folder");
+    // The program's own two kinds by the extension the list goes by.
+    if (info.suffix().compare(QLatin1String("mp3"), Qt::CaseInsensitive) == 0)
+        return QObject::tr("MP3 audio");
+    if (info.suffix().compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0)
+        return QObject::tr("WAV audio");
+    const QString comment = QMimeDatabase().mimeTypeForFile(info).comment();
+    return comment.isEmpty() ? QObject::tr("File") : comment;
+}
+
+// "rwxr-xr-x": owner, group, others.
+QString permissionsText(QFile::Permissions permissions) {
+    const QFile::Permission bits[] = {QFile::ReadOwner, QFile::WriteOwner, QFile::ExeOwner,
+                                      QFile::ReadGroup, QFile::WriteGroup, QFile::ExeGroup,
+                                      QFile::ReadOther, QFile::WriteOther, QFile::ExeOther};
+    const char letters[] = "rwxrwxrwx";
+    QString text;
+    for (int i = 0; i < 9; ++i)
+        text += permissions.testFlag(bits[i]) ? QLatin1Char(letters[i]) : QLatin1Char('-');
+    return text;
+}
+
+} // namespace
+
+PropertiesDialog::PropertiesDialog(const QString& path, QWidget* owner)
+    : QDialog(owner), m_path(path), m_form(new QFormLayout) {
+    const QFileInfo info(path);
+    const QString name =
+        info.fileName().isEmpty() ? QDir::toNativeSeparators(path) : info.fileName();
+    setWindowTitle(tr("%1 Properties").arg(name));
+
+    addRow(QStringLiteral("Name"), tr("Name:"), name);
+    addRow(QStringLiteral("Type"), tr("Type:"), typeText(info));
+    addRow(QStringLiteral("Location"), tr("Location:"),
+           QDir::toNativeSeparators(info.absolutePath()));
+    if (info.isSymLink())
+        addRow(QStringLiteral("Link to"), tr("Link to:"),
+               QDir::toNativeSeparators(info.symLinkTarget()));
+    if (info.isDir()) {
+        m_size = addRow(QStringLiteral("Size"), tr("Size:"), tr("Counting..."));
+        m_contents = addRow(QStringLiteral("Contents"), tr("Contents:"), tr("Counting..."));
+    } else {
+        addRow(QStringLiteral("Size"), tr("Size:"), bytesText(info.size()));
+    }
+    addRow(QStringLiteral("Modified"), tr("Modified:"),
+           QLocale().toString(info.lastModified(), QLocale::LongFormat));
+    addRow(QStringLiteral("Permissions"), tr("Permissions:"), permissionsText(info.permissions()));
+    if (!info.owner().isEmpty()) addRow(QStringLiteral("Owner"), tr("Owner:"), info.owner());
+    if (!info.group().isEmpty()) addRow(QStringLiteral("Group"), tr("Group:"), info.group());
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(m_form);
+    layout->addWidget(buttons);
+
+    if (info.isDir()) startCounting();
+}
+
+PropertiesDialog::~PropertiesDialog() {
+    if (!m_count) return;
+    m_count->stop = true;
+    const std::lock_guard hold(m_count->lock);
+    m_count->dialog = nullptr;
+}
+
+QString PropertiesDialog::value(const QString& row) const {
+    const auto* label = findChild<QLabel*>(row);
+    return label ? label->text() : QString();
+}
+
+QLabel* PropertiesDialog::addRow(const QString& row, const QString& caption, const QString& text) {
+    auto* label = new QLabel(caption);
+    auto* shown = new QLabel(text);
+    shown->setObjectName(row);
+    // Selectable, so the location and the numbers can be copied and reached from the keyboard.
+    shown->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setBuddy(shown);
+    m_form->addRow(label, shown);
+    return shown;
+}
+
+void PropertiesDialog::startCounting() {
+    m_counting = true;
+    m_count = std::make_shared<Count>();
+    m_count->dialog = this;
+    QThreadPool::globalInstance()->start([count = m_count, folder = m_path] {
+        Tally tally;
+        QElapsedTimer sincePosted;
+        sincePosted.start();
+        // Links are counted as entries and never followed, so nothing is counted twice.
+        QDirIterator entries(folder,
+                             QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                             QDirIterator::Subdirectories);
+        while (!count->stop && entries.hasNext()) {
+            entries.next();
+            const QFileInfo entry = entries.fileInfo();
+            if (entry.isSymLink()) {
+                ++tally.files;
+            } else if (entry.isDir()) {
+                ++tally.folders;
+            } else {
+                ++tally.files;
+                tally.bytes += entry.size();
+            }
+            // A large folder shows its running count now and then.
+            if (sincePosted.elapsed() > 250) {
+                count->post(tally, false);
+                sincePosted.restart();
+            }
+        }
+        if (!count->stop) count->post(tally, true);
+    });
+}
+
+void PropertiesDialog::showTally(const Tally& tally, bool done) {
+    const QString more = done ? QString() : QStringLiteral("...");
+    m_size->setText(bytesText(tally.bytes) + more);
+    m_contents->setText(contentsText(tally.files, tally.folders) + more);
+    if (!done) return;
+    m_counting = false;
+    emit completed();
+}
+
+} // namespace tunewalk

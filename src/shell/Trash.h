@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace tunewalk {
+
+// Moves a file, folder or link into the user's Trash (the Recycle Bin on Windows). False, with
+// `why` filled, when the Trash cannot take it; it is then left where it was, never deleted.
+bool moveToTrash(const QString& path, QString* why);
+
+// What the Trash is called on this desktop, for questions and messages.
+QString trashName();
+
+} // namespace tunewalk

@@ -1,0 +1,24 @@
+// Windows' Recycle Bin (and the macOS Trash), as Qt reaches them.
+#include "shell/Trash.h"
+
+#include <QFile>
+#include <QObject>
+
+namespace tunewalk {
+
+bool moveToTrash(const QString& path, QString* why) {
+    QFile file(path);
+    if (file.moveToTrash()) return true;
+    *why = file.errorString();
+    return false;
+}
+
+QString trashName() {
+#ifdef Q_OS_WIN
+    return QObject::tr("Recycle Bin");
+#else
+    return QObject::tr("Trash");
+#endif
+}
+
+} // namespace tunewalk

@@ -1,0 +1,267 @@
+// The window as a file manager: drops, moves, conflicts, deletion, new folders and renames.
+#include "Form1Fixture.h"
+#include "common/PathRules.h"
+#include "foldertree/TreeNode.h"
+#include "foldertree/Treefolder.h"
+
+#include <QAction>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QToolButton>
+#include <QUrl>
+#include <sys/stat.h>
+
+namespace tunewalk {
+namespace {
+
+class FileOpsTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        mkdir("Rock");
+        mkdir("Rock/Live");
+        mkdir("Rock2");
+        writeMp3("a.mp3");
+        writeMp3("b.mp3");
+        writeBytes("notes.txt", "text");
+        start(music());
+        ASSERT_EQ(names(), (QStringList{"Rock", "Rock2", "a.mp3", "b.mp3"}));
+    }
+
+    static QMimeData* files(const QStringList& paths) {
+        auto* data = new QMimeData;
+        QList<QUrl> urls;
+        for (const QString& p : paths)
+            urls << QUrl::fromLocalFile(p);
+        data->setUrls(urls);
+        return data;
+    }
+    QPoint pointOn(const char* name) const {
+        return form->ListView1->visualItemRect(rowNamed(QLatin1String(name))).center();
+    }
+    QPoint emptySpace() const { return QPoint(10, form->ListView1->viewport()->height() - 5); }
+    // Whether the list takes the data at a point, as a drag over it would ask.
+    bool listTakes(QMimeData* data, QPoint at) {
+        QDragMoveEvent event(at, Qt::MoveAction | Qt::CopyAction, data, Qt::LeftButton,
+                             Qt::NoModifier);
+        return form->listDragOver(&event);
+    }
+    void dropOnList(QMimeData* data, QPoint at) {
+        QDropEvent event(at, Qt::MoveAction | Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        form->listDrop(&event);
+    }
+    // The list's own drag, from its data to its completion, with a drop in between.
+    void dragRows(const QStringList& rows, const std::function<void(QMimeData*)>& drop) {
+        form->ListView1->clearSelection();
+        for (const QString& name : rows)
+            rowNamed(name)->setSelected(true);
+        form->listDragActive = true;
+        Qt::DropActions allowed;
+        std::unique_ptr<QMimeData> data(form->listDragData(&allowed));
+        drop(data.get());
+        form->completeListDrag(allowed == Qt::MoveAction ? Qt::MoveAction : Qt::CopyAction);
+    }
+    bool exists(const QString& relative) const { return QFileInfo::exists(path(relative)); }
+};
+
+TEST_F(FileOpsTest, RefusedDrops) {
+    std::unique_ptr<QMimeData> rock(files({path("Rock")}));
+    EXPECT_FALSE(listTakes(rock.get(), pointOn("Rock"))) << "onto its own row";
+    list(path("Rock"));
+    EXPECT_FALSE(listTakes(rock.get(), pointOn("Live"))) << "onto its own sub-folder";
+    EXPECT_FALSE(listTakes(rock.get(), emptySpace())) << "into itself";
+    list(music());
+    // Music2 beside Music: the name merely starts alike.
+    EXPECT_TRUE(listTakes(rock.get(), pointOn("Rock2")));
+
+    std::unique_ptr<QMimeData> text(new QMimeData);
+    text->setText(path("a.mp3"));
+    EXPECT_FALSE(listTakes(text.get(), pointOn("Rock"))) << "text is no file list";
+    std::unique_ptr<QMimeData> song(files({path("a.mp3")}));
+    EXPECT_FALSE(listTakes(song.get(), pointOn("a.mp3"))) << "a file row is no folder";
+    form->listDragActive = true;
+    EXPECT_FALSE(listTakes(song.get(), emptySpace())) << "the list's own rows onto itself";
+    form->listDragActive = false;
+    EXPECT_TRUE(listTakes(song.get(), emptySpace()));
+}
+
+TEST_F(FileOpsTest, DragFromTheListOntoAFolderRowMovesAndTheRowsFollow) {
+    dragRows({"a.mp3", "Rock2"}, [&](QMimeData* data) {
+        EXPECT_EQ(Form1::fileList(data), (QStringList{path("Rock2"), path("a.mp3")}));
+        dropOnList(data, pointOn("Rock"));
+    });
+    EXPECT_TRUE(exists("Rock/a.mp3"));
+    EXPECT_TRUE(exists("Rock/Rock2"));
+    EXPECT_FALSE(exists("a.mp3"));
+    EXPECT_EQ(names(), (QStringList{"Rock", "b.mp3"}));
+    EXPECT_TRUE(form->dragDictionary.isEmpty());
+}
+
+TEST_F(FileOpsTest, DropsFromOutsideUpAndNonAudioFiles) {
+    // Another program's file list: spaces, non-ASCII, a text file and a missing path.
+    QTemporaryDir outside;
+    const QString song = outside.filePath(QStringLiteral("Für Elise 01.mp3"));
+    fixtures::writeFile(song.toStdString(), fixtures::mpegFrames({}, 20));
+    const QString text = outside.filePath(QStringLiteral("readme.txt"));
+    fixtures::writeFile(text.toStdString(), "x");
+    std::unique_ptr<QMimeData> data(files({song, text, outside.filePath("gone.mp3")}));
+    EXPECT_TRUE(data->data("text/uri-list").contains("F%C3%BCr%20Elise"));
+    ASSERT_TRUE(listTakes(data.get(), emptySpace()));
+    dropOnList(data.get(), emptySpace());
+    EXPECT_TRUE(exists(QStringLiteral("Für Elise 01.mp3")));
+    EXPECT_NE(rowNamed(QStringLiteral("Für Elise 01.mp3")), nullptr);
+    EXPECT_TRUE(QFileInfo::exists(text)) << "only MP3 and WAV files move";
+    EXPECT_TRUE(prompter.shown.empty());
+
+    // "Up" moves into the listed folder's parent.
+    list(path("Rock"));
+    writeMp3("Rock/up.mp3");
+    list(path("Rock"));
+    std::unique_ptr<QMimeData> up(files({path("Rock/up.mp3")}));
+    QToolButton* button = form->upButton();
+    QDropEvent drop(button->rect().center(), Qt::MoveAction, up.get(), Qt::LeftButton,
+                    Qt::NoModifier);
+    QDragMoveEvent over(button->rect().center(), Qt::MoveAction, up.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+    EXPECT_TRUE(form->upButtonDragOver(&over));
+    QDragMoveEvent edge(QPoint(0, 0), Qt::MoveAction, up.get(), Qt::LeftButton, Qt::NoModifier);
+    EXPECT_FALSE(form->upButtonDragOver(&edge)) << "strictly inside only";
+    form->upButtonDrop(&drop);
+    EXPECT_TRUE(exists("up.mp3"));
+    EXPECT_EQ(rowNamed("up.mp3"), nullptr);
+}
+
+TEST_F(FileOpsTest, ConflictQuestionsYesAndNo) {
+    writeMp3("Rock/a.mp3", 5);
+    mkdir("Rock/Rock2");
+    writeMp3("Rock/Rock2/keep.mp3", 5);
+    writeMp3("Rock2/new.mp3", 7);
+    list(music());
+
+    prompter.answers = {Prompter::Answer::No, Prompter::Answer::No};
+    dragRows({"a.mp3", "Rock2"}, [&](QMimeData* data) { dropOnList(data, pointOn("Rock")); });
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "A folder named \"Rock2\" already exists at this location.\r\nWould you like to "
+              "replace files in the existing folder with matching files from the folder you "
+              "are moving?");
+    EXPECT_EQ(prompter.shown[1].text,
+              "A file named \"a.mp3\" already exists at this location.\r\nWould you like to "
+              "replace it with the file you are moving?");
+    EXPECT_EQ(names(), (QStringList{"Rock", "Rock2", "a.mp3", "b.mp3"})) << "declined rows stay";
+
+    prompter.answers = {Prompter::Answer::Yes, Prompter::Answer::Yes};
+    const auto size = QFileInfo(path("a.mp3")).size();
+    dragRows({"a.mp3", "Rock2"}, [&](QMimeData* data) { dropOnList(data, pointOn("Rock")); });
+    EXPECT_EQ(QFileInfo(path("Rock/a.mp3")).size(), size) << "replaced";
+    EXPECT_TRUE(exists("Rock/Rock2/keep.mp3"));
+    EXPECT_TRUE(exists("Rock/Rock2/new.mp3"));
+    EXPECT_FALSE(exists("Rock2"));
+    EXPECT_EQ(names(), (QStringList{"Rock", "b.mp3"}));
+}
+
+TEST_F(FileOpsTest, MoveToAnotherFileSystem) {
+    QTemporaryDir other(QStringLiteral("/dev/shm/tunewalk-XXXXXX"));
+    struct stat a {
+    }, b{};
+    if (!other.isValid() || ::stat(music().toLocal8Bit(), &a) != 0 ||
+        ::stat(other.path().toLocal8Bit(), &b) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system";
+    const std::string before = fixtures::readFile(path("a.mp3").toStdString());
+    form->MoveDroppedItems({path("a.mp3"), path("Rock")}, other.path());
+    EXPECT_FALSE(exists("a.mp3"));
+    EXPECT_FALSE(exists("Rock"));
+    EXPECT_EQ(fixtures::readFile(other.filePath("a.mp3").toStdString()), before);
+    EXPECT_TRUE(QFileInfo(other.filePath("Rock/Live")).isDir());
+    EXPECT_EQ(names(), (QStringList{"Rock2", "b.mp3"}));
+}
+
+TEST_F(FileOpsTest, DeleteFromTheListAndItsSwitches) {
+    form->mnuConfirmDeletes->setChecked(true);
+    form->mnuPermanentDelete->setChecked(false);
+    form->ListView1->clearSelection();
+    rowNamed("a.mp3")->setSelected(true);
+    rowNamed("Rock2")->setSelected(true);
+    shell.onDelete = [&](const FakeShellOperations::DeleteCall& call) {
+        for (const QString& p : call.paths)
+            QDir(p).exists() ? (void)QDir(p).removeRecursively() : (void)QFile::remove(p);
+    };
+    form->mnuDelete->trigger();
+    ASSERT_EQ(shell.deletes.size(), 1u);
+    EXPECT_EQ(shell.deletes[0].paths, (QStringList{path("Rock2"), path("a.mp3")}));
+    EXPECT_FALSE(shell.deletes[0].noConfirmation);
+    EXPECT_FALSE(shell.deletes[0].permanent);
+    EXPECT_EQ(names(), (QStringList{"Rock", "b.mp3"}));
+
+    // Cancelled: nothing in the views changes.
+    form->mnuConfirmDeletes->setChecked(false);
+    form->mnuPermanentDelete->setChecked(true);
+    shell.onDelete = nullptr;
+    shell.deleteResults = {ShellOperations::DeleteResult::Cancelled};
+    form->clickRow(rowNamed("b.mp3"));
+    form->button("Delete")->trigger();
+    EXPECT_TRUE(shell.deletes[1].noConfirmation);
+    EXPECT_TRUE(shell.deletes[1].permanent);
+    EXPECT_EQ(names(), (QStringList{"Rock", "b.mp3"}));
+
+    // Failed part-way: what went goes, what stayed stays.
+    writeMp3("c.mp3");
+    list(music());
+    form->ListView1->clearSelection();
+    rowNamed("b.mp3")->setSelected(true);
+    rowNamed("c.mp3")->setSelected(true);
+    shell.deleteResults = {ShellOperations::DeleteResult::Failed};
+    shell.onDelete = [&](const FakeShellOperations::DeleteCall&) { QFile::remove(path("b.mp3")); };
+    form->deleteCommand();
+    EXPECT_EQ(names(), (QStringList{"Rock", "c.mp3"}));
+}
+
+TEST_F(FileOpsTest, NewFolderNumbering) {
+    form->mnuNewFolder->trigger();
+    EXPECT_TRUE(QFileInfo(path("New Folder")).isDir());
+    form->mnuNewFolder->trigger();
+    form->mnuNewFolder->trigger();
+    EXPECT_TRUE(QFileInfo(path("New Folder (1)")).isDir());
+    EXPECT_TRUE(QFileInfo(path("New Folder (2)")).isDir());
+    EXPECT_EQ(form->currentRow(), rowNamed("New Folder (2)"));
+    EXPECT_EQ(form->getSelCount(), 1);
+
+    list(QStringLiteral("Drives"));
+    const int before = form->ListView1->topLevelItemCount();
+    form->newFolderCommand();
+    EXPECT_EQ(form->ListView1->topLevelItemCount(), before);
+}
+
+TEST_F(FileOpsTest, RenamesFollowedByTheTreeAndTheCurrentFile) {
+    form->clickRow(rowNamed("a.mp3"));
+    form->mnuPlay->trigger();
+    player.startPlaying();
+    form->renameRow(rowNamed("a.mp3"), QStringLiteral("z.mp3"));
+    EXPECT_TRUE(exists("z.mp3"));
+    EXPECT_EQ(form->currentFile, path("z.mp3"));
+    ASSERT_NE(form->findRow(path("z.mp3")), nullptr);
+    EXPECT_EQ(form->findRow(path("z.mp3"))->cell(Col::AscFirst), "D_z.mp3");
+
+    // Onto an existing name: refused, nothing changes.
+    form->renameRow(rowNamed("z.mp3"), QStringLiteral("b.mp3"));
+    EXPECT_TRUE(exists("z.mp3"));
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_NE(form->findRow(path("z.mp3")), nullptr);
+    form->renameRow(rowNamed("z.mp3"), QStringLiteral("bad\nname.mp3"));
+    EXPECT_TRUE(exists("z.mp3"));
+
+    // A folder: the tree's nodes follow.
+    form->Treefolder1->SetPath(path("Rock/Live"));
+    list(music());
+    ASSERT_NE(form->Treefolder1->node(pathKey(path("Rock"))), nullptr);
+    form->renameRow(rowNamed("Rock"), QStringLiteral("Jazz"));
+    EXPECT_TRUE(QFileInfo(path("Jazz/Live")).isDir());
+    EXPECT_EQ(form->findRow(path("Jazz"))->cell(Col::AscFirst), "C_Jazz");
+    EXPECT_NE(form->Treefolder1->node(pathKey(path("Jazz"))), nullptr);
+    EXPECT_EQ(form->Treefolder1->node(pathKey(path("Rock"))), nullptr);
+}
+
+} // namespace
+} // namespace tunewalk
