@@ -162,6 +162,12 @@ public:
     bool upButtonDragOver(QDropEvent* event);
     void upButtonDrop(QDropEvent* event);
     QToolButton* upButton() const;
+    // The answers to the tree's drag events (public for the same reason).
+    void treeMouseMove(int button, float x, float y);
+    void treeStartDrag(QMimeData* data, int& allowed);
+    void treeDragOver(const QMimeData* data, int& effect, float x, float y);
+    void treeDrop(const QMimeData* data, int& effect, float x, float y);
+    void treeCompleteDrag(int effect);
 
     // ---- commands and window modes
     void updateCommandStates(bool relayout);
@@ -203,6 +209,8 @@ public:
     bool wasMaximized = false;
     // Paths dragged out of the list or the tree (2) and moves the user declined (0).
     QHash<QString, int> dragDictionary;
+    // The tree node a drag starts from, until the drag asks for its data.
+    QTreeWidgetItem* dragSourceNode = nullptr;
 
     // ---- controls, by the names the program's parts use
     QTreeWidget* ListView1 = nullptr;
@@ -321,11 +329,6 @@ private:
 
     // Form1TreeGlue.cpp
     void connectTree();
-    void treeMouseMove(int button, float x, float y);
-    void treeStartDrag(QMimeData* data, int& allowed);
-    void treeDragOver(const QMimeData* data, int& effect, float x, float y);
-    void treeDrop(const QMimeData* data, int& effect, float x, float y);
-    void treeCompleteDrag(int effect);
     void treeRename(int& cancel, QString& newName);
     QString nodeFolder(const QTreeWidgetItem* node) const;
 
@@ -382,7 +385,6 @@ private:
     QString m_renamingKey;        // the row whose name is being edited
     ListRow* m_dropRow = nullptr; // the list's drop highlight
     QPoint m_pressAt;
-    QTreeWidgetItem* m_dragSource = nullptr; // the tree node a drag starts from
 };
 
 } // namespace tunewalk

@@ -60,7 +60,7 @@ void Form1::treeMouseMove(int button, float x, float y) {
     if (button != 1) return; // the left button alone
     QTreeWidgetItem* node = Treefolder1->HitTest(x, y);
     if (!node) return;
-    m_dragSource = node;
+    dragSourceNode = node;
     Treefolder1->OLEDrag();
 }
 
@@ -68,8 +68,8 @@ void Form1::treeStartDrag(QMimeData* data, int& allowed) {
     dragDictionary.clear();
     bool mayMove = true;
     QString dragged;
-    const QTreeWidgetItem* node = m_dragSource;
-    m_dragSource = nullptr;
+    const QTreeWidgetItem* node = dragSourceNode;
+    dragSourceNode = nullptr;
     if (!node) return;
     const QString key = TreeNode::key(node), tag = TreeNode::tag(node);
     if (key == QLatin1String("MyComputer")) {
@@ -155,6 +155,7 @@ void Form1::treeCompleteDrag(int effect) {
 
 void Form1::treeRename(int& cancel, QString& newName) {
     const QString oldPath = Treefolder1->Path();
+    if (newName == fileNamePart(oldPath)) return; // committed unchanged
     QString why;
     if (!validName(newName, &why)) {
         showFileError(why);

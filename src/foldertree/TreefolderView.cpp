@@ -16,7 +16,10 @@ TreefolderView::TreefolderView(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(1);
     // A visible header would only repeat the control's own title.
     setHeaderHidden(true);
-    header()->setStretchLastSection(true);
+    // Deep folders scroll sideways instead of being cut short with an ellipsis.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // Big folders: thousands of rows of one height need no per-row measuring.
     setUniformRowHeights(true);
