@@ -218,6 +218,17 @@ TEST_F(FileOpsTest, DeleteFromTheListAndItsSwitches) {
     EXPECT_EQ(names(), (QStringList{"Rock", "c.mp3"}));
 }
 
+TEST_F(FileOpsTest, PropertiesOfTheCurrentRow) {
+    form->clickRow(rowNamed("Rock"));
+    form->mnuProperties->trigger();
+    ASSERT_EQ(shell.properties.size(), 1u);
+    EXPECT_EQ(shell.properties[0].path, path("Rock"));
+    EXPECT_EQ(shell.properties[0].owner, form.get());
+    form->ListView1->clearSelection();
+    form->mnuFileProperties->trigger(); // nothing selected: nothing shown
+    EXPECT_EQ(shell.properties.size(), 1u);
+}
+
 TEST_F(FileOpsTest, NewFolderNumbering) {
     form->mnuNewFolder->trigger();
     EXPECT_TRUE(QFileInfo(path("New Folder")).isDir());
