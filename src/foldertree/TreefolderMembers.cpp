@@ -84,7 +84,7 @@ void Treefolder::SetPath(const QString& myPath) {
     QTreeWidgetItem* target = node(prefix + pathKey(m_path));
     if (!target) return;
     select(target);
-    m_view->scrollToItem(target);
+    m_view->reveal(target);
     if (target->parent() && key(target->parent()) != MyComputerKey) setOpenFolderImage(target);
     emit PathChanged(tag(target) == DesktopTag);
 }
@@ -193,7 +193,7 @@ void Treefolder::goTo(QTreeWidgetItem* target) {
     target = node(targetKey); // the host's handlers ran in between
     if (!target) return;
     target->setExpanded(true);
-    m_view->scrollToItem(target);
+    m_view->reveal(target);
 }
 
 void Treefolder::MyComputer() {

@@ -9,6 +9,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <algorithm>
 
 namespace tunewalk {
 
@@ -193,6 +195,16 @@ void TreefolderView::dropEvent(QDropEvent* event) {
 void TreefolderView::startDrag(Qt::DropActions) {
     // Automatic mode: the host still fills the data, through OLEStartDrag.
     emit automaticDragStarted();
+}
+
+void TreefolderView::reveal(QTreeWidgetItem* node) {
+    if (!node) return;
+    scrollToItem(node);
+    // The item's rectangle starts after its indentation; show its start with a little margin.
+    const QRect r = visualItemRect(node);
+    QScrollBar* bar = horizontalScrollBar();
+    if (r.left() < 0 || r.left() + r.width() / 2 > viewport()->width())
+        bar->setValue(std::max(0, bar->value() + r.left() - indentation()));
 }
 
 } // namespace tunewalk

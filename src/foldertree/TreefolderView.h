@@ -27,6 +27,9 @@ public:
 
     QTreeWidgetItem* dropHighlight() const;
     void setDropHighlight(QTreeWidgetItem* node);
+    // Scrolls the node into view, sideways too: a deep folder's name is what the user looks
+    // for, not the indentation before it.
+    void reveal(QTreeWidgetItem* node);
     bool isDropHighlight(const QModelIndex& index) const;
 
     static int buttonBits(Qt::MouseButtons buttons);
