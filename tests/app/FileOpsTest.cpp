@@ -8,7 +8,9 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QTest>
 #include <QToolButton>
 #include <QUrl>
 #include <sys/stat.h>
@@ -64,6 +66,11 @@ protected:
         form->completeListDrag(allowed == Qt::MoveAction ? Qt::MoveAction : Qt::CopyAction);
     }
     bool exists(const QString& relative) const { return QFileInfo::exists(path(relative)); }
+    // A name editor is open in the list.
+    bool editing() const {
+        auto* editor = form->ListView1->findChild<QLineEdit*>();
+        return editor && editor->isVisible();
+    }
 };
 
 TEST_F(FileOpsTest, RefusedDrops) {
@@ -216,6 +223,30 @@ TEST_F(FileOpsTest, DeleteFromTheListAndItsSwitches) {
     shell.onDelete = [&](const FakeShellOperations::DeleteCall&) { QFile::remove(path("b.mp3")); };
     form->deleteCommand();
     EXPECT_EQ(names(), (QStringList{"Rock", "c.mp3"}));
+}
+
+TEST_F(FileOpsTest, ASlowSecondClickRenamesAndADoubleClickPlays) {
+    form->clickRow(rowNamed("a.mp3"));
+    QWidget* viewport = form->ListView1->viewport();
+    const QRect r = form->ListView1->visualItemRect(rowNamed("a.mp3"));
+    const QPoint onName(r.left() + 60, r.center().y());
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, onName);
+    ASSERT_TRUE(waitUntil([&] { return editing(); }, 3000));
+    auto* editor = form->ListView1->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("renamed.mp3"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return exists("renamed.mp3"); }, 3000));
+    EXPECT_NE(form->findRow(path("renamed.mp3")), nullptr);
+
+    // The second click of a double-click plays instead.
+    form->clickRow(rowNamed("b.mp3"));
+    const QRect b = form->ListView1->visualItemRect(rowNamed("b.mp3"));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(b.left() + 60, b.center().y()));
+    form->handleDoubleClick(rowNamed("b.mp3"));
+    waitUntil([] { return false; }, form->Timer3.interval() + 100);
+    EXPECT_FALSE(editing());
+    EXPECT_EQ(form->currentFile, path("b.mp3"));
 }
 
 TEST_F(FileOpsTest, PropertiesOfTheCurrentRow) {
