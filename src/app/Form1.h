@@ -385,6 +385,8 @@ private:
     QString m_renamingKey;        // the row whose name is being edited
     ListRow* m_dropRow = nullptr; // the list's drop highlight
     QPoint m_pressAt;
+    bool m_pressOnCurrent = false; // the press may start a drag of the selected rows
+    QPointF m_treePressAt;
 };
 
 } // namespace tunewalk

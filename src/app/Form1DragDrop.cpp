@@ -188,19 +188,21 @@ bool Form1::dragDropEvent(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonPress: {
             auto* mouse = static_cast<QMouseEvent*>(event);
             m_pressAt = mouse->position().toPoint();
+            // A drag starts from a press inside the current row's height, on a selected row.
+            const ListRow* row = currentRow();
+            const QRect r = row ? ListView1->visualItemRect(row) : QRect();
+            m_pressOnCurrent = row && row->isSelected() && mouse->button() == Qt::LeftButton &&
+                               m_pressAt.y() > r.top() && m_pressAt.y() < r.bottom();
             listMousePress(mouse);
             return false;
         }
         case QEvent::MouseMove: {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            ListRow* row = currentRow();
-            if (!(mouse->buttons() & Qt::LeftButton) || !row || !row->isSelected()) return false;
-            const QRect r = ListView1->visualItemRect(row);
-            const int y = mouse->position().toPoint().y();
-            if (!(y > r.top() && y < r.bottom())) return false;
+            if (!(mouse->buttons() & Qt::LeftButton) || !m_pressOnCurrent) return false;
             if ((mouse->position().toPoint() - m_pressAt).manhattanLength() <
                 QApplication::startDragDistance())
                 return true;
+            m_pressOnCurrent = false;
             startListDrag();
             return true;
         }

@@ -41,6 +41,8 @@ void Form1::connectTree() {
     });
     connect(Treefolder1, &Treefolder::HideButtonClicked, mnuShowTree, &QAction::trigger);
     connect(Treefolder1, &Treefolder::AfterLabelEdit, this, &Form1::treeRename);
+    connect(Treefolder1, &Treefolder::MouseDown, this,
+            [this](int, int, float x, float y) { m_treePressAt = QPointF(x, y); });
     connect(Treefolder1, &Treefolder::MouseMove, this,
             [this](int button, int, float x, float y) { treeMouseMove(button, x, y); });
     connect(Treefolder1, &Treefolder::OLEStartDrag, this, &Form1::treeStartDrag);
@@ -58,6 +60,9 @@ void Form1::connectTree() {
 
 void Form1::treeMouseMove(int button, float x, float y) {
     if (button != 1) return; // the left button alone
+    // A click that wobbles a pixel selects; only a real move drags.
+    if ((QPointF(x, y) - m_treePressAt).manhattanLength() < QApplication::startDragDistance())
+        return;
     QTreeWidgetItem* node = Treefolder1->HitTest(x, y);
     if (!node) return;
     dragSourceNode = node;
