@@ -9,6 +9,7 @@
 // made once; a marker in each folder records what it holds.
 
 #include "BenchSeams.h"
+#include "BenchTiming.h"
 #include "ListingFolders.h"
 #include "app/Form1.h"
 #include "app/ListRow.h"
@@ -43,7 +44,7 @@ using tunewalk::bench::warmCache;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace tunewalk::bench;
 
 constexpr std::array<long, 2> kSizes = {1000, 10000};
 
@@ -51,10 +52,6 @@ constexpr double kListingTargetMs = 250;
 constexpr double kFilledTargetMs = 1000;
 constexpr double kStallTargetMs = 50;
 constexpr double kMemoryTargetMB = 200;
-
-double msBetween(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
 
 double peakMemoryMB() {
     rusage usage{};
@@ -123,13 +120,6 @@ private:
     Clock::time_point m_lastTick, m_filledAt;
     double m_maxGapMs = 0;
 };
-
-// Lets whatever the last listing left (paints, queued results) run out.
-void settle(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 constexpr std::chrono::seconds kWaitLimit{120};
 
@@ -208,18 +198,6 @@ std::optional<Sample> runOnce(tunewalk::Form1& window, Probe& probe, const Folde
                  (later.empty() ? " (all there 200 ms later)" : "; 200 ms later: " + later);
     }
     return sample;
-}
-
-struct Stat {
-    double median = 0, worst = 0;
-};
-
-Stat stat(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    if (n == 0) return {};
-    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-    return {median, values.back()};
 }
 
 struct Row {

@@ -6,6 +6,7 @@
 
 #include "AudioFixtures.h"
 #include "BenchSeams.h"
+#include "BenchTiming.h"
 #include "app/Form1.h"
 #include "app/ListRow.h"
 #include "app/QtMediaPlayer.h"
@@ -26,31 +27,16 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace tunewalk::bench;
+
 constexpr int kFiles = 1000;
 constexpr double kTargetMs = 1000;
-
-double msBetween(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-template <typename Done> bool waitFor(Done done, int limitMs = 60000) {
-    const auto until = Clock::now() + std::chrono::milliseconds(limitMs);
-    while (!done() && Clock::now() < until)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return done();
-}
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    int repetitions = 5;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--repetitions=", 0) == 0)
-            repetitions = std::max(1, std::stoi(arg.substr(14)));
-    }
+    const int repetitions = tunewalk::bench::repetitionsFrom(argc, argv, 5);
 
     QTemporaryDir dir;
     if (!dir.isValid()) return 1;

@@ -10,6 +10,7 @@
 
 #include "AudioFixtures.h"
 #include "BenchSeams.h"
+#include "BenchTiming.h"
 #include "app/Form1.h"
 #include "app/ListRow.h"
 #include "app/MediaPlayer.h"
@@ -31,31 +32,14 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace tunewalk::bench;
+
 using tunewalk::Form1;
 using tunewalk::MediaPlayer;
 
 constexpr double kStartTargetMs = 100;
 constexpr double kStallTargetMs = 50;
 constexpr int kFilesPerKind = 6;
-
-double msBetween(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-// Runs the event loop until `done` or the limit.
-template <typename Done> bool waitFor(Done done, int limitMs = 10000) {
-    const auto until = Clock::now() + std::chrono::milliseconds(limitMs);
-    while (!done() && Clock::now() < until)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return done();
-}
-
-void settle(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // A 1 ms ticker whose longest gap, while measuring, is the longest stall of the event loop;
 // and the moment the player reported "playing".
@@ -96,17 +80,6 @@ private:
     Clock::time_point m_last, m_playingAt;
     double m_maxGapMs = 0;
 };
-
-struct Stat {
-    double median = 0, worst = 0;
-};
-
-Stat stat(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    if (v.empty()) return {};
-    const std::size_t n = v.size();
-    return {n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2, v.back()};
-}
 
 void printRow(const char* what, const Stat& s, double target) {
     std::printf("  %-38s %8.1f ms %8.1f ms   < %3.0f ms  %s\n", what, s.median, s.worst, target,
@@ -222,11 +195,6 @@ int run(int repetitions) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    int repetitions = 12;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--repetitions=", 0) == 0)
-            repetitions = std::max(1, std::stoi(arg.substr(14)));
-    }
+    const int repetitions = tunewalk::bench::repetitionsFrom(argc, argv, 12);
     return run(repetitions);
 }

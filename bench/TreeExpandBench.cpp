@@ -6,6 +6,7 @@
 //
 //   tunewalk-bench-tree [--repetitions=N]
 
+#include "BenchTiming.h"
 #include "common/PathRules.h"
 #include "foldertree/TreeNode.h"
 #include "foldertree/Treefolder.h"
@@ -27,14 +28,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace tunewalk::bench;
 
 constexpr int kFolders = 5000;
 constexpr double kShownTargetMs = 300;
-
-double msBetween(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
 
 // Watches the event loop: a 1 ms ticker whose gaps are the stalls, and the first paint of the
 // tree's viewport after a given moment.
@@ -96,24 +93,6 @@ private:
     Clock::time_point m_lastTick;
     double m_maxGapMs = 0;
 };
-
-void settle(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-struct Stat {
-    double median = 0, worst = 0;
-};
-
-Stat stat(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    if (n == 0) return {};
-    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-    return {median, values.back()};
-}
 
 // The big folder: "Folder 00001" ... with "inner" in every odd one.
 bool makeFolders(const QString& big) {

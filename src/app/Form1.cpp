@@ -193,10 +193,10 @@ void Form1::createMenus() {
         mnuAudio->addAction(tr("Move Selected File &Down in Playlist"), this, &Form1::moveDown);
     mnuRandom = mnuAudio->addAction(tr("Ra&ndomize Playlist"), this, &Form1::randomizePlaylist);
 
-    // The tag and header editors arrive with their dialogs; the actions exist now so the
-    // toolbar and the row clicks can follow their states.
-    mnuMP3Tags = new QAction(tr("Edit ID3v1 MP3 &Tags..."), this);
-    mnuWAVHeaders = new QAction(this);
+    mnuAudio->addSeparator();
+    mnuMP3Tags = mnuAudio->addAction(tr("Edit ID3v1 MP3 &Tags..."), this, &Form1::editTagsCommand);
+    mnuWAVHeaders =
+        mnuAudio->addAction(tr("Edit WAV &Headers..."), this, &Form1::wavHeadersCommand);
 
     mnuSettings = menuBar()->addMenu(tr("&Settings"));
     mnuSystemTray = toggle(mnuSettings, tr("Zoom to System &Tray Instead of Small Window"),
@@ -228,8 +228,9 @@ void Form1::createMenus() {
     mnuPopup->addSeparator();
     mnuMoveUp = mnuPopup->addAction(tr("Move &Up"), this, &Form1::moveUp);
     mnuMoveDown = mnuPopup->addAction(tr("Move Dow&n"), this, &Form1::moveDown);
-    mnuEditTags = new QAction(this);
-    mnuEditWAV = new QAction(this);
+    mnuPopup->addSeparator();
+    mnuEditTags = mnuPopup->addAction(tr("Edit ID3v1 &Tags..."), this, &Form1::editTagsCommand);
+    mnuEditWAV = mnuPopup->addAction(tr("Edit Audio &Headers..."), this, &Form1::editWavCommand);
     mnuPopup->addSeparator();
     mnuRename = mnuPopup->addAction(tr("Rena&me"), this, &Form1::startRename);
     mnuDelete = mnuPopup->addAction(tr("&Delete (to Recycle Bin)"), this, &Form1::deleteCommand);
@@ -275,8 +276,10 @@ void Form1::createToolbar() {
     connect(all, &QAction::triggered, this, &Form1::applyAll);
     connect(addButton(QStringLiteral("Random"), tr("Randomize Playlist")), &QAction::triggered,
             this, &Form1::randomizePlaylist);
-    addButton(QStringLiteral("Tags"), tr("Edit ID3v1 Tags"));
-    addButton(QStringLiteral("Headers"), tr("Edit Audio Headers"));
+    connect(addButton(QStringLiteral("Tags"), tr("Edit ID3v1 Tags")), &QAction::triggered,
+            mnuMP3Tags, &QAction::trigger);
+    connect(addButton(QStringLiteral("Headers"), tr("Edit Audio Headers")), &QAction::triggered,
+            mnuWAVHeaders, &QAction::trigger);
     connect(addButton(QStringLiteral("MoveUp"), tr("Move Up in Playlist")), &QAction::triggered,
             this, &Form1::moveUp);
     connect(addButton(QStringLiteral("MoveDown"), tr("Move Down in Playlist")), &QAction::triggered,

@@ -169,6 +169,13 @@ public:
     void treeDrop(const QMimeData* data, int& effect, float x, float y);
     void treeCompleteDrag(int effect);
 
+    // ---- tag and header editors
+    // One selected MP3 row opens the tag editor, two or more the batch editor.
+    void editTagsCommand();
+    void editWavCommand();
+    // The WAV header editor, when the current row is a WAV file.
+    void wavHeadersCommand();
+
     // ---- commands and window modes
     void updateCommandStates(bool relayout);
     void zoom();

@@ -3,10 +3,11 @@
 #include "Args.h"
 
 #include "common/Latin1.h"
+#include "metadata/codec/BatchTagging.h"
 #include "metadata/codec/MP3TagEditor.h"
 
 #include <array>
-#include <functional>
+#include <filesystem>
 #include <iostream>
 
 namespace tunewalk::cli {
@@ -25,36 +26,102 @@ Options (as --name VALUE or --name=VALUE):
   --year TEXT       up to 4 characters
   --comment TEXT    up to 30 characters
   --genre N|NAME    a number 0-255 or a genre name (any case; "None" is 255)
+
+Taken from each file's name (these take no value):
+  --title-from-filename
+                    the name without ".mp3" as the title when the file has none
+                    (cut to 30 characters, '?' for a character ISO 8859-1 lacks);
+                    not with --title
+  --overwrite-title with --title-from-filename: replace a title the file has
+  --guess-track     "Track " and the first run of digits in the name as the comment
+                    when the file has none; a name without digits keeps the comment;
+                    not with --comment
+  --overwrite-comment
+                    with --guess-track: replace a comment the file has
+
   --                end of options
   -h, --help        show this help
 
 Exit status: 0 when every file was saved, 1 when one was not, 2 on bad arguments.
 )";
 
-using Setter = void (MP3TagEditor::*)(const std::string&);
-
 struct TextField {
     std::string_view option;
     std::size_t width;
-    Setter set;
+    std::optional<std::string> BatchTagOptions::*value;
 };
 
 constexpr std::array<TextField, 5> kTextFields = {{
-    {"--title", 30, &MP3TagEditor::setTitle},
-    {"--artist", 30, &MP3TagEditor::setArtist},
-    {"--album", 30, &MP3TagEditor::setAlbum},
-    {"--year", 4, &MP3TagEditor::setYear},
-    {"--comment", 30, &MP3TagEditor::setComment},
+    {"--title", 30, &BatchTagOptions::title},
+    {"--artist", 30, &BatchTagOptions::artist},
+    {"--album", 30, &BatchTagOptions::album},
+    {"--year", 4, &BatchTagOptions::year},
+    {"--comment", 30, &BatchTagOptions::comment},
 }};
 
-constexpr std::array<OptionSpec, 6> kOptions = {{
+constexpr std::array<OptionSpec, 10> kOptions = {{
     {"--title", true},
     {"--artist", true},
     {"--album", true},
     {"--year", true},
     {"--comment", true},
     {"--genre", true},
+    {"--title-from-filename", false},
+    {"--overwrite-title", false},
+    {"--guess-track", false},
+    {"--overwrite-comment", false},
 }};
+
+// The same flag pairs as the batch dialog's check boxes: a field is either fixed or taken from
+// the name, and an overwrite means nothing without what it overwrites with.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 2> kExclusive = {{
+    {"--title", "--title-from-filename"},
+    {"--comment", "--guess-track"},
+}};
+constexpr std::array<std::pair<std::string_view, std::string_view>, 2> kNeeds = {{
+    {"--overwrite-title", "--title-from-filename"},
+    {"--overwrite-comment", "--guess-track"},
+}};
+
+// A UTF-8 sequence's code point, advancing `i`; nullopt when the bytes are not UTF-8.
+std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& i) {
+    const auto lead = static_cast<unsigned char>(text[i++]);
+    if (lead < 0x80) return lead;
+    int extra = 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        extra = 1;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        extra = 2;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        extra = 3;
+    if (extra == 0 || i + static_cast<std::size_t>(extra) > text.size()) return std::nullopt;
+    char32_t code = lead & (0x3F >> extra);
+    for (int k = 0; k < extra; ++k) {
+        const auto next = static_cast<unsigned char>(text[i++]);
+        if ((next & 0xC0) != 0x80) return std::nullopt;
+        code = (code << 6) | (next & 0x3F);
+    }
+    // Overlong forms and surrogates are not UTF-8 either.
+    if ((extra == 2 && code < 0x800) || (extra == 3 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF))
+        return std::nullopt;
+    return code;
+}
+
+// The file's name without its extension, as tag bytes. Names are mostly UTF-8: a character
+// the tag cannot hold becomes '?', as the player's own batch does. A name that is not UTF-8 at
+// all is an old ISO 8859-1 name and is taken byte for byte.
+std::string baseNameAsLatin1(const std::string& file) {
+    std::string name = std::filesystem::path(file).filename().string();
+    if (endsWithNoCase(name, ".mp3")) name.resize(name.size() - 4);
+    std::string out;
+    for (std::size_t i = 0; i < name.size();) {
+        const auto code = nextCodePoint(name, i);
+        if (!code) return name;
+        out += *code <= 0xFF ? static_cast<char>(*code) : '?';
+    }
+    return out;
+}
 
 std::optional<int> parseGenre(const std::string& text) {
     if (auto number = parseDecimal(text, 255)) return static_cast<int>(*number);
@@ -65,13 +132,7 @@ std::optional<int> parseGenre(const std::string& text) {
     return std::nullopt;
 }
 
-// What to write, already checked and converted to the tag's bytes.
-struct Assignment {
-    std::vector<std::pair<Setter, std::string>> texts;
-    std::optional<int> genre;
-};
-
-bool saveOne(const std::string& file, const Assignment& what, std::string& why) {
+bool saveOne(const std::string& file, const BatchTagOptions& what, std::string& why) {
     if (!endsWithNoCase(file, "mp3")) {
         why = "not an MP3 file";
         return false;
@@ -81,9 +142,7 @@ bool saveOne(const std::string& file, const Assignment& what, std::string& why) 
         why = "cannot read it";
         return false;
     }
-    for (const auto& [set, value] : what.texts)
-        (editor.*set)(value);
-    if (what.genre) editor.setGenra(*what.genre);
+    applyBatchTags(editor, what, baseNameAsLatin1(file));
     if (!editor.SaveMP3(false)) {
         why = "cannot write it";
         return false;
@@ -106,8 +165,21 @@ int runSet(std::span<const std::string> args) {
     if (parsed->files.empty())
         return usageError("set: no files given (try 'tunewalk-tag set --help')");
 
+    for (const auto& [a, b] : kExclusive)
+        if (parsed->has(a) && parsed->has(b))
+            return usageError(std::string(a) + " and " + std::string(b) +
+                              " cannot be used together (try 'tunewalk-tag set --help')");
+    for (const auto& [flag, needed] : kNeeds)
+        if (parsed->has(flag) && !parsed->has(needed))
+            return usageError(std::string(flag) + " needs " + std::string(needed) +
+                              " (try 'tunewalk-tag set --help')");
+
     // Every value is checked before the first file is opened, so a typo changes nothing.
-    Assignment what;
+    BatchTagOptions what;
+    what.titleFromFileName = parsed->has("--title-from-filename");
+    what.overwriteTitle = parsed->has("--overwrite-title");
+    what.guessTrack = parsed->has("--guess-track");
+    what.overwriteComment = parsed->has("--overwrite-comment");
     std::vector<std::string> warnings;
     for (const TextField& field : kTextFields) {
         const std::string* value = parsed->value(field.option);
@@ -120,7 +192,7 @@ int runSet(std::span<const std::string> args) {
         if (latin1->size() > field.width)
             warnings.push_back(std::string(field.option) + " is longer than " +
                                std::to_string(field.width) + " characters and will be cut");
-        what.texts.emplace_back(field.set, std::move(*latin1));
+        what.*field.value = std::move(*latin1);
     }
     if (const std::string* genre = parsed->value("--genre")) {
         what.genre = parseGenre(*genre);

@@ -1,0 +1,85 @@
+#include "metadata/dialogs/BatchTagRun.h"
+
+#include "common/PathRules.h"
+#include "metadata/dialogs/TagHost.h"
+#include "shell/Prompter.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+namespace tunewalk {
+namespace {
+
+// The name as tag bytes. The list shows names the tag may not be able to hold: such a
+// character becomes '?', as it always did on the system code page.
+std::string latin1Name(const QString& name) {
+    std::string out;
+    for (const char32_t c : name.toUcs4())
+        out += c <= 0xFF ? static_cast<char>(c) : '?';
+    return out;
+}
+
+} // namespace
+
+BatchTagRun::BatchTagRun(TagHost& host, Prompter& prompter, QStringList names,
+                         BatchTagOptions options, QObject* parent)
+    : QObject(parent), m_host(host), m_prompter(prompter), m_names(std::move(names)),
+      m_options(std::move(options)) {
+    m_turns.setSingleShot(true);
+    // A millisecond between turns rather than none: with a zero timer always pending, the
+    // window's other timers are served only every other turn.
+    m_turns.setInterval(1);
+    connect(&m_turns, &QTimer::timeout, this, &BatchTagRun::turn);
+}
+
+void BatchTagRun::start() {
+    if (m_running || m_next > 0) return;
+    m_folder = m_host.currentFolder();
+    m_running = true;
+    m_turns.start();
+}
+
+void BatchTagRun::cancel() {
+    if (m_running) m_cancelled = true;
+}
+
+void BatchTagRun::turn() {
+    QElapsedTimer clock;
+    clock.start();
+    // At least one file per turn, however slow the files are.
+    while (!m_cancelled && m_next < total()) {
+        tagOne(m_names[m_next++]);
+        if (clock.elapsed() >= kTurnMs) break;
+    }
+    emit progress(m_next, total());
+    // The progress signal may have run events, a cancel among them.
+    if (m_cancelled || m_next >= total())
+        finish();
+    else
+        m_turns.start();
+}
+
+void BatchTagRun::tagOne(const QString& name) {
+    const QString path = joinPath(m_folder, name);
+    // The load's result is not looked at: a file that cannot be opened cannot be saved either,
+    // and the save names it; a read error past the tag leaves the tag's fields as read.
+    m_editor.LoadMP3(QFile::encodeName(path).toStdString());
+    // Names of MP3 rows end in ".mp3".
+    applyBatchTags(m_editor, m_options, latin1Name(name.left(qMax(0, name.size() - 4))));
+    if (!m_editor.SaveMP3(false)) {
+        m_failed << name;
+        return;
+    }
+    ++m_saved;
+    if (!m_host.refreshRow(path))
+        m_prompter.message(tr("%1 was saved, but the list no longer shows it.").arg(name),
+                           Prompter::Icon::None, Prompter::Buttons::Ok);
+}
+
+void BatchTagRun::finish() {
+    m_running = false;
+    emit finished();
+}
+
+} // namespace tunewalk

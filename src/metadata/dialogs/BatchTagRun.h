@@ -1,0 +1,67 @@
+#pragma once
+
+#include "metadata/codec/BatchTagging.h"
+#include "metadata/codec/MP3TagEditor.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+namespace tunewalk {
+
+class Prompter;
+class TagHost;
+
+// Writes a batch's tags into the listed files of the host's folder, a few files per turn of the
+// event loop, so the window keeps painting and a cancel is seen within one turn. Everything
+// runs on the user-interface thread: the host's rows are refreshed right after each save.
+class BatchTagRun : public QObject {
+    Q_OBJECT
+public:
+    // Work done in one turn before the event loop gets its go: well under a frame, and far
+    // under the 100 ms a cancel may take.
+    static constexpr int kTurnMs = 8;
+
+    BatchTagRun(TagHost& host, Prompter& prompter, QStringList names, BatchTagOptions options,
+                QObject* parent = nullptr);
+
+    // Takes the host's folder and begins with the next turn of the event loop.
+    void start();
+    // No file is started after this; the ones saved stay saved and refreshed.
+    void cancel();
+
+    bool isRunning() const { return m_running; }
+    bool wasCancelled() const { return m_cancelled; }
+    int total() const { return static_cast<int>(m_names.size()); }
+    int done() const { return m_next; }
+    int savedCount() const { return m_saved; }
+    // The names of the files that were not saved, in list order.
+    const QStringList& failed() const { return m_failed; }
+
+signals:
+    void progress(int done, int total);
+    // Once, after the last file or after a cancel.
+    void finished();
+
+private:
+    void turn();
+    void tagOne(const QString& name);
+    void finish();
+
+    TagHost& m_host;
+    Prompter& m_prompter;
+    const QStringList m_names;
+    const BatchTagOptions m_options;
+    QString m_folder;
+    QTimer m_turns;
+    // One editor for the whole run, file after file.
+    MP3TagEditor m_editor;
+    int m_next = 0;
+    int m_saved = 0;
+    QStringList m_failed;
+    bool m_running = false;
+    bool m_cancelled = false;
+};
+
+} // namespace tunewalk

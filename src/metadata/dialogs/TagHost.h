@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace tunewalk {
+
+// What the tag and header dialogs need of the window that opens them: its list rows, the
+// listed folder, and a way to refresh a row after a file was saved. The main window implements
+// it; tests give a small fake.
+class TagHost {
+public:
+    struct Row {
+        QString key;  // the file's full path
+        QString tag;  // "MP3", "WAV", "Folder", ...
+        QString text; // the file name as listed
+        bool selected = false;
+        bool current = false;
+    };
+
+    virtual ~TagHost() = default;
+
+    // Every row of the list in display order.
+    virtual std::vector<Row> rows() const = 0;
+    // The listed folder's path.
+    virtual QString currentFolder() const = 0;
+    // Reads the file of the row keyed `key` again and shows what it now holds; false when no
+    // row has that key any more.
+    virtual bool refreshRow(const QString& key) = 0;
+};
+
+} // namespace tunewalk

@@ -1,0 +1,272 @@
+#include "metadata/dialogs/frmTags.h"
+
+#include "common/Latin1.h"
+#include "metadata/codec/MP3TagEditor.h"
+#include "metadata/dialogs/Latin1Validator.h"
+#include "metadata/dialogs/TagHost.h"
+#include "shell/Prompter.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <functional>
+
+namespace tunewalk {
+
+namespace {
+
+// Tag bytes as the user reads them. Other taggers pad with NULs where this program pads with
+// spaces; trailing padding of either kind is not text the user wrote.
+QString tagText(const std::string& latin1) {
+    QString text = QString::fromUtf8(latin1ToUtf8(latin1));
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1] == QChar(0) || text[end - 1] == QLatin1Char(' ')))
+        --end;
+    text.truncate(end);
+    return text;
+}
+
+// Only spaces, as the tag pads with them: a tab or a no-break space the user typed stays.
+QString trimSpaces(const QString& text) {
+    qsizetype from = 0, to = text.size();
+    while (from < to && text[from] == QLatin1Char(' '))
+        ++from;
+    while (to > from && text[to - 1] == QLatin1Char(' '))
+        --to;
+    return text.mid(from, to - from);
+}
+
+QString fileNameOf(const std::string& path) {
+    return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
+}
+
+void fill(QComboBox* box, const MP3TagEditor::LookupList& list) {
+    for (const auto& [key, pair] : list)
+        box->addItem(QString::fromStdString(pair.Name()), int(pair.ID()));
+}
+
+// The first item whose item data satisfies `match`; `fallback` when none does.
+int firstItem(const QComboBox* box, const std::function<bool(int)>& match, int fallback) {
+    for (int i = 0; i < box->count(); ++i)
+        if (match(box->itemData(i).toInt())) return i;
+    return fallback;
+}
+
+QLineEdit* tagField(int width) {
+    auto* field = new QLineEdit;
+    field->setMaxLength(width);
+    field->setValidator(new Latin1Validator(field));
+    return field;
+}
+
+} // namespace
+
+frmTags::frmTags(TagHost& host, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), txtTitle(tagField(30)), txtArtist(tagField(30)), txtAlbum(tagField(30)),
+      txtYear(tagField(4)), txtComment(tagField(30)), cboGenra(new QComboBox),
+      cboBitrate(new QComboBox), cboSampleRate(new QComboBox), cboChannel(new QComboBox),
+      cboType(new QComboBox), cmdSave(new QPushButton(tr("&OK"))),
+      btnCancel(new QPushButton(tr("&Cancel"))), m_host(host), m_prompter(prompter) {
+    setWindowTitle(tr("Edit Tags"));
+    buildLayout();
+    connect(cmdSave, &QPushButton::clicked, this, &frmTags::cmdSave_Click);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+frmTags::~frmTags() = default;
+
+void frmTags::buildLayout() {
+    txtTitle->setObjectName(QStringLiteral("txtTitle"));
+    txtArtist->setObjectName(QStringLiteral("txtArtist"));
+    txtAlbum->setObjectName(QStringLiteral("txtAlbum"));
+    txtYear->setObjectName(QStringLiteral("txtYear"));
+    txtComment->setObjectName(QStringLiteral("txtComment"));
+    cboGenra->setObjectName(QStringLiteral("cboGenra"));
+    cboBitrate->setObjectName(QStringLiteral("cboBitrate"));
+    cboSampleRate->setObjectName(QStringLiteral("cboSampleRate"));
+    cboChannel->setObjectName(QStringLiteral("cboChannel"));
+    cboType->setObjectName(QStringLiteral("cboType"));
+    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+
+    // Room for a full 30-character field; the year needs only its four digits.
+    const QFontMetrics metrics(font());
+    const int wide = metrics.horizontalAdvance(QString(32, QLatin1Char('n')));
+    for (QLineEdit* field : {txtTitle, txtArtist, txtAlbum, txtComment})
+        field->setMinimumWidth(wide);
+    txtYear->setMaximumWidth(metrics.horizontalAdvance(QStringLiteral("00000000")));
+    cboGenra->setMaxVisibleItems(20);
+
+    auto* tags = new QFormLayout;
+    const auto addRow = [](QFormLayout* form, const QString& caption, QWidget* field) {
+        auto* label = new QLabel(caption);
+        label->setBuddy(field);
+        form->addRow(label, field);
+    };
+    addRow(tags, tr("Title:"), txtTitle);
+    addRow(tags, tr("Artist:"), txtArtist);
+    addRow(tags, tr("Album:"), txtAlbum);
+    addRow(tags, tr("Year:"), txtYear);
+    addRow(tags, tr("Comment:"), txtComment);
+    addRow(tags, tr("Genre:"), cboGenra);
+
+    // Disabled rather than merely ignored, so nobody expects a choice there to be saved.
+    auto* audio = new QFormLayout;
+    for (QComboBox* list : {cboBitrate, cboSampleRate, cboChannel, cboType})
+        list->setEnabled(false);
+    addRow(audio, tr("Bitrate:"), cboBitrate);
+    addRow(audio, tr("Sample Rate:"), cboSampleRate);
+    addRow(audio, tr("Channels:"), cboChannel);
+    addRow(audio, tr("MPEG Type:"), cboType);
+    auto* audioColumn = new QVBoxLayout;
+    auto* heading = new QLabel(tr("Audio:"));
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    audioColumn->addWidget(heading);
+    audioColumn->addLayout(audio);
+    audioColumn->addStretch();
+
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(tags);
+    columns->addSpacing(metrics.horizontalAdvance(QStringLiteral("nnn")));
+    columns->addLayout(audioColumn);
+
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(cmdSave, QDialogButtonBox::AcceptRole);
+    buttons->addButton(btnCancel, QDialogButtonBox::RejectRole);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Only a button already inside the dialog becomes the one Enter falls back to.
+    cmdSave->setDefault(true);
+
+    setTabOrder(txtTitle, txtArtist);
+    setTabOrder(txtArtist, txtAlbum);
+    setTabOrder(txtAlbum, txtYear);
+    setTabOrder(txtYear, txtComment);
+    setTabOrder(txtComment, cboGenra);
+    setTabOrder(cboGenra, cmdSave);
+    setTabOrder(cmdSave, btnCancel);
+}
+
+bool frmTags::load() {
+    QString key;
+    for (const TagHost::Row& row : m_host.rows()) {
+        if (row.selected && row.tag == QLatin1String("MP3")) {
+            key = row.key;
+            break;
+        }
+    }
+    if (key.isEmpty()) {
+        m_prompter.message(tr("There is no MP3 file selected."), Prompter::Icon::Exclamation,
+                           Prompter::Buttons::Ok);
+        return false;
+    }
+
+    if (!m_editor) m_editor = std::make_unique<MP3TagEditor>();
+    // A file that cannot be read still opens: the dialog shows what the editor holds, and a
+    // save reports the failure.
+    m_editor->LoadMP3(QFile::encodeName(key).toStdString());
+    fillLists();
+    showValues();
+    return true;
+}
+
+void frmTags::fillLists() {
+    const MP3TagEditor& e = *m_editor;
+    const bool mpeg1 = e.Version() == 1;
+    cboGenra->clear();
+    cboBitrate->clear();
+    cboSampleRate->clear();
+    cboChannel->clear();
+    cboType->clear();
+    fill(cboGenra, e.GenraList());
+    fill(cboBitrate, mpeg1 ? e.BitrateList1() : e.BitrateList2());
+    fill(cboSampleRate, mpeg1 ? e.SampleRateList1() : e.SampleRateList2());
+    fill(cboChannel, e.ChannelsList());
+    cboType->addItem(QStringLiteral("1"), 1);
+    cboType->addItem(QStringLiteral("2"), 2);
+}
+
+void frmTags::showValues() {
+    const MP3TagEditor& e = *m_editor;
+    const QString title = tagText(e.Title());
+    const bool titled = e.TagExists() && !title.trimmed().isEmpty();
+    setWindowTitle(tr("Edit Tags - %1").arg(titled ? title : fileNameOf(e.Filename())));
+
+    txtTitle->setText(title);
+    txtArtist->setText(tagText(e.Artist()));
+    txtAlbum->setText(tagText(e.Album()));
+    txtYear->setText(tagText(e.Year()));
+    txtComment->setText(tagText(e.Comment()));
+
+    // A number outside the list (148 to 254) selects nothing, and is written back unchanged.
+    cboGenra->setCurrentIndex(e.TagExists()
+                                  ? firstItem(
+                                        cboGenra, [&](int id) { return id == e.Genra(); }, -1)
+                                  : -1);
+
+    const int version = e.Version();
+    const auto id = [](int data) { return static_cast<std::uint8_t>(data); };
+    cboBitrate->setCurrentIndex(firstItem(
+        cboBitrate,
+        [&](int data) { return MP3TagEditor::BitrateLookupByID(id(data), version) == e.Bitrate(); },
+        0));
+    cboSampleRate->setCurrentIndex(firstItem(
+        cboSampleRate,
+        [&](int data) {
+            return MP3TagEditor::SampleRateLookupByID(id(data), version) == e.SampleRate();
+        },
+        0));
+    cboChannel->setCurrentIndex(firstItem(
+        cboChannel,
+        [&](int data) { return MP3TagEditor::ChannelsLookupByID(id(data)) == e.Channels(); }, 0));
+    cboType->setCurrentIndex(firstItem(
+        cboType, [&](int data) { return data == version; }, 0));
+}
+
+void frmTags::cmdSave_Click() {
+    if (!m_editor) return; // never loaded: there is no file to write
+    MP3TagEditor& e = *m_editor;
+    using Setter = void (MP3TagEditor::*)(const std::string&);
+    const std::pair<QLineEdit*, Setter> fields[] = {{txtTitle, &MP3TagEditor::setTitle},
+                                                    {txtArtist, &MP3TagEditor::setArtist},
+                                                    {txtAlbum, &MP3TagEditor::setAlbum},
+                                                    {txtYear, &MP3TagEditor::setYear},
+                                                    {txtComment, &MP3TagEditor::setComment}};
+    // The fields refuse what a tag cannot hold, so this only guards against text put there
+    // by other means; nothing is written rather than something the user did not type.
+    for (const auto& [field, set] : fields) {
+        const auto bytes = utf8ToLatin1(trimSpaces(field->text()).toUtf8().toStdString());
+        if (!bytes) {
+            field->setFocus();
+            field->selectAll();
+            QApplication::beep();
+            return;
+        }
+        (e.*set)(*bytes);
+    }
+    if (cboGenra->currentIndex() >= 0) e.setGenra(cboGenra->currentData().toInt());
+
+    if (!e.SaveMP3(false)) {
+        m_prompter.message(tr("The file was not saved.\n\n"
+                              "The file may be in use or it may be read-only."),
+                           Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        return;
+    }
+    m_host.refreshRow(QFile::decodeName(QByteArray::fromStdString(e.Filename())));
+    accept();
+}
+
+} // namespace tunewalk

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace tunewalk {
+
+class MP3TagEditor;
+class Prompter;
+class TagHost;
+
+// Edits the ID3v1 tag of the first selected MP3 file of the host's list. The file's audio
+// header values are shown for reference only: saving never changes them.
+//
+//     frmTags dlg(host, prompter, window);
+//     if (dlg.load()) dlg.exec();
+class frmTags : public QDialog {
+    Q_OBJECT
+public:
+    frmTags(TagHost& host, Prompter& prompter, QWidget* parent = nullptr);
+    ~frmTags() override;
+
+    // Finds the file and fills the controls; false when there is nothing to show (the user has
+    // already been told).
+    bool load();
+
+    // The controls, by the names the rest of the program and the tests know them by.
+    QLineEdit* const txtTitle;
+    QLineEdit* const txtArtist;
+    QLineEdit* const txtAlbum;
+    QLineEdit* const txtYear;
+    QLineEdit* const txtComment;
+    QComboBox* const cboGenra;
+    // Display only (disabled): the header is never written from this dialog.
+    QComboBox* const cboBitrate;
+    QComboBox* const cboSampleRate;
+    QComboBox* const cboChannel;
+    QComboBox* const cboType;
+    QPushButton* const cmdSave;
+    QPushButton* const btnCancel;
+
+private:
+    void buildLayout();
+    void fillLists();
+    void showValues();
+    void cmdSave_Click();
+
+    TagHost& m_host;
+    Prompter& m_prompter;
+    std::unique_ptr<MP3TagEditor> m_editor;
+};
+
+} // namespace tunewalk
