@@ -147,6 +147,9 @@ void Form1::createMenus() {
     mnuDefaultCurrent = mnuFile->addAction(tr("&Make Current Folder the Default"), this,
                                            &Form1::makeCurrentFolderDefault);
     mnuFile->addSeparator();
+    mnuSave = mnuFile->addAction(tr("&Save Folder Listing"), this, &Form1::saveListing);
+    mnuSave->setShortcut(QKeySequence::Save);
+    mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(tr("E&xit"), this, &QWidget::close);
     mnuExit->setShortcut(QKeySequence::Quit);
 
@@ -194,6 +197,11 @@ void Form1::createMenus() {
     mnuRandom = mnuAudio->addAction(tr("Ra&ndomize Playlist"), this, &Form1::randomizePlaylist);
 
     mnuAudio->addSeparator();
+    mnuPlayAllExternal =
+        mnuAudio->addAction(tr("Play All Files in External Player"), this, &Form1::playAllExternal);
+    mnuPlaySelectedExternal = mnuAudio->addAction(tr("Play Selected Files in External Player"),
+                                                  this, &Form1::playSelectedExternal);
+    mnuAudio->addSeparator();
     mnuMP3Tags = mnuAudio->addAction(tr("Edit ID3v1 MP3 &Tags..."), this, &Form1::editTagsCommand);
     mnuWAVHeaders =
         mnuAudio->addAction(tr("Edit WAV &Headers..."), this, &Form1::wavHeadersCommand);
@@ -219,7 +227,21 @@ void Form1::createMenus() {
     mnuPermanentDelete = toggle(mnuSettings, tr("&Permanently Delete Files/Folders"),
                                 QStringLiteral("PermanentDelete"), &Form1::onPermanentDelete);
 
+    mnuSettings->addSeparator();
+    mnuViewDir =
+        mnuSettings->addAction(tr("&Default Directory..."), this, &Form1::showDefaultDirectory);
+
+    mnuFavorites = menuBar()->addMenu(tr("&Favorites"));
+    mnuAddFavorite = mnuFavorites->addAction(tr("&Add Current Folder to Favorites..."), this,
+                                             &Form1::addFavorite);
+    mnuEditFavorites =
+        mnuFavorites->addAction(tr("&Edit Favorites..."), this, &Form1::editFavorites);
+    mnuFavoriteList << mnuFavorites->addSeparator();
+    mnuFavoriteList.first()->setVisible(false);
+
     mnuHelp = menuBar()->addMenu(tr("&Help"));
+    mnuAbout = mnuHelp->addAction(tr("&About..."), this, &Form1::showAbout);
+    mnuHelp->addSeparator();
     mnuUnregister = mnuHelp->addAction(tr("De&lete All Settings"), this, &Form1::deleteAllSettings);
 
     // The list's pop-up menu; the file commands join it with their features.

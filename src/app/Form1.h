@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "common/KeyedCollection.h"
+#include "common/NameIDPair.h"
 #include "foldertree/Treefolder.h"
 #include <memory>
 #include <vector>
@@ -169,6 +171,29 @@ public:
     void treeDrop(const QMimeData* data, int& effect, float x, float y);
     void treeCompleteDrag(int effect);
 
+    // ---- export and the external player (Form1Export.cpp)
+    void saveListing();          // mnuSave
+    void playAllExternal();      // mnuPlayAllExternal
+    void playSelectedExternal(); // mnuPlaySelectedExternal
+
+    // ---- favorites (Form1Favorites.cpp)
+    // Reads "FavoritesList" into Favorites and rebuilds the menu.
+    void loadFavorites();
+    QString serializeFavorites() const;
+    void saveFavorites();
+    void rebuildFavoritesMenu();
+    void addFavorite();
+    void editFavorites();
+    void chooseFavorite(int index);
+    // Whether `path` may become a favorite; reports it when it already is one.
+    bool favoritePathFree(const QString& path);
+    // The favorite folders, keyed by path (Tag), in the order the user added them.
+    KeyedCollection<NameIDPair> Favorites;
+
+    // ---- settings dialogs (Form1Commands.cpp)
+    void showDefaultDirectory(); // mnuViewDir
+    void showAbout();            // mnuAbout
+
     // ---- tag and header editors
     // One selected MP3 row opens the tag editor, two or more the batch editor.
     void editTagsCommand();
@@ -234,7 +259,12 @@ public:
     QMenu* mnuSysTrayPopup = nullptr;
     QMenu* mnuVolume = nullptr;
     QAction *mnuOpen = nullptr, *mnuOpenDefault = nullptr, *mnuDefaultCurrent = nullptr,
-            *mnuExit = nullptr;
+            *mnuSave = nullptr, *mnuExit = nullptr;
+    QAction *mnuPlayAllExternal = nullptr, *mnuPlaySelectedExternal = nullptr;
+    QAction *mnuAddFavorite = nullptr, *mnuEditFavorites = nullptr;
+    // The separator under the two favorites commands, then one item per favorite.
+    QList<QAction*> mnuFavoriteList;
+    QAction *mnuViewDir = nullptr, *mnuAbout = nullptr;
     QAction *mnuUpOne = nullptr, *mnuRefresh = nullptr, *mnuShowCurrent = nullptr;
     QAction *mnuNewFolder = nullptr, *mnuRenameFile = nullptr, *mnuDeleteFile = nullptr,
             *mnuFileProperties = nullptr;

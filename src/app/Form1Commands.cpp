@@ -5,6 +5,8 @@
 #include "app/ListRow.h"
 #include "common/SettingsStore.h"
 #include "shell/Prompter.h"
+#include "shell/frmAbout.h"
+#include "shell/frmDefault.h"
 
 #include <QAction>
 #include <QLabel>
@@ -123,6 +125,16 @@ void Form1::deleteAllSettings() {
 
 void Form1::makeCurrentFolderDefault() {
     m_settings->save(QStringLiteral("Settings"), QStringLiteral("DefaultPath"), dirCurrent);
+}
+
+void Form1::showDefaultDirectory() {
+    frmDefault dialog(*m_settings, *m_prompter, this);
+    dialog.exec();
+}
+
+void Form1::showAbout() {
+    frmAbout dialog(*m_shell, *m_prompter, this);
+    dialog.exec();
 }
 
 } // namespace tunewalk

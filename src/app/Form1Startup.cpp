@@ -3,6 +3,7 @@
 
 #include "app/DetailReader.h"
 #include "app/ListRow.h"
+#include "app/ListingExport.h"
 #include "common/PathRules.h"
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
@@ -128,6 +129,8 @@ void Form1::load() {
     pendingSelection = choice.pendingSelection;
     if (!pendingSelection.isEmpty()) pendingSelection = GetLongFileName(pendingSelection);
 
+    loadFavorites();
+    removeOldPlaylists(QDateTime::currentDateTime());
     // Keys act on the list until the user goes to the tree.
     ListView1->setFocus();
     Timer1.start();

@@ -3,12 +3,15 @@
 #include "shell/DesktopProperties.h"
 #include "shell/Prompter.h"
 #include "shell/PropertiesDialog.h"
+#include "shell/SystemInfo.h"
 #include "shell/Trash.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QObject>
 #include <QPointer>
+#include <QUrl>
 #include <QWidget>
 #include <filesystem>
 #include <system_error>
@@ -194,6 +197,22 @@ void QtShellOperations::ShowFileProperties(const QString& path, QWidget* owner) 
         dialog->show();
     };
     if (!showPropertiesOnDesktop(item, ownDialog)) ownDialog();
+}
+
+} // namespace tunewalk
+
+namespace tunewalk {
+
+void QtShellOperations::openWithRegisteredProgram(const QString& path,
+                                                  const QString& workingFolder) {
+    // The desktop's opener (xdg-open on Linux) starts the program in its own folder; the
+    // working folder only matters where the shell takes one.
+    Q_UNUSED(workingFolder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool QtShellOperations::startSystemInfo() {
+    return tunewalk::startSystemInfo();
 }
 
 } // namespace tunewalk

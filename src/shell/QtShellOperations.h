@@ -16,6 +16,8 @@ public:
     DeleteResult ShellDelete(const QStringList& paths, bool noConfirmation,
                              bool permanent) override;
     void ShowFileProperties(const QString& path, QWidget* owner) override;
+    void openWithRegisteredProgram(const QString& path, const QString& workingFolder) override;
+    bool startSystemInfo() override;
 
 private:
     Prompter& m_prompter;

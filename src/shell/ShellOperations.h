@@ -25,6 +25,11 @@ public:
     // Opens the properties of a file or folder, non-modal, and returns at once. Nothing is
     // reported when it cannot be shown.
     virtual void ShowFileProperties(const QString& path, QWidget* owner) = 0;
+    // Opens a file with the program the desktop has registered for its type, as a double-click
+    // in the file manager would; nothing is reported when there is none.
+    virtual void openWithRegisteredProgram(const QString& path, const QString& workingFolder) = 0;
+    // Starts the machine's system-information tool; false when there is none.
+    virtual bool startSystemInfo() = 0;
 };
 
 } // namespace tunewalk

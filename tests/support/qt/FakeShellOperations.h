@@ -37,6 +37,17 @@ public:
         properties.push_back({path, owner});
     }
 
+    void openWithRegisteredProgram(const QString& path, const QString& folder) override {
+        opened.push_back({path, folder});
+    }
+    bool startSystemInfo() override {
+        ++systemInfoStarts;
+        return systemInfoAvailable;
+    }
+
+    std::vector<std::pair<QString, QString>> opened;
+    int systemInfoStarts = 0;
+    bool systemInfoAvailable = true;
     std::deque<DeleteResult> deleteResults;
     std::function<void(const DeleteCall&)> onDelete;
     std::vector<DeleteCall> deletes;

@@ -41,7 +41,7 @@ public:
     }
     std::optional<QString> input(const QString& prompt, const QString& initial) override {
         prompts.push_back(prompt);
-        Q_UNUSED(initial);
+        offered.push_back(initial);
         if (inputs.empty()) return std::nullopt;
         const QString a = inputs.front();
         inputs.pop_front();
@@ -84,6 +84,8 @@ public:
     std::deque<std::pair<QString, QString>> saveAnswers;
     std::vector<Shown> shown;
     QStringList prompts;
+    // The text each input box offered.
+    QStringList offered;
     QString lastProposedPath, lastFilters;
 };
 

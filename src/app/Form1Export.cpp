@@ -1,0 +1,97 @@
+// Export of the listing as M3U or CSV, and playing the list in an external player.
+#include "app/Form1.h"
+
+#include "app/ListRow.h"
+#include "app/ListingExport.h"
+#include "shell/Prompter.h"
+#include "shell/ShellOperations.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTreeWidget>
+
+namespace tunewalk {
+
+namespace {
+std::vector<const ListRow*> rowsInDisplayOrder(const QTreeWidget* list) {
+    std::vector<const ListRow*> rows;
+    for (int i = 0, n = list->topLevelItemCount(); i < n; ++i)
+        rows.push_back(static_cast<const ListRow*>(list->topLevelItem(i)));
+    return rows;
+}
+} // namespace
+
+void Form1::saveListing() {
+    if (ListView1->topLevelItemCount() == 0) {
+        m_prompter->message(tr("There is nothing in the current folder to export."),
+                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        return;
+    }
+
+    const QString m3uFilter = tr("M3U Playlist (*.m3u)");
+    const QString csvFilter = tr("Comma-Separated Values (*.csv *.txt)");
+    // The drive list has no folder of its own to propose; its name alone will do.
+    const QFileInfo folder(dirCurrent);
+    const QString proposed = folder.isDir() && !folder.fileName().isEmpty()
+                                 ? QDir(dirCurrent).filePath(folder.fileName())
+                                 : dirCurrent;
+    QString chosenFilter = m3uFilter;
+    const QString chosen =
+        m_prompter->saveFile(tr("Save Export File"), QDir::toNativeSeparators(proposed),
+                             m3uFilter + QStringLiteral(";;") + csvFilter, &chosenFilter);
+    if (chosen.isEmpty()) return;
+
+    // The format follows the filter, not the name: "list.txt" under M3U is a playlist.
+    const bool m3u = chosenFilter != csvFilter;
+    if (m3u && !hasAudioFiles) {
+        m_prompter->message(tr("There are no files to include in the playlist."),
+                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        return;
+    }
+
+    const auto rows = rowsInDisplayOrder(ListView1);
+    const QString why =
+        writeTextFile(withExportExtension(chosen, m3u), m3u ? m3uText(rows) : csvText(rows));
+    if (!why.isEmpty()) {
+        m_prompter->message(why, Prompter::Icon::None, Prompter::Buttons::Ok);
+        return;
+    }
+    m_prompter->message(tr("File saved successfully."), Prompter::Icon::Information,
+                        Prompter::Buttons::Ok);
+}
+
+namespace {
+// Hands the rows to whatever the desktop opens playlists with; the file stays behind for the
+// player and is cleared away at a later start.
+void playExternally(const std::vector<const ListRow*>& rows, const QString& folder,
+                    Prompter* prompter, ShellOperations* shell) {
+    QString why;
+    const QString playlist = writeTemporaryPlaylist(m3uText(rows), &why);
+    if (playlist.isEmpty()) {
+        prompter->message(why, Prompter::Icon::None, Prompter::Buttons::Ok);
+        return;
+    }
+    shell->openWithRegisteredProgram(playlist, folder);
+}
+} // namespace
+
+void Form1::playAllExternal() {
+    if (!hasAudioFiles) {
+        m_prompter->message(tr("There are no files to include in the playlist."),
+                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        return;
+    }
+    playExternally(rowsInDisplayOrder(ListView1), dirCurrent, m_prompter, m_shell);
+}
+
+void Form1::playSelectedExternal() {
+    if (getFileSelCount() == 0) {
+        m_prompter->message(tr("There are no selected files to include in the playlist."),
+                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        return;
+    }
+    const std::vector<ListRow*> selected = selectedRows();
+    playExternally({selected.begin(), selected.end()}, dirCurrent, m_prompter, m_shell);
+}
+
+} // namespace tunewalk

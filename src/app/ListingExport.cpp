@@ -1,0 +1,105 @@
+#include "app/ListingExport.h"
+
+#include "app/ListRow.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+namespace tunewalk {
+
+namespace {
+const QString Crlf = QStringLiteral("\r\n");
+
+// Spreadsheets read a quotation mark inside a field only when it is doubled (RFC 4180).
+QString csvField(const QString& value) {
+    QString doubled = value;
+    doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + doubled + QLatin1Char('"');
+}
+} // namespace
+
+QString m3uText(const std::vector<const ListRow*>& rows) {
+    QString text;
+    for (const ListRow* row : rows)
+        if (row->isFile()) text += row->key + Crlf;
+    return text;
+}
+
+QString csvText(const std::vector<const ListRow*>& rows) {
+    QString text = QStringLiteral(
+        R"("Full Path","Filename","Track Name","Length","Artist","Bitrate","Size","Modified")");
+    text += Crlf;
+    for (const ListRow* row : rows) {
+        QStringList fields{csvField(row->key)};
+        for (int column : {Col::Name, Col::Track, Col::Length, Col::Artist, Col::Bitrate, Col::Size,
+                           Col::Modified})
+            fields << csvField(row->cell(column));
+        text += fields.join(QLatin1Char(',')) + Crlf;
+    }
+    return text;
+}
+
+QString withExportExtension(const QString& chosen, bool m3u) {
+    for (const char* known : {".m3u", ".csv", ".txt"})
+        if (chosen.endsWith(QLatin1String(known), Qt::CaseSensitive)) return chosen;
+    return chosen + (m3u ? QStringLiteral(".m3u") : QStringLiteral(".csv"));
+}
+
+QString writeTextFile(const QString& path, const QString& text) {
+    // QSaveFile writes beside the target and renames at the end, so a failure midway leaves
+    // the old file (or none) rather than half a listing.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return why;
+    }
+    if (!file.commit()) return file.errorString();
+    return {};
+}
+
+QString playlistFolder() {
+    return QDir::tempPath() + QStringLiteral("/tunewalk-playlists");
+}
+
+QString writeTemporaryPlaylist(const QString& text, QString* error) {
+    const QString folder = playlistFolder();
+    if (!QDir().mkpath(folder)) {
+        *error = QObject::tr("Cannot create the folder \"%1\".").arg(folder);
+        return {};
+    }
+    // The temporary file only reserves a name no other start of the program can take.
+    QTemporaryFile reserved(folder + QStringLiteral("/playlist-XXXXXX.m3u"));
+    reserved.setAutoRemove(false);
+    if (!reserved.open()) {
+        *error = reserved.errorString();
+        return {};
+    }
+    const QString path = reserved.fileName();
+    reserved.close();
+    if (const QString why = writeTextFile(path, text); !why.isEmpty()) {
+        QFile::remove(path);
+        *error = why;
+        return {};
+    }
+    return QDir::toNativeSeparators(path);
+}
+
+int removeOldPlaylists(const QDateTime& now) {
+    // An external player may still be reading a playlist it was handed a little while ago, so
+    // only those a day old go.
+    const QDateTime limit = now.addDays(-1);
+    int removed = 0;
+    const QFileInfoList playlists =
+        QDir(playlistFolder())
+            .entryInfoList({QStringLiteral("*.m3u")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& info : playlists)
+        if (info.lastModified() < limit && QFile::remove(info.absoluteFilePath())) ++removed;
+    return removed;
+}
+
+} // namespace tunewalk

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <vector>
+
+namespace tunewalk {
+
+class ListRow;
+
+// The two file forms the list can be written in, and the temporary playlists handed to an
+// external player. Text is UTF-8 with CRLF line ends, so any player or spreadsheet on any
+// platform reads the same names the list shows.
+
+// One line per MP3 or WAV row: its full path.
+QString m3uText(const std::vector<const ListRow*>& rows);
+// A heading line, then every row (folders and drive rows included) as eight quoted fields.
+QString csvText(const std::vector<const ListRow*>& rows);
+
+// The name the user chose, with ".m3u" or ".csv" appended unless it already ends in one of the
+// export extensions (exact case, so "list.M3U" becomes "list.M3U.m3u").
+QString withExportExtension(const QString& chosen, bool m3u);
+
+// Replaces `path` with `text` in one step; an empty result means success, otherwise it is the
+// description of what went wrong.
+QString writeTextFile(const QString& path, const QString& text);
+
+// The folder of the program's own under the system's temporary folder.
+QString playlistFolder();
+// Writes `text` to a new, uniquely named ".m3u" file there and returns its path; on failure
+// returns an empty path and sets `error`.
+QString writeTemporaryPlaylist(const QString& text, QString* error);
+// Removes the temporary playlists last written more than a day before `now`; returns how many.
+int removeOldPlaylists(const QDateTime& now);
+
+} // namespace tunewalk

@@ -1,0 +1,33 @@
+#include "shell/cFileInfo.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QObject>
+
+namespace tunewalk {
+
+bool cFileInfo::setName(const QString& path) {
+    m_error.clear();
+    QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        m_error = QObject::tr("File not found: %1").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    // A folder on the clipboard has no length of its own; the file system's block size is not
+    // one, so it reads as 0 on every platform.
+    m_size = info.isDir() ? 0 : info.size();
+    m_name = path;
+    const QDateTime modified = info.lastModified();
+    if (!modified.isValid()) {
+        m_error = QObject::tr("Cannot read the time of %1").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    m_modified = modified;
+    // The last dot of the whole path, not of the file name: "/my.music/readme" gives
+    // "music/readme", as the record always did.
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0) m_extension = path.mid(dot + 1);
+    return true;
+}
+
+} // namespace tunewalk

@@ -1,0 +1,290 @@
+// The listing written as M3U or CSV, the external player's playlists, and their clean-up.
+#include "Form1Fixture.h"
+#include "app/ListingExport.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace tunewalk {
+namespace {
+
+using fixtures::id3v1Tag;
+
+const QString M3u = QStringLiteral("M3U Playlist (*.m3u)");
+const QString Csv = QStringLiteral("Comma-Separated Values (*.csv *.txt)");
+
+class ExportTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        // Playlists for the external player go under the system's temporary folder; keep
+        // them in this test's own.
+        m_oldTmp = qgetenv("TMPDIR");
+        m_hadTmp = qEnvironmentVariableIsSet("TMPDIR");
+        QDir(root.path()).mkpath(QStringLiteral("tmp"));
+        qputenv("TMPDIR", root.filePath(QStringLiteral("tmp")).toLocal8Bit());
+        ASSERT_TRUE(QDir::tempPath().startsWith(root.path()));
+    }
+    void TearDown() override {
+        form.reset();
+        if (m_hadTmp)
+            qputenv("TMPDIR", m_oldTmp);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+    // A folder of audio files, a folder and a file the list leaves out.
+    void startWithMusic() {
+        mkdir("Rock");
+        writeMp3("a.mp3", 200, id3v1Tag("Say \"Hi\", \"Bye\"", "Band, The"));
+        writeMp3("b.mp3", 100, id3v1Tag("Caf\xe9", "\xc9lan"));
+        writeMp3("c.mp3");
+        writeMp3("d.mp3");
+        writeMp3("Straße.mp3");
+        writeBytes("e.wav", fixtures::wavFile({}));
+        writeBytes("notes.txt", "text");
+        start(music());
+        ASSERT_EQ(names(),
+                  (QStringList{"Rock", "a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.wav", "Straße.mp3"}));
+    }
+
+    // Runs the export with one scripted answer of the save dialog.
+    void exportAs(const QString& name, const QString& filter) {
+        prompter.clear();
+        prompter.saveAnswers.push_back({name, filter});
+        form->saveListing();
+    }
+
+    static QString read(const QString& file) {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("<unreadable>");
+        return QString::fromUtf8(f.readAll());
+    }
+    // The lines of a CRLF text, checking that every line has its CR.
+    static QStringList crlfLines(const QString& text) {
+        EXPECT_TRUE(text.endsWith(QLatin1String("\r\n"))) << text.toStdString();
+        QStringList lines = text.split(QStringLiteral("\r\n"));
+        lines.removeLast();
+        for (const QString& line : lines)
+            EXPECT_FALSE(line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\r')));
+        return lines;
+    }
+    QStringList audioKeysInDisplayOrder() const {
+        QStringList keys;
+        for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i)
+            if (row(i)->isFile()) keys << row(i)->key;
+        return keys;
+    }
+    // Shuffles until the order differs from the alphabetical one, so a writer that sorts by
+    // name cannot pass by chance.
+    void randomize() {
+        const QStringList alphabetical = audioKeysInDisplayOrder();
+        for (int tries = 0; tries < 50 && audioKeysInDisplayOrder() == alphabetical; ++tries)
+            form->randomizePlaylist();
+        ASSERT_NE(audioKeysInDisplayOrder(), alphabetical);
+    }
+    QString playlistFolder() const {
+        return root.filePath(QStringLiteral("tmp/tunewalk-playlists"));
+    }
+
+private:
+    QByteArray m_oldTmp;
+    bool m_hadTmp = false;
+};
+
+TEST_F(ExportTest, NothingToExport) {
+    mkdir("empty");
+    start(path("empty"));
+    form->saveListing();
+    EXPECT_EQ(prompter.texts(), QStringList{"There is nothing in the current folder to export."});
+    EXPECT_EQ(prompter.shown.at(0).icon, Prompter::Icon::Exclamation);
+    EXPECT_TRUE(prompter.prompts.isEmpty()) << "no save dialog";
+}
+
+TEST_F(ExportTest, FolderOfFoldersOnly) {
+    mkdir("Albums/One");
+    mkdir("Albums/Two");
+    start(path("Albums"));
+
+    exportAs(path("Albums/list"), Csv);
+    EXPECT_EQ(prompter.prompts, QStringList{"Save Export File"});
+    EXPECT_EQ(prompter.lastProposedPath, path("Albums/Albums")) << "the folder's own name in it";
+    EXPECT_EQ(prompter.lastFilters, M3u + ";;" + Csv);
+    EXPECT_EQ(prompter.texts(), QStringList{"File saved successfully."});
+    EXPECT_EQ(prompter.shown.at(0).icon, Prompter::Icon::Information);
+    const QStringList lines = crlfLines(read(path("Albums/list.csv")));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[1].startsWith('"' + path("Albums/One") + "\",\"One\","))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith('"' + path("Albums/Two") + "\",\"Two\","))
+        << lines[2].toStdString();
+
+    exportAs(path("Albums/list"), M3u);
+    EXPECT_EQ(prompter.prompts, QStringList{"Save Export File"}) << "the dialog comes first";
+    EXPECT_EQ(prompter.texts(), QStringList{"There are no files to include in the playlist."});
+    EXPECT_EQ(prompter.shown.at(0).icon, Prompter::Icon::Exclamation);
+    EXPECT_FALSE(QFileInfo::exists(path("Albums/list.m3u")));
+}
+
+TEST_F(ExportTest, ExtensionAndFormatRules) {
+    startWithMusic();
+    const QString playlist = audioKeysInDisplayOrder().join("\r\n") + "\r\n";
+
+    exportAs(path("list.M3U"), M3u);
+    EXPECT_EQ(read(path("list.M3U.m3u")), playlist) << "case counts in the extension";
+    EXPECT_FALSE(QFileInfo::exists(path("list.M3U")));
+
+    exportAs(path("list.txt"), M3u);
+    EXPECT_EQ(read(path("list.txt")), playlist) << "the filter decides the format";
+
+    exportAs(path("table"), Csv);
+    EXPECT_TRUE(read(path("table.csv")).startsWith("\"Full Path\""));
+
+    exportAs(path("table.csv"), Csv); // an existing file is replaced, not appended to
+    EXPECT_EQ(crlfLines(read(path("table.csv"))).size(), 8);
+    EXPECT_EQ(prompter.texts(), QStringList{"File saved successfully."});
+}
+
+TEST_F(ExportTest, CancelOrFailureLeavesNoFile) {
+    startWithMusic();
+    const QStringList before = QDir(music()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    prompter.clear();
+    form->saveListing(); // no scripted answer: the dialog is cancelled
+    EXPECT_EQ(prompter.prompts, QStringList{"Save Export File"});
+    EXPECT_TRUE(prompter.shown.empty()) << "a cancel stops silently";
+
+    exportAs(path("missing/list.csv"), Csv);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_FALSE(prompter.shown[0].text.isEmpty());
+    EXPECT_NE(prompter.shown[0].text, "File saved successfully.");
+    EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::None);
+    EXPECT_EQ(prompter.shown[0].buttons, Prompter::Buttons::Ok);
+
+    EXPECT_EQ(QDir(music()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+}
+
+TEST_F(ExportTest, CsvContents) {
+    startWithMusic();
+    ASSERT_EQ(rowNamed("a.mp3")->cell(Col::Track), "Say \"Hi\", \"Bye\"");
+    ASSERT_EQ(rowNamed("b.mp3")->cell(Col::Track), "Café");
+    exportAs(path("table.csv"), Csv);
+    const QStringList lines = crlfLines(read(path("table.csv")));
+    ASSERT_EQ(lines.size(), 8) << "heading, then every row including the folder";
+    EXPECT_EQ(
+        lines[0],
+        R"("Full Path","Filename","Track Name","Length","Artist","Bitrate","Size","Modified")");
+    EXPECT_TRUE(lines[2].contains(R"(,"Say ""Hi"", ""Bye""",)")) << lines[2].toStdString();
+
+    // A real CSV reader gets back every field exactly as the list shows it.
+    const QString python = QStandardPaths::findExecutable("python3");
+    if (python.isEmpty()) GTEST_SKIP() << "python3 is not installed";
+    QProcess reader;
+    reader.start(python, {"-c",
+                          "import csv, json, sys\n"
+                          "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                          "    print(json.dumps(list(csv.reader(f))))\n",
+                          path("table.csv")});
+    ASSERT_TRUE(reader.waitForFinished(30000));
+    ASSERT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+    const QJsonArray records = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
+    ASSERT_EQ(records.size(), 8);
+    for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i) {
+        const ListRow* r = row(i);
+        const QStringList expected{r->key,
+                                   r->cell(Col::Name),
+                                   r->cell(Col::Track),
+                                   r->cell(Col::Length),
+                                   r->cell(Col::Artist),
+                                   r->cell(Col::Bitrate),
+                                   r->cell(Col::Size),
+                                   r->cell(Col::Modified)};
+        QStringList got;
+        for (const auto& field : records[i + 1].toArray())
+            got << field.toString();
+        EXPECT_EQ(got, expected) << "row " << i;
+    }
+}
+
+TEST_F(ExportTest, PlaylistsFollowThePlayOrder) {
+    startWithMusic();
+    randomize();
+    const QStringList order = audioKeysInDisplayOrder();
+
+    exportAs(path("shuffled.m3u"), M3u);
+    const QStringList exported = crlfLines(read(path("shuffled.m3u")));
+    EXPECT_EQ(exported, order);
+    for (const QString& line : exported)
+        EXPECT_TRUE(QFileInfo(line).isFile()) << line.toStdString();
+
+    form->playAllExternal();
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(crlfLines(read(shell.opened[0].first)), order);
+}
+
+TEST_F(ExportTest, ExternalPlayer) {
+    startWithMusic();
+
+    form->playAllExternal();
+    ASSERT_EQ(shell.opened.size(), 1u);
+    const QString all = shell.opened[0].first;
+    EXPECT_EQ(QFileInfo(all).absolutePath(), playlistFolder());
+    EXPECT_TRUE(all.endsWith(".m3u"));
+    EXPECT_EQ(shell.opened[0].second, music()) << "started in the listed folder";
+    EXPECT_EQ(crlfLines(read(all)), audioKeysInDisplayOrder());
+
+    // Only the selected audio rows, top to bottom; a selected folder is left out.
+    form->ListView1->clearSelection();
+    for (const char* name : {"e.wav", "Rock", "b.mp3"})
+        rowNamed(QString::fromUtf8(name))->setSelected(true);
+    form->playSelectedExternal();
+    ASSERT_EQ(shell.opened.size(), 2u);
+    EXPECT_NE(shell.opened[1].first, all) << "each playlist gets a name of its own";
+    EXPECT_EQ(crlfLines(read(shell.opened[1].first)), (QStringList{path("b.mp3"), path("e.wav")}));
+    EXPECT_EQ(read(all).count('\n'), 6) << "the earlier playlist is left as it was";
+
+    prompter.clear();
+    form->ListView1->clearSelection();
+    rowNamed("Rock")->setSelected(true);
+    form->playSelectedExternal();
+    EXPECT_EQ(prompter.texts(),
+              QStringList{"There are no selected files to include in the playlist."});
+    EXPECT_EQ(prompter.shown.at(0).icon, Prompter::Icon::Exclamation);
+
+    prompter.clear();
+    list(path("Rock"));
+    form->playAllExternal();
+    EXPECT_EQ(prompter.texts(), QStringList{"There are no files to include in the playlist."});
+    EXPECT_EQ(shell.opened.size(), 2u);
+}
+
+TEST_F(ExportTest, OldPlaylistsAreRemovedAtStart) {
+    QDir().mkpath(playlistFolder());
+    const QDateTime now = QDateTime::currentDateTime();
+    auto playlistAged = [&](const char* name, qint64 seconds) {
+        const QString file = playlistFolder() + '/' + name;
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x\r\n");
+        f.flush(); // before the time is set, or the buffered write would renew it
+        EXPECT_TRUE(f.setFileTime(now.addSecs(-seconds), QFileDevice::FileModificationTime));
+        return file;
+    };
+    const QString dayOld = playlistAged("old.m3u", 25 * 3600);
+    const QString fresh = playlistAged("fresh.m3u", 23 * 3600);
+    const QString other = playlistAged("keep.txt", 48 * 3600);
+
+    start(music());
+    EXPECT_FALSE(QFileInfo::exists(dayOld));
+    EXPECT_TRUE(QFileInfo::exists(fresh)) << "an external player may still be reading it";
+    EXPECT_TRUE(QFileInfo::exists(other)) << "only playlists";
+
+    EXPECT_EQ(removeOldPlaylists(now.addSecs(2 * 3600)), 1);
+    EXPECT_FALSE(QFileInfo::exists(fresh));
+}
+
+} // namespace
+} // namespace tunewalk
