@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tunewalk"));
     QApplication::setOrganizationName(QStringLiteral("Tunewalk"));
     QApplication::setApplicationVersion(QStringLiteral("2.0.7"));
+    QApplication::setWindowIcon(Icons::program());
     // The window may hide in the tray; the program ends when the main window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
