@@ -10,6 +10,7 @@
 
 #include "BenchSeams.h"
 #include "BenchTiming.h"
+#include "BenchWindow.h"
 #include "ListingFolders.h"
 #include "app/Form1.h"
 #include "app/ListRow.h"
@@ -284,18 +285,9 @@ int run(const Options& options) {
         std::fprintf(stderr, "cannot make a temporary folder\n");
         return 1;
     }
-    tunewalk::SettingsStore settings(home.filePath(QStringLiteral("Tunewalk.conf")));
-    tunewalk::bench::CountingPrompter prompter;
-    tunewalk::bench::SilentTrayIcon tray;
-    tunewalk::Form1Services services;
-    services.settings = &settings;
-    services.prompter = &prompter;
-    services.tray = &tray;
-    tunewalk::QtMediaPlayer player;
-    services.player = &player;
-    services.programFolder = home.path();
-    tunewalk::Form1 window(services);
-    window.show();
+    tunewalk::bench::BenchWindow bench(home.path());
+    tunewalk::Form1& window = bench.window;
+    auto& prompter = bench.prompter;
     Probe probe(window);
     settle(100);
 

@@ -7,6 +7,7 @@
 #include "AudioFixtures.h"
 #include "BenchSeams.h"
 #include "BenchTiming.h"
+#include "BenchWindow.h"
 #include "app/Form1.h"
 #include "app/ListRow.h"
 #include "app/QtMediaPlayer.h"
@@ -45,18 +46,9 @@ int main(int argc, char** argv) {
     QDir().mkpath(target);
     const std::string frames = tunewalk::fixtures::mpegFrames({}, 4);
 
-    tunewalk::SettingsStore settings(dir.filePath(QStringLiteral("Tunewalk.conf")));
-    tunewalk::bench::CountingPrompter prompter;
-    tunewalk::bench::SilentTrayIcon tray;
-    tunewalk::QtMediaPlayer player;
-    tunewalk::Form1Services services;
-    services.settings = &settings;
-    services.prompter = &prompter;
-    services.tray = &tray;
-    services.player = &player;
-    services.programFolder = dir.path();
-    tunewalk::Form1 window(services);
-    window.show();
+    tunewalk::bench::BenchWindow bench(dir.path());
+    tunewalk::Form1& window = bench.window;
+    auto& prompter = bench.prompter;
     // The folder's own volume keeps the tree short.
     const QString volume = QDir::toNativeSeparators(dir.path()) + QDir::separator();
     window.Treefolder1->init({{}, {}, [volume] {

@@ -11,6 +11,7 @@
 #include "AudioFixtures.h"
 #include "BenchSeams.h"
 #include "BenchTiming.h"
+#include "BenchWindow.h"
 #include "app/Form1.h"
 #include "app/ListRow.h"
 #include "app/MediaPlayer.h"
@@ -102,18 +103,10 @@ int run(int repetitions) {
                       fx::silentMpegFrames({}, 192));
     }
 
-    tunewalk::SettingsStore settings(dir.filePath(QStringLiteral("Tunewalk.conf")));
-    tunewalk::bench::CountingPrompter prompter;
-    tunewalk::bench::SilentTrayIcon tray;
-    tunewalk::QtMediaPlayer player;
-    tunewalk::Form1Services services;
-    services.settings = &settings;
-    services.prompter = &prompter;
-    services.tray = &tray;
-    services.player = &player;
-    services.programFolder = dir.path();
-    Form1 window(services);
-    window.show();
+    tunewalk::bench::BenchWindow bench(dir.path());
+    tunewalk::Form1& window = bench.window;
+    auto& prompter = bench.prompter;
+    auto& player = bench.player;
     window.mnuAll->setChecked(false);
     window.PopulateList(music);
     waitFor([&] { return !window.isFillingDetails(); });

@@ -355,6 +355,7 @@ private:
     void showFileError(const QString& description);
     void removeRow(const QString& key);
     void forgetVanished(const QStringList& paths);
+    bool mayReplace(const QString& path, const QString& question);
     bool validName(const QString& name, QString* why) const;
     void listMousePress(const QMouseEvent* mouse);
     void listMouseRelease(const QMouseEvent* mouse);

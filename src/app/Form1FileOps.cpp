@@ -60,6 +60,17 @@ void Form1::forgetVanished(const QStringList& paths) {
     }
 }
 
+// Asks one of the conflict questions; a No marks the item as staying where it is.
+bool Form1::mayReplace(const QString& path, const QString& question) {
+    QGuiApplication::restoreOverrideCursor();
+    const auto answer =
+        m_prompter->message(question, Prompter::Icon::None, Prompter::Buttons::YesNo);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (answer != Prompter::Answer::No) return true;
+    dragDictionary.insert(path, 0);
+    return false;
+}
+
 void Form1::MoveDroppedItems(const QStringList& paths, const QString& destination) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const bool listed = isListedFolder(destination);
@@ -72,18 +83,12 @@ void Form1::MoveDroppedItems(const QStringList& paths, const QString& destinatio
         if (info.isDir()) {
             if (QFileInfo(target).isDir()) {
                 if (samePath(path, target)) continue; // dropped where it already is
-                QGuiApplication::restoreOverrideCursor();
-                const auto answer = m_prompter->message(
-                    tr("A folder named \"%1\" already exists at this location.\r\nWould you like "
-                       "to replace files in the existing folder with matching files from the "
-                       "folder you are moving?")
-                        .arg(name),
-                    Prompter::Icon::None, Prompter::Buttons::YesNo);
-                QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-                if (answer == Prompter::Answer::No) {
-                    dragDictionary.insert(pathKey(path), 0);
+                if (!mayReplace(
+                        path, tr("A folder named \"%1\" already exists at this location.\r\nWould "
+                                 "you like to replace files in the existing folder with "
+                                 "matching files from the folder you are moving?")
+                                  .arg(name)))
                     continue;
-                }
                 outcome = mergeFolder(path, target);
                 if (listed) {
                     removeRow(target);
@@ -100,17 +105,11 @@ void Form1::MoveDroppedItems(const QStringList& paths, const QString& destinatio
             if (!isAudioPath(path)) continue;
             if (exists(target)) {
                 if (samePath(path, target)) continue;
-                QGuiApplication::restoreOverrideCursor();
-                const auto answer = m_prompter->message(
-                    tr("A file named \"%1\" already exists at this location.\r\nWould you like to "
-                       "replace it with the file you are moving?")
-                        .arg(name),
-                    Prompter::Icon::None, Prompter::Buttons::YesNo);
-                QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-                if (answer == Prompter::Answer::No) {
-                    dragDictionary.insert(pathKey(path), 0);
+                if (!mayReplace(path, tr("A file named \"%1\" already exists at this location.\r\n"
+                                         "Would you like to replace it with the file you are "
+                                         "moving?")
+                                          .arg(name)))
                     continue;
-                }
                 if (QFileInfo(target).isFile()) {
                     outcome = replaceFile(path, target);
                     if (outcome.ok && listed) updateFileItem(findRow(target));

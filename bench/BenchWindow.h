@@ -1,0 +1,31 @@
+#pragma once
+
+// The main window as the program builds it, for the window benchmarks: settings in a file of
+// the benchmark's own, a prompter that answers OK and counts questions, a silent tray icon and
+// the real player.
+
+#include "BenchSeams.h"
+#include "app/Form1.h"
+#include "app/QtMediaPlayer.h"
+#include "common/SettingsStore.h"
+
+#include <QString>
+
+namespace tunewalk::bench {
+
+struct BenchWindow {
+    // `folder` holds the settings file and stands for the program's folder.
+    explicit BenchWindow(const QString& folder)
+        : settings(folder + QStringLiteral("/Tunewalk.conf")),
+          window(Form1Services{&settings, &prompter, &tray, &player, nullptr, {}, folder}) {
+        window.show();
+    }
+
+    SettingsStore settings;
+    CountingPrompter prompter;
+    SilentTrayIcon tray;
+    QtMediaPlayer player;
+    Form1 window;
+};
+
+} // namespace tunewalk::bench
