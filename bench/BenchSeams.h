@@ -49,6 +49,7 @@ public:
     bool isVisible() const override { return false; }
     void setToolTip(const QString& tip) override { m_tip = tip; }
     QString toolTip() const override { return m_tip; }
+    void setMenu(QMenu*) override {}
 
 private:
     QString m_tip;

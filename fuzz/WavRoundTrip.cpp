@@ -41,13 +41,23 @@ struct State {
     }
 };
 
-// The format chunk as the codec finds it: the first "fmt " after the first "WAVE" that has room
-// for a RIFF size after it. kNone when there is none.
-std::size_t formatChunk(const std::string& f) {
-    const std::size_t wave = f.find("WAVE");
-    if (wave == std::string::npos || wave + 8 > f.size()) return kNone;
-    const std::size_t fmt = f.find("fmt ", wave + 4);
-    return fmt == std::string::npos ? kNone : fmt;
+// The format chunk as the codec finds it: the first "fmt " chunk met walking the chunk headers
+// of a RIFF/WAVE file from byte 12, each payload padded to an even length.
+struct Format {
+    std::size_t at = kNone;
+    std::size_t size = 0;
+};
+
+Format formatChunk(const std::string& f) {
+    if (f.size() < 12 || f.compare(8, 4, "WAVE") != 0) return {};
+    for (std::size_t at = 12; at + 8 <= f.size();) {
+        std::size_t size = 0;
+        for (std::size_t i = 4; i-- > 0;)
+            size = (size << 8) | static_cast<unsigned char>(f[at + 4 + i]);
+        if (f.compare(at, 4, "fmt ") == 0) return {at, size};
+        at += 8 + size + (size & 1);
+    }
+    return {};
 }
 
 void checkLoaded(const State& s) {
@@ -88,11 +98,15 @@ void roundTripWav(const std::string& path, const std::string& before, const WavP
     if (p.decline && !changed.empty())
         fail("wav-save-declined", "the file changed although the change was declined");
 
-    const std::size_t fmt = formatChunk(before);
-    const bool complete = fmt != kNone && fmt + kFieldsAt + kFieldBytes <= before.size();
-    // Failing is right only for values the fields cannot hold or a chunk cut short, and then
-    // nothing may have been written.
-    if (!saved && (!changed.empty() || p.decline || fmt == kNone || (complete && pre.fitsHeader())))
+    const Format format = formatChunk(before);
+    const std::size_t fmt = format.at;
+    // The fields end 16 bytes into the chunk's payload.
+    const bool complete =
+        fmt != kNone && format.size >= 16 && fmt + kFieldsAt + kFieldBytes <= before.size();
+    // Failing is right only for a file without a format chunk, values the fields cannot hold or
+    // a chunk too short for them, and then nothing may have been written.
+    if (!saved &&
+        (!changed.empty() || (p.decline && fmt != kNone) || (complete && pre.fitsHeader())))
         fail("wav-save-result", "SaveWAV failed for " + pre.describe());
     if (!changed.empty()) {
         if (!complete || changed.front() < fmt + kFieldsAt ||

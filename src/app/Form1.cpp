@@ -4,6 +4,7 @@
 #include "app/DetailReader.h"
 #include "app/GridDelegate.h"
 #include "app/Icons.h"
+#include "app/ListHeader.h"
 #include "app/ListRow.h"
 #include "app/PlayerPanel.h"
 #include "common/SettingsStore.h"
@@ -91,7 +92,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     // The tray tip before anything plays.
     m_tray->setToolTip(tr("Stopped"));
     connect(m_tray, &TrayIcon::restoreRequested, this, &Form1::restoreFromTray);
-    connect(m_tray, &TrayIcon::menuRequested, this, &Form1::showTrayMenu);
+    m_tray->setMenu(mnuSysTrayPopup);
 
     connectPlayback();
     connectTree();
@@ -162,9 +163,7 @@ void Form1::createMenus() {
     mnuShowCurrent = mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
     mnuFolder->addSeparator();
     mnuNewFolder = mnuFolder->addAction(tr("&New Folder"), this, &Form1::newFolderCommand);
-    mnuRenameFile = mnuFolder->addAction(tr("Rena&me File/Folder"), this, [this] {
-        if (currentRow()) startRename();
-    });
+    mnuRenameFile = mnuFolder->addAction(tr("Rena&me File/Folder"), this, &Form1::renameCommand);
     mnuRenameFile->setShortcut(QKeySequence(Qt::Key_F2));
     mnuDeleteFile =
         mnuFolder->addAction(tr("&Delete File/Folder to Recycle Bin"), this, &Form1::deleteCommand);
@@ -362,6 +361,7 @@ void Form1::createList() {
     ListView1 = new QTreeWidget(central);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setAccessibleName(tr("Folder contents"));
+    ListView1->setHeader(new ListHeader(ListView1));
     ListView1->setColumnCount(Col::Count);
     QStringList headers;
     for (const ColumnInfo& c : Columns)
@@ -382,10 +382,9 @@ void Form1::createList() {
     ListView1->setItemDelegate(new GridDelegate(ListView1));
     ListView1->header()->setSectionsMovable(true);
     ListView1->header()->setSectionsClickable(true);
-    ListView1->header()->setSortIndicatorShown(false);
     ListView1->header()->setStretchLastSection(false);
     ListView1->sortItems(Col::AscFirst, Qt::AscendingOrder);
-    ListView1->setSortingEnabled(true);
+    setListSorting(true);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView1->installEventFilter(this);
     ListView1->viewport()->installEventFilter(this);
@@ -417,7 +416,8 @@ void Form1::createStatusBar() {
     panelLabel->setObjectName(QStringLiteral("Label"));
     panelCurrent = new QLabel(this);
     panelCurrent->setObjectName(QStringLiteral("Current"));
-    panelCurrent->setAccessibleName(tr("Current file"));
+    // No fixed accessible name: a screen reader reads the label's text, which is the news.
+    panelCurrent->setAccessibleDescription(tr("Current file"));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(panelLabel);
     statusBar()->addWidget(panelCurrent, 1);

@@ -9,6 +9,7 @@
 #include "common/KeyedCollection.h"
 #include "common/NameIDPair.h"
 #include "foldertree/Treefolder.h"
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -144,6 +145,9 @@ public:
     void MoveDroppedItems(const QStringList& paths, const QString& destination);
     void deleteCommand();
     void newFolderCommand();
+    // F2 and the Folder menu's rename: the tree's folder or the list's current row, by the
+    // same rule as Delete.
+    void renameCommand();
     // Starts editing the current row's name; the rename follows when the edit is done.
     void startRename();
     void renameRow(ListRow* row, const QString& typed);
@@ -335,6 +339,14 @@ private:
     void openDefaultDirectory();
     void upOneDir();
     void showCurrentFile();
+    void setListSorting(bool on);
+
+    // Form1FileOps.cpp
+    QTreeWidgetItem* fileCommandNode(bool* onTree) const;
+    void followCurrentFile(const QString& from, const QString& to);
+
+    // Form1DragDrop.cpp
+    void acceptFileDragEnter(QDropEvent* event, const std::function<bool(QDropEvent*)>& dragOver);
 
     // Form1Details.cpp
     void applyDetails(ListRow* row, const struct AudioDetails& details);
@@ -393,7 +405,6 @@ private:
     void enterSmallWindow();
     void leaveSmallWindow();
     void applySmallPlacement();
-    void showTrayMenu(QPoint where);
     void exitFromTray();
     int screenWidthTwips() const;
 

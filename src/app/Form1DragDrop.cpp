@@ -180,6 +180,18 @@ void Form1::upButtonDrop(QDropEvent* event) {
     MoveDroppedItems(files, parent);
 }
 
+// A drag that carries files is let in wherever it enters: the platform sends no further
+// drag-move events after a refused enter, and a drag from the list enters over its own row,
+// where nothing may be dropped. Whether a drop is allowed is decided at each move.
+void Form1::acceptFileDragEnter(QDropEvent* event,
+                                const std::function<bool(QDropEvent*)>& dragOver) {
+    if (dragOver(event)) return;
+    if (fileList(event->mimeData()).isEmpty() || !(event->possibleActions() & Qt::MoveAction))
+        return;
+    event->setDropAction(Qt::IgnoreAction);
+    event->accept();
+}
+
 // Mouse and drag events of the list's viewport and of the "Up" button.
 bool Form1::dragDropEvent(QObject* watched, QEvent* event) {
     if (!ListView1) return false; // events of the window while it is being built
@@ -210,6 +222,9 @@ bool Form1::dragDropEvent(QObject* watched, QEvent* event) {
             listMouseRelease(static_cast<QMouseEvent*>(event));
             return false;
         case QEvent::DragEnter:
+            acceptFileDragEnter(static_cast<QDropEvent*>(event),
+                                [this](QDropEvent* e) { return listDragOver(e); });
+            return true;
         case QEvent::DragMove:
             listDragOver(static_cast<QDropEvent*>(event));
             return true;
@@ -226,6 +241,9 @@ bool Form1::dragDropEvent(QObject* watched, QEvent* event) {
     if (watched && watched == upButton()) {
         switch (event->type()) {
         case QEvent::DragEnter:
+            acceptFileDragEnter(static_cast<QDropEvent*>(event),
+                                [this](QDropEvent* e) { return upButtonDragOver(e); });
+            return true;
         case QEvent::DragMove:
             upButtonDragOver(static_cast<QDropEvent*>(event));
             return true;

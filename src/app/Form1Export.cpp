@@ -19,6 +19,14 @@ std::vector<const ListRow*> rowsInDisplayOrder(const QTreeWidget* list) {
         rows.push_back(static_cast<const ListRow*>(list->topLevelItem(i)));
     return rows;
 }
+// A playlist cannot hold a name with a line break; the user hears which files stayed out.
+void tellLeftOut(const QStringList& leftOut, Prompter* prompter) {
+    if (leftOut.isEmpty()) return;
+    prompter->message(QObject::tr("These files were left out of the playlist, because a playlist "
+                                  "cannot hold a name with a line break:\n\n%1")
+                          .arg(leftOut.join(QLatin1Char('\n'))),
+                      Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+}
 } // namespace
 
 void Form1::saveListing() {
@@ -50,12 +58,14 @@ void Form1::saveListing() {
     }
 
     const auto rows = rowsInDisplayOrder(ListView1);
-    const QString why =
-        writeTextFile(withExportExtension(chosen, m3u), m3u ? m3uText(rows) : csvText(rows));
+    QStringList leftOut;
+    const QString why = writeTextFile(withExportExtension(chosen, m3u),
+                                      m3u ? m3uText(rows, &leftOut) : csvText(rows));
     if (!why.isEmpty()) {
         m_prompter->message(why, Prompter::Icon::None, Prompter::Buttons::Ok);
         return;
     }
+    tellLeftOut(leftOut, m_prompter);
     m_prompter->message(tr("File saved successfully."), Prompter::Icon::Information,
                         Prompter::Buttons::Ok);
 }
@@ -66,12 +76,18 @@ namespace {
 void playExternally(const std::vector<const ListRow*>& rows, const QString& folder,
                     Prompter* prompter, ShellOperations* shell) {
     QString why;
-    const QString playlist = writeTemporaryPlaylist(m3uText(rows), &why);
+    QStringList leftOut;
+    const QString playlist = writeTemporaryPlaylist(m3uText(rows, &leftOut), &why);
     if (playlist.isEmpty()) {
         prompter->message(why, Prompter::Icon::None, Prompter::Buttons::Ok);
         return;
     }
-    shell->openWithRegisteredProgram(playlist, folder);
+    tellLeftOut(leftOut, prompter);
+    if (!shell->openWithRegisteredProgram(playlist, folder))
+        prompter->message(QObject::tr("No program is set up to open M3U playlists "
+                                      "(audio/x-mpegurl, \".m3u\"). Choose one for \".m3u\" "
+                                      "files in the desktop's settings, then try again."),
+                          Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
 }
 } // namespace
 

@@ -71,6 +71,19 @@ bool Form1::mayReplace(const QString& path, const QString& question) {
     return false;
 }
 
+// The current file went along with `from` to `to`: the window follows it there (the player
+// keeps the file it has open). Nothing changes for a part that did not go.
+void Form1::followCurrentFile(const QString& from, const QString& to) {
+    QString moved;
+    if (currentFile == from)
+        moved = to;
+    else if (pathIsWithin(currentFile, from))
+        moved = to + currentFile.mid(from.size());
+    if (moved.isEmpty() || exists(currentFile) || !exists(moved)) return;
+    currentFile = moved;
+    emit playbackChanged();
+}
+
 void Form1::MoveDroppedItems(const QStringList& paths, const QString& destination) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const bool listed = isListedFolder(destination);
@@ -90,12 +103,14 @@ void Form1::MoveDroppedItems(const QStringList& paths, const QString& destinatio
                                   .arg(name)))
                     continue;
                 outcome = mergeFolder(path, target);
+                followCurrentFile(path, target);
                 if (listed) {
                     removeRow(target);
                     addFolderItem(target);
                 }
             } else {
                 outcome = moveItem(path, target);
+                followCurrentFile(path, target);
                 if (outcome.ok) {
                     Treefolder1->AddNode(destination, name);
                     if (listed) addFolderItem(target);
@@ -112,12 +127,14 @@ void Form1::MoveDroppedItems(const QStringList& paths, const QString& destinatio
                     continue;
                 if (QFileInfo(target).isFile()) {
                     outcome = replaceFile(path, target);
+                    followCurrentFile(path, target);
                     if (outcome.ok && listed) updateFileItem(findRow(target));
                 } else {
                     outcome.fail(tr("Cannot replace the folder \"%1\" with a file.").arg(target));
                 }
             } else {
                 outcome = moveItem(path, target);
+                followCurrentFile(path, target);
                 if (outcome.ok && listed)
                     if (ListRow* row = addFile(target)) updateFileItem(row);
             }
@@ -136,20 +153,38 @@ void Form1::MoveDroppedItems(const QStringList& paths, const QString& destinatio
     if (!errors.isEmpty()) showFileError(errors.join(QLatin1Char('\n')));
 }
 
-void Form1::deleteCommand() {
+// Delete and rename act on the tree's folder when the tree had the focus last (or nothing in
+// the list is selected), otherwise on the list's selection. Null with `onTree` set: nothing to
+// act on (the tree is hidden, or its node is a drive or a special place).
+QTreeWidgetItem* Form1::fileCommandNode(bool* onTree) const {
     QTreeWidgetItem* node = Treefolder1->SelectedItem();
     const int selected = getSelCount();
-    if (!node && selected == 0) return;
     const bool treeShown = mnuShowTree->isChecked();
-    const bool onTree = (node && treeActive && treeShown) || selected == 0;
-    if (onTree && !treeShown) return;
+    *onTree = (node && treeActive && treeShown) || selected == 0;
+    if (!*onTree || !node || !treeShown) return nullptr;
+    const QString tag = TreeNode::tag(node), key = TreeNode::key(node);
+    if (tag == QLatin1String("Desktop") || tag == QLatin1String("Drive") ||
+        tag == QLatin1String("MyDocuments") || key == QLatin1String("MyComputer"))
+        return nullptr;
+    return node;
+}
+
+void Form1::renameCommand() {
+    bool onTree = false;
+    if (QTreeWidgetItem* node = fileCommandNode(&onTree)) {
+        Treefolder1->Nodes()->editItem(node); // its end comes back through treeRename
+        return;
+    }
+    if (!onTree && currentRow()) startRename();
+}
+
+void Form1::deleteCommand() {
+    bool onTree = false;
+    const QTreeWidgetItem* node = fileCommandNode(&onTree);
+    if (onTree && !node) return;
 
     QStringList paths;
     if (onTree) {
-        const QString tag = TreeNode::tag(node), key = TreeNode::key(node);
-        if (tag == QLatin1String("Desktop") || tag == QLatin1String("Drive") ||
-            tag == QLatin1String("MyDocuments") || key == QLatin1String("MyComputer"))
-            return;
         paths << Treefolder1->Path();
     } else {
         for (const ListRow* row : selectedRows()) {
@@ -167,6 +202,7 @@ void Form1::deleteCommand() {
     if (result == ShellOperations::DeleteResult::Cancelled) return;
     // Also after a failure part-way: what is gone goes, what is still there stays.
     forgetVanished(paths);
+    if (!currentFile.isEmpty() && !exists(currentFile)) stopPlayback(); // it was deleted
     if (onTree && !exists(paths.first())) upOneDir();
     updateCommandStates(false);
 }
@@ -252,14 +288,12 @@ void Form1::renameRow(ListRow* row, const QString& typed) {
     if (row->isFile()) {
         row->setCell(Col::AscFirst, QStringLiteral("D_") + typed);
         row->setCell(Col::DescFirst, QStringLiteral("B_") + typed);
-        if (currentFile == oldPath) currentFile = newPath;
     } else {
         row->setCell(Col::AscFirst, QStringLiteral("C_") + typed);
         row->setCell(Col::DescFirst, QStringLiteral("C_") + typed);
         Treefolder1->UpdateNode(oldPath, newPath, typed);
-        if (pathIsWithin(currentFile, oldPath))
-            currentFile = newPath + currentFile.mid(oldPath.size());
     }
+    followCurrentFile(oldPath, newPath);
     row->changed();
     if (currentFile == newPath) panelCurrent->setText(currentText(newPath));
 }

@@ -2,6 +2,7 @@
 #include "app/Form1.h"
 
 #include "app/DetailReader.h"
+#include "app/ListHeader.h"
 #include "app/ListRow.h"
 #include "app/ListText.h"
 #include "common/PathRules.h"
@@ -196,7 +197,7 @@ void Form1::PopulateList(const QString& path, bool fromTree, bool isMyDocuments)
 
     ListView1->addTopLevelItems(rows);
     header->setSortIndicator(sortColumn, order);
-    ListView1->setSortingEnabled(true);
+    setListSorting(true);
     updateCommandStates(false);
 
     if (ListView1->topLevelItemCount() > 0) {
@@ -389,10 +390,12 @@ void Form1::handleDoubleClick(ListRow* row) {
 
 void Form1::handleColumnClick(int column) {
     if (column < 0 || column >= Col::Visible) return;
-    QHeaderView* header = ListView1->header();
+    // The header has already moved its indicator to the clicked section; the key in force
+    // before the click is the one the rule goes by.
+    const auto* header = static_cast<const ListHeader*>(ListView1->header());
     const int asc = column + Col::AscFirst, desc = column + Col::DescFirst;
-    const int k = header->sortIndicatorSection();
-    Qt::SortOrder order = header->sortIndicatorOrder();
+    const int k = header->sortKey();
+    Qt::SortOrder order = header->sortKeyOrder();
     const auto flipped = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     int sortColumn;
     if (k == asc) {
@@ -406,6 +409,16 @@ void Form1::handleColumnClick(int column) {
     }
     playOrderActive = false;
     ListView1->sortItems(sortColumn, order);
+}
+
+// The list sorts itself (new rows, changed cells) by the header's indicator, but a click on a
+// header must not sort by the clicked column's text first: the click picks a key column
+// (handleColumnClick), so the view's own click sorting is cut off each time it is switched on.
+void Form1::setListSorting(bool on) {
+    ListView1->setSortingEnabled(on);
+    if (on)
+        disconnect(ListView1->header(), &QHeaderView::sortIndicatorChanged, ListView1,
+                   &QTreeView::sortByColumn);
 }
 
 void Form1::openDirectory() {

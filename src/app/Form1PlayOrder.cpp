@@ -39,7 +39,7 @@ void Form1::writeSequence(ListRow* row, int number, int width) {
 
 void Form1::sortByPlayOrder() {
     ListView1->header()->setSortIndicator(Col::Sequence, Qt::AscendingOrder);
-    ListView1->setSortingEnabled(true); // sorts by the indicator at once
+    setListSorting(true); // sorts by the indicator at once
     playOrderActive = true;
 }
 

@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace tunewalk {
@@ -94,7 +95,8 @@ bool Form1::readNumber(const QString& key, double* value, QStringList* bad) cons
         *bad << QStringLiteral("%1 = \"%2\"").arg(key, text);
         return false;
     }
-    *value = number;
+    // Nothing real is a billion twips away or wide; the bound keeps conversions in range.
+    *value = std::clamp(number, -1e9, 1e9);
     return true;
 }
 
@@ -158,13 +160,16 @@ void Form1::applyPositionSettings() {
     restoreFullGeometry(&bad);
     if (position(QStringLiteral("Maximized")) == QLatin1String("True"))
         setWindowState(windowState() | Qt::WindowMaximized);
+    // No tree or column wider than the screen: the splitter could not be reached, and a column
+    // of millions of pixels makes the list crawl.
+    const int screenWidth = availableArea(this, pos()).width();
     if (readNumber(QStringLiteral("TreeWidth"), &v, &bad) && v > 0)
-        m_treeWidthTwips = std::round(v);
+        m_treeWidthTwips = std::min(std::round(v), std::max(toTwips(screenWidth) - 100, 15.0));
 
     QHeaderView* header = ListView1->header();
     for (int c = 0; c < Col::Visible; ++c)
         if (readNumber(QLatin1String(columnKey(c)), &v, &bad) && v >= 0)
-            ListView1->setColumnWidth(c, toPixels(v));
+            ListView1->setColumnWidth(c, std::min(toPixels(v), screenWidth));
     for (int c = 0; c < Col::Visible; ++c) {
         if (!readNumber(QLatin1String(columnKey(c)) + QStringLiteral("Pos"), &v, &bad)) continue;
         const int place = static_cast<int>(std::lround(v));
@@ -176,7 +181,8 @@ void Form1::applyPositionSettings() {
 }
 
 void Form1::restoreFullGeometry(QStringList* bad) {
-    // Whole twips, each value only when it was saved.
+    // Whole twips, each value only when it was saved; then kept on the screen, since the
+    // settings file may come from another screen or have been edited by hand.
     double v = 0;
     QPoint place = pos();
     QSize size = this->size();
@@ -184,10 +190,11 @@ void Form1::restoreFullGeometry(QStringList* bad) {
     if (readNumber(QStringLiteral("Top"), &v, bad)) place.setY(toPixels(std::round(v)));
     if (readNumber(QStringLiteral("Width"), &v, bad)) size.setWidth(toPixels(std::round(v)));
     if (readNumber(QStringLiteral("Height"), &v, bad)) size.setHeight(toPixels(std::round(v)));
+    const QRect fitted = fitToArea(QRect(place, size), availableArea(this, place));
     const bool wasGuarded = layoutGuard;
     layoutGuard = true;
-    move(place);
-    resize(size);
+    move(fitted.topLeft());
+    resize(fitted.size());
     layoutGuard = wasGuarded;
 }
 

@@ -187,7 +187,7 @@ void Form1::treeRename(int& cancel, QString& newName) {
         row->setCell(Col::DescFirst, QStringLiteral("C_") + newName);
         row->changed();
     }
-    if (pathIsWithin(currentFile, oldPath)) currentFile = newPath + currentFile.mid(oldPath.size());
+    followCurrentFile(oldPath, newPath);
 }
 
 } // namespace tunewalk

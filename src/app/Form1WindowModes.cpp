@@ -8,8 +8,8 @@
 
 #include <QAction>
 #include <QGuiApplication>
-#include <QMenu>
 #include <QScreen>
+#include <algorithm>
 
 namespace tunewalk {
 
@@ -38,19 +38,21 @@ void Form1::zoom() {
 
 void Form1::applySmallPlacement() {
     QStringList ignored;
-    double width = SmallWidthTwips, left = 0, top = 0;
+    double width = SmallWidthTwips, top = 0;
     const bool remember = mnuRememberPosition->isChecked();
     double v = 0;
     if (remember && readNumber(QStringLiteral("SmWidth"), &v, &ignored)) width = v;
+    // Saved values are kept on the screen, as the full window's are.
     const bool wasGuarded = layoutGuard;
     layoutGuard = true;
-    resize(toPixels(width), height());
+    resize(std::min(toPixels(width), availableArea(this, pos()).width()), height());
     layoutGuard = wasGuarded;
-    left = remember && readNumber(QStringLiteral("SmLeft"), &v, &ignored)
-               ? v
-               : screenWidthTwips() - toTwips(this->width());
+    const double left = remember && readNumber(QStringLiteral("SmLeft"), &v, &ignored)
+                            ? v
+                            : screenWidthTwips() - toTwips(this->width());
     if (remember && readNumber(QStringLiteral("SmTop"), &v, &ignored)) top = v;
-    move(toPixels(left), toPixels(top));
+    const QPoint place(toPixels(left), toPixels(top));
+    move(fitToArea(QRect(place, size()), availableArea(this, place)).topLeft());
 }
 
 void Form1::enterSmallWindow() {
@@ -94,11 +96,6 @@ void Form1::restoreFromTray() {
     raise();
     activateWindow();
     m_tray->hide();
-}
-
-void Form1::showTrayMenu(QPoint where) {
-    activateWindow();
-    mnuSysTrayPopup->popup(where);
 }
 
 void Form1::exitFromTray() {

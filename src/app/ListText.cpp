@@ -5,24 +5,6 @@
 
 namespace tunewalk {
 
-QString formatSize(qint64 bytes) {
-    static constexpr qint64 KB = 1024, MB = KB * 1024, GB = MB * 1024;
-    if (bytes < KB) return QString::number(bytes) + QStringLiteral(" B");
-    const qint64 unit = bytes < MB ? KB : bytes < GB ? MB : GB;
-    const char* suffix = bytes < MB ? " KB" : bytes < GB ? " MB" : " GB";
-    // Hundredths, cut: 1075 bytes are 1.0498 KB and show as 1.04 KB.
-    const auto hundredths = static_cast<qint64>(
-        std::floor(static_cast<double>(bytes) * 100.0 / static_cast<double>(unit)));
-    QString text = QString::number(hundredths / 100);
-    const qint64 fraction = hundredths % 100;
-    if (fraction != 0) {
-        QString digits = QStringLiteral("%1").arg(fraction, 2, 10, QLatin1Char('0'));
-        if (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
-        text += QLocale::system().decimalPoint() + digits;
-    }
-    return text + QLatin1String(suffix);
-}
-
 QString modifiedText(const QDateTime& when) {
     return QLocale::system().toString(when, QLocale::ShortFormat);
 }

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "common/SizeText.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
 
 namespace tunewalk {
-
-// Size text of the list: "1023 B", "1.04 KB", "1 MB" (two decimals at most, cut, not rounded).
-QString formatSize(qint64 bytes);
 
 // The Modified column: the system locale's short date and time.
 QString modifiedText(const QDateTime& when);

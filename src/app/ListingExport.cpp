@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 
 namespace tunewalk {
@@ -20,10 +21,16 @@ QString csvField(const QString& value) {
 }
 } // namespace
 
-QString m3uText(const std::vector<const ListRow*>& rows) {
+QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut) {
     QString text;
-    for (const ListRow* row : rows)
-        if (row->isFile()) text += row->key + Crlf;
+    for (const ListRow* row : rows) {
+        if (!row->isFile()) continue;
+        if (row->key.contains(QLatin1Char('\r')) || row->key.contains(QLatin1Char('\n'))) {
+            if (leftOut) leftOut->append(row->key);
+            continue;
+        }
+        text += row->key + Crlf;
+    }
     return text;
 }
 
@@ -63,12 +70,13 @@ QString writeTextFile(const QString& path, const QString& text) {
 }
 
 QString playlistFolder() {
-    return QDir::tempPath() + QStringLiteral("/tunewalk-playlists");
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/tunewalk-playlists");
 }
 
 QString writeTemporaryPlaylist(const QString& text, QString* error) {
     const QString folder = playlistFolder();
-    if (!QDir().mkpath(folder)) {
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
         *error = QObject::tr("Cannot create the folder \"%1\".").arg(folder);
         return {};
     }
@@ -92,11 +100,12 @@ QString writeTemporaryPlaylist(const QString& text, QString* error) {
 int removeOldPlaylists(const QDateTime& now) {
     // An external player may still be reading a playlist it was handed a little while ago, so
     // only those a day old go.
+    const QString folder = playlistFolder();
+    if (folder.isEmpty()) return 0; // an empty path would be the working folder
     const QDateTime limit = now.addDays(-1);
     int removed = 0;
-    const QFileInfoList playlists =
-        QDir(playlistFolder())
-            .entryInfoList({QStringLiteral("*.m3u")}, QDir::Files | QDir::Hidden | QDir::System);
+    const QFileInfoList playlists = QDir(folder).entryInfoList(
+        {QStringLiteral("*.m3u")}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo& info : playlists)
         if (info.lastModified() < limit && QFile::remove(info.absoluteFilePath())) ++removed;
     return removed;

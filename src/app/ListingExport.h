@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace tunewalk {
@@ -12,8 +13,9 @@ class ListRow;
 // external player. Text is UTF-8 with CRLF line ends, so any player or spreadsheet on any
 // platform reads the same names the list shows.
 
-// One line per MP3 or WAV row: its full path.
-QString m3uText(const std::vector<const ListRow*>& rows);
+// One line per MP3 or WAV row: its full path. A playlist holds one path a line, so a name with
+// a line break (CR or LF) cannot be written: such files are left out and listed in `leftOut`.
+QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut = nullptr);
 // A heading line, then every row (folders and drive rows included) as eight quoted fields.
 QString csvText(const std::vector<const ListRow*>& rows);
 
@@ -25,7 +27,8 @@ QString withExportExtension(const QString& chosen, bool m3u);
 // description of what went wrong.
 QString writeTextFile(const QString& path, const QString& text);
 
-// The folder of the program's own under the system's temporary folder.
+// The program's folder in the user's private runtime folder (no other user can create or
+// read anything there), for the playlists handed to an external player.
 QString playlistFolder();
 // Writes `text` to a new, uniquely named ".m3u" file there and returns its path; on failure
 // returns an empty path and sets `error`.

@@ -24,7 +24,9 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QFrame(parent) {
             emit seekRequested(m_slider->sliderPosition());
     });
     m_time = new QLabel(this);
-    m_time->setAccessibleName(tr("Elapsed and total time"));
+    m_time->setObjectName(QStringLiteral("lblTime"));
+    // Read by its text ("00:01:05 / 00:03:20"); the description says what the text is.
+    m_time->setAccessibleDescription(tr("Elapsed and total time"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(m_slider, 1);

@@ -45,18 +45,29 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window,
                      &Form1::raiseFromAnotherStart);
 
-    // A logout, `kill` or Ctrl+C closes the window the normal way, so its layout is saved.
+    // `kill` or Ctrl+C closes the window the normal way, so its layout is saved, and ends the
+    // program even while a message box waits (at start-up, before the event loop runs): leaving
+    // every event loop ends the box's, and any box after it returns at once.
     ShutdownSignals shutdownSignals;
-    QObject::connect(&shutdownSignals, &ShutdownSignals::shutdownRequested, &window,
-                     &QWidget::close);
+    QObject::connect(&shutdownSignals, &ShutdownSignals::shutdownRequested, &window, [&window] {
+        window.close();
+        QApplication::exit(0);
+    });
+    // A logout must not wait on a message box nobody answers.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.saveLayout(); });
+                     [&window](QSessionManager&) {
+                         QtPrompter::closeOpenMessages();
+                         window.saveLayout();
+                     });
+    bool closed = false;
+    QObject::connect(&window, &Form1::closed, [&closed] { closed = true; });
 
     // Media keys and the desktop's player widgets, where the desktop offers them.
     DesktopMediaControls mediaControls;
     if (mediaControls.start()) connectMediaControls(window, mediaControls);
 
     window.load();
+    if (closed) return 0; // ended during start-up
     window.show();
     return QApplication::exec();
 }

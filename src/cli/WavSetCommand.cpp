@@ -70,9 +70,10 @@ struct Change {
 
 enum class Outcome { Saved, Declined, Failed };
 
+// On failure `why` tells what went wrong, naming the file.
 Outcome changeOne(const std::string& file, const Change& change, std::string& why) {
     if (!endsWithNoCase(file, "wav")) {
-        why = "not a WAV file";
+        why = file + ": not a WAV file";
         return Outcome::Failed;
     }
     WAVInfo wav;
@@ -80,7 +81,13 @@ Outcome changeOne(const std::string& file, const Change& change, std::string& wh
         std::cerr << "tunewalk-tag: " << file << ": " << description << '\n';
     });
     if (!wav.LoadWAV(file)) {
-        why = "cannot read it";
+        why = file + ": cannot read it";
+        return Outcome::Failed;
+    }
+    // Before any assignment: a file without a format has no fields to derive the others from.
+    const std::string noFormat = file + " has no WAV format header";
+    if (wav.NoFormatHeader()) {
+        why = noFormat;
         return Outcome::Failed;
     }
     if (change.bits) wav.setSampleBits(static_cast<int>(*change.bits));
@@ -94,7 +101,7 @@ Outcome changeOne(const std::string& file, const Change& change, std::string& wh
         return agreed;
     });
     if (!wav.SaveWAV()) {
-        why = "cannot write it";
+        why = wav.NoFormatHeader() ? noFormat : file + ": cannot write it";
         return Outcome::Failed;
     }
     return declined ? Outcome::Declined : Outcome::Saved;
@@ -143,7 +150,7 @@ int runWavSet(std::span<const std::string> args) {
             break;
         case Outcome::Failed:
             // The fixed line is for scripts; the reason before it is for people.
-            std::cerr << "tunewalk-tag: " << file << ": " << why << "\n"
+            std::cerr << "tunewalk-tag: " << why << "\n"
                       << "not saved: " << file << "\n";
             allSaved = false;
             break;

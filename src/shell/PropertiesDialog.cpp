@@ -1,5 +1,7 @@
 #include "shell/PropertiesDialog.h"
 
+#include "common/SizeText.h"
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDirIterator>
@@ -42,17 +44,9 @@ QString bytesText(qint64 bytes) {
     const QLocale locale;
     const QString exact =
         bytes == 1 ? QObject::tr("1 byte") : QObject::tr("%1 bytes").arg(locale.toString(bytes));
-    // Units of 1024 named KB, MB, GB and TB, as the folder's list shows sizes.
-    static const char* const units[] = {" KB", " MB", " GB", " TB"};
-    double amount = static_cast<double>(bytes);
-    int unit = -1;
-    while (amount >= 1024 && unit < 3) {
-        amount /= 1024;
-        ++unit;
-    }
-    if (unit < 0) return exact;
-    return QStringLiteral("%1 (%2)").arg(
-        locale.toString(amount, 'f', 2) + QLatin1String(units[unit]), exact);
+    if (bytes < 1024) return exact;
+    // The same text the folder's list shows, then the exact count.
+    return QStringLiteral("%1 (%2)").arg(formatSize(bytes), exact);
 }
 
 QString contentsText(qint64 files, qint64 folders) {

@@ -1,5 +1,6 @@
 #include "shell/QtPrompter.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -96,6 +97,11 @@ std::optional<QString> QtPrompter::input(const QString& prompt, const QString& i
         QInputDialog::getText(m_parent, caption(), prompt, QLineEdit::Normal, initial, &ok);
     if (!ok) return std::nullopt;
     return text;
+}
+
+void QtPrompter::closeOpenMessages() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) box->reject();
 }
 
 QString QtPrompter::pickFolder(const QString& title, const QString& startFolder) {

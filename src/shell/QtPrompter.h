@@ -19,6 +19,10 @@ public:
 
     void setParent(QWidget* parent) { m_parent = parent; }
 
+    // Closes every open message box as Escape would, so whatever waits on one goes on (the
+    // desktop session is ending).
+    static void closeOpenMessages();
+
 private:
     QWidget* m_parent;
 };

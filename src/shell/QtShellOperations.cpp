@@ -9,8 +9,11 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QObject>
 #include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QWidget>
 #include <filesystem>
@@ -203,12 +206,32 @@ void QtShellOperations::ShowFileProperties(const QString& path, QWidget* owner) 
 
 namespace tunewalk {
 
-void QtShellOperations::openWithRegisteredProgram(const QString& path,
+namespace {
+// The desktop's opener (xdg-open) is started detached and reports a type that no program takes
+// only on its own output, too late to tell the user; so where the desktop's MIME registry can be
+// asked, ask it first.
+bool noProgramRegistered(const QString& path) {
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty()) return false; // cannot tell: the opener will
+    QProcess query;
+    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                          QMimeDatabase().mimeTypeForFile(path).name()});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        return false;
+    }
+    return query.exitStatus() == QProcess::NormalExit &&
+           query.readAllStandardOutput().trimmed().isEmpty();
+}
+} // namespace
+
+bool QtShellOperations::openWithRegisteredProgram(const QString& path,
                                                   const QString& workingFolder) {
-    // The desktop's opener (xdg-open on Linux) starts the program in its own folder; the
-    // working folder only matters where the shell takes one.
+    // The desktop's opener starts the program in its own folder; the working folder only
+    // matters where the shell takes one.
     Q_UNUSED(workingFolder);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (noProgramRegistered(path)) return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 bool QtShellOperations::startSystemInfo() {

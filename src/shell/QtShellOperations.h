@@ -16,7 +16,7 @@ public:
     DeleteResult ShellDelete(const QStringList& paths, bool noConfirmation,
                              bool permanent) override;
     void ShowFileProperties(const QString& path, QWidget* owner) override;
-    void openWithRegisteredProgram(const QString& path, const QString& workingFolder) override;
+    bool openWithRegisteredProgram(const QString& path, const QString& workingFolder) override;
     bool startSystemInfo() override;
 
 private:

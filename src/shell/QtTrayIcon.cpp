@@ -1,26 +1,16 @@
 #include "shell/QtTrayIcon.h"
 
-#include <QCursor>
 #include <QSystemTrayIcon>
 
 namespace tunewalk {
 
 QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent)
     : TrayIcon(parent), m_icon(new QSystemTrayIcon(icon, this)) {
-    // No setContextMenu: the window pops its own tray menu on menuRequested, so the menu is the
-    // same one whichever way the desktop reports the click.
     connect(m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                switch (reason) {
-                case QSystemTrayIcon::DoubleClick:
+                // Trigger is a left click, or a StatusNotifier host's "Activate".
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
                     emit restoreRequested();
-                    break;
-                case QSystemTrayIcon::Context:
-                    emit menuRequested(QCursor::pos());
-                    break;
-                default:
-                    break; // a single click does nothing
-                }
             });
 }
 
@@ -41,6 +31,11 @@ void QtTrayIcon::setToolTip(const QString& tip) {
 }
 QString QtTrayIcon::toolTip() const {
     return m_icon->toolTip();
+}
+void QtTrayIcon::setMenu(QMenu* menu) {
+    // As the context menu Qt shows it on a right click itself and publishes it to
+    // StatusNotifier hosts, which show no other menu.
+    m_icon->setContextMenu(menu);
 }
 
 } // namespace tunewalk

@@ -20,6 +20,7 @@ public:
     bool isVisible() const override;
     void setToolTip(const QString& tip) override;
     QString toolTip() const override;
+    void setMenu(QMenu* menu) override;
 
 private:
     QSystemTrayIcon* m_icon;

@@ -26,8 +26,8 @@ public:
     // reported when it cannot be shown.
     virtual void ShowFileProperties(const QString& path, QWidget* owner) = 0;
     // Opens a file with the program the desktop has registered for its type, as a double-click
-    // in the file manager would; nothing is reported when there is none.
-    virtual void openWithRegisteredProgram(const QString& path, const QString& workingFolder) = 0;
+    // in the file manager would. False when no program is registered or none could be started.
+    virtual bool openWithRegisteredProgram(const QString& path, const QString& workingFolder) = 0;
     // Starts the machine's system-information tool; false when there is none.
     virtual bool startSystemInfo() = 0;
 };

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QObject>
-#include <QPoint>
 #include <QString>
+
+class QMenu;
 
 namespace tunewalk {
 
-// The program's icon in the desktop's notification area. A double-click asks for the window
-// back; a context click asks for the tray menu at the pointer. A single left click does nothing.
+// The program's icon in the desktop's notification area. A click or a double-click asks for the
+// window back (StatusNotifier hosts only ever send the single click, as "Activate"); the
+// context click shows the tray menu, which the desktop handles itself.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -21,10 +23,11 @@ public:
     virtual bool isVisible() const = 0;
     virtual void setToolTip(const QString& tip) = 0;
     virtual QString toolTip() const = 0;
+    // The menu the desktop shows for the icon; StatusNotifier hosts read it over D-Bus.
+    virtual void setMenu(QMenu* menu) = 0;
 
 signals:
     void restoreRequested();
-    void menuRequested(QPoint globalPos);
 };
 
 } // namespace tunewalk

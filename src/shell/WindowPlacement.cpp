@@ -1,6 +1,9 @@
 #include "shell/WindowPlacement.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 namespace tunewalk {
 
@@ -28,6 +31,28 @@ void bringToFront(QWidget* window) {
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+QRect availableArea(const QWidget* window, QPoint point) {
+    QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen && window) screen = window->screen();
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+QRect fitToArea(QRect frame, const QRect& area) {
+    if (area.isEmpty()) return frame;
+    // Enough of the top edge to take hold of with the pointer.
+    constexpr int Grip = 40;
+    frame.setSize(frame.size().boundedTo(area.size()).expandedTo(QSize(1, 1)));
+    const int onArea =
+        std::min(frame.right(), area.right()) - std::max(frame.left(), area.left()) + 1;
+    const bool reachable = frame.top() >= area.top() && frame.top() + Grip <= area.bottom() &&
+                           onArea >= std::min(Grip, frame.width());
+    if (!reachable)
+        frame.moveTo(std::clamp(frame.left(), area.left(), area.right() + 1 - frame.width()),
+                     std::clamp(frame.top(), area.top(), area.bottom() + 1 - frame.height()));
+    return frame;
 }
 
 } // namespace tunewalk

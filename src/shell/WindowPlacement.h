@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QPoint>
+#include <QRect>
+
 class QWidget;
 
 namespace tunewalk {
@@ -11,5 +14,13 @@ bool isTopmost(const QWidget* window);
 
 // Restores a minimized window, shows it and makes it the active one.
 void bringToFront(QWidget* window);
+
+// The available area (the screen less the desktop's panels) of the screen under `point`, or of
+// `window`'s own screen when no screen is there.
+QRect availableArea(const QWidget* window, QPoint point);
+
+// A saved window rectangle made safe to apply: no larger than `area`, and moved wholly into it
+// when not enough of its top edge (the title bar) would be left on it to grab.
+QRect fitToArea(QRect frame, const QRect& area);
 
 } // namespace tunewalk

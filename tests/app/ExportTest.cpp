@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
+#include <tuple>
 
 namespace tunewalk {
 namespace {
@@ -20,20 +21,22 @@ class ExportTest : public Form1Test {
 protected:
     void SetUp() override {
         Form1Test::SetUp();
-        // Playlists for the external player go under the system's temporary folder; keep
-        // them in this test's own.
-        m_oldTmp = qgetenv("TMPDIR");
-        m_hadTmp = qEnvironmentVariableIsSet("TMPDIR");
+        // Playlists for the external player go to the user's private runtime folder, never to
+        // the shared temporary folder; both are this test's own.
+        for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"})
+            m_savedEnv.emplace_back(name, qEnvironmentVariableIsSet(name), qgetenv(name));
         QDir(root.path()).mkpath(QStringLiteral("tmp"));
+        QDir(root.path()).mkpath(QStringLiteral("runtime"));
+        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
         qputenv("TMPDIR", root.filePath(QStringLiteral("tmp")).toLocal8Bit());
-        ASSERT_TRUE(QDir::tempPath().startsWith(root.path()));
+        qputenv("XDG_RUNTIME_DIR", root.filePath(QStringLiteral("runtime")).toLocal8Bit());
     }
     void TearDown() override {
         form.reset();
-        if (m_hadTmp)
-            qputenv("TMPDIR", m_oldTmp);
-        else
-            qunsetenv("TMPDIR");
+        for (const auto& [name, wasSet, value] : m_savedEnv)
+            wasSet ? qputenv(name, value) : qunsetenv(name);
     }
 
     // A folder of audio files, a folder and a file the list leaves out.
@@ -87,12 +90,11 @@ protected:
         ASSERT_NE(audioKeysInDisplayOrder(), alphabetical);
     }
     QString playlistFolder() const {
-        return root.filePath(QStringLiteral("tmp/tunewalk-playlists"));
+        return root.filePath(QStringLiteral("runtime/tunewalk-playlists"));
     }
 
 private:
-    QByteArray m_oldTmp;
-    bool m_hadTmp = false;
+    std::vector<std::tuple<const char*, bool, QByteArray>> m_savedEnv;
 };
 
 TEST_F(ExportTest, NothingToExport) {
@@ -284,6 +286,31 @@ TEST_F(ExportTest, OldPlaylistsAreRemovedAtStart) {
 
     EXPECT_EQ(removeOldPlaylists(now.addSecs(2 * 3600)), 1);
     EXPECT_FALSE(QFileInfo::exists(fresh));
+}
+
+TEST_F(ExportTest, ANameWithALineBreakIsLeftOutOfPlaylistsAndSaid) {
+    writeMp3("a.mp3");
+    writeMp3("Evil\n#EXTINF:1,x\r\nother.mp3");
+    start(music());
+    ASSERT_EQ(form->ListView1->topLevelItemCount(), 2);
+    const QString leftOut = "These files were left out of the playlist, because a playlist "
+                            "cannot hold a name with a line break:\n\n" +
+                            path("Evil\n#EXTINF:1,x\r\nother.mp3");
+
+    exportAs(path("list.m3u"), M3u);
+    EXPECT_EQ(crlfLines(read(path("list.m3u"))), QStringList{path("a.mp3")});
+    EXPECT_EQ(prompter.texts(), (QStringList{leftOut, "File saved successfully."}));
+
+    // The external player: the same, and a desktop with no program for playlists is named.
+    prompter.clear();
+    shell.canOpen = false;
+    form->playAllExternal();
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(crlfLines(read(shell.opened[0].first)), QStringList{path("a.mp3")});
+    EXPECT_EQ(prompter.texts(),
+              (QStringList{leftOut, "No program is set up to open M3U playlists "
+                                    "(audio/x-mpegurl, \".m3u\"). Choose one for \".m3u\" files "
+                                    "in the desktop's settings, then try again."}));
 }
 
 } // namespace

@@ -5,9 +5,11 @@
 #include "foldertree/Treefolder.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
@@ -95,9 +97,20 @@ TEST_F(FileOpsTest, RefusedDrops) {
 }
 
 TEST_F(FileOpsTest, DragFromTheListOntoAFolderRowMovesAndTheRowsFollow) {
+    // The events the platform delivers: the drag enters over a dragged row (no folder), moves
+    // over a folder row and drops there.
     dragRows({"a.mp3", "Rock2"}, [&](QMimeData* data) {
         EXPECT_EQ(Form1::fileList(data), (QStringList{path("Rock2"), path("a.mp3")}));
-        dropOnList(data, pointOn("Rock"));
+        QWidget* viewport = form->ListView1->viewport();
+        QDragEnterEvent enter(pointOn("a.mp3"), Qt::MoveAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &enter);
+        EXPECT_TRUE(enter.isAccepted()) << "a refused enter ends the drag";
+        QDragMoveEvent over(pointOn("Rock"), Qt::MoveAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &over);
+        EXPECT_TRUE(over.isAccepted());
+        EXPECT_EQ(over.dropAction(), Qt::MoveAction);
+        QDropEvent drop(pointOn("Rock"), Qt::MoveAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &drop);
     });
     EXPECT_TRUE(exists("Rock/a.mp3"));
     EXPECT_TRUE(exists("Rock/Rock2"));
@@ -303,6 +316,30 @@ TEST_F(FileOpsTest, RenamesFollowedByTheTreeAndTheCurrentFile) {
     EXPECT_EQ(form->findRow(path("Jazz"))->cell(Col::AscFirst), "C_Jazz");
     EXPECT_NE(form->Treefolder1->node(pathKey(path("Jazz"))), nullptr);
     EXPECT_EQ(form->Treefolder1->node(pathKey(path("Rock"))), nullptr);
+}
+
+TEST_F(FileOpsTest, TheCurrentFileFollowsMovesAndStopsWhenDeleted) {
+    form->clickRow(rowNamed("a.mp3"));
+    form->mnuPlay->trigger();
+    player.startPlaying();
+    dragRows({"a.mp3"}, [&](QMimeData* data) { dropOnList(data, pointOn("Rock")); });
+    EXPECT_EQ(form->currentFile, path("Rock/a.mp3"));
+    // Its folder moved too: still followed.
+    dragRows({"Rock"}, [&](QMimeData* data) { dropOnList(data, pointOn("Rock2")); });
+    EXPECT_EQ(form->currentFile, path("Rock2/Rock/a.mp3"));
+    EXPECT_TRUE(form->isPlaying);
+
+    list(path("Rock2/Rock"));
+    EXPECT_EQ(rowNamed("a.mp3")->iconKey(), "Playing");
+    shell.onDelete = [](const FakeShellOperations::DeleteCall& call) {
+        QFile::remove(call.paths.first());
+    };
+    form->clickRow(rowNamed("a.mp3"));
+    form->deleteCommand();
+    EXPECT_TRUE(form->currentFile.isEmpty());
+    EXPECT_FALSE(form->isPlaying);
+    EXPECT_EQ(form->panelCurrent->text(), "(none)");
+    EXPECT_EQ(player.calls.last(), "unload");
 }
 
 } // namespace

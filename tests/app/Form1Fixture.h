@@ -65,8 +65,9 @@ protected:
 
     // Makes the window, runs its load sequence and waits for the first listing and details.
     Form1& start(const QString& commandLine = {}) {
-        form = std::make_unique<Form1>(Form1Services{&settings(), &prompter, &tray, playerToUse(),
-                                                     &shell, commandLine, programFolder()});
+        form = std::make_unique<Form1>(Form1Services{&settings(), &prompter, trayToUse(),
+                                                     playerToUse(), &shell, commandLine,
+                                                     programFolder()});
         bool listed = false;
         const auto connection =
             QObject::connect(form.get(), &Form1::listed, [&listed] { listed = true; });
@@ -113,8 +114,9 @@ protected:
         return form->button(QLatin1String(buttonKey))->isVisible();
     }
 
-    // The fake unless a test brings a real player.
+    // The fakes unless a test brings a real player or tray icon.
     MediaPlayer* playerToUse() { return realPlayer ? realPlayer : &player; }
+    TrayIcon* trayToUse() { return realTray ? realTray : &tray; }
 
     QTemporaryDir root;
     QString settingsFile;
@@ -123,6 +125,7 @@ protected:
     FakeShellOperations shell;
     ScriptedPrompter prompter;
     FakeTrayIcon tray;
+    TrayIcon* realTray = nullptr;
     std::unique_ptr<Form1> form;
 
 private:

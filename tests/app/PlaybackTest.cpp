@@ -1,6 +1,9 @@
 // Playback on a player the test drives: what plays, what ends, what the window shows.
 #include "Form1Fixture.h"
 
+#include "app/PlayerPanel.h"
+
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -28,7 +31,11 @@ protected:
     }
     QString current() const { return form->currentFile; }
     QString icon(const char* name) const { return rowNamed(QLatin1String(name))->iconKey(); }
-    QString panel() const { return form->panelCurrent->text(); }
+    // What a screen reader says for a label: its accessible name.
+    static QString spoken(QWidget* label) {
+        return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+    }
+    QString panel() const { return spoken(form->panelCurrent); }
     bool idle() const { return current().isEmpty() && !form->isPlaying && !form->isPaused; }
     void setAll(bool on) {
         if (form->mnuAll->isChecked() != on) form->mnuAll->trigger();
@@ -47,6 +54,7 @@ TEST_F(PlaybackTest, PlayingARowMakesItCurrentEverywhere) {
     EXPECT_EQ(icon("a.mp3"), "Playing");
     EXPECT_EQ(panel(), "Alpha");
     EXPECT_EQ(tray.toolTip(), "Playing: Alpha");
+    EXPECT_EQ(spoken(form->MediaPlayer1->findChild<QLabel*>("lblTime")), "00:00:00 / 00:00:00");
     EXPECT_TRUE(shown("Pause"));
     EXPECT_TRUE(shown("Stop"));
 

@@ -84,5 +84,24 @@ TEST_F(ProcessTest, TerminateSavesThePositionLikeClosing) {
     EXPECT_FALSE(saved.contains("SmLeft"));
 }
 
+TEST_F(ProcessTest, TerminateEndsTheProgramWhileStartUpMessageBoxesWait) {
+    {
+        // A value that is no number and an unreadable favorite: two boxes, one after the other.
+        QSettings bad(settingsFile(), QSettings::IniFormat);
+        bad.setValue("Position/Left", "abc");
+        bad.setValue("Settings/FavoritesList", "no favorite|");
+    }
+    startFirst();
+    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(5000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    QSettings saved(settingsFile(), QSettings::IniFormat);
+    EXPECT_EQ(saved.value("Position/Maximized").toString(), "False");
+    bool isNumber = false;
+    saved.value("Position/Left").toString().toDouble(&isNumber);
+    EXPECT_TRUE(isNumber) << "the shut-down saved the window's place";
+}
+
 } // namespace
 } // namespace tunewalk

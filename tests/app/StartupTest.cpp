@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QLabel>
+#include <QScreen>
 #include <QSettings>
 
 namespace tunewalk {
@@ -89,6 +90,28 @@ TEST_F(Form1Test, PositionIsRestoredAndSavedInTwips) {
     for (const char* key : {"File", "Length", "Bitrate", "Size", "Modified"})
         EXPECT_NE(position(key), "absent") << key;
     EXPECT_EQ(position("SmLeft"), "absent");
+}
+
+TEST_F(Form1Test, HugeOrFarAwayGeometryIsBroughtOntoTheScreenAndSavedSo) {
+    for (const char* left : {"-100000000", "100000000"}) {
+        setPosition("Left", left);
+        setPosition("Top", left[0] == '-' ? "100000000" : "-100000000");
+        for (const char* key : {"Width", "Height", "TreeWidth"})
+            setPosition(key, "1000000000");
+        setPosition("Artist", "3000000"); // the list takes it, though no screen is that wide
+        Form1& w = start();
+        const QRect area = w.screen()->availableGeometry();
+        EXPECT_TRUE(area.contains(QRect(w.pos(), w.size())));
+        EXPECT_LT(w.treeWidthTwips(), toTwips(area.width()));
+        EXPECT_LE(w.ListView1->columnWidth(Col::Artist), area.width());
+        w.close();
+        EXPECT_EQ(position("Left").toDouble(), toTwips(w.x())) << left;
+        EXPECT_EQ(position("Top").toDouble(), toTwips(w.y()));
+        EXPECT_EQ(position("Width").toDouble(), toTwips(w.width()));
+        EXPECT_EQ(position("Height").toDouble(), toTwips(w.height()));
+        EXPECT_EQ(position("TreeWidth").toDouble(), w.treeWidthTwips());
+        EXPECT_EQ(position("Artist").toDouble(), toTwips(w.ListView1->columnWidth(Col::Artist)));
+    }
 }
 
 TEST_F(Form1Test, MaximizedWindowTakesItsNormalGeometryFirstAndKeepsItAtShutDown) {

@@ -6,7 +6,9 @@
 #include "foldertree/Treefolder.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -173,6 +175,30 @@ TEST_F(TreeGlueTest, RenamingTheTreesFolder) {
     EXPECT_EQ(form->currentFile, path("Metal/song.mp3"));
     EXPECT_NE(form->findRow(path("Metal/song.mp3")), nullptr);
     EXPECT_NE(node(pathKey(path("Metal"))), nullptr);
+}
+
+TEST_F(TreeGlueTest, F2WithTheTreeFocusedRenamesTheTreesFolderNotTheListsRow) {
+    form->Treefolder1->SetPath(path("Rock"));
+    ASSERT_NE(rowNamed("Live"), nullptr);
+    form->activateWindow();
+    QTreeWidget* tree = form->Treefolder1->Nodes();
+    tree->setFocus();
+    ASSERT_TRUE(form->treeActive);
+    QTest::keyClick(tree, Qt::Key_F2);
+    auto* editor = tree->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr) << "the tree's label is being edited";
+    EXPECT_EQ(editor->text(), "Rock");
+    EXPECT_EQ(form->ListView1->findChild<QLineEdit*>(), nullptr);
+    editor->setText(QStringLiteral("Metal"));
+    QTest::keyClick(editor, Qt::Key_Return); // committed from the event loop
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo(path("Metal/Live")).isDir(); }));
+
+    // With the list focused, F2 edits the list's row.
+    form->ListView1->setFocus();
+    QTest::keyClick(form->ListView1, Qt::Key_F2);
+    editor = form->ListView1->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), "Live");
 }
 
 TEST_F(TreeGlueTest, DeletingTheTreesFolder) {

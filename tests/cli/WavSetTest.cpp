@@ -111,12 +111,21 @@ TEST(WavSetCommand, BadNumbersAreRefusedAndUnreadableFilesNamed) {
     }
 
     fx::writeFile(dir / "song.mp3", before);
-    const RunResult r =
-        runTag({"wav-set", "--yes", "--bits", "8", "song.mp3", "gone.wav", "a.wav"}, dir);
+    // "fmt " only as sample data: there is no format header to write.
+    const std::string none =
+        fx::riffChunk("RIFF", "WAVE" + fx::riffChunk("data", "fmt " + std::string(60, '\0')));
+    fx::writeFile(dir / "none.wav", none);
+    const RunResult r = runTag(
+        {"wav-set", "--yes", "--bits", "8", "song.mp3", "gone.wav", "none.wav", "a.wav"}, dir);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("not saved: song.mp3"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("not saved: gone.wav"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("none.wav has no WAV format header\nnot saved: none.wav"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("Division by zero"), std::string::npos) << r.err;
     EXPECT_EQ(fx::readFile(dir / "song.mp3"), before);
+    EXPECT_EQ(fx::readFile(dir / "none.wav"), none);
     EXPECT_EQ(runTag({"show", "a.wav"}, dir).jsonLines().at(0)["bits"], 8);
 }
 

@@ -1,4 +1,5 @@
 #include "common/SettingsStore.h"
+#include "shell/QtPrompter.h"
 #include "shell/RegAccess.h"
 #include "shell/cClipFiles.h"
 #include "shell/cFileInfo.h"
@@ -8,14 +9,17 @@
 #include "FakeShellOperations.h"
 #include "ScriptedPrompter.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
@@ -130,6 +134,24 @@ TEST(AboutBox, SystemInfoStartsTheToolOrSaysItIsUnavailable) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "System Information Is Unavailable At This Time");
     EXPECT_EQ(prompter.shown[0].buttons, Prompter::Buttons::Ok);
+}
+
+// The end of the desktop session closes an open box as Escape would, and its caller goes on.
+TEST(QtPrompter, OpenMessageBoxesCloseAsEscapeWouldWhenTheSessionEnds) {
+    QtPrompter prompter(nullptr);
+    QTimer::singleShot(0, [] { QtPrompter::closeOpenMessages(); });
+    // A box left open is answered Yes after a while, failing the test instead of hanging it.
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(window)) box->done(QMessageBox::Yes);
+    });
+    guard.start(5000);
+    EXPECT_EQ(prompter.message("Replace it?", Prompter::Icon::Question, Prompter::Buttons::YesNo),
+              Prompter::Answer::No);
+    QTimer::singleShot(0, [] { QtPrompter::closeOpenMessages(); });
+    EXPECT_EQ(prompter.message("Oops", Prompter::Icon::Critical, Prompter::Buttons::Ok),
+              Prompter::Answer::Ok);
 }
 
 TEST(RegistryValue, NumbersAreReadLeastSignificantByteFirst) {

@@ -160,6 +160,14 @@ std::string wavFile(const WavShape& shape) {
     return file + body;
 }
 
+std::string riffChunk(std::string_view id, std::string_view payload) {
+    std::string chunk(id);
+    putLE(chunk, static_cast<std::uint32_t>(payload.size()), 4);
+    chunk += payload;
+    if (payload.size() % 2 != 0) chunk += '\0';
+    return chunk;
+}
+
 void writeFile(const std::filesystem::path& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -56,6 +56,9 @@ struct WavShape {
     std::string extraChunkBeforeData; // raw bytes inserted between "fmt " and "data"
 };
 std::string wavFile(const WavShape& shape);
+// One RIFF chunk: its id, the payload's size, the payload and a pad byte after an odd payload.
+// riffChunk("RIFF", "WAVE" + chunks) is a whole file.
+std::string riffChunk(std::string_view id, std::string_view payload);
 
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 std::string readFile(const std::filesystem::path& path);

@@ -14,6 +14,8 @@ bool BinaryFile::open(const std::string& path, Mode mode) {
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) return false;
     m_size = static_cast<std::int64_t>(size);
+    m_modified = std::filesystem::last_write_time(path, ec);
+    if (ec) return false;
     m_file = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "r+b");
     if (!m_file) return false;
     // We read a few small blocks at known places; stdio's read-ahead would only cost copies.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace tunewalk {
@@ -24,6 +25,8 @@ public:
     bool close();
 
     std::int64_t size() const { return m_size; }
+    // The modification time when the file was opened.
+    std::filesystem::file_time_type modified() const { return m_modified; }
 
     // Reads up to `count` bytes at `offset`; returns the number read, or -1 on an error.
     // Fewer than `count` only at the end of the file.
@@ -35,6 +38,7 @@ private:
     bool seek(std::int64_t offset);
     std::FILE* m_file = nullptr;
     std::int64_t m_size = 0;
+    std::filesystem::file_time_type m_modified;
     bool m_failed = false;
 };
 

@@ -165,6 +165,33 @@ std::string MP3TagEditor::PadToWidth(const std::string& text, std::size_t width)
     return out;
 }
 
+std::uint8_t MP3TagEditor::trackOf(const std::string& comment) {
+    if (comment.size() != 30 || comment[28] != '\0') return 0;
+    return static_cast<std::uint8_t>(comment[29]);
+}
+
+std::string MP3TagEditor::Comment() const {
+    return trimmed(trackOf(m_comment) != 0 ? m_comment.substr(0, 28) : m_comment);
+}
+
+void MP3TagEditor::setComment(const std::string& v) {
+    m_comment = PadToWidth(v, 30);
+    // Only a comment that needs the last two bytes takes the track number's place.
+    if (m_track != 0 && m_comment.compare(28, 2, "  ") == 0) {
+        m_comment[28] = '\0';
+        m_comment[29] = static_cast<char>(m_track);
+    }
+}
+
+std::optional<MP3TagEditor::FileStamp> MP3TagEditor::stampOf(const std::string& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) return std::nullopt;
+    const auto modified = std::filesystem::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    return FileStamp{static_cast<std::int64_t>(size), modified};
+}
+
 std::string MP3TagEditor::trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos) return {};
@@ -178,6 +205,7 @@ void MP3TagEditor::ClearFields() {
     m_album.clear();
     m_year.clear();
     m_comment.clear();
+    m_track = 0;
     m_genra = NoneGenre;
     m_bitrate = 0;
     m_length = {};
@@ -191,10 +219,14 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
     m_headerChanged = m_bitrateChanged = m_sampleRateChanged = m_channelsChanged = false;
     ClearFields();
     m_filename = fileName;
+    // Set only by a load that succeeds: what a failed one holds is not written back.
+    m_stamp.reset();
 
     BinaryFile file;
     if (!file.open(fileName, BinaryFile::Mode::Read)) return false;
     const std::int64_t size = file.size();
+    // As opened, before reading: a change made while the file is read shows at the save.
+    const FileStamp stamp{size, file.modified()};
 
     m_genra = NoTagGenre;
     if (size > kTagSize) {
@@ -207,6 +239,7 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
             m_album.assign(tag.data() + 63, 30);
             m_year.assign(tag.data() + 93, 4);
             m_comment.assign(tag.data() + 97, 30);
+            m_track = trackOf(m_comment);
             m_genra = static_cast<unsigned char>(tag[127]);
         }
     }
@@ -230,6 +263,7 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
         m_bitrate = 0;
         m_sampleRate = 0;
         m_channels = "(unknown)";
+        m_stamp = stamp;
         return true;
     }
 
@@ -273,24 +307,32 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
         const double seconds = static_cast<double>(audioBytes) * 8.0 / 1000.0 / kbps;
         m_length = Duration::fromSeconds(static_cast<std::int64_t>(std::trunc(seconds)));
     }
+    m_stamp = stamp;
     return true;
 }
 
 bool MP3TagEditor::SaveMP3(bool AllFrames) {
+    m_changedSinceLoad = false;
+    if (!m_stamp) return false;
     BinaryFile file;
     if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
     const std::int64_t size = file.size();
-
-    std::int64_t tagAt = size;
-    if (m_tagExists) {
-        // The tag is replaced in place only if it is still there: writing 128 bytes over a file
-        // that changed since it was loaded would destroy the end of its audio.
-        char marker[3] = {};
-        if (size < kTagSize || file.readAt(size - kTagSize, marker, 3) != 3 ||
-            std::memcmp(marker, "TAG", 3) != 0)
-            return false;
-        tagAt = size - kTagSize;
+    // Changed by someone else since the load: the fields may describe a tag that is gone, or
+    // miss one that was added.
+    if (FileStamp{size, file.modified()} != *m_stamp) {
+        m_changedSinceLoad = true;
+        return false;
     }
+
+    // The tag is looked for again rather than taken from the load: whatever happened since, the
+    // file ends with exactly one tag, and the audio before it is never written.
+    std::int64_t tagAt = size;
+    if (size >= kTagSize) {
+        char marker[3] = {};
+        if (file.readAt(size - kTagSize, marker, 3) != 3) return false;
+        if (std::memcmp(marker, "TAG", 3) == 0) tagAt = size - kTagSize;
+    }
+    const int genre = m_genra >= 0 && m_genra <= 255 ? m_genra : NoneGenre;
 
     std::string tag = "TAG";
     tag += PadToWidth(m_title, 30);
@@ -298,23 +340,30 @@ bool MP3TagEditor::SaveMP3(bool AllFrames) {
     tag += PadToWidth(m_album, 30);
     tag += PadToWidth(m_year, 4);
     tag += PadToWidth(m_comment, 30);
-    tag += static_cast<char>(m_genra >= 0 && m_genra <= 255 ? m_genra : NoneGenre);
+    tag += static_cast<char>(genre);
 
-    if (!file.writeAt(tagAt, tag.data(), kTagSize) || !file.close()) {
-        if (!m_tagExists) {
-            // A half-appended tag would be read as audio: give the file its old length back.
-            std::error_code ec;
-            std::filesystem::resize_file(m_filename, static_cast<std::uintmax_t>(size), ec);
-        }
-        return false;
+    const bool written = file.writeAt(tagAt, tag.data(), kTagSize) && file.close();
+    if (!written && tagAt == size) {
+        // A half-appended tag would be read as audio: give the file its old length back.
+        std::error_code ec;
+        std::filesystem::resize_file(m_filename, static_cast<std::uintmax_t>(size), ec);
     }
+    // Our own writes are no change by someone else: the next save starts from the file as it
+    // is now.
+    m_stamp = stampOf(m_filename);
+    if (!written) return false;
+    m_tagExists = true;
+    m_genra = genre;
+    m_track = trackOf(m_comment);
 
     if (!m_headerChanged) return true;
     // The file is closed while the user is asked: nothing holds it open behind a question.
     if (!m_confirm || !m_confirm(HeaderQuestion)) return true;
     if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
     const bool ok = rewriteFrameHeaders(file, AllFrames);
-    return file.close() && ok;
+    const bool closed = file.close();
+    m_stamp = stampOf(m_filename);
+    return closed && ok;
 }
 
 bool MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {

@@ -5,7 +5,9 @@
 #include "common/NameIDPair.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tunewalk {
@@ -14,8 +16,9 @@ namespace tunewalk {
 // audio frame (Layer III of MPEG-1 and MPEG-2). Text fields hold the tag's bytes as they are
 // (ISO 8859-1), not UTF-8.
 //
-// Use: LoadMP3, read or assign properties, SaveMP3. SaveMP3 trusts what the last load found, so
-// load again before saving the same file a second time.
+// Use: LoadMP3, read or assign properties, SaveMP3. SaveMP3 writes only to the file as the last
+// load (or save) left it: one changed by someone else since then is refused until it is loaded
+// again, and saving twice in a row needs no load in between.
 class MP3TagEditor {
 public:
     using LookupList = KeyedCollection<NameIDPair>;
@@ -34,9 +37,14 @@ public:
 
     // False only when the file could not be read; a file without any audio frame loads.
     bool LoadMP3(const std::string& fileName);
-    // Writes the tag, then, when a header value was assigned a new value and the confirmation
-    // says yes, the first frame header (every frame header with AllFrames). False on an error.
+    // Writes the tag over the one the file ends with now, or appends it, then, when a header
+    // value was assigned a new value and the confirmation says yes, the first frame header
+    // (every frame header with AllFrames). False on an error, after a failed load, and when the
+    // file changed since it was loaded (ChangedSinceLoad).
     bool SaveMP3(bool AllFrames = false);
+    // True when the last SaveMP3 was refused because the file's size or modification time is
+    // no longer what the last load or save saw: the fields may describe another tag.
+    bool ChangedSinceLoad() const { return m_changedSinceLoad; }
 
     // Without a confirmation every header change is declined: the codec has nobody to ask.
     void setConfirmHeaderChange(ConfirmFn confirm) { m_confirm = std::move(confirm); }
@@ -54,8 +62,10 @@ public:
     void setAlbum(const std::string& v) { m_album = PadToWidth(v, 30); }
     std::string Year() const { return trimmed(m_year); }
     void setYear(const std::string& v) { m_year = PadToWidth(v, 4); }
-    std::string Comment() const { return trimmed(m_comment); }
-    void setComment(const std::string& v) { m_comment = PadToWidth(v, 30); }
+    // Without the track number of an ID3v1.1 tag (a zero byte, then the track, at the end).
+    std::string Comment() const;
+    // A comment of up to 28 characters keeps the track number the loaded tag carried.
+    void setComment(const std::string& v);
     int Genra() const { return m_genra; }
     void setGenra(int genre) { m_genra = genre; }
 
@@ -93,11 +103,14 @@ private:
     void ClearFields();
     static std::string PadToWidth(const std::string& text, std::size_t width);
     static std::string trimmed(const std::string& text);
+    // The track number of an ID3v1.1 comment field; 0 for none.
+    static std::uint8_t trackOf(const std::string& comment);
     bool rewriteFrameHeaders(class BinaryFile& file, bool allFrames);
 
     std::string m_filename;
     bool m_tagExists = false;
     std::string m_title, m_artist, m_album, m_year, m_comment;
+    std::uint8_t m_track = 0; // of the tag as loaded (or last saved)
     int m_genra = NoneGenre;
     std::int16_t m_version = 1;
     std::int16_t m_bitrate = 0;
@@ -111,6 +124,16 @@ private:
     bool m_bitrateChanged = false;
     bool m_sampleRateChanged = false;
     bool m_channelsChanged = false;
+
+    // The file as the last load or save saw it; empty when there is nothing to write back to.
+    struct FileStamp {
+        std::int64_t size = 0;
+        std::filesystem::file_time_type modified;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static std::optional<FileStamp> stampOf(const std::string& path);
+    std::optional<FileStamp> m_stamp;
+    bool m_changedSinceLoad = false;
 
     ConfirmFn m_confirm;
     LookupList m_genraList, m_bitrateList1, m_bitrateList2, m_sampleRateList1, m_sampleRateList2,

@@ -6,65 +6,9 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 namespace tunewalk {
 namespace {
-
-constexpr std::int64_t kHeadBlock = 4 * 1024;
-constexpr std::int64_t kSearchBlock = 16 * 1024;
-
-// Finds chunk identifiers by their bytes, not by walking chunk sizes. The start of the file,
-// where a well-formed header keeps all three, is read once and searched in memory.
-class IdSearch {
-public:
-    explicit IdSearch(BinaryFile& file) : m_file(file) {}
-
-    bool readHead() {
-        m_head.resize(static_cast<std::size_t>(std::min(kHeadBlock, m_file.size())));
-        const std::int64_t got =
-            m_file.readAt(0, m_head.data(), static_cast<std::int64_t>(m_head.size()));
-        if (got < 0) return false;
-        m_head.resize(static_cast<std::size_t>(got));
-        return true;
-    }
-
-    // First position p in [from, lastStart] where the four bytes of `id` stand; -1 when there
-    // is none, -2 on a read error.
-    std::int64_t find(const char* id, std::int64_t from, std::int64_t lastStart) {
-        const auto headSize = static_cast<std::int64_t>(m_head.size());
-        for (; from <= lastStart && from + 4 <= headSize; ++from)
-            if (std::memcmp(m_head.data() + from, id, 4) == 0) return from;
-        return scanFile(id, from, lastStart);
-    }
-
-private:
-    std::int64_t scanFile(const char* id, std::int64_t from, std::int64_t lastStart) {
-        std::vector<char> buffer;
-        while (from <= lastStart) {
-            const std::int64_t want = std::min(kSearchBlock, lastStart - from + 4);
-            buffer.resize(static_cast<std::size_t>(want));
-            const std::int64_t got = m_file.readAt(from, buffer.data(), want);
-            if (got < 0) return -2;
-            if (got < 4) return -1;
-            for (std::int64_t i = 0; i + 4 <= got && from + i <= lastStart; ++i)
-                if (std::memcmp(buffer.data() + i, id, 4) == 0) return from + i;
-            from += got - 3;
-        }
-        return -1;
-    }
-
-    BinaryFile& m_file;
-    std::vector<char> m_head;
-};
-
-// Position of the "fmt " that follows "WAVE"; -1 when the file has no format, -2 on an error.
-std::int64_t findFormat(IdSearch& search, std::int64_t size) {
-    if (!search.readHead()) return -2;
-    const std::int64_t wave = search.find("WAVE", 0, size - 8);
-    if (wave < 0) return wave;
-    return search.find("fmt ", wave + 4, size - 4);
-}
 
 std::uint32_t le(const std::uint8_t* p, int bytes) {
     std::uint32_t v = 0;
@@ -80,6 +24,45 @@ void putLe(std::uint8_t* p, std::uint32_t v, int bytes) {
 
 bool fits(std::int64_t value, std::int64_t max) {
     return value >= 0 && value <= max;
+}
+
+// Four printable ASCII characters, as every chunk id is.
+bool chunkIdAt(BinaryFile& file, std::int64_t at) {
+    std::array<std::uint8_t, 4> id{};
+    if (file.readAt(at, id.data(), 4) != 4) return false;
+    return std::all_of(id.begin(), id.end(), [](std::uint8_t c) { return c >= 0x20 && c < 0x7f; });
+}
+
+// Where a chunk's header starts, and its payload's size as the header states it.
+struct Chunk {
+    std::int64_t at = -1;
+    std::int64_t size = 0;
+};
+
+// Finds the first "fmt " and "data" chunks by walking the chunk headers from byte 12 (id, size,
+// payload padded to an even length). A search for the identifiers' bytes would also find them
+// as text in a LIST chunk or as samples, and a write there would damage the file. False on a
+// read error; a file that is not RIFF/WAVE has neither chunk.
+bool walkChunks(BinaryFile& file, Chunk& format, Chunk& data) {
+    const std::int64_t size = file.size();
+    std::array<std::uint8_t, 12> riff{};
+    const std::int64_t got = file.readAt(0, riff.data(), 12);
+    if (got < 0) return false;
+    if (got < 12 || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) return true;
+    for (std::int64_t at = 12; at + 8 <= size && (format.at < 0 || data.at < 0);) {
+        std::array<std::uint8_t, 8> header{};
+        if (file.readAt(at, header.data(), 8) != 8) return false;
+        const std::int64_t length = le(&header[4], 4);
+        Chunk* found = std::memcmp(header.data(), "fmt ", 4) == 0   ? &format
+                       : std::memcmp(header.data(), "data", 4) == 0 ? &data
+                                                                    : nullptr;
+        if (found && found->at < 0) *found = {at, length};
+        at += 8 + length;
+        // An odd-sized chunk is followed by a pad byte, which some writers leave out: take the
+        // next header where a chunk id stands.
+        if ((length & 1) != 0 && !chunkIdAt(file, at)) ++at;
+    }
+    return true;
 }
 
 } // namespace
@@ -110,31 +93,27 @@ bool WAVInfo::LoadWAV(const std::string& fileName) {
     m_filename = fileName;
     // A freshly loaded file has nothing changed yet; saving it again asks nothing.
     m_headerChanged = false;
+    m_noFormatHeader = false;
 
     BinaryFile file;
     if (!file.open(fileName, BinaryFile::Mode::Read)) return false;
-    const std::int64_t size = file.size();
+    Chunk format, data;
+    if (!walkChunks(file, format, data)) return false;
+    m_noFormatHeader = format.at < 0;
+    if (m_noFormatHeader) return true;
 
-    IdSearch search(file);
-    const std::int64_t fmt = findFormat(search, size);
-    if (fmt == -2) return false;
-    if (fmt < 0) return true;
-
-    // Bytes of a format chunk cut short by the end of the file read as zero.
+    // Bytes past the end of the chunk or of the file read as zero.
     std::array<std::uint8_t, 14> fields{};
-    if (file.readAt(fmt + 10, fields.data(), 14) < 0) return false;
+    const std::int64_t inChunk = std::clamp<std::int64_t>(format.size - 2, 0, 14);
+    if (file.readAt(format.at + 10, fields.data(), inChunk) < 0) return false;
     m_channels = static_cast<int>(le(&fields[0], 2));
     m_sampleRate = le(&fields[2], 4);
     m_bytesPerSecond = le(&fields[6], 4);
     m_blockAlign = le(&fields[10], 2);
     m_sampleBits = std::min<int>(static_cast<int>(le(&fields[12], 2)), MaxSampleBits());
 
-    const std::int64_t data = search.find("data", fmt + 24, size - 4);
-    if (data == -2) return false;
-    if (data < 0) return true;
-    std::array<std::uint8_t, 4> length{};
-    if (file.readAt(data + 4, length.data(), 4) < 0) return false;
-    m_dataLength = le(length.data(), 4);
+    if (data.at < 0) return true;
+    m_dataLength = data.size;
     if (m_bytesPerSecond == 0) return false;
     m_length = Duration::fromSeconds(m_dataLength / m_bytesPerSecond);
     return true;
@@ -184,17 +163,19 @@ void WAVInfo::recomputeDerived() {
 
 bool WAVInfo::SaveWAV() {
     if (!m_headerChanged) return true;
+    // Nobody is asked about writing a header the file does not have.
+    if (m_noFormatHeader) return false;
     if (!m_confirm || !m_confirm(HeaderQuestion)) return true;
 
     BinaryFile file;
     if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
-    const std::int64_t size = file.size();
-    IdSearch search(file);
-    const std::int64_t fmt = findFormat(search, size);
-    if (fmt == -2) return false;
-    if (fmt < 0) return true;
-    // A format chunk cut short by the end of the file is not extended with our bytes.
-    if (fmt + 24 > size) return false;
+    Chunk format, data;
+    if (!walkChunks(file, format, data)) return false;
+    m_noFormatHeader = format.at < 0;
+    if (m_noFormatHeader) return false;
+    // The fields are written only inside the chunk: not into the next one, and not past the end
+    // of a file that is cut short.
+    if (format.size < 16 || format.at + 24 > file.size()) return false;
     if (!fits(m_channels, 0xFFFF) || !fits(m_sampleRate, 0xFFFFFFFF) ||
         !fits(m_bytesPerSecond, 0xFFFFFFFF) || !fits(m_blockAlign, 0xFFFF) ||
         !fits(m_sampleBits, 0xFFFF))
@@ -206,7 +187,7 @@ bool WAVInfo::SaveWAV() {
     putLe(&fields[6], static_cast<std::uint32_t>(m_bytesPerSecond), 4);
     putLe(&fields[10], static_cast<std::uint32_t>(m_blockAlign), 2);
     putLe(&fields[12], static_cast<std::uint32_t>(m_sampleBits), 2);
-    if (!file.writeAt(fmt + 10, fields.data(), 14)) return false;
+    if (!file.writeAt(format.at + 10, fields.data(), 14)) return false;
     return file.close();
 }
 

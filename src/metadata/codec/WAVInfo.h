@@ -11,8 +11,8 @@
 namespace tunewalk {
 
 // Reads and rewrites the format fields of a RIFF/WAVE file ("fmt " chunk) and reads the size of
-// its "data" chunk. Chunks are found by searching for their identifiers, so files with odd chunk
-// sizes still load. The sample data is never written.
+// its "data" chunk. Chunks are found by walking the chunk headers, so the identifiers' bytes in
+// other chunks are never taken for them. The sample data is never written.
 class WAVInfo {
 public:
     using ConfirmFn = std::function<bool(const std::string& question)>;
@@ -28,9 +28,11 @@ public:
     // False only when the file could not be read or its fields are unusable; a file without
     // the identifiers loads with every field 0.
     bool LoadWAV(const std::string& fileName);
-    // Writes the five format fields after confirmation. True when written, declined, unchanged
-    // or when the file holds no format; false on an error.
+    // Writes the five format fields after confirmation. True when written, declined or
+    // unchanged; false on an error and when the file has no format chunk (NoFormatHeader).
     bool SaveWAV();
+    // True when the last load or save found the file readable but without a "fmt " chunk.
+    bool NoFormatHeader() const { return m_noFormatHeader; }
 
     // Without a confirmation every change is declined.
     void setConfirmHeaderChange(ConfirmFn confirm) { m_confirm = std::move(confirm); }
@@ -69,6 +71,7 @@ private:
     std::int64_t m_dataLength = 0;
     Duration m_length;
     bool m_headerChanged = false;
+    bool m_noFormatHeader = false;
 
     ConfirmFn m_confirm;
     ErrorFn m_reportError;

@@ -2,6 +2,7 @@
 
 #include "common/PathRules.h"
 #include "metadata/dialogs/TagHost.h"
+#include "metadata/dialogs/frmTags.h"
 #include "shell/Prompter.h"
 
 #include <QElapsedTimer>
@@ -62,12 +63,16 @@ void BatchTagRun::turn() {
 
 void BatchTagRun::tagOne(const QString& name) {
     const QString path = joinPath(m_folder, name);
-    // The load's result is not looked at: a file that cannot be opened cannot be saved either,
-    // and the save names it; a read error past the tag leaves the tag's fields as read.
-    m_editor.LoadMP3(QFile::encodeName(path).toStdString());
-    // Names of MP3 rows end in ".mp3".
-    applyBatchTags(m_editor, m_options, latin1Name(name.left(qMax(0, name.size() - 4))));
-    if (!m_editor.SaveMP3(false)) {
+    bool saved = false;
+    do {
+        // The load's result is not looked at: the save refuses a file that did not load, and
+        // the summary names it.
+        m_editor.LoadMP3(QFile::encodeName(path).toStdString());
+        // Names of MP3 rows end in ".mp3".
+        applyBatchTags(m_editor, m_options, latin1Name(name.left(qMax(0, name.size() - 4))));
+        saved = m_editor.SaveMP3(false);
+    } while (!saved && m_editor.ChangedSinceLoad() && frmTags::offerReload(m_prompter, name));
+    if (!saved) {
         m_failed << name;
         return;
     }

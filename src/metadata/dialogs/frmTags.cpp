@@ -183,6 +183,14 @@ bool frmTags::load() {
     return true;
 }
 
+bool frmTags::offerReload(Prompter& prompter, const QString& fileName) {
+    return prompter.message(tr("%1 has changed since its tag was read, so the tag was not saved."
+                               "\n\nReload the file's current tag?")
+                                .arg(fileName),
+                            Prompter::Icon::Exclamation,
+                            Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+}
+
 void frmTags::fillLists() {
     const MP3TagEditor& e = *m_editor;
     const bool mpeg1 = e.Version() == 1;
@@ -260,6 +268,16 @@ void frmTags::cmdSave_Click() {
     if (cboGenra->currentIndex() >= 0) e.setGenra(cboGenra->currentData().toInt());
 
     if (!e.SaveMP3(false)) {
+        if (e.ChangedSinceLoad()) {
+            // The fields may no longer describe the file's tag: show the one it has now.
+            const std::string path = e.Filename();
+            if (offerReload(m_prompter, fileNameOf(path))) {
+                e.LoadMP3(path);
+                fillLists();
+                showValues();
+            }
+            return;
+        }
         m_prompter.message(tr("The file was not saved.\n\n"
                               "The file may be in use or it may be read-only."),
                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFormLayout>
 #include <QLabel>
@@ -261,11 +262,14 @@ void frmWAV::cmdSave_Click() {
     e.setSampleBits(static_cast<int>(*bits));
     e.setSampleRate(*rate);
     e.setChannels(channels);
-    // True also when the user declined the question or the file holds no format to write.
+    // True also when the user declined the question.
     if (!e.SaveWAV()) {
-        m_prompter.message(tr("The file was not saved.\n\n"
-                              "Another application may be using the file or it may be "
-                              "read-only."),
+        const QString path = QFile::decodeName(QByteArray::fromStdString(e.Filename()));
+        m_prompter.message(e.NoFormatHeader()
+                               ? tr("%1 has no WAV format header").arg(QFileInfo(path).fileName())
+                               : tr("The file was not saved.\n\n"
+                                    "Another application may be using the file or it may be "
+                                    "read-only."),
                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         return;
     }

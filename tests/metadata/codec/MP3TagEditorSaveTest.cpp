@@ -232,3 +232,71 @@ TEST(MP3Save, RefusedValuesAndUnwritableFilesReportFailure) {
     EXPECT_FALSE(stale.SaveMP3());
     EXPECT_EQ(fx::readFile(other), audio);
 }
+
+TEST(MP3Save, FileEndsWithExactlyOneTagWhateverHappenedSinceTheLoad) {
+    TempDir dir;
+    const auto path = dir.file("a.mp3");
+    const std::string audio = fx::mpegFrames({}, 20);
+    const auto isAudioAndTag = [&](const std::string& title) {
+        const std::string bytes = fx::readFile(path);
+        return bytes.size() == audio.size() + 128 && bytes.compare(0, audio.size(), audio) == 0 &&
+               bytes.substr(audio.size()) == fx::id3v1Tag(title);
+    };
+    fx::writeFile(path, audio);
+
+    // A second save replaces the tag the first one appended.
+    MP3TagEditor e;
+    ASSERT_TRUE(e.LoadMP3(path));
+    e.setTitle("One");
+    ASSERT_TRUE(e.SaveMP3());
+    e.setTitle("Two");
+    ASSERT_TRUE(e.SaveMP3());
+    EXPECT_TRUE(isAudioAndTag("Two"));
+
+    // A tag added by someone else after the load: refused until the file is loaded again.
+    fx::writeFile(path, audio);
+    ASSERT_TRUE(e.LoadMP3(path));
+    fx::writeFile(path, audio + fx::id3v1Tag("Theirs"));
+    e.setTitle("Mine");
+    EXPECT_FALSE(e.SaveMP3());
+    EXPECT_TRUE(isAudioAndTag("Theirs"));
+    ASSERT_TRUE(e.LoadMP3(path));
+    e.setTitle("Mine");
+    ASSERT_TRUE(e.SaveMP3());
+    EXPECT_TRUE(isAudioAndTag("Mine"));
+
+    // After a failed load there is nothing to write back.
+    MP3TagEditor failed;
+    EXPECT_FALSE(failed.LoadMP3(dir.file("missing.mp3")));
+    failed.setFilename(path);
+    EXPECT_FALSE(failed.SaveMP3());
+    EXPECT_TRUE(isAudioAndTag("Mine"));
+}
+
+TEST(MP3Save, Id3v11TrackSurvivesACommentThatLeavesItRoom) {
+    TempDir dir;
+    const auto path = dir.file("a.mp3");
+    const std::string audio = fx::mpegFrames({}, 5);
+    const std::string track("\0\x07", 2);
+    const std::string loaded =
+        audio + fx::id3v1Tag("T", "", "", "", "old" + std::string(25, ' ') + track);
+    const std::pair<std::string, std::string> cases[] = {
+        {"new", "new" + std::string(25, ' ') + track},
+        {std::string(28, 'c'), std::string(28, 'c') + track},
+        {std::string(29, 'c'), std::string(29, 'c') + ' '}, // needs the room: the track goes
+    };
+    for (const auto& [comment, field] : cases) {
+        fx::writeFile(path, loaded);
+        MP3TagEditor e;
+        ASSERT_TRUE(e.LoadMP3(path));
+        EXPECT_EQ(e.Comment(), "old");
+        e.setComment(comment);
+        ASSERT_TRUE(e.SaveMP3());
+        const std::string after = fx::readFile(path);
+        ASSERT_EQ(after.size(), loaded.size());
+        EXPECT_EQ(after.substr(audio.size() + 97, 30), field) << comment;
+        MP3TagEditor reread;
+        ASSERT_TRUE(reread.LoadMP3(path));
+        EXPECT_EQ(reread.Comment(), comment);
+    }
+}

@@ -35,33 +35,28 @@ TEST(WAVLoad, CanonicalFile) {
     EXPECT_EQ(w.Filename(), path);
 }
 
-TEST(WAVLoad, IdentifiersAreSearchedNotWalked) {
+TEST(WAVLoad, ChunksAreFoundByWalkingTheirHeaders) {
     TempDir dir;
     const auto path = dir.file("a.wav");
     WAVInfo w;
 
-    // An unknown chunk between format and data is passed over.
+    // Other chunks between format and data, and far before the format; odd ones are padded.
     fx::WavShape shape{1, 8000, 8, 0, 0, 16000};
-    shape.extraChunkBeforeData = std::string("LIST\x04\x00\x00\x00"
-                                             "abcd",
-                                             12);
-    fx::writeFile(path, fx::wavFile(shape));
+    shape.extraChunkBeforeData = fx::riffChunk("LIST", "INFO" + fx::riffChunk("ICMT", "odd"));
+    std::string moved = fx::wavFile(shape);
+    moved.insert(12, fx::riffChunk("JUNK", std::string(10001, 'x')));
+    fx::writeFile(path, moved);
     ASSERT_TRUE(w.LoadWAV(path));
-    EXPECT_EQ(w.Length().seconds(), 2);
-
-    // Chunks far from the start, and an identifier across the first read's end.
-    shape.extraChunkBeforeData = "JUNK" + std::string(10000, 'd');
-    fx::writeFile(path, fx::wavFile(shape));
-    ASSERT_TRUE(w.LoadWAV(path));
+    EXPECT_EQ(w.SampleRate(), 8000);
     EXPECT_EQ(w.DataLength(), 16000);
-    for (std::size_t pad : {4082u, 4083u, 4084u}) {
-        std::string moved = fx::wavFile(shape);
-        moved.insert(12, std::string(pad, 'x'));
-        fx::writeFile(path, moved);
-        ASSERT_TRUE(w.LoadWAV(path));
-        EXPECT_EQ(w.SampleRate(), 8000) << pad;
-        EXPECT_EQ(w.Length().seconds(), 2) << pad;
-    }
+    EXPECT_EQ(w.Length().seconds(), 2);
+    // An odd chunk whose writer left out the pad byte.
+    std::string unpadded = fx::wavFile(shape);
+    unpadded.insert(12, std::string("odd \x03\0\0\0abc", 11));
+    fx::writeFile(path, unpadded);
+    ASSERT_TRUE(w.LoadWAV(path));
+    EXPECT_EQ(w.SampleRate(), 8000);
+    EXPECT_EQ(w.DataLength(), 16000);
     shape.extraChunkBeforeData.clear();
 
     // No data chunk: the format is read, the length is 0.
@@ -72,7 +67,7 @@ TEST(WAVLoad, IdentifiersAreSearchedNotWalked) {
     EXPECT_EQ(w.DataLength(), 0);
     EXPECT_TRUE(w.Length().isZero());
 
-    // "fmt " before "WAVE", lower-case identifiers, or no identifiers at all: no format, and
+    // "WAVE" not at byte 8, lower-case identifiers, or no identifiers at all: no format, and
     // nothing of the previous file shows through.
     std::string early = fx::wavFile({});
     early.replace(8, 4, "WAVX");
@@ -251,15 +246,6 @@ TEST(WAVSave, RefusesWhatCannotBeWrittenSafely) {
     EXPECT_FALSE(shortFmt.SaveWAV());
     EXPECT_EQ(fx::readFile(path), cut);
 
-    // No format at all: nothing to write, and that is no error.
-    fx::writeFile(path, "RIFF....nothing here");
-    WAVInfo none;
-    none.setConfirmHeaderChange(yes);
-    ASSERT_TRUE(none.LoadWAV(path));
-    none.setChannels(1);
-    EXPECT_TRUE(none.SaveWAV());
-    EXPECT_EQ(fx::readFile(path), "RIFF....nothing here");
-
     // Gone or replaced by a folder since loading.
     fx::writeFile(path, original);
     WAVInfo gone;
@@ -271,4 +257,43 @@ TEST(WAVSave, RefusesWhatCannotBeWrittenSafely) {
     EXPECT_FALSE(std::filesystem::exists(path));
     std::filesystem::create_directory(path);
     EXPECT_FALSE(gone.SaveWAV());
+}
+
+TEST(WAVSave, WritesOnlyInsideTheFormatChunkFoundByWalkingTheChunks) {
+    TempDir dir;
+    const auto path = dir.file("a.wav");
+    const std::string wav = fx::wavFile({2, 44100, 16, 0, 0, 64});
+    const std::string format = wav.substr(12, 24), data = wav.substr(36);
+    // "fmt " as the text of a LIST chunk before the format, and as sample data.
+    const std::string list = fx::riffChunk("LIST", "INFO" + fx::riffChunk("ICMT", "fmt is PCM"));
+    const std::string samples = fx::riffChunk("data", "fmt " + std::string(60, '\0'));
+    const auto riff = [](const std::string& chunks) {
+        return fx::riffChunk("RIFF", "WAVE" + chunks);
+    };
+    constexpr std::size_t kNoFormat = 0;
+    const std::pair<std::string, std::size_t> files[] = {
+        {riff(list + format + data), 12 + list.size() + 10},
+        {riff(samples + format), 12 + samples.size() + 10},
+        {riff(samples), kNoFormat},
+    };
+    for (const auto& [before, fieldsAt] : files) {
+        fx::writeFile(path, before);
+        WAVInfo w;
+        int asked = 0;
+        w.setConfirmHeaderChange([&](const std::string&) { return ++asked > 0; });
+        ASSERT_TRUE(w.LoadWAV(path));
+        EXPECT_EQ(w.SampleRate(), fieldsAt == kNoFormat ? 0 : 44100);
+        w.setSampleBits(8);
+        EXPECT_EQ(w.SaveWAV(), fieldsAt != kNoFormat);
+        const std::string after = fx::readFile(path);
+        if (fieldsAt == kNoFormat) {
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(asked, 0); // refused before anyone is asked
+            continue;
+        }
+        ASSERT_EQ(after.size(), before.size());
+        EXPECT_EQ(after.substr(0, fieldsAt), before.substr(0, fieldsAt));
+        EXPECT_EQ(after.substr(fieldsAt + 14), before.substr(fieldsAt + 14));
+        EXPECT_EQ(after.substr(fieldsAt + 12, 2), std::string("\x08\x00", 2));
+    }
 }

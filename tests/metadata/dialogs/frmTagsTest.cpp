@@ -23,6 +23,8 @@ namespace {
 
 const QString kNotSaved =
     QStringLiteral("The file was not saved.\n\nThe file may be in use or it may be read-only.");
+const QString kChanged = QStringLiteral("a.mp3 has changed since its tag was read, so the tag was "
+                                        "not saved.\n\nReload the file's current tag?");
 
 class TagsDialog : public ::testing::Test {
 protected:
@@ -307,9 +309,18 @@ TEST_F(TagsDialog, FailedSaveTellsTheUserAndKeepsTheDialogOpen) {
             EXPECT_FALSE(std::filesystem::exists(dir / "a.mp3")); // never created
         }
 
-        // Once the file is back, a retry writes over the tag the load found.
+        // The file is back, but without its tag: a retry offers to reload it rather than write
+        // what the dialog read before, and the save after the reload adds one tag.
         std::filesystem::remove(dir / "a.mp3");
-        fx::writeFile(dir / "a.mp3", original);
+        fx::writeFile(dir / "a.mp3", fx::audioPart(original));
+        prompter.clear();
+        dlg.cmdSave->click();
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0].text, kChanged);
+        EXPECT_EQ(prompter.shown[0].buttons, Prompter::Buttons::YesNo);
+        EXPECT_NE(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.txtTitle->text(), QString());
+        dlg.txtTitle->setText(QStringLiteral("New"));
         dlg.cmdSave->click();
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         const std::string after = bytesOf("a.mp3");

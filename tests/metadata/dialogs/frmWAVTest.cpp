@@ -388,8 +388,10 @@ TEST_F(WavDialog, FileWithoutAFormatShowsZerosAndIsLeftAlone) {
     dlg.txtBitrate->setText(QStringLiteral("16"));
     dlg.txtSampleRate->setText(QStringLiteral("44100"));
     dlg.cmdSave->click();
-    EXPECT_EQ(prompter.texts(), QStringList{kQuestion}); // no arithmetic complaints
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(host.refreshed, QStringList{key});
+    // Refused before the question, with no arithmetic complaints.
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("a.wav has no WAV format header")});
+    EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Exclamation);
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(host.refreshed.isEmpty());
     EXPECT_EQ(bytesOf("a.wav"), bytes);
 }

@@ -37,8 +37,9 @@ public:
         properties.push_back({path, owner});
     }
 
-    void openWithRegisteredProgram(const QString& path, const QString& folder) override {
+    bool openWithRegisteredProgram(const QString& path, const QString& folder) override {
         opened.push_back({path, folder});
+        return canOpen;
     }
     bool startSystemInfo() override {
         ++systemInfoStarts;
@@ -46,6 +47,7 @@ public:
     }
 
     std::vector<std::pair<QString, QString>> opened;
+    bool canOpen = true; // a program is registered for what is opened
     int systemInfoStarts = 0;
     bool systemInfoAvailable = true;
     std::deque<DeleteResult> deleteResults;

@@ -16,10 +16,12 @@ public:
     bool isVisible() const override { return visible; }
     void setToolTip(const QString& tip) override { tipText = tip; }
     QString toolTip() const override { return tipText; }
+    void setMenu(QMenu* m) override { menu = m; }
 
     bool available = true;
     bool visible = false;
     QString tipText;
+    QMenu* menu = nullptr;
 };
 
 } // namespace tunewalk
