@@ -1,21 +1,15 @@
 #include "BinaryFile.h"
 
-#include <filesystem>
-#include <system_error>
-
 namespace tunewalk {
 
 bool BinaryFile::open(const std::string& path, Mode mode) {
     close();
     m_failed = false;
-    // file_size also refuses directories, pipes and devices: a FIFO named like an MP3 would
-    // otherwise block the caller in open().
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) return false;
-    m_size = static_cast<std::int64_t>(size);
-    m_modified = std::filesystem::last_write_time(path, ec);
-    if (ec) return false;
+    // Only regular files: a FIFO named like an MP3 would otherwise block the caller in open().
+    const auto stamp = lookAt(path);
+    if (!stamp) return false;
+    m_stamp = *stamp;
+    m_size = stamp->size;
     m_file = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "r+b");
     if (!m_file) return false;
     // We read a few small blocks at known places; stdio's read-ahead would only cost copies.

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace tunewalk {
@@ -12,6 +12,15 @@ namespace tunewalk {
 class BinaryFile {
 public:
     enum class Mode { Read, ReadWrite };
+    // What one look at a file tells: enough to see whether it changed since.
+    struct Stamp {
+        std::int64_t size = 0;
+        std::int64_t modifiedNs = 0; // since the epoch
+        bool operator==(const Stamp&) const = default;
+    };
+    // A regular file's stamp, from a single stat; nothing for a directory, a pipe or a device,
+    // or when the file cannot be looked at.
+    static std::optional<Stamp> lookAt(const std::string& path);
 
     BinaryFile() = default;
     ~BinaryFile() { close(); }
@@ -25,8 +34,8 @@ public:
     bool close();
 
     std::int64_t size() const { return m_size; }
-    // The modification time when the file was opened.
-    std::filesystem::file_time_type modified() const { return m_modified; }
+    // The file as it was when opened.
+    const Stamp& stampAtOpen() const { return m_stamp; }
 
     // Reads up to `count` bytes at `offset`; returns the number read, or -1 on an error.
     // Fewer than `count` only at the end of the file.
@@ -37,8 +46,8 @@ public:
 private:
     bool seek(std::int64_t offset);
     std::FILE* m_file = nullptr;
-    std::int64_t m_size = 0;
-    std::filesystem::file_time_type m_modified;
+    Stamp m_stamp;
+    std::int64_t m_size = 0; // grows with writes past the end
     bool m_failed = false;
 };
 

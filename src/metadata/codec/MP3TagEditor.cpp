@@ -183,15 +183,6 @@ void MP3TagEditor::setComment(const std::string& v) {
     }
 }
 
-std::optional<MP3TagEditor::FileStamp> MP3TagEditor::stampOf(const std::string& path) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) return std::nullopt;
-    const auto modified = std::filesystem::last_write_time(path, ec);
-    if (ec) return std::nullopt;
-    return FileStamp{static_cast<std::int64_t>(size), modified};
-}
-
 std::string MP3TagEditor::trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos) return {};
@@ -226,7 +217,7 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
     if (!file.open(fileName, BinaryFile::Mode::Read)) return false;
     const std::int64_t size = file.size();
     // As opened, before reading: a change made while the file is read shows at the save.
-    const FileStamp stamp{size, file.modified()};
+    const BinaryFile::Stamp stamp = file.stampAtOpen();
 
     m_genra = NoTagGenre;
     if (size > kTagSize) {
@@ -319,7 +310,7 @@ bool MP3TagEditor::SaveMP3(bool AllFrames) {
     const std::int64_t size = file.size();
     // Changed by someone else since the load: the fields may describe a tag that is gone, or
     // miss one that was added.
-    if (FileStamp{size, file.modified()} != *m_stamp) {
+    if (file.stampAtOpen() != *m_stamp) {
         m_changedSinceLoad = true;
         return false;
     }
@@ -350,7 +341,7 @@ bool MP3TagEditor::SaveMP3(bool AllFrames) {
     }
     // Our own writes are no change by someone else: the next save starts from the file as it
     // is now.
-    m_stamp = stampOf(m_filename);
+    m_stamp = BinaryFile::lookAt(m_filename);
     if (!written) return false;
     m_tagExists = true;
     m_genra = genre;
@@ -362,7 +353,7 @@ bool MP3TagEditor::SaveMP3(bool AllFrames) {
     if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
     const bool ok = rewriteFrameHeaders(file, AllFrames);
     const bool closed = file.close();
-    m_stamp = stampOf(m_filename);
+    m_stamp = BinaryFile::lookAt(m_filename);
     return closed && ok;
 }
 

@@ -3,9 +3,9 @@
 #include "common/Duration.h"
 #include "common/KeyedCollection.h"
 #include "common/NameIDPair.h"
+#include "metadata/codec/BinaryFile.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -126,13 +126,7 @@ private:
     bool m_channelsChanged = false;
 
     // The file as the last load or save saw it; empty when there is nothing to write back to.
-    struct FileStamp {
-        std::int64_t size = 0;
-        std::filesystem::file_time_type modified;
-        bool operator==(const FileStamp&) const = default;
-    };
-    static std::optional<FileStamp> stampOf(const std::string& path);
-    std::optional<FileStamp> m_stamp;
+    std::optional<BinaryFile::Stamp> m_stamp;
     bool m_changedSinceLoad = false;
 
     ConfirmFn m_confirm;
