@@ -22,9 +22,14 @@ std::vector<const ListRow*> rowsInDisplayOrder(const QTreeWidget* list) {
 // A playlist cannot hold a name with a line break; the user hears which files stayed out.
 void tellLeftOut(const QStringList& leftOut, Prompter* prompter) {
     if (leftOut.isEmpty()) return;
+    // The breaks are shown as \r and \n, so one name never reads as several.
+    QStringList shown;
+    for (QString name : leftOut)
+        shown << name.replace(QLatin1Char('\r'), QLatin1String("\\r"))
+                     .replace(QLatin1Char('\n'), QLatin1String("\\n"));
     prompter->message(QObject::tr("These files were left out of the playlist, because a playlist "
                                   "cannot hold a name with a line break:\n\n%1")
-                          .arg(leftOut.join(QLatin1Char('\n'))),
+                          .arg(shown.join(QLatin1Char('\n'))),
                       Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
 }
 } // namespace

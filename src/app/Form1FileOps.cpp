@@ -79,7 +79,9 @@ void Form1::followCurrentFile(const QString& from, const QString& to) {
         moved = to;
     else if (pathIsWithin(currentFile, from))
         moved = to + currentFile.mid(from.size());
-    if (moved.isEmpty() || exists(currentFile) || !exists(moved)) return;
+    if (moved.isEmpty() || !exists(moved)) return;
+    // Where names ignore case, a case-only rename leaves the old spelling "existing".
+    if (exists(currentFile) && !samePath(currentFile, moved)) return;
     currentFile = moved;
     emit playbackChanged();
 }

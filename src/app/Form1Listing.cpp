@@ -416,9 +416,7 @@ void Form1::handleColumnClick(int column) {
 // (handleColumnClick), so the view's own click sorting is cut off each time it is switched on.
 void Form1::setListSorting(bool on) {
     ListView1->setSortingEnabled(on);
-    if (on)
-        disconnect(ListView1->header(), &QHeaderView::sortIndicatorChanged, ListView1,
-                   &QTreeView::sortByColumn);
+    if (on) disconnect(ListView1->header(), &QHeaderView::sortIndicatorChanged, ListView1, nullptr);
 }
 
 void Form1::openDirectory() {

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
@@ -190,11 +191,13 @@ void Form1::restoreFullGeometry(QStringList* bad) {
     if (readNumber(QStringLiteral("Top"), &v, bad)) place.setY(toPixels(std::round(v)));
     if (readNumber(QStringLiteral("Width"), &v, bad)) size.setWidth(toPixels(std::round(v)));
     if (readNumber(QStringLiteral("Height"), &v, bad)) size.setHeight(toPixels(std::round(v)));
-    const QRect fitted = fitToArea(QRect(place, size), availableArea(this, place));
+    // The place is the frame's, the size the inside's: fit the frame, counting a title bar.
+    const QSize titleBar(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    const QRect fitted = fitToArea(QRect(place, size + titleBar), availableArea(this, place));
     const bool wasGuarded = layoutGuard;
     layoutGuard = true;
     move(fitted.topLeft());
-    resize(fitted.size());
+    resize(fitted.size() - titleBar);
     layoutGuard = wasGuarded;
 }
 

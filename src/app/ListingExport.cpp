@@ -70,13 +70,22 @@ QString writeTextFile(const QString& path, const QString& text) {
 }
 
 QString playlistFolder() {
+#ifdef Q_OS_WIN
+    // There the runtime location is the profile folder, and the temporary one is the user's own.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+#else
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+#endif
     return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/tunewalk-playlists");
 }
 
 QString writeTemporaryPlaylist(const QString& text, QString* error) {
     const QString folder = playlistFolder();
-    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+    if (folder.isEmpty()) {
+        *error = QObject::tr("There is no private folder to write the playlist in.");
+        return {};
+    }
+    if (!QDir().mkpath(folder)) {
         *error = QObject::tr("Cannot create the folder \"%1\".").arg(folder);
         return {};
     }

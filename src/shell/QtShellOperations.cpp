@@ -220,7 +220,7 @@ bool noProgramRegistered(const QString& path) {
         query.kill();
         return false;
     }
-    return query.exitStatus() == QProcess::NormalExit &&
+    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
            query.readAllStandardOutput().trimmed().isEmpty();
 }
 } // namespace

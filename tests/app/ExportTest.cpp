@@ -295,7 +295,7 @@ TEST_F(ExportTest, ANameWithALineBreakIsLeftOutOfPlaylistsAndSaid) {
     ASSERT_EQ(form->ListView1->topLevelItemCount(), 2);
     const QString leftOut = "These files were left out of the playlist, because a playlist "
                             "cannot hold a name with a line break:\n\n" +
-                            path("Evil\n#EXTINF:1,x\r\nother.mp3");
+                            path("Evil\\n#EXTINF:1,x\\r\\nother.mp3");
 
     exportAs(path("list.m3u"), M3u);
     EXPECT_EQ(crlfLines(read(path("list.m3u"))), QStringList{path("a.mp3")});

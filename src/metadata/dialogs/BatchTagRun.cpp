@@ -2,7 +2,6 @@
 
 #include "common/PathRules.h"
 #include "metadata/dialogs/TagHost.h"
-#include "metadata/dialogs/frmTags.h"
 #include "shell/Prompter.h"
 
 #include <QElapsedTimer>
@@ -61,6 +60,14 @@ void BatchTagRun::turn() {
         m_turns.start();
 }
 
+bool BatchTagRun::offerRetry(const QString& name) {
+    return m_prompter.message(tr("%1 has changed since it was read, so its tag was not saved."
+                                 "\n\nRead it again and apply the batch to it?")
+                                  .arg(name),
+                              Prompter::Icon::Exclamation,
+                              Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+}
+
 void BatchTagRun::tagOne(const QString& name) {
     const QString path = joinPath(m_folder, name);
     bool saved = false;
@@ -71,7 +78,7 @@ void BatchTagRun::tagOne(const QString& name) {
         // Names of MP3 rows end in ".mp3".
         applyBatchTags(m_editor, m_options, latin1Name(name.left(qMax(0, name.size() - 4))));
         saved = m_editor.SaveMP3(false);
-    } while (!saved && m_editor.ChangedSinceLoad() && frmTags::offerReload(m_prompter, name));
+    } while (!saved && m_editor.ChangedSinceLoad() && offerRetry(name));
     if (!saved) {
         m_failed << name;
         return;

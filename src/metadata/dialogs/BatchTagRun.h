@@ -47,6 +47,7 @@ signals:
 private:
     void turn();
     void tagOne(const QString& name);
+    bool offerRetry(const QString& name);
     void finish();
 
     TagHost& m_host;

@@ -183,12 +183,12 @@ bool frmTags::load() {
     return true;
 }
 
-bool frmTags::offerReload(Prompter& prompter, const QString& fileName) {
-    return prompter.message(tr("%1 has changed since its tag was read, so the tag was not saved."
-                               "\n\nReload the file's current tag?")
-                                .arg(fileName),
-                            Prompter::Icon::Exclamation,
-                            Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+bool frmTags::offerReload(const QString& fileName) {
+    return m_prompter.message(tr("%1 has changed since its tag was read, so the tag was not saved."
+                                 "\n\nReload the file's current tag?")
+                                  .arg(fileName),
+                              Prompter::Icon::Exclamation,
+                              Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
 }
 
 void frmTags::fillLists() {
@@ -271,7 +271,7 @@ void frmTags::cmdSave_Click() {
         if (e.ChangedSinceLoad()) {
             // The fields may no longer describe the file's tag: show the one it has now.
             const std::string path = e.Filename();
-            if (offerReload(m_prompter, fileNameOf(path))) {
+            if (offerReload(fileNameOf(path))) {
                 e.LoadMP3(path);
                 fillLists();
                 showValues();

@@ -29,10 +29,6 @@ public:
     // already been told).
     bool load();
 
-    // Tells that `fileName` changed since its tag was read, so nothing was saved, and asks
-    // whether to read its tag again.
-    static bool offerReload(Prompter& prompter, const QString& fileName);
-
     // The controls, by the names the rest of the program and the tests know them by.
     QLineEdit* const txtTitle;
     QLineEdit* const txtArtist;
@@ -49,6 +45,9 @@ public:
     QPushButton* const btnCancel;
 
 private:
+    // Tells that `fileName` changed since its tag was read, so nothing was saved, and asks
+    // whether to read its tag again.
+    bool offerReload(const QString& fileName);
     void buildLayout();
     void fillLists();
     void showValues();
