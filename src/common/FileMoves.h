@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <filesystem>
 
 namespace tunewalk {
 
@@ -39,6 +40,8 @@ MoveOutcome mergeFolder(const QString& source, const QString& target);
 
 // The platform's rename that fails, rather than replaces, when `to` exists. On failure returns
 // false and sets `error` (errno style: EEXIST, EXDEV for another file system, ...).
-bool renameNoReplace(const QString& from, const QString& to, int* error);
+// Paths are the file system's own, so names that are not valid text work too.
+bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                     int* error);
 
 } // namespace tunewalk

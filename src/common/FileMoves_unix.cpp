@@ -2,8 +2,6 @@
 // supports it, otherwise a hard link (files) or a checked rename (folders).
 #include "common/FileMoves.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -11,21 +9,21 @@
 
 namespace tunewalk {
 
-bool renameNoReplace(const QString& from, const QString& to, int* error) {
-    const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
+bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                     int* error) {
+    const char *a = from.c_str(), *b = to.c_str();
 #ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
-        return true;
+    if (::renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS) {
         *error = errno;
         return false;
     }
 #endif
     // A link fails when the name is taken, so no window opens between check and rename.
-    const QFileInfo source(from);
-    if (!source.isDir() || source.isSymLink()) {
-        if (::link(a.constData(), b.constData()) == 0) {
-            ::unlink(a.constData());
+    std::error_code ec;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(from, ec))) {
+        if (::link(a, b) == 0) {
+            ::unlink(a);
             return true;
         }
         if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) {
@@ -33,11 +31,11 @@ bool renameNoReplace(const QString& from, const QString& to, int* error) {
             return false;
         }
     }
-    if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) {
+    if (std::filesystem::exists(std::filesystem::symlink_status(to, ec))) {
         *error = EEXIST;
         return false;
     }
-    if (::rename(a.constData(), b.constData()) == 0) return true;
+    if (::rename(a, b) == 0) return true;
     *error = errno;
     return false;
 }

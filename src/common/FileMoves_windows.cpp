@@ -1,16 +1,14 @@
 // A rename that refuses to replace: MoveFileEx without MOVEFILE_REPLACE_EXISTING.
 #include "common/FileMoves.h"
 
-#include <QDir>
 #include <cerrno>
 #include <windows.h>
 
 namespace tunewalk {
 
-bool renameNoReplace(const QString& from, const QString& to, int* error) {
-    const std::wstring a = QDir::toNativeSeparators(from).toStdWString();
-    const std::wstring b = QDir::toNativeSeparators(to).toStdWString();
-    if (::MoveFileExW(a.c_str(), b.c_str(), 0)) return true;
+bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                     int* error) {
+    if (::MoveFileExW(from.c_str(), to.c_str(), 0)) return true;
     switch (::GetLastError()) {
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS:

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -134,6 +135,23 @@ TEST_F(FileMovesTest, MovesToAnotherFileSystemCopyCheckThenRemove) {
     write(at("keep.mp3"), "keep");
     EXPECT_FALSE(moveItem(at("keep.mp3"), other.filePath("missing/keep.mp3")).ok);
     EXPECT_EQ(read(at("keep.mp3")), "keep");
+
+    // What the move did not make is never removed: a file where the folder would go, someone's
+    // file with the copy's hidden name. A name that is not valid text moves with its folder.
+    write(at("Live/a.mp3"), "a");
+    const std::filesystem::path latin1 = at("Live").toStdString() + "/Caf\xe9.mp3";
+    ASSERT_TRUE(std::ofstream(latin1) << "cafe");
+    write(other.filePath("Live"), "a file");
+    EXPECT_FALSE(moveItem(at("Live"), other.filePath("Live")).ok);
+    EXPECT_EQ(read(other.filePath("Live")), "a file");
+    EXPECT_TRUE(std::filesystem::exists(latin1));
+    write(other.filePath(".b.mp3.tunewalk-part"), "not ours");
+    write(at("b.mp3"), "b");
+    ASSERT_TRUE(moveItem(at("b.mp3"), other.filePath("b.mp3")).ok);
+    EXPECT_EQ(read(other.filePath(".b.mp3.tunewalk-part")), "not ours");
+    ASSERT_TRUE(moveItem(at("Live"), other.filePath("Live2")).ok);
+    EXPECT_TRUE(std::filesystem::exists(other.filePath("Live2").toStdString() + "/Caf\xe9.mp3"));
+    EXPECT_FALSE(exists(at("Live")));
 }
 
 TEST_F(FileMovesTest, MergingReplacesMatchingFilesAndKeepsWhatCannotMove) {
