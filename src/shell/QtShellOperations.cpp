@@ -46,17 +46,11 @@ QString withoutTrailingSeparator(const QString& path) {
     return p;
 }
 
-enum class Presence { Missing, DanglingLink, Present };
-
-// Looks at the item itself, not through it when it is a link.
-Presence presenceOf(const QString& path) {
+// Looks at the item itself, not through it when it is a link. Any other trouble in looking is
+// for the removal itself to describe.
+bool missing(const QString& path) {
     std::error_code ec;
-    const fs::file_status status = fs::symlink_status(native(path), ec);
-    if (status.type() == fs::file_type::not_found) return Presence::Missing;
-    if (fs::is_symlink(status) && !fs::exists(fs::status(native(path), ec)))
-        return Presence::DanglingLink;
-    // Any other trouble in looking is for the removal itself to describe.
-    return Presence::Present;
+    return fs::symlink_status(native(path), ec).type() == fs::file_type::not_found;
 }
 
 // Files go, folders go with everything in them, links go as links (remove_all never follows
@@ -143,19 +137,9 @@ ShellOperations::DeleteResult QtShellOperations::ShellDelete(const QStringList& 
     std::vector<Trouble> refused; // what the Trash would not take
     for (const QString& item : items) {
         QString why;
-        switch (presenceOf(item)) {
-        case Presence::Missing:
+        if (missing(item)) {
             failed.push_back({item, QObject::tr("it no longer exists")});
             continue;
-        case Presence::DanglingLink:
-            // Qt's Trash cannot take a link whose target is gone.
-            if (!permanent) {
-                refused.push_back({item, QObject::tr("it is a link to nothing")});
-                continue;
-            }
-            break;
-        case Presence::Present:
-            break;
         }
         if (permanent ? removePermanently(item, &why) : moveToTrash(item, &why))
             ++gone;
@@ -182,7 +166,7 @@ ShellOperations::DeleteResult QtShellOperations::ShellDelete(const QStringList& 
 
 void QtShellOperations::ShowFileProperties(const QString& path, QWidget* owner) {
     const QString item = withoutTrailingSeparator(path);
-    if (presenceOf(item) == Presence::Missing) return;
+    if (missing(item)) return;
     const auto ownDialog = [item, owner = QPointer<QWidget>(owner), hadOwner = owner != nullptr] {
         if (hadOwner && !owner) return; // the window closed while the file manager answered
         // The same item asked for twice: its open sheet comes forward.

@@ -1,77 +1,180 @@
-// The freedesktop Trash, through QFile::moveToTrash with two repairs for Qt 6.4: it trashes
-// into the working folder when it cannot make the home Trash, and it writes the original path
-// into the .trashinfo file without the URL escaping that file managers decode.
+// The freedesktop Trash, written by the program itself: QFile::moveToTrash in Qt 6.4 spins for
+// ever on long names, an unwritable info folder or a full disk. Names are the file system's own
+// bytes throughout, so names that are not valid UTF-8 go too.
 #include "shell/Trash.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStorageInfo>
-#include <QUrl>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tunewalk {
 
 namespace {
 
-// The home Trash must exist before Qt looks for it. Made as the freedesktop rules say: at
-// once, without asking, readable by its owner only.
-bool ensureHomeTrash(QString* why) {
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (data.isEmpty()) {
-        *why = QObject::tr("there is no home folder for the Trash");
-        return false;
-    }
-    const QString trash = data + QStringLiteral("/Trash");
-    if (QFileInfo(trash).isDir()) return true;
-    if (QDir().mkpath(trash))
-        QFile::setPermissions(trash, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (QFileInfo(trash).isDir()) return true;
-    *why =
-        QObject::tr("the Trash folder \"%1\" cannot be made").arg(QDir::toNativeSeparators(trash));
+const QByteArray InfoSuffix = ".trashinfo";
+constexpr int MaxAttempts = 1000; // "NAME", "NAME.2" ... "NAME.1000"
+
+QString reason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool fail(QString* why, const QString& text) {
+    *why = text;
     return false;
 }
 
-// Escapes the Path= value of the item's .trashinfo when Qt wrote it verbatim. A value that is
-// not the tail of the original path was escaped already (by a later Qt) and stays as it is.
-void escapeInfoPath(const QString& original, const QString& trashed) {
-    const QFileInfo item(trashed);
-    const QString infoPath =
-        item.dir().filePath(QStringLiteral("../info/") + item.fileName() + ".trashinfo");
-    QFile in(infoPath);
-    if (!in.open(QIODevice::ReadOnly)) return;
-    const QByteArray info = in.readAll();
-    in.close();
-    static const QByteArray PathKey = "\nPath=", DateKey = "\nDeletionDate=";
-    const qsizetype start = info.indexOf(PathKey);
-    const qsizetype end = info.lastIndexOf(DateKey);
-    if (start < 0 || end < start) return;
-    const QByteArray value = info.mid(start + PathKey.size(), end - start - PathKey.size());
-    const QByteArray escaped = QUrl::toPercentEncoding(value, "/");
-    if (escaped == value || !QFile::encodeName(original).endsWith(value)) return;
-    QSaveFile out(infoPath);
-    if (!out.open(QIODevice::WriteOnly)) return;
-    out.write(info.left(start + PathKey.size()) + escaped + info.mid(end));
-    out.commit(); // best effort: the item is in the Trash either way
+bool onDevice(const QByteArray& path, dev_t device) {
+    struct stat st;
+    return ::stat(path.constData(), &st) == 0 && st.st_dev == device;
+}
+
+// A trash folder of our own: a real folder (not a link) that we own, on the item's drive.
+bool usableTrash(const QByteArray& path, dev_t device) {
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           st.st_dev == device;
+}
+
+struct Destination {
+    QByteArray trash;    // the Trash folder, holding files/ and info/
+    QByteArray original; // what its Path= says: relative to the top of the drive in a drive's own
+};
+
+// The home Trash when the item is on its drive (made at once, readable by its owner only);
+// otherwise the Trash at the top of the item's own drive. No trash, with `why` filled, when
+// there is none: an item is never copied across drives.
+Destination destination(const QByteArray& item, const QByteArray& parent, dev_t device,
+                        QString* why) {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!data.isEmpty()) {
+        const QString home = data + QStringLiteral("/Trash");
+        QByteArray existing = QFile::encodeName(home); // where it is or would be made
+        while (::access(existing.constData(), F_OK) != 0 && existing.size() > 1)
+            existing.truncate(qMax<qsizetype>(existing.lastIndexOf('/'), 1));
+        if (onDevice(existing, device)) {
+            if (!QFileInfo::exists(home) && QDir().mkpath(home))
+                ::chmod(QFile::encodeName(home).constData(), 0700);
+            if (QFileInfo(home).isDir()) return {QFile::encodeName(home), item};
+            *why = QObject::tr("the Trash folder \"%1\" cannot be made")
+                       .arg(QDir::toNativeSeparators(home));
+            return {};
+        }
+    }
+    char* resolved = ::realpath(parent.constData(), nullptr);
+    const QByteArray real = resolved ? QByteArray(resolved) : parent;
+    std::free(resolved);
+    QByteArray top = QFile::encodeName(QStorageInfo(QFile::decodeName(real)).rootPath());
+    if (top.endsWith('/')) top.chop(1); // "" for the root
+    const QByteArray uid = QByteArray::number(::getuid());
+    const QByteArray realItem = real + item.mid(parent.size()); // the parent's links resolved
+    const QByteArray shared = top + "/.Trash", original = realItem.mid(top.size() + 1);
+    struct stat st;
+    const bool inside = (real + '/').startsWith(top + '/');
+    // A shared .Trash counts only when it is sticky and not a link, so no one can swap it.
+    if (inside && ::lstat(shared.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+        (st.st_mode & S_ISVTX)) {
+        ::mkdir((shared + '/' + uid).constData(), 0700);
+        if (usableTrash(shared + '/' + uid, device)) return {shared + '/' + uid, original};
+    }
+    const QByteArray own = top + "/.Trash-" + uid;
+    if (inside) ::mkdir(own.constData(), 0700);
+    if (inside && usableTrash(own, device)) return {own, original};
+    *why = QObject::tr("its drive has no Trash that can take it (%1)")
+               .arg(QDir::toNativeSeparators(QFile::decodeName(top.isEmpty() ? "/" : top)));
+    return {};
+}
+
+// Cuts a name to `limit` bytes, keeping its extension and whole UTF-8 characters.
+QByteArray shortened(const QByteArray& name, qsizetype limit) {
+    if (name.size() <= limit) return name;
+    const qsizetype dot = name.lastIndexOf('.');
+    const QByteArray extension =
+        dot > 0 && name.size() - dot <= limit / 2 ? name.mid(dot) : QByteArray();
+    qsizetype cut = limit - extension.size();
+    while (cut > 0 && (uchar(name[cut]) & 0xC0) == 0x80) // inside a character
+        --cut;
+    if (cut == 0) cut = limit - extension.size(); // not UTF-8 after all: any byte will do
+    return name.left(cut) + extension;
+}
+
+QByteArray trashInfo(const QByteArray& original) {
+    return "[Trash Info]\nPath=" + original.toPercentEncoding("/") + "\nDeletionDate=" +
+           QDateTime::currentDateTime()
+               .toString(QStringLiteral("yyyy-MM-dd'T'hh:mm:ss"))
+               .toLatin1() +
+           '\n';
 }
 
 } // namespace
 
 bool moveToTrash(const QString& path, QString* why) {
-    if (!ensureHomeTrash(why)) return false;
-    QFile file(path);
-    if (!file.moveToTrash()) {
-        *why = file.errorString();
-        // Qt settles for the home Trash when the item's drive has none it can use, and an item
-        // cannot be renamed across drives.
-        if (QStorageInfo(QFileInfo(path).absolutePath()) != QStorageInfo(QDir::home()))
-            *why = QObject::tr("its drive has no Trash that can take it (%1)").arg(*why);
-        return false;
+    return moveToTrash(QFile::encodeName(QDir::cleanPath(path)), why);
+}
+
+bool moveToTrash(const QByteArray& nativePath, QString* why) {
+    QByteArray item = nativePath;
+    if (!item.startsWith('/')) item = QFile::encodeName(QDir::currentPath()) + '/' + item;
+    while (item.size() > 1 && item.endsWith('/'))
+        item.chop(1);
+    const qsizetype slash = item.lastIndexOf('/');
+    const QByteArray name = item.mid(slash + 1),
+                     parent = slash > 0 ? item.left(slash) : QByteArray("/");
+    struct stat st;
+    if (nativePath.isEmpty() || name.isEmpty() || name == "." || name == "..")
+        return fail(why, QObject::tr("it is not a file or folder of its own"));
+    if (::lstat(item.constData(), &st) != 0) return fail(why, reason(errno));
+
+    const auto [trash, original] = destination(item, parent, st.st_dev, why);
+    if (trash.isEmpty()) return false;
+    ::mkdir((trash + "/files").constData(), 0700);
+    ::mkdir((trash + "/info").constData(), 0700);
+    const QByteArray record = trashInfo(original);
+    const long nameMax = ::pathconf((trash + "/info").constData(), _PC_NAME_MAX);
+    const qsizetype room = (nameMax > 0 ? nameMax : 255) - InfoSuffix.size();
+
+    for (int attempt = 1; attempt <= MaxAttempts; ++attempt) {
+        const QByteArray suffix = attempt == 1 ? QByteArray() : '.' + QByteArray::number(attempt);
+        const QByteArray entry = shortened(name, room - suffix.size()) + suffix;
+        const QByteArray info = trash + "/info/" + entry + InfoSuffix;
+        // The record is made first and exclusively: it reserves the name.
+        const int fd = ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) {
+            const int error = errno;
+            return fail(why, QObject::tr("its Trash record cannot be written in \"%1\": %2")
+                                 .arg(QDir::toNativeSeparators(QFile::decodeName(trash + "/info")),
+                                      reason(error)));
+        }
+        QFile out;
+        const bool written = out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
+                             out.write(record) == record.size() && out.flush();
+        const QString writeError = out.errorString();
+        out.close();
+        if (!written) {
+            ::unlink(info.constData());
+            return fail(why, QObject::tr("its Trash record cannot be written: %1").arg(writeError));
+        }
+        const QByteArray target = trash + "/files/" + entry;
+        if (::lstat(target.constData(), &st) == 0) { // an entry left without its record
+            ::unlink(info.constData());
+            continue;
+        }
+        if (::rename(item.constData(), target.constData()) == 0) return true;
+        const int error = errno;
+        ::unlink(info.constData());
+        return fail(why, reason(error));
     }
-    escapeInfoPath(QFileInfo(path).absoluteFilePath(), file.fileName());
-    return true;
+    return fail(why, QObject::tr("the Trash has no free name for it"));
 }
 
 QString trashName() {

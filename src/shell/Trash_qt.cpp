@@ -13,6 +13,10 @@ bool moveToTrash(const QString& path, QString* why) {
     return false;
 }
 
+bool moveToTrash(const QByteArray& nativePath, QString* why) {
+    return moveToTrash(QFile::decodeName(nativePath), why);
+}
+
 QString trashName() {
 #ifdef Q_OS_WIN
     return QObject::tr("Recycle Bin");

@@ -10,7 +10,6 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -42,11 +41,9 @@ public slots:
 };
 
 NowPlaying song(const QString& path, NowPlaying::Status status = NowPlaying::Status::Playing) {
-    NowPlaying now{.status = status,
-                   .path = path,
-                   .title = QStringLiteral("Walking Tune"),
-                   .artist = QStringLiteral("The Walkers"),
-                   .lengthMicroseconds = 10'000'000};
+    NowPlaying now{
+        .status = status, .path = path, .title = "Walking Tune", .artist = "The Walkers"};
+    now.lengthMicroseconds = 10'000'000;
     now.canPlay = now.canPause = now.canGoNext = now.canSeek = true;
     return now;
 }
@@ -56,12 +53,6 @@ QVariantMap asMap(const QVariant& value) {
     const auto argument = value.value<QDBusArgument>();
     EXPECT_EQ(argument.currentSignature(), QStringLiteral("a{sv}"));
     return qdbus_cast<QVariantMap>(argument);
-}
-
-// Numbers compare by value here; where the wire type matters the test checks it separately.
-void expectEntries(const QVariantMap& actual, const QVariantMap& expected) {
-    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
-        EXPECT_EQ(actual.value(it.key()), it.value()) << it.key().toStdString();
 }
 
 class DesktopMediaControlsOnBus : public ::testing::Test {
@@ -78,12 +69,13 @@ protected:
         for (const auto& request : requests)
             QObject::connect(controls.get(), request.second,
                              [this, name = request.first] { log << name; });
-        QObject::connect(controls.get(), &tunewalk::DesktopMediaControls::seekRequested,
-                         [this](qint64 us) { log << QStringLiteral("seek %1").arg(us); });
-        QObject::connect(controls.get(), &tunewalk::DesktopMediaControls::setPositionRequested,
-                         [this](qint64 us) { log << QStringLiteral("position %1").arg(us); });
-        QObject::connect(controls.get(), &tunewalk::DesktopMediaControls::volumeRequested,
-                         [this](double v) { log << QStringLiteral("volume %1").arg(v); });
+        const auto logged = [this](const char* what) {
+            return
+                [this, what](auto value) { log << QStringLiteral("%1 %2").arg(what).arg(value); };
+        };
+        QObject::connect(controls.get(), &Controls::seekRequested, logged("seek"));
+        QObject::connect(controls.get(), &Controls::setPositionRequested, logged("position"));
+        QObject::connect(controls.get(), &Controls::volumeRequested, logged("volume"));
     }
 
     QDBusMessage call(const QString& interface, const QString& method,
@@ -102,10 +94,8 @@ protected:
         return asMap(call(kProperties, QStringLiteral("GetAll"), {interface}).arguments().value(0));
     }
     QString trackId() {
-        return asMap(properties(kPlayer).value("Metadata"))
-            .value("mpris:trackid")
-            .value<QDBusObjectPath>()
-            .path();
+        const QVariant id = asMap(properties(kPlayer).value("Metadata")).value("mpris:trackid");
+        return id.value<QDBusObjectPath>().path();
     }
 
     QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "client");
@@ -115,31 +105,20 @@ protected:
 };
 
 TEST_F(DesktopMediaControlsOnBus, RegistersUnderTheMprisNameOrItsInstanceName) {
-    const QString plain = QStringLiteral("org.mpris.MediaPlayer2.tunewalk");
-    const QString instance =
-        plain + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid());
+    const QString plain = "org.mpris.MediaPlayer2.tunewalk",
+                  instance =
+                      plain + ".instance" + QString::number(QCoreApplication::applicationPid());
     ASSERT_TRUE(controls->start());
-    EXPECT_TRUE(controls->start()) << "starting twice changes nothing";
-    EXPECT_TRUE(controls->isRegistered());
+    EXPECT_TRUE(controls->start() && controls->isRegistered()) << "starting twice changes nothing";
     // Another copy on the same desktop may hold the plain name already.
     EXPECT_TRUE(controls->serviceName() == plain || controls->serviceName() == instance)
         << controls->serviceName().toStdString();
     EXPECT_TRUE(client.interface()->isServiceRegistered(controls->serviceName()));
 
-    expectEntries(properties(kRoot),
-                  {{"Identity", "Tunewalk"},
-                   {"DesktopEntry", "tunewalk"},
-                   {"CanQuit", true},
-                   {"CanRaise", true},
-                   {"HasTrackList", false},
-                   {"SupportedUriSchemes", QStringList{"file"}},
-                   {"SupportedMimeTypes", QStringList{"audio/mpeg", "audio/x-wav", "audio/wav"}}});
-
     const QString first = controls->serviceName();
     {
         tunewalk::DesktopMediaControls second;
         EXPECT_FALSE(second.start()) << "one player per connection";
-        EXPECT_TRUE(second.serviceName().isEmpty());
     }
     controls = std::make_unique<tunewalk::DesktopMediaControls>();
     EXPECT_FALSE(client.interface()->isServiceRegistered(first)) << "the name is given back";
@@ -153,11 +132,7 @@ TEST_F(DesktopMediaControlsOnBus, RegistersUnderTheMprisNameOrItsInstanceName) {
 TEST_F(DesktopMediaControlsOnBus, MethodsBecomeRequests) {
     ASSERT_TRUE(controls->start());
     const auto volume = [](double v) { return QVariant::fromValue(QDBusVariant(v)); };
-    const struct {
-        QString interface, method;
-        QVariantList arguments;
-        QString request;
-    } cases[] = {
+    const std::tuple<QString, QString, QVariantList, QString> cases[] = {
         {kRoot, "Raise", {}, "raise"},
         {kRoot, "Quit", {}, "quit"},
         {kPlayer, "Next", {}, "next"},
@@ -169,45 +144,43 @@ TEST_F(DesktopMediaControlsOnBus, MethodsBecomeRequests) {
         {kPlayer, "Seek", {qlonglong(-5'000'000)}, "seek -5000000"},
         {kProperties, "Set", {kPlayer, "Volume", volume(0.25)}, "volume 0.25"},
         {kProperties, "Set", {kPlayer, "Volume", volume(-1.0)}, "volume 0"},
+        {kPlayer, "OpenUri", {QStringLiteral("file:///tmp/elsewhere.mp3")}, ""},
     };
-    for (const auto& c : cases) {
+    for (const auto& [interface, method, arguments, request] : cases) {
         log.clear();
-        call(c.interface, c.method, c.arguments);
-        EXPECT_EQ(log, QStringList{c.request}) << c.method.toStdString();
+        call(interface, method, arguments);
+        EXPECT_EQ(log.join(','), request) << method.toStdString();
     }
-    log.clear();
-    call(kPlayer, "OpenUri", {QStringLiteral("file:///tmp/elsewhere.mp3")});
-    EXPECT_TRUE(log.isEmpty());
 }
 
-TEST_F(DesktopMediaControlsOnBus, PropertiesShowWhatWasPublished) {
-    // Published before registering: the desktop still sees it afterwards.
-    controls->publish(song("/music/My Songs/Walk.mp3"));
+TEST_F(DesktopMediaControlsOnBus, PropertiesShowWhatWasPublishedAndSignalsCarryOnlyChanges) {
     ASSERT_TRUE(controls->start());
+    ChangeRecorder recorder;
+    ASSERT_TRUE(
+        client.connect({}, kPath, kProperties, "PropertiesChanged", &recorder,
+                       SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage))));
+    // A round trip through the bus makes sure the match rule is in place.
+    client.interface()->isServiceRegistered(controls->serviceName());
+    const auto next = [&] {
+        const qsizetype seen = recorder.changes.size();
+        EXPECT_TRUE(waitUntil([&] { return recorder.changes.size() > seen; }));
+        return recorder.changes.value(seen);
+    };
     controls->setPositionSource([] { return qint64(1'234'567); });
     auto now = song("/music/My Songs/Walk.mp3");
-    now.canGoNext = now.canSeek = false;
+    now.canSeek = false;
     now.canGoPrevious = true;
-    now.volume = 0.5;
     controls->publish(now);
-
+    EXPECT_EQ(next().keys(), (QStringList{"CanGoNext", "CanGoPrevious", "CanPause", "CanPlay",
+                                          "Metadata", "PlaybackStatus"}));
     QVariantMap player = properties(kPlayer);
-    expectEntries(player, {{"PlaybackStatus", "Playing"},
-                           {"LoopStatus", "None"},
-                           {"Shuffle", false},
-                           {"Rate", 1.0},
-                           {"MinimumRate", 1.0},
-                           {"MaximumRate", 1.0},
-                           {"Volume", 0.5},
-                           {"CanGoNext", false},
-                           {"CanGoPrevious", true},
-                           {"CanPlay", true},
-                           {"CanPause", true},
-                           {"CanSeek", false},
-                           {"CanControl", true}});
+    QVariantList shown;
+    for (const char* key :
+         {"PlaybackStatus", "CanGoNext", "CanGoPrevious", "CanPlay", "CanPause", "CanSeek"})
+        shown << player.value(key);
+    EXPECT_EQ(shown, (QVariantList{"Playing", true, true, true, true, false}));
     EXPECT_EQ(player.value("Position").metaType(), QMetaType::fromType<qlonglong>());
     EXPECT_EQ(player.value("Position"), qlonglong(1'234'567));
-
     QVariantMap metadata = asMap(player.value("Metadata"));
     EXPECT_EQ(metadata.value("mpris:trackid").metaType(), QMetaType::fromType<QDBusObjectPath>());
     EXPECT_NE(metadata.value("mpris:trackid").value<QDBusObjectPath>().path(), kNoTrack);
@@ -217,15 +190,22 @@ TEST_F(DesktopMediaControlsOnBus, PropertiesShowWhatWasPublished) {
     EXPECT_EQ(metadata.value("xesam:artist"), QStringList{"The Walkers"});
     EXPECT_EQ(metadata.value("xesam:url"), QStringLiteral("file:///music/My%20Songs/Walk.mp3"));
 
+    controls->publish(now); // unchanged: nothing is sent, so the next signal is the pause
     now.status = NowPlaying::Status::Paused;
+    controls->publish(now);
+    EXPECT_EQ(next(), (QVariantMap{{"PlaybackStatus", "Paused"}}));
+    now.volume = 0.25;
+    now.canGoNext = false;
+    controls->publish(now);
+    EXPECT_EQ(next(), (QVariantMap{{"CanGoNext", false}, {"Volume", 0.25}}));
+    now.path = "/music/b.mp3";
     now.artist.clear();
     now.lengthMicroseconds = 0;
     controls->publish(now);
-    player = properties(kPlayer);
-    EXPECT_EQ(player.value("PlaybackStatus"), QStringLiteral("Paused"));
-    metadata = asMap(player.value("Metadata"));
-    EXPECT_FALSE(metadata.contains("xesam:artist"));
-    EXPECT_FALSE(metadata.contains("mpris:length"));
+    const QVariantMap moved = next();
+    EXPECT_EQ(moved.keys(), QStringList{"Metadata"});
+    EXPECT_EQ(asMap(moved.value("Metadata")).keys(),
+              (QStringList{"mpris:trackid", "xesam:title", "xesam:url"}));
 
     controls->publish(NowPlaying{});
     player = properties(kPlayer);
@@ -235,6 +215,8 @@ TEST_F(DesktopMediaControlsOnBus, PropertiesShowWhatWasPublished) {
     EXPECT_EQ(metadata.value("mpris:trackid").value<QDBusObjectPath>().path(), kNoTrack);
     controls->setPositionSource({});
     EXPECT_EQ(properties(kPlayer).value("Position"), qlonglong(0));
+    client.disconnect({}, kPath, kProperties, "PropertiesChanged", &recorder,
+                      SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
 }
 
 TEST_F(DesktopMediaControlsOnBus, SetPositionOnlyForTheCurrentTrack) {
@@ -260,87 +242,19 @@ TEST_F(DesktopMediaControlsOnBus, SetPositionOnlyForTheCurrentTrack) {
     EXPECT_NE(trackId(), first) << "a file loaded again is a new track";
 }
 
-TEST_F(DesktopMediaControlsOnBus, PropertiesChangedCarriesOnlyWhatChanged) {
-    ASSERT_TRUE(controls->start());
-    ChangeRecorder recorder;
-    ASSERT_TRUE(
-        client.connect({}, kPath, kProperties, "PropertiesChanged", &recorder,
-                       SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage))));
-    // A round trip through the bus makes sure the match rule is in place.
-    client.interface()->isServiceRegistered(controls->serviceName());
-    const auto next = [&] {
-        const qsizetype seen = recorder.changes.size();
-        EXPECT_TRUE(waitUntil([&] { return recorder.changes.size() > seen; }));
-        return recorder.changes.value(seen);
-    };
-
-    auto now = song("/music/a.mp3");
-    controls->publish(now);
-    QVariantMap changed = next();
-    EXPECT_EQ(changed.keys(), (QStringList{"CanGoNext", "CanPause", "CanPlay", "CanSeek",
-                                           "Metadata", "PlaybackStatus"}));
-    EXPECT_EQ(asMap(changed.value("Metadata")).value("xesam:title"),
-              QStringLiteral("Walking Tune"));
-
-    controls->publish(now); // unchanged: nothing is sent, so the next signal is the pause
-    now.status = NowPlaying::Status::Paused;
-    controls->publish(now);
-    changed = next();
-    EXPECT_EQ(changed, (QVariantMap{{"PlaybackStatus", "Paused"}}));
-
-    now.volume = 0.25;
-    now.canGoNext = false;
-    controls->publish(now);
-    EXPECT_EQ(next(), (QVariantMap{{"CanGoNext", false}, {"Volume", 0.25}}));
-
-    now.path = "/music/b.mp3";
-    controls->publish(now);
-    EXPECT_EQ(next().keys(), QStringList{"Metadata"});
-    client.disconnect({}, kPath, kProperties, "PropertiesChanged", &recorder,
-                      SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
-}
-
-// The command-line controller people bind their media keys to.
-TEST_F(DesktopMediaControlsOnBus, PlayerctlDrivesIt) {
-    const QString playerctl = QStandardPaths::findExecutable("playerctl");
-    if (playerctl.isEmpty()) GTEST_SKIP() << "playerctl is not installed";
-    ASSERT_TRUE(controls->start());
-    auto now = song("/music/a.mp3");
-    now.canGoPrevious = true;
-    controls->publish(now);
-    const QString player = controls->serviceName().mid(kRoot.size() + 1);
-    const auto run = [&](QStringList arguments) {
-        QProcess process;
-        process.start(playerctl, QStringList{"-p", player} + arguments);
-        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }));
-        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    };
-    EXPECT_EQ(run({"status"}), "Playing");
-    EXPECT_EQ(run({"metadata", "title"}), "Walking Tune");
-    for (const char* command : {"play", "pause", "play-pause", "stop", "next", "previous"})
-        run({command});
-    run({"position", "5"}); // SetPosition with the id read from the metadata
-    EXPECT_EQ(log, (QStringList{"play", "pause", "playpause", "stop", "next", "previous",
-                                "position 5000000"}));
-}
-
-// Without a bus the controls give up quietly. With one, the check runs in a child process
-// whose bus address leads nowhere.
+// Without a bus the controls give up quietly: checked in a child process whose bus address
+// leads nowhere.
 TEST(DesktopMediaControls, WithoutASessionBusStaysQuiet) {
-    if (!QDBusConnection::sessionBus().isConnected()) {
+    if (qEnvironmentVariableIsSet("TUNEWALK_DEAD_BUS_CHILD")) {
         tunewalk::DesktopMediaControls controls;
         controls.publish(song("/music/a.mp3"));
         EXPECT_FALSE(controls.start());
-        EXPECT_FALSE(controls.isRegistered());
         EXPECT_TRUE(controls.serviceName().isEmpty());
         controls.setPositionSource([] { return qint64(5); });
         controls.publish(NowPlaying{});
         return;
     }
-    ASSERT_TRUE(qEnvironmentVariableIsEmpty("TUNEWALK_DEAD_BUS_CHILD"));
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.filePath("no-bus"));
     environment.insert("TUNEWALK_DEAD_BUS_CHILD", "1");
@@ -349,8 +263,7 @@ TEST(DesktopMediaControls, WithoutASessionBusStaysQuiet) {
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=DesktopMediaControls.WithoutASessionBusStaysQuiet"});
     ASSERT_TRUE(waitUntil([&] { return child.state() == QProcess::NotRunning; }));
-    const QString out = QString::fromUtf8(child.readAllStandardOutput());
-    const QString err = QString::fromUtf8(child.readAllStandardError());
+    const QString out = child.readAllStandardOutput(), err = child.readAllStandardError();
     EXPECT_EQ(child.exitCode(), 0) << out.toStdString() << err.toStdString();
     EXPECT_TRUE(out.contains("[  PASSED  ] 1 test.")) << out.toStdString();
     EXPECT_FALSE(err.contains("dbus", Qt::CaseInsensitive)) << err.toStdString();

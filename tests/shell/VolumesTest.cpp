@@ -17,11 +17,10 @@ TEST(Volumes, RootFirstNoPseudoFileSystemsEveryRootEndsWithASeparator) {
         SCOPED_TRACE(volume.root.toStdString());
         roots << volume.root;
         EXPECT_TRUE(volume.root.endsWith(QLatin1Char('/')));
-        EXPECT_FALSE(volume.root.startsWith(QLatin1String("/proc/")));
-        EXPECT_FALSE(volume.root.startsWith(QLatin1String("/sys/")));
-        EXPECT_FALSE(volume.root.startsWith(QLatin1String("/dev/")));
-        const QStringList keys = {"Drive", "Floppy", "NetDrive", "CD"};
-        EXPECT_TRUE(keys.contains(volume.iconKey)) << volume.iconKey.toStdString();
+        for (const char* pseudo : {"/proc/", "/sys/", "/dev/"})
+            EXPECT_FALSE(volume.root.startsWith(pseudo));
+        EXPECT_TRUE(QStringList({"Drive", "Floppy", "NetDrive", "CD"}).contains(volume.iconKey))
+            << volume.iconKey.toStdString();
     }
     EXPECT_EQ(roots.removeDuplicates(), 0);
 }
@@ -36,8 +35,6 @@ TEST(Volumes, RootIsRecognisedWithOrWithoutItsSeparator) {
     }
 
     QTemporaryDir dir;
-    EXPECT_FALSE(isVolumeRoot(dir.path()));
-    EXPECT_FALSE(isVolumeRoot(dir.path() + "/"));
-    EXPECT_FALSE(isVolumeRoot("/proc"));
-    EXPECT_FALSE(isVolumeRoot(""));
+    for (const QString& other : {dir.path(), dir.path() + "/", QString("/proc"), QString()})
+        EXPECT_FALSE(isVolumeRoot(other)) << other.toStdString();
 }

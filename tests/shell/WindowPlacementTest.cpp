@@ -1,7 +1,5 @@
 #include "shell/WindowPlacement.h"
 
-#include "EventLoopWait.h"
-
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -12,22 +10,13 @@ TEST(WindowPlacement, TopmostTogglesTheHintAndKeepsPlaceSizeAndVisibility) {
     window.setGeometry(120, 140, 400, 300);
     window.show();
     const QRect before = window.geometry();
-
-    setTopmost(&window, true);
-    EXPECT_TRUE(isTopmost(&window));
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.geometry(), before);
-
-    setTopmost(&window, false);
-    EXPECT_FALSE(isTopmost(&window));
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.geometry(), before);
-
-    window.hide();
-    setTopmost(&window, true);
-    EXPECT_TRUE(isTopmost(&window));
-    EXPECT_FALSE(window.isVisible()) << "a hidden window is not shown by the change";
-    EXPECT_EQ(window.geometry(), before);
+    for (const auto& [visible, on] : {std::pair{true, true}, {true, false}, {false, true}}) {
+        window.setVisible(visible); // a hidden window is not shown by the change
+        setTopmost(&window, on);
+        EXPECT_EQ(isTopmost(&window), on);
+        EXPECT_EQ(window.isVisible(), visible);
+        EXPECT_EQ(window.geometry(), before);
+    }
 }
 
 TEST(WindowPlacement, BringToFrontRestoresAMinimizedWindowAsItWas) {
@@ -36,14 +25,11 @@ TEST(WindowPlacement, BringToFrontRestoresAMinimizedWindowAsItWas) {
     window.show();
     window.setWindowState(Qt::WindowMinimized);
     bringToFront(&window);
-    EXPECT_FALSE(window.isMinimized());
-    EXPECT_TRUE(window.isVisible());
-
+    EXPECT_TRUE(!window.isMinimized() && window.isVisible());
     window.setWindowState(Qt::WindowMaximized | Qt::WindowMinimized);
     bringToFront(&window);
     EXPECT_FALSE(window.isMinimized());
     EXPECT_TRUE(window.isMaximized()) << "a maximized window comes back maximized";
-
     QWidget hidden;
     bringToFront(&hidden);
     EXPECT_TRUE(hidden.isVisible());
