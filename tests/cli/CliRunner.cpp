@@ -62,16 +62,13 @@ RunResult runTag(const std::vector<std::string>& args, const TempDir& dir,
     return run(TUNEWALK_TAG_EXE, args, dir.path(), input);
 }
 
+nlohmann::ordered_json showOne(const TempDir& dir, const std::string& file) {
+    const auto lines = runTag({"show", file}, dir).jsonLines();
+    return lines.size() == 1 ? lines[0] : nlohmann::ordered_json();
+}
+
 bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    if (!path) return false;
-    std::istringstream dirs(path);
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        const auto candidate = std::filesystem::path(dir.empty() ? "." : dir) / program;
-        if (::access(candidate.c_str(), X_OK) == 0) return true;
-    }
-    return false;
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 std::vector<std::string> keysOf(const nlohmann::ordered_json& object) {

@@ -33,6 +33,9 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
 RunResult runTag(const std::vector<std::string>& args, const TempDir& dir,
                  const std::string& input = {});
 
+// The one line `show` prints for `file`; null when it prints another number of lines.
+nlohmann::ordered_json showOne(const TempDir& dir, const std::string& file);
+
 bool onPath(const std::string& program);
 
 std::vector<std::string> keysOf(const nlohmann::ordered_json& object);

@@ -14,6 +14,7 @@ struct Encode {
     std::string file;
     std::vector<std::string> lameArgs;
     bool constantBitrate;
+    const char* mode; // null: any stereo mode
 };
 
 nlohmann::json probe(const TempDir& dir, const std::string& file) {
@@ -33,16 +34,15 @@ TEST(RealEncoders, ShowAgreesWithFfprobeAndSetKeepsTheAudioReadable) {
         if (!onPath(tool)) GTEST_SKIP() << tool << " is not on PATH";
 
     TempDir dir;
-    ASSERT_EQ(run("sox", {"-n", "-r", "44100", "-c", "2", "tone.wav", "synth", "5", "sine", "440"},
-                  dir.path())
-                  .exitCode,
-              0);
+    const std::vector<std::string> tone = {"-n",       "-r",    "44100", "-c",   "2",
+                                           "tone.wav", "synth", "5",     "sine", "440"};
+    ASSERT_EQ(run("sox", tone, dir.path()).exitCode, 0);
     const Encode encodes[] = {
-        {"cbr.mp3", {"-b", "128"}, true},
-        {"vbr.mp3", {"-V", "2"}, false},
-        {"mono22.mp3", {"-m", "m", "-b", "64", "--resample", "22.05"}, true},
-        {"mono32.mp3", {"-m", "m", "-b", "48", "--resample", "32"}, true},
-        {"stereo48.mp3", {"-m", "s", "-b", "192", "--resample", "48"}, true},
+        {"cbr.mp3", {"-b", "128"}, true, nullptr},
+        {"vbr.mp3", {"-V", "2"}, false, "Joint Stereo"},
+        {"mono22.mp3", {"-m", "m", "-b", "64", "--resample", "22.05"}, true, "Mono"},
+        {"mono32.mp3", {"-m", "m", "-b", "48", "--resample", "32"}, true, "Mono"},
+        {"stereo48.mp3", {"-m", "s", "-b", "192", "--resample", "48"}, true, "Stereo"},
     };
     for (const Encode& e : encodes) {
         std::vector<std::string> args = {"--quiet"};
@@ -53,41 +53,32 @@ TEST(RealEncoders, ShowAgreesWithFfprobeAndSetKeepsTheAudioReadable) {
 
     for (const Encode& e : encodes) {
         SCOPED_TRACE(e.file);
-        const RunResult shown = runTag({"show", e.file}, dir);
-        ASSERT_EQ(shown.exitCode, 0) << shown.err;
-        const auto ours = shown.jsonLines().at(0);
+        const auto ours = showOne(dir, e.file);
         const auto theirs = probe(dir, e.file);
         const auto& stream = theirs["streams"].at(0);
 
         EXPECT_EQ(std::to_string(ours["sample_rate"].get<int>()),
                   stream["sample_rate"].get<std::string>());
         const std::string mode = ours["channels"];
-        if (stream["channels"] == 1)
-            EXPECT_EQ(mode, "Mono");
-        else
-            EXPECT_TRUE(mode == "Stereo" || mode == "Joint Stereo" || mode == "Dual Channel")
-                << mode;
+        EXPECT_EQ(stream["channels"] == 1, mode == "Mono") << mode;
+        if (e.mode) {
+            EXPECT_EQ(mode, e.mode);
+        }
+        EXPECT_EQ(ours["vbr"], !e.constantBitrate);
         if (e.constantBitrate) {
-            EXPECT_EQ(ours["vbr"], false);
             EXPECT_EQ(ours["bitrate"].get<int>() * 1000,
                       std::stoi(stream["bit_rate"].get<std::string>()));
-        } else {
-            EXPECT_EQ(ours["vbr"], true);
         }
         // lame writes a Xing (or Info) header into every file, so the length is exact.
         const double seconds = std::stod(theirs["format"]["duration"].get<std::string>());
         EXPECT_LE(std::abs(ours["length"].get<double>() - seconds), 1.0) << seconds;
     }
-    EXPECT_EQ(runTag({"show", "vbr.mp3"}, dir).jsonLines().at(0)["channels"], "Joint Stereo");
-    EXPECT_EQ(runTag({"show", "stereo48.mp3"}, dir).jsonLines().at(0)["channels"], "Stereo");
 
     // Another reader finds the tag we wrote, and the audio still reads the same.
     const std::string audio = fx::readFile(dir / "cbr.mp3");
-    ASSERT_EQ(
-        runTag({"set", "--title", "Sine", "--artist", "Tone Maker", "--genre", "techno", "cbr.mp3"},
-               dir)
-            .exitCode,
-        0);
+    const RunResult set = runTag(
+        {"set", "--title", "Sine", "--artist", "Tone Maker", "--genre", "techno", "cbr.mp3"}, dir);
+    ASSERT_EQ(set.exitCode, 0) << set.err;
     EXPECT_EQ(fx::audioPart(fx::readFile(dir / "cbr.mp3")), audio);
     const auto after = probe(dir, "cbr.mp3");
     EXPECT_EQ(after["format"]["tags"]["title"], "Sine");

@@ -8,16 +8,6 @@ namespace {
 
 namespace fx = fixtures;
 
-// In a plain RIFF file the format fields (channels .. bits per sample) are bytes 22 to 35.
-constexpr std::size_t kFormatAt = 22;
-constexpr std::size_t kFormatBytes = 14;
-
-std::string withoutFormat(const std::string& wav) {
-    std::string copy = wav;
-    copy.replace(kFormatAt, kFormatBytes, kFormatBytes, '\0');
-    return copy;
-}
-
 TEST(WavSetCommand, RewritesOnlyTheFormatFields) {
     TempDir dir;
     const std::string before = fx::wavFile({});
@@ -27,22 +17,8 @@ TEST(WavSetCommand, RewritesOnlyTheFormatFields) {
         {"wav-set", "--bits", "8", "--rate=22050", "--channels", "1", "--yes", "a.wav"}, dir);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    const std::string after = fx::readFile(dir / "a.wav");
-    ASSERT_EQ(after.size(), before.size());
-    EXPECT_EQ(withoutFormat(after), withoutFormat(before));
-    EXPECT_EQ(after.substr(kFormatAt, kFormatBytes), std::string("\x01\x00"
-                                                                 "\x22\x56\x00\x00"
-                                                                 "\x22\x56\x00\x00"
-                                                                 "\x01\x00"
-                                                                 "\x08\x00",
-                                                                 kFormatBytes));
-    const auto shown = runTag({"show", "a.wav"}, dir).jsonLines().at(0);
-    EXPECT_EQ(shown["channels"], 1);
-    EXPECT_EQ(shown["sample_rate"], 22050);
-    EXPECT_EQ(shown["bytes_per_second"], 22050);
-    EXPECT_EQ(shown["block_align"], 1);
-    EXPECT_EQ(shown["bits"], 8);
-    EXPECT_EQ(shown["length"], 44100 * 4 / 22050);
+    EXPECT_EQ(fx::readFile(dir / "a.wav"),
+              fx::wavFile({.channels = 1, .sampleRate = 22050, .bits = 8}));
 
     // The largest rate the field holds is accepted.
     EXPECT_EQ(runTag({"wav-set", "--yes", "--rate", "4294967295", "a.wav"}, dir).exitCode, 0);
@@ -52,10 +28,6 @@ TEST(WavSetCommand, RewritesOnlyTheFormatFields) {
 TEST(WavSetCommand, AsksBeforeEachFileAndOnlyYesChangesIt) {
     TempDir dir;
     const std::string before = fx::wavFile({});
-    const auto reset = [&] {
-        for (const char* name : {"a.wav", "b.wav"})
-            fx::writeFile(dir / name, before);
-    };
     const std::string question =
         "Are you sure you want to modify the header data in this file? [y/N] ";
 
@@ -69,7 +41,8 @@ TEST(WavSetCommand, AsksBeforeEachFileAndOnlyYesChangesIt) {
                           {"Yes\nno\n", true, false},
                           {"Y\r\nyES\n", true, true}};
     for (const Case& c : cases) {
-        reset();
+        for (const char* name : {"a.wav", "b.wav"})
+            fx::writeFile(dir / name, before);
         const RunResult r = runTag({"wav-set", "--bits", "24", "a.wav", "b.wav"}, dir, c.input);
         EXPECT_EQ(r.exitCode, 0) << c.input;
         EXPECT_EQ(r.out, "");
@@ -126,7 +99,7 @@ TEST(WavSetCommand, BadNumbersAreRefusedAndUnreadableFilesNamed) {
     EXPECT_EQ(r.err.find("Division by zero"), std::string::npos) << r.err;
     EXPECT_EQ(fx::readFile(dir / "song.mp3"), before);
     EXPECT_EQ(fx::readFile(dir / "none.wav"), none);
-    EXPECT_EQ(runTag({"show", "a.wav"}, dir).jsonLines().at(0)["bits"], 8);
+    EXPECT_EQ(showOne(dir, "a.wav")["bits"], 8);
 }
 
 } // namespace

@@ -87,29 +87,30 @@ protected:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
-    // The events the host sees, with the temporary folder cut out of keys.
+    // A key as events show it: with the temporary folder cut out.
+    QString shown(QString key) const { return key.replace(root, QString()); }
+
+    // The events the host sees, in order.
     void record() {
         using tunewalk::Treefolder;
-        auto name = [this](QTreeWidgetItem* n) {
-            return tunewalk::TreeNode::key(n).replace(root, QString());
+        const auto nodeEvent = [this](const QString& event) {
+            return [this, event](QTreeWidgetItem* n) {
+                events << event + u' ' + shown(tunewalk::TreeNode::key(n));
+            };
         };
-        QObject::connect(tree.get(), &Treefolder::NodeClick, [this, name](QTreeWidgetItem* n) {
-            events << QStringLiteral("NodeClick ") + name(n);
-        });
-        QObject::connect(tree.get(), &Treefolder::Expand, [this, name](QTreeWidgetItem* n) {
-            events << QStringLiteral("Expand ") + name(n);
-        });
-        QObject::connect(tree.get(), &Treefolder::Collapse, [this, name](QTreeWidgetItem* n) {
-            events << QStringLiteral("Collapse ") + name(n);
-        });
+        const auto plainEvent = [this](const QString& event) {
+            return [this, event] { events << event; };
+        };
+        QObject::connect(tree.get(), &Treefolder::NodeClick, nodeEvent("NodeClick"));
+        QObject::connect(tree.get(), &Treefolder::Expand, nodeEvent("Expand"));
+        QObject::connect(tree.get(), &Treefolder::Collapse, nodeEvent("Collapse"));
         QObject::connect(tree.get(), &Treefolder::PathChanged, [this](bool toDesktop) {
-            events << (toDesktop ? QStringLiteral("PathChanged desktop")
-                                 : QStringLiteral("PathChanged folder"));
+            events << (toDesktop ? "PathChanged desktop" : "PathChanged folder");
         });
         QObject::connect(tree.get(), &Treefolder::MyComputerClicked,
-                         [this] { events << QStringLiteral("MyComputerClicked"); });
+                         plainEvent("MyComputerClicked"));
         QObject::connect(tree.get(), &Treefolder::DriveNotReadyError,
-                         [this] { events << QStringLiteral("DriveNotReadyError"); });
+                         plainEvent("DriveNotReadyError"));
     }
 
     QTemporaryDir temp;

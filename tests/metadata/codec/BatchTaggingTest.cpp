@@ -12,10 +12,10 @@ namespace {
 
 const std::string kAudio = fx::mpegFrames({}, 6);
 
-// Applies `options` to `name`.mp3 (audio followed by `tag`) as a batch does, saves it and reads
-// it back; every byte before the tag must survive.
-MP3TagEditor batchOne(const std::string& name, const std::string& tag,
-                      const BatchTagOptions& options, std::string* bytes = nullptr) {
+// Applies `options` to `name`.mp3 (audio followed by `tag`) as a batch does, saves it and
+// returns the tag the file ends with; every byte before the tag must survive.
+std::string batchOne(const std::string& name, const std::string& tag,
+                     const BatchTagOptions& options) {
     TempDir dir;
     const auto path = dir.file(name + ".mp3");
     fx::writeFile(path, kAudio + tag);
@@ -24,12 +24,8 @@ MP3TagEditor batchOne(const std::string& name, const std::string& tag,
     applyBatchTags(editor, options, name);
     EXPECT_TRUE(editor.SaveMP3(false));
     const std::string after = fx::readFile(path);
-    EXPECT_EQ(fx::audioPart(after), kAudio) << name;
-    EXPECT_EQ(after.size(), kAudio.size() + 128) << name;
-    if (bytes) *bytes = after.substr(after.size() - 128);
-    MP3TagEditor reread;
-    EXPECT_TRUE(reread.LoadMP3(path));
-    return reread;
+    EXPECT_EQ(after.substr(0, kAudio.size()), kAudio) << name;
+    return after.substr(kAudio.size());
 }
 
 BatchTagOptions fromName(bool overwriteTitle = false, bool overwriteComment = false) {
@@ -51,40 +47,31 @@ TEST(BatchTagging, FirstDigitRunIsTheFirstRunOfAsciiDigitsAsItStands) {
 }
 
 TEST(BatchTagging, TitleAndTrackComeFromTheName) {
-    std::string tag;
-    const MP3TagEditor intro = batchOne("07 - Intro", "", fromName(), &tag);
-    EXPECT_EQ(intro.Title(), "07 - Intro");
-    EXPECT_EQ(intro.Comment(), "Track 07");
-    EXPECT_EQ(tag.substr(97, 30), "Track 07" + std::string(22, ' '));
-    // The file had no tag and no genre was asked for: "None".
-    EXPECT_EQ(intro.Genra(), 255);
-    EXPECT_EQ(batchOne("Disc 2 Track 11", "", fromName()).Comment(), "Track 2");
-
+    // The files had no tag and no genre was asked for: "None".
+    EXPECT_EQ(batchOne("07 - Intro", "", fromName()),
+              fx::id3v1Tag("07 - Intro", "", "", "", "Track 07", 255));
+    EXPECT_EQ(batchOne("Disc 2 Track 11", "", fromName()),
+              fx::id3v1Tag("Disc 2 Track 11", "", "", "", "Track 2"));
     const std::string name40 = "0123456789abcdefghijKLMNOPQRSTuvwxyz!!!!";
-    batchOne(name40, "", fromName(), &tag);
-    EXPECT_EQ(tag.substr(3, 30), name40.substr(0, 30));
+    EXPECT_EQ(batchOne(name40, "", fromName()),
+              fx::id3v1Tag(name40.substr(0, 30), "", "", "", "Track 0123456789"));
 }
 
 TEST(BatchTagging, ExistingTitleAndCommentAreReplacedOnlyWhenAsked) {
-    const std::string tag = fx::id3v1Tag("Live", "Band", "Album", "1999", "Old note", 17);
-    const MP3TagEditor kept = batchOne("05 Encore", tag, fromName());
-    EXPECT_EQ(kept.Title(), "Live");
-    EXPECT_EQ(kept.Comment(), "Old note");
+    const auto tag = [](const char* title, const char* comment) {
+        return fx::id3v1Tag(title, "Band", "Album", "1999", comment, 17);
+    };
     // Fields the batch does not set are written back as they were read.
-    EXPECT_EQ(kept.Artist(), "Band");
-    EXPECT_EQ(kept.Year(), "1999");
-    EXPECT_EQ(kept.Genra(), 17);
-
-    const MP3TagEditor title = batchOne("05 Encore", tag, fromName(true, false));
-    EXPECT_EQ(title.Title(), "05 Encore");
-    EXPECT_EQ(title.Comment(), "Old note");
-    const MP3TagEditor comment = batchOne("05 Encore", tag, fromName(false, true));
-    EXPECT_EQ(comment.Title(), "Live");
-    EXPECT_EQ(comment.Comment(), "Track 05");
+    EXPECT_EQ(batchOne("05 Encore", tag("Live", "Old note"), fromName()), tag("Live", "Old note"));
+    EXPECT_EQ(batchOne("05 Encore", tag("Live", "Old note"), fromName(true, false)),
+              tag("05 Encore", "Old note"));
+    EXPECT_EQ(batchOne("05 Encore", tag("Live", "Old note"), fromName(false, true)),
+              tag("Live", "Track 05"));
     // A name without digits keeps the comment even when overwriting.
-    EXPECT_EQ(batchOne("Intro", tag, fromName(true, true)).Comment(), "Old note");
+    EXPECT_EQ(batchOne("Intro", tag("Live", "Old note"), fromName(true, true)),
+              tag("Intro", "Old note"));
     // Blanks read as empty.
-    EXPECT_EQ(batchOne("Blank", fx::id3v1Tag("   "), fromName()).Title(), "Blank");
+    EXPECT_EQ(batchOne("Blank", fx::id3v1Tag("   "), fromName()), fx::id3v1Tag("Blank"));
 }
 
 TEST(BatchTagging, FixedValuesAreWrittenAsGivenAndTheNameWinsOverThem) {
@@ -93,21 +80,15 @@ TEST(BatchTagging, FixedValuesAreWrittenAsGivenAndTheNameWinsOverThem) {
     o.year = "2024x";
     o.comment = "Caf\xE9";
     o.genre = 0;
-    std::string tag;
-    const MP3TagEditor e =
-        batchOne("07 Track", fx::id3v1Tag("Old", "Artist", "", "", "", 9), o, &tag);
-    EXPECT_EQ(tag.substr(3, 30), " Lead" + std::string(25, ' '));
-    EXPECT_EQ(tag.substr(93, 4), "2024");
-    EXPECT_EQ(static_cast<unsigned char>(tag[127]), 0);
-    EXPECT_EQ(e.Comment(), "Caf\xE9");
-    EXPECT_EQ(e.Artist(), "Artist");
+    EXPECT_EQ(batchOne("07 Track", fx::id3v1Tag("Old", "Artist", "", "", "", 9), o),
+              fx::id3v1Tag(" Lead", "Artist", "", "2024", "Caf\xE9", 0));
 
     BatchTagOptions both = fromName(true, true);
     both.title = "Fixed";
     both.comment = "Fixed";
-    const MP3TagEditor named = batchOne("12 Song", fx::id3v1Tag("Old", "", "", "", "Old"), both);
-    EXPECT_EQ(named.Title(), "12 Song");
-    EXPECT_EQ(named.Comment(), "Track 12");
+    EXPECT_EQ(batchOne("12 Song", fx::id3v1Tag("Old", "", "", "", "Old"), both),
+              fx::id3v1Tag("12 Song", "", "", "", "Track 12"));
     // Without digits the fixed comment is no fallback.
-    EXPECT_EQ(batchOne("Song", fx::id3v1Tag("", "", "", "", "Old"), both).Comment(), "Old");
+    EXPECT_EQ(batchOne("Song", fx::id3v1Tag("", "", "", "", "Old"), both),
+              fx::id3v1Tag("Song", "", "", "", "Old"));
 }

@@ -1,6 +1,14 @@
 #pragma once
 
+#include "AudioFixtures.h"
+#include "ScriptedPrompter.h"
+#include "TempDir.h"
+#include "metadata/codec/MP3TagEditor.h"
 #include "metadata/dialogs/TagHost.h"
+
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
 
 namespace tunewalk {
 
@@ -11,6 +19,7 @@ public:
     QString currentFolder() const override { return folder; }
     bool refreshRow(const QString& key) override {
         refreshed << key;
+        if (onRefresh) onRefresh();
         for (const Row& r : list)
             if (r.key == key) return true;
         return false;
@@ -19,6 +28,62 @@ public:
     std::vector<Row> list;
     QString folder;
     QStringList refreshed;
+    std::function<void()> onRefresh; // runs after each recorded refresh
 };
+
+// A folder of generated files listed by a fake host, and a prompter that records.
+class TagFolderTest : public ::testing::Test {
+protected:
+    TagFolderTest() { host.folder = QString::fromStdString(dir.path().string()); }
+
+    // Writes `bytes` as a file of the folder (unless null) and lists it; returns its key.
+    QString add(const std::string& name, const std::string* bytes, const char* tag = "MP3",
+                bool selected = true, bool current = false) {
+        if (bytes) fixtures::writeFile(dir / name, *bytes);
+        const QString key = QString::fromStdString(dir.file(name));
+        host.list.push_back(
+            {key, QString::fromLatin1(tag), QString::fromStdString(name), selected, current});
+        return key;
+    }
+    QString add(const std::string& name, const std::string& bytes, const char* tag = "MP3",
+                bool selected = true, bool current = false) {
+        return add(name, &bytes, tag, selected, current);
+    }
+    std::string bytesOf(const std::string& name) const { return fixtures::readFile(dir / name); }
+    MP3TagEditor reread(const std::string& name) const {
+        MP3TagEditor e;
+        EXPECT_TRUE(e.LoadMP3(dir.file(name)));
+        return e;
+    }
+    // Whether the prompter showed exactly one message, this one.
+    ::testing::AssertionResult shownOnly(const QString& text, Prompter::Icon icon,
+                                         Prompter::Buttons buttons) const {
+        const auto& s = prompter.shown;
+        if (s.size() == 1 && s[0].text == text && s[0].icon == icon && s[0].buttons == buttons)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "shown: " << prompter.texts().join('|').toStdString();
+    }
+    // A fresh list, refresh record and prompter for the next case of a loop.
+    void reset() {
+        host.list.clear();
+        host.refreshed.clear();
+        prompter.clear();
+    }
+
+    TempDir dir;
+    FakeTagHost host;
+    ScriptedPrompter prompter;
+};
+
+// Types `text` key by key. QTest::keyClicks cannot: it sends each character as Latin-1, so the
+// very characters the fields must refuse would never reach them.
+inline void type(QWidget* field, const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QString key(text[i]);
+        if (text[i].isHighSurrogate() && i + 1 < text.size()) key += text[++i];
+        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, key, Qt::NoModifier);
+    }
+}
 
 } // namespace tunewalk
