@@ -2,20 +2,18 @@
 #include "Form1Fixture.h"
 #include "app/ListingExport.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
-#include <tuple>
 
 namespace tunewalk {
 namespace {
 
 using fixtures::id3v1Tag;
 
-const QString M3u = QStringLiteral("M3U Playlist (*.m3u)");
-const QString Csv = QStringLiteral("Comma-Separated Values (*.csv *.txt)");
+const QString M3u = "M3U Playlist (*.m3u)";
+const QString Csv = "Comma-Separated Values (*.csv *.txt)";
 
 class ExportTest : public Form1Test {
 protected:
@@ -23,20 +21,13 @@ protected:
         Form1Test::SetUp();
         // Playlists for the external player go to the user's private runtime folder, never to
         // the shared temporary folder; both are this test's own.
-        for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"})
-            m_savedEnv.emplace_back(name, qEnvironmentVariableIsSet(name), qgetenv(name));
-        QDir(root.path()).mkpath(QStringLiteral("tmp"));
-        QDir(root.path()).mkpath(QStringLiteral("runtime"));
-        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ExeOwner);
-        qputenv("TMPDIR", root.filePath(QStringLiteral("tmp")).toLocal8Bit());
-        qputenv("XDG_RUNTIME_DIR", root.filePath(QStringLiteral("runtime")).toLocal8Bit());
-    }
-    void TearDown() override {
-        form.reset();
-        for (const auto& [name, wasSet, value] : m_savedEnv)
-            wasSet ? qputenv(name, value) : qunsetenv(name);
+        for (const char* folder : {"tmp", "runtime"})
+            QDir(root.path()).mkpath(folder);
+        QFile::setPermissions(root.filePath("runtime"), QFileDevice::ReadOwner |
+                                                            QFileDevice::WriteOwner |
+                                                            QFileDevice::ExeOwner);
+        setEnv("TMPDIR", root.filePath("tmp"));
+        setEnv("XDG_RUNTIME_DIR", root.filePath("runtime"));
     }
 
     // A folder of audio files, a folder and a file the list leaves out.
@@ -63,13 +54,13 @@ protected:
 
     static QString read(const QString& file) {
         QFile f(file);
-        if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("<unreadable>");
+        if (!f.open(QIODevice::ReadOnly)) return "<unreadable>";
         return QString::fromUtf8(f.readAll());
     }
     // The lines of a CRLF text, checking that every line has its CR.
     static QStringList crlfLines(const QString& text) {
         EXPECT_TRUE(text.endsWith(QLatin1String("\r\n"))) << text.toStdString();
-        QStringList lines = text.split(QStringLiteral("\r\n"));
+        QStringList lines = text.split("\r\n");
         lines.removeLast();
         for (const QString& line : lines)
             EXPECT_FALSE(line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\r')));
@@ -89,20 +80,15 @@ protected:
             form->randomizePlaylist();
         ASSERT_NE(audioKeysInDisplayOrder(), alphabetical);
     }
-    QString playlistFolder() const {
-        return root.filePath(QStringLiteral("runtime/tunewalk-playlists"));
-    }
-
-private:
-    std::vector<std::tuple<const char*, bool, QByteArray>> m_savedEnv;
+    QString playlistFolder() const { return root.filePath("runtime/tunewalk-playlists"); }
 };
 
 TEST_F(ExportTest, NothingToExport) {
     mkdir("empty");
     start(path("empty"));
     form->saveListing();
-    EXPECT_EQ(prompter.texts(), QStringList{"There is nothing in the current folder to export."});
-    EXPECT_EQ(prompter.shown.at(0).icon, Prompter::Icon::Exclamation);
+    EXPECT_EQ(prompter.shown, (Messages{{"There is nothing in the current folder to export.",
+                                         Icon::Exclamation, Buttons::Ok}}));
     EXPECT_TRUE(prompter.prompts.isEmpty()) << "no save dialog";
 }
 
@@ -115,8 +101,8 @@ TEST_F(ExportTest, FolderOfFoldersOnly) {
     EXPECT_EQ(prompter.prompts, QStringList{"Save Export File"});
     EXPECT_EQ(prompter.lastProposedPath, path("Albums/Albums")) << "the folder's own name in it";
     EXPECT_EQ(prompter.lastFilters, M3u + ";;" + Csv);
-    EXPECT_EQ(prompter.texts(), QStringList{"File saved successfully."});
-    EXPECT_EQ(prompter.shown.at(0).icon, Prompter::Icon::Information);
+    EXPECT_EQ(prompter.shown,
+              (Messages{{"File saved successfully.", Icon::Information, Buttons::Ok}}));
     const QStringList lines = crlfLines(read(path("Albums/list.csv")));
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[1].startsWith('"' + path("Albums/One") + "\",\"One\","))
@@ -126,13 +112,14 @@ TEST_F(ExportTest, FolderOfFoldersOnly) {
 
     exportAs(path("Albums/list"), M3u);
     EXPECT_EQ(prompter.prompts, QStringList{"Save Export File"}) << "the dialog comes first";
-    EXPECT_EQ(prompter.texts(), QStringList{"There are no files to include in the playlist."});
-    EXPECT_EQ(prompter.shown.at(0).icon, Prompter::Icon::Exclamation);
+    EXPECT_EQ(prompter.shown, (Messages{{"There are no files to include in the playlist.",
+                                         Icon::Exclamation, Buttons::Ok}}));
     EXPECT_FALSE(QFileInfo::exists(path("Albums/list.m3u")));
 }
 
 TEST_F(ExportTest, ExtensionAndFormatRules) {
     startWithMusic();
+    randomize(); // a playlist follows the play order
     const QString playlist = audioKeysInDisplayOrder().join("\r\n") + "\r\n";
 
     exportAs(path("list.M3U"), M3u);
@@ -141,6 +128,9 @@ TEST_F(ExportTest, ExtensionAndFormatRules) {
 
     exportAs(path("list.txt"), M3u);
     EXPECT_EQ(read(path("list.txt")), playlist) << "the filter decides the format";
+    form->playAllExternal(); // the external player's playlist too
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(read(shell.opened[0].first), playlist);
 
     exportAs(path("table"), Csv);
     EXPECT_TRUE(read(path("table.csv")).startsWith("\"Full Path\""));
@@ -163,8 +153,7 @@ TEST_F(ExportTest, CancelOrFailureLeavesNoFile) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_FALSE(prompter.shown[0].text.isEmpty());
     EXPECT_NE(prompter.shown[0].text, "File saved successfully.");
-    EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::None);
-    EXPECT_EQ(prompter.shown[0].buttons, Prompter::Buttons::Ok);
+    EXPECT_EQ(prompter.shown[0].icon, Icon::None);
 
     EXPECT_EQ(QDir(music()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }
@@ -196,35 +185,15 @@ TEST_F(ExportTest, CsvContents) {
     ASSERT_EQ(records.size(), 8);
     for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i) {
         const ListRow* r = row(i);
-        const QStringList expected{r->key,
-                                   r->cell(Col::Name),
-                                   r->cell(Col::Track),
-                                   r->cell(Col::Length),
-                                   r->cell(Col::Artist),
-                                   r->cell(Col::Bitrate),
-                                   r->cell(Col::Size),
-                                   r->cell(Col::Modified)};
+        QStringList expected{r->key};
+        for (int column : {Col::Name, Col::Track, Col::Length, Col::Artist, Col::Bitrate, Col::Size,
+                           Col::Modified})
+            expected << r->cell(column);
         QStringList got;
         for (const auto& field : records[i + 1].toArray())
             got << field.toString();
         EXPECT_EQ(got, expected) << "row " << i;
     }
-}
-
-TEST_F(ExportTest, PlaylistsFollowThePlayOrder) {
-    startWithMusic();
-    randomize();
-    const QStringList order = audioKeysInDisplayOrder();
-
-    exportAs(path("shuffled.m3u"), M3u);
-    const QStringList exported = crlfLines(read(path("shuffled.m3u")));
-    EXPECT_EQ(exported, order);
-    for (const QString& line : exported)
-        EXPECT_TRUE(QFileInfo(line).isFile()) << line.toStdString();
-
-    form->playAllExternal();
-    ASSERT_EQ(shell.opened.size(), 1u);
-    EXPECT_EQ(crlfLines(read(shell.opened[0].first)), order);
 }
 
 TEST_F(ExportTest, ExternalPlayer) {
@@ -239,9 +208,7 @@ TEST_F(ExportTest, ExternalPlayer) {
     EXPECT_EQ(crlfLines(read(all)), audioKeysInDisplayOrder());
 
     // Only the selected audio rows, top to bottom; a selected folder is left out.
-    form->ListView1->clearSelection();
-    for (const char* name : {"e.wav", "Rock", "b.mp3"})
-        rowNamed(QString::fromUtf8(name))->setSelected(true);
+    select({"e.wav", "Rock", "b.mp3"});
     form->playSelectedExternal();
     ASSERT_EQ(shell.opened.size(), 2u);
     EXPECT_NE(shell.opened[1].first, all) << "each playlist gets a name of its own";
@@ -249,12 +216,10 @@ TEST_F(ExportTest, ExternalPlayer) {
     EXPECT_EQ(read(all).count('\n'), 6) << "the earlier playlist is left as it was";
 
     prompter.clear();
-    form->ListView1->clearSelection();
-    rowNamed("Rock")->setSelected(true);
+    select({"Rock"});
     form->playSelectedExternal();
-    EXPECT_EQ(prompter.texts(),
-              QStringList{"There are no selected files to include in the playlist."});
-    EXPECT_EQ(prompter.shown.at(0).icon, Prompter::Icon::Exclamation);
+    EXPECT_EQ(prompter.shown, (Messages{{"There are no selected files to include in the playlist.",
+                                         Icon::Exclamation, Buttons::Ok}}));
 
     prompter.clear();
     list(path("Rock"));

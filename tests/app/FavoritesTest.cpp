@@ -2,33 +2,26 @@
 // Edit Favorites dialog.
 #include "Form1Fixture.h"
 #include "app/frmFavorites.h"
-#include "common/Twips.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QImage>
-#include <QMenu>
 #include <QPushButton>
-#include <QTest>
 
 namespace tunewalk {
 namespace {
 
-const QString Key = QStringLiteral("FavoritesList");
-const QString NamePrompt = QStringLiteral("What name do you want to use for this folder?");
+const QString Key = "FavoritesList";
+const QString NamePrompt = "What name do you want to use for this folder?";
 const QString RetryPrompt =
-    QStringLiteral("Please try again. Do not include the characters \"|\" or \":\" in the name.");
-const QString EntryName = QStringLiteral("Enter the name for this favorite:");
-const QString EntryPath = QStringLiteral("Enter the path for this favorite:");
-const QString Duplicate = QStringLiteral("This folder is already a favorite.");
+    "Please try again. Do not include the characters \"|\" or \":\" in the name.";
+const QString EntryName = "Enter the name for this favorite:";
+const QString EntryPath = "Enter the path for this favorite:";
+const QString Duplicate = "This folder is already a favorite.";
 
 class FavoritesTest : public Form1Test {
 protected:
     void SetUp() override {
         Form1Test::SetUp();
-        mkdir(QStringLiteral("rock"));
-        mkdir(QStringLiteral("live"));
-        mkdir(QStringLiteral("jazz"));
+        for (const char* folder : {"rock", "live", "jazz"})
+            mkdir(folder);
     }
 
     QString native(const QString& relative) const {
@@ -52,13 +45,11 @@ protected:
     QStringList menuItems() const {
         QStringList out;
         const auto actions = form->mnuFavorites->actions();
-        EXPECT_EQ(actions.value(0), form->mnuAddFavorite);
-        EXPECT_EQ(actions.value(1), form->mnuEditFavorites);
         for (qsizetype i = 2; i < actions.size(); ++i) {
             if (actions[i]->isSeparator())
-                out << (actions[i]->isVisible() ? QStringLiteral("-") : QStringLiteral("(-)"));
+                out << (actions[i]->isVisible() ? "-" : "(-)");
             else
-                out << actions[i]->text() + QStringLiteral(" > ") + actions[i]->data().toString();
+                out << actions[i]->text() + " > " + actions[i]->data().toString();
         }
         return out;
     }
@@ -67,7 +58,7 @@ protected:
         for (int i = 0; i < dialog.ListView1->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* row = dialog.ListView1->topLevelItem(i);
             EXPECT_EQ(dialog.rowFor(row->text(1)), row);
-            out << row->text(0) + QStringLiteral(" = ") + row->text(1);
+            out << row->text(0) + " = " + row->text(1);
         }
         return out;
     }
@@ -76,17 +67,9 @@ protected:
     }
 };
 
-// ---- the menu
-
 TEST_F(FavoritesTest, MenuShowsSeparatorAndOneItemPerFavoriteInOrder) {
     start(music());
-    EXPECT_EQ(menuItems(), QStringList{QStringLiteral("(-)")});
-    EXPECT_TRUE(prompter.shown.empty());
-
-    setSetting(Key, QStringLiteral("Rock?") + native("rock") + QStringLiteral("|"));
-    form->loadFavorites();
-    EXPECT_EQ(menuItems(), (QStringList{"-", "Rock > " + native("rock")}));
-
+    EXPECT_EQ(menuItems(), QStringList{"(-)"});
     setSetting(Key, "Rock?" + native("rock") + "|Live & Loud?" + native("live") + "|Jazz?" +
                         native("jazz") + "|");
     form->loadFavorites();
@@ -97,16 +80,13 @@ TEST_F(FavoritesTest, MenuShowsSeparatorAndOneItemPerFavoriteInOrder) {
     // Back to none: the old items go and no stray separator stays.
     form->Favorites.clear();
     form->rebuildFavoritesMenu();
-    EXPECT_EQ(menuItems(), QStringList{QStringLiteral("(-)")});
+    EXPECT_EQ(menuItems(), QStringList{"(-)"});
     EXPECT_EQ(form->mnuFavoriteList.size(), 1);
 }
 
-// ---- Add Current Folder
-
 TEST_F(FavoritesTest, AddRefusesColonAndBarAndOffersTheRejectedNameAgain) {
-    start(path(QStringLiteral("rock")));
-    prompter.inputs = {QStringLiteral("Rock: live"), QStringLiteral("Rock|b"),
-                       QStringLiteral("Rock?")};
+    start(path("rock"));
+    prompter.inputs = {"Rock: live", "Rock|b", "Rock?"};
     form->mnuAddFavorite->trigger();
 
     EXPECT_EQ(prompter.prompts, (QStringList{NamePrompt, RetryPrompt, RetryPrompt}));
@@ -118,60 +98,47 @@ TEST_F(FavoritesTest, AddRefusesColonAndBarAndOffersTheRejectedNameAgain) {
 }
 
 TEST_F(FavoritesTest, AddEndsOnCancelOrEmptyAnswerAndRefusesAFavoriteFolderTwice) {
-    start(path(QStringLiteral("rock")));
+    start(path("rock"));
     prompter.inputs = {QString()};
     form->addFavorite();
-    prompter.inputs = {QStringLiteral("a:b"), QStringLiteral("")};
+    prompter.inputs = {"a:b", ""};
     form->addFavorite();
     EXPECT_TRUE(form->Favorites.empty());
-    EXPECT_EQ(setting(Key), QStringLiteral("absent"));
+    EXPECT_EQ(setting(Key), "absent");
 
-    prompter.inputs = {QStringLiteral("Rock"), QStringLiteral("Rock again")};
+    prompter.inputs = {"Rock", "Rock again"};
     form->addFavorite();
     form->addFavorite();
     EXPECT_EQ(favorites(), QStringList{"Rock = " + native("rock")});
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, Duplicate);
-    EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Critical);
+    EXPECT_EQ(prompter.shown, (Messages{{Duplicate, Icon::Critical, Buttons::Ok}}));
     EXPECT_EQ(setting(Key), "Rock?" + native("rock") + "|");
-}
 
-TEST_F(FavoritesTest, FavoriteAddedInTheDrivesViewOpensTheDrivesView) {
-    start(music());
-    list(QStringLiteral("Drives"));
-    prompter.inputs = {QStringLiteral("Computer")};
+    // The drives view is a favorite too, named after it.
+    list("Drives");
+    prompter.inputs = {"Computer"};
     form->addFavorite();
-    EXPECT_EQ(prompter.offered, QStringList{"Drives"});
-    EXPECT_EQ(favorites(), QStringList{"Computer = Drives"});
-
-    list(music());
-    form->mnuFavoriteList[1]->trigger();
-    waitForDetails();
-    EXPECT_EQ(form->dirCurrent, QStringLiteral("Drives"));
-    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(prompter.offered.last(), "Drives");
+    EXPECT_EQ(favorites().last(), "Computer = Drives");
 }
-
-// ---- choosing a favorite
 
 TEST_F(FavoritesTest, ChoosingListsTheFolderOrReportsItGone) {
-    mkdir(QStringLiteral("old"));
-    setSetting(Key, "Rock?" + native("rock") + "|Old?" + native("old") + "|");
+    mkdir("old");
+    setSetting(Key, "Rock?" + native("rock") + "|Old?" + native("old") + "|Computer?Drives|");
     start(music());
-    ASSERT_TRUE(QDir(path(QStringLiteral("old"))).removeRecursively());
+    ASSERT_TRUE(QDir(path("old")).removeRecursively());
 
+    form->mnuFavoriteList[3]->trigger();
+    waitForDetails();
+    EXPECT_EQ(form->dirCurrent, "Drives");
     form->mnuFavoriteList[1]->trigger();
     waitForDetails();
     EXPECT_EQ(form->dirCurrent, native("rock"));
 
     form->mnuFavoriteList[2]->trigger();
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, "The folder '" + native("old") + "' does not exist");
-    EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Exclamation);
-    EXPECT_EQ(prompter.shown[0].buttons, Prompter::Buttons::Ok);
+    EXPECT_EQ(prompter.shown, (Messages{{"The folder '" + native("old") + "' does not exist",
+                                         Icon::Exclamation, Buttons::Ok}}));
     EXPECT_EQ(form->dirCurrent, native("rock"));
 }
-
-// ---- the stored value
 
 TEST_F(FavoritesTest, ValuesWrittenWithoutEscapesReadExactlyAndAreWrittenBackUnchanged) {
     // Backslash sequences that the escapes use (\q, \p, \\) must not be decoded here.
@@ -189,11 +156,11 @@ TEST_F(FavoritesTest, ValuesWrittenWithoutEscapesReadExactlyAndAreWrittenBackUnc
 
 TEST_F(FavoritesTest, NamesAndPathsWithSeparatorsSurviveSavingAndLoading) {
     start(music());
-    addStored(QStringLiteral("Who?"), QStringLiteral("d:\\music\\who"));
-    addStored(QStringLiteral("A|B"), QStringLiteral("c:\\what?\\x|y\\q\\\\p"));
-    addStored(QStringLiteral("Plain"), QStringLiteral("\\\\server\\quiet"));
-    addStored(QStringLiteral("Linux"), QStringLiteral("/home/me/a?b|c\\q"));
-    addStored(QStringLiteral("Ünïcode ♫"), QStringLiteral("/home/me/Müsik"));
+    addStored("Who?", "d:\\music\\who");
+    addStored("A|B", "c:\\what?\\x|y\\q\\\\p");
+    addStored("Plain", "\\\\server\\quiet");
+    addStored("Linux", "/home/me/a?b|c\\q");
+    addStored("Ünïcode ♫", "/home/me/Müsik");
     const QStringList before = favorites();
 
     form->saveFavorites();
@@ -203,27 +170,25 @@ TEST_F(FavoritesTest, NamesAndPathsWithSeparatorsSurviveSavingAndLoading) {
     form->loadFavorites();
     EXPECT_EQ(favorites(), before);
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(menuItems().value(2), QStringLiteral("A|B > c:\\what?\\x|y\\q\\\\p"));
+    EXPECT_EQ(menuItems().value(2), "A|B > c:\\what?\\x|y\\q\\\\p");
 }
 
 TEST_F(FavoritesTest, UnreadablePiecesAreReportedAndTheRestKept) {
-    setSetting(Key, QStringLiteral("Rock?/a|garbage|Live?/b|Again?/a|tail without bar"));
+    setSetting(Key, "Rock?/a|garbage|Live?/b|Again?/a|tail without bar");
     start(music());
     EXPECT_EQ(favorites(), (QStringList{"Rock = /a", "Live = /b"}));
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Critical);
+    EXPECT_EQ(prompter.shown[0].icon, Icon::Critical);
     EXPECT_TRUE(prompter.shown[0].text.contains("garbage"));
     EXPECT_TRUE(prompter.shown[0].text.contains("Again?/a"));
     EXPECT_FALSE(prompter.shown[0].text.contains("tail"));
 
     prompter.clear();
-    setSetting(Key, QStringLiteral("none"));
+    setSetting(Key, "none");
     form->loadFavorites();
     EXPECT_TRUE(form->Favorites.empty());
     EXPECT_TRUE(prompter.shown.empty());
 }
-
-// ---- the Edit Favorites dialog
 
 class FavoritesDialogTest : public FavoritesTest {
 protected:
@@ -234,29 +199,8 @@ protected:
     }
 };
 
-TEST_F(FavoritesDialogTest, ShowsOneRowPerFavoriteUnderItsCaptionAndButtons) {
-    frmFavorites dialog(*form, prompter, form.get());
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Edit Favorites"));
-    EXPECT_EQ(dialog.ListView1->headerItem()->text(0), QStringLiteral("Name"));
-    EXPECT_EQ(dialog.ListView1->headerItem()->text(1), QStringLiteral("Path"));
-    EXPECT_EQ(rows(dialog), (QStringList{"Rock = " + native("rock"), "Live = " + native("live")}));
-    QStringList captions;
-    for (auto* b : {dialog.cmdNew, dialog.cmdEdit, dialog.cmdDelete, dialog.OKButton})
-        captions << b->text();
-    EXPECT_EQ(captions, (QStringList{"&Add", "&Edit", "&Remove", "&Done"}));
-}
-
 TEST_F(FavoritesDialogTest, EditFavoritesCommandShowsTheDialogModallyOverTheWindow) {
-    frmFavorites* seen = nullptr;
-    QTimer::singleShot(0, [&] {
-        seen = qobject_cast<frmFavorites*>(QApplication::activeModalWidget());
-        if (seen)
-            seen->OKButton->click();
-        else if (auto* other = form->findChild<frmFavorites*>())
-            other->reject(); // not modal: still end the test
-    });
-    form->mnuEditFavorites->trigger();
-    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(openedBy(form->mnuEditFavorites), "frmFavorites");
 }
 
 TEST_F(FavoritesDialogTest, AddAsksForAFolderThenANameAndRefusesAFavoriteFolder) {
@@ -267,7 +211,7 @@ TEST_F(FavoritesDialogTest, AddAsksForAFolderThenANameAndRefusesAFavoriteFolder)
 
     prompter.clear();
     prompter.folders = {native("jazz")};
-    prompter.inputs = {QStringLiteral("Jazz")};
+    prompter.inputs = {"Jazz"};
     dialog.cmdNew->click();
     EXPECT_EQ(prompter.prompts, (QStringList{"Select a Folder", EntryName}));
     EXPECT_EQ(prompter.offered.last(), QString());
@@ -275,21 +219,20 @@ TEST_F(FavoritesDialogTest, AddAsksForAFolderThenANameAndRefusesAFavoriteFolder)
     EXPECT_EQ(favorites().last(), "Jazz = " + native("jazz"));
 
     prompter.folders = {native("rock")};
-    prompter.inputs = {QStringLiteral("Rock again")};
+    prompter.inputs = {"Rock again"};
     dialog.cmdNew->click();
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, Duplicate);
+    EXPECT_EQ(prompter.shown, (Messages{{Duplicate, Icon::Critical, Buttons::Ok}}));
     EXPECT_EQ(rows(dialog).size(), 3);
     EXPECT_EQ(favorites().size(), 3);
 }
 
 TEST_F(FavoritesDialogTest, EditRenamesAndRepointsAndMovesTheFavoriteToTheEnd) {
     frmFavorites dialog(*form, prompter, form.get());
-    dialog.cmdEdit->click(); // nothing selected: nothing prompter
+    dialog.cmdEdit->click(); // nothing selected: nothing asked
     EXPECT_TRUE(prompter.prompts.isEmpty());
 
     select(dialog, 0);
-    prompter.inputs = {QStringLiteral("Rock 2"), native("jazz")};
+    prompter.inputs = {"Rock 2", native("jazz")};
     dialog.cmdEdit->click();
     EXPECT_EQ(prompter.prompts, (QStringList{EntryName, EntryPath}));
     EXPECT_EQ(prompter.offered, (QStringList{"Rock", native("rock")}));
@@ -299,10 +242,9 @@ TEST_F(FavoritesDialogTest, EditRenamesAndRepointsAndMovesTheFavoriteToTheEnd) {
 
     // Onto another favorite's folder: refused, nothing changes.
     select(dialog, 0);
-    prompter.inputs = {QStringLiteral("Clash"), native("live")};
+    prompter.inputs = {"Clash", native("live")};
     dialog.cmdEdit->click();
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, Duplicate);
+    EXPECT_EQ(prompter.shown, (Messages{{Duplicate, Icon::Critical, Buttons::Ok}}));
     EXPECT_EQ(favorites(), (QStringList{"Live = " + native("live"), "Rock 2 = " + native("jazz")}));
 
     dialog.OKButton->click();
@@ -312,32 +254,25 @@ TEST_F(FavoritesDialogTest, EditRenamesAndRepointsAndMovesTheFavoriteToTheEnd) {
 }
 
 TEST_F(FavoritesDialogTest, RemovingEveryFavoriteAndDoneDeletesTheSetting) {
-    {
-        frmFavorites dialog(*form, prompter, form.get());
-        select(dialog, 1);
-        dialog.cmdDelete->click();
-        EXPECT_EQ(rows(dialog), QStringList{"Rock = " + native("rock")});
-        dialog.OKButton->click();
-        EXPECT_EQ(setting(Key), "Rock?" + native("rock") + "|");
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    }
-    {
-        frmFavorites dialog(*form, prompter, form.get());
-        select(dialog, 0);
-        dialog.cmdDelete->click();
-        dialog.cmdDelete->click(); // nothing selected any more
-        EXPECT_TRUE(rows(dialog).isEmpty());
-        dialog.OKButton->click();
-    }
+    frmFavorites dialog(*form, prompter, form.get());
+    select(dialog, 1);
+    dialog.cmdDelete->click();
+    EXPECT_EQ(rows(dialog), QStringList{"Rock = " + native("rock")});
+    select(dialog, 0);
+    dialog.cmdDelete->click();
+    dialog.cmdDelete->click(); // nothing selected any more
+    EXPECT_TRUE(rows(dialog).isEmpty());
+    dialog.OKButton->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(setting(Key), QStringLiteral("absent"));
-    EXPECT_EQ(menuItems(), QStringList{QStringLiteral("(-)")});
-    start(music());
+    EXPECT_EQ(setting(Key), "absent");
+    EXPECT_EQ(menuItems(), QStringList{"(-)"});
+    form->loadFavorites(); // what the next start reads
     EXPECT_TRUE(form->Favorites.empty());
 }
 
 TEST_F(FavoritesDialogTest, DoubleClickListsAFolderOrOffersToRemoveAVanishedOne) {
-    ASSERT_TRUE(QDir(path(QStringLiteral("live"))).removeRecursively());
+    ASSERT_TRUE(QDir(path("live")).removeRecursively());
     frmFavorites dialog(*form, prompter, form.get());
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
@@ -352,9 +287,7 @@ TEST_F(FavoritesDialogTest, DoubleClickListsAFolderOrOffersToRemoveAVanishedOne)
                              "' does not exist.\n\nWould you like to remove the favorite 'Live'?";
     prompter.answers = {Prompter::Answer::No};
     doubleClick(1);
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, question);
-    EXPECT_EQ(prompter.shown[0].buttons, Prompter::Buttons::YesNo);
+    EXPECT_EQ(prompter.shown, (Messages{{question, Icon::Question, Buttons::YesNo}}));
     EXPECT_EQ(rows(dialog).size(), 2);
 
     prompter.answers = {Prompter::Answer::Yes};
@@ -382,11 +315,6 @@ TEST_F(FavoritesDialogTest, ControlsStayPutUpToTheDesignSizeAndFollowALargerDial
         return g;
     };
     const QList<QRect> atDesign = geometry();
-    EXPECT_EQ(atDesign[0], QRect(toPixels(120), toPixels(120), toPixels(6255), toPixels(3495)));
-    const int lefts[] = {840, 2040, 3240, 4440};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(atDesign[i + 1].topLeft(), QPoint(toPixels(lefts[i]), toPixels(3840)));
-
     dialog.resize(design - QSize(100, 80));
     EXPECT_EQ(geometry(), atDesign);
 
@@ -395,25 +323,15 @@ TEST_F(FavoritesDialogTest, ControlsStayPutUpToTheDesignSizeAndFollowALargerDial
     EXPECT_EQ(larger[0].topLeft(), atDesign[0].topLeft());
     EXPECT_EQ(larger[0].width(), dialog.width() - toPixels(240));
     EXPECT_EQ(larger[0].height(), atDesign[0].height() + 120);
+    // The buttons move down with the list's bottom, spread out and stay inside the dialog.
     for (int i = 1; i <= 4; ++i) {
         EXPECT_EQ(larger[i].y(), atDesign[i].y() + 120);
-        EXPECT_GT(larger[i].x(), atDesign[i].x());
+        EXPECT_GT(larger[i].top(), larger[0].bottom());
         EXPECT_LE(larger[i].right(), dialog.width()) << i;
+        EXPECT_LE(larger[i].bottom(), dialog.height());
         if (i > 1) {
             EXPECT_GT(larger[i].x() - larger[i - 1].x(), atDesign[i].x() - atDesign[i - 1].x());
         }
-    }
-    // Nothing overlaps the list, and the buttons stay inside the dialog.
-    for (int i = 1; i <= 4; ++i)
-        EXPECT_GT(larger[i].top(), larger[0].bottom());
-    EXPECT_LE(larger[1].bottom(), dialog.height());
-
-    // A rendering of the dialog, for a look by eye when prompter for.
-    const QImage shot = dialog.grab().toImage();
-    EXPECT_EQ(shot.size(), dialog.size() * dialog.devicePixelRatio());
-    if (const QByteArray to = qgetenv("TUNEWALK_FAVORITES_SHOT"); !to.isEmpty()) {
-        dialog.resize(design);
-        dialog.grab().save(QString::fromLocal8Bit(to));
     }
 }
 

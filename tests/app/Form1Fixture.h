@@ -8,18 +8,35 @@
 #include "ScriptedPrompter.h"
 #include "app/Form1.h"
 #include "app/ListRow.h"
+#include "common/PathRules.h"
 #include "common/SettingsStore.h"
+#include "common/Twips.h"
+#include "foldertree/TreeNode.h"
+#include "foldertree/Treefolder.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 // Readable failure messages for Qt texts.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -35,11 +52,26 @@ namespace tunewalk {
 // scripted prompts and a fake tray icon.
 class Form1Test : public ::testing::Test {
 protected:
+    using Icon = Prompter::Icon;
+    using Buttons = Prompter::Buttons;
+    using Shown = ScriptedPrompter::Shown;
+    using Messages = std::vector<Shown>;
+
     void SetUp() override {
         ASSERT_TRUE(root.isValid());
         QDir(root.path()).mkpath(QStringLiteral("program"));
         QDir(root.path()).mkpath(QStringLiteral("music"));
         settingsFile = root.filePath(QStringLiteral("config/Tunewalk.conf"));
+    }
+    void TearDown() override {
+        form.reset();
+        for (const auto& [name, wasSet, value] : m_savedEnv)
+            wasSet ? qputenv(name, value) : qunsetenv(name);
+    }
+    // Sets an environment variable until the test ends.
+    void setEnv(const char* name, const QString& value) {
+        m_savedEnv.emplace_back(name, qEnvironmentVariableIsSet(name), qgetenv(name));
+        qputenv(name, value.toLocal8Bit());
     }
 
     SettingsStore& settings() {
@@ -49,11 +81,20 @@ protected:
     void setSetting(const QString& key, const QString& value) {
         settings().save(QStringLiteral("Settings"), key, value);
     }
-    void setPosition(const QString& key, const QString& value) {
-        settings().save(QStringLiteral("Position"), key, value);
-    }
     QString position(const QString& key) {
         return settings().get(QStringLiteral("Position"), key, QStringLiteral("absent"));
+    }
+    // Values as an earlier run left them: a key, its value, the next key...
+    void setSettings(const QStringList& keysAndValues, const char* group = "Settings") {
+        for (qsizetype i = 0; i + 1 < keysAndValues.size(); i += 2)
+            settings().save(QLatin1String(group), keysAndValues[i], keysAndValues[i + 1]);
+    }
+    void setPositions(const QStringList& keysAndValues) { setSettings(keysAndValues, "Position"); }
+    QStringList positions(const QStringList& keys) {
+        QStringList out;
+        for (const QString& key : keys)
+            out << position(key);
+        return out;
     }
     QString setting(const QString& key) {
         return settings().get(QStringLiteral("Settings"), key, QStringLiteral("absent"));
@@ -65,9 +106,10 @@ protected:
 
     // Makes the window, runs its load sequence and waits for the first listing and details.
     Form1& start(const QString& commandLine = {}) {
-        form = std::make_unique<Form1>(Form1Services{&settings(), &prompter, trayToUse(),
-                                                     playerToUse(), &shell, commandLine,
-                                                     programFolder()});
+        // The fakes unless a test brings a real player or tray icon.
+        form = std::make_unique<Form1>(
+            Form1Services{&settings(), &prompter, realTray ? realTray : &tray,
+                          realPlayer ? realPlayer : &player, &shell, commandLine, programFolder()});
         bool listed = false;
         const auto connection =
             QObject::connect(form.get(), &Form1::listed, [&listed] { listed = true; });
@@ -110,13 +152,57 @@ protected:
             if (row(i)->cell(Col::Name) == name) return row(i);
         return nullptr;
     }
+    // One digit for each option, 1 where it is checked.
+    static QString checked(std::initializer_list<QAction*> options) {
+        QString digits;
+        for (const QAction* option : options)
+            digits += option->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+        return digits;
+    }
     bool shown(const char* buttonKey) const {
         return form->button(QLatin1String(buttonKey))->isVisible();
     }
+    // These rows alone selected, the first one current.
+    void select(const QStringList& rows) {
+        form->ListView1->clearSelection();
+        for (const QString& name : rows)
+            rowNamed(name)->setSelected(true);
+        form->ListView1->setCurrentItem(rowNamed(rows.first()), 0, QItemSelectionModel::NoUpdate);
+    }
+    // Runs a command and names the modal dialog it opened (closing it), or "" for none.
+    QString openedBy(QAction* command) {
+        QString name;
+        QTimer::singleShot(0, [&name] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                name = QString::fromLatin1(modal->metaObject()->className());
+                if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+            }
+        });
+        command->trigger();
+        QApplication::processEvents();
+        return name.section(QStringLiteral("::"), -1);
+    }
+    // A file list as another program's drag carries it.
+    static std::unique_ptr<QMimeData> fileData(const QStringList& paths) {
+        auto data = std::make_unique<QMimeData>();
+        QList<QUrl> urls;
+        for (const QString& p : paths)
+            urls << QUrl::fromLocalFile(p);
+        data->setUrls(urls);
+        return data;
+    }
 
-    // The fakes unless a test brings a real player or tray icon.
-    MediaPlayer* playerToUse() { return realPlayer ? realPlayer : &player; }
-    TrayIcon* trayToUse() { return realTray ? realTray : &tray; }
+    // Playback: the user plays a row, and the fake player starts it at once.
+    void play(const QString& name) {
+        form->clickRow(rowNamed(name));
+        form->mnuPlay->trigger();
+        if (!realPlayer) player.startPlaying();
+    }
+    bool idle() const { return form->currentFile.isEmpty() && !form->isPlaying && !form->isPaused; }
+    void setToggles(bool all, bool repeat) {
+        if (form->mnuAll->isChecked() != all) form->mnuAll->trigger();
+        if (form->mnuRepeat->isChecked() != repeat) form->mnuRepeat->trigger();
+    }
 
     QTemporaryDir root;
     QString settingsFile;
@@ -130,6 +216,7 @@ protected:
 
 private:
     std::unique_ptr<SettingsStore> m_settings;
+    std::vector<std::tuple<const char*, bool, QByteArray>> m_savedEnv;
 };
 
 } // namespace tunewalk

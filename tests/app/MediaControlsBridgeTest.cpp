@@ -8,13 +8,12 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
-#include <QLabel>
 
 namespace tunewalk {
 namespace {
 
-const QString Path = QStringLiteral("/org/mpris/MediaPlayer2");
-const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString Path = "/org/mpris/MediaPlayer2";
+const QString PlayerInterface = "org.mpris.MediaPlayer2.Player";
 
 class MediaControlsBridgeTest : public Form1Test {
 protected:
@@ -36,9 +35,8 @@ protected:
         ASSERT_EQ(pending.reply().type(), QDBusMessage::ReplyMessage) << method;
     }
     QVariant property(const char* name) {
-        auto message = QDBusMessage::createMethodCall(
-            controls.serviceName(), Path, QStringLiteral("org.freedesktop.DBus.Properties"),
-            QStringLiteral("Get"));
+        auto message = QDBusMessage::createMethodCall(controls.serviceName(), Path,
+                                                      "org.freedesktop.DBus.Properties", "Get");
         message.setArguments({PlayerInterface, QLatin1String(name)});
         QDBusPendingCall pending = client.asyncCall(message);
         EXPECT_TRUE(waitUntil([&] { return pending.isFinished(); }));
@@ -49,8 +47,7 @@ protected:
     }
 
     DesktopMediaControls controls;
-    QDBusConnection client =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
+    QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "client");
 };
 
 TEST_F(MediaControlsBridgeTest, MediaKeysDriveThePlaylist) {

@@ -2,7 +2,6 @@
 #include "Form1Fixture.h"
 #include "app/QtMediaPlayer.h"
 
-#include <QAction>
 #include <QRegularExpression>
 
 namespace tunewalk {
@@ -15,30 +14,17 @@ protected:
         realPlayer = &qtPlayer;
         // Every file that starts, in the order it started.
         QObject::connect(&qtPlayer, &MediaPlayer::stateChanged, &qtPlayer, [this](int, int state) {
-            if (state == MediaPlayer::Playing) started << fileNamePart(qtPlayer.fileName());
+            if (state == MediaPlayer::Playing) started << QFileInfo(qtPlayer.fileName()).fileName();
         });
     }
-    void writeWav(const QString& name) {
-        fixtures::WavShape shape;
-        shape.dataBytes = 44100 * 4 / 2;
-        writeBytes(name, fixtures::wavFile(shape));
+    // Half a second of silence, as WAV or MP3 by the name.
+    void writeHalfSeconds(const QStringList& names) {
+        for (const QString& name : names)
+            writeBytes(name, name.endsWith(".wav") ? fixtures::wavFile({.dataBytes = 44100 * 4 / 2})
+                                                   : fixtures::silentMpegFrames({}, 19));
     }
-    void writeHalfSecondMp3(const QString& name) {
-        writeBytes(name, fixtures::silentMpegFrames({}, 19));
-    }
-    static QString fileNamePart(const QString& path) { return QFileInfo(path).fileName(); }
-
-    void playRow(const QString& name) {
-        form->clickRow(rowNamed(name));
-        form->mnuPlay->trigger();
-    }
-    bool idle() const { return form->currentFile.isEmpty() && !form->isPlaying; }
     bool waitIdle() {
         return waitUntil([&] { return idle(); });
-    }
-    void setToggles(bool all, bool repeat) {
-        if (form->mnuAll->isChecked() != all) form->mnuAll->trigger();
-        if (form->mnuRepeat->isChecked() != repeat) form->mnuRepeat->trigger();
     }
 
     QtMediaPlayer qtPlayer;
@@ -47,10 +33,7 @@ protected:
 
 TEST_F(PlaybackBackendTest, PlayAllWalksTheFolderInDisplayOrder) {
     mkdir("sub");
-    writeWav("a.wav");
-    writeHalfSecondMp3("b.mp3");
-    writeWav("c.wav");
-    writeHalfSecondMp3("d.mp3");
+    writeHalfSeconds({"a.wav", "b.mp3", "c.wav", "d.mp3"});
     start(music());
     setToggles(true, false);
 
@@ -60,7 +43,7 @@ TEST_F(PlaybackBackendTest, PlayAllWalksTheFolderInDisplayOrder) {
         form->moveUp();
     ASSERT_EQ(names(), (QStringList{"sub", "d.mp3", "a.wav", "b.mp3", "c.wav"}));
 
-    playRow("d.mp3");
+    play("d.mp3");
     ASSERT_TRUE(waitUntil([&] { return started.size() == 4 && idle(); }));
     EXPECT_EQ(started, (QStringList{"d.mp3", "a.wav", "b.mp3", "c.wav"}));
     // It stops with the first audio row selected and every icon back.
@@ -73,11 +56,10 @@ TEST_F(PlaybackBackendTest, PlayAllWalksTheFolderInDisplayOrder) {
 }
 
 TEST_F(PlaybackBackendTest, RepeatRestartsAndStopReturnsTheIcon) {
-    writeWav("a.wav");
-    writeHalfSecondMp3("b.mp3");
+    writeHalfSeconds({"a.wav", "b.mp3"});
     start(music());
     setToggles(false, true);
-    playRow("b.mp3");
+    play("b.mp3");
     ASSERT_TRUE(waitUntil([&] { return started.size() >= 2; }));
     EXPECT_EQ(started.mid(0, 2), (QStringList{"b.mp3", "b.mp3"}));
     EXPECT_EQ(rowNamed("b.mp3")->iconKey(), "Playing");
@@ -90,25 +72,23 @@ TEST_F(PlaybackBackendTest, RepeatRestartsAndStopReturnsTheIcon) {
     // Without Play All or Repeat a file plays once.
     setToggles(false, false);
     started.clear();
-    playRow("a.wav");
+    play("a.wav");
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(started, (QStringList{"a.wav"}));
     EXPECT_EQ(rowNamed("a.wav")->iconKey(), "WAV");
 }
 
 TEST_F(PlaybackBackendTest, BadFilesShowTheErrorAndEndInIdle) {
-    writeHalfSecondMp3("a.mp3");
+    writeHalfSeconds({"a.mp3", "c.mp3", "e.mp3"});
     writeBytes("b.mp3", std::string(4000, 'x')); // not audio at all
-    writeHalfSecondMp3("c.mp3");
     // Cut in the middle of its eleventh frame.
     writeBytes("d.mp3", fixtures::silentMpegFrames({}, 19).substr(0, 4000));
-    writeHalfSecondMp3("e.mp3");
     start(music());
     setToggles(true, false);
-    const QRegularExpression form(QStringLiteral("^[0-9A-F]+: .+$"));
+    const QRegularExpression form("^[0-9A-F]+: .+$");
 
     // Under Play All the bad file stops the walk with its message.
-    playRow("a.mp3");
+    play("a.mp3");
     ASSERT_TRUE(waitUntil([&] { return !prompter.shown.empty(); }));
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(started, (QStringList{"a.mp3"}));
@@ -120,14 +100,14 @@ TEST_F(PlaybackBackendTest, BadFilesShowTheErrorAndEndInIdle) {
 
     // A truncated file plays what it has, and the walk goes on to the end.
     started.clear();
-    playRow("c.mp3");
+    play("c.mp3");
     ASSERT_TRUE(waitUntil([&] { return started.size() == 3 && idle(); }));
     EXPECT_EQ(started, (QStringList{"c.mp3", "d.mp3", "e.mp3"}));
     EXPECT_EQ(prompter.shown.size(), 1u);
 
     // A file removed while queued: its turn shows the error and ends in idle.
     started.clear();
-    playRow("c.mp3");
+    play("c.mp3");
     ASSERT_TRUE(waitUntil([&] { return !started.isEmpty(); }));
     QFile::remove(path("d.mp3"));
     ASSERT_TRUE(waitUntil([&] { return prompter.shown.size() == 2 && idle(); }));
@@ -136,7 +116,7 @@ TEST_F(PlaybackBackendTest, BadFilesShowTheErrorAndEndInIdle) {
 
     // And the window keeps working.
     started.clear();
-    playRow("e.mp3");
+    play("e.mp3");
     ASSERT_TRUE(waitUntil([&] { return started.size() == 1; }));
 }
 

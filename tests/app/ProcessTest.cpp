@@ -1,10 +1,8 @@
 // The real program as a process: one copy per user, and a polite end on SIGTERM.
 #include "Form1Fixture.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSettings>
 #include <csignal>
 
 namespace tunewalk {
@@ -14,12 +12,11 @@ class ProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(root.isValid());
-        QDir(root.path()).mkpath("config");
-        QDir(root.path()).mkpath("runtime");
+        for (const char* folder : {"config", "runtime", "music"})
+            QDir(root.path()).mkpath(folder);
         QFile::setPermissions(root.filePath("runtime"), QFileDevice::ReadOwner |
                                                             QFileDevice::WriteOwner |
                                                             QFileDevice::ExeOwner);
-        QDir(root.path()).mkpath("music");
         env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_CONFIG_HOME", root.filePath("config"));
@@ -46,6 +43,13 @@ protected:
             return s.contains("Settings/HWND");
         }));
     }
+    // SIGTERM, as the end of a session sends it.
+    void terminateFirst() {
+        ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+        ASSERT_TRUE(first.waitForFinished(5000));
+        EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(first.exitCode(), 0);
+    }
     QByteArray settingsBytes() const {
         QFile f(settingsFile());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -66,22 +70,8 @@ TEST_F(ProcessTest, SecondStartLeavesAtOnceWithoutTouchingTheSettings) {
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(settingsBytes(), before);
     EXPECT_EQ(first.state(), QProcess::Running);
-}
-
-TEST_F(ProcessTest, TerminateSavesThePositionLikeClosing) {
-    startFirst();
-    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
-    ASSERT_TRUE(first.waitForFinished(15000));
-    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first.exitCode(), 0);
-    QSettings saved(settingsFile(), QSettings::IniFormat);
-    saved.beginGroup("Position");
-    for (const char* key : {"Maximized", "Left", "Top", "Width", "Height", "TreeWidth", "File",
-                            "Track", "Modified", "FilePos", "ModifiedPos"})
-        EXPECT_TRUE(saved.contains(key)) << key;
-    EXPECT_EQ(saved.value("Maximized").toString(), "False");
-    EXPECT_EQ(saved.value("FilePos").toString(), "0");
-    EXPECT_FALSE(saved.contains("SmLeft"));
+    terminateFirst();
+    EXPECT_NE(settingsBytes(), before) << "the first copy saved its place";
 }
 
 TEST_F(ProcessTest, TerminateEndsTheProgramWhileStartUpMessageBoxesWait) {
@@ -92,15 +82,18 @@ TEST_F(ProcessTest, TerminateEndsTheProgramWhileStartUpMessageBoxesWait) {
         bad.setValue("Settings/FavoritesList", "no favorite|");
     }
     startFirst();
-    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
-    ASSERT_TRUE(first.waitForFinished(5000));
-    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first.exitCode(), 0);
+    terminateFirst();
+    // The shut-down saved the window's place as closing does.
     QSettings saved(settingsFile(), QSettings::IniFormat);
-    EXPECT_EQ(saved.value("Position/Maximized").toString(), "False");
+    saved.beginGroup("Position");
+    for (const char* key : {"Left", "Top", "Width", "Height", "TreeWidth", "File", "Track",
+                            "Modified", "FilePos", "ModifiedPos"})
+        EXPECT_TRUE(saved.contains(key)) << key;
+    EXPECT_EQ(saved.value("Maximized").toString(), "False");
+    EXPECT_FALSE(saved.contains("SmLeft"));
     bool isNumber = false;
-    saved.value("Position/Left").toString().toDouble(&isNumber);
-    EXPECT_TRUE(isNumber) << "the shut-down saved the window's place";
+    saved.value("Left").toString().toDouble(&isNumber);
+    EXPECT_TRUE(isNumber);
 }
 
 } // namespace

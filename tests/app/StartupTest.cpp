@@ -1,75 +1,43 @@
 // Start-up, the settings it applies, the start folder and what shut-down saves.
 #include "Form1Fixture.h"
 
-#include "common/Twips.h"
-
-#include <QAction>
-#include <QFileInfo>
-#include <QLabel>
-#include <QScreen>
-#include <QSettings>
-
 namespace tunewalk {
 namespace {
 
 TEST_F(Form1Test, FirstRunUsesEveryDefaultAndListsTheProgramFolder) {
+    setSetting("HWND", "12345"); // an earlier run's window id is replaced
     Form1& w = start();
-    EXPECT_FALSE(w.mnuRepeat->isChecked());
-    EXPECT_TRUE(w.mnuAll->isChecked());
-    EXPECT_TRUE(w.mnuSTPlayAll->isChecked());
-    EXPECT_TRUE(w.button("All")->isChecked());
-    EXPECT_FALSE(w.button("Repeat")->isChecked());
-    EXPECT_TRUE(w.mnuConfirmDeletes->isChecked());
-    EXPECT_FALSE(w.mnuPermanentDelete->isChecked());
+    EXPECT_EQ(checked({w.mnuRepeat, w.mnuAll, w.mnuConfirmDeletes, w.mnuPermanentDelete,
+                       w.mnuFloater, w.mnuFolderSizes, w.mnuShowTree, w.mnuGridLines,
+                       w.mnuSystemTray, w.mnuStartupZoom, w.mnuRememberPosition}),
+              "01101010001");
     EXPECT_EQ(w.button("Delete")->toolTip(), "Send Selected Item(s) to Recycle Bin");
-    EXPECT_TRUE(w.mnuFloater->isChecked());
-    EXPECT_FALSE(w.mnuFolderSizes->isChecked());
-    EXPECT_TRUE(w.mnuShowTree->isChecked());
-    EXPECT_FALSE(w.mnuGridLines->isChecked());
-    EXPECT_FALSE(w.mnuSystemTray->isChecked());
     EXPECT_EQ(w.button("Zoom")->toolTip(), "Zoom to Small Window");
-    EXPECT_FALSE(w.mnuStartupZoom->isChecked());
-    EXPECT_TRUE(w.mnuRememberPosition->isChecked());
     EXPECT_EQ(w.dirCurrent, programFolder());
     EXPECT_EQ(w.windowTitle(), "Tunewalk - " + programFolder());
     EXPECT_EQ(w.panelCurrent->text(), "(none)");
-    EXPECT_FALSE(shown("Next"));
-    EXPECT_FALSE(shown("Previous"));
     EXPECT_TRUE(prompter.shown.empty());
 
     // Nothing but the window id is written before shut-down.
     QSettings raw(settingsFile, QSettings::IniFormat);
     EXPECT_EQ(raw.allKeys(), QStringList{"Settings/HWND"});
+    EXPECT_EQ(setting("HWND"), QString::number(w.winId()));
 }
 
 TEST_F(Form1Test, SavedOptionsAreAppliedByTheirOwnRule) {
     // "on only if True" keys take anything else as off; "on unless False" keys the reverse.
-    setSetting("Repeat", "true");
-    setSetting("All", "no");
-    setSetting("ShowTree", "yes");
-    setSetting("GridLines", "1");
-    setSetting("SystemTray", "True");
-    setSetting("PermanentDelete", "True");
+    setSettings({"Repeat", "true", "All", "no", "ShowTree", "yes", "GridLines", "1", "SystemTray",
+                 "True", "PermanentDelete", "True"});
     Form1& w = start();
-    EXPECT_FALSE(w.mnuRepeat->isChecked());
-    EXPECT_TRUE(w.mnuAll->isChecked());
-    EXPECT_FALSE(w.mnuShowTree->isChecked());
+    EXPECT_EQ(checked({w.mnuRepeat, w.mnuAll, w.mnuShowTree, w.mnuGridLines}), "0101");
     EXPECT_FALSE(w.Treefolder1->isVisible());
-    EXPECT_TRUE(w.mnuGridLines->isChecked());
     EXPECT_EQ(w.button("Zoom")->toolTip(), "Zoom to System Tray");
     EXPECT_EQ(w.button("Delete")->toolTip(), "Delete Selected Item(s)");
 }
 
 TEST_F(Form1Test, PositionIsRestoredAndSavedInTwips) {
-    setPosition("Left", "1500");
-    setPosition("Top", "3000");
-    setPosition("Width", "12000");
-    setPosition("Height", "9000.4");
-    setPosition("TreeWidth", "4500");
-    setPosition("Track", "1500");
-    setPosition("Artist", "4852.5");
-    setPosition("ArtistPos", "0");
-    setPosition("FilePos", "3");
+    setPositions({"Left", "1500", "Top", "3000", "Width", "12000", "Height", "9000.4", "TreeWidth",
+                  "4500", "Track", "1500", "Artist", "4852.5", "ArtistPos", "0", "FilePos", "3"});
     Form1& w = start();
     EXPECT_EQ(w.pos(), QPoint(100, 200));
     EXPECT_EQ(w.size(), QSize(800, 600));
@@ -79,26 +47,20 @@ TEST_F(Form1Test, PositionIsRestoredAndSavedInTwips) {
     EXPECT_EQ(w.ListView1->header()->visualIndex(Col::Name), 3);
 
     w.close();
-    EXPECT_EQ(position("Maximized"), "False");
-    EXPECT_EQ(position("Left"), "1500");
-    EXPECT_EQ(position("Top"), "3000");
-    EXPECT_EQ(position("Width"), "12000");
-    EXPECT_EQ(position("Height"), "9000");
-    EXPECT_EQ(position("TreeWidth"), "4500");
-    EXPECT_EQ(position("Track"), "1500");
-    EXPECT_EQ(position("FilePos"), "3");
+    EXPECT_EQ(
+        positions({"Maximized", "Left", "Top", "Width", "Height", "TreeWidth", "Track", "FilePos",
+                   "SmLeft"}),
+        (QStringList{"False", "1500", "3000", "12000", "9000", "4500", "1500", "3", "absent"}));
     for (const char* key : {"File", "Length", "Bitrate", "Size", "Modified"})
         EXPECT_NE(position(key), "absent") << key;
-    EXPECT_EQ(position("SmLeft"), "absent");
 }
 
 TEST_F(Form1Test, HugeOrFarAwayGeometryIsBroughtOntoTheScreenAndSavedSo) {
     for (const char* left : {"-100000000", "100000000"}) {
-        setPosition("Left", left);
-        setPosition("Top", left[0] == '-' ? "100000000" : "-100000000");
-        for (const char* key : {"Width", "Height", "TreeWidth"})
-            setPosition(key, "1000000000");
-        setPosition("Artist", "3000000"); // the list takes it, though no screen is that wide
+        const char* top = left[0] == '-' ? "100000000" : "-100000000";
+        // The list takes any column width, though no screen is that wide.
+        setPositions({"Left", left, "Top", top, "Width", "1000000000", "Height", "1000000000",
+                      "TreeWidth", "1000000000", "Artist", "3000000"});
         Form1& w = start();
         const QRect area = w.screen()->availableGeometry();
         EXPECT_TRUE(area.contains(QRect(w.pos(), w.size())));
@@ -115,9 +77,7 @@ TEST_F(Form1Test, HugeOrFarAwayGeometryIsBroughtOntoTheScreenAndSavedSo) {
 }
 
 TEST_F(Form1Test, MaximizedWindowTakesItsNormalGeometryFirstAndKeepsItAtShutDown) {
-    setPosition("Left", "1500");
-    setPosition("Width", "12000");
-    setPosition("Maximized", "True");
+    setPositions({"Left", "1500", "Width", "12000", "Maximized", "True"});
     Form1& w = start();
     EXPECT_TRUE(w.isMaximized());
     EXPECT_EQ(w.normalGeometry().width(), 800);
@@ -127,23 +87,20 @@ TEST_F(Form1Test, MaximizedWindowTakesItsNormalGeometryFirstAndKeepsItAtShutDown
 }
 
 TEST_F(Form1Test, SmallWindowShutDownSavesOnlyTheSmallPlace) {
-    setPosition("Width", "12000");
+    setPositions({"Width", "12000"});
     Form1& w = start();
     w.zoom();
     ASSERT_TRUE(w.smallWindowMode);
     w.move(300, 40);
-    setPosition("Width", "9999"); // full geometry from an earlier run must survive
+    setPositions({"Width", "9999"}); // full geometry from an earlier run must survive
     w.close();
-    EXPECT_EQ(position("SmLeft"), "4500");
-    EXPECT_EQ(position("SmTop"), "600");
-    EXPECT_EQ(position("SmWidth"), QString::number(toTwips(w.width())));
-    EXPECT_EQ(position("Width"), "9999");
-    EXPECT_EQ(position("Maximized"), "False");
+    EXPECT_EQ(positions({"SmLeft", "SmTop", "SmWidth", "Width", "Maximized"}),
+              (QStringList{"4500", "600", QString::number(toTwips(w.width())), "9999", "False"}));
 }
 
 TEST_F(Form1Test, RememberPositionOffNeitherReadsNorWritesPosition) {
     setSetting("RememberPos", "False");
-    setPosition("Width", "3000");
+    setPositions({"Width", "3000"});
     Form1& w = start();
     EXPECT_NE(w.width(), 200);
     w.close();
@@ -153,9 +110,7 @@ TEST_F(Form1Test, RememberPositionOffNeitherReadsNorWritesPosition) {
 }
 
 TEST_F(Form1Test, NonNumericPositionValueIsReportedOnceAndSkipped) {
-    setPosition("Left", "abc");
-    setPosition("Top", "1500");
-    setPosition("FilePos", "x1");
+    setPositions({"Left", "abc", "Top", "1500", "FilePos", "x1"});
     Form1& w = start();
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_TRUE(prompter.shown[0].text.contains("Left = \"abc\""));
@@ -165,31 +120,26 @@ TEST_F(Form1Test, NonNumericPositionValueIsReportedOnceAndSkipped) {
 }
 
 TEST_F(Form1Test, StartFolderComesFromTheCommandLineOrTheDefault) {
-    const QString prog = programFolder();
+    const QString prog = programFolder(), folder = path("Best Of");
     mkdir("Best Of");
-    writeMp3("a b.mp3");
-    const QString folder = path("Best Of");
-
-    // A quoted folder with a blank in it.
-    EXPECT_EQ(chooseStartFolder('"' + folder + '"', "none", prog).folder, folder);
-    // An unquoted file that exists as a whole: its folder, and the file is selected.
-    StartChoice c = chooseStartFolder(path("a b.mp3"), "none", prog);
-    EXPECT_EQ(c.folder, music());
-    EXPECT_EQ(c.pendingSelection, path("a b.mp3"));
-    // No such file or folder: only the text before the first blank counts.
     mkdir("My Music");
-    c = chooseStartFolder(path("My Music/x.mp3 /extra"), "none", prog);
-    EXPECT_EQ(c.folder, music());
-    EXPECT_TRUE(c.pendingSelection.isEmpty());
-    // An MP3 name that does not exist: its folder, nothing to select.
-    c = chooseStartFolder(path("gone.mp3"), "none", prog);
-    EXPECT_EQ(c.folder, music());
-    EXPECT_TRUE(c.pendingSelection.isEmpty());
-    // The default folder, the program's folder, and the fallback for a folder that is gone.
-    EXPECT_EQ(chooseStartFolder("", folder, prog).folder, folder);
-    EXPECT_EQ(chooseStartFolder("", "none", prog).folder, prog);
-    EXPECT_EQ(chooseStartFolder("", path("gone"), prog).folder, prog);
-    EXPECT_EQ(chooseStartFolder("\"\"", "none", prog).folder, prog);
+    writeMp3("a b.mp3");
+    // The command line and the default folder, then the folder and the file chosen.
+    const QStringList cases[] = {
+        {'"' + folder + '"', "none", folder, ""},            // quoted, with a blank in it
+        {path("a b.mp3"), "none", music(), path("a b.mp3")}, // unquoted, existing as a whole
+        // No such file or folder: only the text before the first blank counts.
+        {path("My Music/x.mp3 /extra"), "none", music(), ""},
+        {path("gone.mp3"), "none", music(), ""},
+        // The default folder, the program's folder, and the fallback for a folder that is gone.
+        {"", folder, folder, ""},
+        {"", "none", prog, ""},
+        {"", path("gone"), prog, ""},
+        {"\"\"", "none", prog, ""}};
+    for (const QStringList& c : cases) {
+        const StartChoice got = chooseStartFolder(c[0], c[1], prog);
+        EXPECT_EQ(QStringList({got.folder, got.pendingSelection}), c.mid(2)) << c[0].toStdString();
+    }
 }
 
 TEST_F(Form1Test, AnAudioFileOnTheCommandLineIsSelectedAfterTheFirstListing) {
@@ -200,12 +150,6 @@ TEST_F(Form1Test, AnAudioFileOnTheCommandLineIsSelectedAfterTheFirstListing) {
     ASSERT_NE(w.currentRow(), nullptr);
     EXPECT_EQ(w.currentRow()->key, path("b.mp3"));
     EXPECT_TRUE(w.pendingSelection.isEmpty());
-}
-
-TEST_F(Form1Test, SecondWindowIdIsWrittenAtEveryStart) {
-    setSetting("HWND", "12345");
-    Form1& w = start();
-    EXPECT_EQ(setting("HWND"), QString::number(w.winId()));
 }
 
 } // namespace

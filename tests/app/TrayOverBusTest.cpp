@@ -5,21 +5,18 @@
 #include "app/Icons.h"
 #include "shell/QtTrayIcon.h"
 
-#include <QAction>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
-#include <QGuiApplication>
-#include <QMenu>
 #include <QThread>
 
 namespace tunewalk {
 namespace {
 
-const QString Watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-const QString Item = QStringLiteral("org.kde.StatusNotifierItem");
+const QString Watcher = "org.kde.StatusNotifierWatcher";
+const QString Item = "org.kde.StatusNotifierItem";
 
 // The desktop's side: Qt publishes a StatusNotifierItem only while a watcher with a registered
 // host is on the bus. It answers Qt's blocking questions, so it runs on a thread of its own.
@@ -44,8 +41,7 @@ void collectLabels(const QDBusArgument& node, QStringList* labels) {
     QVariantMap properties;
     node.beginStructure();
     node >> id >> properties;
-    if (properties.contains(QStringLiteral("label")))
-        *labels << properties.value(QStringLiteral("label")).toString();
+    if (properties.contains("label")) *labels << properties.value("label").toString();
     node.beginArray();
     while (!node.atEnd()) {
         QDBusVariant child;
@@ -64,7 +60,7 @@ protected:
         if (platform != QLatin1String("xcb") && platform != QLatin1String("wayland"))
             GTEST_SKIP() << "no StatusNotifier tray icons on the " << platform.toStdString()
                          << " platform";
-        ASSERT_TRUE(watcherBus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+        ASSERT_TRUE(watcherBus.registerObject("/StatusNotifierWatcher", &watcher,
                                               QDBusConnection::ExportAllSlots |
                                                   QDBusConnection::ExportAllProperties));
         if (!watcherBus.registerService(Watcher)) GTEST_SKIP() << "a desktop's watcher runs";
@@ -79,10 +75,10 @@ protected:
         realTray = qtTray.get();
     }
     void TearDown() override {
-        form.reset();
+        Form1Test::TearDown();
         qtTray.reset();
         watcherBus.unregisterService(Watcher);
-        watcherBus.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+        watcherBus.unregisterObject("/StatusNotifierWatcher");
         thread.quit();
         thread.wait();
     }
@@ -99,7 +95,7 @@ protected:
     QThread thread;
     StatusNotifierWatcher watcher;
     QDBusConnection watcherBus =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("watcher"));
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "watcher");
     QString itemService;
     std::unique_ptr<QtTrayIcon> qtTray;
 };
@@ -111,16 +107,15 @@ TEST_F(TrayOverBus, TheHostReadsTheTrayMenuAndActivateRestoresTheWindow) {
     ASSERT_FALSE(form->isVisible());
     ASSERT_TRUE(waitUntil([&] { return !itemService.isEmpty(); }));
 
-    const QDBusMessage menu = call(QStringLiteral("/StatusNotifierItem"),
-                                   QStringLiteral("org.freedesktop.DBus.Properties"),
-                                   QStringLiteral("Get"), {Item, QStringLiteral("Menu")});
+    const QDBusMessage menu =
+        call("/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get", {Item, "Menu"});
     ASSERT_EQ(menu.type(), QDBusMessage::ReplyMessage) << menu.errorMessage().toStdString();
     const QString menuPath =
         menu.arguments().value(0).value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
     ASSERT_NE(menuPath, "/NO_DBUSMENU");
 
-    const QDBusMessage layout = call(menuPath, QStringLiteral("com.canonical.dbusmenu"),
-                                     QStringLiteral("GetLayout"), {0, -1, QStringList()});
+    const QDBusMessage layout =
+        call(menuPath, "com.canonical.dbusmenu", "GetLayout", {0, -1, QStringList()});
     ASSERT_EQ(layout.type(), QDBusMessage::ReplyMessage) << layout.errorMessage().toStdString();
     QStringList labels;
     collectLabels(layout.arguments().value(1).value<QDBusArgument>(), &labels);
@@ -131,8 +126,7 @@ TEST_F(TrayOverBus, TheHostReadsTheTrayMenuAndActivateRestoresTheWindow) {
     EXPECT_EQ(labels, expected);
     EXPECT_TRUE(expected.contains("Show _Window"));
 
-    const QDBusMessage activate =
-        call(QStringLiteral("/StatusNotifierItem"), Item, QStringLiteral("Activate"), {0, 0});
+    const QDBusMessage activate = call("/StatusNotifierItem", Item, "Activate", {0, 0});
     ASSERT_EQ(activate.type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(waitUntil([&] { return form->isVisible(); }));
     EXPECT_FALSE(qtTray->isVisible());

@@ -1,16 +1,6 @@
 // The window and its folder tree: listing what the tree chose, dragging from and onto nodes,
 // renaming by label and deleting the tree's folder.
 #include "Form1Fixture.h"
-#include "common/PathRules.h"
-#include "foldertree/TreeNode.h"
-#include "foldertree/Treefolder.h"
-
-#include <QAction>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QTest>
-#include <QTreeWidget>
-#include <QUrl>
 
 namespace tunewalk {
 namespace {
@@ -26,8 +16,7 @@ protected:
         // The test's folder stands in for a volume, so the tree's paths stay short.
         volume = QDir::toNativeSeparators(root.path()) + QDir::separator();
         form->Treefolder1->init({path("Desktop"), path("Documents"), [this] {
-                                     return QList<TreeVolume>{
-                                         {volume, QStringLiteral("Test"), QStringLiteral("Drive")}};
+                                     return QList<TreeVolume>{{volume, "Test", "Drive"}};
                                  }});
         QObject::connect(form.get(), &Form1::listed, [this] { ++listings; });
         list(music());
@@ -38,14 +27,6 @@ protected:
     QPointF at(QTreeWidgetItem* n) const {
         form->Treefolder1->Nodes()->scrollToItem(n);
         return form->Treefolder1->Nodes()->visualItemRect(n).center();
-    }
-    static std::unique_ptr<QMimeData> files(const QStringList& paths) {
-        auto data = std::make_unique<QMimeData>();
-        QList<QUrl> urls;
-        for (const QString& p : paths)
-            urls << QUrl::fromLocalFile(p);
-        data->setUrls(urls);
-        return data;
     }
     // What the window offers when a drag starts on a node.
     std::pair<QString, int> offer(QTreeWidgetItem* n) {
@@ -96,12 +77,12 @@ TEST_F(TreeGlueTest, WhatADragFromTheTreeOffers) {
     EXPECT_EQ(offer(node(pathKey(path("Rock")))),
               std::make_pair(path("Rock"), int(Qt::MoveAction)));
     EXPECT_EQ(form->dragDictionary.value(path("Rock")), 2);
-    EXPECT_EQ(offer(node(QStringLiteral("MyComputer"))),
+    EXPECT_EQ(offer(node("MyComputer")),
               std::make_pair(QStringLiteral("My Computer"), int(Qt::CopyAction)));
     EXPECT_EQ(offer(node(pathKey(volume))).second, int(Qt::CopyAction));
     EXPECT_EQ(offer(form->Treefolder1->Nodes()->topLevelItem(0)),
               std::make_pair(QStringLiteral("Desktop"), int(Qt::CopyAction)));
-    EXPECT_EQ(offer(node(QStringLiteral("MD_") + pathKey(path("Documents")))),
+    EXPECT_EQ(offer(node("MD_" + pathKey(path("Documents")))),
               std::make_pair(QStringLiteral("My Documents"), int(Qt::CopyAction)));
     // The documents folder in the volume's branch may not move either.
     form->Treefolder1->SetPath(path("Documents"));
@@ -111,11 +92,11 @@ TEST_F(TreeGlueTest, WhatADragFromTheTreeOffers) {
 TEST_F(TreeGlueTest, DropTargetsInTheTree) {
     form->Treefolder1->SetPath(path("Rock/Live"));
     form->Treefolder1->SetPath(path("Rock2"));
-    const auto rock = files({path("Rock")});
+    const auto rock = fileData({path("Rock")});
     EXPECT_FALSE(takes(rock.get(), node(pathKey(path("Rock"))))) << "onto itself";
     EXPECT_FALSE(takes(rock.get(), node(pathKey(path("Rock/Live"))))) << "into its sub-folder";
     EXPECT_FALSE(takes(rock.get(), node(pathKey(music())))) << "where it already is";
-    EXPECT_FALSE(takes(rock.get(), node(QStringLiteral("MyComputer"))));
+    EXPECT_FALSE(takes(rock.get(), node("MyComputer")));
     EXPECT_TRUE(takes(rock.get(), node(pathKey(path("Rock2"))))) << "a sibling with a longer name";
     EXPECT_EQ(form->Treefolder1->DropHighlight(), node(pathKey(path("Rock2"))));
     QMimeData text;
@@ -127,9 +108,9 @@ TEST_F(TreeGlueTest, DropTargetsInTheTree) {
 TEST_F(TreeGlueTest, DropOnTheMyDocumentsCopyMovesIntoThePlainFolder) {
     form->Treefolder1->MyDocuments();
     list(music());
-    QTreeWidgetItem* box = node(QStringLiteral("MD_") + pathKey(path("Documents/Box")));
+    QTreeWidgetItem* box = node("MD_" + pathKey(path("Documents/Box")));
     ASSERT_NE(box, nullptr);
-    const auto song = files({path("a.mp3")});
+    const auto song = fileData({path("a.mp3")});
     ASSERT_TRUE(takes(song.get(), box));
     int effect = Qt::MoveAction;
     const QPointF p = at(box);
@@ -153,12 +134,10 @@ TEST_F(TreeGlueTest, ACompletedTreeMoveLeavesNoNodeOrRowBehind) {
 TEST_F(TreeGlueTest, RenamingTheTreesFolder) {
     writeMp3("Rock/song.mp3");
     form->Treefolder1->SetPath(path("Rock"));
-    form->clickRow(rowNamed("song.mp3"));
-    form->mnuPlay->trigger();
-    player.startPlaying();
+    play("song.mp3");
 
     int cancel = 0;
-    QString name = QStringLiteral("Rock2");
+    QString name = "Rock2";
     emit form->Treefolder1->AfterLabelEdit(cancel, name); // taken: refused, label restored
     EXPECT_EQ(cancel, 1);
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -166,7 +145,7 @@ TEST_F(TreeGlueTest, RenamingTheTreesFolder) {
     EXPECT_EQ(form->dirCurrent, path("Rock"));
 
     cancel = 0;
-    name = QStringLiteral("Metal");
+    name = "Metal";
     emit form->Treefolder1->AfterLabelEdit(cancel, name);
     EXPECT_EQ(cancel, 0);
     EXPECT_TRUE(QFileInfo(path("Metal/song.mp3")).exists());
@@ -189,7 +168,7 @@ TEST_F(TreeGlueTest, F2WithTheTreeFocusedRenamesTheTreesFolderNotTheListsRow) {
     ASSERT_NE(editor, nullptr) << "the tree's label is being edited";
     EXPECT_EQ(editor->text(), "Rock");
     EXPECT_EQ(form->ListView1->findChild<QLineEdit*>(), nullptr);
-    editor->setText(QStringLiteral("Metal"));
+    editor->setText("Metal");
     QTest::keyClick(editor, Qt::Key_Return); // committed from the event loop
     EXPECT_TRUE(waitUntil([&] { return QFileInfo(path("Metal/Live")).isDir(); }));
 
@@ -214,9 +193,9 @@ TEST_F(TreeGlueTest, DeletingTheTreesFolder) {
     EXPECT_EQ(form->dirCurrent, music()) << "up from the folder that went";
 
     // The special nodes are never deleted.
-    for (QTreeWidgetItem* special : {node(QStringLiteral("MyComputer")), node(pathKey(volume)),
-                                     node(QStringLiteral("MD_") + pathKey(path("Documents"))),
-                                     form->Treefolder1->Nodes()->topLevelItem(0)}) {
+    for (QTreeWidgetItem* special :
+         {node("MyComputer"), node(pathKey(volume)), node("MD_" + pathKey(path("Documents"))),
+          form->Treefolder1->Nodes()->topLevelItem(0)}) {
         form->Treefolder1->setSelectedItem(special);
         form->treeActive = true;
         form->ListView1->clearSelection();

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <deque>
 #include <optional>
+#include <ostream>
 
 namespace tunewalk {
 
@@ -18,6 +19,11 @@ public:
         QString text;
         Icon icon;
         Buttons buttons;
+        bool operator==(const Shown&) const = default;
+        friend void PrintTo(const Shown& s, std::ostream* os) {
+            *os << '"' << s.text.toStdString() << "\" icon " << int(s.icon) << " buttons "
+                << int(s.buttons);
+        }
     };
 
     Answer message(const QString& text, Icon icon, Buttons buttons) override {
@@ -27,17 +33,8 @@ public:
             answers.pop_front();
             return a;
         }
-        switch (buttons) {
-        case Buttons::Ok:
-        case Buttons::OkCancel:
-            return Answer::Ok;
-        case Buttons::YesNo:
-        case Buttons::YesNoCancel:
-            return Answer::Yes;
-        case Buttons::RetryCancel:
-            return Answer::Retry;
-        }
-        return Answer::Ok;
+        if (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) return Answer::Yes;
+        return buttons == Buttons::RetryCancel ? Answer::Retry : Answer::Ok;
     }
     std::optional<QString> input(const QString& prompt, const QString& initial) override {
         prompts.push_back(prompt);
