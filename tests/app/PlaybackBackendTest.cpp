@@ -55,29 +55,6 @@ TEST_F(PlaybackBackendTest, PlayAllWalksTheFolderInDisplayOrder) {
     EXPECT_TRUE(prompter.shown.empty());
 }
 
-TEST_F(PlaybackBackendTest, RepeatRestartsAndStopReturnsTheIcon) {
-    writeHalfSeconds({"a.wav", "b.mp3"});
-    start(music());
-    setToggles(false, true);
-    play("b.mp3");
-    ASSERT_TRUE(waitUntil([&] { return started.size() >= 2; }));
-    EXPECT_EQ(started.mid(0, 2), (QStringList{"b.mp3", "b.mp3"}));
-    EXPECT_EQ(rowNamed("b.mp3")->iconKey(), "Playing");
-
-    form->stopCommand();
-    EXPECT_TRUE(idle());
-    EXPECT_EQ(rowNamed("b.mp3")->iconKey(), "MP3");
-    EXPECT_EQ(qtPlayer.playState(), MediaPlayer::Closed);
-
-    // Without Play All or Repeat a file plays once.
-    setToggles(false, false);
-    started.clear();
-    play("a.wav");
-    ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(started, (QStringList{"a.wav"}));
-    EXPECT_EQ(rowNamed("a.wav")->iconKey(), "WAV");
-}
-
 TEST_F(PlaybackBackendTest, BadFilesShowTheErrorAndEndInIdle) {
     writeHalfSeconds({"a.mp3", "c.mp3", "e.mp3"});
     writeBytes("b.mp3", std::string(4000, 'x')); // not audio at all
