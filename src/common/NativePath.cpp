@@ -1,0 +1,117 @@
+#include "common/NativePath.h"
+
+#include <QFile>
+
+namespace tunewalk {
+
+namespace {
+constexpr char16_t RawBase = 0xDC80; // U+DC80..U+DCFF stand for the bytes 0x80..0xFF
+
+bool isRaw(QChar c) {
+    return c.unicode() >= RawBase && c.unicode() <= RawBase + 0x7F;
+}
+
+#ifndef Q_OS_WIN
+// Length of the valid UTF-8 sequence at `p` (at most `left` bytes), or 0 when it is not one.
+// Overlong forms, surrogates and values over U+10FFFF are not valid.
+int validSequence(const unsigned char* p, qsizetype left) {
+    const unsigned char c = p[0];
+    if (c < 0x80) return 1;
+    int n = 0;
+    char32_t value = 0, minimum = 0;
+    if ((c & 0xE0) == 0xC0) {
+        n = 2, value = c & 0x1F, minimum = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        n = 3, value = c & 0x0F, minimum = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        n = 4, value = c & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < n) return 0;
+    for (int i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (p[i] & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    return n;
+}
+#endif
+} // namespace
+
+#ifdef Q_OS_WIN
+QString fromNativePath(const QByteArray& bytes) {
+    return QFile::decodeName(bytes);
+}
+QByteArray toNativePath(const QString& path) {
+    return QFile::encodeName(path);
+}
+std::filesystem::path toFsPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
+QString fromFsPath(const std::filesystem::path& path) {
+    return QString::fromStdU16String(path.u16string());
+}
+#else
+QString fromNativePath(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+    while (i < size) { // the common case: all valid, one conversion
+        const int n = validSequence(p + i, size - i);
+        if (n == 0) break;
+        i += n;
+    }
+    if (i == size) return QString::fromUtf8(bytes);
+    QString path = QString::fromUtf8(bytes.constData(), i);
+    while (i < size) {
+        const int n = validSequence(p + i, size - i);
+        if (n == 0) {
+            path += QChar(char16_t(RawBase + (p[i] - 0x80)));
+            ++i;
+        } else {
+            path += QString::fromUtf8(bytes.constData() + i, n);
+            i += n;
+        }
+    }
+    return path;
+}
+
+QByteArray toNativePath(const QString& path) {
+    if (!hasRawBytes(path)) return path.toUtf8();
+    QByteArray bytes;
+    bytes.reserve(path.size() * 2);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (!isRaw(path[i])) continue;
+        bytes += QStringView(path).mid(start, i - start).toUtf8();
+        bytes += char(path[i].unicode() - RawBase + 0x80);
+        start = i + 1;
+    }
+    bytes += QStringView(path).mid(start).toUtf8();
+    return bytes;
+}
+
+std::filesystem::path toFsPath(const QString& path) {
+    return std::filesystem::path(toNativePath(path).toStdString());
+}
+QString fromFsPath(const std::filesystem::path& path) {
+    return fromNativePath(QByteArray::fromStdString(path.native()));
+}
+#endif
+
+bool hasRawBytes(const QString& path) {
+    for (const QChar c : path)
+        if (isRaw(c)) return true;
+    return false;
+}
+
+QString displayPath(const QString& path) {
+    if (!hasRawBytes(path)) return path;
+    QString shown = path;
+    for (QChar& c : shown)
+        if (isRaw(c)) c = QChar::ReplacementCharacter;
+    return shown;
+}
+
+} // namespace tunewalk

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <filesystem>
+
+namespace tunewalk {
+
+// File names are bytes on this platform and need not be valid UTF-8 (old Latin-1 names from
+// Windows or Samba). A path is kept as a QString everywhere in the program, and a byte that is
+// not part of valid UTF-8 is carried in it as the lone surrogate U+DC80 + byte, so the path
+// turns back into exactly the bytes it came from. Qt's own file classes cannot do that (they
+// skip or mangle such names): every file-system call goes through toNativePath, and every name
+// read from the disk through fromNativePath. On Windows names are UTF-16 and these are plain
+// conversions.
+
+// Bytes as the file system gives them to a path the program keeps.
+QString fromNativePath(const QByteArray& bytes);
+// The exact bytes the path stands for.
+QByteArray toNativePath(const QString& path);
+// The same as a std::filesystem path.
+std::filesystem::path toFsPath(const QString& path);
+QString fromFsPath(const std::filesystem::path& path);
+
+// Whether the path holds a byte that is not valid text (one carried as a lone surrogate).
+bool hasRawBytes(const QString& path);
+// The path for showing: each raw byte becomes the replacement character U+FFFD.
+QString displayPath(const QString& path);
+
+} // namespace tunewalk
