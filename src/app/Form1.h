@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "app/FileOperations.h"
 #include "common/KeyedCollection.h"
 #include "common/NameIDPair.h"
 #include "foldertree/Treefolder.h"
@@ -143,6 +144,8 @@ public:
     // Moves the MP3 and WAV files and the folders among `paths` into `destination`, asking
     // before anything is replaced.
     void MoveDroppedItems(const QStringList& paths, const QString& destination);
+    // The moves, deletes and Trash jobs, run on a worker.
+    FileOperations& fileOperations() { return *m_fileOps; }
     void deleteCommand();
     void newFolderCommand();
     // F2 and the Folder menu's rename: the tree's folder or the list's current row, by the
@@ -344,6 +347,8 @@ private:
     // Form1FileOps.cpp
     QTreeWidgetItem* fileCommandNode(bool* onTree) const;
     void followCurrentFile(const QString& from, const QString& to);
+    void showMoved(const FileOperations::Moved& moved, const QString& destination,
+                   QStringList* errors);
 
     // Form1DragDrop.cpp
     void acceptFileDragEnter(QDropEvent* event, const std::function<bool(QDropEvent*)>& dragOver);
@@ -416,6 +421,7 @@ private:
     TrayIcon* m_tray;
     MediaPlayer* m_player;
     ShellOperations* m_shell;
+    FileOperations* m_fileOps;
     QString m_commandLine;
     QString m_programFolder;
 

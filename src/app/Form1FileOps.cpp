@@ -3,19 +3,20 @@
 // list, the tree and the current file.
 #include "app/Form1.h"
 
+#include "app/FileOperations.h"
 #include "app/ListRow.h"
-#include "common/FileMoves.h"
+#include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/Twips.h"
 #include "foldertree/TreeNode.h"
 #include "foldertree/Treefolder.h"
 #include "shell/Prompter.h"
+#include "fileops/FileMoves.h"
 #include "shell/ShellOperations.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
@@ -32,8 +33,7 @@ bool isAudioPath(const QString& path) {
 }
 
 bool exists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    return itemExists(path);
 }
 } // namespace
 
@@ -62,10 +62,8 @@ void Form1::forgetVanished(const QStringList& paths) {
 
 // Asks one of the conflict questions; a No marks the item as staying where it is.
 bool Form1::mayReplace(const QString& path, const QString& question) {
-    QGuiApplication::restoreOverrideCursor();
     const auto answer =
         m_prompter->message(question, Prompter::Icon::None, Prompter::Buttons::YesNo);
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     if (answer != Prompter::Answer::No) return true;
     dragDictionary.insert(path, 0);
     return false;
@@ -86,73 +84,94 @@ void Form1::followCurrentFile(const QString& from, const QString& to) {
     emit playbackChanged();
 }
 
+// The questions are asked first, on this thread; the moves then run as one job on the worker,
+// and the list, the tree and the current file follow when it has ended.
 void Form1::MoveDroppedItems(const QStringList& paths, const QString& destination) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool listed = isListedFolder(destination);
+    using Move = FileOperations::Move;
+    std::vector<Move> moves;
     QStringList errors;
     for (const QString& path : paths) {
-        const QFileInfo info(path);
+        const ItemKind kind = itemKind(path);
+        if (kind == ItemKind::Missing) continue; // gone since it was dropped
         const QString name = fileNamePart(path);
         const QString target = joinPath(destination, name);
-        MoveOutcome outcome;
-        if (info.isDir()) {
-            if (QFileInfo(target).isDir()) {
-                if (samePath(path, target)) continue; // dropped where it already is
+        if (sameItem(path, target)) {
+            // Dropped where it already is; under another path (a second mount) that is worth
+            // a word, since the user may think it went somewhere.
+            if (!samePath(path, target))
+                errors << tr("\"%1\" and \"%2\" are the same item, reached by two paths; it "
+                             "stays where it is.")
+                              .arg(displayPath(path), displayPath(target));
+            continue;
+        }
+        if (itemKind(path, true) == ItemKind::Folder) {
+            if (kind == ItemKind::Folder && itemKind(target, true) == ItemKind::Folder) {
                 if (!mayReplace(
                         path, tr("A folder named \"%1\" already exists at this location.\r\nWould "
                                  "you like to replace files in the existing folder with "
                                  "matching files from the folder you are moving?")
-                                  .arg(name)))
+                                  .arg(displayPath(name))))
                     continue;
-                outcome = mergeFolder(path, target);
-                followCurrentFile(path, target);
-                if (listed) {
-                    removeRow(target);
-                    addFolderItem(target);
-                }
+                moves.push_back({Move::Kind::Merge, path, target});
             } else {
-                outcome = moveItem(path, target);
-                followCurrentFile(path, target);
-                if (outcome.ok) {
-                    Treefolder1->AddNode(destination, name);
-                    if (listed) addFolderItem(target);
-                }
+                moves.push_back({Move::Kind::Move, path, target});
             }
-        } else if (info.isFile()) {
-            if (!isAudioPath(path)) continue;
-            if (exists(target)) {
-                if (samePath(path, target)) continue;
-                if (!mayReplace(path, tr("A file named \"%1\" already exists at this location.\r\n"
-                                         "Would you like to replace it with the file you are "
-                                         "moving?")
-                                          .arg(name)))
-                    continue;
-                if (QFileInfo(target).isFile()) {
-                    outcome = replaceFile(path, target);
-                    followCurrentFile(path, target);
-                    if (outcome.ok && listed) updateFileItem(findRow(target));
-                } else {
-                    outcome.fail(tr("Cannot replace the folder \"%1\" with a file.").arg(target));
-                }
-            } else {
-                outcome = moveItem(path, target);
-                followCurrentFile(path, target);
-                if (outcome.ok && listed)
-                    if (ListRow* row = addFile(target)) updateFileItem(row);
-            }
-        } else {
-            continue; // gone since it was dropped
+            continue;
         }
-        if (!outcome.ok) errors << outcome.errors;
-        // Whatever left its place leaves the list and the tree, however it was dragged.
-        if (!exists(path)) {
-            removeRow(path);
-            if (info.isDir()) Treefolder1->RemoveNode(path);
+        if (!isAudioPath(path)) continue;
+        if (!itemExists(target)) {
+            moves.push_back({Move::Kind::Move, path, target});
+            continue;
         }
+        if (!mayReplace(path, tr("A file named \"%1\" already exists at this location.\r\n"
+                                 "Would you like to replace it with the file you are moving?")
+                                  .arg(displayPath(name))))
+            continue;
+        if (itemKind(target) == ItemKind::File)
+            moves.push_back({Move::Kind::Replace, path, target});
+        else
+            errors << tr("Cannot replace the folder \"%1\" with a file.").arg(displayPath(target));
     }
-    QGuiApplication::restoreOverrideCursor();
-    updateCommandStates(false);
-    if (!errors.isEmpty()) showFileError(errors.join(QLatin1Char('\n')));
+    if (moves.empty()) {
+        if (!errors.isEmpty()) showFileError(errors.join(QLatin1Char('\n')));
+        return;
+    }
+    m_fileOps->moveItems(std::move(moves), destination,
+                         [this, destination, errors](const auto& results) mutable {
+                             for (const FileOperations::Moved& moved : results)
+                                 showMoved(moved, destination, &errors);
+                             updateCommandStates(false);
+                             if (!errors.isEmpty()) showFileError(errors.join(QLatin1Char('\n')));
+                         });
+}
+
+// One finished move shown in the views: rows and nodes of what left go, what arrived in the
+// listed folder comes in, and the current file follows.
+void Form1::showMoved(const FileOperations::Moved& moved, const QString& destination,
+                      QStringList* errors) {
+    using Kind = FileOperations::Move::Kind;
+    const QString &path = moved.move.source, &target = moved.move.target;
+    const bool listed = isListedFolder(destination);
+    const bool folder = itemKind(target, true) == ItemKind::Folder;
+    followCurrentFile(path, target);
+    if (moved.move.kind == Kind::Merge) {
+        if (listed) {
+            removeRow(target);
+            addFolderItem(target);
+        }
+    } else if (moved.outcome.ok && folder) {
+        Treefolder1->AddNode(destination, fileNamePart(target));
+        if (listed) addFolderItem(target);
+    } else if (moved.outcome.ok && listed) {
+        ListRow* row = moved.move.kind == Kind::Replace ? findRow(target) : addFile(target);
+        if (row) updateFileItem(row);
+    }
+    *errors << moved.outcome.errors;
+    // Whatever left its place leaves the list and the tree, however it was dragged.
+    if (!itemExists(path)) {
+        removeRow(path);
+        Treefolder1->RemoveNode(path);
+    }
 }
 
 // Delete and rename act on the tree's folder when the tree had the focus last (or nothing in
@@ -199,14 +218,17 @@ void Form1::deleteCommand() {
         if (paths.isEmpty()) return;
     }
 
-    const auto result = m_shell->ShellDelete(paths, !mnuConfirmDeletes->isChecked(),
-                                             mnuPermanentDelete->isChecked());
-    if (result == ShellOperations::DeleteResult::Cancelled) return;
-    // Also after a failure part-way: what is gone goes, what is still there stays.
-    forgetVanished(paths);
-    if (!currentFile.isEmpty() && !exists(currentFile)) stopPlayback(); // it was deleted
-    if (onTree && !exists(paths.first())) upOneDir();
-    updateCommandStates(false);
+    const bool tree = onTree;
+    m_fileOps->deleteItems(
+        paths, !mnuConfirmDeletes->isChecked(), mnuPermanentDelete->isChecked(),
+        [this, paths, tree](FileOperations::DeleteResult result) {
+            if (result == FileOperations::DeleteResult::Cancelled) return;
+            // Also after a failure part-way: what is gone goes, what is still there stays.
+            forgetVanished(paths);
+            if (!currentFile.isEmpty() && !itemExists(currentFile)) stopPlayback(); // deleted
+            if (tree && !itemExists(paths.first())) upOneDir();
+            updateCommandStates(false);
+        });
 }
 
 void Form1::newFolderCommand() {

@@ -233,6 +233,8 @@ void Form1::saveLayout() {
 void Form1::closeEvent(QCloseEvent* event) {
     if (!m_shutDown) {
         m_shutDown = true;
+        // A job still running stops cleanly first: its half-done copy is taken back.
+        m_fileOps->cancelAll();
         saveLayout();
         m_detailReader->cancel();
         m_tray->hide();

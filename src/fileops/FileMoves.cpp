@@ -1,251 +1,403 @@
-#include "common/FileMoves.h"
+#include "fileops/FileMoves.h"
 
-#include "common/PathRules.h"
+#include "common/NativePath.h"
+#include "common/SizeText.h"
+#include "fileops/FileJob.h"
+#include "fileops/FileSystemCalls.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QObject>
+#include <QStorageInfo>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
+#include <string>
 #include <system_error>
-#include <utility>
 #include <vector>
 
 namespace tunewalk {
 
 namespace fs = std::filesystem;
+using fsc::Kind;
+using fsc::ItemState;
+
+static_assert(int(ItemKind::Other) == int(Kind::Other), "one order for both");
 
 namespace {
 
-fs::path native(const QString& path) {
-    return fs::path(path.toStdU16String());
+QString reason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString describe(const std::error_code& error) {
-    return QString::fromLocal8Bit(error.message());
+QString shown(const fs::path& path) {
+    return QDir::toNativeSeparators(displayPath(fromFsPath(path)));
 }
 
-QString cannotMove(const QString& source, const QString& target, const QString& why) {
-    return QObject::tr("Cannot move \"%1\" to \"%2\": %3").arg(source, target, why);
+QString cannotMove(const fs::path& source, const fs::path& target, const QString& why) {
+    return QObject::tr("Cannot move \"%1\" to \"%2\": %3").arg(shown(source), shown(target), why);
 }
 
-// A free name beside `target` for a copy in progress: hidden, so no listing shows it meanwhile.
-// An existing one (a leftover, or someone's file) is never touched: the next number is taken.
+QString noSpace(const fs::path& folder, std::uint64_t needed) {
+    const std::uint64_t free = fsc::freeSpace(folder).value_or(0);
+    const QString volume = QStorageInfo(fromFsPath(folder)).rootPath();
+    return QObject::tr("Not enough free space on \"%1\": %2 needed, %3 free.")
+        .arg(QDir::toNativeSeparators(volume), formatSize(qint64(needed)),
+             formatSize(qint64(free)));
+}
+
+// A short hidden name for a copy in progress: it fits any file system's name limit however
+// long the file's own name is, and no listing shows it meanwhile.
 fs::path partName(const fs::path& target) {
-    const fs::path folder = target.parent_path();
-    const std::string stem = "." + target.filename().string() + ".tunewalk-part";
+    static std::atomic<unsigned> counter{0};
+    return target.parent_path() /
+           (".tunewalk-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
+            std::to_string(++counter) + ".part");
+}
+
+// Bytes in the regular files of a tree (links and folders count nothing).
+std::uint64_t treeSize(const fs::path& folder) {
+    std::uint64_t total = 0;
     std::error_code ec;
-    for (int n = 1; n <= 100; ++n) {
-        fs::path part = folder / (n == 1 ? stem : stem + std::to_string(n));
-        if (!fs::exists(fs::symlink_status(part, ec))) return part;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const ItemState state = fsc::lookAt(it->path());
+        if (state.kind == Kind::File) total += state.size;
     }
+    return total;
+}
+
+// Whether `path` or a folder above it is `folder` itself, by identity: a folder cannot go
+// into itself, whatever path leads there.
+bool insideOf(fs::path path, const ItemState& folder) {
+    for (;;) {
+        if (fsc::sameItem(fsc::lookThrough(path), folder)) return true;
+        if (!path.has_relative_path()) return false;
+        path = path.parent_path();
+    }
+}
+
+struct Copied {
+    fs::path source, copy;
+    ItemState state; // the source as it was copied
+};
+// What a copy made, in the order it made it; undone backwards, so what is inside a folder
+// goes before the folder.
+using CopyLog = std::vector<Copied>;
+
+// How one piece of a copy ended: done, cancelled, or failed with the reason.
+struct Step {
+    enum Result { Done, Cancelled, Failed } result = Done;
+    QString why;
+    static Step failed(const QString& why) { return {Failed, why}; }
+};
+
+// Copies one file into place beside `target` (or over it when `replace`) by way of a part file
+// that goes again on every failure.
+Step copyFile(const fs::path& source, const ItemState& state, const fs::path& target,
+                 bool replace, FileJob& job) {
+    fs::path part;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        part = partName(target);
+        error = fsc::copyContents(source, state, part, job);
+    }
+    if (!error) {
+        if (FileFaults* faults = job.faults()) faults->copied(source);
+        error = replace ? fsc::renameReplace(part, target) : fsc::renameNoReplace(part, target);
+    }
+    if (!error) return {};
+    if (error != EEXIST || fsc::lookAt(part).exists()) fsc::removeFile(part);
+    switch (error) {
+    case ECANCELED:
+        return {Step::Cancelled, {}};
+    case ENOSPC:
+        return Step::failed(noSpace(target.parent_path(), state.size));
+    case EEXIST:
+        return Step::failed(QObject::tr("something of that name appeared there meanwhile"));
+    case fsc::ChangedWhileCopied:
+        return Step::failed(
+            QObject::tr("it changed while it was copied (is a program still writing it?)"));
+    default:
+        return Step::failed(reason(error));
+    }
+}
+
+// Copies a folder tree to `target`, which must not exist, reading it by raw names. Links are
+// copied as links; anything that is neither file, folder nor link stops the copy.
+Step copyLink(const fs::path& source, const ItemState& state, const fs::path& target,
+              CopyLog& log) {
+    std::error_code ec;
+    fs::copy_symlink(source, target, ec);
+    if (ec) return Step::failed(QString::fromLocal8Bit(ec.message()));
+    log.push_back({source, target, state});
     return {};
 }
 
-// Copies one file to a part file, checks the copy has every byte and the source's modification
-// time, and moves it into place: without replacing anything, or over `target` when asked. The
-// part file goes again on any failure.
-bool copyFileInto(const fs::path& source, const fs::path& target, bool replace, QString* why) {
-    const fs::path part = partName(target);
-    if (part.empty()) {
-        *why = QObject::tr("no free name for the copy beside it");
-        return false;
-    }
+Step copyTree(const fs::path& source, const ItemState& state, const fs::path& target,
+              CopyLog& log, FileJob& job) {
     std::error_code ec;
-    const auto fail = [&](const QString& reason) {
-        *why = reason;
-        std::error_code ignored;
-        fs::remove(part, ignored);
-        return false;
-    };
-    if (!fs::copy_file(source, part, fs::copy_options::none, ec)) {
-        // A copy_file that failed half-way (a full disk) may have made the part file.
-        return fail(describe(ec));
-    }
-    const auto expected = fs::file_size(source, ec);
-    const auto copied = ec ? 0 : fs::file_size(part, ec);
-    if (ec || copied != expected)
-        return fail(ec ? describe(ec) : QObject::tr("the copy is incomplete"));
-    fs::last_write_time(part, fs::last_write_time(source, ec), ec);
-    if (replace) {
-        fs::rename(part, target, ec);
-        if (ec) return fail(describe(ec));
-        return true;
-    }
-    int error = 0;
-    if (!renameNoReplace(part, target, &error))
-        return fail(describe(std::error_code(error, std::generic_category())));
-    return true;
-}
-
-// What a folder copy made, in the order it made it: (source, copy) pairs. Undone backwards, so
-// what is inside a folder goes before the folder.
-using CopyLog = std::vector<std::pair<fs::path, fs::path>>;
-
-// Copies a folder tree to `target`, which must not exist yet. The folder is read by its raw
-// names, so a name that is not valid text is copied like any other. Links are copied as links;
-// anything that is neither file, folder nor link (a pipe, a device) stops the copy.
-bool copyTree(const fs::path& source, const fs::path& target, CopyLog& log, QString* why) {
-    std::error_code ec;
-    if (!fs::create_directory(target, ec) || ec) {
-        *why = ec ? describe(ec) : QObject::tr("it already exists");
-        return false;
-    }
-    log.emplace_back(source, target);
+    if (!fs::create_directory(target, source, ec))
+        return Step::failed(ec ? QString::fromLocal8Bit(ec.message())
+                               : QObject::tr("it already exists"));
+    log.push_back({source, target, state});
     for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
+        if (job.cancelled()) return {Step::Cancelled, {}};
         const fs::path from = it->path(), to = target / from.filename();
-        const auto status = fs::symlink_status(from, ec);
-        if (ec) break;
-        if (fs::is_symlink(status)) {
-            fs::copy_symlink(from, to, ec);
-            if (ec) break;
-            log.emplace_back(from, to);
-        } else if (fs::is_directory(status)) {
-            if (!copyTree(from, to, log, why)) return false;
-        } else if (fs::is_regular_file(status)) {
-            if (!copyFileInto(from, to, false, why)) return false;
-            log.emplace_back(from, to);
-        } else {
-            *why = QObject::tr("\"%1\" is not a file or folder that can be copied")
-                       .arg(QFile::decodeName(from.native().c_str()));
-            return false;
+        const ItemState item = fsc::lookAt(from);
+        job.setItem(shown(from));
+        Step step;
+        switch (item.kind) {
+        case Kind::Missing:
+            continue; // gone since the folder was read: nothing to lose
+        case Kind::Link:
+            step = copyLink(from, item, to, log);
+            break;
+        case Kind::Folder:
+            step = copyTree(from, item, to, log, job);
+            break;
+        case Kind::File:
+            step = copyFile(from, item, to, false, job);
+            if (step.result == Step::Done) log.push_back({from, to, item});
+            break;
+        case Kind::Other:
+            return Step::failed(
+                QObject::tr("\"%1\" is not a file or folder that can be copied").arg(shown(from)));
         }
+        if (step.result != Step::Done) return step;
     }
-    if (ec) {
-        *why = describe(ec);
-        return false;
-    }
+    if (ec) return Step::failed(QString::fromLocal8Bit(ec.message()));
     fs::last_write_time(target, fs::last_write_time(source, ec), ec);
-    return true;
+    return {};
 }
 
-// Removes, backwards, one side of what a copy made: never forced, so a folder that gained an
-// entry meanwhile (a file written into it during the copy) stays with that entry.
-bool undo(const CopyLog& log, bool sources, QString* why) {
-    bool all = true;
+// Takes back what a failed or cancelled copy made, and only that.
+void undoCopies(const CopyLog& log) {
+    for (auto it = log.rbegin(); it != log.rend(); ++it)
+        it->state.kind == Kind::Folder ? fsc::removeFolder(it->copy) : fsc::removeFile(it->copy);
+}
+
+// Lists, relative to `root`, what is still in a source folder after its move.
+QStringList leftIn(const fs::path& root) {
+    QStringList names;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        if (fsc::lookAt(it->path()).kind == Kind::Folder) continue;
+        names << QDir::toNativeSeparators(displayPath(fromFsPath(it->path().lexically_relative(root))));
+    }
+    return names;
+}
+
+// The copies are complete: the sources go, backwards, each only if it is still what was
+// copied. A file that changed meanwhile keeps its place and its stale copy goes; a folder that
+// gained an entry stays with that entry.
+void removeSources(const CopyLog& log, const fs::path& root, MoveOutcome& outcome) {
+    QStringList changed;
     for (auto it = log.rbegin(); it != log.rend(); ++it) {
-        std::error_code ec;
-        fs::remove(sources ? it->first : it->second, ec);
-        if (ec && all) {
-            *why = describe(ec);
-            all = false;
+        switch (it->state.kind) {
+        case Kind::Folder:
+            fsc::removeFolder(it->source); // never forced
+            break;
+        case Kind::File:
+            if (!fsc::unchanged(fsc::lookAt(it->source), it->state)) {
+                fsc::removeFile(it->copy);
+                changed << shown(it->source);
+                break;
+            }
+            [[fallthrough]];
+        default:
+            if (const int error = fsc::removeFile(it->source))
+                outcome.fail(QObject::tr("\"%1\" was copied to \"%2\" but could not be removed: %3")
+                                 .arg(shown(it->source), shown(it->copy), reason(error)));
         }
     }
-    return all;
+    if (!changed.isEmpty())
+        outcome.fail(QObject::tr("These files changed during the move and stay where they "
+                                 "were:\n%1")
+                         .arg(changed.join(QLatin1Char('\n'))));
+    if (!outcome.ok || fsc::lookAt(root).kind != Kind::Folder) return;
+    const QStringList left = leftIn(root);
+    outcome.fail(QObject::tr("\"%1\" was not removed: these items were added to it during the "
+                             "move and stay there:\n%2")
+                     .arg(shown(root), left.join(QLatin1Char('\n'))));
 }
 
-bool isWithin(const QString& path, const QString& folder) {
-    return samePath(path, folder) || pathIsWithin(path, folder);
+// A move across file systems: copy, check, and only then let go of the source.
+MoveOutcome copyAcross(const fs::path& source, const ItemState& state, const fs::path& target,
+                       FileJob& job) {
+    MoveOutcome outcome;
+    const std::uint64_t needed = state.kind == Kind::Folder ? treeSize(source) : state.size;
+    job.addTotal(std::int64_t(needed), 0);
+    const auto free = fsc::freeSpace(target.parent_path());
+    if (free && needed > *free) {
+        outcome.fail(cannotMove(source, target, noSpace(target.parent_path(), needed)));
+        return outcome;
+    }
+    CopyLog log;
+    Step step;
+    if (state.kind == Kind::Link) {
+        step = copyLink(source, state, target, log);
+    } else if (state.kind == Kind::Folder) {
+        step = copyTree(source, state, target, log, job);
+    } else {
+        step = copyFile(source, state, target, false, job);
+        if (step.result == Step::Done) log.push_back({source, target, state});
+    }
+    if (step.result == Step::Done) {
+        removeSources(log, source, outcome);
+        return outcome;
+    }
+    undoCopies(log);
+    if (step.result == Step::Cancelled)
+        outcome.cancelled = true;
+    else
+        outcome.fail(cannotMove(source, target, step.why));
+    return outcome;
 }
 
 } // namespace
 
-MoveOutcome moveItem(const QString& source, const QString& target) {
+ItemKind itemKind(const QString& path, bool follow) {
+    const fs::path item = toFsPath(path);
+    return ItemKind(int((follow ? fsc::lookThrough(item) : fsc::lookAt(item)).kind));
+}
+
+bool sameItem(const QString& a, const QString& b) {
+    return fsc::sameItem(fsc::lookAt(toFsPath(a)), fsc::lookAt(toFsPath(b)));
+}
+
+MoveOutcome moveItem(const QString& sourcePath, const QString& targetPath, FileJob& job) {
     MoveOutcome outcome;
-    const QFileInfo from(source);
-    if (!from.exists() && !from.isSymLink()) {
+    const fs::path source = toFsPath(sourcePath), target = toFsPath(targetPath);
+    const ItemState state = fsc::lookAt(source), there = fsc::lookAt(target);
+    job.setItem(shown(source));
+    if (!state.exists()) {
         outcome.fail(cannotMove(source, target, QObject::tr("it no longer exists")));
         return outcome;
     }
-    if (from.isDir() && !from.isSymLink() && isWithin(target, source)) {
-        outcome.fail(cannotMove(source, target, QObject::tr("a folder cannot move into itself")));
-        return outcome;
-    }
-    int error = 0;
-    if (renameNoReplace(native(source), native(target), &error)) return outcome;
-    if (error != EXDEV) {
-        outcome.fail(
-            cannotMove(source, target, describe(std::error_code(error, std::generic_category()))));
-        return outcome;
-    }
-
-    // Another file system: copy, check, and only then let go of the source; the source goes
-    // entry by entry, only what was copied.
-    QString why;
-    std::error_code ec;
-    const fs::path from_ = native(source), to = native(target);
-    CopyLog log;
-    if (from.isSymLink()) {
-        fs::copy_symlink(from_, to, ec);
-        if (ec)
-            why = describe(ec);
-        else
-            log.emplace_back(from_, to);
-    } else if (from.isDir()) {
-        QString ignored;
-        // Only what this move made is taken back; a target that was there is never touched.
-        if (!copyTree(from_, to, log, &why)) undo(log, false, &ignored);
-    } else if (copyFileInto(from_, to, false, &why)) {
-        log.emplace_back(from_, to);
-    }
-    if (!why.isEmpty()) {
-        outcome.fail(cannotMove(source, target, why));
-        return outcome;
-    }
-    if (!undo(log, true, &why))
-        outcome.fail(QObject::tr("\"%1\" was copied to \"%2\" but could not be removed: %3")
-                         .arg(source, target, why));
-    return outcome;
-}
-
-MoveOutcome replaceFile(const QString& source, const QString& target) {
-    MoveOutcome outcome;
-    if (!QFileInfo::exists(source)) {
-        outcome.fail(cannotMove(source, target, QObject::tr("it no longer exists")));
-        return outcome;
-    }
-    if (samePath(source, target)) return outcome;
-    std::error_code ec;
-    fs::rename(native(source), native(target), ec);
-    if (!ec) return outcome;
-    if (ec != std::errc::cross_device_link) {
-        outcome.fail(cannotMove(source, target, describe(ec)));
-        return outcome;
-    }
-    QString why;
-    if (!copyFileInto(native(source), native(target), true, &why)) {
-        outcome.fail(cannotMove(source, target, why));
-        return outcome;
-    }
-    fs::remove(native(source), ec);
-    if (ec)
-        outcome.fail(QObject::tr("\"%1\" was copied to \"%2\" but could not be removed: %3")
-                         .arg(source, target, describe(ec)));
-    return outcome;
-}
-
-MoveOutcome mergeFolder(const QString& source, const QString& target) {
-    MoveOutcome outcome;
-    if (isWithin(target, source)) {
-        outcome.fail(cannotMove(source, target, QObject::tr("a folder cannot move into itself")));
-        return outcome;
-    }
-    const QDir dir(source);
-    const auto entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        const QString to = joinPath(target, entry.fileName());
-        const QFileInfo existing(to);
-        const bool sourceIsDir = entry.isDir() && !entry.isSymLink();
-        if (!existing.exists() && !existing.isSymLink()) {
-            outcome.absorb(moveItem(entry.filePath(), to));
-        } else if (sourceIsDir && existing.isDir() && !existing.isSymLink()) {
-            outcome.absorb(mergeFolder(entry.filePath(), to));
-        } else if (!sourceIsDir && existing.isFile()) {
-            outcome.absorb(replaceFile(entry.filePath(), to));
-        } else {
-            outcome.fail(cannotMove(entry.filePath(), to,
-                                    sourceIsDir ? QObject::tr("a file of that name is there")
-                                                : QObject::tr("a folder of that name is there")));
+    if (there.exists()) {
+        // A case-only rename where names ignore case finds the item itself: that is no clash.
+        const bool caseRename = fsc::sameItem(state, there) && source != target &&
+                                source.parent_path() == target.parent_path();
+        if (!caseRename) {
+            outcome.fail(cannotMove(source, target,
+                                    fsc::sameItem(state, there)
+                                        ? QObject::tr("it is the same item as the target")
+                                        : QObject::tr("something of that name is already there")));
+            return outcome;
         }
     }
-    if (outcome.ok) {
-        std::error_code ec;
-        fs::remove(native(source), ec); // empty by now; never forced
-        if (ec)
-            outcome.fail(QObject::tr("\"%1\" could not be removed: %2").arg(source, describe(ec)));
+    if (state.kind == Kind::Folder && insideOf(target.parent_path(), state)) {
+        outcome.fail(cannotMove(source, target, QObject::tr("a folder cannot move into itself")));
+        return outcome;
     }
+    int error = job.faults() ? job.faults()->rename(source, target) : 0;
+    if (!error) error = fsc::renameNoReplace(source, target);
+    if (!error) {
+        job.addItem();
+        return outcome;
+    }
+    if (error != EXDEV) {
+        outcome.fail(cannotMove(source, target, reason(error)));
+        return outcome;
+    }
+    outcome = copyAcross(source, state, target, job);
+    job.addItem();
+    return outcome;
+}
+
+MoveOutcome moveItem(const QString& source, const QString& target) {
+    FileJob job;
+    return moveItem(source, target, job);
+}
+
+MoveOutcome replaceFile(const QString& sourcePath, const QString& targetPath, FileJob& job) {
+    MoveOutcome outcome;
+    const fs::path source = toFsPath(sourcePath), target = toFsPath(targetPath);
+    const ItemState state = fsc::lookAt(source), there = fsc::lookAt(target);
+    job.setItem(shown(source));
+    if (state.kind != Kind::File) {
+        outcome.fail(cannotMove(source, target, QObject::tr("it no longer exists")));
+        return outcome;
+    }
+    if (fsc::sameItem(state, there)) {
+        outcome.fail(cannotMove(source, target, QObject::tr("it is the same item as the target")));
+        return outcome;
+    }
+    if (there.kind != Kind::File) {
+        outcome.fail(cannotMove(source, target, QObject::tr("what is there is not a file")));
+        return outcome;
+    }
+    int error = job.faults() ? job.faults()->rename(source, target) : 0;
+    if (!error) error = fsc::renameReplace(source, target);
+    if (error == EXDEV) {
+        job.addTotal(std::int64_t(state.size), 0);
+        const auto free = fsc::freeSpace(target.parent_path());
+        const Step step = free && state.size > *free
+                              ? Step::failed(noSpace(target.parent_path(), state.size))
+                              : copyFile(source, state, target, true, job);
+        if (step.result == Step::Cancelled) {
+            outcome.cancelled = true;
+        } else if (step.result == Step::Failed) {
+            outcome.fail(cannotMove(source, target, step.why));
+        } else if (!fsc::unchanged(fsc::lookAt(source), state)) {
+            outcome.fail(QObject::tr("\"%1\" changed during the move and stays where it was; "
+                                     "\"%2\" holds the copy made before it changed.")
+                             .arg(shown(source), shown(target)));
+        } else if (const int removed = fsc::removeFile(source)) {
+            outcome.fail(QObject::tr("\"%1\" was copied to \"%2\" but could not be removed: %3")
+                             .arg(shown(source), shown(target), reason(removed)));
+        }
+    } else if (error) {
+        outcome.fail(cannotMove(source, target, reason(error)));
+    }
+    job.addItem();
+    return outcome;
+}
+
+MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, FileJob& job) {
+    MoveOutcome outcome;
+    const fs::path source = toFsPath(sourcePath), target = toFsPath(targetPath);
+    const ItemState state = fsc::lookAt(source), there = fsc::lookThrough(target);
+    if (fsc::sameItem(state, there)) {
+        outcome.fail(cannotMove(source, target,
+                                QObject::tr("it is the same folder, reached by another path")));
+        return outcome;
+    }
+    if (state.kind != Kind::Folder || insideOf(target, state)) {
+        outcome.fail(cannotMove(source, target, QObject::tr("a folder cannot move into itself")));
+        return outcome;
+    }
+    // Names first: the folder changes while its entries move out.
+    std::vector<fs::path> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename());
+    if (ec) outcome.fail(cannotMove(source, target, QString::fromLocal8Bit(ec.message())));
+    for (const fs::path& name : names) {
+        if (job.cancelled()) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+        const QString from = fromFsPath(source / name), to = fromFsPath(target / name);
+        const Kind kind = fsc::lookAt(source / name).kind, existing = fsc::lookAt(target / name).kind;
+        if (existing == Kind::Missing)
+            outcome.absorb(moveItem(from, to, job));
+        else if (kind == Kind::Folder && existing == Kind::Folder)
+            outcome.absorb(mergeFolder(from, to, job));
+        else if (kind == Kind::File && existing == Kind::File)
+            outcome.absorb(replaceFile(from, to, job));
+        else
+            outcome.fail(cannotMove(source / name, target / name,
+                                    kind == Kind::Folder
+                                        ? QObject::tr("a file of that name is there")
+                                        : QObject::tr("a folder of that name is there")));
+        if (outcome.cancelled) return outcome;
+    }
+    if (fsc::removeFolder(source) == 0 || !outcome.ok) return outcome;
+    outcome.fail(QObject::tr("\"%1\" was not removed: these items were added to it during the "
+                             "move and stay there:\n%2")
+                     .arg(shown(source), leftIn(source).join(QLatin1Char('\n'))));
     return outcome;
 }
 

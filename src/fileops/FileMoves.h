@@ -2,16 +2,22 @@
 
 #include <QString>
 #include <QStringList>
-#include <filesystem>
 
 namespace tunewalk {
 
+class FileJob;
+
 // Moving files and folders without ever losing one. A move on one file system is a rename; a
-// move to another copies, checks that the copy is complete, and only then removes the source.
-// Nothing that exists is replaced unless the call says so.
+// move to another copies (by raw names, so every name goes), flushes and checks every file, and
+// only then removes the sources, entry by entry and never forced: whatever was not copied (an
+// entry added meanwhile, a file still being written) stays where it was, and the outcome says
+// so. A failed or cancelled copy takes back only what it made. Nothing that exists is replaced
+// unless the call says so, and an item reached by two paths (a bind mount) is never moved onto
+// itself. Paths are the program's (see NativePath.h). These run on a worker: they block.
 
 struct MoveOutcome {
     bool ok = true;
+    bool cancelled = false; // stopped by the user; what was done is done, the rest untouched
     // One line per item that could not be moved, each naming the item and the reason.
     QStringList errors;
 
@@ -21,27 +27,35 @@ struct MoveOutcome {
     }
     void absorb(const MoveOutcome& other) {
         if (!other.ok) ok = false;
+        if (other.cancelled) cancelled = true;
         errors << other.errors;
     }
     QString description() const { return errors.join(QLatin1Char('\n')); }
 };
 
+// What is at a path, looked at by its raw name: the item itself (a link is a link) or, with
+// `follow`, what a link leads to.
+enum class ItemKind { Missing, File, Folder, Link, Other };
+ItemKind itemKind(const QString& path, bool follow = false);
+inline bool itemExists(const QString& path) {
+    return itemKind(path) != ItemKind::Missing;
+}
+// Whether two paths lead to one object (same device and inode), whatever their text.
+bool sameItem(const QString& a, const QString& b);
+
 // Moves the file or folder `source` to `target`, which must not exist yet (an existing target
-// is refused, never replaced).
+// of any kind, a dangling link too, is refused, never replaced).
+MoveOutcome moveItem(const QString& source, const QString& target, FileJob& job);
+// The same for a quick rename in place, where nothing is copied.
 MoveOutcome moveItem(const QString& source, const QString& target);
 
-// Moves the file `source` over the existing file `target`, which it replaces.
-MoveOutcome replaceFile(const QString& source, const QString& target);
+// Moves the file `source` over the existing file `target`, which it replaces once the
+// replacement is complete.
+MoveOutcome replaceFile(const QString& source, const QString& target, FileJob& job);
 
 // Moves what the folder `source` holds into the existing folder `target`: files replace files
 // of the same name, sub-folders are merged the same way. The source folder is removed only when
 // everything in it was moved; whatever could not be moved stays in it.
-MoveOutcome mergeFolder(const QString& source, const QString& target);
-
-// The platform's rename that fails, rather than replaces, when `to` exists. On failure returns
-// false and sets `error` (errno style: EEXIST, EXDEV for another file system, ...).
-// Paths are the file system's own, so names that are not valid text work too.
-bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
-                     int* error);
+MoveOutcome mergeFolder(const QString& source, const QString& target, FileJob& job);
 
 } // namespace tunewalk

@@ -1,7 +1,9 @@
 // The freedesktop Trash, written by the program itself: QFile::moveToTrash in Qt 6.4 spins for
 // ever on long names, an unwritable info folder or a full disk. Names are the file system's own
 // bytes throughout, so names that are not valid UTF-8 go too.
-#include "shell/Trash.h"
+#include "fileops/Trash.h"
+
+#include "common/NativePath.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -118,7 +120,7 @@ QByteArray trashInfo(const QByteArray& original) {
 } // namespace
 
 bool moveToTrash(const QString& path, QString* why) {
-    return moveToTrash(QFile::encodeName(QDir::cleanPath(path)), why);
+    return moveToTrash(toNativePath(QDir::cleanPath(path)), why);
 }
 
 bool moveToTrash(const QByteArray& nativePath, QString* why) {

@@ -1,5 +1,5 @@
 // Windows' Recycle Bin (and the macOS Trash), as Qt reaches them.
-#include "shell/Trash.h"
+#include "fileops/Trash.h"
 
 #include <QFile>
 #include <QObject>

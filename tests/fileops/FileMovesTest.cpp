@@ -1,5 +1,5 @@
 // Moves that never lose a file: renames, moves to another file system, replacing and merging.
-#include "common/FileMoves.h"
+#include "fileops/FileMoves.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -10,29 +10,14 @@
 
 namespace tunewalk {
 
-// ShellOperations that records every call and answers from a script. An unscripted delete
-// answers Deleted; `onDelete`, when set, does to the disk what the test wants done.
+// ShellOperations that records every call and answers from a script.
 class FakeShellOperations : public ShellOperations {
 public:
-    struct DeleteCall {
-        QStringList paths;
-        bool noConfirmation;
-        bool permanent;
-    };
     struct PropertiesCall {
         QString path;
         QPointer<QWidget> owner;
     };
 
-    DeleteResult ShellDelete(const QStringList& paths, bool noConfirmation,
-                             bool permanent) override {
-        deletes.push_back({paths, noConfirmation, permanent});
-        if (onDelete) onDelete(deletes.back());
-        if (deleteResults.empty()) return DeleteResult::Deleted;
-        const DeleteResult result = deleteResults.front();
-        deleteResults.pop_front();
-        return result;
-    }
     void ShowFileProperties(const QString& path, QWidget* owner) override {
         properties.push_back({path, owner});
     }
@@ -50,9 +35,6 @@ public:
     bool canOpen = true; // a program is registered for what is opened
     int systemInfoStarts = 0;
     bool systemInfoAvailable = true;
-    std::deque<DeleteResult> deleteResults;
-    std::function<void(const DeleteCall&)> onDelete;
-    std::vector<DeleteCall> deletes;
     std::vector<PropertiesCall> properties;
 };
 

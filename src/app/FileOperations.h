@@ -1,0 +1,75 @@
+#pragma once
+
+#include "fileops/FileJobRunner.h"
+#include "fileops/FileMoves.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace tunewalk {
+
+class ProgressWindow;
+class Prompter;
+
+// The window's file jobs: moves, merges, replaces, deletes and the Trash. The questions are
+// asked here on the window's thread before a job starts (never while the worker holds a
+// half-done file); the work runs on the runner's worker, with a progress window when it takes
+// a while; the outcome comes back to the window's thread.
+class FileOperations : public QObject {
+    Q_OBJECT
+public:
+    struct Move {
+        enum class Kind { Move, Merge, Replace } kind = Kind::Move;
+        QString source, target;
+    };
+    struct Moved {
+        Move move;
+        MoveOutcome outcome;
+    };
+    // Deleted: every item went. Cancelled: the user said no (or stopped the job before
+    // anything went). Failed: some items could not go (the user was told why) or were kept;
+    // the views must be read again from the disk.
+    enum class DeleteResult { Deleted, Cancelled, Failed };
+
+    FileOperations(Prompter& prompter, QWidget* window);
+    ~FileOperations() override;
+
+    // Runs the moves as one job into `destination`; `done` gets each move's outcome.
+    void moveItems(std::vector<Move> moves, const QString& destination,
+                   std::function<void(const std::vector<Moved>&)> done);
+    // One question for the whole list (unless `noConfirmation`), then every item to the Trash,
+    // or destroyed when `permanent`. Links go as links. What the Trash refuses is destroyed
+    // only after a second question. `done` gets the result when everything has ended.
+    void deleteItems(const QStringList& paths, bool noConfirmation, bool permanent,
+                     std::function<void(DeleteResult)> done);
+
+    bool idle() const { return m_runner.idle(); }
+    // Stops the running job cleanly (its half-done copy taken back) and drops the queued ones.
+    void cancelAll() { m_runner.cancelAll(); }
+    FileJobRunner& runner() { return m_runner; }
+
+    struct Trouble {
+        QString path, why;
+    };
+
+signals:
+    void finished(); // every job has ended and its outcome has been shown
+
+private:
+    struct Deletion;
+    void runDeletion(const std::shared_ptr<Deletion>& deletion, const QStringList& items,
+                     bool destroy, std::function<void()> then);
+    bool destroyRefused(const Deletion& deletion);
+    void endDeletion(const Deletion& deletion);
+
+    Prompter& m_prompter;
+    FileJobRunner m_runner;
+    ProgressWindow* m_progress;
+};
+
+} // namespace tunewalk

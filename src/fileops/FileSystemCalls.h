@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace tunewalk {
+
+class FileJob;
+
+// The few file-system calls the engine needs beyond std::filesystem, one file per platform.
+// Every failure comes back as an errno value (0: it worked).
+namespace fsc {
+
+enum class Kind { Missing, File, Folder, Link, Other };
+
+struct ItemState {
+    Kind kind = Kind::Missing;
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modified = 0; // nanoseconds
+    int error = 0;             // why it could not be looked at (Missing then)
+    bool exists() const { return kind != Kind::Missing; }
+};
+
+// The item itself (a link is a link); `lookThrough` follows links.
+ItemState lookAt(const std::filesystem::path& path);
+ItemState lookThrough(const std::filesystem::path& path);
+
+// One object reached by two paths (a bind mount, a share mounted twice) is the same item.
+inline bool sameItem(const ItemState& a, const ItemState& b) {
+    return a.exists() && b.exists() && a.device == b.device && a.inode == b.inode;
+}
+// Whether a file is still as it was when it was copied.
+inline bool unchanged(const ItemState& now, const ItemState& then) {
+    return sameItem(now, then) && now.size == then.size && now.modified == then.modified;
+}
+
+// The platform's rename that fails with EEXIST, rather than replaces, when `to` exists.
+int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+// A rename that replaces an existing file.
+int renameReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// copyContents' answer when the source's size changed while it was read (a program still
+// writing it): the copy is not the file as it is now.
+constexpr int ChangedWhileCopied = -1;
+
+// Copies the file `source` (as `state` describes it) into `copy`, which it creates and which
+// must not exist (EEXIST then, and nothing is made): every byte, then flushed to the disk, with
+// the source's permissions and modification time, and checked for its size. Counts the bytes
+// into the job and stops with ECANCELED when the job is cancelled. On any other failure the
+// half-made copy is left for the caller to remove.
+int copyContents(const std::filesystem::path& source, const ItemState& state,
+                 const std::filesystem::path& copy, FileJob& job);
+
+int removeFile(const std::filesystem::path& path);   // a file or a link, never followed
+int removeFolder(const std::filesystem::path& path); // only an empty one
+
+// Bytes an unprivileged user may still write on the file system holding `folder`.
+std::optional<std::uint64_t> freeSpace(const std::filesystem::path& folder);
+
+} // namespace fsc
+} // namespace tunewalk

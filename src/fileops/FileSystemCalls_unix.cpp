@@ -1,0 +1,146 @@
+#include "fileops/FileSystemCalls.h"
+
+#include "fileops/FileJob.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace tunewalk::fsc {
+
+namespace {
+
+ItemState fromStat(int result, const struct stat& st) {
+    ItemState state;
+    if (result != 0) {
+        state.error = errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+        return state;
+    }
+    state.kind = S_ISREG(st.st_mode)   ? Kind::File
+                 : S_ISDIR(st.st_mode) ? Kind::Folder
+                 : S_ISLNK(st.st_mode) ? Kind::Link
+                                       : Kind::Other;
+    state.device = st.st_dev;
+    state.inode = st.st_ino;
+    state.size = std::uint64_t(st.st_size);
+    state.modified = std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return state;
+}
+
+// Closes on every path out; the copy's own close is checked where it matters.
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+int writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data += n;
+        size -= std::size_t(n);
+    }
+    return 0;
+}
+
+constexpr std::size_t Chunk = 1 << 20; // a cancel is noticed after at most this much
+
+} // namespace
+
+ItemState lookAt(const std::filesystem::path& path) {
+    struct stat st;
+    const int result = ::lstat(path.c_str(), &st);
+    return fromStat(result, st);
+}
+
+ItemState lookThrough(const std::filesystem::path& path) {
+    struct stat st;
+    const int result = ::stat(path.c_str(), &st);
+    return fromStat(result, st);
+}
+
+int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    const char *a = from.c_str(), *b = to.c_str();
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+#endif
+    // A link fails when the name is taken, so no window opens between check and rename.
+    if (lookAt(from).kind != Kind::Folder) {
+        if (::link(a, b) == 0) {
+            ::unlink(a);
+            return 0;
+        }
+        if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
+    }
+    if (lookAt(to).exists()) return EEXIST;
+    return ::rename(a, b) == 0 ? 0 : errno;
+}
+
+int renameReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int copyContents(const std::filesystem::path& source, const ItemState& state,
+                 const std::filesystem::path& copy, FileJob& job) {
+    Fd in{::open(source.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (in.fd < 0) return errno;
+    struct stat st;
+    if (::fstat(in.fd, &st) != 0) return errno;
+    Fd out{::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+    if (out.fd < 0) return errno;
+    ::posix_fadvise(in.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    const auto buffer = std::make_unique<char[]>(Chunk);
+    std::uint64_t done = 0;
+    for (;;) {
+        if (job.cancelled()) return ECANCELED;
+        const ssize_t n = ::read(in.fd, buffer.get(), Chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) break;
+        if (FileFaults* faults = job.faults())
+            if (const int error = faults->write(copy, done, std::size_t(n))) return error;
+        if (const int error = writeAll(out.fd, buffer.get(), std::size_t(n))) return error;
+        done += std::uint64_t(n);
+        job.addBytes(n);
+    }
+    if (done != state.size) return ChangedWhileCopied;
+    ::fchmod(out.fd, st.st_mode & 07777);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::futimens(out.fd, times) != 0) return errno;
+    if (::fsync(out.fd) != 0) return errno;
+    struct stat written;
+    if (::fstat(out.fd, &written) != 0) return errno;
+    if (std::uint64_t(written.st_size) != done) return EIO;
+    const int fd = out.fd;
+    out.fd = -1;
+    return ::close(fd) == 0 ? 0 : errno;
+}
+
+int removeFile(const std::filesystem::path& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+int removeFolder(const std::filesystem::path& path) {
+    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+}
+
+std::optional<std::uint64_t> freeSpace(const std::filesystem::path& folder) {
+    struct statvfs vfs;
+    if (::statvfs(folder.c_str(), &vfs) != 0) return std::nullopt;
+    return std::uint64_t(vfs.f_bavail) * vfs.f_frsize;
+}
+
+} // namespace tunewalk::fsc
