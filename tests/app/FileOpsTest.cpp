@@ -12,6 +12,7 @@ class FileOpsTest : public Form1Test {
 protected:
     void SetUp() override {
         Form1Test::SetUp();
+        setEnv("XDG_DATA_HOME", root.filePath("data")); // a Trash of the test's own
         mkdir("Rock/Live");
         mkdir("Rock2");
         writeMp3("a.mp3");
@@ -33,6 +34,7 @@ protected:
     void dropOnList(QMimeData* data, QPoint at) {
         QDropEvent event(at, Qt::MoveAction | Qt::CopyAction, data, Qt::LeftButton, {});
         form->listDrop(&event);
+        settleFileJobs();
     }
     // The list's own drag, from its data to its completion, with a drop in between.
     void dragRows(const QStringList& rows, const std::function<void(QMimeData*)>& drop) {
@@ -41,6 +43,7 @@ protected:
         Qt::DropActions allowed;
         std::unique_ptr<QMimeData> data(form->listDragData(&allowed));
         drop(data.get());
+        settleFileJobs();
         form->completeListDrag(allowed == Qt::MoveAction ? Qt::MoveAction : Qt::CopyAction);
     }
     bool exists(const QString& relative) const { return QFileInfo::exists(path(relative)); }
@@ -88,6 +91,7 @@ TEST_F(FileOpsTest, DragFromTheListOntoAFolderRowMovesAndTheRowsFollow) {
         QDropEvent drop(pointOn("Rock"), Qt::MoveAction, data, Qt::LeftButton, {});
         QApplication::sendEvent(viewport, &drop);
     });
+    settleFileJobs();
     EXPECT_TRUE(exists("Rock/a.mp3"));
     EXPECT_TRUE(exists("Rock/Rock2"));
     EXPECT_FALSE(exists("a.mp3"));
@@ -123,6 +127,7 @@ TEST_F(FileOpsTest, DropsFromOutsideUpAndNonAudioFiles) {
     QDragMoveEvent edge(QPoint(0, 0), Qt::MoveAction, up.get(), Qt::LeftButton, {});
     EXPECT_FALSE(form->upButtonDragOver(&edge)) << "strictly inside only";
     form->upButtonDrop(&drop);
+    settleFileJobs();
     EXPECT_TRUE(exists("up.mp3"));
     EXPECT_EQ(rowNamed("up.mp3"), nullptr);
 }
@@ -160,36 +165,38 @@ TEST_F(FileOpsTest, DeleteFromTheListAndItsSwitches) {
     form->mnuConfirmDeletes->setChecked(true);
     form->mnuPermanentDelete->setChecked(false);
     select({"a.mp3", "Rock2"});
-    shell.onDelete = [&](const FakeShellOperations::DeleteCall& call) {
-        for (const QString& p : call.paths)
-            QDir(p).exists() ? (void)QDir(p).removeRecursively() : (void)QFile::remove(p);
-    };
+    prompter.answers = {Prompter::Answer::Yes};
     form->mnuDelete->trigger();
-    ASSERT_EQ(shell.deletes.size(), 1u);
-    EXPECT_EQ(shell.deletes[0].paths, (QStringList{path("Rock2"), path("a.mp3")}));
-    EXPECT_FALSE(shell.deletes[0].noConfirmation);
-    EXPECT_FALSE(shell.deletes[0].permanent);
+    settleFileJobs();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Are you sure you want to move these 2 items to the Trash?");
+    EXPECT_TRUE(QFileInfo::exists(root.filePath("data/Trash/files/a.mp3")));
+    EXPECT_TRUE(QFileInfo::exists(root.filePath("data/Trash/files/Rock2")));
     EXPECT_EQ(names(), (QStringList{"Rock", "b.mp3"}));
 
-    // Cancelled: nothing in the views changes.
-    form->mnuConfirmDeletes->setChecked(false);
-    form->mnuPermanentDelete->setChecked(true);
-    shell.onDelete = nullptr;
-    shell.deleteResults = {ShellOperations::DeleteResult::Cancelled};
+    // Declined: nothing in the views or on the disk changes.
+    prompter.answers = {Prompter::Answer::No};
     form->clickRow(rowNamed("b.mp3"));
     form->button("Delete")->trigger();
-    EXPECT_TRUE(shell.deletes[1].noConfirmation);
-    EXPECT_TRUE(shell.deletes[1].permanent);
+    settleFileJobs();
+    EXPECT_TRUE(exists("b.mp3"));
     EXPECT_EQ(names(), (QStringList{"Rock", "b.mp3"}));
 
-    // Failed part-way: what went goes, what stayed stays.
+    // Permanent without a question; an item gone meanwhile fails alone, the rest go.
+    form->mnuConfirmDeletes->setChecked(false);
+    form->mnuPermanentDelete->setChecked(true);
     writeMp3("c.mp3");
     list(music());
     select({"b.mp3", "c.mp3"});
-    shell.deleteResults = {ShellOperations::DeleteResult::Failed};
-    shell.onDelete = [&](const FakeShellOperations::DeleteCall&) { QFile::remove(path("b.mp3")); };
+    QFile::remove(path("c.mp3"));
+    prompter.shown.clear();
     form->deleteCommand();
-    EXPECT_EQ(names(), (QStringList{"Rock", "c.mp3"}));
+    settleFileJobs();
+    EXPECT_FALSE(exists("b.mp3"));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              QString("Cannot delete \"%1\": it no longer exists.").arg(path("c.mp3")));
+    EXPECT_EQ(names(), (QStringList{"Rock"}));
 }
 
 TEST_F(FileOpsTest, ASlowSecondClickRenamesAndADoubleClickPlays) {
@@ -281,11 +288,10 @@ TEST_F(FileOpsTest, TheCurrentFileFollowsMovesAndStopsWhenDeleted) {
 
     list(path("Rock2/Rock"));
     EXPECT_EQ(rowNamed("a.mp3")->iconKey(), "Playing");
-    shell.onDelete = [](const FakeShellOperations::DeleteCall& call) {
-        QFile::remove(call.paths.first());
-    };
+    form->mnuConfirmDeletes->setChecked(false);
     form->clickRow(rowNamed("a.mp3"));
     form->deleteCommand();
+    settleFileJobs();
     EXPECT_TRUE(form->currentFile.isEmpty());
     EXPECT_FALSE(form->isPlaying);
     EXPECT_EQ(form->panelCurrent->text(), "(none)");

@@ -127,6 +127,10 @@ protected:
         form->PopulateList(folder);
         waitForDetails();
     }
+    // File jobs run on a worker: waits until they have ended and the views show their outcome.
+    void settleFileJobs() {
+        EXPECT_TRUE(waitUntil([&] { return form->fileOperations().idle(); }));
+    }
 
     // Files.
     void writeMp3(const QString& relative, int frames = 200, const std::string& tag = {},
