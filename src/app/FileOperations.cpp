@@ -1,5 +1,6 @@
 #include "app/FileOperations.h"
 
+#include "app/DetailReader.h"
 #include "app/ProgressWindow.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
@@ -71,13 +72,14 @@ FileOperations::FileOperations(Prompter& prompter, QWidget* window)
 FileOperations::~FileOperations() = default;
 
 void FileOperations::moveItems(std::vector<Move> moves, const QString& destination,
+                               bool folderSizes,
                                std::function<void(const std::vector<Moved>&)> done) {
     if (moves.empty()) return;
     auto results = std::make_shared<std::vector<Moved>>();
     const QString title = tr("Moving to \"%1\"").arg(shown(destination));
     m_runner.run(
         title,
-        [moves = std::move(moves), results](FileJob& job) {
+        [moves = std::move(moves), results, folderSizes](FileJob& job) {
             job.addTotal(0, qint64(moves.size()));
             for (const Move& move : moves) {
                 MoveOutcome outcome;
@@ -91,6 +93,10 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
                     outcome = moveItem(move.source, move.target, job);
                 results->push_back({move, outcome});
             }
+            if (!folderSizes) return;
+            for (Moved& moved : *results)
+                if (itemKind(moved.move.target, true) == ItemKind::Folder)
+                    moved.folderSize = folderSize(moved.move.target, job.cancelFlag());
         },
         [results, done = std::move(done)] { done(*results); });
 }

@@ -30,6 +30,7 @@ public:
     struct Moved {
         Move move;
         MoveOutcome outcome;
+        qint64 folderSize = -1; // of a folder that arrived, when asked for
     };
     // Deleted: every item went. Cancelled: the user said no (or stopped the job before
     // anything went). Failed: some items could not go (the user was told why) or were kept;
@@ -39,8 +40,9 @@ public:
     FileOperations(Prompter& prompter, QWidget* window);
     ~FileOperations() override;
 
-    // Runs the moves as one job into `destination`; `done` gets each move's outcome.
-    void moveItems(std::vector<Move> moves, const QString& destination,
+    // Runs the moves as one job into `destination`; `done` gets each move's outcome and, with
+    // `folderSizes`, the size of each folder that arrived (counted on the worker too).
+    void moveItems(std::vector<Move> moves, const QString& destination, bool folderSizes,
                    std::function<void(const std::vector<Moved>&)> done);
     // One question for the whole list (unless `noConfirmation`), then every item to the Trash,
     // or destroyed when `permanent`. Links go as links. What the Trash refuses is destroyed

@@ -136,7 +136,7 @@ void Form1::MoveDroppedItems(const QStringList& paths, const QString& destinatio
         if (!errors.isEmpty()) showFileError(errors.join(QLatin1Char('\n')));
         return;
     }
-    m_fileOps->moveItems(std::move(moves), destination,
+    m_fileOps->moveItems(std::move(moves), destination, mnuFolderSizes->isChecked(),
                          [this, destination, errors](const auto& results) mutable {
                              for (const FileOperations::Moved& moved : results)
                                  showMoved(moved, destination, &errors);
@@ -154,15 +154,17 @@ void Form1::showMoved(const FileOperations::Moved& moved, const QString& destina
     const bool listed = isListedFolder(destination);
     const bool folder = itemKind(target, true) == ItemKind::Folder;
     followCurrentFile(path, target);
+    ListRow* arrived = nullptr;
     if (moved.move.kind == Kind::Merge) {
         if (listed) {
             removeRow(target);
-            addFolderItem(target);
+            arrived = addFolderItem(target);
         }
     } else if (moved.outcome.ok && folder) {
         Treefolder1->AddNode(destination, fileNamePart(target));
-        if (listed) addFolderItem(target);
-    } else if (moved.outcome.ok && listed) {
+        if (listed) arrived = addFolderItem(target);
+    }
+    if (arrived && moved.folderSize >= 0) applyFolderSize(arrived, moved.folderSize); else if (moved.outcome.ok && listed) {
         ListRow* row = moved.move.kind == Kind::Replace ? findRow(target) : addFile(target);
         if (row) updateFileItem(row);
     }

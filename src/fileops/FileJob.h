@@ -41,6 +41,8 @@ public:
 
     void cancel() { m_cancelled = true; }
     bool cancelled() const { return m_cancelled; }
+    // For work that takes a plain flag to stop at.
+    const std::atomic<bool>& cancelFlag() const { return m_cancelled; }
     FileFaults* faults() const { return m_faults; }
 
     void addTotal(std::int64_t bytes, std::int64_t items) {

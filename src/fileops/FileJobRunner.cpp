@@ -39,7 +39,7 @@ void FileJobRunner::startNext() {
 
 void FileJobRunner::finishCurrent(quint64 serial) {
     if (!m_job || serial != m_serial) return; // already finished by cancelAll
-    m_thread.join(); // the worker has returned: no wait
+    if (m_thread.joinable()) m_thread.join(); // the worker has returned: no wait
     const Done done = std::move(m_done);
     m_job.reset();
     m_title.clear();

@@ -137,7 +137,7 @@ Step copyLink(const fs::path& source, const ItemState& state, const fs::path& ta
 Step copyTree(const fs::path& source, const ItemState& state, const fs::path& target,
               CopyLog& log, FileJob& job) {
     std::error_code ec;
-    if (!fs::create_directory(target, source, ec))
+    if (!fs::create_directory(target, ec))
         return Step::failed(ec ? QString::fromLocal8Bit(ec.message())
                                : QObject::tr("it already exists"));
     log.push_back({source, target, state});
@@ -167,6 +167,8 @@ Step copyTree(const fs::path& source, const ItemState& state, const fs::path& ta
         if (step.result != Step::Done) return step;
     }
     if (ec) return Step::failed(QString::fromLocal8Bit(ec.message()));
+    // The folder's own permissions last: a read-only folder still takes its copies first.
+    fs::permissions(target, fs::symlink_status(source, ec).permissions(), ec);
     fs::last_write_time(target, fs::last_write_time(source, ec), ec);
     return {};
 }
