@@ -98,16 +98,18 @@ Step copyFile(const fs::path& source, const ItemState& state, const fs::path& ta
                  bool replace, FileJob& job) {
     fs::path part;
     int error = EEXIST;
-    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+    bool created = false;
+    // A taken name (someone's file) is never touched: the next one is tried.
+    for (int attempt = 0; attempt < 100 && error == EEXIST && !created; ++attempt) {
         part = partName(target);
-        error = fsc::copyContents(source, state, part, job);
+        error = fsc::copyContents(source, state, part, job, &created);
     }
     if (!error) {
         if (FileFaults* faults = job.faults()) faults->copied(source);
         error = replace ? fsc::renameReplace(part, target) : fsc::renameNoReplace(part, target);
     }
     if (!error) return {};
-    if (error != EEXIST || fsc::lookAt(part).exists()) fsc::removeFile(part);
+    if (created) fsc::removeFile(part);
     switch (error) {
     case ECANCELED:
         return {Step::Cancelled, {}};

@@ -47,10 +47,10 @@ constexpr int ChangedWhileCopied = -1;
 // Copies the file `source` (as `state` describes it) into `copy`, which it creates and which
 // must not exist (EEXIST then, and nothing is made): every byte, then flushed to the disk, with
 // the source's permissions and modification time, and checked for its size. Counts the bytes
-// into the job and stops with ECANCELED when the job is cancelled. On any other failure the
-// half-made copy is left for the caller to remove.
+// into the job and stops with ECANCELED when the job is cancelled. `created` tells whether the
+// copy was made: on a failure after that, the half-made copy is the caller's to remove.
 int copyContents(const std::filesystem::path& source, const ItemState& state,
-                 const std::filesystem::path& copy, FileJob& job);
+                 const std::filesystem::path& copy, FileJob& job, bool* created);
 
 int removeFile(const std::filesystem::path& path);   // a file or a link, never followed
 int removeFolder(const std::filesystem::path& path); // only an empty one

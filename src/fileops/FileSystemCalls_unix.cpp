@@ -91,13 +91,14 @@ int renameReplace(const std::filesystem::path& from, const std::filesystem::path
 }
 
 int copyContents(const std::filesystem::path& source, const ItemState& state,
-                 const std::filesystem::path& copy, FileJob& job) {
+                 const std::filesystem::path& copy, FileJob& job, bool* created) {
     Fd in{::open(source.c_str(), O_RDONLY | O_CLOEXEC)};
     if (in.fd < 0) return errno;
     struct stat st;
     if (::fstat(in.fd, &st) != 0) return errno;
     Fd out{::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
     if (out.fd < 0) return errno;
+    *created = true;
     ::posix_fadvise(in.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     const auto buffer = std::make_unique<char[]>(Chunk);

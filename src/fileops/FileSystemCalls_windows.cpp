@@ -85,11 +85,13 @@ int renameReplace(const fs::path& from, const fs::path& to) {
 }
 
 int copyContents(const fs::path& source, const ItemState& state, const fs::path& copy,
-                 FileJob& job) {
+                 FileJob& job, bool* created) {
     if (lookAt(copy).exists()) return EEXIST;
     std::ifstream in(source, std::ios::binary);
+    if (!in) return EACCES;
     std::ofstream out(copy, std::ios::binary);
-    if (!in || !out) return EACCES;
+    if (!out) return EACCES;
+    *created = true;
     constexpr std::size_t Chunk = 1 << 20;
     const auto buffer = std::make_unique<char[]>(Chunk);
     std::uint64_t done = 0;
