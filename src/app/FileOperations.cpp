@@ -69,7 +69,9 @@ FileOperations::FileOperations(Prompter& prompter, QWidget* window)
 }
 
 // The runner stops its job as it goes; no outcome is shown to a window that is going away.
-FileOperations::~FileOperations() = default;
+FileOperations::~FileOperations() {
+    delete m_progress; // unless the window took it along already
+}
 
 void FileOperations::moveItems(std::vector<Move> moves, const QString& destination,
                                bool folderSizes,

@@ -4,6 +4,7 @@
 #include "fileops/FileMoves.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -71,7 +72,7 @@ private:
 
     Prompter& m_prompter;
     FileJobRunner m_runner;
-    ProgressWindow* m_progress;
+    QPointer<ProgressWindow> m_progress;
 };
 
 } // namespace tunewalk

@@ -44,7 +44,7 @@ void FileJobRunner::finishCurrent(quint64 serial) {
     m_job.reset();
     m_title.clear();
     if (done) done();
-    startNext();
+    if (!m_job) startNext(); // `done` may have started the next job itself
 }
 
 void FileJobRunner::cancelAll() {

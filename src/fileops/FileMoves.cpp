@@ -181,13 +181,16 @@ void undoCopies(const CopyLog& log) {
         it->state.kind == Kind::Folder ? fsc::removeFolder(it->copy) : fsc::removeFile(it->copy);
 }
 
-// Lists, relative to `root`, what is still in a source folder after its move.
-QStringList leftIn(const fs::path& root) {
+// Lists, relative to `root`, what is still in a source folder after its move, but for what was
+// already named.
+QStringList leftIn(const fs::path& root, const QStringList& named = {}) {
     QStringList names;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        if (fsc::lookAt(it->path()).kind == Kind::Folder) continue;
-        names << QDir::toNativeSeparators(displayPath(fromFsPath(it->path().lexically_relative(root))));
+        if (fsc::lookAt(it->path()).kind == Kind::Folder || named.contains(shown(it->path())))
+            continue;
+        names << QDir::toNativeSeparators(
+            displayPath(fromFsPath(it->path().lexically_relative(root))));
     }
     return names;
 }
@@ -219,8 +222,9 @@ void removeSources(const CopyLog& log, const fs::path& root, MoveOutcome& outcom
         outcome.fail(QObject::tr("These files changed during the move and stay where they "
                                  "were:\n%1")
                          .arg(changed.join(QLatin1Char('\n'))));
-    if (!outcome.ok || fsc::lookAt(root).kind != Kind::Folder) return;
-    const QStringList left = leftIn(root);
+    if (fsc::lookAt(root).kind != Kind::Folder) return;
+    const QStringList left = leftIn(root, changed);
+    if (left.isEmpty()) return;
     outcome.fail(QObject::tr("\"%1\" was not removed: these items were added to it during the "
                              "move and stay there:\n%2")
                      .arg(shown(root), left.join(QLatin1Char('\n'))));
@@ -393,9 +397,9 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
             outcome.absorb(replaceFile(from, to, job));
         else
             outcome.fail(cannotMove(source / name, target / name,
-                                    kind == Kind::Folder
-                                        ? QObject::tr("a file of that name is there")
-                                        : QObject::tr("a folder of that name is there")));
+                                    existing == Kind::Folder
+                                        ? QObject::tr("a folder of that name is there")
+                                        : QObject::tr("a file of that name is there")));
         if (outcome.cancelled) return outcome;
     }
     if (fsc::removeFolder(source) == 0 || !outcome.ok) return outcome;

@@ -1,179 +1,365 @@
-// Moves that never lose a file: renames, moves to another file system, replacing and merging.
+// Moves and removals that never lose a file: every file is hashed before and after, and the
+// file system is broken on purpose through FileFaults (another disk, a full disk, an I/O error,
+// a cancel, the disk changing mid-job).
 #include "fileops/FileMoves.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
+#include "TempDir.h"
+#include "common/NativePath.h"
+#include "fileops/FileJob.h"
+#include "fileops/Removal.h"
 
-inline void PrintTo(const QString& text, std::ostream* os) {
+#include <QCryptographicHash>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/mount.h>
+#include <thread>
+#include <unistd.h>
+
+static void PrintTo(const QString& text, std::ostream* os) {
     *os << '"' << text.toStdString() << '"';
 }
 
 namespace tunewalk {
 namespace {
 
-void write(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+namespace fs = std::filesystem;
+using Hashes = std::map<std::string, std::string>; // raw relative path -> what is there
+
+constexpr std::size_t MiB = 1 << 20;
+
+std::string hashOf(const std::string& bytes) {
+    return QCryptographicHash::hash(QByteArrayView(bytes), QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
 }
 
-QByteArray read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool exists(const QString& path) {
-    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-}
-
-// Everything below a folder, relative, sorted: what a check of "nothing lost" compares.
-QStringList contents(const QString& folder) {
-    QStringList out;
-    const QDir dir(folder);
-    for (const QFileInfo& e : dir.entryInfoList(
-             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (e.isSymLink())
-            out << e.fileName() + " -> " +
-                       QString::fromStdString(
-                           std::filesystem::read_symlink(e.filePath().toStdString()).string());
-        else if (e.isDir())
-            for (const QString& inner : contents(e.filePath()))
-                out << e.fileName() + "/" + inner;
-        else
-            out << e.fileName() + " = " + QString::fromLatin1(read(e.filePath()));
+// Every file (its bytes' hash), link and folder below `root`, by raw names.
+Hashes hashes(const fs::path& root) {
+    Hashes out;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string& what = out[it->path().lexically_relative(root).native()];
+        if (it->is_symlink()) {
+            what = "link to " + fs::read_symlink(it->path()).native();
+        } else if (it->is_directory()) {
+            what = "folder";
+        } else {
+            std::ifstream in(it->path(), std::ios::binary);
+            what = hashOf(std::string(std::istreambuf_iterator<char>(in), {}));
+        }
     }
     return out;
 }
 
-class FileMovesTest : public ::testing::Test {
-protected:
-    QString at(const QString& relative) const { return here.filePath(relative); }
-    QTemporaryDir here;
+// Written with POSIX calls, so a name may hold any byte.
+void put(const fs::path& path, const std::string& bytes = "x") {
+    fs::create_directories(path.parent_path());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path << ": " << std::strerror(errno);
+    EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    ::close(fd);
+}
+
+QString q(const fs::path& path) {
+    return fromFsPath(path);
+}
+
+QString cannotMove(const fs::path& from, const fs::path& to, const QString& why) {
+    return QStringLiteral("Cannot move \"%1\" to \"%2\": %3").arg(q(from), q(to), why);
+}
+
+// Breaks the file system as a test needs: by default every move is one to another disk.
+struct Faults : FileFaults {
+    bool across = true;
+    std::function<int(std::uint64_t offset)> onWrite;
+    std::function<void(const fs::path& source)> onCopied;
+
+    int rename(const fs::path&, const fs::path&) override { return across ? EXDEV : 0; }
+    int write(const fs::path&, std::uint64_t offset, std::size_t) override {
+        return onWrite ? onWrite(offset) : 0;
+    }
+    void copied(const fs::path& source) override {
+        if (onCopied) onCopied(source);
+    }
 };
 
-TEST_F(FileMovesTest, MovesOnOneFileSystemNeverReplace) {
-    write(at("a.mp3"), "song");
-    EXPECT_TRUE(moveItem(at("a.mp3"), at("sub/a.mp3")).ok == false) << "missing parent";
-    EXPECT_EQ(read(at("a.mp3")), "song");
-
-    QDir().mkpath(at("sub"));
-    ASSERT_TRUE(moveItem(at("a.mp3"), at("sub/a.mp3")).ok);
-    EXPECT_EQ(read(at("sub/a.mp3")), "song");
-    EXPECT_FALSE(exists(at("a.mp3")));
-
-    // An existing file, or an existing empty folder (which a plain rename would replace), stays.
-    write(at("b.mp3"), "other");
-    const MoveOutcome onFile = moveItem(at("b.mp3"), at("sub/a.mp3"));
-    EXPECT_FALSE(onFile.ok);
-    EXPECT_TRUE(onFile.description().contains("b.mp3"));
-    EXPECT_EQ(read(at("sub/a.mp3")), "song");
-    EXPECT_EQ(read(at("b.mp3")), "other");
-    write(at("Folder/x.mp3"), "x");
-    QDir().mkpath(at("Empty"));
-    EXPECT_FALSE(moveItem(at("Folder"), at("Empty")).ok);
-    EXPECT_EQ(read(at("Folder/x.mp3")), "x");
-
-    // A folder moves whole; never into itself; a vanished source is an error.
-    ASSERT_TRUE(moveItem(at("Folder"), at("sub/Folder")).ok);
-    EXPECT_EQ(read(at("sub/Folder/x.mp3")), "x");
-    EXPECT_FALSE(moveItem(at("sub"), at("sub/Folder/sub")).ok);
-    EXPECT_TRUE(exists(at("sub/Folder/x.mp3")));
-    EXPECT_FALSE(moveItem(at("gone.mp3"), at("sub/gone.mp3")).ok);
-}
-
-TEST_F(FileMovesTest, MovesToAnotherFileSystemCopyCheckThenRemove) {
-    struct stat a {
-    }, b{};
-    QTemporaryDir other(QStringLiteral("/dev/shm/tunewalk-XXXXXX"));
-    if (!other.isValid() || ::stat(here.path().toLocal8Bit(), &a) != 0 ||
-        ::stat(other.path().toLocal8Bit(), &b) != 0 || a.st_dev == b.st_dev)
-        GTEST_SKIP() << "no second file system to move to";
-
-    write(at("song.mp3"), "music bytes");
-    const QDateTime stamp = QDateTime::fromSecsSinceEpoch(1'500'000'000);
-    {
-        QFile f(at("song.mp3"));
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(f.setFileTime(stamp, QFileDevice::FileModificationTime));
+class FileMovesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(src);
+        fs::create_directories(dst);
     }
-    const QString there = other.filePath(QStringLiteral("song.mp3"));
-    ASSERT_TRUE(moveItem(at("song.mp3"), there).ok);
-    EXPECT_EQ(read(there), "music bytes");
-    EXPECT_EQ(QFileInfo(there).lastModified(), stamp);
-    EXPECT_FALSE(exists(at("song.mp3")));
-    EXPECT_FALSE(exists(other.filePath(".song.mp3.tunewalk-part")));
+    // Nothing lost, nothing made up: each item that was in `src` is afterwards, byte for byte,
+    // at its place in `src` or in `dst`, and `dst` holds only what it held or what came from
+    // `src` (no part file).
+    void expectNoneLost(const Hashes& src0, const Hashes& dst0 = {}) const {
+        const Hashes src1 = hashes(src), dst1 = hashes(dst);
+        const auto at = [](const Hashes& h, const std::string& name) {
+            const auto it = h.find(name);
+            return it == h.end() ? std::string() : it->second;
+        };
+        for (const auto& [name, hash] : src0)
+            EXPECT_TRUE(at(src1, name) == hash || at(dst1, name) == hash) << "lost: " << name;
+        for (const auto& [name, hash] : dst1)
+            EXPECT_TRUE(at(dst0, name) == hash || at(src0, name) == hash) << "made up: " << name;
+    }
+    // Three files in a folder, each bigger than one piece of a copy (1 MiB).
+    void bigAlbum() {
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+            put(src / "Album" / name, std::string(MiB + MiB / 2, name[0]));
+    }
 
-    // A folder with hidden files, sub-folders and a link arrives whole before the source goes.
-    write(at("Album/01.mp3"), "one");
-    write(at("Album/.hidden"), "h");
-    write(at("Album/Disc 2/02.mp3"), "two");
-    ASSERT_TRUE(QFile::link(QStringLiteral("01.mp3"), at("Album/link.mp3")));
-    const QStringList before = contents(at("Album"));
-    ASSERT_TRUE(moveItem(at("Album"), other.filePath("Album")).ok);
-    EXPECT_EQ(contents(other.filePath("Album")), before);
-    EXPECT_FALSE(exists(at("Album")));
+    TempDir dir;
+    const fs::path src = dir / "src", dst = dir / "dst";
+    Faults faults;
+    FileJob job{&faults};
+};
 
-    // Back again onto an existing file: refused, both kept.
-    write(at("song.mp3"), "newer");
-    EXPECT_FALSE(moveItem(there, at("song.mp3")).ok);
-    EXPECT_EQ(read(at("song.mp3")), "newer");
-    EXPECT_EQ(read(there), "music bytes");
-    // Replacing on request, across file systems too.
-    ASSERT_TRUE(replaceFile(there, at("song.mp3")).ok);
-    EXPECT_EQ(read(at("song.mp3")), "music bytes");
-    EXPECT_FALSE(exists(there));
+TEST_F(FileMovesTest, AcrossFileSystemsEveryNameArrivesByteExact) {
+    const std::string longName = std::string(246, 'n') + ".mp3"; // 250 bytes
+    put(src / "Album" / "Caf\xe9.mp3", "latin-1 name");
+    put(src / "Album" / longName, "long name");
+    put(src / "Album/.hidden", "h");
+    put(src / "Album/Disc 2/b.mp3", std::string(MiB + 7, 'b'));
+    fs::create_symlink("Caf\xe9.mp3", src / "Album/link.mp3");
+    put(src / "Caf\xe9 single.mp3", "alone");
+    const auto stamp = fs::file_time_type::clock::now() - std::chrono::hours(1000);
+    fs::last_write_time(src / "Album" / "Caf\xe9.mp3", stamp);
+    const Hashes before = hashes(src);
 
-    // A copy that cannot be made leaves the source as it was.
-    write(at("keep.mp3"), "keep");
-    EXPECT_FALSE(moveItem(at("keep.mp3"), other.filePath("missing/keep.mp3")).ok);
-    EXPECT_EQ(read(at("keep.mp3")), "keep");
-
-    // What the move did not make is never removed: a file where the folder would go, someone's
-    // file with the copy's hidden name. A name that is not valid text moves with its folder.
-    write(at("Live/a.mp3"), "a");
-    const std::filesystem::path latin1 = at("Live").toStdString() + "/Caf\xe9.mp3";
-    ASSERT_TRUE(std::ofstream(latin1) << "cafe");
-    write(other.filePath("Live"), "a file");
-    EXPECT_FALSE(moveItem(at("Live"), other.filePath("Live")).ok);
-    EXPECT_EQ(read(other.filePath("Live")), "a file");
-    EXPECT_TRUE(std::filesystem::exists(latin1));
-    write(other.filePath(".b.mp3.tunewalk-part"), "not ours");
-    write(at("b.mp3"), "b");
-    ASSERT_TRUE(moveItem(at("b.mp3"), other.filePath("b.mp3")).ok);
-    EXPECT_EQ(read(other.filePath(".b.mp3.tunewalk-part")), "not ours");
-    ASSERT_TRUE(moveItem(at("Live"), other.filePath("Live2")).ok);
-    EXPECT_TRUE(std::filesystem::exists(other.filePath("Live2").toStdString() + "/Caf\xe9.mp3"));
-    EXPECT_FALSE(exists(at("Live")));
+    for (const char* item : {"Album", "Caf\xe9 single.mp3"}) {
+        const MoveOutcome outcome = moveItem(q(src / item), q(dst / item), job);
+        EXPECT_TRUE(outcome.ok) << outcome.description().toStdString();
+    }
+    EXPECT_EQ(hashes(dst), before);
+    EXPECT_EQ(hashes(src), Hashes{});
+    EXPECT_EQ(fs::last_write_time(dst / "Album" / "Caf\xe9.mp3"), stamp);
 }
 
-TEST_F(FileMovesTest, MergingReplacesMatchingFilesAndKeepsWhatCannotMove) {
-    write(at("src/a.mp3"), "new a");
-    write(at("src/b.mp3"), "new b");
-    write(at("src/Sub/c.mp3"), "new c");
-    write(at("dst/a.mp3"), "old a");
-    write(at("dst/Sub/d.mp3"), "old d");
-    ASSERT_TRUE(mergeFolder(at("src"), at("dst")).ok);
-    EXPECT_EQ(contents(at("dst")), (QStringList{"Sub/c.mp3 = new c", "Sub/d.mp3 = old d",
-                                                "a.mp3 = new a", "b.mp3 = new b"}));
-    EXPECT_FALSE(exists(at("src")));
+TEST_F(FileMovesTest, ExistingTargetsAreNeverReplacedOnOneDiskOrAcross) {
+    put(src / "Album/a.mp3", "a");
+    put(src / "b.mp3", "b");
+    put(dst / "File", "someone's file");
+    fs::create_symlink(dir / "nowhere", dst / "Dangling");
+    fs::create_directories(dst / "Empty"); // a plain rename would replace it
+    const Hashes src0 = hashes(src), dst0 = hashes(dst);
+    const QString taken = QStringLiteral("something of that name is already there");
+    for (const bool across : {false, true}) {
+        faults.across = across;
+        for (const char* target : {"File", "Dangling", "Empty"})
+            EXPECT_EQ(moveItem(q(src / "Album"), q(dst / target), job).description(),
+                      cannotMove(src / "Album", dst / target, taken))
+                << target;
+        EXPECT_EQ(moveItem(q(src / "b.mp3"), q(dst / "File"), job).description(),
+                  cannotMove(src / "b.mp3", dst / "File", taken));
+        EXPECT_EQ(moveItem(q(src / "b.mp3"), q(dst / "missing/b.mp3"), job).description(),
+                  cannotMove(src / "b.mp3", dst / "missing/b.mp3", std::strerror(ENOENT)));
+        EXPECT_EQ(moveItem(q(src / "gone.mp3"), q(dst / "gone.mp3"), job).description(),
+                  cannotMove(src / "gone.mp3", dst / "gone.mp3", "it no longer exists"));
+        EXPECT_EQ(hashes(src), src0);
+        EXPECT_EQ(hashes(dst), dst0);
+    }
+}
 
-    // A file where the target has a folder of that name cannot move: the source keeps it.
-    write(at("src2/Sub"), "a file named like the folder");
-    write(at("src2/e.mp3"), "e");
-    const MoveOutcome outcome = mergeFolder(at("src2"), at("dst"));
+// A bind mount shows one folder at two paths, and a move between them crosses mount points
+// (EXDEV): a link stands in for it here.
+TEST_F(FileMovesTest, TheSameItemByTwoPathsIsNeverMovedOntoItself) {
+    put(src / "Album/a.mp3", "a");
+    put(src / "Album/Sub/b.mp3", "b");
+    fs::create_symlink(src / "Album", dst / "Album");
+    fs::create_symlink(src / "Album/a.mp3", dst / "a.mp3");
+    const Hashes before = hashes(dir.path());
+
+    MoveOutcome outcome = mergeFolder(q(src / "Album"), q(dst / "Album"), job);
+    EXPECT_EQ(outcome.description(), cannotMove(src / "Album", dst / "Album",
+                                                "it is the same folder, reached by another path"));
+    outcome = replaceFile(q(src / "Album/a.mp3"), q(dst / "Album/a.mp3"), job);
+    EXPECT_EQ(outcome.description(), cannotMove(src / "Album/a.mp3", dst / "Album/a.mp3",
+                                                "it is the same item as the target"));
+    outcome = replaceFile(q(src / "Album/a.mp3"), q(dst / "a.mp3"), job);
     EXPECT_FALSE(outcome.ok);
-    EXPECT_TRUE(outcome.description().contains("Sub"));
-    EXPECT_EQ(contents(at("src2")), QStringList{"Sub = a file named like the folder"});
-    EXPECT_EQ(read(at("dst/e.mp3")), "e");
-    EXPECT_EQ(read(at("dst/Sub/c.mp3")), "new c");
+    EXPECT_TRUE(
+        outcome.description().startsWith(cannotMove(src / "Album/a.mp3", dst / "a.mp3", "")))
+        << outcome.description().toStdString();
+    outcome = moveItem(q(src / "Album"), q(dst / "Album/Sub/Album"), job);
+    EXPECT_EQ(outcome.description(), cannotMove(src / "Album", dst / "Album/Sub/Album",
+                                                "a folder cannot move into itself"));
+    EXPECT_EQ(hashes(dir.path()), before);
+}
+
+TEST_F(FileMovesTest, WhatChangesDuringTheCopyStaysInTheSourceAndIsNamed) {
+    put(src / "Added/a.mp3", "a");
+    put(src / "Added/Sub/b.mp3", "b");
+    put(src / "Changed/a.mp3", "a");
+    put(src / "Changed/b.mp3", "b");
+    Hashes src0 = hashes(src);
+    faults.onCopied = [&](const fs::path& source) {
+        if (source == src / "Added/a.mp3") put(src / "Added/new.mp3", "new");
+        if (source == src / "Changed/a.mp3") std::ofstream(source, std::ios::app) << " and more";
+    };
+
+    EXPECT_EQ(moveItem(q(src / "Added"), q(dst / "Added"), job).description(),
+              QStringLiteral("\"%1\" was not removed: these items were added to it during the "
+                             "move and stay there:\nnew.mp3")
+                  .arg(q(src / "Added")));
+    EXPECT_EQ(moveItem(q(src / "Changed"), q(dst / "Changed"), job).description(),
+              "These files changed during the move and stay where they were:\n" +
+                  q(src / "Changed/a.mp3"));
+    src0["Changed/a.mp3"] = hashOf("a and more");
+    expectNoneLost(src0);
+    EXPECT_EQ(hashes(src), (Hashes{{"Added", "folder"},
+                                   {"Added/new.mp3", hashOf("new")},
+                                   {"Changed", "folder"},
+                                   {"Changed/a.mp3", hashOf("a and more")}}));
+}
+
+TEST_F(FileMovesTest, ATargetAppearingMidJobIsLeftAloneAndTheCopyTakenBack) {
+    put(src / "a.mp3", "a");
+    put(src / "Album/b.mp3", "b");
+    put(src / "Album/c.mp3", "c");
+    const Hashes before = hashes(src);
+    faults.onCopied = [&](const fs::path& source) {
+        put(dst / source.lexically_relative(src), "appeared");
+    };
+    const QString appeared = QStringLiteral("something of that name appeared there meanwhile");
+    EXPECT_EQ(moveItem(q(src / "a.mp3"), q(dst / "a.mp3"), job).description(),
+              cannotMove(src / "a.mp3", dst / "a.mp3", appeared));
+    EXPECT_EQ(moveItem(q(src / "Album"), q(dst / "Album"), job).description(),
+              cannotMove(src / "Album", dst / "Album", appeared));
+    EXPECT_EQ(hashes(src), before);
+    // The first file of the folder got its stranger; nothing of the job's own is left.
+    Hashes strangers = hashes(dst);
+    EXPECT_EQ(strangers.size(), 3u);
+    EXPECT_EQ(strangers.erase("a.mp3") + strangers.erase("Album"), 2u);
+    for (const auto& [name, hash] : strangers)
+        EXPECT_EQ(hash, hashOf("appeared")) << name;
+}
+
+TEST_F(FileMovesTest, AFullDiskOrAnIOErrorMidFileTakesBackTheWholeCopy) {
+    bigAlbum();
+    const Hashes before = hashes(src);
+    for (const int error : {ENOSPC, EIO}) {
+        int files = 0; // fails at the second MiB of the second file copied
+        faults.onWrite = [&](std::uint64_t offset) {
+            if (offset == 0) ++files;
+            return files == 2 && offset >= MiB ? error : 0;
+        };
+        const QString why = moveItem(q(src / "Album"), q(dst / "Album"), job).description();
+        if (error == ENOSPC)
+            EXPECT_TRUE(why.startsWith(
+                cannotMove(src / "Album", dst / "Album", "Not enough free space on \"")))
+                << why.toStdString();
+        else
+            EXPECT_EQ(why, cannotMove(src / "Album", dst / "Album", std::strerror(EIO)));
+        EXPECT_EQ(hashes(src), before);
+        EXPECT_EQ(hashes(dst), Hashes{});
+    }
+}
+
+TEST_F(FileMovesTest, ACancelMidFileLeavesNothingOfTheJob) {
+    bigAlbum();
+    const Hashes before = hashes(src);
+    int files = 0;
+    faults.onWrite = [&](std::uint64_t offset) {
+        if (offset == 0) ++files;
+        if (files == 2 && offset >= MiB) job.cancel();
+        return 0;
+    };
+    const MoveOutcome outcome = moveItem(q(src / "Album"), q(dst / "Album"), job);
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_TRUE(outcome.ok && outcome.errors.isEmpty()) << outcome.description().toStdString();
+    EXPECT_EQ(hashes(src), before);
+    EXPECT_EQ(hashes(dst), Hashes{});
+}
+
+TEST_F(FileMovesTest, MergingAcrossReplacesMatchingFilesAndKeepsWhatCannotMove) {
+    put(src / "Album/a.mp3", "new a");
+    put(src / "Album/b.mp3", "new b");
+    put(src / "Album/Sub/c.mp3", "new c");
+    put(src / "Album/Clash", "a file named like a folder there");
+    put(dst / "Album/a.mp3", "old a");
+    put(dst / "Album/Sub/d.mp3", "old d");
+    fs::create_directories(dst / "Album/Clash");
+    const Hashes src0 = hashes(src), dst0 = hashes(dst);
+    EXPECT_EQ(
+        mergeFolder(q(src / "Album"), q(dst / "Album"), job).description(),
+        cannotMove(src / "Album/Clash", dst / "Album/Clash", "a folder of that name is there"));
+    expectNoneLost(src0, dst0);
+    EXPECT_EQ(hashes(src), (Hashes{{"Album", "folder"}, {"Album/Clash", src0.at("Album/Clash")}}));
+    EXPECT_EQ(hashes(dst).at("Album/a.mp3"), hashOf("new a"));
+    EXPECT_EQ(hashes(dst).at("Album/Sub/d.mp3"), hashOf("old d"));
+}
+
+TEST_F(FileMovesTest, RemovalTakesLinksAsLinksAndACancelHalfWayLeavesTheRest) {
+    for (const char* file : {"Top/a.mp3", "Top/L1/b.mp3", "Top/L1/L2/c.mp3", "Top/L1/L2/L3/d"})
+        put(src / file);
+    put(dst / "Outside/keep.mp3", "keep");
+    fs::create_symlink(dst / "Outside", src / "Top/L1/outside");
+    const Hashes outside = hashes(dst);
+    ASSERT_EQ(countEntries(q(src / "Top")), 9);
+    QString why;
+    EXPECT_TRUE(removeItem(q(src / "Top"), job, &why)) << why.toStdString();
+    EXPECT_EQ(job.progress().itemsDone, 9);
+    EXPECT_EQ(hashes(src), Hashes{});
+    EXPECT_EQ(hashes(dst), outside);
+
+    // Cancel comes from the window's thread while the worker removes.
+    for (int i = 0; i < 4000; ++i)
+        put(src / "Top" / std::to_string(i % 4) / std::to_string(i), std::to_string(i));
+    const Hashes before = hashes(src);
+    FileJob stopped;
+    std::atomic<bool> over{false};
+    std::thread cancel([&] {
+        while (!over && stopped.progress().itemsDone == 0)
+            std::this_thread::yield();
+        stopped.cancel();
+    });
+    EXPECT_FALSE(removeItem(q(src / "Top"), stopped, &why)) << "finished before the cancel";
+    over = true;
+    cancel.join();
+    EXPECT_TRUE(why.isEmpty()) << why.toStdString();
+    const Hashes rest = hashes(src);
+    EXPECT_TRUE(rest.count("Top") && rest.size() < before.size()) << rest.size();
+    for (const auto& [name, hash] : rest)
+        EXPECT_EQ(before.at(name), hash) << name;
+}
+
+// A real second file system: the one test of a move where the kernel itself says EXDEV.
+TEST_F(FileMovesTest, ARealSecondDiskTakesAFolderAndRefusesOneTooBigBeforeCopying) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    if (::mount("tmpfs", dst.c_str(), "tmpfs", 0, "size=8m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    struct Unmount {
+        const fs::path& at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{dst};
+
+    put(src / "Album/a.mp3", std::string(MiB, 'a'));
+    put(src / "Album/Disc 2/b.mp3", "b");
+    fs::create_symlink("a.mp3", src / "Album/link.mp3");
+    const Hashes album = hashes(src);
+    FileJob plain; // no fault injected
+    EXPECT_TRUE(moveItem(q(src / "Album"), q(dst / "Album"), plain).ok);
+    EXPECT_EQ(hashes(dst), album);
+    EXPECT_EQ(hashes(src), Hashes{});
+
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+        put(src / "Big" / name, std::string(3 * MiB, name[0]));
+    const Hashes big = hashes(src);
+    FileJob tooBig;
+    const QString why = moveItem(q(src / "Big"), q(dst / "Big"), tooBig).description();
+    EXPECT_TRUE(why.startsWith(cannotMove(src / "Big", dst / "Big", "Not enough free space on \"")))
+        << why.toStdString();
+    EXPECT_EQ(tooBig.progress().bytesDone, 0);
+    EXPECT_EQ(hashes(src), big);
+    EXPECT_EQ(hashes(dst), album);
 }
 
 } // namespace
