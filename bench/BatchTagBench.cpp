@@ -58,34 +58,6 @@ public:
     tunewalk::MP3TagEditor reader;
 };
 
-// A 1 ms ticker whose longest gap, while measuring, is the longest stall of the event loop.
-class StallProbe {
-public:
-    StallProbe() {
-        m_ticker.setTimerType(Qt::PreciseTimer);
-        m_ticker.setInterval(1);
-        QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker, [this] {
-            const auto now = Clock::now();
-            m_maxGapMs = std::max(m_maxGapMs, msBetween(m_last, now));
-            m_last = now;
-        });
-    }
-    void start() {
-        m_maxGapMs = 0;
-        m_last = Clock::now();
-        m_ticker.start();
-    }
-    double stop() {
-        m_ticker.stop();
-        return std::max(m_maxGapMs, msBetween(m_last, Clock::now()));
-    }
-
-private:
-    QTimer m_ticker;
-    Clock::time_point m_last;
-    double m_maxGapMs = 0;
-};
-
 QString nameOf(int i) {
     return QStringLiteral("Mara Lind %1 - Blue River.mp3").arg(i, 4, 10, QLatin1Char('0'));
 }

@@ -38,13 +38,45 @@ inline void settle(int ms) {
     loop.exec();
 }
 
-// Runs the event loop until `done` holds or the limit passes; whether it holds.
+// Runs the event loop until `done` holds or the limit passes; whether it holds. The loop sleeps
+// between events (processEvents with a time limit never waits, and a spinning window thread
+// takes a core from the work being measured); the timer wakes it to look again.
 template <typename Done> bool waitFor(Done done, int limitMs = 60000) {
+    QTimer wake;
+    wake.start(5);
     const auto until = Clock::now() + std::chrono::milliseconds(limitMs);
     while (!done() && Clock::now() < until)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
+
+// A 1 ms ticker whose longest gap, while measuring, is the longest stall of the event loop.
+class StallProbe {
+public:
+    StallProbe() {
+        m_ticker.setTimerType(Qt::PreciseTimer);
+        m_ticker.setInterval(1);
+        QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker, [this] {
+            const auto now = Clock::now();
+            m_maxGapMs = std::max(m_maxGapMs, msBetween(m_last, now));
+            m_last = now;
+        });
+    }
+    void start() {
+        m_maxGapMs = 0;
+        m_last = Clock::now();
+        m_ticker.start();
+    }
+    double stop() {
+        m_ticker.stop();
+        return std::max(m_maxGapMs, msBetween(m_last, Clock::now()));
+    }
+
+private:
+    QTimer m_ticker;
+    Clock::time_point m_last;
+    double m_maxGapMs = 0;
+};
 
 // The value of --repetitions=N among the arguments, or `fallback`.
 inline int repetitionsFrom(int argc, char** argv, int fallback) {
