@@ -73,6 +73,21 @@ FileOperations::~FileOperations() {
     delete m_progress; // unless the window took it along already
 }
 
+void FileOperations::lookAtDrop(const QStringList& paths, const QString& destination,
+                                std::function<void(const std::vector<Dropped>&)> done) {
+    auto looks = std::make_shared<std::vector<Dropped>>();
+    m_runner.run(
+        tr("Looking at the dropped items"),
+        [paths, destination, looks](FileJob& job) {
+            for (const QString& path : paths) {
+                if (job.cancelled()) return;
+                const QString target = joinPath(destination, fileNamePart(path));
+                looks->push_back({path, target, lookAtItem(path), lookAtItem(target)});
+            }
+        },
+        [looks, done = std::move(done)] { done(*looks); });
+}
+
 void FileOperations::moveItems(std::vector<Move> moves, const QString& destination,
                                bool folderSizes,
                                std::function<void(const std::vector<Moved>&)> done) {
@@ -93,11 +108,12 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
                     outcome = replaceFile(move.source, move.target, job);
                 else
                     outcome = moveItem(move.source, move.target, job);
-                results->push_back({move, outcome});
+                results->push_back({move, outcome, !itemExists(move.source),
+                                    itemKind(move.target, true) == ItemKind::Folder});
             }
             if (!folderSizes) return;
             for (Moved& moved : *results)
-                if (itemKind(moved.move.target, true) == ItemKind::Folder)
+                if (moved.targetIsFolder)
                     moved.folderSize = folderSize(moved.move.target, job.cancelFlag());
         },
         [results, done = std::move(done)] { done(*results); });

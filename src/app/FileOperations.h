@@ -31,7 +31,14 @@ public:
     struct Moved {
         Move move;
         MoveOutcome outcome;
-        qint64 folderSize = -1; // of a folder that arrived, when asked for
+        bool sourceGone = false;     // nothing is left at the source path
+        bool targetIsFolder = false; // a folder (or a link to one) is at the target now
+        qint64 folderSize = -1;      // of a folder that arrived, when asked for
+    };
+    // A dropped item and the place it would go, as one look at the disk found them.
+    struct Dropped {
+        QString source, target;
+        ItemLook from, to;
     };
     // Deleted: every item went. Cancelled: the user said no (or stopped the job before
     // anything went). Failed: some items could not go (the user was told why) or were kept;
@@ -41,6 +48,11 @@ public:
     FileOperations(Prompter& prompter, QWidget* window);
     ~FileOperations() override;
 
+    // Looks at the dropped items and at their places in `destination` on the worker (a drop of
+    // thousands of files, or one from a slow share, never holds the window); `done` gets
+    // the looks, in the order of `paths`.
+    void lookAtDrop(const QStringList& paths, const QString& destination,
+                    std::function<void(const std::vector<Dropped>&)> done);
     // Runs the moves as one job into `destination`; `done` gets each move's outcome and, with
     // `folderSizes`, the size of each folder that arrived (counted on the worker too).
     void moveItems(std::vector<Move> moves, const QString& destination, bool folderSizes,

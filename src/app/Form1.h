@@ -347,6 +347,8 @@ private:
     // Form1FileOps.cpp
     QTreeWidgetItem* fileCommandNode(bool* onTree) const;
     void followCurrentFile(const QString& from, const QString& to);
+    void moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
+                      const QString& destination);
     void showMoved(const FileOperations::Moved& moved, const QString& destination,
                    QStringList* errors);
 

@@ -84,18 +84,25 @@ void Form1::followCurrentFile(const QString& from, const QString& to) {
     emit playbackChanged();
 }
 
-// The questions are asked first, on this thread; the moves then run as one job on the worker,
-// and the list, the tree and the current file follow when it has ended.
+// The dropped items are looked at on the worker; the questions are then asked here, and the
+// moves run as one job on the worker, after which the list, the tree and the current file
+// follow.
 void Form1::MoveDroppedItems(const QStringList& paths, const QString& destination) {
+    m_fileOps->lookAtDrop(paths, destination, [this, destination](const auto& looks) {
+        moveLookedAt(looks, destination);
+    });
+}
+
+void Form1::moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
+                         const QString& destination) {
     using Move = FileOperations::Move;
     std::vector<Move> moves;
     QStringList errors;
-    for (const QString& path : paths) {
-        const ItemKind kind = itemKind(path);
-        if (kind == ItemKind::Missing) continue; // gone since it was dropped
+    for (const FileOperations::Dropped& item : looks) {
+        const QString &path = item.source, &target = item.target;
+        if (item.from.kind == ItemKind::Missing) continue; // gone since it was dropped
         const QString name = fileNamePart(path);
-        const QString target = joinPath(destination, name);
-        if (sameItem(path, target)) {
+        if (sameItem(item.from, item.to)) {
             // Dropped where it already is; under another path (a second mount) that is worth
             // a word, since the user may think it went somewhere.
             if (!samePath(path, target))
@@ -104,8 +111,8 @@ void Form1::MoveDroppedItems(const QStringList& paths, const QString& destinatio
                               .arg(displayPath(path), displayPath(target));
             continue;
         }
-        if (itemKind(path, true) == ItemKind::Folder) {
-            if (kind == ItemKind::Folder && itemKind(target, true) == ItemKind::Folder) {
+        if (item.from.followed == ItemKind::Folder) {
+            if (item.from.kind == ItemKind::Folder && item.to.followed == ItemKind::Folder) {
                 if (!mayReplace(
                         path, tr("A folder named \"%1\" already exists at this location.\r\nWould "
                                  "you like to replace files in the existing folder with "
@@ -119,7 +126,7 @@ void Form1::MoveDroppedItems(const QStringList& paths, const QString& destinatio
             continue;
         }
         if (!isAudioPath(path)) continue;
-        if (!itemExists(target)) {
+        if (item.to.kind == ItemKind::Missing) {
             moves.push_back({Move::Kind::Move, path, target});
             continue;
         }
@@ -127,7 +134,7 @@ void Form1::MoveDroppedItems(const QStringList& paths, const QString& destinatio
                                  "Would you like to replace it with the file you are moving?")
                                   .arg(displayPath(name))))
             continue;
-        if (itemKind(target) == ItemKind::File)
+        if (item.to.kind == ItemKind::File)
             moves.push_back({Move::Kind::Replace, path, target});
         else
             errors << tr("Cannot replace the folder \"%1\" with a file.").arg(displayPath(target));
@@ -152,7 +159,7 @@ void Form1::showMoved(const FileOperations::Moved& moved, const QString& destina
     using Kind = FileOperations::Move::Kind;
     const QString &path = moved.move.source, &target = moved.move.target;
     const bool listed = isListedFolder(destination);
-    const bool folder = itemKind(target, true) == ItemKind::Folder;
+    const bool folder = moved.targetIsFolder;
     followCurrentFile(path, target);
     ListRow* arrived = nullptr;
     if (moved.move.kind == Kind::Merge) {
@@ -170,7 +177,7 @@ void Form1::showMoved(const FileOperations::Moved& moved, const QString& destina
     }
     *errors << moved.outcome.errors;
     // Whatever left its place leaves the list and the tree, however it was dragged.
-    if (!itemExists(path)) {
+    if (moved.sourceGone) {
         removeRow(path);
         Treefolder1->RemoveNode(path);
     }
@@ -226,9 +233,11 @@ void Form1::deleteCommand() {
         [this, paths, tree](FileOperations::DeleteResult result) {
             if (result == FileOperations::DeleteResult::Cancelled) return;
             // Also after a failure part-way: what is gone goes, what is still there stays.
+            // The tree's folder went: its parent is listed first, so that the tree, losing
+            // the node, has no selection of its own to move.
+            if (tree && !itemExists(paths.first())) Treefolder1->SetPath(parentPath(paths.first()));
             forgetVanished(paths);
             if (!currentFile.isEmpty() && !itemExists(currentFile)) stopPlayback(); // deleted
-            if (tree && !itemExists(paths.first())) upOneDir();
             updateCommandStates(false);
         });
 }

@@ -270,6 +270,14 @@ ItemKind itemKind(const QString& path, bool follow) {
     return ItemKind(int((follow ? fsc::lookThrough(item) : fsc::lookAt(item)).kind));
 }
 
+ItemLook lookAtItem(const QString& path) {
+    const fs::path item = toFsPath(path);
+    const ItemState state = fsc::lookAt(item);
+    const ItemKind kind = ItemKind(int(state.kind));
+    return {kind, kind == ItemKind::Link ? ItemKind(int(fsc::lookThrough(item).kind)) : kind,
+            state.device, state.inode};
+}
+
 bool sameItem(const QString& a, const QString& b) {
     return fsc::sameItem(fsc::lookAt(toFsPath(a)), fsc::lookAt(toFsPath(b)));
 }

@@ -43,6 +43,18 @@ inline bool itemExists(const QString& path) {
 // Whether two paths lead to one object (same device and inode), whatever their text.
 bool sameItem(const QString& a, const QString& b);
 
+// One look at an item: what it is, what a link leads to, and its identity.
+struct ItemLook {
+    ItemKind kind = ItemKind::Missing;
+    ItemKind followed = ItemKind::Missing; // the same as `kind` unless it is a link
+    quint64 device = 0, inode = 0;
+};
+ItemLook lookAtItem(const QString& path);
+inline bool sameItem(const ItemLook& a, const ItemLook& b) {
+    return a.kind != ItemKind::Missing && b.kind != ItemKind::Missing && a.device == b.device &&
+           a.inode == b.inode;
+}
+
 // Moves the file or folder `source` to `target`, which must not exist yet (an existing target
 // of any kind, a dangling link too, is refused, never replaced).
 MoveOutcome moveItem(const QString& source, const QString& target, FileJob& job);

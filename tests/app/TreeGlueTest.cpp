@@ -182,15 +182,18 @@ TEST_F(TreeGlueTest, F2WithTheTreeFocusedRenamesTheTreesFolderNotTheListsRow) {
 }
 
 TEST_F(TreeGlueTest, DeletingTheTreesFolder) {
-    form->Treefolder1->SetPath(path("Rock"));
+    // A folder with no sibling: the tree, losing its node, must not go up once more itself.
+    form->Treefolder1->SetPath(path("Rock/Live"));
     form->treeActive = true;
     setEnv("XDG_DATA_HOME", root.filePath("data")); // a Trash of the test's own
     form->mnuConfirmDeletes->setChecked(false);
+    listings = 0;
     form->deleteCommand();
     settleFileJobs();
-    EXPECT_TRUE(QFileInfo::exists(root.filePath("data/Trash/files/Rock")));
-    EXPECT_EQ(node(pathKey(path("Rock"))), nullptr);
-    EXPECT_EQ(form->dirCurrent, music()) << "up from the folder that went";
+    EXPECT_TRUE(QFileInfo::exists(root.filePath("data/Trash/files/Live")));
+    EXPECT_EQ(node(pathKey(path("Rock/Live"))), nullptr);
+    EXPECT_EQ(form->dirCurrent, path("Rock")) << "up from the folder that went, once";
+    EXPECT_EQ(listings, 1);
 
     // The special nodes are never deleted.
     for (QTreeWidgetItem* special :
