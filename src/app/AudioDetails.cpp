@@ -1,10 +1,9 @@
 #include "app/AudioDetails.h"
 
 #include "common/Duration.h"
+#include "common/NativePath.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/codec/WAVInfo.h"
-
-#include <QFile>
 
 namespace tunewalk {
 
@@ -29,7 +28,7 @@ QString tagText(const std::string& latin1) {
 AudioDetails readAudioDetails(const QString& path, bool isWav, qint64 sizeInBytes,
                               MP3TagEditor& mp3, WAVInfo& wav) {
     AudioDetails d;
-    const std::string file = QFile::encodeName(path).toStdString();
+    const std::string file = toNativePath(path).toStdString();
     if (isWav) {
         d.length = lengthText(wav.LoadWAV(file) ? wav.Length() : Duration());
         return d;

@@ -1,11 +1,11 @@
 #include "app/DetailReader.h"
 
+#include "common/NativePath.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/codec/WAVInfo.h"
 
-#include <QDirIterator>
-#include <QFileInfo>
 #include <QMetaObject>
+#include <filesystem>
 
 namespace tunewalk {
 
@@ -96,12 +96,19 @@ void DetailReader::work(std::shared_ptr<Run> run) {
 }
 
 qint64 folderSize(const QString& folder, const std::atomic<bool>& cancelled) {
+    // By raw names, so files whose names are not valid text count too; links are not
+    // followed, and a folder that cannot be read adds nothing.
+    namespace fs = std::filesystem;
     qint64 total = 0;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext() && !cancelled) {
-        it.next();
-        total += it.fileInfo().size();
+    std::error_code ec;
+    fs::recursive_directory_iterator it(toFsPath(folder),
+                                        fs::directory_options::skip_permission_denied, ec);
+    for (const fs::recursive_directory_iterator end; !ec && it != end && !cancelled;
+         it.increment(ec)) {
+        std::error_code ignored;
+        if (it->is_symlink(ignored) || it->is_directory(ignored)) continue;
+        const auto size = it->file_size(ignored);
+        if (!ignored) total += static_cast<qint64>(size);
     }
     return total;
 }

@@ -4,7 +4,9 @@
 #include "app/Form1.h"
 
 #include "app/ListRow.h"
+#include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "fileops/FileMoves.h"
 #include "foldertree/Treefolder.h"
 #include "shell/Volumes.h"
 
@@ -14,7 +16,6 @@
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QToolBar>
@@ -33,7 +34,7 @@ QStringList Form1::fileList(const QMimeData* data) {
     if (!data || !data->hasUrls()) return paths;
     for (const QUrl& url : data->urls()) {
         if (!url.isLocalFile()) return {}; // a list with web addresses is no file list
-        paths << QDir::toNativeSeparators(QDir::cleanPath(url.toLocalFile()));
+        paths << QDir::toNativeSeparators(QDir::cleanPath(localPath(url)));
     }
     return paths;
 }
@@ -84,7 +85,7 @@ QMimeData* Form1::listDragData(Qt::DropActions* allowed) {
         if (row->tag == QLatin1String("Drive") || row->iconKey() == QLatin1String("MyComputer") ||
             row->iconKey() == QLatin1String("MyDocuments"))
             continue;
-        urls << QUrl::fromLocalFile(row->key);
+        urls << fileUrl(row->key);
         dragDictionary.insert(row->key, 2);
     }
     auto* data = new QMimeData;
@@ -106,9 +107,8 @@ void Form1::completeListDrag(Qt::DropAction effect) {
     if (effect != Qt::MoveAction) return;
     for (auto it = dragDictionary.cbegin(); it != dragDictionary.cend(); ++it) {
         if (it.value() != 2) continue;
-        const QFileInfo info(it.key());
-        if (!info.exists() && !info.isSymLink()) removeRow(it.key());
-        if (!info.isDir()) Treefolder1->RemoveNode(it.key());
+        if (!itemExists(it.key())) removeRow(it.key());
+        if (!nativeFileInfo(it.key()).isDir) Treefolder1->RemoveNode(it.key());
     }
     dragDictionary.clear();
     updateCommandStates(false);
@@ -125,7 +125,7 @@ bool Form1::listDragOver(QDropEvent* event) {
                   !insideDragged(dirCurrent, files);
     } else {
         ListView1->scrollToItem(row);
-        allowed = QFileInfo(row->key).isDir() && !files.isEmpty() && row->key != Drives &&
+        allowed = nativeFileInfo(row->key).isDir && !files.isEmpty() && row->key != Drives &&
                   !insideDragged(row->key, files);
         setListDropHighlight(allowed ? row : nullptr);
     }
@@ -144,7 +144,7 @@ void Form1::listDrop(QDropEvent* event) {
     const QStringList files = fileList(event->mimeData());
     if (files.isEmpty() || !listDragOver(event)) return;
     const auto* row = static_cast<ListRow*>(ListView1->itemAt(event->position().toPoint()));
-    const QString destination = row && QFileInfo(row->key).isDir() ? row->key : dirCurrent;
+    const QString destination = row && nativeFileInfo(row->key).isDir ? row->key : dirCurrent;
     setListDropHighlight(nullptr);
     event->setDropAction(Qt::MoveAction);
     event->accept();

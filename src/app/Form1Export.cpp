@@ -32,6 +32,14 @@ void tellLeftOut(const QStringList& leftOut, Prompter* prompter) {
                           .arg(shown.join(QLatin1Char('\n'))),
                       Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
 }
+// An export is UTF-8 text, which cannot spell a name that is not valid text.
+void tellNotText(const QStringList& notText, Prompter* prompter) {
+    if (notText.isEmpty()) return;
+    prompter->message(
+        QObject::tr("These files were left out because their names are not valid text:\n\n%1")
+            .arg(notText.join(QLatin1Char('\n'))),
+        Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+}
 } // namespace
 
 void Form1::saveListing() {
@@ -63,14 +71,16 @@ void Form1::saveListing() {
     }
 
     const auto rows = rowsInDisplayOrder(ListView1);
-    QStringList leftOut;
-    const QString why = writeTextFile(withExportExtension(chosen, m3u),
-                                      m3u ? m3uText(rows, &leftOut) : csvText(rows));
+    QStringList leftOut, notText;
+    const QString why =
+        writeTextFile(withExportExtension(chosen, m3u),
+                      m3u ? m3uText(rows, &leftOut, &notText) : csvText(rows, &notText));
     if (!why.isEmpty()) {
         m_prompter->message(why, Prompter::Icon::None, Prompter::Buttons::Ok);
         return;
     }
     tellLeftOut(leftOut, m_prompter);
+    tellNotText(notText, m_prompter);
     m_prompter->message(tr("File saved successfully."), Prompter::Icon::Information,
                         Prompter::Buttons::Ok);
 }
@@ -81,13 +91,14 @@ namespace {
 void playExternally(const std::vector<const ListRow*>& rows, const QString& folder,
                     Prompter* prompter, ShellOperations* shell) {
     QString why;
-    QStringList leftOut;
-    const QString playlist = writeTemporaryPlaylist(m3uText(rows, &leftOut), &why);
+    QStringList leftOut, notText;
+    const QString playlist = writeTemporaryPlaylist(m3uText(rows, &leftOut, &notText), &why);
     if (playlist.isEmpty()) {
         prompter->message(why, Prompter::Icon::None, Prompter::Buttons::Ok);
         return;
     }
     tellLeftOut(leftOut, prompter);
+    tellNotText(notText, prompter);
     if (!shell->openWithRegisteredProgram(playlist, folder))
         prompter->message(QObject::tr("No program is set up to open M3U playlists "
                                       "(audio/x-mpegurl, \".m3u\"). Choose one for \".m3u\" "

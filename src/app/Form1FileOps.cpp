@@ -255,6 +255,7 @@ void Form1::newFolderCommand() {
     ListRow* row = addFolderItem(path);
     Treefolder1->AddNode(dirCurrent, name);
     if (!row) return;
+    if (mnuFolderSizes->isChecked()) applyFolderSize(row, 0); // new, so empty
     ListView1->setCurrentItem(row);
     selectOnly();
     handleRowClick(row);

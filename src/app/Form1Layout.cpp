@@ -2,6 +2,7 @@
 #include "app/Form1.h"
 
 #include "app/PlayerPanel.h"
+#include "common/NativePath.h"
 #include "common/Twips.h"
 #include "shell/Prompter.h"
 
@@ -94,7 +95,7 @@ void Form1::resizeHandling() {
     } else {
         setWindowTitle(dirCurrent.isEmpty()
                            ? Prompter::caption()
-                           : Prompter::caption() + QStringLiteral(" - ") + dirCurrent);
+                           : Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
         ListView1->show();
         panelLabel->show();
         Treefolder1->setVisible(mnuShowTree->isChecked());

@@ -5,6 +5,7 @@
 #include "app/ListHeader.h"
 #include "app/ListRow.h"
 #include "app/ListText.h"
+#include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/SettingsStore.h"
 #include "foldertree/Treefolder.h"
@@ -12,15 +13,17 @@
 #include "shell/Volumes.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QStandardPaths>
 #include <QTreeWidget>
+#include <filesystem>
 
 namespace tunewalk {
+
+namespace fs = std::filesystem;
 
 namespace {
 const QString Drives = QStringLiteral("Drives");
@@ -45,38 +48,40 @@ bool isAudioName(const QString& name, QString* tag) {
     return true;
 }
 
-ListRow* makeFileRow(const QFileInfo& info, const QString& currentFile) {
-    const qint64 size = info.size();
-    if (size <= 0 || !info.isFile()) return nullptr; // empty files are no playlist entries
-    const QString name = info.fileName();
+// The row of the file or folder `name` in `folder`; names that are not valid text are shown
+// with replacement characters, while the key keeps their bytes.
+ListRow* makeFileRow(const QString& folder, const QString& name, const QString& currentFile) {
+    const QString key = joinPath(folder, name);
+    const NativeFileInfo info = nativeFileInfo(key);
+    if (info.size <= 0 || !info.isFile) return nullptr; // empty files are no playlist entries
+    const QString shown = displayPath(name);
     QString tag;
     if (!isAudioName(name, &tag)) tag = QStringLiteral("MP3");
-    const QString key = QDir::toNativeSeparators(info.absoluteFilePath());
     auto* row = new ListRow(key, tag, samePath(key, currentFile) ? QStringLiteral("Playing") : tag);
-    row->modified = info.lastModified();
-    const QString padded = paddedSize(size);
-    row->setCell(Col::Name, name);
-    row->setCell(Col::Size, formatSize(size));
+    row->modified = info.modified;
+    const QString padded = paddedSize(info.size);
+    row->setCell(Col::Name, shown);
+    row->setCell(Col::Size, formatSize(info.size));
     row->setCell(Col::Modified, modifiedText(row->modified));
-    row->setCell(Col::AscFirst, QStringLiteral("D_") + name);
+    row->setCell(Col::AscFirst, QStringLiteral("D_") + shown);
     row->setCell(Col::AscFirst + Col::Size, QStringLiteral("D_") + padded);
-    row->setCell(Col::DescFirst, QStringLiteral("B_") + name);
+    row->setCell(Col::DescFirst, QStringLiteral("B_") + shown);
     row->setCell(Col::DescFirst + Col::Size, QStringLiteral("B_") + padded);
-    row->setCell(Col::SizeInBytes, QString::number(size));
+    row->setCell(Col::SizeInBytes, QString::number(info.size));
     return row;
 }
 
-ListRow* makeFolderRow(const QFileInfo& info) {
-    const QString name = info.fileName();
-    auto* row = new ListRow(QDir::toNativeSeparators(info.absoluteFilePath()),
-                            QStringLiteral("Folder"), QStringLiteral("Folder"));
-    row->modified = info.lastModified();
-    row->setCell(Col::Name, name);
+ListRow* makeFolderRow(const QString& folder, const QString& name) {
+    const QString key = joinPath(folder, name);
+    const QString shown = displayPath(name);
+    auto* row = new ListRow(key, QStringLiteral("Folder"), QStringLiteral("Folder"));
+    row->modified = nativeFileInfo(key).modified;
+    row->setCell(Col::Name, shown);
     // With folder sizes on, the size arrives with the details; until then the cell is blank.
     row->setCell(Col::Size, QStringLiteral(" "));
     row->setCell(Col::Modified, modifiedText(row->modified));
-    row->setCell(Col::AscFirst, QStringLiteral("C_") + name);
-    row->setCell(Col::DescFirst, QStringLiteral("C_") + name);
+    row->setCell(Col::AscFirst, QStringLiteral("C_") + shown);
+    row->setCell(Col::DescFirst, QStringLiteral("C_") + shown);
     const QString padded = QStringLiteral("C_") + paddedSize(0);
     row->setCell(Col::AscFirst + Col::Size, padded);
     row->setCell(Col::DescFirst + Col::Size, padded);
@@ -96,9 +101,8 @@ ListRow* makeSpecialRow(const QString& key, const QString& text, const QString& 
 
 QString GetLongFileName(const QString& path) {
     if (path.isEmpty()) return {};
-    const QFileInfo info(path);
-    if (!info.exists()) return {};
-    return QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
+    if (!nativeFileInfo(path).exists) return {};
+    return QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
 }
 
 QString Form1::desktopFolder() const {
@@ -109,7 +113,9 @@ QString Form1::myDocumentsFolder() const {
     return Treefolder1->MyDocumentsFolder();
 }
 
-void Form1::PopulateList(const QString& path, bool fromTree, bool isMyDocuments) {
+void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocuments) {
+    // A copy: the caller's text may be a row's key, and the rows go before the folder is read.
+    const QString path = requested;
     QHeaderView* header = ListView1->header();
     int sortColumn = header->sortIndicatorSection();
     Qt::SortOrder order = header->sortIndicatorOrder();
@@ -146,13 +152,13 @@ void Form1::PopulateList(const QString& path, bool fromTree, bool isMyDocuments)
     };
 
     if (path != Drives) {
-        const QFileInfo info(path);
-        if (!info.isDir()) {
-            m_prompter->message(tr("No such directory: \"%1\"").arg(path), Prompter::Icon::Critical,
-                                Prompter::Buttons::Ok);
+        if (!nativeFileInfo(path).isDir) {
+            m_prompter->message(tr("No such directory: \"%1\"").arg(displayPath(path)),
+                                Prompter::Icon::Critical, Prompter::Buttons::Ok);
         } else {
-            dirCurrent = QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
-            setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + dirCurrent);
+            dirCurrent =
+                QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+            setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
             if (!fromTree) {
                 if (isMyDocuments)
                     Treefolder1->MyDocuments();
@@ -164,24 +170,27 @@ void Form1::PopulateList(const QString& path, bool fromTree, bool isMyDocuments)
                 take(makeSpecialRow(myDocumentsFolder(), tr("My Documents"),
                                     QStringLiteral("MyDocuments")));
             }
-            // One pass over the folder: sub-folders, then MP3 files, then WAV files, each in
-            // the order the file system gives them.
-            QList<QFileInfo> folders, mp3s, wavs;
-            QDirIterator it(dirCurrent, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot);
-            while (it.hasNext()) {
-                it.next();
-                const QFileInfo entry = it.fileInfo();
+            // One pass over the folder by its raw names (Qt's iterator skips names that are
+            // not valid text): sub-folders, then MP3 files, then WAV files, each in the order
+            // the file system gives them. Hidden entries stay out, as in a file manager.
+            QStringList folders, mp3s, wavs;
+            std::error_code ec;
+            for (fs::directory_iterator it(toFsPath(dirCurrent), ec), end; !ec && it != end;
+                 it.increment(ec)) {
+                const QString name = fromFsPath(it->path().filename());
+                if (name.startsWith(QLatin1Char('.'))) continue;
+                std::error_code kind;
                 QString tag;
-                if (entry.isDir())
-                    folders.append(entry);
-                else if (isAudioName(entry.fileName(), &tag))
-                    (tag == QLatin1String("MP3") ? mp3s : wavs).append(entry);
+                if (it->is_directory(kind))
+                    folders.append(name);
+                else if (isAudioName(name, &tag))
+                    (tag == QLatin1String("MP3") ? mp3s : wavs).append(name);
             }
-            for (const QFileInfo& f : folders)
-                take(makeFolderRow(f));
+            for (const QString& name : folders)
+                take(makeFolderRow(dirCurrent, name));
             for (const auto* group : {&mp3s, &wavs})
-                for (const QFileInfo& f : *group)
-                    if (take(makeFileRow(f, currentFile))) hasAudioFiles = true;
+                for (const QString& name : *group)
+                    if (take(makeFileRow(dirCurrent, name, currentFile))) hasAudioFiles = true;
         }
     } else {
         dirCurrent = Drives;
@@ -222,7 +231,8 @@ void Form1::PopulateList(const QString& path, bool fromTree, bool isMyDocuments)
 }
 
 ListRow* Form1::addFile(const QString& path) {
-    ListRow* row = makeFileRow(QFileInfo(path), currentFile);
+    const QString absolute = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    ListRow* row = makeFileRow(parentPath(absolute), fileNamePart(absolute), currentFile);
     if (!row) return nullptr;
     if (m_rows.contains(row->key)) {
         delete row;
@@ -234,17 +244,16 @@ ListRow* Form1::addFile(const QString& path) {
 }
 
 ListRow* Form1::addFolderItem(const QString& folder) {
-    ListRow* row = makeFolderRow(QFileInfo(folder));
+    const QString absolute = QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath());
+    ListRow* row = makeFolderRow(parentPath(absolute), fileNamePart(absolute));
     if (m_rows.contains(row->key)) {
         delete row;
         return nullptr;
     }
     m_rows.insert(row->key, row);
     ListView1->addTopLevelItem(row);
-    if (mnuFolderSizes->isChecked()) {
-        std::atomic<bool> never{false};
-        applyFolderSize(row, folderSize(row->key, never));
-    }
+    // Its size, with folder sizes on, comes from whoever made the folder: counting a moved
+    // folder here would hold the window.
     return row;
 }
 
@@ -299,13 +308,13 @@ QStringList Form1::listKeys() const {
 void Form1::adoptRenamedFolder(const QString& newPath) {
     const QString old = dirCurrent;
     dirCurrent = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(newPath).absoluteFilePath()));
-    setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + dirCurrent);
+    setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
     // The playing file moves with its folder, at whatever depth below it.
     if (pathIsWithin(currentFile, old)) currentFile = dirCurrent + currentFile.mid(old.size());
     m_rows.clear();
     for (int i = 0, n = ListView1->topLevelItemCount(); i < n; ++i) {
         auto* row = static_cast<ListRow*>(ListView1->topLevelItem(i));
-        row->key = joinPath(dirCurrent, row->cell(Col::Name));
+        row->key = joinPath(dirCurrent, fileNamePart(row->key)); // the name shown may not be it
         m_rows.insert(row->key, row);
     }
 }
@@ -369,15 +378,15 @@ void Form1::handleDoubleClick(ListRow* row) {
     if (!row || row != currentRow()) return;
     doubleClickPending = true;
     for (;;) {
-        const QFileInfo info(row->key);
         if (row->key == Drives ||
-            (info.isDir() && (row->tag != QLatin1String("Drive") || QDir(row->key).isReadable()))) {
+            (nativeFileInfo(row->key).isDir &&
+             (row->tag != QLatin1String("Drive") || QDir(row->key).isReadable()))) {
             PopulateList(row->key, false, row->iconKey() == QLatin1String("MyDocuments"));
             return;
         }
         if (row->tag == QLatin1String("Drive") || isVolumeRoot(row->key)) {
             const auto answer = m_prompter->message(
-                tr("%1 is not accessible.\n\nThe device is not ready").arg(row->key),
+                tr("%1 is not accessible.\n\nThe device is not ready").arg(displayPath(row->key)),
                 Prompter::Icon::Critical, Prompter::Buttons::RetryCancel);
             if (answer == Prompter::Answer::Retry) continue;
             return;

@@ -5,6 +5,7 @@
 #include "app/ListRow.h"
 #include "app/MediaPlayer.h"
 #include "app/PlayerPanel.h"
+#include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "shell/Prompter.h"
 #include "shell/TrayIcon.h"
@@ -48,7 +49,7 @@ QString Form1::currentText(const QString& key) const {
         const QString& track = row->cell(Col::Track);
         if (!track.isEmpty() && track != QLatin1String("(unknown)")) return track;
     }
-    return fileNamePart(key);
+    return displayPath(fileNamePart(key));
 }
 
 void Form1::setTrayTip(const QString& text) {

@@ -3,8 +3,9 @@
 #include "app/Form1.h"
 
 #include "app/ListRow.h"
-#include "common/FileMoves.h"
+#include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "fileops/FileMoves.h"
 #include "foldertree/TreeNode.h"
 #include "foldertree/Treefolder.h"
 #include "shell/Prompter.h"
@@ -99,7 +100,7 @@ void Form1::treeStartDrag(QMimeData* data, int& allowed) {
         // The key may be a lower-cased copy of the path; the disk has the real one.
         const QString path =
             GetLongFileName(dragged).isEmpty() ? dragged : GetLongFileName(dragged);
-        data->setUrls({QUrl::fromLocalFile(path)});
+        data->setUrls({fileUrl(path)});
         dragDictionary.insert(path, 2);
         allowed = Qt::MoveAction;
     } else {
@@ -160,7 +161,8 @@ void Form1::treeCompleteDrag(int effect) {
 
 void Form1::treeRename(int& cancel, QString& newName) {
     const QString oldPath = Treefolder1->Path();
-    if (newName == fileNamePart(oldPath)) return; // committed unchanged
+    // Committed unchanged; the label shows a name that is not valid text with replacements.
+    if (newName == displayPath(fileNamePart(oldPath))) return;
     QString why;
     if (!validName(newName, &why)) {
         showFileError(why);

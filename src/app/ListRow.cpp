@@ -2,7 +2,10 @@
 
 #include "app/Icons.h"
 #include "app/ListText.h"
+#include "common/NativePath.h"
+#include "common/PathRules.h"
 
+#include <QCoreApplication>
 #include <QTreeWidget>
 
 namespace tunewalk {
@@ -40,6 +43,14 @@ QVariant ListRow::data(int column, int role) const {
         if (m_dropHighlight && treeWidget())
             return treeWidget()->palette().brush(QPalette::Highlight).color().lighter(160);
         return {};
+    case Qt::ToolTipRole:
+        // The name cell shows replacement characters for bytes that are not text; say so.
+        if (column == Col::Name && (isFile() || m_iconKey == QLatin1String("Folder")) &&
+            hasRawBytes(fileNamePart(key)))
+            return QCoreApplication::translate(
+                "ListRow",
+                "This name is not valid text; unreadable characters are shown as \uFFFD.");
+        return QTreeWidgetItem::data(column, role);
     case Qt::TextAlignmentRole:
         if (column == Col::Size) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return {};

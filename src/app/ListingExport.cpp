@@ -1,6 +1,7 @@
 #include "app/ListingExport.h"
 
 #include "app/ListRow.h"
+#include "common/NativePath.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,12 +20,20 @@ QString csvField(const QString& value) {
     doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + doubled + QLatin1Char('"');
 }
+
+// A row whose path is not valid text stays out; the caller hears of it.
+bool leftOutAsNotText(const ListRow* row, QStringList* notText) {
+    if (!hasRawBytes(row->key)) return false;
+    if (notText) notText->append(displayPath(row->key));
+    return true;
+}
 } // namespace
 
-QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut) {
+QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut,
+                QStringList* notText) {
     QString text;
     for (const ListRow* row : rows) {
-        if (!row->isFile()) continue;
+        if (!row->isFile() || leftOutAsNotText(row, notText)) continue;
         if (row->key.contains(QLatin1Char('\r')) || row->key.contains(QLatin1Char('\n'))) {
             if (leftOut) leftOut->append(row->key);
             continue;
@@ -34,11 +43,12 @@ QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut) {
     return text;
 }
 
-QString csvText(const std::vector<const ListRow*>& rows) {
+QString csvText(const std::vector<const ListRow*>& rows, QStringList* notText) {
     QString text = QStringLiteral(
         R"("Full Path","Filename","Track Name","Length","Artist","Bitrate","Size","Modified")");
     text += Crlf;
     for (const ListRow* row : rows) {
+        if (leftOutAsNotText(row, notText)) continue;
         QStringList fields{csvField(row->key)};
         for (int column : {Col::Name, Col::Track, Col::Length, Col::Artist, Col::Bitrate, Col::Size,
                            Col::Modified})

@@ -15,9 +15,12 @@ class ListRow;
 
 // One line per MP3 or WAV row: its full path. A playlist holds one path a line, so a name with
 // a line break (CR or LF) cannot be written: such files are left out and listed in `leftOut`.
-QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut = nullptr);
+// A path that is not valid text cannot be written as UTF-8 either: such rows are left out of
+// both forms and listed, as shown, in `notText`.
+QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut = nullptr,
+                QStringList* notText = nullptr);
 // A heading line, then every row (folders and drive rows included) as eight quoted fields.
-QString csvText(const std::vector<const ListRow*>& rows);
+QString csvText(const std::vector<const ListRow*>& rows, QStringList* notText = nullptr);
 
 // The name the user chose, with ".m3u" or ".csv" appended unless it already ends in one of the
 // export extensions (exact case, so "list.M3U" becomes "list.M3U.m3u").

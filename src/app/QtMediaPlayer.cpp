@@ -1,5 +1,7 @@
 #include "app/QtMediaPlayer.h"
 
+#include "common/NativePath.h"
+
 #include <QAudioOutput>
 #include <QUrl>
 #include <algorithm>
@@ -53,7 +55,13 @@ void QtMediaPlayer::open(const QString& path) {
     connect(player, &QMediaPlayer::errorOccurred, this, &QtMediaPlayer::onError);
     connect(player, &QMediaPlayer::positionChanged, this, &QtMediaPlayer::onPosition);
 
-    player->setSource(QUrl::fromLocalFile(path));
+    // Qt's GStreamer backend turns a URL's raw bytes into U+FFFD on their way to the pipeline,
+    // so a name that is not valid text is handed over as an open file; the URL only names it.
+    auto* file = hasRawBytes(path) ? new QFile(player) : nullptr;
+    if (file && openForReading(*file, path))
+        player->setSourceDevice(file, fileUrl(path));
+    else
+        player->setSource(fileUrl(path)); // a file that cannot be opened is the player's error
     // The source may already have failed (and been retired) inside setSource.
     if (m_autoStart && m_player == player) player->play();
 }

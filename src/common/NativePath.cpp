@@ -1,6 +1,13 @@
 #include "common/NativePath.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tunewalk {
 
@@ -52,6 +59,12 @@ std::filesystem::path toFsPath(const QString& path) {
 QString fromFsPath(const std::filesystem::path& path) {
     return QString::fromStdU16String(path.u16string());
 }
+QUrl fileUrl(const QString& path) {
+    return QUrl::fromLocalFile(path);
+}
+QString localPath(const QUrl& url) {
+    return url.toLocalFile();
+}
 #else
 QString fromNativePath(const QByteArray& bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
@@ -98,12 +111,55 @@ std::filesystem::path toFsPath(const QString& path) {
 QString fromFsPath(const std::filesystem::path& path) {
     return fromNativePath(QByteArray::fromStdString(path.native()));
 }
+
+// QUrl::fromLocalFile and toLocalFile go through UTF-8 and turn a raw byte into U+FFFD; a
+// percent-encoded byte rides through QUrl unchanged. Other names keep Qt's own conversion.
+QUrl fileUrl(const QString& path) {
+    if (!hasRawBytes(path)) return QUrl::fromLocalFile(path);
+    return QUrl::fromEncoded("file://" + toNativePath(path).toPercentEncoding("/"));
+}
+QString localPath(const QUrl& url) {
+    if (!url.isLocalFile()) return {};
+    const QString path =
+        fromNativePath(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+    return hasRawBytes(path) ? path : url.toLocalFile();
+}
 #endif
 
 bool hasRawBytes(const QString& path) {
     for (const QChar c : path)
         if (isRaw(c)) return true;
     return false;
+}
+
+bool openForReading(QFile& file, const QString& path) {
+#ifndef Q_OS_WIN
+    if (hasRawBytes(path)) {
+        const int fd = ::open(toNativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) return true;
+        ::close(fd);
+        return false;
+    }
+#endif
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly);
+}
+
+NativeFileInfo nativeFileInfo(const QString& path) {
+#ifdef Q_OS_WIN
+    const QFileInfo info(path);
+    if (!info.exists()) return {};
+    return {true, info.isDir(), info.isFile(), info.size(), info.lastModified()};
+#else
+    // One stat by the exact bytes; a big listing asks this of every file, and it costs less
+    // than a QFileInfo.
+    struct stat st {};
+    if (::stat(toNativePath(path).constData(), &st) != 0) return {};
+    const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    return {true, S_ISDIR(st.st_mode), S_ISREG(st.st_mode), qint64(st.st_size),
+            QDateTime::fromMSecsSinceEpoch(ms)};
+#endif
 }
 
 QString displayPath(const QString& path) {

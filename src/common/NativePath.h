@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QFile>
 #include <QString>
+#include <QUrl>
 #include <filesystem>
 
 namespace tunewalk {
@@ -26,5 +29,24 @@ QString fromFsPath(const std::filesystem::path& path);
 bool hasRawBytes(const QString& path);
 // The path for showing: each raw byte becomes the replacement character U+FFFD.
 QString displayPath(const QString& path);
+
+// A file URL that carries the exact bytes (percent-encoded), for drags, the clipboard and the
+// player; localPath is its inverse (an empty path for a URL that is no local file).
+QUrl fileUrl(const QString& path);
+QString localPath(const QUrl& url);
+
+// Opens `file` for reading by the path's exact bytes (QFile alone cannot name a raw byte).
+bool openForReading(QFile& file, const QString& path);
+
+// What a stat of the path says (links followed), asked by the path's exact bytes: QFileInfo
+// cannot find a name that is not valid text.
+struct NativeFileInfo {
+    bool exists = false;
+    bool isDir = false;
+    bool isFile = false; // a regular file
+    qint64 size = 0;
+    QDateTime modified;
+};
+NativeFileInfo nativeFileInfo(const QString& path);
 
 } // namespace tunewalk

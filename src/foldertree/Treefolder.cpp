@@ -2,6 +2,7 @@
 // and how a chosen node becomes the current folder.
 #include "foldertree/Treefolder.h"
 
+#include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "foldertree/FolderListing.h"
 #include "foldertree/TreeIcons.h"
@@ -281,7 +282,7 @@ QTreeWidgetItem* Treefolder::makeNode(const QString& nodeKey, const QString& tex
                                       const QString& imageKey, const QString& nodeTag,
                                       bool isSorted, const QString& nodeFolder) {
     auto* made = new QTreeWidgetItem;
-    made->setText(0, text);
+    made->setText(0, displayPath(text)); // the key and folder keep a name's raw bytes
     made->setData(0, KeyRole, nodeKey);
     if (!nodeTag.isEmpty()) made->setData(0, TagRole, nodeTag);
     made->setData(0, ImageRole, imageKey);

@@ -1,6 +1,7 @@
 // The desktop's media controls on Linux: an MPRIS player on the session bus.
 #include "shell/DesktopMediaControls.h"
 
+#include "common/NativePath.h"
 #include "shell/MprisAdaptors.h"
 
 #include <QCoreApplication>
@@ -37,11 +38,11 @@ QVariantMap metadataOf(const PlayerState& state) {
         metadata.insert(QStringLiteral("mpris:length"), qlonglong(now.lengthMicroseconds));
     // A panel with an empty line is no use; the file name is what the list shows anyway.
     metadata.insert(QStringLiteral("xesam:title"),
-                    now.title.isEmpty() ? QFileInfo(now.path).completeBaseName() : now.title);
+                    now.title.isEmpty() ? displayPath(QFileInfo(now.path).completeBaseName())
+                                        : now.title);
     if (!now.artist.isEmpty())
         metadata.insert(QStringLiteral("xesam:artist"), QStringList{now.artist});
-    metadata.insert(QStringLiteral("xesam:url"),
-                    QUrl::fromLocalFile(now.path).toString(QUrl::FullyEncoded));
+    metadata.insert(QStringLiteral("xesam:url"), fileUrl(now.path).toString(QUrl::FullyEncoded));
     return metadata;
 }
 

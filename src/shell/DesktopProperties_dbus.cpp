@@ -1,6 +1,8 @@
 // The properties sheet of the desktop's file manager, over the session bus.
 #include "shell/DesktopProperties.h"
 
+#include "common/NativePath.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -31,7 +33,7 @@ bool showPropertiesOnDesktop(const QString& path, std::function<void()> otherwis
         QDBusMessage::createMethodCall(FileManager, QStringLiteral("/org/freedesktop/FileManager1"),
                                        FileManager, QStringLiteral("ShowItemProperties"));
     // An empty startup id: the program does not use startup notification.
-    call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
+    call << QStringList{fileUrl(path).toString(QUrl::FullyEncoded)} << QString();
     // Asynchronous: a file manager that is still starting must not hold up the window.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,

@@ -1,5 +1,6 @@
 #include "shell/cClipFiles.h"
 
+#include "common/NativePath.h"
 #include "common/PathRules.h"
 
 #include <QClipboard>
@@ -33,7 +34,7 @@ bool cClipFiles::readFiles(const QMimeData* data) {
     if (data->hasFormat(uriListFormat)) {
         found = true;
         for (const QUrl& url : data->urls())
-            if (url.isLocalFile()) add(url.toLocalFile());
+            if (url.isLocalFile()) add(localPath(url));
     }
     if (data->hasFormat(gnomeFormat)) {
         found = true;
@@ -45,7 +46,7 @@ bool cClipFiles::readFiles(const QMimeData* data) {
             const QString line = lines[i].trimmed().remove(QChar(0));
             if (line.isEmpty()) continue;
             const QUrl url(line);
-            if (url.isLocalFile()) add(url.toLocalFile());
+            if (url.isLocalFile()) add(localPath(url));
         }
     }
     return found;

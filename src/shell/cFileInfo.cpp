@@ -1,25 +1,27 @@
 #include "shell/cFileInfo.h"
 
+#include "common/NativePath.h"
+
 #include <QDir>
-#include <QFileInfo>
 #include <QObject>
 
 namespace tunewalk {
 
 bool cFileInfo::setName(const QString& path) {
     m_error.clear();
-    QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
-        m_error = QObject::tr("File not found: %1").arg(QDir::toNativeSeparators(path));
+    const NativeFileInfo info = nativeFileInfo(path);
+    const QString shown = QDir::toNativeSeparators(displayPath(path));
+    if (path.isEmpty() || !info.exists) {
+        m_error = QObject::tr("File not found: %1").arg(shown);
         return false;
     }
     // A folder on the clipboard has no length of its own; the file system's block size is not
     // one, so it reads as 0 on every platform.
-    m_size = info.isDir() ? 0 : info.size();
+    m_size = info.isDir ? 0 : info.size;
     m_name = path;
-    const QDateTime modified = info.lastModified();
+    const QDateTime modified = info.modified;
     if (!modified.isValid()) {
-        m_error = QObject::tr("Cannot read the time of %1").arg(QDir::toNativeSeparators(path));
+        m_error = QObject::tr("Cannot read the time of %1").arg(shown);
         return false;
     }
     m_modified = modified;

@@ -278,5 +278,25 @@ TEST_F(ExportTest, ANameWithALineBreakIsLeftOutOfPlaylistsAndSaid) {
                                     "in the desktop's settings, then try again."}));
 }
 
+TEST_F(ExportTest, ANameThatIsNotValidTextIsLeftOutOfExportsAndSaid) {
+    writeMp3("a.mp3");
+    fixtures::writeFile(QFile::encodeName(music()).toStdString() + "/Caf\xe9.mp3",
+                        fixtures::mpegFrames({}, 200));
+    start(music());
+    ASSERT_EQ(names(), (QStringList{"a.mp3", "Caf\uFFFD.mp3"}));
+    const QStringList told{"These files were left out because their names are not valid text:\n\n" +
+                               path("Caf\uFFFD.mp3"),
+                           "File saved successfully."};
+
+    exportAs(path("list.m3u"), M3u);
+    EXPECT_EQ(crlfLines(read(path("list.m3u"))), QStringList{path("a.mp3")});
+    EXPECT_EQ(prompter.texts(), told);
+    exportAs(path("list.csv"), Csv);
+    const QStringList csv = crlfLines(read(path("list.csv")));
+    ASSERT_EQ(csv.size(), 2);
+    EXPECT_TRUE(csv[1].startsWith("\"" + path("a.mp3") + "\",")) << csv[1].toStdString();
+    EXPECT_EQ(prompter.texts(), told);
+}
+
 } // namespace
 } // namespace tunewalk

@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -67,6 +68,9 @@ protected:
         form.reset();
         for (const auto& [name, wasSet, value] : m_savedEnv)
             wasSet ? qputenv(name, value) : qunsetenv(name);
+        // QTemporaryDir leaves names that are not valid UTF-8 behind.
+        std::error_code ignored;
+        std::filesystem::remove_all(QFile::encodeName(root.path()).toStdString(), ignored);
     }
     // Sets an environment variable until the test ends.
     void setEnv(const char* name, const QString& value) {

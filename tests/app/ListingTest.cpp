@@ -2,6 +2,9 @@
 #include "Form1Fixture.h"
 #include "app/ListHeader.h"
 #include "app/ListText.h"
+#include "common/NativePath.h"
+
+#include <filesystem>
 
 namespace tunewalk {
 namespace {
@@ -227,6 +230,65 @@ TEST_F(ListingTest, SortableTimeAndLongFileName) {
     EXPECT_EQ(GetLongFileName(path("a/./b/")), path("a/b"));
     EXPECT_EQ(GetLongFileName(path("a/missing")), "");
     EXPECT_EQ(GetLongFileName("/"), "/");
+}
+
+// Old Latin-1 names from Windows or Samba are not valid UTF-8: they are listed with
+// replacement characters and a tip, but every file call (details, playing, dragging, opening
+// the folder, renaming) uses their exact bytes.
+TEST_F(ListingTest, NamesThatAreNotValidTextAreListedPlayedDraggedAndRenamed) {
+    const std::string folder = QFile::encodeName(music()).toStdString();
+    const QString cafe = fromNativePath(QByteArray::fromStdString(folder + "/Caf\xe9.mp3"));
+    const QString dejaVu = fromNativePath(QByteArray::fromStdString(folder + "/D\xe9j\xe0 vu"));
+    fixtures::writeFile(folder + "/Caf\xe9.mp3", fixtures::mpegFrames({}, 200));
+    ASSERT_TRUE(std::filesystem::create_directory(folder + "/D\xe9j\xe0 vu"));
+    fixtures::writeFile(folder + "/D\xe9j\xe0 vu/x.mp3", fixtures::mpegFrames({}, 20));
+    writeMp3("plain.mp3");
+    form.reset(); // a new window, whose tree reads the folders as they are now
+    start(music());
+
+    EXPECT_EQ(names(), (QStringList{"D\uFFFDj\uFFFD vu", "Caf\uFFFD.mp3", "plain.mp3"}));
+    ASSERT_EQ(form->listKeys(), (QStringList{dejaVu, cafe, path("plain.mp3")}));
+    const QString tip = "This name is not valid text; unreadable characters are shown as \uFFFD.";
+    EXPECT_EQ(row(0)->data(Col::Name, Qt::ToolTipRole).toString(), tip);
+    EXPECT_EQ(row(1)->data(Col::Name, Qt::ToolTipRole).toString(), tip);
+    EXPECT_EQ(row(2)->data(Col::Name, Qt::ToolTipRole).toString(), "");
+    EXPECT_TRUE(row(0)->modified.isValid());
+    EXPECT_EQ(row(1)->cell(Col::SizeInBytes),
+              QString::number(std::filesystem::file_size(folder + "/Caf\xe9.mp3")));
+    EXPECT_EQ(row(1)->cell(Col::Bitrate), "128kbps") << "the details are read by the raw name";
+
+    // Played and dragged by its bytes; shown with the replacement.
+    play("Caf\uFFFD.mp3");
+    EXPECT_EQ(toNativePath(player.loaded), QByteArray::fromStdString(folder + "/Caf\xe9.mp3"));
+    EXPECT_EQ(form->panelCurrent->text(), "Caf\uFFFD.mp3");
+    Qt::DropActions allowed;
+    std::unique_ptr<QMimeData> data(form->listDragData(&allowed));
+    EXPECT_EQ(Form1::fileList(data.get()), QStringList{cafe});
+
+    // The folder opens, in the list and in the tree, and shows as text in the caption.
+    form->clickRow(rowNamed("D\uFFFDj\uFFFD vu"));
+    form->handleDoubleClick(form->currentRow());
+    EXPECT_EQ(form->dirCurrent, dejaVu);
+    EXPECT_EQ(names(), QStringList{"x.mp3"});
+    EXPECT_EQ(form->windowTitle(), "Tunewalk - " + displayPath(dejaVu));
+    ASSERT_NE(form->Treefolder1->SelectedItem(), nullptr);
+    EXPECT_EQ(form->Treefolder1->SelectedItem()->text(0), "D\uFFFDj\uFFFD vu");
+    EXPECT_EQ(TreeNode::folder(form->Treefolder1->SelectedItem()), dejaVu);
+
+    // Renamed by typing over the shown name.
+    list(music());
+    form->clickRow(rowNamed("Caf\uFFFD.mp3"));
+    form->startRename();
+    auto* editor = form->ListView1->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), "Caf\uFFFD.mp3");
+    editor->setText("Cafe.mp3");
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return form->findRow(path("Cafe.mp3")) != nullptr; }, 3000))
+        << prompter.texts().join("\n").toStdString();
+    EXPECT_TRUE(std::filesystem::exists(folder + "/Cafe.mp3"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/Caf\xe9.mp3"));
+    EXPECT_EQ(form->findRow(path("Cafe.mp3"))->data(Col::Name, Qt::ToolTipRole).toString(), "");
 }
 
 } // namespace

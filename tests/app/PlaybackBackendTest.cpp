@@ -1,6 +1,7 @@
 // Playback through the real player on generated half-second files.
 #include "Form1Fixture.h"
 #include "app/QtMediaPlayer.h"
+#include "common/NativePath.h"
 
 #include <QRegularExpression>
 
@@ -34,6 +35,9 @@ protected:
 TEST_F(PlaybackBackendTest, PlayAllWalksTheFolderInDisplayOrder) {
     mkdir("sub");
     writeHalfSeconds({"a.wav", "b.mp3", "c.wav", "d.mp3"});
+    // A Latin-1 name, which is not valid UTF-8: the player gets its exact bytes.
+    fixtures::writeFile(QFile::encodeName(music()).toStdString() + "/\xe9t\xe9.wav",
+                        fixtures::wavFile({.dataBytes = 44100 * 4 / 2}));
     start(music());
     setToggles(true, false);
 
@@ -41,15 +45,17 @@ TEST_F(PlaybackBackendTest, PlayAllWalksTheFolderInDisplayOrder) {
     form->clickRow(rowNamed("d.mp3"));
     for (int i = 0; i < 3; ++i)
         form->moveUp();
-    ASSERT_EQ(names(), (QStringList{"sub", "d.mp3", "a.wav", "b.mp3", "c.wav"}));
+    ASSERT_EQ(names(),
+              (QStringList{"sub", "d.mp3", "a.wav", "b.mp3", "c.wav", "\uFFFDt\uFFFD.wav"}));
 
     play("d.mp3");
-    ASSERT_TRUE(waitUntil([&] { return started.size() == 4 && idle(); }));
-    EXPECT_EQ(started, (QStringList{"d.mp3", "a.wav", "b.mp3", "c.wav"}));
+    ASSERT_TRUE(waitUntil([&] { return started.size() == 5 && idle(); }));
+    EXPECT_EQ(started,
+              (QStringList{"d.mp3", "a.wav", "b.mp3", "c.wav", fromNativePath("\xe9t\xe9.wav")}));
     // It stops with the first audio row selected and every icon back.
     EXPECT_EQ(form->currentRow(), rowNamed("d.mp3"));
     EXPECT_EQ(form->getSelCount(), 1);
-    for (int i = 1; i < 5; ++i)
+    for (int i = 1; i < 6; ++i)
         EXPECT_EQ(row(i)->iconKey(), row(i)->tag);
     EXPECT_EQ(tray.toolTip(), "Stopped");
     EXPECT_TRUE(prompter.shown.empty());

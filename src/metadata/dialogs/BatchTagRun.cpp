@@ -1,11 +1,11 @@
 #include "metadata/dialogs/BatchTagRun.h"
 
+#include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "metadata/dialogs/TagHost.h"
 #include "shell/Prompter.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTimer>
 
 namespace tunewalk {
@@ -70,22 +70,23 @@ bool BatchTagRun::offerRetry(const QString& name) {
 
 void BatchTagRun::tagOne(const QString& name) {
     const QString path = joinPath(m_folder, name);
+    const QString shown = displayPath(name);
     bool saved = false;
     do {
         // The load's result is not looked at: the save refuses a file that did not load, and
         // the summary names it.
-        m_editor.LoadMP3(QFile::encodeName(path).toStdString());
+        m_editor.LoadMP3(toNativePath(path).toStdString());
         // Names of MP3 rows end in ".mp3".
         applyBatchTags(m_editor, m_options, latin1Name(name.left(qMax(0, name.size() - 4))));
         saved = m_editor.SaveMP3(false);
-    } while (!saved && m_editor.ChangedSinceLoad() && offerRetry(name));
+    } while (!saved && m_editor.ChangedSinceLoad() && offerRetry(shown));
     if (!saved) {
-        m_failed << name;
+        m_failed << shown;
         return;
     }
     ++m_saved;
     if (!m_host.refreshRow(path))
-        m_prompter.message(tr("%1 was saved, but the list no longer shows it.").arg(name),
+        m_prompter.message(tr("%1 was saved, but the list no longer shows it.").arg(shown),
                            Prompter::Icon::None, Prompter::Buttons::Ok);
 }
 

@@ -36,7 +36,7 @@ public:
     int total() const { return static_cast<int>(m_names.size()); }
     int done() const { return m_next; }
     int savedCount() const { return m_saved; }
-    // The names of the files that were not saved, in list order.
+    // The names of the files that were not saved, as the list shows them, in list order.
     const QStringList& failed() const { return m_failed; }
 
 signals:

@@ -1,5 +1,6 @@
 #include "metadata/dialogs/frmBatchFiles.h"
 
+#include "common/PathRules.h"
 #include "metadata/dialogs/BatchTagRun.h"
 #include "metadata/dialogs/TagHost.h"
 #include "shell/Prompter.h"
@@ -28,6 +29,8 @@ frmBatchFiles::frmBatchFiles(TagHost& host, Prompter& prompter, BatchTagOptions 
     for (const TagHost::Row& row : m_host.rows()) {
         if (row.tag != QLatin1String("MP3")) continue;
         auto* item = new QListWidgetItem(row.text, fileList);
+        // The text may show replacement characters; the run needs the name's real bytes.
+        item->setData(Qt::UserRole, fileNamePart(row.key));
         item->setSelected(row.selected);
     }
     if (fileList->count() > 0) fileList->setCurrentRow(0, QItemSelectionModel::NoUpdate);
@@ -68,7 +71,8 @@ void frmBatchFiles::cmdOK_Click() {
     if (m_run) return;
     QStringList names;
     for (int i = 0; i < fileList->count(); ++i)
-        if (fileList->item(i)->isSelected()) names << fileList->item(i)->text();
+        if (fileList->item(i)->isSelected())
+            names << fileList->item(i)->data(Qt::UserRole).toString();
     if (names.isEmpty()) {
         accept();
         return;

@@ -1,6 +1,8 @@
 #include "metadata/dialogs/frmTags.h"
 
 #include "common/Latin1.h"
+#include "common/NativePath.h"
+#include "common/PathRules.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/dialogs/Latin1Validator.h"
 #include "metadata/dialogs/TagHost.h"
@@ -9,8 +11,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,7 +45,7 @@ QString trimSpaces(const QString& text) {
 }
 
 QString fileNameOf(const std::string& path) {
-    return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
+    return displayPath(fileNamePart(fromNativePath(QByteArray::fromStdString(path))));
 }
 
 void fill(QComboBox* box, const MP3TagEditor::LookupList& list) {
@@ -177,7 +177,7 @@ bool frmTags::load() {
     if (!m_editor) m_editor = std::make_unique<MP3TagEditor>();
     // A file that cannot be read still opens: the dialog shows what the editor holds, and a
     // save reports the failure.
-    m_editor->LoadMP3(QFile::encodeName(key).toStdString());
+    m_editor->LoadMP3(toNativePath(key).toStdString());
     fillLists();
     showValues();
     return true;
@@ -283,7 +283,7 @@ void frmTags::cmdSave_Click() {
                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         return;
     }
-    m_host.refreshRow(QFile::decodeName(QByteArray::fromStdString(e.Filename())));
+    m_host.refreshRow(fromNativePath(QByteArray::fromStdString(e.Filename())));
     accept();
 }
 

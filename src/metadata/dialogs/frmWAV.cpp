@@ -1,5 +1,7 @@
 #include "metadata/dialogs/frmWAV.h"
 
+#include "common/NativePath.h"
+#include "common/PathRules.h"
 #include "metadata/codec/WAVInfo.h"
 #include "metadata/dialogs/TagHost.h"
 #include "shell/Prompter.h"
@@ -7,8 +9,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFormLayout>
 #include <QLabel>
@@ -148,7 +148,7 @@ bool frmWAV::load() {
         // computed, and the checks before the save make sure the last one can.
     }
     // A file that cannot be read still opens, showing zeros; a save then reports it.
-    m_editor->LoadWAV(QFile::encodeName(row->key).toStdString());
+    m_editor->LoadWAV(toNativePath(row->key).toStdString());
 
     cboChannel->clear();
     for (const auto& [key, pair] : m_editor->ChannelList())
@@ -264,16 +264,17 @@ void frmWAV::cmdSave_Click() {
     e.setChannels(channels);
     // True also when the user declined the question.
     if (!e.SaveWAV()) {
-        const QString path = QFile::decodeName(QByteArray::fromStdString(e.Filename()));
-        m_prompter.message(e.NoFormatHeader()
-                               ? tr("%1 has no WAV format header").arg(QFileInfo(path).fileName())
-                               : tr("The file was not saved.\n\n"
-                                    "Another application may be using the file or it may be "
-                                    "read-only."),
-                           Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        const QString path = fromNativePath(QByteArray::fromStdString(e.Filename()));
+        m_prompter.message(
+            e.NoFormatHeader()
+                ? tr("%1 has no WAV format header").arg(displayPath(fileNamePart(path)))
+                : tr("The file was not saved.\n\n"
+                     "Another application may be using the file or it may be "
+                     "read-only."),
+            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         return;
     }
-    m_host.refreshRow(QFile::decodeName(QByteArray::fromStdString(e.Filename())));
+    m_host.refreshRow(fromNativePath(QByteArray::fromStdString(e.Filename())));
     accept();
 }
 
