@@ -350,7 +350,7 @@ private:
     void moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
                       const QString& destination);
     void showMoved(const FileOperations::Moved& moved, const QString& destination,
-                   QStringList* errors);
+                   QStringList* errors, QStringList* gone);
 
     // Form1DragDrop.cpp
     void acceptFileDragEnter(QDropEvent* event, const std::function<bool(QDropEvent*)>& dragOver);
@@ -373,6 +373,7 @@ private:
     bool isListedFolder(const QString& folder) const;
     void showFileError(const QString& description);
     void removeRow(const QString& key);
+    void removeRows(const QStringList& keys);
     void forgetVanished(const QStringList& paths);
     bool mayReplace(const QString& path, const QString& question);
     bool validName(const QString& name, QString* why) const;

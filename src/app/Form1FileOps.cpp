@@ -15,8 +15,11 @@
 #include "shell/ShellOperations.h"
 
 #include <QAction>
+#include <QScrollBar>
+#include <QSet>
 #include <QDir>
 #include <QFileInfo>
+#include <filesystem>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
@@ -49,6 +52,40 @@ void Form1::removeRow(const QString& key) {
     ListRow* row = m_rows.take(key);
     if (!row) return;
     delete row; // the view lets go of a deleted item by itself
+}
+
+// The view finds each deleted row by a linear search, so thousands of single deletes (a drop
+// of a whole folder's files) hold the window; taking all rows out and putting back the rest
+// is one pass. The current row, the selection and the scroll position stay.
+void Form1::removeRows(const QStringList& keys) {
+    if (keys.size() < 100) {
+        for (const QString& key : keys)
+            removeRow(key);
+        return;
+    }
+    QSet<QTreeWidgetItem*> going;
+    for (const QString& key : keys)
+        if (ListRow* row = m_rows.take(key)) going.insert(row);
+    if (going.isEmpty()) return;
+    QTreeWidgetItem* current = ListView1->currentItem();
+    const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+    const int scrolled = ListView1->verticalScrollBar()->value();
+    const bool sorting = ListView1->isSortingEnabled();
+    ListView1->setSortingEnabled(false); // the order is already right
+    QList<QTreeWidgetItem*> kept;
+    for (QTreeWidgetItem* item : ListView1->invisibleRootItem()->takeChildren()) {
+        if (going.contains(item))
+            delete item;
+        else
+            kept << item;
+    }
+    ListView1->addTopLevelItems(kept);
+    ListView1->setSortingEnabled(sorting);
+    if (current && !going.contains(current))
+        ListView1->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    for (QTreeWidgetItem* item : selected)
+        if (!going.contains(item)) item->setSelected(true);
+    ListView1->verticalScrollBar()->setValue(scrolled);
 }
 
 // After the disk changed under some paths: rows and nodes of what is gone go, the rest stay.
@@ -145,8 +182,10 @@ void Form1::moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
     }
     m_fileOps->moveItems(std::move(moves), destination, mnuFolderSizes->isChecked(),
                          [this, destination, errors](const auto& results) mutable {
+                             QStringList gone;
                              for (const FileOperations::Moved& moved : results)
-                                 showMoved(moved, destination, &errors);
+                                 showMoved(moved, destination, &errors, &gone);
+                             removeRows(gone);
                              updateCommandStates(false);
                              if (!errors.isEmpty()) showFileError(errors.join(QLatin1Char('\n')));
                          });
@@ -155,31 +194,30 @@ void Form1::moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
 // One finished move shown in the views: rows and nodes of what left go, what arrived in the
 // listed folder comes in, and the current file follows.
 void Form1::showMoved(const FileOperations::Moved& moved, const QString& destination,
-                      QStringList* errors) {
+                      QStringList* errors, QStringList* gone) {
     using Kind = FileOperations::Move::Kind;
     const QString &path = moved.move.source, &target = moved.move.target;
     const bool listed = isListedFolder(destination);
-    const bool folder = moved.targetIsFolder;
     followCurrentFile(path, target);
-    ListRow* arrived = nullptr;
-    if (moved.move.kind == Kind::Merge) {
-        if (listed) {
-            removeRow(target);
-            arrived = addFolderItem(target);
-        }
-    } else if (moved.outcome.ok && folder) {
-        Treefolder1->AddNode(destination, fileNamePart(target));
-        if (listed) arrived = addFolderItem(target);
-    }
-    if (arrived && moved.folderSize >= 0) applyFolderSize(arrived, moved.folderSize); else if (moved.outcome.ok && listed) {
-        ListRow* row = moved.move.kind == Kind::Replace ? findRow(target) : addFile(target);
-        if (row) updateFileItem(row);
-    }
     *errors << moved.outcome.errors;
     // Whatever left its place leaves the list and the tree, however it was dragged.
     if (moved.sourceGone) {
-        removeRow(path);
-        Treefolder1->RemoveNode(path);
+        *gone << path;
+        if (moved.targetIsFolder) Treefolder1->RemoveNode(path);
+    }
+    if (moved.targetIsFolder) {
+        ListRow* arrived = nullptr;
+        if (moved.move.kind == Kind::Merge && listed) {
+            removeRow(target);
+            arrived = addFolderItem(target);
+        } else if (moved.move.kind != Kind::Merge && moved.outcome.ok) {
+            Treefolder1->AddNode(destination, fileNamePart(target));
+            if (listed) arrived = addFolderItem(target);
+        }
+        if (arrived && moved.folderSize >= 0) applyFolderSize(arrived, moved.folderSize);
+    } else if (moved.outcome.ok && listed) {
+        ListRow* row = moved.move.kind == Kind::Replace ? findRow(target) : addFile(target);
+        if (row) updateFileItem(row);
     }
 }
 
@@ -243,13 +281,17 @@ void Form1::deleteCommand() {
 }
 
 void Form1::newFolderCommand() {
-    if (dirCurrent == Drives || !QFileInfo(dirCurrent).isDir()) return;
+    if (dirCurrent == Drives || !nativeFileInfo(dirCurrent).isDir) return;
     QString name = tr("New Folder");
     for (int n = 1; exists(joinPath(dirCurrent, name)); ++n)
         name = tr("New Folder (%1)").arg(n);
     const QString path = joinPath(dirCurrent, name);
-    if (!QDir(dirCurrent).mkdir(name)) {
-        showFileError(tr("Cannot create the folder \"%1\".").arg(path));
+    std::error_code error;
+    if (!std::filesystem::create_directory(toFsPath(path), error)) {
+        // The message names the reason, where the system gave one.
+        QString text = tr("Cannot create the folder \"%1\".").arg(displayPath(path));
+        if (error) text += QLatin1Char(' ') + QString::fromLocal8Bit(error.message()) + QLatin1Char('.');
+        showFileError(text);
         return;
     }
     ListRow* row = addFolderItem(path);

@@ -12,7 +12,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -138,7 +137,7 @@ void Form1::treeDrop(const QMimeData* data, int& effect, float x, float y) {
     QTreeWidgetItem* node = Treefolder1->HitTest(x, y);
     if (!node) return;
     const QString target = nodeFolder(node);
-    if (!QFileInfo(target).isDir()) return; // the folder went away meanwhile
+    if (!nativeFileInfo(target).isDir) return; // the folder went away meanwhile
     effect = Qt::MoveAction;
     MoveDroppedItems(files, target);
 }
@@ -150,8 +149,7 @@ void Form1::treeCompleteDrag(int effect) {
     if (!(effect & Qt::MoveAction)) return;
     for (auto it = dragDictionary.cbegin(); it != dragDictionary.cend(); ++it) {
         if (it.value() != 2) continue;
-        const QFileInfo info(it.key());
-        if (info.exists()) continue; // declined or failed: it is still there
+        if (itemExists(it.key())) continue; // declined or failed: it is still there
         removeRow(it.key());
         Treefolder1->RemoveNode(it.key());
     }
