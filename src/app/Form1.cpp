@@ -58,8 +58,8 @@ const char* columnKey(int column) {
 Form1::Form1(const Form1Services& services, QWidget* parent)
     : QMainWindow(parent), m_settings(services.settings), m_prompter(services.prompter),
       m_tray(services.tray), m_player(services.player), m_shell(services.shell),
-      m_fileOps(new FileOperations(*services.prompter, this)),
-      m_commandLine(services.commandLine), m_programFolder(services.programFolder) {
+      m_fileOps(new FileOperations(*services.prompter, this)), m_commandLine(services.commandLine),
+      m_programFolder(services.programFolder) {
     m_fileOps->setParent(this);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(Prompter::caption());

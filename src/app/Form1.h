@@ -374,6 +374,7 @@ private:
     void showFileError(const QString& description);
     void removeRow(const QString& key);
     void removeRows(const QStringList& keys);
+    void showDeleted(const QStringList& paths, bool onTree);
     void forgetVanished(const QStringList& paths);
     bool mayReplace(const QString& path, const QString& question);
     bool validName(const QString& name, QString* why) const;

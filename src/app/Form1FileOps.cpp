@@ -8,22 +8,22 @@
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/Twips.h"
+#include "fileops/FileMoves.h"
 #include "foldertree/TreeNode.h"
 #include "foldertree/Treefolder.h"
 #include "shell/Prompter.h"
-#include "fileops/FileMoves.h"
 #include "shell/ShellOperations.h"
 
 #include <QAction>
-#include <QScrollBar>
-#include <QSet>
 #include <QDir>
 #include <QFileInfo>
-#include <filesystem>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QSet>
 #include <QTreeWidget>
+#include <filesystem>
 
 namespace tunewalk {
 
@@ -265,19 +265,21 @@ void Form1::deleteCommand() {
         if (paths.isEmpty()) return;
     }
 
-    const bool tree = onTree;
-    m_fileOps->deleteItems(
-        paths, !mnuConfirmDeletes->isChecked(), mnuPermanentDelete->isChecked(),
-        [this, paths, tree](FileOperations::DeleteResult result) {
-            if (result == FileOperations::DeleteResult::Cancelled) return;
-            // Also after a failure part-way: what is gone goes, what is still there stays.
-            // The tree's folder went: its parent is listed first, so that the tree, losing
-            // the node, has no selection of its own to move.
-            if (tree && !itemExists(paths.first())) Treefolder1->SetPath(parentPath(paths.first()));
-            forgetVanished(paths);
-            if (!currentFile.isEmpty() && !itemExists(currentFile)) stopPlayback(); // deleted
-            updateCommandStates(false);
-        });
+    m_fileOps->deleteItems(paths, !mnuConfirmDeletes->isChecked(), mnuPermanentDelete->isChecked(),
+                           [this, paths, onTree](FileOperations::DeleteResult result) {
+                               if (result != FileOperations::DeleteResult::Cancelled)
+                                   showDeleted(paths, onTree);
+                           });
+}
+
+// Also after a failure part-way: what is gone goes, what is still there stays.
+void Form1::showDeleted(const QStringList& paths, bool onTree) {
+    // The tree's folder went: its parent is listed first, so that the tree, losing the node,
+    // has no selection of its own to move.
+    if (onTree && !itemExists(paths.first())) Treefolder1->SetPath(parentPath(paths.first()));
+    forgetVanished(paths);
+    if (!currentFile.isEmpty() && !itemExists(currentFile)) stopPlayback(); // it was deleted
+    updateCommandStates(false);
 }
 
 void Form1::newFolderCommand() {
@@ -290,7 +292,8 @@ void Form1::newFolderCommand() {
     if (!std::filesystem::create_directory(toFsPath(path), error)) {
         // The message names the reason, where the system gave one.
         QString text = tr("Cannot create the folder \"%1\".").arg(displayPath(path));
-        if (error) text += QLatin1Char(' ') + QString::fromLocal8Bit(error.message()) + QLatin1Char('.');
+        if (error)
+            text += QLatin1Char(' ') + QString::fromLocal8Bit(error.message()) + QLatin1Char('.');
         showFileError(text);
         return;
     }

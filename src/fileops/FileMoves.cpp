@@ -19,8 +19,8 @@
 namespace tunewalk {
 
 namespace fs = std::filesystem;
-using fsc::Kind;
 using fsc::ItemState;
+using fsc::Kind;
 
 static_assert(int(ItemKind::Other) == int(Kind::Other), "one order for both");
 
@@ -59,8 +59,7 @@ fs::path partName(const fs::path& target) {
 std::uint64_t treeSize(const fs::path& folder) {
     std::uint64_t total = 0;
     std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const ItemState state = fsc::lookAt(it->path());
         if (state.kind == Kind::File) total += state.size;
     }
@@ -94,8 +93,8 @@ struct Step {
 
 // Copies one file into place beside `target` (or over it when `replace`) by way of a part file
 // that goes again on every failure.
-Step copyFile(const fs::path& source, const ItemState& state, const fs::path& target,
-                 bool replace, FileJob& job) {
+Step copyFile(const fs::path& source, const ItemState& state, const fs::path& target, bool replace,
+              FileJob& job) {
     fs::path part;
     int error = EEXIST;
     bool created = false;
@@ -136,8 +135,8 @@ Step copyLink(const fs::path& source, const ItemState& state, const fs::path& ta
     return {};
 }
 
-Step copyTree(const fs::path& source, const ItemState& state, const fs::path& target,
-              CopyLog& log, FileJob& job) {
+Step copyTree(const fs::path& source, const ItemState& state, const fs::path& target, CopyLog& log,
+              FileJob& job) {
     std::error_code ec;
     if (!fs::create_directory(target, ec))
         return Step::failed(ec ? QString::fromLocal8Bit(ec.message())
@@ -396,7 +395,8 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
             return outcome;
         }
         const QString from = fromFsPath(source / name), to = fromFsPath(target / name);
-        const Kind kind = fsc::lookAt(source / name).kind, existing = fsc::lookAt(target / name).kind;
+        const Kind kind = fsc::lookAt(source / name).kind,
+                   existing = fsc::lookAt(target / name).kind;
         if (existing == Kind::Missing)
             outcome.absorb(moveItem(from, to, job));
         else if (kind == Kind::Folder && existing == Kind::Folder)

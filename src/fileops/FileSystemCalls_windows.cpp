@@ -45,11 +45,10 @@ ItemState look(const fs::path& path, bool follow) {
                  : fs::is_directory(status)    ? Kind::Folder
                  : fs::is_regular_file(status) ? Kind::File
                                                : Kind::Other;
-    HANDLE h = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS |
-                                 (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
-                             nullptr);
+    HANDLE h = ::CreateFileW(
+        path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
+        nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         BY_HANDLE_FILE_INFORMATION info;
         if (::GetFileInformationByHandle(h, &info)) {
@@ -84,8 +83,8 @@ int renameReplace(const fs::path& from, const fs::path& to) {
                : errnoOf(::GetLastError());
 }
 
-int copyContents(const fs::path& source, const ItemState& state, const fs::path& copy,
-                 FileJob& job, bool* created) {
+int copyContents(const fs::path& source, const ItemState& state, const fs::path& copy, FileJob& job,
+                 bool* created) {
     if (lookAt(copy).exists()) return EEXIST;
     std::ifstream in(source, std::ios::binary);
     if (!in) return EACCES;
