@@ -3,6 +3,7 @@
 #include "app/Icons.h"
 #include "app/MediaControlsBridge.h"
 #include "app/QtMediaPlayer.h"
+#include "common/NativePath.h"
 #include "common/SettingsStore.h"
 #include "shell/DesktopMediaControls.h"
 #include "shell/QtPrompter.h"
@@ -32,8 +33,7 @@ int main(int argc, char** argv) {
     SettingsStore settings;
     QtPrompter prompter(nullptr);
     QtTrayIcon tray(Icons::program());
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
+    const QStringList arguments = nativeArguments(argc, argv); // names that are not text too
 
     QtMediaPlayer player;
     QtShellOperations shell(prompter);

@@ -1,5 +1,6 @@
 #include "common/NativePath.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -125,6 +126,20 @@ QString localPath(const QUrl& url) {
     return hasRawBytes(path) ? path : url.toLocalFile();
 }
 #endif
+
+QStringList nativeArguments(int argc, char** argv) {
+    QStringList arguments;
+#ifdef Q_OS_WIN
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    arguments = QCoreApplication::arguments(); // from the wide command line
+    if (!arguments.isEmpty()) arguments.removeFirst();
+#else
+    for (int i = 1; i < argc; ++i)
+        arguments << fromNativePath(QByteArray(argv[i]));
+#endif
+    return arguments;
+}
 
 bool hasRawBytes(const QString& path) {
     for (const QChar c : path)

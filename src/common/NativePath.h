@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <filesystem>
 
@@ -24,6 +25,10 @@ QByteArray toNativePath(const QString& path);
 // The same as a std::filesystem path.
 std::filesystem::path toFsPath(const QString& path);
 QString fromFsPath(const std::filesystem::path& path);
+
+// The program's arguments after the program's name (argc/argv as QApplication left them), each
+// kept exactly: QCoreApplication::arguments() turns bytes that are not valid text into U+FFFD.
+QStringList nativeArguments(int argc, char** argv);
 
 // Whether the path holds a byte that is not valid text (one carried as a lone surrogate).
 bool hasRawBytes(const QString& path);

@@ -29,5 +29,15 @@ TEST(NativePath, EveryByteSequenceComesBackExactlyAndShowsWithReplacements) {
     EXPECT_EQ(displayPath("plain"), "plain");
 }
 
+// A folder handed over on the command line by a file manager keeps its bytes.
+TEST(NativePath, ArgumentsKeepTheirBytes) {
+    char program[] = "tunewalk", latin1[] = "/music/Caf\xe9", plain[] = "two words";
+    char* argv[] = {program, latin1, plain, nullptr};
+    const QStringList arguments = nativeArguments(3, argv);
+    ASSERT_EQ(arguments.size(), 2);
+    EXPECT_EQ(toNativePath(arguments[0]), QByteArray("/music/Caf\xe9"));
+    EXPECT_EQ(arguments[1], "two words");
+}
+
 } // namespace
 } // namespace tunewalk

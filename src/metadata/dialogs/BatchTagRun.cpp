@@ -12,11 +12,21 @@ namespace tunewalk {
 namespace {
 
 // The name as tag bytes. The list shows names the tag may not be able to hold: such a
-// character becomes '?', as it always did on the system code page.
+// character becomes '?', as it always did on the system code page. A byte of a name that is
+// not valid text (an old Latin-1 name) is already the tag's own letter.
 std::string latin1Name(const QString& name) {
     std::string out;
-    for (const char32_t c : name.toUcs4())
-        out += c <= 0xFF ? static_cast<char>(c) : '?';
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (c <= 0xFF)
+            out += static_cast<char>(c);
+        else if (c >= 0xDC80 && c <= 0xDCFF) // a raw byte, carried as a lone surrogate
+            out += static_cast<char>(c - 0xDC80 + 0x80);
+        else
+            out += '?';
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate())
+            ++i; // one character beyond the 16-bit range, one '?'
+    }
     return out;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/NativePath.h"
+
 #include "AudioFixtures.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
@@ -40,9 +42,11 @@ protected:
     QString add(const std::string& name, const std::string* bytes, const char* tag = "MP3",
                 bool selected = true, bool current = false) {
         if (bytes) fixtures::writeFile(dir / name, *bytes);
-        const QString key = QString::fromStdString(dir.file(name));
-        host.list.push_back(
-            {key, QString::fromLatin1(tag), QString::fromStdString(name), selected, current});
+        // Names are bytes: one that is not valid text is kept as the window keeps it.
+        const QString key = fromNativePath(QByteArray::fromStdString(dir.file(name)));
+        host.list.push_back({key, QString::fromLatin1(tag),
+                             displayPath(fromNativePath(QByteArray::fromStdString(name))), selected,
+                             current});
         return key;
     }
     QString add(const std::string& name, const std::string& bytes, const char* tag = "MP3",

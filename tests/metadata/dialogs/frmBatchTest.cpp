@@ -262,6 +262,7 @@ TEST_F(BatchRun, ASavedFileWhoseRowLeftTheListIsReportedAndTheRunGoesOn) {
 TEST_F(BatchRun, NamesTheTagCannotHoldAreWrittenWithQuestionMarks) {
     add("Caf\u00E9 4.mp3", kAudio);
     add("\u03A9mega \U0001D11E.mp3", kAudio);
+    add("Caf\xE9 5.mp3", kAudio);
     BatchTagOptions o;
     o.titleFromFileName = true;
     o.guessTrack = true;
@@ -272,6 +273,8 @@ TEST_F(BatchRun, NamesTheTagCannotHoldAreWrittenWithQuestionMarks) {
               kAudio + fx::id3v1Tag("Caf\xE9 4", "", "", "", "Track 4"));
     // One '?' per character, also for one outside the 16-bit range.
     EXPECT_EQ(reread("\u03A9mega \U0001D11E.mp3").Title(), "?mega ?");
+    // A name in Latin-1 bytes (not valid text) gives its own letters.
+    EXPECT_EQ(reread("Caf\xE9 5.mp3").Title(), "Caf\xE9 5");
 }
 
 TEST_F(BatchRun, CancelStopsTheRunAndKeepsWhatWasSaved) {
