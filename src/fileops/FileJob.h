@@ -26,6 +26,8 @@ public:
     }
     // After one file has been copied completely.
     virtual void copied(const std::filesystem::path& source) { (void)source; }
+    // After one entry has been removed for good.
+    virtual void removed(const std::filesystem::path& path) { (void)path; }
 };
 
 // One file job's shared state: the window's thread reads the progress and may cancel; the

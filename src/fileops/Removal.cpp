@@ -35,6 +35,7 @@ bool removeTree(const fs::path& path, fsc::Kind kind, FileJob& job, QString* why
             const fsc::Kind inner = fsc::lookAt(entry).kind;
             if (inner != fsc::Kind::Missing && !removeTree(entry, inner, job, why)) return false;
         }
+        if (job.cancelled()) return false;
     }
     job.setItem(QDir::toNativeSeparators(displayPath(fromFsPath(path))));
     const int error = kind == fsc::Kind::Folder ? fsc::removeFolder(path) : fsc::removeFile(path);
@@ -43,6 +44,7 @@ bool removeTree(const fs::path& path, fsc::Kind kind, FileJob& job, QString* why
         return false;
     }
     job.addItem();
+    if (FileFaults* faults = job.faults()) faults->removed(path);
     return true;
 }
 
