@@ -85,7 +85,9 @@ void FileOperations::lookAtDrop(const QStringList& paths, const QString& destina
                 looks->push_back({path, target, lookAtItem(path), lookAtItem(target)});
             }
         },
-        [looks, done = std::move(done)] { done(*looks); });
+        [looks, done = std::move(done)](bool cancelled) {
+            if (!cancelled) done(*looks); // a cancelled look asks nothing and moves nothing
+        });
 }
 
 void FileOperations::moveItems(std::vector<Move> moves, const QString& destination,
@@ -105,10 +107,11 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
                 else if (move.kind == Move::Kind::Merge)
                     outcome = mergeFolder(move.source, move.target, job);
                 else if (move.kind == Move::Kind::Replace)
-                    outcome = replaceFile(move.source, move.target, job);
+                    outcome = replaceFile(move.source, move.target, job, &move.asked);
                 else
                     outcome = moveItem(move.source, move.target, job);
                 results->push_back({move, outcome, !itemExists(move.source),
+                                    itemExists(move.target),
                                     itemKind(move.target, true) == ItemKind::Folder});
             }
             if (!folderSizes) return;
@@ -116,7 +119,7 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
                 if (moved.targetIsFolder)
                     moved.folderSize = folderSize(moved.move.target, job.cancelFlag());
         },
-        [results, done = std::move(done)] { done(*results); });
+        [results, done = std::move(done)](bool) { done(*results); });
 }
 
 void FileOperations::deleteItems(const QStringList& paths, bool noConfirmation, bool permanent,
@@ -131,20 +134,22 @@ void FileOperations::deleteItems(const QStringList& paths, bool noConfirmation, 
         return done(DeleteResult::Cancelled);
     deletion->permanent = permanent;
     deletion->done = std::move(done);
-    runDeletion(deletion, deletion->items, permanent, [this, deletion] {
-        // The user asked for the Trash: nothing is destroyed instead without their word.
-        if (deletion->refused.empty() || !destroyRefused(*deletion)) return endDeletion(*deletion);
+    runDeletion(deletion, deletion->items, permanent, [this, deletion](bool cancelled) {
+        // The user asked for the Trash: nothing is destroyed instead without their word, and
+        // after a Cancel nothing more is asked.
+        if (cancelled || deletion->refused.empty() || !destroyRefused(*deletion))
+            return endDeletion(*deletion);
         QStringList refused;
         for (const Trouble& t : deletion->refused)
             refused << t.path;
         deletion->refused.clear();
-        runDeletion(deletion, refused, true, [this, deletion] { endDeletion(*deletion); });
+        runDeletion(deletion, refused, true, [this, deletion](bool) { endDeletion(*deletion); });
     });
 }
 
 void FileOperations::runDeletion(const std::shared_ptr<Deletion>& deletion,
                                  const QStringList& items, bool destroy,
-                                 std::function<void()> then) {
+                                 std::function<void(bool cancelled)> then) {
     struct Tally {
         qsizetype gone = 0;
         std::vector<Trouble> failed, refused;
@@ -156,7 +161,7 @@ void FileOperations::runDeletion(const std::shared_ptr<Deletion>& deletion,
         [items, destroy, tally](FileJob& job) {
             qint64 entries = 0;
             for (const QString& item : items)
-                entries += destroy ? countEntries(item) : 1;
+                entries += destroy ? countEntries(item, job) : 1;
             job.addTotal(0, entries);
             for (const QString& item : items) {
                 if (job.cancelled()) return; // the rest stays untouched
@@ -171,12 +176,12 @@ void FileOperations::runDeletion(const std::shared_ptr<Deletion>& deletion,
                 if (!destroy) job.addItem();
             }
         },
-        [deletion, tally, then = std::move(then)] {
+        [deletion, tally, then = std::move(then)](bool cancelled) {
             deletion->gone += tally->gone;
             deletion->failed.insert(deletion->failed.end(), tally->failed.begin(),
                                     tally->failed.end());
             deletion->refused = tally->refused;
-            then();
+            then(cancelled);
         });
 }
 

@@ -27,11 +27,13 @@ public:
     struct Move {
         enum class Kind { Move, Merge, Replace } kind = Kind::Move;
         QString source, target;
+        ItemLook asked = {}; // a replace: the file the user agreed to replace
     };
     struct Moved {
         Move move;
         MoveOutcome outcome;
         bool sourceGone = false;     // nothing is left at the source path
+        bool arrived = false;        // something is at the target path now
         bool targetIsFolder = false; // a folder (or a link to one) is at the target now
         qint64 folderSize = -1;      // of a folder that arrived, when asked for
     };
@@ -78,7 +80,7 @@ signals:
 private:
     struct Deletion;
     void runDeletion(const std::shared_ptr<Deletion>& deletion, const QStringList& items,
-                     bool destroy, std::function<void()> then);
+                     bool destroy, std::function<void(bool cancelled)> then);
     bool destroyRefused(const Deletion& deletion);
     void endDeletion(const Deletion& deletion);
 

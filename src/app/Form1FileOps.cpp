@@ -90,11 +90,13 @@ void Form1::removeRows(const QStringList& keys) {
 
 // After the disk changed under some paths: rows and nodes of what is gone go, the rest stay.
 void Form1::forgetVanished(const QStringList& paths) {
+    QStringList gone;
     for (const QString& path : paths) {
         if (exists(path)) continue;
-        removeRow(path);
+        gone << path;
         Treefolder1->RemoveNode(path);
     }
+    removeRows(gone);
 }
 
 // Asks one of the conflict questions; a No marks the item as staying where it is.
@@ -134,11 +136,20 @@ void Form1::moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
                          const QString& destination) {
     using Move = FileOperations::Move;
     std::vector<Move> moves;
-    QStringList errors;
+    QStringList errors, targets;
     for (const FileOperations::Dropped& item : looks) {
         const QString &path = item.source, &target = item.target;
         if (item.from.kind == ItemKind::Missing) continue; // gone since it was dropped
         const QString name = fileNamePart(path);
+        // Two dropped items of one name (from two folders) would meet at one place, and the
+        // second would replace the first, whose source is gone by then.
+        if (targets.contains(target)) {
+            errors << tr("\"%1\" was not moved: another item of that name is being moved "
+                         "there.")
+                          .arg(displayPath(path));
+            continue;
+        }
+        targets << target;
         if (sameItem(item.from, item.to)) {
             // Dropped where it already is; under another path (a second mount) that is worth
             // a word, since the user may think it went somewhere.
@@ -172,9 +183,12 @@ void Form1::moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
                                   .arg(displayPath(name))))
             continue;
         if (item.to.kind == ItemKind::File)
-            moves.push_back({Move::Kind::Replace, path, target});
-        else
+            moves.push_back({Move::Kind::Replace, path, target, item.to});
+        else if (item.to.followed == ItemKind::Folder)
             errors << tr("Cannot replace the folder \"%1\" with a file.").arg(displayPath(target));
+        else
+            errors << tr("Cannot replace \"%1\" with a file: it is not a file.")
+                          .arg(displayPath(target));
     }
     if (moves.empty()) {
         if (!errors.isEmpty()) showFileError(errors.join(QLatin1Char('\n')));
@@ -210,13 +224,14 @@ void Form1::showMoved(const FileOperations::Moved& moved, const QString& destina
         if (moved.move.kind == Kind::Merge && listed) {
             removeRow(target);
             arrived = addFolderItem(target);
-        } else if (moved.move.kind != Kind::Merge && moved.outcome.ok) {
+        } else if (moved.move.kind != Kind::Merge && moved.arrived) {
             Treefolder1->AddNode(destination, fileNamePart(target));
             if (listed) arrived = addFolderItem(target);
         }
         if (arrived && moved.folderSize >= 0) applyFolderSize(arrived, moved.folderSize);
-    } else if (moved.outcome.ok && listed) {
-        ListRow* row = moved.move.kind == Kind::Replace ? findRow(target) : addFile(target);
+    } else if (moved.arrived && listed) {
+        // Also when its source could not be removed: the copy is there.
+        ListRow* row = findRow(target) ? findRow(target) : addFile(target);
         if (row) updateFileItem(row);
     }
 }

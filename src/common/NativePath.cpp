@@ -15,8 +15,11 @@ namespace tunewalk {
 namespace {
 constexpr char16_t RawBase = 0xDC80; // U+DC80..U+DCFF stand for the bytes 0x80..0xFF
 
-bool isRaw(QChar c) {
-    return c.unicode() >= RawBase && c.unicode() <= RawBase + 0x7F;
+// Whether the unit at `i` stands for a raw byte: in the range and alone, not the second half
+// of a valid pair (U+1F4BF, an emoji, ends in 0xDCBF).
+bool isRaw(const QString& path, qsizetype i) {
+    const char16_t c = path[i].unicode();
+    return c >= RawBase && c <= RawBase + 0x7F && (i == 0 || !path[i - 1].isHighSurrogate());
 }
 
 #ifndef Q_OS_WIN
@@ -97,7 +100,7 @@ QByteArray toNativePath(const QString& path) {
     bytes.reserve(path.size() * 2);
     qsizetype start = 0;
     for (qsizetype i = 0; i < path.size(); ++i) {
-        if (!isRaw(path[i])) continue;
+        if (!isRaw(path, i)) continue;
         bytes += QStringView(path).mid(start, i - start).toUtf8();
         bytes += char(path[i].unicode() - RawBase + 0x80);
         start = i + 1;
@@ -142,8 +145,8 @@ QStringList nativeArguments(int argc, char** argv) {
 }
 
 bool hasRawBytes(const QString& path) {
-    for (const QChar c : path)
-        if (isRaw(c)) return true;
+    for (qsizetype i = 0; i < path.size(); ++i)
+        if (isRaw(path, i)) return true;
     return false;
 }
 
@@ -180,8 +183,8 @@ NativeFileInfo nativeFileInfo(const QString& path) {
 QString displayPath(const QString& path) {
     if (!hasRawBytes(path)) return path;
     QString shown = path;
-    for (QChar& c : shown)
-        if (isRaw(c)) c = QChar::ReplacementCharacter;
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        if (isRaw(path, i)) shown[i] = QChar::ReplacementCharacter;
     return shown;
 }
 

@@ -13,6 +13,7 @@ FileJobRunner::~FileJobRunner() {
 }
 
 void FileJobRunner::run(const QString& title, Work work, Done done) {
+    if (m_stopped) return;
     m_queue.push_back({title, std::move(work), std::move(done)});
     if (!m_job) startNext();
 }
@@ -41,13 +42,15 @@ void FileJobRunner::finishCurrent(quint64 serial) {
     if (!m_job || serial != m_serial) return; // already finished by cancelAll
     if (m_thread.joinable()) m_thread.join(); // the worker has returned: no wait
     const Done done = std::move(m_done);
+    const bool cancelled = m_job->cancelled();
     m_job.reset();
     m_title.clear();
-    if (done) done();
+    if (done) done(cancelled);
     if (!m_job) startNext(); // `done` may have started the next job itself
 }
 
 void FileJobRunner::cancelAll() {
+    m_stopped = true;
     m_queue.clear(); // never started: nothing to show for them
     if (!m_job) return;
     m_job->cancel();

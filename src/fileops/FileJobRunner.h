@@ -18,7 +18,7 @@ class FileJobRunner : public QObject {
     Q_OBJECT
 public:
     using Work = std::function<void(FileJob&)>;
-    using Done = std::function<void()>;
+    using Done = std::function<void(bool cancelled)>;
 
     explicit FileJobRunner(QObject* parent = nullptr);
     ~FileJobRunner() override; // cancels what runs and waits for it to stop
@@ -31,7 +31,7 @@ public:
     QString currentTitle() const { return m_title; }
     // Stops the running job and drops the queued ones, waiting until the worker has stopped
     // (a cancelled job takes back its half-done copy first). The running job's `done` still
-    // runs, so the views show what did happen.
+    // runs, so the views show what did happen; no job starts any more (the window is closing).
     void cancelAll();
 
     // Where the tests break the file system; applies to jobs started afterwards.
@@ -57,6 +57,7 @@ private:
     std::thread m_thread;
     FileFaults* m_faults = nullptr;
     quint64 m_serial = 0;
+    bool m_stopped = false;
 };
 
 } // namespace tunewalk

@@ -8,10 +8,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QObject>
-#include <QStorageInfo>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -40,7 +40,7 @@ QString cannotMove(const fs::path& source, const fs::path& target, const QString
 
 QString noSpace(const fs::path& folder, std::uint64_t needed) {
     const std::uint64_t free = fsc::freeSpace(folder).value_or(0);
-    const QString volume = QStorageInfo(fromFsPath(folder)).rootPath();
+    const QString volume = displayPath(fromFsPath(fsc::volumeRoot(folder)));
     return QObject::tr("Not enough free space on \"%1\": %2 needed, %3 free.")
         .arg(QDir::toNativeSeparators(volume), formatSize(qint64(needed)),
              formatSize(qint64(free)));
@@ -56,10 +56,11 @@ fs::path partName(const fs::path& target) {
 }
 
 // Bytes in the regular files of a tree (links and folders count nothing).
-std::uint64_t treeSize(const fs::path& folder) {
+std::uint64_t treeSize(const fs::path& folder, const FileJob& job) {
     std::uint64_t total = 0;
     std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end && !job.cancelled();
+         it.increment(ec)) {
         const ItemState state = fsc::lookAt(it->path());
         if (state.kind == Kind::File) total += state.size;
     }
@@ -168,6 +169,7 @@ Step copyTree(const fs::path& source, const ItemState& state, const fs::path& ta
         if (step.result != Step::Done) return step;
     }
     if (ec) return Step::failed(QString::fromLocal8Bit(ec.message()));
+    fsc::flushFolder(target); // the names of its copies, before any source goes
     // The folder's own permissions last: a read-only folder still takes its copies first.
     fs::permissions(target, fs::symlink_status(source, ec).permissions(), ec);
     fs::last_write_time(target, fs::last_write_time(source, ec), ec);
@@ -233,8 +235,12 @@ void removeSources(const CopyLog& log, const fs::path& root, MoveOutcome& outcom
 MoveOutcome copyAcross(const fs::path& source, const ItemState& state, const fs::path& target,
                        FileJob& job) {
     MoveOutcome outcome;
-    const std::uint64_t needed = state.kind == Kind::Folder ? treeSize(source) : state.size;
+    const std::uint64_t needed = state.kind == Kind::Folder ? treeSize(source, job) : state.size;
     job.addTotal(std::int64_t(needed), 0);
+    if (job.cancelled()) {
+        outcome.cancelled = true;
+        return outcome;
+    }
     const auto free = fsc::freeSpace(target.parent_path());
     if (free && needed > *free) {
         outcome.fail(cannotMove(source, target, noSpace(target.parent_path(), needed)));
@@ -251,6 +257,7 @@ MoveOutcome copyAcross(const fs::path& source, const ItemState& state, const fs:
         if (step.result == Step::Done) log.push_back({source, target, state});
     }
     if (step.result == Step::Done) {
+        fsc::flushFolder(target.parent_path());
         removeSources(log, source, outcome);
         return outcome;
     }
@@ -326,7 +333,8 @@ MoveOutcome moveItem(const QString& source, const QString& target) {
     return moveItem(source, target, job);
 }
 
-MoveOutcome replaceFile(const QString& sourcePath, const QString& targetPath, FileJob& job) {
+MoveOutcome replaceFile(const QString& sourcePath, const QString& targetPath, FileJob& job,
+                        const ItemLook* asked) {
     MoveOutcome outcome;
     const fs::path source = toFsPath(sourcePath), target = toFsPath(targetPath);
     const ItemState state = fsc::lookAt(source), there = fsc::lookAt(target);
@@ -343,6 +351,13 @@ MoveOutcome replaceFile(const QString& sourcePath, const QString& targetPath, Fi
         outcome.fail(cannotMove(source, target, QObject::tr("what is there is not a file")));
         return outcome;
     }
+    // Only the file the user agreed to replace is replaced: not one that took its place since
+    // (another dropped file of the same name that has just arrived, say).
+    if (asked && (asked->device != there.device || asked->inode != there.inode)) {
+        outcome.fail(
+            cannotMove(source, target, QObject::tr("the file there changed since the question")));
+        return outcome;
+    }
     int error = job.faults() ? job.faults()->rename(source, target) : 0;
     if (!error) error = fsc::renameReplace(source, target);
     if (error == EXDEV) {
@@ -355,7 +370,8 @@ MoveOutcome replaceFile(const QString& sourcePath, const QString& targetPath, Fi
             outcome.cancelled = true;
         } else if (step.result == Step::Failed) {
             outcome.fail(cannotMove(source, target, step.why));
-        } else if (!fsc::unchanged(fsc::lookAt(source), state)) {
+        } else if (fsc::flushFolder(target.parent_path());
+                   !fsc::unchanged(fsc::lookAt(source), state)) {
             outcome.fail(QObject::tr("\"%1\" changed during the move and stays where it was; "
                                      "\"%2\" holds the copy made before it changed.")
                              .arg(shown(source), shown(target)));
@@ -383,37 +399,59 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
         outcome.fail(cannotMove(source, target, QObject::tr("a folder cannot move into itself")));
         return outcome;
     }
-    // Names first: the folder changes while its entries move out.
+    // Names first: the folder changes while its entries move out. What the target held before
+    // the merge is noted by identity: only that is ever replaced or merged into, never what
+    // this merge has just brought in (on a drive that ignores case, "Song.mp3" and "song.mp3"
+    // from the source meet at one name).
     std::vector<fs::path> names;
     std::error_code ec;
     for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec))
         names.push_back(it->path().filename());
     if (ec) outcome.fail(cannotMove(source, target, QString::fromLocal8Bit(ec.message())));
+    std::set<std::pair<std::uint64_t, std::uint64_t>> before;
+    for (fs::directory_iterator it(target, ec), end; !ec && it != end; it.increment(ec)) {
+        const ItemState entry = fsc::lookAt(it->path());
+        before.insert({entry.device, entry.inode});
+    }
+    job.addTotal(0, std::int64_t(names.size()));
     for (const fs::path& name : names) {
         if (job.cancelled()) {
             outcome.cancelled = true;
             return outcome;
         }
         const QString from = fromFsPath(source / name), to = fromFsPath(target / name);
-        const Kind kind = fsc::lookAt(source / name).kind,
-                   existing = fsc::lookAt(target / name).kind;
-        if (existing == Kind::Missing)
+        const Kind kind = fsc::lookAt(source / name).kind;
+        const ItemState there = fsc::lookAt(target / name);
+        const Kind existing = there.kind;
+        if (existing != Kind::Missing && !before.count({there.device, there.inode})) {
+            outcome.fail(cannotMove(source / name, target / name,
+                                    QObject::tr("something of that name came there during the "
+                                                "move")));
+            job.addItem();
+        } else if (existing == Kind::Missing) {
             outcome.absorb(moveItem(from, to, job));
-        else if (kind == Kind::Folder && existing == Kind::Folder)
+        } else if (kind == Kind::Folder && existing == Kind::Folder) {
             outcome.absorb(mergeFolder(from, to, job));
-        else if (kind == Kind::File && existing == Kind::File)
+        } else if (kind == Kind::File && existing == Kind::File) {
             outcome.absorb(replaceFile(from, to, job));
-        else
+        } else {
             outcome.fail(cannotMove(source / name, target / name,
                                     existing == Kind::Folder
                                         ? QObject::tr("a folder of that name is there")
                                         : QObject::tr("a file of that name is there")));
+        }
         if (outcome.cancelled) return outcome;
     }
-    if (fsc::removeFolder(source) == 0 || !outcome.ok) return outcome;
-    outcome.fail(QObject::tr("\"%1\" was not removed: these items were added to it during the "
-                             "move and stay there:\n%2")
-                     .arg(shown(source), leftIn(source).join(QLatin1Char('\n'))));
+    job.addItem(); // the folder itself
+    const int error = fsc::removeFolder(source);
+    if (error == 0 || !outcome.ok) return outcome;
+    if (error != ENOTEMPTY && error != EEXIST)
+        outcome.fail(
+            QObject::tr("\"%1\" could not be removed: %2").arg(shown(source), reason(error)));
+    else
+        outcome.fail(QObject::tr("\"%1\" was not removed: these items were added to it during "
+                                 "the move and stay there:\n%2")
+                         .arg(shown(source), leftIn(source).join(QLatin1Char('\n'))));
     return outcome;
 }
 

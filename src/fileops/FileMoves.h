@@ -63,7 +63,9 @@ MoveOutcome moveItem(const QString& source, const QString& target);
 
 // Moves the file `source` over the existing file `target`, which it replaces once the
 // replacement is complete.
-MoveOutcome replaceFile(const QString& source, const QString& target, FileJob& job);
+// With `asked`, only the file that was there when the user was asked is replaced.
+MoveOutcome replaceFile(const QString& source, const QString& target, FileJob& job,
+                        const ItemLook* asked = nullptr);
 
 // Moves what the folder `source` holds into the existing folder `target`: files replace files
 // of the same name, sub-folders are merged the same way. The source folder is removed only when

@@ -55,6 +55,14 @@ int copyContents(const std::filesystem::path& source, const ItemState& state,
 int removeFile(const std::filesystem::path& path);   // a file or a link, never followed
 int removeFolder(const std::filesystem::path& path); // only an empty one
 
+// Makes a folder's entries (a file renamed into it, a folder made in it) survive a crash or a
+// stick pulled right after the move said it was done.
+void flushFolder(const std::filesystem::path& folder);
+
+// The top of the file system holding `path` (its mount point), found by the device number
+// rather than by the mount table, so raw names work too.
+std::filesystem::path volumeRoot(const std::filesystem::path& path);
+
 // Bytes an unprivileged user may still write on the file system holding `folder`.
 std::optional<std::uint64_t> freeSpace(const std::filesystem::path& folder);
 

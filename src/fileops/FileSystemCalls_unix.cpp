@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tunewalk::fsc {
 
@@ -52,7 +53,11 @@ int writeAll(int fd, const char* data, std::size_t size) {
     return 0;
 }
 
-constexpr std::size_t Chunk = 1 << 20; // a cancel is noticed after at most this much
+// A cancel is noticed after at most this much, also on a slow stick.
+constexpr std::size_t Chunk = 256 << 10;
+// Written data is sent to the disk window by window as the copy goes, so the flush at the
+// end (which no cancel can interrupt) has at most two windows left to write.
+constexpr off_t FlushWindow = 8 << 20;
 
 } // namespace
 
@@ -103,6 +108,8 @@ int copyContents(const std::filesystem::path& source, const ItemState& state,
 
     const auto buffer = std::make_unique<char[]>(Chunk);
     std::uint64_t done = 0;
+    off_t sent = 0;                  // written up to here has been started on its way
+    std::pair<off_t, off_t> waiting; // the window before: offset, length
     for (;;) {
         if (job.cancelled()) return ECANCELED;
         const ssize_t n = ::read(in.fd, buffer.get(), Chunk);
@@ -116,6 +123,18 @@ int copyContents(const std::filesystem::path& source, const ItemState& state,
         if (const int error = writeAll(out.fd, buffer.get(), std::size_t(n))) return error;
         done += std::uint64_t(n);
         job.addBytes(n);
+#ifdef __linux__
+        if (off_t(done) - sent >= FlushWindow) {
+            // Start this window on its way, then wait for the one before it.
+            ::sync_file_range(out.fd, sent, off_t(done) - sent, SYNC_FILE_RANGE_WRITE);
+            if (waiting.second > 0)
+                ::sync_file_range(out.fd, waiting.first, waiting.second,
+                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                      SYNC_FILE_RANGE_WAIT_AFTER);
+            waiting = {sent, off_t(done) - sent};
+            sent = off_t(done);
+        }
+#endif
     }
     if (done != state.size) return ChangedWhileCopied;
     ::fchmod(out.fd, st.st_mode & 07777);
@@ -136,6 +155,23 @@ int removeFile(const std::filesystem::path& path) {
 
 int removeFolder(const std::filesystem::path& path) {
     return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+}
+
+void flushFolder(const std::filesystem::path& folder) {
+    Fd fd{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (fd.fd >= 0) ::fsync(fd.fd);
+}
+
+std::filesystem::path volumeRoot(const std::filesystem::path& path) {
+    std::filesystem::path top = path;
+    const ItemState here = lookThrough(top);
+    while (top.has_relative_path()) {
+        const std::filesystem::path up = top.parent_path();
+        const ItemState above = lookThrough(up);
+        if (!above.exists() || above.device != here.device) break;
+        top = up;
+    }
+    return top;
 }
 
 std::optional<std::uint64_t> freeSpace(const std::filesystem::path& folder) {

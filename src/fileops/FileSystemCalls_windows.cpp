@@ -123,6 +123,14 @@ int removeFolder(const fs::path& path) {
     return ::RemoveDirectoryW(path.c_str()) ? 0 : errnoOf(::GetLastError());
 }
 
+void flushFolder(const fs::path& folder) {
+    (void)folder; // the file system keeps its own folder entries
+}
+
+fs::path volumeRoot(const fs::path& path) {
+    return path.root_path();
+}
+
 std::optional<std::uint64_t> freeSpace(const fs::path& folder) {
     std::error_code ec;
     const auto space = fs::space(folder, ec);

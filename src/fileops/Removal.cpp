@@ -20,8 +20,16 @@ QString reason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool removeTree(const fs::path& path, fsc::Kind kind, FileJob& job, QString* why) {
+bool removeTree(const fs::path& path, const fsc::ItemState& state, std::uint64_t device,
+                FileJob& job, QString* why) {
     if (job.cancelled()) return false;
+    const fsc::Kind kind = state.kind;
+    if (kind == fsc::Kind::Folder && state.device != device) {
+        // Another drive mounted inside the folder: what is on it is not the folder's to lose.
+        *why = QObject::tr("\"%1\" is another drive mounted there; it was left alone")
+                   .arg(QDir::toNativeSeparators(displayPath(fromFsPath(path))));
+        return false;
+    }
     if (kind == fsc::Kind::Folder) {
         std::vector<fs::path> entries;
         std::error_code ec;
@@ -32,8 +40,8 @@ bool removeTree(const fs::path& path, fsc::Kind kind, FileJob& job, QString* why
             return false;
         }
         for (const fs::path& entry : entries) {
-            const fsc::Kind inner = fsc::lookAt(entry).kind;
-            if (inner != fsc::Kind::Missing && !removeTree(entry, inner, job, why)) return false;
+            const fsc::ItemState inner = fsc::lookAt(entry);
+            if (inner.exists() && !removeTree(entry, inner, device, job, why)) return false;
         }
         if (job.cancelled()) return false;
     }
@@ -57,15 +65,16 @@ bool removeItem(const QString& path, FileJob& job, QString* why) {
         *why = state.error ? reason(state.error) : QObject::tr("it no longer exists");
         return false;
     }
-    return removeTree(item, state.kind, job, why);
+    return removeTree(item, state, state.device, job, why);
 }
 
-std::int64_t countEntries(const QString& path) {
+std::int64_t countEntries(const QString& path, const FileJob& job) {
     const fs::path item = toFsPath(path);
     if (fsc::lookAt(item).kind != fsc::Kind::Folder) return 1;
     std::int64_t count = 1;
     std::error_code ec;
-    for (fs::recursive_directory_iterator it(item, ec), end; !ec && it != end; it.increment(ec))
+    for (fs::recursive_directory_iterator it(item, ec), end; !ec && it != end && !job.cancelled();
+         it.increment(ec))
         ++count;
     return count;
 }

@@ -4,6 +4,7 @@
 #include "fileops/Trash.h"
 
 #include "common/NativePath.h"
+#include "fileops/FileSystemCalls.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QObject>
 #include <QStandardPaths>
-#include <QStorageInfo>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -75,7 +75,9 @@ Destination destination(const QByteArray& item, const QByteArray& parent, dev_t 
     char* resolved = ::realpath(parent.constData(), nullptr);
     const QByteArray real = resolved ? QByteArray(resolved) : parent;
     std::free(resolved);
-    QByteArray top = QFile::encodeName(QStorageInfo(QFile::decodeName(real)).rootPath());
+    // The top of the item's drive by device number, byte-exact (the mount table's text would
+    // not match a name that is not valid UTF-8).
+    QByteArray top = QByteArray::fromStdString(fsc::volumeRoot(real.toStdString()).native());
     if (top.endsWith('/')) top.chop(1); // "" for the root
     const QByteArray uid = QByteArray::number(::getuid());
     const QByteArray realItem = real + item.mid(parent.size()); // the parent's links resolved

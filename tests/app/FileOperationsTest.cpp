@@ -179,6 +179,13 @@ TEST_F(FileOperationsTest, WhenTheTrashCannotBeMadeTheUserDecidesAboutDeletingFo
 
 TEST_F(FileOperationsTest, CancelAllStopsTheRunningJobRunsItsDoneAndDropsTheQueue) {
     FileJobRunner& runner = ops.runner();
+    // A cancelled look at dropped items asks nothing and moves nothing.
+    bool looked = false;
+    ops.lookAtDrop({dir.path()}, dir.path(), [&](const auto&) { looked = true; });
+    runner.current()->cancel();
+    ASSERT_TRUE(waitUntil([&] { return ops.idle(); }));
+    EXPECT_FALSE(looked);
+
     std::atomic<bool> running{false}, queuedRan{false};
     QStringList done;
     runner.run(
@@ -188,15 +195,18 @@ TEST_F(FileOperationsTest, CancelAllStopsTheRunningJobRunsItsDoneAndDropsTheQueu
             while (!job.cancelled())
                 std::this_thread::yield();
         },
-        [&] { done << "slow"; });
+        [&](bool cancelled) { done << (cancelled ? "slow cancelled" : "slow"); });
     runner.run(
-        "queued", [&](FileJob&) { queuedRan = true; }, [&] { done << "queued"; });
+        "queued", [&](FileJob&) { queuedRan = true; }, [&](bool) { done << "queued"; });
     ASSERT_TRUE(waitUntil([&] { return running.load(); }));
     runner.cancelAll();
     EXPECT_TRUE(ops.idle());
-    EXPECT_EQ(done, QStringList{"slow"});
+    EXPECT_EQ(done, QStringList{"slow cancelled"});
     QCoreApplication::processEvents(); // the worker's own notice comes late and changes nothing
-    EXPECT_EQ(done, QStringList{"slow"});
+    runner.run(
+        "after", [&](FileJob&) { queuedRan = true; }, [&](bool) { done << "after"; });
+    EXPECT_EQ(done, QStringList{"slow cancelled"}) << "no job starts once the window closes";
+    EXPECT_TRUE(ops.idle());
     EXPECT_FALSE(queuedRan);
 }
 

@@ -161,6 +161,22 @@ TEST_F(FileOpsTest, ConflictQuestionsYesAndNo) {
     EXPECT_EQ(names(), (QStringList{"Rock", "b.mp3"}));
 }
 
+// Two dropped files of one name: the second would replace the first, whose source is gone.
+TEST_F(FileOpsTest, OfTwoDroppedItemsWithOneNameOnlyTheFirstMoves) {
+    writeMp3("Rock/a.mp3", 5);
+    writeMp3("Rock2/a.mp3", 9);
+    const auto size = QFileInfo(path("a.mp3")).size();
+    prompter.answers = {Prompter::Answer::Yes, Prompter::Answer::Yes};
+    const auto data = fileData({path("a.mp3"), path("Rock2/a.mp3")});
+    dropOnList(data.get(), pointOn("Rock"));
+    EXPECT_EQ(QFileInfo(path("Rock/a.mp3")).size(), size);
+    EXPECT_TRUE(exists("Rock2/a.mp3"));
+    ASSERT_EQ(prompter.shown.size(), 2u) << "one question, then what stayed";
+    EXPECT_EQ(prompter.shown[1].text,
+              QString("\"%1\" was not moved: another item of that name is being moved there.")
+                  .arg(path("Rock2/a.mp3")));
+}
+
 TEST_F(FileOpsTest, DeleteFromTheListAndItsSwitches) {
     form->mnuConfirmDeletes->setChecked(true);
     form->mnuPermanentDelete->setChecked(false);

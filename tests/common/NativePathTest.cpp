@@ -9,9 +9,10 @@ namespace {
 // surrogates are all kept byte for byte; valid text is plain text.
 TEST(NativePath, EveryByteSequenceComesBackExactlyAndShowsWithReplacements) {
     const QByteArray names[] = {
-        "/music/Caf\xe9.mp3",   "/m/\xc3\xa9t\xc3\xa9.mp3",  "/m/cut\xc3",
-        "/m/\xc0\xaf overlong", "/m/\xed\xa0\x80 surrogate", "/m/\xf4\x90\x80\x80 too big",
-        "/m/\xff\xfe\x80",      "/m/\xf0\x9f\x8e\xb5 note"};
+        "/music/Caf\xe9.mp3",     "/m/\xc3\xa9t\xc3\xa9.mp3",  "/m/cut\xc3",
+        "/m/\xc0\xaf overlong",   "/m/\xed\xa0\x80 surrogate", "/m/\xf4\x90\x80\x80 too big",
+        "/m/\xff\xfe\x80",        "/m/\xf0\x9f\x8e\xb5 note",  "/m/\xf0\x9f\x92\xbf disc",
+        "/m/\xf0\x9f\x92\xbf\xe9"};
     for (const QByteArray& bytes : names) {
         const QString path = fromNativePath(bytes);
         EXPECT_EQ(toNativePath(path), bytes) << bytes.toHex().constData();

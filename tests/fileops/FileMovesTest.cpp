@@ -7,6 +7,7 @@
 #include "common/NativePath.h"
 #include "fileops/FileJob.h"
 #include "fileops/Removal.h"
+#include "fileops/Trash.h"
 
 #include <QCryptographicHash>
 #include <cerrno>
@@ -299,13 +300,39 @@ TEST_F(FileMovesTest, MergingAcrossReplacesMatchingFilesAndKeepsWhatCannotMove) 
     EXPECT_EQ(hashes(dst).at("Album/Sub/d.mp3"), hashOf("old d"));
 }
 
+// What a job has just brought in is never replaced: a merge replaces only what its target
+// held before it began, a replace only the file the question was about.
+TEST_F(FileMovesTest, OnlyWhatWasThereBeforeIsReplaced) {
+    put(src / "Album/a.mp3", "new a");
+    put(src / "Album/z.mp3", "new z");
+    fs::create_directories(dst / "Album");
+    std::string other;
+    faults.onCopied = [&](const fs::path& source) {
+        if (!other.empty()) return;
+        other = source.filename() == "a.mp3" ? "z.mp3" : "a.mp3"; // not moved yet
+        put(dst / "Album" / other, "came meanwhile");
+    };
+    EXPECT_FALSE(mergeFolder(q(src / "Album"), q(dst / "Album"), job).ok);
+    EXPECT_EQ(hashes(dst).at("Album/" + other), hashOf("came meanwhile"));
+    EXPECT_EQ(hashes(src).at("Album/" + other), hashOf("new " + other.substr(0, 1)));
+
+    put(src / "b.mp3", "new b");
+    put(dst / "b.mp3", "old b");
+    const ItemLook asked = lookAtItem(q(dst / "b.mp3"));
+    put(dst / "c.mp3", "came meanwhile");
+    fs::rename(dst / "c.mp3", dst / "b.mp3");
+    EXPECT_FALSE(replaceFile(q(src / "b.mp3"), q(dst / "b.mp3"), job, &asked).ok);
+    EXPECT_EQ(hashes(dst).at("b.mp3"), hashOf("came meanwhile"));
+    EXPECT_EQ(hashes(src).at("b.mp3"), hashOf("new b"));
+}
+
 TEST_F(FileMovesTest, RemovalTakesLinksAsLinksAndACancelHalfWayLeavesTheRest) {
     for (const char* file : {"Top/a.mp3", "Top/L1/b.mp3", "Top/L1/L2/c.mp3", "Top/L1/L2/L3/d"})
         put(src / file);
     put(dst / "Outside/keep.mp3", "keep");
     fs::create_symlink(dst / "Outside", src / "Top/L1/outside");
     const Hashes outside = hashes(dst);
-    ASSERT_EQ(countEntries(q(src / "Top")), 9);
+    ASSERT_EQ(countEntries(q(src / "Top"), job), 9);
     QString why;
     EXPECT_TRUE(removeItem(q(src / "Top"), job, &why)) << why.toStdString();
     EXPECT_EQ(job.progress().itemsDone, 9);
@@ -360,6 +387,25 @@ TEST_F(FileMovesTest, ARealSecondDiskTakesAFolderAndRefusesOneTooBigBeforeCopyin
     EXPECT_EQ(tooBig.progress().bytesDone, 0);
     EXPECT_EQ(hashes(src), big);
     EXPECT_EQ(hashes(dst), album);
+
+    // That drive's own Trash takes a folder inside one whose name is not valid text.
+    put(dst / "Caf\xe9/Live/x.mp3");
+    QString trashed;
+    EXPECT_TRUE(moveToTrash(q(dst / "Caf\xe9/Live"), &trashed)) << trashed.toStdString();
+    EXPECT_TRUE(fs::exists(dst / (".Trash-" + std::to_string(::getuid())) / "files/Live"));
+
+    // Deleting a folder for good stops at a drive mounted inside it.
+    fs::create_directories(src / "Holder/Mounted");
+    put(src / "Holder/own.mp3");
+    ASSERT_EQ(::mount(dst.c_str(), (src / "Holder/Mounted").c_str(), nullptr, MS_BIND, nullptr), 0);
+    struct Unbind {
+        fs::path at;
+        ~Unbind() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unbind{src / "Holder/Mounted"};
+    QString kept;
+    EXPECT_FALSE(removeItem(q(src / "Holder"), plain, &kept));
+    EXPECT_TRUE(kept.contains("another drive mounted there")) << kept.toStdString();
+    EXPECT_TRUE(fs::exists(src / "Holder/Mounted/Album/a.mp3"));
 }
 
 } // namespace
