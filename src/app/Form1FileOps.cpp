@@ -136,7 +136,8 @@ void Form1::moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
                          const QString& destination) {
     using Move = FileOperations::Move;
     std::vector<Move> moves;
-    QStringList errors, targets;
+    QStringList errors;
+    QSet<QString> targets;
     for (const FileOperations::Dropped& item : looks) {
         const QString &path = item.source, &target = item.target;
         if (item.from.kind == ItemKind::Missing) continue; // gone since it was dropped
@@ -149,7 +150,7 @@ void Form1::moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
                           .arg(displayPath(path));
             continue;
         }
-        targets << target;
+        targets.insert(target);
         if (sameItem(item.from, item.to)) {
             // Dropped where it already is; under another path (a second mount) that is worth
             // a word, since the user may think it went somewhere.
