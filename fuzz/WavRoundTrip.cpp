@@ -55,7 +55,15 @@ Format formatChunk(const std::string& f) {
         for (std::size_t i = 4; i-- > 0;)
             size = (size << 8) | static_cast<unsigned char>(f[at + 4 + i]);
         if (f.compare(at, 4, "fmt ") == 0) return {at, size};
-        at += 8 + size + (size & 1);
+        at += 8 + size;
+        // Some writers leave out the pad byte after an odd-sized chunk: where four printable
+        // bytes stand right after the payload, that is the next header.
+        const auto printable = [&](std::size_t i) {
+            return i < f.size() && f[i] >= 0x20 && f[i] < 0x7f;
+        };
+        if ((size & 1) != 0 &&
+            !(printable(at) && printable(at + 1) && printable(at + 2) && printable(at + 3)))
+            ++at;
     }
     return {};
 }
