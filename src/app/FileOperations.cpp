@@ -24,14 +24,6 @@ QString shown(const QString& path) {
     return QDir::toNativeSeparators(displayPath(path));
 }
 
-// With a trailing separator a link to a folder would stand for the folder it points to.
-QString withoutTrailingSeparator(const QString& path) {
-    QString p = QDir::fromNativeSeparators(path);
-    while (p.size() > 1 && p.endsWith(QLatin1Char('/')) && !p.endsWith(QLatin1String(":/")))
-        p.chop(1);
-    return QDir::toNativeSeparators(p);
-}
-
 QString displayName(const QString& path) {
     const QString name = fileNamePart(path);
     return name.isEmpty() ? shown(path) : displayPath(name);

@@ -35,9 +35,6 @@ bool isAudioPath(const QString& path) {
     return kind == QLatin1String("MP3") || kind == QLatin1String("WAV");
 }
 
-bool exists(const QString& path) {
-    return itemExists(path);
-}
 } // namespace
 
 bool Form1::isListedFolder(const QString& folder) const {
@@ -92,7 +89,7 @@ void Form1::removeRows(const QStringList& keys) {
 void Form1::forgetVanished(const QStringList& paths) {
     QStringList gone;
     for (const QString& path : paths) {
-        if (exists(path)) continue;
+        if (itemExists(path)) continue;
         gone << path;
         Treefolder1->RemoveNode(path);
     }
@@ -116,9 +113,9 @@ void Form1::followCurrentFile(const QString& from, const QString& to) {
         moved = to;
     else if (pathIsWithin(currentFile, from))
         moved = to + currentFile.mid(from.size());
-    if (moved.isEmpty() || !exists(moved)) return;
+    if (moved.isEmpty() || !itemExists(moved)) return;
     // Where names ignore case, a case-only rename leaves the old spelling "existing".
-    if (exists(currentFile) && !samePath(currentFile, moved)) return;
+    if (itemExists(currentFile) && !samePath(currentFile, moved)) return;
     currentFile = moved;
     emit playbackChanged();
 }
@@ -301,7 +298,7 @@ void Form1::showDeleted(const QStringList& paths, bool onTree) {
 void Form1::newFolderCommand() {
     if (dirCurrent == Drives || !nativeFileInfo(dirCurrent).isDir) return;
     QString name = tr("New Folder");
-    for (int n = 1; exists(joinPath(dirCurrent, name)); ++n)
+    for (int n = 1; itemExists(joinPath(dirCurrent, name)); ++n)
         name = tr("New Folder (%1)").arg(n);
     const QString path = joinPath(dirCurrent, name);
     std::error_code error;

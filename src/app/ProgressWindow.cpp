@@ -1,5 +1,6 @@
 #include "app/ProgressWindow.h"
 
+#include "common/Duration.h"
 #include "common/SizeText.h"
 #include "fileops/FileJobRunner.h"
 #include "shell/Prompter.h"
@@ -11,14 +12,6 @@
 #include <QVBoxLayout>
 
 namespace tunewalk {
-
-namespace {
-QString duration(qint64 seconds) {
-    if (seconds < 60) return QObject::tr("%1 s").arg(seconds);
-    if (seconds < 3600) return QObject::tr("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
-    return QObject::tr("%1 h %2 min").arg(seconds / 3600).arg(seconds / 60 % 60);
-}
-} // namespace
 
 ProgressWindow::ProgressWindow(FileJobRunner& runner, QWidget* parent)
     : QDialog(parent), m_runner(runner), m_title(new QLabel(this)), m_item(new QLabel(this)),
@@ -80,7 +73,10 @@ void ProgressWindow::refresh() {
         if (speed > 0)
             text += tr(", %1/s, %2 left")
                         .arg(formatSize(qint64(speed)),
-                             duration(qint64(double(p.bytesTotal - p.bytesDone) / speed)));
+                             QString::fromStdString(
+                                 Duration::fromSeconds(
+                                     std::int64_t(double(p.bytesTotal - p.bytesDone) / speed))
+                                     .toString()));
         m_detail->setText(text);
     } else {
         m_bar->setRange(0, int(std::max<qint64>(1, p.itemsTotal)));

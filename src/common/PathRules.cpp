@@ -97,6 +97,13 @@ QString joinPath(const QString& folder, const QString& name) {
     return folder + QDir::separator() + rest;
 }
 
+QString withoutTrailingSeparator(const QString& path) {
+    QString p = QDir::fromNativeSeparators(path);
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')) && !p.endsWith(QLatin1String(":/")))
+        p.chop(1);
+    return QDir::toNativeSeparators(p);
+}
+
 QString parentPath(const QString& path) {
     const QString p = trimmed(path);
     const qsizetype root = rootLength(p);

@@ -18,6 +18,9 @@ QString pathKey(const QString& path);
 
 // Native path joining that never doubles a separator ("/" + "x" gives "/x").
 QString joinPath(const QString& folder, const QString& name);
+// The path without separators at its end, a root kept ("/", "C:\\"): with a trailing
+// separator a link to a folder would stand for the folder it points to.
+QString withoutTrailingSeparator(const QString& path);
 // The folder part of a path ("" for a root).
 QString parentPath(const QString& path);
 // The last component of a path.

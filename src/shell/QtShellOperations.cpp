@@ -1,44 +1,20 @@
 #include "shell/QtShellOperations.h"
 
+#include "common/PathRules.h"
 #include "fileops/FileMoves.h"
 #include "shell/DesktopProperties.h"
-#include "shell/Prompter.h"
 #include "shell/PropertiesDialog.h"
 #include "shell/SystemInfo.h"
 
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QMimeDatabase>
-#include <QObject>
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QWidget>
-#include <filesystem>
-#include <system_error>
-#include <vector>
 
 namespace tunewalk {
-
-namespace fs = std::filesystem;
-
-namespace {
-
-using Icon = Prompter::Icon;
-using Buttons = Prompter::Buttons;
-using Answer = Prompter::Answer;
-
-// With a trailing separator a link to a folder would stand for the folder it points to.
-QString withoutTrailingSeparator(const QString& path) {
-    QString p = QDir::fromNativeSeparators(path);
-    while (p.size() > 1 && p.endsWith(QLatin1Char('/')) && !p.endsWith(QLatin1String(":/")))
-        p.chop(1);
-    return p;
-}
-
-} // namespace
 
 void QtShellOperations::ShowFileProperties(const QString& path, QWidget* owner) {
     const QString item = withoutTrailingSeparator(path);

@@ -4,13 +4,17 @@
 
 #include "EventLoopWait.h"
 #include "ScriptedPrompter.h"
+#include "TestFiles.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -27,14 +31,6 @@ namespace {
 
 using Answer = Prompter::Answer;
 using Result = FileOperations::DeleteResult;
-
-QString write(const QString& path, const QByteArray& bytes = "x") {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-    return path;
-}
 
 QByteArray read(const QString& path) {
     QFile file(path);
@@ -78,8 +74,8 @@ protected:
 };
 
 TEST_F(FileOperationsTest, OneQuestionThenTheTrashTakesEveryItemAndRecordsWhereFrom) {
-    const QString song = write(music + "/Träck 1.mp3", "tune");
-    write(music + "/Album/Disc 2/b.wav", "wave");
+    const QString song = writeTestFile(music + "/Träck 1.mp3", "tune");
+    writeTestFile(music + "/Album/Disc 2/b.wav", "wave");
     prompter.answers = {Answer::No};
     EXPECT_EQ(remove({song}, false, false), Result::Cancelled);
     EXPECT_TRUE(there(song));
@@ -108,13 +104,13 @@ TEST_F(FileOperationsTest, OneQuestionThenTheTrashTakesEveryItemAndRecordsWhereF
 }
 
 TEST_F(FileOperationsTest, PermanentDestroysFilesAndWholeFoldersWithOrWithoutAQuestion) {
-    const QString a = write(music + "/a.mp3");
-    write(music + "/Album/.hidden/deep.wav");
+    const QString a = writeTestFile(music + "/a.mp3");
+    writeTestFile(music + "/Album/.hidden/deep.wav");
     prompter.answers = {Answer::No, Answer::Yes};
     EXPECT_EQ(remove({a}, false, true), Result::Cancelled);
     EXPECT_TRUE(there(a));
     EXPECT_EQ(remove({a, music + "/Album"}, false, true), Result::Deleted);
-    EXPECT_EQ(remove({write(music + "/b.mp3")}, true, true), Result::Deleted);
+    EXPECT_EQ(remove({writeTestFile(music + "/b.mp3")}, true, true), Result::Deleted);
     EXPECT_EQ(prompter.texts(),
               (QStringList{"Are you sure you want to permanently delete \"a.mp3\"?",
                            "Are you sure you want to permanently delete these 2 items?"}));
@@ -124,13 +120,15 @@ TEST_F(FileOperationsTest, PermanentDestroysFilesAndWholeFoldersWithOrWithoutAQu
 
 TEST_F(FileOperationsTest, AVanishedItemFailsAloneAndTheOthersStillGo) {
     const QString b = music + "/b.mp3", d = music + "/d"; // gone before the deletion reaches them
-    EXPECT_EQ(remove({write(music + "/a.mp3"), b, write(music + "/c.mp3")}, true, false),
-              Result::Failed);
+    EXPECT_EQ(
+        remove({writeTestFile(music + "/a.mp3"), b, writeTestFile(music + "/c.mp3")}, true, false),
+        Result::Failed);
     EXPECT_TRUE(there(trash("files/a.mp3")) && there(trash("files/c.mp3")));
     EXPECT_EQ(prompter.texts(),
               QStringList{"Cannot move \"" + b + "\" to the Trash: it no longer exists."});
     prompter.clear();
-    EXPECT_EQ(remove({write(music + "/a.mp3"), b, write(music + "/c.mp3"), d}, true, true),
+    EXPECT_EQ(remove({writeTestFile(music + "/a.mp3"), b, writeTestFile(music + "/c.mp3"), d}, true,
+                     true),
               Result::Failed);
     EXPECT_TRUE(QDir(music).isEmpty());
     EXPECT_EQ(prompter.texts(),
@@ -139,12 +137,12 @@ TEST_F(FileOperationsTest, AVanishedItemFailsAloneAndTheOthersStillGo) {
 }
 
 TEST_F(FileOperationsTest, LinksGoAsLinksAndWhatTheyPointToStays) {
-    const QString kept = write(dir.filePath("elsewhere/Album/song.mp3"), "keep");
+    const QString kept = writeTestFile(dir.filePath("elsewhere/Album/song.mp3"), "keep");
     const QString target = dir.filePath("elsewhere/Album"), nowhere = dir.filePath("nowhere");
     const QString link = music + "/Album link", folder = music + "/Folder",
                   dangling = music + "/dangling";
     ASSERT_TRUE(QFile::link(target, link) && QFile::link(nowhere, dangling));
-    ASSERT_TRUE(QFile::link(target, write(folder + "/inner.mp3") + " link"));
+    ASSERT_TRUE(QFile::link(target, writeTestFile(folder + "/inner.mp3") + " link"));
     // A trailing separator must not turn the link into its folder.
     EXPECT_EQ(remove({link + "/", folder, dangling}, true, true), Result::Deleted);
     EXPECT_TRUE(QDir(music).isEmpty());
@@ -160,10 +158,10 @@ TEST_F(FileOperationsTest, LinksGoAsLinksAndWhatTheyPointToStays) {
 
 // The permanent deletion runs as a second job, started when the Trash's job has ended.
 TEST_F(FileOperationsTest, WhenTheTrashCannotBeMadeTheUserDecidesAboutDeletingForGood) {
-    qputenv("XDG_DATA_HOME", QFile::encodeName(write(dir.filePath("file")) + "/data"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(writeTestFile(dir.filePath("file")) + "/data"));
     const QString why =
         "the Trash folder \"" + dir.filePath("file/data/Trash") + "\" cannot be made";
-    const QString a = write(music + "/a.mp3"), b = write(music + "/b.mp3");
+    const QString a = writeTestFile(music + "/a.mp3"), b = writeTestFile(music + "/b.mp3");
     prompter.answers = {Answer::No, Answer::Yes};
     EXPECT_EQ(remove({a, b}, true, false), Result::Cancelled);
     EXPECT_TRUE(there(a) && there(b));
@@ -208,6 +206,30 @@ TEST_F(FileOperationsTest, CancelAllStopsTheRunningJobRunsItsDoneAndDropsTheQueu
     EXPECT_EQ(done, QStringList{"slow cancelled"}) << "no job starts once the window closes";
     EXPECT_TRUE(ops.idle());
     EXPECT_FALSE(queuedRan);
+}
+
+// A job that takes a while shows its progress window; a click on its Cancel stops the job.
+TEST_F(FileOperationsTest, TheProgressWindowsCancelStopsTheJob) {
+    std::optional<bool> cancelled;
+    ops.runner().run(
+        "slow",
+        [](FileJob& job) {
+            while (!job.cancelled())
+                std::this_thread::yield();
+        },
+        [&](bool c) { cancelled = c; });
+    QWidget* progress = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "ProgressWindow" && w->isVisible()) progress = w;
+        return progress != nullptr;
+    }));
+    auto* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return ops.idle(); }));
+    EXPECT_EQ(cancelled, std::optional<bool>(true));
+    EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "EventLoopWait.h"
 #include "ScriptedPrompter.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -21,14 +22,6 @@ using namespace tunewalk;
 
 namespace {
 
-QString write(const QString& path, const QByteArray& bytes = "x") {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-    return path;
-}
-
 // Texts in the locale the expectations are written in.
 class PropertiesSheet : public ::testing::Test {
 protected:
@@ -40,7 +33,7 @@ protected:
 };
 
 TEST_F(PropertiesSheet, AFileShowsItsNameKindSizeTimeAndPermissions) {
-    const QString song = write(dir.filePath("Song.mp3"), QByteArray(1'500'000, 'x'));
+    const QString song = writeTestFile(dir.filePath("Song.mp3"), QByteArray(1'500'000, 'x'));
     QFile file(song);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite) &&
                 file.setFileTime(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7)),
@@ -56,19 +49,19 @@ TEST_F(PropertiesSheet, AFileShowsItsNameKindSizeTimeAndPermissions) {
     EXPECT_EQ(sheet.value("Permissions"), "rw----r--");
     EXPECT_TRUE(sheet.value("Contents").isEmpty() && sheet.isComplete());
 
-    PropertiesDialog take(write(dir.filePath("Take.WAV")));
+    PropertiesDialog take(writeTestFile(dir.filePath("Take.WAV")));
     EXPECT_EQ(take.value("Type"), "WAV audio");
     EXPECT_EQ(take.value("Size"), "1 byte");
 }
 
 TEST_F(PropertiesSheet, AFoldersSizeAndContentsArriveWhenCounted) {
     const QString album = dir.filePath("Album");
-    write(album + "/a.mp3", QByteArray(1000, 'a'));
-    write(album + "/Disc 2/b.wav", QByteArray(2000, 'b'));
-    write(album + "/Disc 2/.hidden", QByteArray(3000, 'c'));
+    writeTestFile(album + "/a.mp3", QByteArray(1000, 'a'));
+    writeTestFile(album + "/Disc 2/b.wav", QByteArray(2000, 'b'));
+    writeTestFile(album + "/Disc 2/.hidden", QByteArray(3000, 'c'));
     QDir().mkpath(album + "/Empty");
     // A link is one more entry; what it points to is not counted.
-    ASSERT_TRUE(QFile::link(write(dir.filePath("outside.mp3"), QByteArray(50'000, 'o')),
+    ASSERT_TRUE(QFile::link(writeTestFile(dir.filePath("outside.mp3"), QByteArray(50'000, 'o')),
                             album + "/link.mp3"));
     PropertiesDialog sheet(album);
     ASSERT_TRUE(waitUntil([&] { return sheet.isComplete(); }));
@@ -90,7 +83,7 @@ protected:
     QList<PropertiesDialog*> sheets() const { return window.findChildren<PropertiesDialog*>(); }
 
     QTemporaryDir dir;
-    const QString song = write(dir.filePath("My Song.mp3"));
+    const QString song = writeTestFile(dir.filePath("My Song.mp3"));
     ScriptedPrompter prompter;
     QtShellOperations shell{prompter};
     QWidget window;
@@ -150,7 +143,7 @@ protected:
 };
 
 TEST_F(ShowPropertiesOnBus, TheFileManagerIsAskedAndARefusalBringsTheProgramsOwnSheet) {
-    const QString other = write(dir.filePath("o.wav"));
+    const QString other = writeTestFile(dir.filePath("o.wav"));
     shell.ShowFileProperties(song, &window);
     ASSERT_TRUE(waitUntil([&] { return !fileManager.asked.isEmpty(); }));
     EXPECT_EQ(fileManager.asked.front().first,
