@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QMetaObject>
+#include <QObject>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+namespace tunewalk {
+
+// The way back from a worker thread to an object on the window thread. Workers that read
+// storage may hang on a dead mount, so they are abandoned rather than joined: each holds a
+// shared ReturnAddress and posts its results through it. Once the object has closed the
+// address (in its destructor, or when it gives up on the work), posts are dropped.
+class ReturnAddress {
+public:
+    explicit ReturnAddress(QObject* target) : m_target(target) {}
+
+    static std::shared_ptr<ReturnAddress> to(QObject* target) {
+        return std::make_shared<ReturnAddress>(target);
+    }
+
+    // Runs `f` on the target's thread, unless the address is closed; false when it is.
+    template <class F> bool post(F&& f) {
+        std::lock_guard lock(m_mutex);
+        if (!m_target) return false;
+        QMetaObject::invokeMethod(m_target, std::forward<F>(f), Qt::QueuedConnection);
+        return true;
+    }
+
+    // After this returns no further post reaches the target (one already queued is dropped
+    // by Qt when the target is deleted; a target that lives on must check its own state).
+    void close() {
+        std::lock_guard lock(m_mutex);
+        m_target = nullptr;
+    }
+
+    bool isOpen() {
+        std::lock_guard lock(m_mutex);
+        return m_target != nullptr;
+    }
+
+private:
+    std::mutex m_mutex;
+    QObject* m_target;
+};
+
+} // namespace tunewalk
