@@ -1,16 +1,32 @@
 #include "app/DetailReader.h"
 
+#include "app/DetailsCache.h"
 #include "common/NativePath.h"
+#include "common/ReturnAddress.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/codec/WAVInfo.h"
 
-#include <QMetaObject>
+#include <algorithm>
+#include <deque>
 #include <filesystem>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace tunewalk {
 
+namespace {
+// Fresh results are written to the cache in transactions of this many.
+constexpr std::size_t StoreBatch = 200;
+std::atomic<qint64> opened{0};
+} // namespace
+
+// Everything a worker uses is here or its own: an abandoned worker may outlive the reader.
 struct DetailReader::Run {
     std::vector<Job> jobs;
+    Options options;
+    DetailReader* owner = nullptr; // used only by what is posted to the window thread
+    std::shared_ptr<ReturnAddress> address;
     std::atomic<bool> cancelled{false};
     std::atomic<bool> done{false};
     std::mutex mutex;
@@ -21,29 +37,41 @@ struct DetailReader::Run {
 DetailReader::DetailReader(QObject* parent) : QObject(parent) {}
 
 DetailReader::~DetailReader() {
-    stopWorker();
+    abandon();
 }
 
-void DetailReader::stopWorker() {
-    if (m_run) m_run->cancelled = true;
-    // The worker stops before its next file; only a read in progress is waited for.
-    if (m_thread.joinable()) m_thread.join();
+void DetailReader::abandon() {
+    if (!m_run) return;
+    m_run->cancelled = true;
+    m_run->address->close();
     m_run.reset();
 }
 
 void DetailReader::cancel() {
-    stopWorker();
+    abandon();
 }
 
 bool DetailReader::isRunning() const {
     return m_run && !m_run->done;
 }
 
+qint64 DetailReader::filesOpened() {
+    return opened;
+}
+
 void DetailReader::start(std::vector<Job> jobs) {
-    stopWorker();
+    start(std::move(jobs), Options());
+}
+
+void DetailReader::start(std::vector<Job> jobs, Options options) {
+    abandon();
+    if (options.databasePath.isEmpty()) options.databasePath = DetailsCache::defaultPath();
     m_run = std::make_shared<Run>();
     m_run->jobs = std::move(jobs);
-    m_thread = std::thread([this, run = m_run] { work(run); });
+    m_run->options = std::move(options);
+    m_run->owner = this;
+    m_run->address = ReturnAddress::to(this);
+    std::thread(&DetailReader::work, m_run).detach();
 }
 
 std::vector<DetailReader::Result> DetailReader::take(std::size_t limit) {
@@ -58,41 +86,77 @@ std::vector<DetailReader::Result> DetailReader::take(std::size_t limit) {
     return out;
 }
 
-void DetailReader::work(std::shared_ptr<Run> run) {
+void DetailReader::deliver(const std::shared_ptr<Run>& run, Result result) {
+    bool notify = false;
+    {
+        std::lock_guard lock(run->mutex);
+        run->results.push_back(std::move(result));
+        notify = !run->notifyPending;
+        run->notifyPending = true;
+    }
+    // One wake-up per batch: the window thread drains everything that has arrived.
+    if (notify) {
+        run->address->post([run] {
+            if (run->owner->m_run == run) emit run->owner->resultsReady();
+        });
+    }
+}
+
+void DetailReader::work(const std::shared_ptr<Run>& run) {
+    const Options& options = run->options;
+    auto cacheable = [&](const Job& job) {
+        return options.useCache && job.kind != Kind::FolderSize && job.modifiedNs != 0;
+    };
+    std::optional<DetailsCache> cache;
+    if (std::any_of(run->jobs.begin(), run->jobs.end(), cacheable))
+        cache.emplace(options.databasePath);
+    QHash<QString, QHash<QString, DetailsCache::Entry>> folders; // looked up once each
+    std::vector<DetailsCache::Stored> fresh;
     MP3TagEditor mp3;
     WAVInfo wav;
     for (const Job& job : run->jobs) {
-        if (run->cancelled) return;
+        if (run->cancelled) break;
+        if (options.beforeEachRow) options.beforeEachRow(job);
+        if (run->cancelled) break;
         Result result{job.key, job.kind, {}, 0};
-        if (job.kind == Kind::FolderSize)
+        if (job.kind == Kind::FolderSize) {
             result.folderSize = folderSize(job.key, run->cancelled);
-        else
-            result.details = readAudioDetails(job.key, job.kind == Kind::WAV, job.size, mp3, wav);
-        if (run->cancelled) return;
-        bool notify = false;
-        {
-            std::lock_guard lock(run->mutex);
-            run->results.push_back(std::move(result));
-            notify = !run->notifyPending;
-            run->notifyPending = true;
+        } else {
+            DetailsCache::Entry now{job.size, job.modifiedNs, job.inode, job.kind == Kind::WAV, {}};
+            std::optional<AudioDetails> hit;
+            if (cacheable(job) && !options.reread) {
+                const QString folder = DetailsCache::folderOf(job.key);
+                auto known = folders.find(folder);
+                if (known == folders.end())
+                    known = folders.insert(folder, cache->lookupFolder(folder));
+                const auto entry = known->constFind(job.key.mid(folder.size()));
+                if (entry != known->cend() && entry->matches(now)) hit = entry->details;
+            }
+            if (hit) {
+                result.details = *hit;
+            } else {
+                ++opened;
+                result.details = readAudioDetails(job.key, now.isWav, job.size, mp3, wav);
+                if (cacheable(job)) {
+                    now.details = result.details;
+                    fresh.push_back({job.key, now});
+                }
+            }
         }
-        // One wake-up per batch: the window thread drains everything that has arrived.
-        if (notify) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, run] {
-                    if (run == m_run) emit resultsReady();
-                },
-                Qt::QueuedConnection);
+        if (fresh.size() >= StoreBatch) {
+            cache->store(fresh);
+            fresh.clear();
         }
+        if (run->cancelled) break;
+        deliver(run, std::move(result));
     }
+    // Also for an abandoned run: what was read is worth keeping.
+    if (cache) cache->store(fresh);
+    if (run->cancelled) return;
     run->done = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this, run] {
-            if (run == m_run) emit finished();
-        },
-        Qt::QueuedConnection);
+    run->address->post([run] {
+        if (run->owner->m_run == run) emit run->owner->finished();
+    });
 }
 
 qint64 folderSize(const QString& folder, const std::atomic<bool>& cancelled) {

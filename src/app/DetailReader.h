@@ -5,18 +5,17 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
-#include <deque>
+#include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace tunewalk {
 
 // Reads the details of a listing's rows on a worker thread, in the order given (the list's
-// display order), and hands the results to the window thread in batches. Starting a new run
-// or cancelling stops the old one before its next file; results of an old run are never
-// delivered.
+// display order), and hands the results to the window thread in batches. Files read before
+// come from the details cache without being opened. Starting a new run, cancelling or
+// destroying the reader abandons the old worker without waiting for it (it may hang on a dead
+// mount); it stops before its next file, and results of an old run are never delivered.
 class DetailReader : public QObject {
     Q_OBJECT
 public:
@@ -24,7 +23,16 @@ public:
     struct Job {
         QString key;
         Kind kind;
-        qint64 size; // bytes the listing saw (files)
+        qint64 size;           // bytes the listing saw (files)
+        qint64 modifiedNs = 0; // modification time the listing saw; 0: unknown, not cached
+        quint64 inode = 0;     // 0 where the file system has no stable ones
+    };
+    struct Options {
+        bool useCache = true;
+        bool reread = false;  // read every file, replacing what the cache holds (Refresh)
+        QString databasePath; // empty: the user's cache folder
+        // Called on the worker before each row: lets a test hold a run in place.
+        std::function<void(const Job&)> beforeEachRow;
     };
     struct Result {
         QString key;
@@ -37,11 +45,15 @@ public:
     ~DetailReader() override;
 
     void start(std::vector<Job> jobs);
+    void start(std::vector<Job> jobs, Options options);
     void cancel();
     bool isRunning() const;
 
     // The results that have arrived so far, oldest first, at most `limit` of them.
     std::vector<Result> take(std::size_t limit);
+
+    // How many audio files all readers have opened so far (cache hits open none).
+    static qint64 filesOpened();
 
 signals:
     // Results are waiting; emitted on the window thread, once per batch.
@@ -51,11 +63,11 @@ signals:
 
 private:
     struct Run;
-    void work(std::shared_ptr<Run> run);
-    void stopWorker();
+    static void work(const std::shared_ptr<Run>& run);
+    static void deliver(const std::shared_ptr<Run>& run, Result result);
+    void abandon();
 
     std::shared_ptr<Run> m_run;
-    std::thread m_thread;
 };
 
 // Total size of the files below `folder`, not following links; gives up (returning what it

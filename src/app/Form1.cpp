@@ -2,11 +2,13 @@
 #include "app/Form1.h"
 
 #include "app/DetailReader.h"
+#include "app/FolderScan.h"
 #include "app/GridDelegate.h"
 #include "app/Icons.h"
 #include "app/ListHeader.h"
 #include "app/ListRow.h"
 #include "app/PlayerPanel.h"
+#include "common/ReturnAddress.h"
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
 #include "foldertree/Treefolder.h"
@@ -88,6 +90,9 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     connect(&Timer5, &QTimer::timeout, this, &Form1::zoom);
 
     m_detailReader = new DetailReader(this);
+    m_scan = new FolderScan(this);
+    connectWatcher();
+    m_back = ReturnAddress::to(this);
     connect(m_detailReader, &DetailReader::resultsReady, this, &Form1::drainDetails);
     connect(m_detailReader, &DetailReader::finished, this, &Form1::drainDetails);
 
@@ -109,16 +114,26 @@ TreefolderEnvironment Form1::treeEnvironment() {
     };
     environment.desktop = folder(QStandardPaths::DesktopLocation);
     environment.documents = folder(QStandardPaths::DocumentsLocation);
-    environment.volumes = [] {
+    const auto forTree = [](const QList<Volume>& found) {
         QList<TreeVolume> volumes;
-        for (const Volume& v : mountedVolumes())
+        for (const Volume& v : found)
             volumes.append({v.root, v.label, v.iconKey, v.ready});
         return volumes;
+    };
+    // The mount table at once; labels and readiness from workers that may meet a dead mount.
+    environment.volumes = [forTree] { return forTree(mountedVolumes()); };
+    environment.gatherVolumes = [forTree](QObject* context,
+                                          std::function<void(QList<TreeVolume>)> done) {
+        gatherVolumes(context, [forTree, done = std::move(done)](const QList<Volume>& found) {
+            done(forTree(found));
+        });
     };
     return environment;
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    m_back->close();
+}
 
 MP3TagEditor& Form1::oTagEditor() {
     if (!m_tagEditor) m_tagEditor = std::make_unique<MP3TagEditor>();
@@ -159,8 +174,11 @@ void Form1::createMenus() {
     mnuFolder = menuBar()->addMenu(tr("F&older"));
     mnuUpOne = mnuFolder->addAction(tr("Go &Up One Directory"), this, &Form1::upOneDir);
     mnuUpOne->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
-    mnuRefresh =
-        mnuFolder->addAction(tr("Refresh &List"), this, [this] { PopulateList(dirCurrent); });
+    mnuRefresh = mnuFolder->addAction(tr("Refresh &List"), this, [this] {
+        m_refreshing = true;
+        PopulateList(dirCurrent);
+        m_refreshing = false;
+    });
     mnuRefresh->setShortcut(QKeySequence::Refresh);
     mnuShowCurrent = mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
     mnuFolder->addSeparator();
@@ -222,6 +240,10 @@ void Form1::createMenus() {
                           &Form1::onGridLines);
     mnuFolderSizes =
         toggle(mnuSettings, tr("Calculate Folder &Sizes"), QStringLiteral("FolderSizes"), nullptr);
+    // Details read once are kept in the user's cache folder, so a folder opens at once the
+    // next time; Refresh reads the files again either way.
+    mnuDetailsCache = toggle(mnuSettings, tr("&Keep Track Details in a Cache"),
+                             QStringLiteral("DetailsCache"), nullptr);
     mnuSettings->addSeparator();
     mnuConfirmDeletes = toggle(mnuSettings, tr("&Confirm File/Folder Deletion"),
                                QStringLiteral("ConfirmDeletes"), nullptr);

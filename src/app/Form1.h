@@ -2,11 +2,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
 #include "app/FileOperations.h"
+#include "app/FolderScan.h"
 #include "common/KeyedCollection.h"
 #include "common/NameIDPair.h"
 #include "foldertree/Treefolder.h"
@@ -27,6 +29,7 @@ class QTreeWidgetItem;
 namespace tunewalk {
 
 class DetailReader;
+class ReturnAddress;
 class ListRow;
 class MediaPlayer;
 class MP3TagEditor;
@@ -284,8 +287,8 @@ public:
             *mnuEditTags = nullptr, *mnuEditWAV = nullptr;
     QAction *mnuSystemTray = nullptr, *mnuFloater = nullptr, *mnuStartupZoom = nullptr,
             *mnuRememberPosition = nullptr, *mnuShowTree = nullptr, *mnuGridLines = nullptr,
-            *mnuFolderSizes = nullptr, *mnuConfirmDeletes = nullptr, *mnuPermanentDelete = nullptr,
-            *mnuUnregister = nullptr;
+            *mnuFolderSizes = nullptr, *mnuDetailsCache = nullptr, *mnuConfirmDeletes = nullptr,
+            *mnuPermanentDelete = nullptr, *mnuUnregister = nullptr;
     QAction *mnuSTPlay = nullptr, *mnuSTPause = nullptr, *mnuSTStop = nullptr, *mnuSTNext = nullptr,
             *mnuSTPrevious = nullptr, *mnuSTRepeat = nullptr, *mnuSTPlayAll = nullptr,
             *mnuSTExit = nullptr, *mnuSTRestore = nullptr;
@@ -298,8 +301,10 @@ public:
 signals:
     // The window closed: the program ends.
     void closed();
-    // A listing finished adding its rows (the details follow).
+    // A listing has a row for every name (sizes, times and details follow).
     void listed();
+    // Every row of the listing has its size and modification time.
+    void statsFilled();
     // Every row of the listing has its details.
     void detailsFilled();
     // What plays, or whether anything does, changed.
@@ -335,14 +340,29 @@ private:
     void restoreFullGeometry(QStringList* bad);
 
     // Form1Listing.cpp
-    void addDesktopRows();
-    void addDriveRows();
-    void applyRow(ListRow* row);
+    // Takes a new row into the index of rows; false (and the row deleted) when its key is
+    // listed already.
+    bool addRow(ListRow* row);
     void openDirectory();
     void openDefaultDirectory();
     void upOneDir();
     void showCurrentFile();
     void setListSorting(bool on);
+    // A drive without its medium, or whose mount does not answer; Retry lists it again.
+    void reportNotReady(const QString& root);
+
+    // Form1Watching.cpp
+    void connectWatcher();
+    void applyChanges();
+    void updateFromStat(const QString& name, const NativeFileInfo& info, QStringList* gone);
+
+    // Form1Filling.cpp
+    void startScan(const QString& previous, bool fromTree, bool isMyDocuments);
+    void showRows(const QList<QTreeWidgetItem*>& rows);
+    QStringList visibleNames() const;
+    void applyStats(const std::vector<FolderScan::Stat>& stats);
+    void finishStats();
+    void sortAfterStage(std::initializer_list<int> filledColumns);
 
     // Form1FileOps.cpp
     QTreeWidgetItem* fileCommandNode(bool* onTree) const;
@@ -356,9 +376,12 @@ private:
     void acceptFileDragEnter(QDropEvent* event, const std::function<bool(QDropEvent*)>& dragOver);
 
     // Form1Details.cpp
-    void applyDetails(ListRow* row, const struct AudioDetails& details);
-    void applyFolderSize(ListRow* row, qint64 bytes);
+    // In place: the row is not moved in the sorted list (a stage of a listing).
+    void applyDetails(ListRow* row, const struct AudioDetails& details, bool inPlace = false);
+    void applyFolderSize(ListRow* row, qint64 bytes, bool inPlace = false);
     void drainDetails();
+    void startDetails(const QStringList& keys, bool reread = false);
+    void readChangedDetails();
 
     // Form1Playback.cpp
     void connectPlayback();
@@ -395,6 +418,9 @@ private:
     void moveSelection(bool up);
     void writeSequence(ListRow* row, int number, int width);
     void sortByPlayOrder();
+    // A row that arrives while a play order is in force joins it at the end (folders stay
+    // above the files).
+    void appendToPlayOrder(ListRow* row);
 
     // Form1Commands.cpp
     void saveToggle(const QString& key, bool on);
@@ -438,7 +464,18 @@ private:
     QToolButton* m_volumeButton = nullptr;
     QHash<QString, ListRow*> m_rows;
     DetailReader* m_detailReader = nullptr;
+    FolderScan* m_scan = nullptr;
+    FolderScan* m_update = nullptr; // stats of entries the watcher reported
+    class FolderWatcher* m_watcher = nullptr;
+    QStringList m_changedNames;         // reported, not looked at yet
+    bool m_rescanPending = false;       // something changed, names unknown
+    QHash<QString, bool> m_volumeReady; // by root, as the last gathering of volumes found
+    QSet<QString> m_changedDetails;     // rows whose files changed: their details are read again
     QString m_fillingFolder;
+    bool m_refreshing = false;    // the Refresh command is listing the folder again
+    bool m_reReadDetails = false; // this listing reads every file, whatever the cache holds
+    // The way back for one-off workers (start-up's look at the start folder).
+    std::shared_ptr<ReturnAddress> m_back;
     double m_treeWidthTwips = 3000;
     bool m_shutDown = false;
     QString m_renamingKey;        // the row whose name is being edited

@@ -5,10 +5,12 @@
 #include "app/DetailReader.h"
 #include "app/ListRow.h"
 #include "app/ListText.h"
+#include "common/PathRules.h"
 #include "shell/Prompter.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QSet>
 #include <QTreeWidget>
 #include <exception>
 
@@ -20,7 +22,7 @@ constexpr int ApplyBudgetMs = 15;
 constexpr std::size_t ApplyBatch = 64;
 } // namespace
 
-void Form1::applyDetails(ListRow* row, const AudioDetails& d) {
+void Form1::applyDetails(ListRow* row, const AudioDetails& d, bool inPlace) {
     row->setCell(Col::Track, d.title);
     row->setCell(Col::Length, d.length);
     row->setCell(Col::Artist, d.artist);
@@ -31,23 +33,27 @@ void Form1::applyDetails(ListRow* row, const AudioDetails& d) {
     for (int c = Col::Track; c <= Col::Modified; ++c)
         row->setCell(Col::DescFirst + c,
                      QStringLiteral("B_") + row->cell(Col::AscFirst + c).mid(2));
-    row->changed();
+    inPlace ? row->changedInPlace() : row->changed();
     if (d.hasTitle && row->key == currentFile) {
         panelCurrent->setText(d.title);
         emit playbackChanged();
     }
 }
 
-void Form1::applyFolderSize(ListRow* row, qint64 bytes) {
+void Form1::applyFolderSize(ListRow* row, qint64 bytes, bool inPlace) {
     row->setCell(Col::Size, formatSize(bytes));
     const QString padded = QStringLiteral("C_") + paddedSize(bytes);
     row->setCell(Col::AscFirst + Col::Size, padded);
     row->setCell(Col::DescFirst + Col::Size, padded);
-    row->changed();
+    inPlace ? row->changedInPlace() : row->changed();
 }
 
 void Form1::updateFileItem(ListRow* row) {
     if (!row || !row->isFile()) return;
+    // The file has just been written by the program: its new size and time are the row's, so
+    // the folder watcher finds nothing to do for it.
+    const NativeFileInfo info = nativeFileInfo(row->key);
+    if (info.isFile) setFileStat(row, info);
     try {
         applyDetails(row, readAudioDetails(row->key, row->tag == QLatin1String("WAV"),
                                            row->cell(Col::SizeInBytes).toLongLong(), oTagEditor(),
@@ -65,18 +71,38 @@ void Form1::fillRowDetails(const QString& key) {
 }
 
 void Form1::fillAllDetails() {
+    // The rows the user sees first, then the rest in display order.
+    QStringList keys;
+    for (const QString& name : visibleNames())
+        keys << joinPath(dirCurrent, name);
+    keys += listKeys();
+    m_changedDetails.clear();
+    startDetails(keys);
+}
+
+void Form1::readChangedDetails() {
+    if (m_changedDetails.isEmpty() || !m_fillingFolder.isEmpty() || m_scan->isRunning()) return;
+    const QStringList keys(m_changedDetails.cbegin(), m_changedDetails.cend());
+    m_changedDetails.clear();
+    startDetails(keys, true);
+}
+
+void Form1::startDetails(const QStringList& keys, bool reread) {
     m_fillingFolder.clear();
     std::vector<DetailReader::Job> jobs;
     const bool folderSizes = mnuFolderSizes->isChecked();
-    // In display order, top first: the rows the user sees fill in before the rest.
-    for (const QString& key : listKeys()) {
+    QSet<QString> queued;
+    for (const QString& key : keys) {
+        if (queued.contains(key)) continue;
+        queued.insert(key);
         const ListRow* row = findRow(key);
+        if (!row) continue;
         if (row->isFile())
             jobs.push_back({key,
                             row->tag == QLatin1String("WAV") ? DetailReader::Kind::WAV
                                                              : DetailReader::Kind::MP3,
-                            row->cell(Col::SizeInBytes).toLongLong()});
-        else if (folderSizes && row->iconKey() == QLatin1String("Folder"))
+                            row->cell(Col::SizeInBytes).toLongLong(), row->modifiedNs, row->inode});
+        else if (folderSizes && row->iconKey() == QLatin1String("Folder") && !reread)
             jobs.push_back({key, DetailReader::Kind::FolderSize, 0});
     }
     if (jobs.empty()) {
@@ -84,11 +110,15 @@ void Form1::fillAllDetails() {
         return;
     }
     m_fillingFolder = dirCurrent;
-    m_detailReader->start(std::move(jobs));
+    DetailReader::Options options;
+    options.useCache = mnuDetailsCache->isChecked();
+    options.reread = reread || m_reReadDetails;
+    m_reReadDetails = false;
+    m_detailReader->start(std::move(jobs), options);
 }
 
 bool Form1::isFillingDetails() const {
-    return Timer2.isActive() || !m_fillingFolder.isEmpty();
+    return m_scan->isRunning() || Timer2.isActive() || !m_fillingFolder.isEmpty();
 }
 
 void Form1::drainDetails() {
@@ -113,9 +143,9 @@ void Form1::drainDetails() {
             ListRow* row = findRow(result.key);
             if (!row) continue;
             if (result.kind == DetailReader::Kind::FolderSize)
-                applyFolderSize(row, result.folderSize);
+                applyFolderSize(row, result.folderSize, true);
             else
-                applyDetails(row, result.details);
+                applyDetails(row, result.details, true);
         }
     }
     if (!empty) {
@@ -125,7 +155,10 @@ void Form1::drainDetails() {
     }
     if (workerDone) {
         m_fillingFolder.clear();
+        sortAfterStage({Col::Track, Col::Length, Col::Artist, Col::Bitrate, Col::Modified,
+                        mnuFolderSizes->isChecked() ? Col::Size : -1});
         emit detailsFilled();
+        readChangedDetails(); // files another program changed meanwhile
     }
 }
 

@@ -2,6 +2,7 @@
 #include "app/Form1.h"
 
 #include "app/DetailReader.h"
+#include "app/FolderWatcher.h"
 #include "app/ListHeader.h"
 #include "app/ListRow.h"
 #include "app/ListText.h"
@@ -19,84 +20,11 @@
 #include <QMenu>
 #include <QStandardPaths>
 #include <QTreeWidget>
-#include <filesystem>
 
 namespace tunewalk {
 
-namespace fs = std::filesystem;
-
 namespace {
 const QString Drives = QStringLiteral("Drives");
-
-// The sort keys of folder and special rows that do not depend on the row's name or size.
-void setKindSortKeys(ListRow* row, const QString& prefix, const QString& modifiedKey) {
-    row->setCell(Col::AscFirst + 1, prefix);
-    row->setCell(Col::AscFirst + 2, prefix + QLatin1Char('0'));
-    row->setCell(Col::AscFirst + 3, prefix);
-    row->setCell(Col::AscFirst + 4, prefix);
-    row->setCell(Col::AscFirst + 6, prefix + modifiedKey);
-    for (int c = 1; c <= 4; ++c)
-        row->setCell(Col::DescFirst + c, row->cell(Col::AscFirst + c));
-    row->setCell(Col::DescFirst + 6, row->cell(Col::AscFirst + 6));
-}
-
-bool isAudioName(const QString& name, QString* tag) {
-    if (name.size() < 4 || name[name.size() - 4] != QLatin1Char('.')) return false;
-    const QString kind = name.right(3).toUpper();
-    if (kind != QLatin1String("MP3") && kind != QLatin1String("WAV")) return false;
-    *tag = kind;
-    return true;
-}
-
-// The row of the file or folder `name` in `folder`; names that are not valid text are shown
-// with replacement characters, while the key keeps their bytes.
-ListRow* makeFileRow(const QString& folder, const QString& name, const QString& currentFile) {
-    const QString key = joinPath(folder, name);
-    const NativeFileInfo info = nativeFileInfo(key);
-    if (info.size <= 0 || !info.isFile) return nullptr; // empty files are no playlist entries
-    const QString shown = displayPath(name);
-    QString tag;
-    if (!isAudioName(name, &tag)) tag = QStringLiteral("MP3");
-    auto* row = new ListRow(key, tag, samePath(key, currentFile) ? QStringLiteral("Playing") : tag);
-    row->modified = info.modified;
-    const QString padded = paddedSize(info.size);
-    row->setCell(Col::Name, shown);
-    row->setCell(Col::Size, formatSize(info.size));
-    row->setCell(Col::Modified, modifiedText(row->modified));
-    row->setCell(Col::AscFirst, QStringLiteral("D_") + shown);
-    row->setCell(Col::AscFirst + Col::Size, QStringLiteral("D_") + padded);
-    row->setCell(Col::DescFirst, QStringLiteral("B_") + shown);
-    row->setCell(Col::DescFirst + Col::Size, QStringLiteral("B_") + padded);
-    row->setCell(Col::SizeInBytes, QString::number(info.size));
-    return row;
-}
-
-ListRow* makeFolderRow(const QString& folder, const QString& name) {
-    const QString key = joinPath(folder, name);
-    const QString shown = displayPath(name);
-    auto* row = new ListRow(key, QStringLiteral("Folder"), QStringLiteral("Folder"));
-    row->modified = nativeFileInfo(key).modified;
-    row->setCell(Col::Name, shown);
-    // With folder sizes on, the size arrives with the details; until then the cell is blank.
-    row->setCell(Col::Size, QStringLiteral(" "));
-    row->setCell(Col::Modified, modifiedText(row->modified));
-    row->setCell(Col::AscFirst, QStringLiteral("C_") + shown);
-    row->setCell(Col::DescFirst, QStringLiteral("C_") + shown);
-    const QString padded = QStringLiteral("C_") + paddedSize(0);
-    row->setCell(Col::AscFirst + Col::Size, padded);
-    row->setCell(Col::DescFirst + Col::Size, padded);
-    setKindSortKeys(row, QStringLiteral("C_"), sortableTime(row->modified));
-    return row;
-}
-
-ListRow* makeSpecialRow(const QString& key, const QString& text, const QString& icon) {
-    auto* row = new ListRow(key, QStringLiteral("Folder"), icon);
-    row->setCell(Col::Name, text);
-    row->setCell(Col::AscFirst, QStringLiteral("A_") + text);
-    row->setCell(Col::DescFirst, QStringLiteral("A_") + text);
-    setKindSortKeys(row, QStringLiteral("A_"), QString());
-    return row;
-}
 } // namespace
 
 QString GetLongFileName(const QString& path) {
@@ -120,125 +48,90 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
     int sortColumn = header->sortIndicatorSection();
     Qt::SortOrder order = header->sortIndicatorOrder();
     hasAudioFiles = false;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     // Refreshing the same folder keeps the user's sort; anything else starts from names.
-    if (!samePath(path, dirCurrent) || playOrderActive) {
+    const bool sameFolder = samePath(path, dirCurrent);
+    if (!sameFolder || playOrderActive) {
         sortColumn = Col::AscFirst;
         order = Qt::AscendingOrder;
         playOrderActive = false;
     }
+    // Refresh reads the listed files again; any other listing may take details from the cache.
+    m_reReadDetails = sameFolder && m_refreshing;
 
-    // The old folder's details stop before their next row.
+    // The old folder's work is dropped where it stands; nothing of it arrives later.
     Timer2.stop();
     m_detailReader->cancel();
     m_fillingFolder.clear();
+    m_scan->abandon();
 
     ListView1->setSortingEnabled(false);
     ListView1->clear();
     m_rows.clear();
+    header->setSortIndicator(sortColumn, order);
 
     const bool desktop = samePath(path, desktopFolder()) && listingDesktop;
     listingDesktop = false;
 
-    QList<QTreeWidgetItem*> rows;
-    auto take = [&](ListRow* row) {
-        if (!row || m_rows.contains(row->key)) {
-            delete row;
-            return false;
-        }
-        m_rows.insert(row->key, row);
-        rows.append(row);
-        return true;
-    };
-
-    if (path != Drives) {
-        if (!nativeFileInfo(path).isDir) {
-            m_prompter->message(tr("No such directory: \"%1\"").arg(displayPath(path)),
-                                Prompter::Icon::Critical, Prompter::Buttons::Ok);
-        } else {
-            dirCurrent =
-                QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
-            setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
-            if (!fromTree) {
-                if (isMyDocuments)
-                    Treefolder1->MyDocuments();
-                else
-                    Treefolder1->SetPath(dirCurrent);
-            }
-            if (desktop) {
-                take(makeSpecialRow(Drives, tr("My Computer"), QStringLiteral("MyComputer")));
-                take(makeSpecialRow(myDocumentsFolder(), tr("My Documents"),
-                                    QStringLiteral("MyDocuments")));
-            }
-            // One pass over the folder by its raw names (Qt's iterator skips names that are
-            // not valid text): sub-folders, then MP3 files, then WAV files, each in the order
-            // the file system gives them. Hidden entries stay out, as in a file manager.
-            QStringList folders, mp3s, wavs;
-            std::error_code ec;
-            for (fs::directory_iterator it(toFsPath(dirCurrent), ec), end; !ec && it != end;
-                 it.increment(ec)) {
-                const QString name = fromFsPath(it->path().filename());
-                if (name.startsWith(QLatin1Char('.'))) continue;
-                std::error_code kind;
-                QString tag;
-                if (it->is_directory(kind))
-                    folders.append(name);
-                else if (isAudioName(name, &tag))
-                    (tag == QLatin1String("MP3") ? mp3s : wavs).append(name);
-            }
-            for (const QString& name : folders)
-                take(makeFolderRow(dirCurrent, name));
-            for (const auto* group : {&mp3s, &wavs})
-                for (const QString& name : *group)
-                    if (take(makeFileRow(dirCurrent, name, currentFile))) hasAudioFiles = true;
-        }
-    } else {
+    if (path == Drives) {
         dirCurrent = Drives;
+        m_watcher->watch({});
         setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + Drives);
         if (!fromTree) Treefolder1->MyComputer();
-        for (const Volume& v : mountedVolumes())
-            take(new ListRow(v.root, QStringLiteral("Drive"), v.iconKey));
-        for (QTreeWidgetItem* item : rows) {
-            auto* row = static_cast<ListRow*>(item);
+        QList<QTreeWidgetItem*> rows;
+        for (const Volume& v : mountedVolumes()) {
+            auto* row = new ListRow(v.root, QStringLiteral("Drive"), v.iconKey);
             row->setCell(Col::Name, row->key);
+            if (addRow(row)) rows.append(row);
         }
+        showRows(rows);
+        emit statsFilled();
+        Timer2.start();
+        // Labels and readiness need a call on each mount, which a dead one never answers.
+        gatherVolumes(this, [this](const QList<Volume>& volumes) {
+            m_volumeReady.clear();
+            for (const Volume& v : volumes)
+                m_volumeReady.insert(v.root, v.ready);
+            if (dirCurrent != Drives) return;
+            QStringList gone; // mount points that turned out to be no folders
+            for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
+                if (!m_volumeReady.contains(it.key())) gone << it.key();
+            if (!gone.isEmpty()) removeRows(gone);
+        });
+        return;
     }
 
-    ListView1->addTopLevelItems(rows);
-    header->setSortIndicator(sortColumn, order);
-    setListSorting(true);
-    updateCommandStates(false);
-
-    if (ListView1->topLevelItemCount() > 0) {
-        if (!pendingSelection.isEmpty()) {
-            if (ListRow* row = findRow(pendingSelection)) {
-                ListView1->setCurrentItem(row);
-                handleRowClick(row);
-                if (!suppressAutoPlay)
-                    mnuPlay->trigger();
-                else
-                    selectOnly();
-            }
-            pendingSelection.clear();
-        } else {
-            clickRow(static_cast<ListRow*>(ListView1->topLevelItem(0)));
-        }
+    const QString previous = dirCurrent;
+    dirCurrent = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
+    if (desktop) {
+        for (ListRow* row :
+             {makeSpecialRow(Drives, tr("My Computer"), QStringLiteral("MyComputer")),
+              makeSpecialRow(myDocumentsFolder(), tr("My Documents"),
+                             QStringLiteral("MyDocuments"))})
+            if (addRow(row)) ListView1->addTopLevelItem(row);
     }
+    startScan(previous, fromTree, isMyDocuments);
+}
 
-    QGuiApplication::restoreOverrideCursor();
-    Timer2.start();
-    emit listed();
+bool Form1::addRow(ListRow* row) {
+    if (!row || m_rows.contains(row->key)) {
+        delete row;
+        return false;
+    }
+    m_rows.insert(row->key, row);
+    return true;
 }
 
 ListRow* Form1::addFile(const QString& path) {
     const QString absolute = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-    ListRow* row = makeFileRow(parentPath(absolute), fileNamePart(absolute), currentFile);
-    if (!row) return nullptr;
-    if (m_rows.contains(row->key)) {
-        delete row;
-        return nullptr;
-    }
-    m_rows.insert(row->key, row);
+    const NativeFileInfo info = nativeFileInfo(absolute);
+    if (info.size <= 0 || !info.isFile) return nullptr; // empty files are no playlist entries
+    const QString name = fileNamePart(absolute);
+    ListRow* row =
+        makeFileRow(parentPath(absolute), name,
+                    name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive), currentFile);
+    setFileStat(row, info);
+    if (!addRow(row)) return nullptr;
     ListView1->addTopLevelItem(row);
     return row;
 }
@@ -246,11 +139,8 @@ ListRow* Form1::addFile(const QString& path) {
 ListRow* Form1::addFolderItem(const QString& folder) {
     const QString absolute = QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath());
     ListRow* row = makeFolderRow(parentPath(absolute), fileNamePart(absolute));
-    if (m_rows.contains(row->key)) {
-        delete row;
-        return nullptr;
-    }
-    m_rows.insert(row->key, row);
+    setFolderStat(row, nativeFileInfo(absolute));
+    if (!addRow(row)) return nullptr;
     ListView1->addTopLevelItem(row);
     // Its size, with folder sizes on, comes from whoever made the folder: counting a moved
     // folder here would hold the window.
@@ -309,6 +199,7 @@ void Form1::adoptRenamedFolder(const QString& newPath) {
     const QString old = dirCurrent;
     dirCurrent = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(newPath).absoluteFilePath()));
     setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
+    m_watcher->watch(dirCurrent);
     // The playing file moves with its folder, at whatever depth below it.
     if (pathIsWithin(currentFile, old)) currentFile = dirCurrent + currentFile.mid(old.size());
     m_rows.clear();
@@ -377,24 +268,27 @@ void Form1::handleRightClick(ListRow* row) {
 void Form1::handleDoubleClick(ListRow* row) {
     if (!row || row != currentRow()) return;
     doubleClickPending = true;
-    for (;;) {
-        if (row->key == Drives ||
-            (nativeFileInfo(row->key).isDir &&
-             (row->tag != QLatin1String("Drive") || QDir(row->key).isReadable()))) {
-            PopulateList(row->key, false, row->iconKey() == QLatin1String("MyDocuments"));
-            return;
-        }
-        if (row->tag == QLatin1String("Drive") || isVolumeRoot(row->key)) {
-            const auto answer = m_prompter->message(
-                tr("%1 is not accessible.\n\nThe device is not ready").arg(displayPath(row->key)),
-                Prompter::Icon::Critical, Prompter::Buttons::RetryCancel);
-            if (answer == Prompter::Answer::Retry) continue;
-            return;
-        }
+    // Folders and drives are listed without a look at the disk first: the listing finds out,
+    // on a worker, whether they are there and readable.
+    if (row->key == Drives || row->tag == QLatin1String("Folder")) {
+        PopulateList(row->key, false, row->iconKey() == QLatin1String("MyDocuments"));
+    } else if (row->tag == QLatin1String("Drive")) {
+        // A drive the volume gathering found not answering is reported at once.
+        if (m_volumeReady.value(row->key, true))
+            PopulateList(row->key);
+        else
+            reportNotReady(row->key);
+    } else {
         // A file: play it, even when the player is paused.
         mnuPlay->trigger();
-        return;
     }
+}
+
+void Form1::reportNotReady(const QString& root) {
+    const auto answer = m_prompter->message(
+        tr("%1 is not accessible.\n\nThe device is not ready").arg(displayPath(root)),
+        Prompter::Icon::Critical, Prompter::Buttons::RetryCancel);
+    if (answer == Prompter::Answer::Retry) PopulateList(root);
 }
 
 void Form1::handleColumnClick(int column) {

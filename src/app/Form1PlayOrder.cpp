@@ -37,6 +37,16 @@ void Form1::writeSequence(ListRow* row, int number, int width) {
         row->setCell(Col::Sequence, QString(width, QLatin1Char('0')) + row->cell(Col::Name));
 }
 
+void Form1::appendToPlayOrder(ListRow* row) {
+    int last = 0, width = 4;
+    for (const ListRow* other : std::as_const(m_rows)) {
+        if (other == row || !other->isFile()) continue;
+        last = std::max(last, other->cell(Col::Sequence).toInt());
+        width = static_cast<int>(other->cell(Col::Sequence).size());
+    }
+    writeSequence(row, last + 1, width);
+}
+
 void Form1::sortByPlayOrder() {
     ListView1->header()->setSortIndicator(Col::Sequence, Qt::AscendingOrder);
     setListSorting(true); // sorts by the indicator at once

@@ -5,6 +5,7 @@
 #include "app/ListRow.h"
 #include "app/ListingExport.h"
 #include "common/PathRules.h"
+#include "common/ReturnAddress.h"
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
 #include "foldertree/Treefolder.h"
@@ -20,6 +21,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace tunewalk {
 
@@ -125,13 +127,6 @@ void Form1::load() {
 
     applyOptionSettings();
 
-    const StartChoice choice = chooseStartFolder(
-        m_commandLine, setting(QStringLiteral("DefaultPath"), None), m_programFolder);
-    startFolder = GetLongFileName(choice.folder);
-    if (startFolder.isEmpty()) startFolder = m_programFolder;
-    pendingSelection = choice.pendingSelection;
-    if (!pendingSelection.isEmpty()) pendingSelection = GetLongFileName(pendingSelection);
-
     loadFavorites();
     removeOldPlaylists(QDateTime::currentDateTime());
     // Keys act on the list until the user goes to the tree.
@@ -149,6 +144,7 @@ void Form1::applyOptionSettings() {
     onPermanentDelete();
     mnuFloater->setChecked(unlessFalse(setting(QStringLiteral("Floater"), "True")));
     mnuFolderSizes->setChecked(unlessFalse(setting(QStringLiteral("FolderSizes"), "False")));
+    mnuDetailsCache->setChecked(unlessFalse(setting(QStringLiteral("DetailsCache"), "True")));
     mnuShowTree->setChecked(onlyIfTrue(setting(QStringLiteral("ShowTree"), "True")));
     onShowTree();
     mnuGridLines->setChecked(unlessFalse(setting(QStringLiteral("GridLines"), "False")));
@@ -237,6 +233,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         m_fileOps->cancelAll();
         saveLayout();
         m_detailReader->cancel();
+        m_scan->abandon();
         m_tray->hide();
     }
     event->accept();
@@ -244,10 +241,28 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::openStartFolder() {
-    // The tree selects the folder and its event lists it. A folder the tree cannot show (on
-    // no volume it knows, or too deep) is listed all the same.
-    Treefolder1->SetPath(startFolder);
-    if (!samePath(dirCurrent, GetLongFileName(startFolder))) PopulateList(startFolder, true);
+    // Which folder to start in takes a look at the disk, which may be a network share or a
+    // mount that no longer answers: the window is up already, and the look is taken on a
+    // worker so it stays responsive.
+    const QString commandLine = m_commandLine;
+    const QString defaultPath = setting(QStringLiteral("DefaultPath"), None);
+    const QString programFolder = m_programFolder;
+    std::thread([back = m_back, this, commandLine, defaultPath, programFolder] {
+        const StartChoice choice = chooseStartFolder(commandLine, defaultPath, programFolder);
+        QString folder = GetLongFileName(choice.folder);
+        if (folder.isEmpty()) folder = programFolder;
+        const QString selection = choice.pendingSelection.isEmpty()
+                                      ? QString()
+                                      : GetLongFileName(choice.pendingSelection);
+        back->post([this, folder, selection] {
+            startFolder = folder;
+            pendingSelection = selection;
+            // The tree selects the folder and its event lists it. A folder the tree cannot
+            // show (on no volume it knows, or too deep) is listed all the same.
+            Treefolder1->SetPath(startFolder);
+            if (!samePath(dirCurrent, startFolder)) PopulateList(startFolder, true);
+        });
+    }).detach();
 }
 
 void Form1::raiseFromAnotherStart() {

@@ -23,6 +23,14 @@ void ListRow::setDropHighlight(bool on) {
     emitDataChanged();
 }
 
+void ListRow::changedInPlace() {
+    // The view re-sorts a changed row only when the change spans its sort column, and the sort
+    // keys live beyond the shown columns.
+    if (QTreeWidget* view = treeWidget())
+        emit view->model()->dataChanged(view->indexFromItem(this, 0),
+                                        view->indexFromItem(this, Col::Visible - 1));
+}
+
 void ListRow::setIconKey(const QString& key) {
     if (key == m_iconKey) return;
     m_iconKey = key;
@@ -72,6 +80,82 @@ bool ListRow::operator<(const QTreeWidgetItem& other) const {
     const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
     if (other.type() != UserType) return QTreeWidgetItem::operator<(other);
     return naturalLess(cell(column), static_cast<const ListRow&>(other).cell(column));
+}
+
+namespace {
+// The sort keys of folder and special rows that do not depend on the row's name or size.
+void setKindSortKeys(ListRow* row, const QString& prefix, const QString& modifiedKey) {
+    row->setCell(Col::AscFirst + 1, prefix);
+    row->setCell(Col::AscFirst + 2, prefix + QLatin1Char('0'));
+    row->setCell(Col::AscFirst + 3, prefix);
+    row->setCell(Col::AscFirst + 4, prefix);
+    row->setCell(Col::AscFirst + 6, prefix + modifiedKey);
+    for (int c = 1; c <= 4; ++c)
+        row->setCell(Col::DescFirst + c, row->cell(Col::AscFirst + c));
+    row->setCell(Col::DescFirst + 6, row->cell(Col::AscFirst + 6));
+}
+} // namespace
+
+ListRow* makeFileRow(const QString& folder, const QString& name, bool wav,
+                     const QString& currentFile) {
+    const QString key = joinPath(folder, name);
+    const QString shown = displayPath(name);
+    const QString tag = wav ? QStringLiteral("WAV") : QStringLiteral("MP3");
+    auto* row = new ListRow(key, tag, samePath(key, currentFile) ? QStringLiteral("Playing") : tag);
+    row->setCell(Col::Name, shown);
+    row->setCell(Col::AscFirst, QStringLiteral("D_") + shown);
+    row->setCell(Col::DescFirst, QStringLiteral("B_") + shown);
+    for (int c = Col::Track; c <= Col::Modified; ++c) {
+        row->setCell(Col::AscFirst + c, QStringLiteral("D_"));
+        row->setCell(Col::DescFirst + c, QStringLiteral("B_"));
+    }
+    return row;
+}
+
+void setFileStat(ListRow* row, const NativeFileInfo& info) {
+    row->modified = info.modified;
+    row->modifiedNs = info.modifiedNs;
+    row->inode = info.inode;
+    const QString padded = paddedSize(info.size);
+    row->setCell(Col::Size, formatSize(info.size));
+    row->setCell(Col::Modified, modifiedText(row->modified));
+    row->setCell(Col::AscFirst + Col::Size, QStringLiteral("D_") + padded);
+    row->setCell(Col::DescFirst + Col::Size, QStringLiteral("B_") + padded);
+    const QString time = sortableTime(row->modified);
+    row->setCell(Col::AscFirst + Col::Modified, QStringLiteral("D_") + time);
+    row->setCell(Col::DescFirst + Col::Modified, QStringLiteral("B_") + time);
+    row->setCell(Col::SizeInBytes, QString::number(info.size));
+}
+
+ListRow* makeFolderRow(const QString& folder, const QString& name) {
+    const QString key = joinPath(folder, name);
+    const QString shown = displayPath(name);
+    auto* row = new ListRow(key, QStringLiteral("Folder"), QStringLiteral("Folder"));
+    row->setCell(Col::Name, shown);
+    // With folder sizes on, the size arrives with the details; until then the cell is blank.
+    row->setCell(Col::Size, QStringLiteral(" "));
+    row->setCell(Col::AscFirst, QStringLiteral("C_") + shown);
+    row->setCell(Col::DescFirst, QStringLiteral("C_") + shown);
+    const QString padded = QStringLiteral("C_") + paddedSize(0);
+    row->setCell(Col::AscFirst + Col::Size, padded);
+    row->setCell(Col::DescFirst + Col::Size, padded);
+    setKindSortKeys(row, QStringLiteral("C_"), QString());
+    return row;
+}
+
+void setFolderStat(ListRow* row, const NativeFileInfo& info) {
+    row->modified = info.modified;
+    row->setCell(Col::Modified, modifiedText(row->modified));
+    setKindSortKeys(row, QStringLiteral("C_"), sortableTime(row->modified));
+}
+
+ListRow* makeSpecialRow(const QString& key, const QString& text, const QString& icon) {
+    auto* row = new ListRow(key, QStringLiteral("Folder"), icon);
+    row->setCell(Col::Name, text);
+    row->setCell(Col::AscFirst, QStringLiteral("A_") + text);
+    row->setCell(Col::DescFirst, QStringLiteral("A_") + text);
+    setKindSortKeys(row, QStringLiteral("A_"), QString());
+    return row;
 }
 
 } // namespace tunewalk

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/NativePath.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QTreeWidgetItem>
@@ -27,7 +29,9 @@ public:
 
     QString key;
     const QString tag;
-    QDateTime modified;
+    QDateTime modified;    // invalid until the row's stat has arrived
+    qint64 modifiedNs = 0; // files: the same, for the details cache
+    quint64 inode = 0;     // files
 
     const QString& cell(int column) const { return m_cells[static_cast<std::size_t>(column)]; }
     // Sets a cell without telling the view; call changed() once the row is complete.
@@ -35,6 +39,9 @@ public:
         m_cells[static_cast<std::size_t>(column)] = text;
     }
     void changed() { emitDataChanged(); }
+    // The same for values streaming in: the list repaints the row but does not move it, even
+    // when it sorts by a column that changed (it sorts once when the stage is complete).
+    void changedInPlace();
 
     const QString& iconKey() const { return m_iconKey; }
     void setIconKey(const QString& key);
@@ -53,5 +60,15 @@ private:
     QString m_iconKey;
     bool m_dropHighlight = false;
 };
+
+// Rows as a listing makes them: at first with their names only; the size and time cells
+// stay blank until the row's stat arrives (setFileStat, setFolderStat) and their sort keys
+// are empty meanwhile, so a pending value sorts before every known one in ascending order.
+ListRow* makeFileRow(const QString& folder, const QString& name, bool wav,
+                     const QString& currentFile);
+ListRow* makeFolderRow(const QString& folder, const QString& name);
+ListRow* makeSpecialRow(const QString& key, const QString& text, const QString& icon);
+void setFileStat(ListRow* row, const NativeFileInfo& info);
+void setFolderStat(ListRow* row, const NativeFileInfo& info);
 
 } // namespace tunewalk

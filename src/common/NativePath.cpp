@@ -168,15 +168,27 @@ NativeFileInfo nativeFileInfo(const QString& path) {
 #ifdef Q_OS_WIN
     const QFileInfo info(path);
     if (!info.exists()) return {};
-    return {true, info.isDir(), info.isFile(), info.size(), info.lastModified()};
+    const QDateTime modified = info.lastModified();
+    return {true,
+            info.isDir(),
+            info.isFile(),
+            info.size(),
+            modified,
+            modified.toMSecsSinceEpoch() * 1000000,
+            0};
 #else
     // One stat by the exact bytes; a big listing asks this of every file, and it costs less
     // than a QFileInfo.
     struct stat st {};
     if (::stat(toNativePath(path).constData(), &st) != 0) return {};
-    const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-    return {true, S_ISDIR(st.st_mode), S_ISREG(st.st_mode), qint64(st.st_size),
-            QDateTime::fromMSecsSinceEpoch(ms)};
+    const qint64 ns = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return {true,
+            S_ISDIR(st.st_mode),
+            S_ISREG(st.st_mode),
+            qint64(st.st_size),
+            QDateTime::fromMSecsSinceEpoch(ns / 1000000),
+            ns,
+            quint64(st.st_ino)};
 #endif
 }
 

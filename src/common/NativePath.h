@@ -51,6 +51,8 @@ struct NativeFileInfo {
     bool isFile = false; // a regular file
     qint64 size = 0;
     QDateTime modified;
+    qint64 modifiedNs = 0; // the same, to the nanosecond the file system keeps
+    quint64 inode = 0;     // 0 where the system has none
 };
 NativeFileInfo nativeFileInfo(const QString& path);
 

@@ -39,6 +39,15 @@ bool staysOnCollapse(const QTreeWidgetItem* child) {
     return key(child) == MyComputerKey || childTag == MyDocumentsTag || childTag == DriveTag;
 }
 
+QString volumeKey(const TreeVolume& volume) {
+    return pathKey(withSeparator(TreePaths::clean(volume.root)));
+}
+
+QString volumeText(const TreeVolume& volume) {
+    return (volume.label.isEmpty() ? withSeparator(TreePaths::clean(volume.root)) : volume.label)
+        .toUpper();
+}
+
 } // namespace
 
 Treefolder::Treefolder(QWidget* parent) : Treefolder(TreefolderEnvironment{}, parent) {}
@@ -95,6 +104,17 @@ void Treefolder::buildTree() {
     m_nodes.clear();
     m_volumeRoots.clear();
     m_expansionLock = false;
+    // Probes of the old tree are dropped; answers already on their way find no ticket.
+    for (const FolderProbes::Batch& batch : std::as_const(m_probeBatches))
+        batch->store(true);
+    m_probeBatches.clear();
+    m_probeTickets.clear();
+    FolderProbes::Probe probe = m_environment.hasSubFolder;
+    if (!probe) probe = FolderListing::hasSubFolder;
+    m_probes = std::make_unique<FolderProbes>(
+        this, std::move(probe),
+        [this](const FolderProbes::Answer& answer) { probeAnswered(answer); });
+    m_gatheredReady.clear();
 
     // Folder keys depend on which folders are volume roots, so learn the volumes first.
     const QList<TreeVolume> known = volumes();
@@ -131,7 +151,32 @@ void Treefolder::buildTree() {
     }
 
     loadDrives(known);
+    gatherVolumes();
     m_path = QDir::toNativeSeparators(QDir::rootPath());
+}
+
+// The quick volume list gives the volumes at once; their labels and readiness come later.
+void Treefolder::gatherVolumes() {
+    if (!m_environment.gatherVolumes) return;
+    const quint64 gathering = ++m_gathering;
+    m_environment.gatherVolumes(this, [this, gathering](const QList<TreeVolume>& gathered) {
+        if (gathering == m_gathering) takeGatheredVolumes(gathered);
+    });
+}
+
+void Treefolder::takeGatheredVolumes(const QList<TreeVolume>& gathered) {
+    m_gatheredReady.clear();
+    for (const TreeVolume& volume : gathered) {
+        const QString rootKey = volumeKey(volume);
+        m_gatheredReady.insert(rootKey, volume.ready);
+        QTreeWidgetItem* drive = node(rootKey);
+        if (!drive || tag(drive) != DriveTag) continue;
+        drive->setText(0, volumeText(volume));
+        const QString imageKey = imageForVolume(volume.iconKey);
+        drive->setData(0, ImageRole, imageKey);
+        drive->setIcon(0, TreeIcons::forNode(imageKey, selectedImage(drive)));
+    }
+    loadDrives(gathered);
 }
 
 void Treefolder::loadDrives(const QList<TreeVolume>& known) {
@@ -145,18 +190,19 @@ void Treefolder::loadDrives(const QList<TreeVolume>& known) {
         const QString rootKey = pathKey(root);
         if (m_nodes.contains(rootKey)) continue;
         m_volumeRoots.insert(rootKey, root);
-        const QString text = (volume.label.isEmpty() ? root : volume.label).toUpper();
-        QTreeWidgetItem* drive =
-            makeNode(rootKey, text, imageForVolume(volume.iconKey), DriveTag, true, root);
+        QTreeWidgetItem* drive = makeNode(rootKey, volumeText(volume),
+                                          imageForVolume(volume.iconKey), DriveTag, true, root);
         drive->addChild(makePlaceholder());
         computer->addChild(drive);
     }
 }
 
 bool Treefolder::volumeReady(const QString& rootKey) const {
+    // Never a call on the mount itself: a dead one would hang the window. A root that is gone
+    // shows when the volume is listed.
     for (const TreeVolume& volume : volumes()) {
-        if (pathKey(withSeparator(TreePaths::clean(volume.root))) == rootKey)
-            return volume.ready && QFileInfo(m_volumeRoots.value(rootKey)).isDir();
+        if (volumeKey(volume) == rootKey)
+            return volume.ready && m_gatheredReady.value(rootKey, true);
     }
     return false; // no longer mounted
 }
@@ -172,6 +218,7 @@ void Treefolder::expandHandling(QTreeWidgetItem* expanded) {
     if (expandedKey == MyComputerKey) {
         if (isUnloaded(expanded)) delete expanded->takeChild(0);
         loadDrives(volumes());
+        gatherVolumes();
     } else {
         m_view->scrollToItem(expanded);
         const QString expandedTag = tag(expanded);
@@ -208,9 +255,18 @@ bool Treefolder::loadFolders(QTreeWidgetItem* parent) {
         childTag = DesktopSubTag;
     }
     const QString parentFolder = folder(parent);
+    const QString parentKey = key(parent);
+    m_probeTickets.remove(parentKey); // its own listing answers its probe
     const std::optional<QStringList> names = FolderListing::subFolderNames(parentFolder);
     if (!names) return false;
 
+    // Whether each child has sub-folders is asked in the background. Until the answer comes a
+    // child shows an expand button, as file managers do for network folders: it can be opened
+    // at once (it simply loads), and a slow folder does not look empty. A "no" removes it.
+    FolderProbes::Batch& batch = m_probeBatches[parentKey];
+    if (!batch) batch = std::make_shared<std::atomic<bool>>(false);
+    std::vector<FolderProbes::Job> jobs;
+    jobs.reserve(size_t(names->size()));
     QList<QTreeWidgetItem*> children;
     children.reserve(names->size());
     for (const QString& name : *names) {
@@ -218,13 +274,31 @@ bool Treefolder::loadFolders(QTreeWidgetItem* parent) {
         const QString childKey = prefix + pathKey(path);
         if (m_nodes.contains(childKey)) continue; // the Desktop root's folders still shown
         QTreeWidgetItem* child = makeNode(childKey, name, FolderImage, childTag, true, path);
-        if (FolderListing::hasSubFolder(path)) child->addChild(makePlaceholder());
+        child->addChild(makePlaceholder());
         children.append(child);
+        const quint64 ticket = ++m_nextTicket;
+        m_probeTickets.insert(childKey, ticket);
+        jobs.push_back({childKey, path, ticket, batch});
     }
     // The listing is in text order already, and one insertion keeps a big folder cheap for
     // the view.
     parent->addChildren(children);
+    m_probes->add(std::move(jobs));
     return true;
+}
+
+void Treefolder::probeAnswered(const FolderProbes::Answer& answer) {
+    // A node removed, made again or loaded since has no ticket, or another one.
+    const auto ticket = m_probeTickets.constFind(answer.key);
+    if (ticket == m_probeTickets.cend() || *ticket != answer.ticket) return;
+    m_probeTickets.erase(ticket);
+    QTreeWidgetItem* child = node(answer.key);
+    if (child && !answer.hasSubFolder && isUnloaded(child) && !child->isExpanded())
+        delete child->takeChild(0);
+}
+
+void Treefolder::dropProbes(const QString& parentKey) {
+    if (const FolderProbes::Batch batch = m_probeBatches.take(parentKey)) batch->store(true);
 }
 
 void Treefolder::collapseHandling(QTreeWidgetItem* collapsed) {
@@ -324,6 +398,9 @@ void Treefolder::insertChild(QTreeWidgetItem* parent, QTreeWidgetItem* child) {
 void Treefolder::rekey(QTreeWidgetItem* target, const QString& newKey, const QString& newFolder) {
     const QString oldKey = key(target);
     if (m_nodes.value(oldKey) == target) m_nodes.remove(oldKey);
+    // Answers come by key: under the new one the node keeps its expand button until it loads.
+    m_probeTickets.remove(oldKey);
+    dropProbes(oldKey);
     target->setData(0, KeyRole, newKey);
     target->setData(0, PathRole, newFolder);
     m_nodes.insert(newKey, target);
@@ -337,7 +414,11 @@ void Treefolder::setOpenFolderImage(QTreeWidgetItem* target) {
 
 void Treefolder::forget(QTreeWidgetItem* gone) {
     const QString goneKey = key(gone);
-    if (!goneKey.isEmpty() && m_nodes.value(goneKey) == gone) m_nodes.remove(goneKey);
+    if (!goneKey.isEmpty() && m_nodes.value(goneKey) == gone) {
+        m_nodes.remove(goneKey);
+        m_probeTickets.remove(goneKey);
+        dropProbes(goneKey);
+    }
     for (int i = 0; i < gone->childCount(); ++i)
         forget(gone->child(i));
 }
@@ -348,6 +429,7 @@ void Treefolder::removeNode(QTreeWidgetItem* gone) {
 }
 
 void Treefolder::discardChildren(QTreeWidgetItem* parent) {
+    dropProbes(key(parent));
     bool keepsSome = false;
     for (int i = 0; i < parent->childCount() && !keepsSome; ++i)
         keepsSome = staysOnCollapse(parent->child(i));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foldertree/FolderProbes.h"
 #include "foldertree/TreefolderEnvironment.h"
 
 #include <QFont>
@@ -8,6 +9,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 class QToolButton;
@@ -102,6 +104,9 @@ public:
 
     // The node with this key, or null.
     QTreeWidgetItem* node(const QString& key) const { return m_nodes.value(key); }
+    // Whether shown folders still wait to learn if they have sub-folders (their expand
+    // buttons may still go).
+    bool probesPending() const { return !m_probeTickets.isEmpty(); }
 
 signals:
     void Click();
@@ -146,6 +151,10 @@ private:
     bool loadFolders(QTreeWidgetItem* node);
     bool volumeReady(const QString& rootKey) const;
     QList<TreeVolume> volumes() const;
+    void gatherVolumes();
+    void takeGatheredVolumes(const QList<TreeVolume>& gathered);
+    void probeAnswered(const FolderProbes::Answer& answer);
+    void dropProbes(const QString& parentKey);
 
     QTreeWidgetItem* makeNode(const QString& key, const QString& text, const QString& image,
                               const QString& tag, bool sorted, const QString& folder);
@@ -185,6 +194,15 @@ private:
     QString m_desktop, m_documents;           // as the file system spells them
     QString m_desktopKey, m_documentsKey;     // their keys
     bool m_expansionLock = false;
+
+    // The "has sub-folders" probes of loaded children: each pending child has a ticket, and
+    // an answer counts only for the node that still has it (not for one made again since).
+    std::unique_ptr<FolderProbes> m_probes;
+    QHash<QString, FolderProbes::Batch> m_probeBatches; // parent key -> its children's probes
+    QHash<QString, quint64> m_probeTickets;             // child key -> pending ticket
+    quint64 m_nextTicket = 0;
+    QHash<QString, bool> m_gatheredReady; // volume key -> ready, as last gathered
+    quint64 m_gathering = 0;              // the gathering whose answer counts
     int m_quiet = 0; // > 0 while the control itself folds a node: no handling, no events
 
     int m_mousePointer = 0;

@@ -67,11 +67,12 @@ TEST_F(Form1Test, VanishedFileKeepsUnknownAndTheFillingGoesOn) {
     writeMp3("a.mp3", 100, id3v1Tag("A"));
     writeMp3("b.mp3", 100, id3v1Tag("B"));
     writeMp3("c.mp3", 100, id3v1Tag("C"));
-    form->PopulateList(music());
-    // Replace b.mp3 with a folder before the details are read.
-    QFile::remove(path("b.mp3"));
-    mkdir("b.mp3");
-    waitForDetails();
+    // Replace b.mp3 with a folder once the listing has seen it, before its details are read.
+    QObject::connect(form.get(), &Form1::statsFilled, form.get(), [this] {
+        QFile::remove(path("b.mp3"));
+        mkdir("b.mp3");
+    });
+    list(music());
     EXPECT_EQ(rowNamed("a.mp3")->cell(Col::Track), "A");
     EXPECT_EQ(rowNamed("b.mp3")->cell(Col::Track), "(unknown)");
     EXPECT_EQ(rowNamed("c.mp3")->cell(Col::Track), "C");

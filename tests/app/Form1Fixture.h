@@ -63,6 +63,8 @@ protected:
         QDir(root.path()).mkpath(QStringLiteral("program"));
         QDir(root.path()).mkpath(QStringLiteral("music"));
         settingsFile = root.filePath(QStringLiteral("config/Tunewalk.conf"));
+        // The details cache of each test is its own, never the user's.
+        setEnv("XDG_CACHE_HOME", root.filePath(QStringLiteral("cache")));
     }
     void TearDown() override {
         form.reset();
@@ -159,6 +161,14 @@ protected:
         for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i)
             if (row(i)->cell(Col::Name) == name) return row(i);
         return nullptr;
+    }
+    // A click on a column's header section, as the user gives it.
+    void clickHeader(int column) {
+        QHeaderView* header = form->ListView1->header();
+        const QPoint centre(header->sectionViewportPosition(column) +
+                                header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
     }
     // One digit for each option, 1 where it is checked.
     static QString checked(std::initializer_list<QAction*> options) {

@@ -24,14 +24,6 @@ protected:
         start();
     }
 
-    // A click on a column's header section, as the user gives it.
-    void clickHeader(int column) {
-        QHeaderView* header = form->ListView1->header();
-        const QPoint centre(header->sectionViewportPosition(column) +
-                                header->sectionSize(column) / 2,
-                            header->height() / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
-    }
     // Where the header draws its arrow, and which way.
     std::pair<int, Qt::SortOrder> arrow() const {
         const auto* header = static_cast<const ListHeader*>(form->ListView1->header());
@@ -102,12 +94,12 @@ TEST_F(ListingTest, NamesSortNaturallyAndRefreshKeepsTheUsersSort) {
     EXPECT_EQ(names(), (QStringList{"track 1.mp3", "Track 2.mp3", "Track 10.mp3"}));
 
     clickHeader(Col::Name); // descending
-    form->PopulateList(form->dirCurrent);
+    list(form->dirCurrent);
     EXPECT_EQ(names(), (QStringList{"Track 10.mp3", "Track 2.mp3", "track 1.mp3"}));
 
     // A custom play order is dropped by a refresh, and another folder starts from names.
     form->playOrderActive = true;
-    form->PopulateList(form->dirCurrent);
+    list(form->dirCurrent);
     EXPECT_EQ(names().first(), "track 1.mp3");
     EXPECT_FALSE(form->playOrderActive);
     form->handleColumnClick(Col::Name);
@@ -173,12 +165,12 @@ TEST_F(ListingTest, DesktopShowsMyComputerAndMyDocumentsFirstThenLast) {
     EXPECT_FALSE(form->listingDesktop);
 
     // Without the flag the same folder is an ordinary folder.
-    form->PopulateList(desktop);
+    list(desktop);
     EXPECT_EQ(form->ListView1->topLevelItemCount(), 2);
 
     // Double-clicking My Computer lists the volumes; "/" is one of them.
     form->listingDesktop = true;
-    form->PopulateList(desktop);
+    list(desktop);
     form->clickRow(rowNamed("My Computer"));
     form->handleDoubleClick(form->currentRow());
     EXPECT_EQ(form->dirCurrent, "Drives");
@@ -192,10 +184,11 @@ TEST_F(ListingTest, DoubleClickOpensFoldersAndUpGoesBack) {
     list(music());
     form->clickRow(rowNamed("sub"));
     form->handleDoubleClick(form->currentRow());
+    waitForDetails();
     EXPECT_EQ(form->dirCurrent, path("sub"));
     form->button("Up")->trigger();
     EXPECT_EQ(form->dirCurrent, music());
-    form->PopulateList("/");
+    list("/");
     form->mnuUpOne->trigger();
     EXPECT_EQ(form->dirCurrent, "Drives");
 }
@@ -268,6 +261,7 @@ TEST_F(ListingTest, NamesThatAreNotValidTextAreListedPlayedDraggedAndRenamed) {
     // The folder opens, in the list and in the tree, and shows as text in the caption.
     form->clickRow(rowNamed("D\uFFFDj\uFFFD vu"));
     form->handleDoubleClick(form->currentRow());
+    waitForDetails();
     EXPECT_EQ(form->dirCurrent, dejaVu);
     EXPECT_EQ(names(), QStringList{"x.mp3"});
     EXPECT_EQ(form->windowTitle(), "Tunewalk - " + displayPath(dejaVu));

@@ -62,6 +62,7 @@ TEST_F(PlayOrderTest, MoveUpAtTheTopStillSortsByPlayOrder) {
     select({"1.mp3"});
     form->moveUp();
     form->mnuRefresh->trigger();
+    waitForDetails();
     EXPECT_FALSE(form->playOrderActive);
     EXPECT_EQ(names(), (QStringList{"1.mp3", "2.mp3", "3.mp3"}));
     EXPECT_EQ(form->ListView1->sortColumn(), Col::AscFirst);

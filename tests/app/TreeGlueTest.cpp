@@ -50,6 +50,7 @@ protected:
 
 TEST_F(TreeGlueTest, TheTreeChoosesWhatIsListed) {
     form->Treefolder1->SetPath(path("Rock"));
+    waitForDetails();
     EXPECT_EQ(form->dirCurrent, path("Rock"));
     EXPECT_EQ(listings, 1);
     form->Treefolder1->SetPath(path("Rock")); // already listed: not again
@@ -67,7 +68,7 @@ TEST_F(TreeGlueTest, TheTreeChoosesWhatIsListed) {
     EXPECT_EQ(listings, before) << "the drives view is not listed again";
 
     // A listing that did not come from the tree selects the folder's node.
-    form->PopulateList(path("Rock2"));
+    list(path("Rock2"));
     EXPECT_EQ(form->Treefolder1->Path(), path("Rock2"));
     EXPECT_EQ(TreeNode::key(form->Treefolder1->SelectedItem()), pathKey(path("Rock2")));
 }
@@ -135,6 +136,7 @@ TEST_F(TreeGlueTest, ACompletedTreeMoveLeavesNoNodeOrRowBehind) {
 TEST_F(TreeGlueTest, RenamingTheTreesFolder) {
     writeMp3("Rock/song.mp3");
     form->Treefolder1->SetPath(path("Rock"));
+    waitForDetails();
     play("song.mp3");
 
     int cancel = 0;
@@ -159,6 +161,7 @@ TEST_F(TreeGlueTest, RenamingTheTreesFolder) {
 
 TEST_F(TreeGlueTest, F2WithTheTreeFocusedRenamesTheTreesFolderNotTheListsRow) {
     form->Treefolder1->SetPath(path("Rock"));
+    waitForDetails();
     ASSERT_NE(rowNamed("Live"), nullptr);
     form->activateWindow();
     QTreeWidget* tree = form->Treefolder1->Nodes();
@@ -184,6 +187,7 @@ TEST_F(TreeGlueTest, F2WithTheTreeFocusedRenamesTheTreesFolderNotTheListsRow) {
 TEST_F(TreeGlueTest, DeletingTheTreesFolder) {
     // A folder with no sibling: the tree, losing its node, must not go up once more itself.
     form->Treefolder1->SetPath(path("Rock/Live"));
+    waitForDetails();
     form->treeActive = true;
     setEnv("XDG_DATA_HOME", root.filePath("data")); // a Trash of the test's own
     form->mnuConfirmDeletes->setChecked(false);

@@ -69,6 +69,7 @@ TEST_F(WindowModesTest, MenuShortcutsWorkOnlyInTheFullWindow) {
     EXPECT_EQ(listings, 0);
     form->zoom();
     QTest::keyClick(form.get(), Qt::Key_F5);
+    waitForDetails();
     EXPECT_EQ(listings, 1);
 }
 

@@ -64,9 +64,14 @@ protected:
     QString documentsKey() const { return QStringLiteral("MD_") + k("vol1/home/Documents"); }
 
     QTreeWidgetItem* node(const QString& key) const { return tree->node(key); }
+    // Expands a node and waits until its children know whether they have sub-folders.
     void expand(const QString& key) {
         ASSERT_NE(node(key), nullptr) << key.toStdString();
         node(key)->setExpanded(true);
+        marksIn();
+    }
+    void marksIn() {
+        ASSERT_TRUE(waitUntil([this] { return !tree->probesPending(); }));
     }
     QStringList childTexts(const QString& key) const {
         QStringList texts;

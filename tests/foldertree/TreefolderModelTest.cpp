@@ -1,5 +1,8 @@
 // The tree's content: keys and pictures, loading on expand, collapse, and SetPath.
 #include "TreefolderFixture.h"
+#include "foldertree/FolderListing.h"
+
+#include <future>
 
 using namespace tunewalk;
 using namespace tunewalk::TreeNode;
@@ -219,4 +222,63 @@ TEST_F(TreefolderTest, AVanishedFolderOrAnUnreadyVolumeDoesNotStopTheTree) {
     ASSERT_TRUE(isUnloaded(node(volumeKey("vol3"))));
     expand(volumeKey("vol3"));
     EXPECT_EQ(childTexts(volumeKey("vol3")), QStringList{"Disc"});
+}
+
+TEST_F(TreefolderTest, ABlockedProbeHoldsUpNoExpansionAndItsLateAnswerSetsTheButtons) {
+    // Every "has sub-folders" probe waits until the test lets it go, like a slow mount.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    TreefolderEnvironment slow = environment();
+    slow.hasSubFolder = [released](const QString& folder) {
+        released.wait();
+        return FolderListing::hasSubFolder(folder);
+    };
+    tree->init(slow);
+
+    node(volumeKey("vol1"))->setExpanded(true);
+    EXPECT_EQ(childTexts(volumeKey("vol1")), (QStringList{"Empty", "home", "Media"}));
+    for (const char* pending : {"vol1/Empty", "vol1/home", "vol1/Media"})
+        EXPECT_TRUE(isUnloaded(node(k(pending)))) << "an expand button until the answer";
+    EXPECT_TRUE(tree->probesPending());
+    // Opened before its probe answered: it simply loads.
+    node(k("vol1/Media"))->setExpanded(true);
+    EXPECT_EQ(childTexts(k("vol1/Media")), QStringList{"Live"});
+
+    // Folded up and opened again while the probes of the first nodes are still out.
+    node(volumeKey("vol1"))->setExpanded(false);
+    EXPECT_EQ(node(k("vol1/Empty")), nullptr);
+    node(volumeKey("vol1"))->setExpanded(true);
+    node(k("vol1/Media"))->setExpanded(true);
+
+    release.set_value();
+    marksIn();
+    EXPECT_EQ(node(k("vol1/Empty"))->childCount(), 0) << "no sub-folder: the button goes";
+    EXPECT_TRUE(isUnloaded(node(k("vol1/home"))));
+    EXPECT_EQ(childTexts(k("vol1/Media")), QStringList{"Live"}) << "a loaded node stays loaded";
+    EXPECT_EQ(node(k("vol1/Media/Live"))->childCount(), 0);
+}
+
+TEST_F(TreefolderTest, MyComputerTakesTheGatheredLabelsAndReadinessWhenTheyCome) {
+    std::function<void(QList<TreeVolume>)> answer;
+    TreefolderEnvironment gathered = environment();
+    gathered.gatherVolumes = [&answer](QObject*, std::function<void(QList<TreeVolume>)> done) {
+        answer = std::move(done);
+    };
+    tree->init(gathered);
+    ASSERT_TRUE(answer);
+    const auto first = answer;
+    EXPECT_EQ(childTexts("MyComputer"), (QStringList{"DISK", "USB STICK"})) << "at once";
+
+    tree->init(gathered); // a gathering for a tree that was built again does not count
+    first({{volumes[0].root, "Old", "CD", true}});
+    EXPECT_EQ(childTexts("MyComputer"), (QStringList{"DISK", "USB STICK"}));
+
+    answer(
+        {{volumes[0].root, "Music", "Drive", true}, {volumes[1].root, "Stick", "Floppy", false}});
+    EXPECT_EQ(childTexts("MyComputer"), (QStringList{"MUSIC", "STICK"}));
+    expand(desktopKey());
+    expand("MyComputer");
+    events.clear();
+    node(volumeKey("vol2"))->setExpanded(true);
+    EXPECT_EQ(events, (QStringList{"DriveNotReadyError", "Expand " + shown(volumeKey("vol2"))}));
 }

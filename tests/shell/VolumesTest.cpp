@@ -1,8 +1,11 @@
 #include "shell/Volumes.h"
+#include "EventLoopWait.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <future>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace tunewalk;
 
@@ -37,4 +40,37 @@ TEST(Volumes, RootIsRecognisedWithOrWithoutItsSeparator) {
     QTemporaryDir dir;
     for (const QString& other : {dir.path(), dir.path() + "/", QString("/proc"), QString()})
         EXPECT_FALSE(isVolumeRoot(other)) << other.toStdString();
+}
+
+TEST(Volumes, AMountThatDoesNotAnswerInTimeIsNotReadyAndHoldsUpNoOther) {
+    // "/dead/" hangs like a dead network mount; "/file/" is a bound file, no volume at all.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    const VolumeCheck check = [released](Volume volume) -> std::optional<Volume> {
+        if (volume.root == "/dead/") released.wait();
+        if (volume.root == "/file/") return std::nullopt;
+        volume.label = "Label of " + volume.root;
+        return volume;
+    };
+    const QList<Volume> mounts{{"/live/", "Drive", "/live/", true},
+                               {"/dead/", "NetDrive", "/dead/", true},
+                               {"/file/", "Drive", "/file/", true}};
+    QList<QList<Volume>> calls;
+    QObject context;
+    gatherVolumes(mounts, check, 200, &context, [&calls](QList<Volume> found) { calls << found; });
+    ASSERT_TRUE(waitUntil([&calls] { return !calls.isEmpty(); }));
+    ASSERT_EQ(calls.front().size(), 2);
+    EXPECT_EQ(calls.front()[0].label.toStdString(), "Label of /live/");
+    EXPECT_TRUE(calls.front()[0].ready);
+    EXPECT_EQ(calls.front()[1].root.toStdString(), "/dead/");
+    EXPECT_FALSE(calls.front()[1].ready);
+
+    // The late answer, and one for a context that is gone, reach no one.
+    auto gone = std::make_unique<QObject>();
+    gatherVolumes(mounts, check, 200, gone.get(),
+                  [&calls](QList<Volume> found) { calls << found; });
+    gone.reset();
+    release.set_value();
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(calls.size(), 1);
 }

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "common/NativePath.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace tunewalk {
+
+// Lists one folder for the main list without ever holding up the window: the names come from
+// one pass over the folder on a worker thread, then each entry's kind, size and time from
+// stat calls made a few at a time on a small pool (more than one in flight hides a network
+// share's latency). Results come back on the window thread through the handlers, in batches.
+// A new start or abandon() drops the old run's work without waiting for it: a worker stuck on
+// a dead mount is left behind and its results never arrive.
+class FolderScan : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { Folder, MP3, WAV };
+    struct Entry {
+        QString name; // raw bytes kept (see NativePath.h)
+        Kind kind;
+    };
+    struct Stat {
+        QString name;
+        NativeFileInfo info;
+    };
+    struct Handlers {
+        // The folder's names, sub-folders first, then MP3 and WAV files, each group in the
+        // file system's order. `error` is the system's errno when the folder cannot be read
+        // (the names are then empty).
+        std::function<void(std::vector<Entry> entries, int error)> names;
+        // Stat results as they arrive, in no particular order.
+        std::function<void(std::vector<Stat> stats)> stats;
+        // Every entry has been looked at.
+        std::function<void()> statsDone;
+    };
+
+    explicit FolderScan(QObject* parent = nullptr);
+    ~FolderScan() override;
+
+    void start(const QString& folder, Handlers handlers);
+    // Stats the given entries of `folder` only (no names handler is called).
+    void startNames(const QString& folder, const QStringList& names, Handlers handlers);
+    // Drops the running scan; nothing more of it is delivered.
+    void abandon();
+    bool isRunning() const { return m_run != nullptr; }
+    // Moves these names to the front of the stat queue (the rows the user sees).
+    void statFirst(const QStringList& names);
+
+    // Whether a name is an MP3 or WAV file's, by its extension in any case.
+    static bool audioKind(const QString& name, Kind* kind);
+
+    // How many stat calls a scan keeps in flight.
+    static constexpr int PoolSize = 8;
+
+    // Test seam: called on a worker before the folder is read (a test blocks it to stand for
+    // a dead mount).
+    static std::function<void(const QString& folder)>& beforeReadingHook();
+    // Test seam: called on a worker before each stat (a test holds the values back with it).
+    static std::function<void(const QString& name)>& beforeStatHook();
+
+private:
+    struct Run;
+    std::shared_ptr<Run> newRun(const QString& folder, Handlers handlers);
+    void startPool(const std::shared_ptr<Run>& run, int workers);
+    void deliverStats(const std::shared_ptr<Run>& run);
+
+    std::shared_ptr<Run> m_run;
+};
+
+} // namespace tunewalk
