@@ -461,10 +461,12 @@ int run(int repetitions) {
     Bench b(dir.path());
     // The folder's own volume keeps the tree short.
     const QString volume = dir.path() + QLatin1Char('/');
-    b.window.Treefolder1->init({{}, {}, [volume] {
-                                    return QList<tunewalk::TreeVolume>{
-                                        {volume, QStringLiteral("Bench"), QStringLiteral("Drive")}};
-                                }});
+    tunewalk::TreefolderEnvironment environment;
+    environment.volumes = [volume] {
+        return QList<tunewalk::TreeVolume>{
+            {volume, QStringLiteral("Bench"), QStringLiteral("Drive")}};
+    };
+    b.window.Treefolder1->init(environment);
     b.setToggle(b.window.mnuShowTree, true);
     settle(100);
 

@@ -7,6 +7,7 @@
 #include "metadata/codec/WAVInfo.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <mutex>
@@ -18,6 +19,8 @@ namespace tunewalk {
 namespace {
 // Fresh results are written to the cache in transactions of this many.
 constexpr std::size_t StoreBatch = 200;
+// Files read at the same time.
+constexpr int Readers = 4;
 std::atomic<qint64> opened{0};
 } // namespace
 
@@ -111,47 +114,85 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
     if (std::any_of(run->jobs.begin(), run->jobs.end(), cacheable))
         cache.emplace(options.databasePath);
     QHash<QString, QHash<QString, DetailsCache::Entry>> folders; // looked up once each
-    std::vector<DetailsCache::Stored> fresh;
-    MP3TagEditor mp3;
-    WAVInfo wav;
+
+    // What the cache knows goes out at once; the rest is read by a few readers, since on a
+    // network share each file costs several round trips and more than one in flight hides
+    // them. Only this thread writes to the cache.
+    std::vector<const Job*> toRead;
     for (const Job& job : run->jobs) {
         if (run->cancelled) break;
         if (options.beforeEachRow) options.beforeEachRow(job);
-        if (run->cancelled) break;
-        Result result{job.key, job.kind, {}, 0};
-        if (job.kind == Kind::FolderSize) {
-            result.folderSize = folderSize(job.key, run->cancelled);
-        } else {
-            DetailsCache::Entry now{job.size, job.modifiedNs, job.inode, job.kind == Kind::WAV, {}};
-            std::optional<AudioDetails> hit;
-            if (cacheable(job) && !options.reread) {
-                const QString folder = DetailsCache::folderOf(job.key);
-                auto known = folders.find(folder);
-                if (known == folders.end())
-                    known = folders.insert(folder, cache->lookupFolder(folder));
-                const auto entry = known->constFind(job.key.mid(folder.size()));
-                if (entry != known->cend() && entry->matches(now)) hit = entry->details;
+        if (cacheable(job) && !options.reread) {
+            const QString folder = DetailsCache::folderOf(job.key);
+            auto known = folders.find(folder);
+            if (known == folders.end()) known = folders.insert(folder, cache->lookupFolder(folder));
+            const auto entry = known->constFind(job.key.mid(folder.size()));
+            const DetailsCache::Entry now{
+                job.size, job.modifiedNs, job.inode, job.kind == Kind::WAV, {}};
+            if (entry != known->cend() && entry->matches(now)) {
+                deliver(run, {job.key, job.kind, entry->details, 0});
+                continue;
             }
-            if (hit) {
-                result.details = *hit;
+        }
+        toRead.push_back(&job);
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t next = 0;
+    int readersLeft = Readers;
+    std::vector<DetailsCache::Stored> fresh;
+    auto reader = [&] {
+        MP3TagEditor mp3;
+        WAVInfo wav;
+        for (;;) {
+            const Job* job = nullptr;
+            {
+                std::lock_guard lock(mutex);
+                if (next == toRead.size() || run->cancelled) {
+                    --readersLeft;
+                    changed.notify_all();
+                    return;
+                }
+                job = toRead[next++];
+            }
+            Result result{job->key, job->kind, {}, 0};
+            if (job->kind == Kind::FolderSize) {
+                result.folderSize = folderSize(job->key, run->cancelled);
             } else {
                 ++opened;
-                result.details = readAudioDetails(job.key, now.isWav, job.size, mp3, wav);
-                if (cacheable(job)) {
-                    now.details = result.details;
-                    fresh.push_back({job.key, now});
+                const bool isWav = job->kind == Kind::WAV;
+                result.details = readAudioDetails(job->key, isWav, job->size, mp3, wav);
+                if (cacheable(*job)) {
+                    std::lock_guard lock(mutex);
+                    fresh.push_back(
+                        {job->key,
+                         {job->size, job->modifiedNs, job->inode, isWav, result.details}});
+                    changed.notify_all();
                 }
             }
+            if (run->cancelled) continue;
+            deliver(run, std::move(result));
         }
-        if (fresh.size() >= StoreBatch) {
-            cache->store(fresh);
-            fresh.clear();
+    };
+    std::vector<std::thread> readers;
+    for (int i = 0; i < Readers && !toRead.empty(); ++i)
+        readers.emplace_back(reader);
+    if (readers.empty()) readersLeft = 0;
+    // Fresh results are stored in batches as they come; also for an abandoned run, since
+    // what was read is worth keeping.
+    for (bool last = false; !last;) {
+        std::vector<DetailsCache::Stored> batch;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return fresh.size() >= StoreBatch || readersLeft == 0; });
+            batch.swap(fresh);
+            last = readersLeft == 0;
         }
-        if (run->cancelled) break;
-        deliver(run, std::move(result));
+        if (cache && !batch.empty()) cache->store(batch);
     }
-    // Also for an abandoned run: what was read is worth keeping.
-    if (cache) cache->store(fresh);
+    for (std::thread& t : readers)
+        t.join(); // this worker's own readers, never the window thread
     if (run->cancelled) return;
     run->done = true;
     run->address->post([run] {

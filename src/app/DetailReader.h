@@ -11,11 +11,12 @@
 
 namespace tunewalk {
 
-// Reads the details of a listing's rows on a worker thread, in the order given (the list's
-// display order), and hands the results to the window thread in batches. Files read before
-// come from the details cache without being opened. Starting a new run, cancelling or
-// destroying the reader abandons the old worker without waiting for it (it may hang on a dead
-// mount); it stops before its next file, and results of an old run are never delivered.
+// Reads the details of a listing's rows off the window thread and hands the results to the
+// window thread in batches: first what the details cache knows (without opening the files),
+// then the files read by a few readers at a time, taken in the order given (the rows the user
+// sees first). Starting a new run, cancelling or destroying the reader abandons the old worker
+// without waiting for it (it may hang on a dead mount); it stops before its next file, and
+// results of an old run are never delivered.
 class DetailReader : public QObject {
     Q_OBJECT
 public:

@@ -136,6 +136,7 @@ protected:
     // File jobs run on a worker: waits until they have ended and the views show their outcome.
     void settleFileJobs() {
         EXPECT_TRUE(waitUntil([&] { return form->fileOperations().idle(); }));
+        waitForDetails(); // a job's outcome may list a folder again
     }
 
     // Files.
