@@ -7,6 +7,7 @@
 #include "metadata/codec/WAVInfo.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -22,6 +23,7 @@ constexpr std::size_t StoreBatch = 200;
 // Files read at the same time.
 constexpr int Readers = 4;
 std::atomic<qint64> opened{0};
+std::atomic<int> working{0};
 } // namespace
 
 // Everything a worker uses is here or its own: an abandoned worker may outlive the reader.
@@ -105,7 +107,16 @@ void DetailReader::deliver(const std::shared_ptr<Run>& run, Result result) {
     }
 }
 
+void DetailReader::waitForWorkers(int limitMs) {
+    for (int waited = 0; working > 0 && waited < limitMs; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
 void DetailReader::work(const std::shared_ptr<Run>& run) {
+    ++working;
+    struct Leaving {
+        ~Leaving() { --working; }
+    } leaving;
     const Options& options = run->options;
     auto cacheable = [&](const Job& job) {
         return options.useCache && job.kind != Kind::FolderSize && job.modifiedNs != 0;

@@ -1,5 +1,6 @@
 #include "app/FolderScan.h"
 
+#include "app/ListText.h"
 #include "common/PathRules.h"
 #include "common/ReturnAddress.h"
 
@@ -72,14 +73,50 @@ std::vector<FolderScan::Entry> readNames(const QString& folder, int* error) {
 
 } // namespace
 
-std::function<void(const QString&)>& FolderScan::beforeReadingHook() {
-    static std::function<void(const QString&)> hook;
-    return hook;
+namespace {
+// The order of the list's name keys ("C_" and the shown name for folders, "D_" for files);
+// stable, as the list's own sort, for shown names that are alike.
+void sortByName(std::vector<FolderScan::Entry>* entries) {
+    std::vector<std::pair<QString, std::size_t>> keys;
+    keys.reserve(entries->size());
+    for (std::size_t i = 0; i < entries->size(); ++i) {
+        const FolderScan::Entry& e = (*entries)[i];
+        keys.emplace_back(
+            (e.kind == FolderScan::Kind::Folder ? QStringLiteral("C_") : QStringLiteral("D_")) +
+                displayPath(e.name),
+            i);
+    }
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return naturalLess(a.first, b.first); });
+    std::vector<FolderScan::Entry> sorted;
+    sorted.reserve(entries->size());
+    for (const auto& key : keys)
+        sorted.push_back(std::move((*entries)[key.second]));
+    entries->swap(sorted);
 }
 
-std::function<void(const QString&)>& FolderScan::beforeStatHook() {
-    static std::function<void(const QString&)> hook;
-    return hook;
+// Workers may still run when a test replaces a hook, so each call takes a copy under the lock.
+std::mutex hookMutex;
+FolderScan::Hook readingHook, statHook;
+
+void callHook(const FolderScan::Hook& hook, const QString& argument) {
+    FolderScan::Hook copy;
+    {
+        std::lock_guard lock(hookMutex);
+        copy = hook;
+    }
+    if (copy) copy(argument);
+}
+} // namespace
+
+void FolderScan::setBeforeReadingHook(Hook hook) {
+    std::lock_guard lock(hookMutex);
+    readingHook = std::move(hook);
+}
+
+void FolderScan::setBeforeStatHook(Hook hook) {
+    std::lock_guard lock(hookMutex);
+    statHook = std::move(hook);
 }
 
 FolderScan::FolderScan(QObject* parent) : QObject(parent) {}
@@ -134,7 +171,7 @@ void FolderScan::startPool(const std::shared_ptr<Run>& run, int workers) {
                 name = std::move(run->queue.front());
                 run->queue.pop_front();
             }
-            if (const auto& hook = beforeStatHook()) hook(name);
+            callHook(statHook, name);
             Stat stat{name, nativeFileInfo(joinPath(run->folder, name))};
             std::lock_guard lock(run->mutex);
             run->results.push_back(std::move(stat));
@@ -151,13 +188,14 @@ void FolderScan::startPool(const std::shared_ptr<Run>& run, int workers) {
         std::thread(statWorker).detach();
 }
 
-void FolderScan::start(const QString& folder, Handlers handlers) {
+void FolderScan::start(const QString& folder, Handlers handlers, bool inNameOrder) {
     auto run = newRun(folder, std::move(handlers));
-    std::thread([this, run] {
-        if (const auto& hook = beforeReadingHook()) hook(run->folder);
+    std::thread([this, run, inNameOrder] {
+        callHook(readingHook, run->folder);
         if (run->abandoned) return;
         int error = 0;
         std::vector<Entry> entries = readNames(run->folder, &error);
+        if (inNameOrder) sortByName(&entries);
         {
             std::lock_guard lock(run->mutex);
             for (const Entry& e : entries)

@@ -43,7 +43,9 @@ public:
     explicit FolderScan(QObject* parent = nullptr);
     ~FolderScan() override;
 
-    void start(const QString& folder, Handlers handlers);
+    // With `inNameOrder`, the names come sorted as the list sorts them by name (folders first,
+    // then files, natural order), so the list need not sort them itself.
+    void start(const QString& folder, Handlers handlers, bool inNameOrder = false);
     // Stats the given entries of `folder` only (no names handler is called).
     void startNames(const QString& folder, const QStringList& names, Handlers handlers);
     // Drops the running scan; nothing more of it is delivered.
@@ -58,11 +60,11 @@ public:
     // How many stat calls a scan keeps in flight.
     static constexpr int PoolSize = 8;
 
-    // Test seam: called on a worker before the folder is read (a test blocks it to stand for
-    // a dead mount).
-    static std::function<void(const QString& folder)>& beforeReadingHook();
-    // Test seam: called on a worker before each stat (a test holds the values back with it).
-    static std::function<void(const QString& name)>& beforeStatHook();
+    // Test seams, called on the workers: before the folder is read (a test blocks it to stand
+    // for a dead mount), and before each stat (a test holds values back with it).
+    using Hook = std::function<void(const QString& folderOrName)>;
+    static void setBeforeReadingHook(Hook hook);
+    static void setBeforeStatHook(Hook hook);
 
 private:
     struct Run;

@@ -133,6 +133,7 @@ TreefolderEnvironment Form1::treeEnvironment() {
 
 Form1::~Form1() {
     m_back->close();
+    qDeleteAll(m_discarded);
 }
 
 MP3TagEditor& Form1::oTagEditor() {

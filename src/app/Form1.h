@@ -343,6 +343,10 @@ private:
     // Takes a new row into the index of rows; false (and the row deleted) when its key is
     // listed already.
     bool addRow(ListRow* row);
+    // Rows taken out of the list, deleted a few at a time on later turns.
+    void discardRows(const QList<QTreeWidgetItem*>& rows);
+    void deleteDiscarded();
+    QList<QTreeWidgetItem*> m_discarded;
     void openDirectory();
     void openDefaultDirectory();
     void upOneDir();
@@ -353,14 +357,21 @@ private:
 
     // Form1Watching.cpp
     void connectWatcher();
+    // Drops the reported changes and their work: the list shows another folder now.
+    void forgetChanges();
     void applyChanges();
     void updateFromStat(const QString& name, const NativeFileInfo& info, QStringList* gone);
 
     // Form1Filling.cpp
+    // How long one turn of showing what the workers found may hold the window thread.
+    static constexpr int ApplyBudgetMs = 15;
     void startScan(const QString& previous, bool fromTree, bool isMyDocuments);
-    void showRows(const QList<QTreeWidgetItem*>& rows);
+    void addNamedRows();
+    // The rows are all in: sorting back on, the pending selection or the first row, `listed`.
+    void showRows(bool inOrder);
     QStringList visibleNames() const;
-    void applyStats(const std::vector<FolderScan::Stat>& stats);
+    void queueApplyStats();
+    void applyStats();
     void finishStats();
     void sortAfterStage(std::initializer_list<int> filledColumns);
 
@@ -376,9 +387,10 @@ private:
     void acceptFileDragEnter(QDropEvent* event, const std::function<bool(QDropEvent*)>& dragOver);
 
     // Form1Details.cpp
-    // In place: the row is not moved in the sorted list (a stage of a listing).
-    void applyDetails(ListRow* row, const struct AudioDetails& details, bool inPlace = false);
-    void applyFolderSize(ListRow* row, qint64 bytes, bool inPlace = false);
+    // Quiet: the list is not told (a stage of a listing fills many rows, repaints the list once
+    // a turn and sorts once at its end; telling the view row by row costs a search each).
+    void applyDetails(ListRow* row, const struct AudioDetails& details, bool quiet = false);
+    void applyFolderSize(ListRow* row, qint64 bytes, bool quiet = false);
     void drainDetails();
     void startDetails(const QStringList& keys, bool reread = false);
     void readChangedDetails();
@@ -465,6 +477,16 @@ private:
     QHash<QString, ListRow*> m_rows;
     DetailReader* m_detailReader = nullptr;
     FolderScan* m_scan = nullptr;
+    std::vector<FolderScan::Entry> m_entries; // names that have no row yet
+    std::size_t m_entriesShown = 0;           // of m_entries
+    bool m_entriesInOrder = false;            // in the order the list sorts by
+    std::vector<FolderScan::Stat> m_stats;    // arrived, not yet shown
+    std::size_t m_statsShown = 0;             // of m_stats
+    bool m_statsStage = false;                // the listing waits for sizes and times
+    bool m_statsArrived = false;              // every stat has arrived
+    bool m_applyQueued = false;
+    int m_listings = 0;             // listings started, so a late answer sees it was overtaken
+    bool m_pendingNoPlay = false;   // the pending selection is shown, not played
     FolderScan* m_update = nullptr; // stats of entries the watcher reported
     class FolderWatcher* m_watcher = nullptr;
     QStringList m_changedNames;         // reported, not looked at yet

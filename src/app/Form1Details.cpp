@@ -17,12 +17,10 @@
 namespace tunewalk {
 
 namespace {
-// How long one turn of applying results may hold the window thread.
-constexpr int ApplyBudgetMs = 15;
 constexpr std::size_t ApplyBatch = 64;
 } // namespace
 
-void Form1::applyDetails(ListRow* row, const AudioDetails& d, bool inPlace) {
+void Form1::applyDetails(ListRow* row, const AudioDetails& d, bool quiet) {
     row->setCell(Col::Track, d.title);
     row->setCell(Col::Length, d.length);
     row->setCell(Col::Artist, d.artist);
@@ -33,19 +31,19 @@ void Form1::applyDetails(ListRow* row, const AudioDetails& d, bool inPlace) {
     for (int c = Col::Track; c <= Col::Modified; ++c)
         row->setCell(Col::DescFirst + c,
                      QStringLiteral("B_") + row->cell(Col::AscFirst + c).mid(2));
-    inPlace ? row->changedInPlace() : row->changed();
+    if (!quiet) row->changed();
     if (d.hasTitle && row->key == currentFile) {
         panelCurrent->setText(d.title);
         emit playbackChanged();
     }
 }
 
-void Form1::applyFolderSize(ListRow* row, qint64 bytes, bool inPlace) {
+void Form1::applyFolderSize(ListRow* row, qint64 bytes, bool quiet) {
     row->setCell(Col::Size, formatSize(bytes));
     const QString padded = QStringLiteral("C_") + paddedSize(bytes);
     row->setCell(Col::AscFirst + Col::Size, padded);
     row->setCell(Col::DescFirst + Col::Size, padded);
-    inPlace ? row->changedInPlace() : row->changed();
+    if (!quiet) row->changed();
 }
 
 void Form1::updateFileItem(ListRow* row) {
@@ -77,7 +75,8 @@ void Form1::fillAllDetails() {
         keys << joinPath(dirCurrent, name);
     keys += listKeys();
     m_changedDetails.clear();
-    startDetails(keys);
+    startDetails(keys, m_reReadDetails);
+    m_reReadDetails = false;
 }
 
 void Form1::readChangedDetails() {
@@ -112,13 +111,12 @@ void Form1::startDetails(const QStringList& keys, bool reread) {
     m_fillingFolder = dirCurrent;
     DetailReader::Options options;
     options.useCache = mnuDetailsCache->isChecked();
-    options.reread = reread || m_reReadDetails;
-    m_reReadDetails = false;
+    options.reread = reread;
     m_detailReader->start(std::move(jobs), options);
 }
 
 bool Form1::isFillingDetails() const {
-    return m_scan->isRunning() || Timer2.isActive() || !m_fillingFolder.isEmpty();
+    return m_scan->isRunning() || m_statsStage || Timer2.isActive() || !m_fillingFolder.isEmpty();
 }
 
 void Form1::drainDetails() {
@@ -148,6 +146,7 @@ void Form1::drainDetails() {
                 applyDetails(row, result.details, true);
         }
     }
+    ListView1->viewport()->update();
     if (!empty) {
         // Give the window its turn, then carry on with what has arrived.
         QTimer::singleShot(0, this, &Form1::drainDetails);

@@ -16,6 +16,7 @@
 #include "shell/Prompter.h"
 #include "shell/Volumes.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <cerrno>
@@ -32,9 +33,9 @@ void Form1::startScan(const QString& previous, bool fromTree, bool isMyDocuments
         if (volume || error == ENOENT || error == ENOTDIR) {
             // Nothing to list there: the window stays on the folder it showed before.
             dirCurrent = previous;
-            m_watcher->watch(previous == QLatin1String("Drives") ? QString() : previous);
+            m_watcher->watch({}); // its rows are gone; changes to them have nothing to follow
             setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(previous));
-            showRows({});
+            showRows(false);
             if (volume)
                 reportNotReady(folder);
             else
@@ -49,29 +50,78 @@ void Form1::startScan(const QString& previous, bool fromTree, bool isMyDocuments
             else
                 Treefolder1->SetPath(dirCurrent);
         }
-        QList<QTreeWidgetItem*> rows;
-        rows.reserve(static_cast<qsizetype>(entries.size()));
-        for (const FolderScan::Entry& e : entries) {
+        m_entries = std::move(entries);
+        m_entriesShown = 0;
+        addNamedRows();
+    };
+    handlers.stats = [this](std::vector<FolderScan::Stat> stats) {
+        m_stats.insert(m_stats.end(), std::make_move_iterator(stats.begin()),
+                       std::make_move_iterator(stats.end()));
+        queueApplyStats();
+    };
+    handlers.statsDone = [this] {
+        m_statsArrived = true;
+        queueApplyStats();
+    };
+    m_stats.clear();
+    m_statsShown = 0;
+    m_statsArrived = false;
+    m_statsStage = true;
+    // Sorted by name, as a new folder always is, the worker sorts the names and the rows go
+    // in as they are; any other order is sorted here once they are all in.
+    const QHeaderView* header = ListView1->header();
+    m_entriesInOrder = header->sortIndicatorSection() == Col::AscFirst &&
+                       header->sortIndicatorOrder() == Qt::AscendingOrder;
+    m_scan->start(folder, std::move(handlers), m_entriesInOrder);
+}
+
+void Form1::addNamedRows() {
+    // A few thousand rows a turn, in list order: the first screenful shows at once, and a
+    // folder of a hundred thousand files never holds the window.
+    QElapsedTimer clock;
+    clock.start();
+    QList<QTreeWidgetItem*> rows;
+    while (m_entriesShown < m_entries.size() && clock.elapsed() < ApplyBudgetMs) {
+        for (const std::size_t end = std::min(m_entries.size(), m_entriesShown + 256);
+             m_entriesShown < end; ++m_entriesShown) {
+            const FolderScan::Entry& e = m_entries[m_entriesShown];
             ListRow* row =
                 e.kind == FolderScan::Kind::Folder
                     ? makeFolderRow(dirCurrent, e.name)
                     : makeFileRow(dirCurrent, e.name, e.kind == FolderScan::Kind::WAV, currentFile);
             if (addRow(row)) rows.append(row);
         }
-        showRows(rows);
-        m_scan->statFirst(visibleNames());
-    };
-    handlers.stats = [this](std::vector<FolderScan::Stat> stats) { applyStats(stats); };
-    handlers.statsDone = [this] { finishStats(); };
-    m_scan->start(folder, std::move(handlers));
+    }
+    ListView1->addTopLevelItems(rows);
+    if (m_entriesShown < m_entries.size()) {
+        if (m_entriesShown == static_cast<std::size_t>(rows.size()))
+            m_scan->statFirst(visibleNames()); // the first screenful
+        QTimer::singleShot(0, this, &Form1::addNamedRows);
+        return;
+    }
+    m_entries.clear();
+    m_entriesShown = 0;
+    showRows(m_entriesInOrder);
+    m_scan->statFirst(visibleNames());
+    queueApplyStats(); // what arrived while the rows were being made
 }
 
-void Form1::showRows(const QList<QTreeWidgetItem*>& rows) {
-    ListView1->addTopLevelItems(rows);
-    setListSorting(true); // one sort, by the indicator
+void Form1::showRows(bool inOrder) {
+    if (inOrder) {
+        // The view's sorting goes back on without a sort: its sort skips a column it does not
+        // have, and the indicator moves back once the view no longer follows it.
+        QHeaderView* header = ListView1->header();
+        const int key = header->sortIndicatorSection();
+        const Qt::SortOrder order = header->sortIndicatorOrder();
+        header->setSortIndicator(Col::Count, order);
+        setListSorting(true);
+        header->setSortIndicator(key, order);
+    } else {
+        setListSorting(true); // one sort, by the indicator
+    }
     hasAudioFiles = false;
-    for (QTreeWidgetItem* item : rows)
-        hasAudioFiles = hasAudioFiles || static_cast<ListRow*>(item)->isFile();
+    for (const ListRow* row : std::as_const(m_rows))
+        hasAudioFiles = hasAudioFiles || row->isFile();
     updateCommandStates(false);
 
     if (ListView1->topLevelItemCount() > 0) {
@@ -79,12 +129,13 @@ void Form1::showRows(const QList<QTreeWidgetItem*>& rows) {
             if (ListRow* row = findRow(pendingSelection)) {
                 ListView1->setCurrentItem(row);
                 handleRowClick(row);
-                if (!suppressAutoPlay)
+                if (!suppressAutoPlay && !m_pendingNoPlay)
                     mnuPlay->trigger();
                 else
                     selectOnly();
             }
             pendingSelection.clear();
+            m_pendingNoPlay = false;
         } else {
             clickRow(static_cast<ListRow*>(ListView1->topLevelItem(0)));
         }
@@ -102,31 +153,47 @@ QStringList Form1::visibleNames() const {
     return names;
 }
 
-void Form1::applyStats(const std::vector<FolderScan::Stat>& stats) {
+void Form1::queueApplyStats() {
+    if (m_applyQueued) return;
+    m_applyQueued = true;
+    QTimer::singleShot(0, this, &Form1::applyStats);
+}
+
+void Form1::applyStats() {
+    m_applyQueued = false;
+    // Stats wait for their rows: these are still being made.
+    if (!m_statsStage || !m_entries.empty()) return;
+    QElapsedTimer clock;
+    clock.start();
     QStringList gone;
-    for (const FolderScan::Stat& stat : stats) {
-        ListRow* row = findRow(joinPath(dirCurrent, stat.name));
-        if (!row) continue; // renamed, moved or deleted meanwhile
-        if (row->isFile()) {
+    while (m_statsShown < m_stats.size() && clock.elapsed() < ApplyBudgetMs) {
+        for (const std::size_t end = std::min(m_stats.size(), m_statsShown + 64);
+             m_statsShown < end; ++m_statsShown) {
+            const FolderScan::Stat& stat = m_stats[m_statsShown];
+            ListRow* row = findRow(joinPath(dirCurrent, stat.name));
+            if (!row) continue; // renamed, moved or deleted meanwhile
             // Empty files are no playlist entries; nor is what turned out not to be a file.
-            if (!stat.info.isFile || stat.info.size <= 0) {
+            if (row->isFile() ? (!stat.info.isFile || stat.info.size <= 0) : !stat.info.isDir) {
                 gone << row->key;
                 continue;
             }
-            setFileStat(row, stat.info);
-        } else {
-            if (!stat.info.isDir) {
-                gone << row->key;
-                continue;
-            }
-            setFolderStat(row, stat.info);
+            row->isFile() ? setFileStat(row, stat.info) : setFolderStat(row, stat.info);
         }
-        row->changedInPlace();
     }
+    // One repaint for the lot; the view is not told row by row.
+    ListView1->viewport()->update();
     if (!gone.isEmpty()) removeRows(gone);
+    if (m_statsShown < m_stats.size()) {
+        queueApplyStats(); // the window's turn first
+    } else {
+        m_stats.clear();
+        m_statsShown = 0;
+        if (m_statsArrived) finishStats();
+    }
 }
 
 void Form1::finishStats() {
+    m_statsStage = false;
     hasAudioFiles = false;
     for (ListRow* row : std::as_const(m_rows))
         hasAudioFiles = hasAudioFiles || row->isFile();

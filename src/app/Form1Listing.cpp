@@ -14,6 +14,7 @@
 #include "shell/Volumes.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -63,9 +64,15 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
     m_detailReader->cancel();
     m_fillingFolder.clear();
     m_scan->abandon();
+    m_statsStage = false;
+    m_stats.clear();
+    m_entries.clear();
+    m_entriesShown = 0;
+    ++m_listings;
+    forgetChanges();
 
     ListView1->setSortingEnabled(false);
-    ListView1->clear();
+    discardRows(ListView1->invisibleRootItem()->takeChildren());
     m_rows.clear();
     header->setSortIndicator(sortColumn, order);
 
@@ -83,7 +90,8 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
             row->setCell(Col::Name, row->key);
             if (addRow(row)) rows.append(row);
         }
-        showRows(rows);
+        ListView1->addTopLevelItems(rows);
+        showRows(false);
         emit statsFilled();
         Timer2.start();
         // Labels and readiness need a call on each mount, which a dead one never answers.
@@ -111,6 +119,23 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
             if (addRow(row)) ListView1->addTopLevelItem(row);
     }
     startScan(previous, fromTree, isMyDocuments);
+}
+
+void Form1::discardRows(const QList<QTreeWidgetItem*>& rows) {
+    // Out of the view at once; deleting a big folder's rows takes a while, so a few thousand
+    // go each turn.
+    const bool queued = !m_discarded.isEmpty();
+    m_discarded += rows;
+    if (!queued && !m_discarded.isEmpty()) QTimer::singleShot(0, this, &Form1::deleteDiscarded);
+}
+
+void Form1::deleteDiscarded() {
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_discarded.isEmpty() && clock.elapsed() < ApplyBudgetMs)
+        for (int i = 0; i < 256 && !m_discarded.isEmpty(); ++i)
+            delete m_discarded.takeLast();
+    if (!m_discarded.isEmpty()) QTimer::singleShot(0, this, &Form1::deleteDiscarded);
 }
 
 bool Form1::addRow(ListRow* row) {
@@ -208,6 +233,10 @@ void Form1::adoptRenamedFolder(const QString& newPath) {
         row->key = joinPath(dirCurrent, fileNamePart(row->key)); // the name shown may not be it
         m_rows.insert(row->key, row);
     }
+    forgetChanges();
+    // Work still under way asks the old path: the folder is listed afresh under its new name.
+    if (m_scan->isRunning() || m_statsStage || !m_fillingFolder.isEmpty())
+        PopulateList(dirCurrent, true);
 }
 
 void Form1::clickRow(ListRow* row) {
@@ -348,9 +377,8 @@ void Form1::showCurrentFile() {
     if (currentFile.isEmpty() || !isPlaying) return;
     if (!samePath(parentPath(currentFile), dirCurrent)) {
         pendingSelection = currentFile;
-        suppressAutoPlay = true;
+        m_pendingNoPlay = true; // the rows come later; the flag goes with the selection
         PopulateList(parentPath(currentFile));
-        suppressAutoPlay = false;
     } else {
         clickRow(findRow(currentFile));
     }

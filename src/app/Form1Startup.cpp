@@ -247,14 +247,16 @@ void Form1::openStartFolder() {
     const QString commandLine = m_commandLine;
     const QString defaultPath = setting(QStringLiteral("DefaultPath"), None);
     const QString programFolder = m_programFolder;
-    std::thread([back = m_back, this, commandLine, defaultPath, programFolder] {
+    const int listings = m_listings;
+    std::thread([back = m_back, this, commandLine, defaultPath, programFolder, listings] {
         const StartChoice choice = chooseStartFolder(commandLine, defaultPath, programFolder);
         QString folder = GetLongFileName(choice.folder);
         if (folder.isEmpty()) folder = programFolder;
         const QString selection = choice.pendingSelection.isEmpty()
                                       ? QString()
                                       : GetLongFileName(choice.pendingSelection);
-        back->post([this, folder, selection] {
+        back->post([this, folder, selection, listings] {
+            if (m_listings != listings) return; // the user has chosen a folder meanwhile
             startFolder = folder;
             pendingSelection = selection;
             // The tree selects the folder and its event lists it. A folder the tree cannot

@@ -28,9 +28,16 @@ void Form1::connectWatcher() {
     });
 }
 
+void Form1::forgetChanges() {
+    m_update->abandon();
+    m_changedNames.clear();
+    m_rescanPending = false;
+    m_changedDetails.clear();
+}
+
 void Form1::applyChanges() {
     // One thing at a time: the listing's own stages first, then one update after another.
-    if (m_scan->isRunning() || m_update->isRunning()) return;
+    if (m_scan->isRunning() || m_statsStage || m_update->isRunning()) return;
     if (!samePath(m_watcher->folder(), dirCurrent)) {
         m_changedNames.clear();
         m_rescanPending = false;

@@ -23,14 +23,6 @@ void ListRow::setDropHighlight(bool on) {
     emitDataChanged();
 }
 
-void ListRow::changedInPlace() {
-    // The view re-sorts a changed row only when the change spans its sort column, and the sort
-    // keys live beyond the shown columns.
-    if (QTreeWidget* view = treeWidget())
-        emit view->model()->dataChanged(view->indexFromItem(this, 0),
-                                        view->indexFromItem(this, Col::Visible - 1));
-}
-
 void ListRow::setIconKey(const QString& key) {
     if (key == m_iconKey) return;
     m_iconKey = key;

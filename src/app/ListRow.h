@@ -39,9 +39,6 @@ public:
         m_cells[static_cast<std::size_t>(column)] = text;
     }
     void changed() { emitDataChanged(); }
-    // The same for values streaming in: the list repaints the row but does not move it, even
-    // when it sorts by a column that changed (it sorts once when the stage is complete).
-    void changedInPlace();
 
     const QString& iconKey() const { return m_iconKey; }
     void setIconKey(const QString& key);

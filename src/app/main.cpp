@@ -1,4 +1,5 @@
 // Tunewalk: a folder of MP3 and WAV files as a playlist.
+#include "app/DetailReader.h"
 #include "app/Form1.h"
 #include "app/Icons.h"
 #include "app/MediaControlsBridge.h"
@@ -69,5 +70,7 @@ int main(int argc, char** argv) {
     window.load();
     if (closed) return 0; // ended during start-up
     window.show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    DetailReader::waitForWorkers(1000);
+    return code;
 }

@@ -10,7 +10,9 @@
 #include <QStorageInfo>
 #include <QTimer>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -140,6 +142,16 @@ std::optional<Volume> checkVolume(Volume volume) {
     return volume;
 }
 
+// The mounts being checked right now, by any gathering.
+struct Checking {
+    std::mutex mutex;
+    std::set<QString> roots;
+};
+Checking& checking() {
+    static Checking instance;
+    return instance;
+}
+
 // Collects the workers' answers on the context's thread; a child of the context, so it goes
 // with it, and closing its address then drops whatever the workers still send.
 class Gathering : public QObject {
@@ -157,8 +169,19 @@ public:
 
     void start(const VolumeCheck& check) {
         for (qsizetype i = 0; i < m_mounts.size(); ++i) {
-            std::thread([address = m_address, check, volume = m_mounts[i], i, this] {
+            // A mount whose last check has not come back is not asked again: each ask would
+            // leave one more thread hanging on it. It stays silent, so it counts as not ready.
+            const QString root = m_mounts[i].root;
+            {
+                std::lock_guard lock(checking().mutex);
+                if (!checking().roots.insert(root).second) continue;
+            }
+            std::thread([address = m_address, check, volume = m_mounts[i], i, this, root] {
                 std::optional<Volume> answer = check(volume);
+                {
+                    std::lock_guard lock(checking().mutex);
+                    checking().roots.erase(root);
+                }
                 address->post([this, i, answer = std::move(answer)] {
                     m_answers[i] = answer ? *answer : Volume{};
                     if (++m_answered == m_mounts.size()) finish();

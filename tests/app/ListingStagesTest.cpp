@@ -48,8 +48,8 @@ protected:
         // No worker may still be inside a hook when it goes.
         EXPECT_TRUE(waitUntil([&] { return gate.waiting() == 0; }));
         QTest::qWait(20);
-        FolderScan::beforeReadingHook() = nullptr;
-        FolderScan::beforeStatHook() = nullptr;
+        FolderScan::setBeforeReadingHook(nullptr);
+        FolderScan::setBeforeStatHook(nullptr);
         Form1Test::TearDown();
     }
     void shell(const QString& script) {
@@ -69,9 +69,9 @@ TEST_F(ListingStagesTest, AListingStuckOnItsFolderIsLeftBehindNeverWaitedFor) {
     mkdir("live");
     writeMp3("live/song.mp3", 100, id3v1Tag("Song"));
     const QString dead = path("dead");
-    FolderScan::beforeReadingHook() = [&, dead](const QString& folder) {
+    FolderScan::setBeforeReadingHook([&, dead](const QString& folder) {
         if (folder == dead) gate.wait(folder);
-    };
+    });
 
     form->PopulateList(dead);
     ASSERT_TRUE(waitUntil([&] { return gate.waiting() == 1; }));
@@ -90,7 +90,7 @@ TEST_F(ListingStagesTest, AListingStuckOnItsFolderIsLeftBehindNeverWaitedFor) {
     EXPECT_EQ(form->dirCurrent, path("live"));
 
     // Nor does closing the window wait for one.
-    FolderScan::beforeReadingHook() = [&](const QString& folder) { gate.wait(folder + "/again"); };
+    FolderScan::setBeforeReadingHook([&](const QString& folder) { gate.wait(folder + "/again"); });
     form->PopulateList(dead);
     ASSERT_TRUE(waitUntil([&] { return gate.waiting() == 1; }));
     form.reset();
@@ -103,9 +103,9 @@ TEST_F(ListingStagesTest, PendingValuesAreBlankSortAsEmptyAndMoveNoRowUntilTheyA
     writeMp3("a.mp3", 100);
     writeMp3("b.mp3", 300);
     writeMp3("c.mp3", 200);
-    FolderScan::beforeStatHook() = [&](const QString& name) {
+    FolderScan::setBeforeStatHook([&](const QString& name) {
         if (name != "a.mp3" && name != "d") gate.wait(name);
-    };
+    });
     form->PopulateList(music());
     ASSERT_TRUE(waitUntil([&] {
         const ListRow* a = rowNamed("a.mp3");
