@@ -21,7 +21,7 @@ namespace {
 // Fresh results are written to the cache in transactions of this many.
 constexpr std::size_t StoreBatch = 200;
 // Files read at the same time.
-constexpr int Readers = 4;
+constexpr int Readers = 6;
 std::atomic<qint64> opened{0};
 std::atomic<int> working{0};
 } // namespace

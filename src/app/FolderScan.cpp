@@ -188,14 +188,27 @@ void FolderScan::startPool(const std::shared_ptr<Run>& run, int workers) {
         std::thread(statWorker).detach();
 }
 
-void FolderScan::start(const QString& folder, Handlers handlers, bool inNameOrder) {
+void FolderScan::start(const QString& folder, Handlers handlers) {
+    start(folder, std::move(handlers), Options());
+}
+
+void FolderScan::start(const QString& folder, Handlers handlers, Options options) {
     auto run = newRun(folder, std::move(handlers));
-    std::thread([this, run, inNameOrder] {
+    std::thread([this, run, options] {
         callHook(readingHook, run->folder);
         if (run->abandoned) return;
         int error = 0;
         std::vector<Entry> entries = readNames(run->folder, &error);
-        if (inNameOrder) sortByName(&entries);
+        if (options.inNameOrder) sortByName(&entries);
+        if (options.useCache && !entries.empty()) {
+            // One query for the whole folder: its rows show their details at once.
+            DetailsCache cache(options.cacheDatabase);
+            const auto known = cache.lookupFolder(run->folder);
+            for (Entry& e : entries)
+                if (e.kind != Kind::Folder)
+                    if (const auto hit = known.constFind(e.name); hit != known.cend())
+                        e.cached = *hit;
+        }
         {
             std::lock_guard lock(run->mutex);
             for (const Entry& e : entries)

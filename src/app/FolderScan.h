@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DetailsCache.h"
 #include "common/NativePath.h"
 
 #include <QObject>
@@ -7,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tunewalk {
@@ -24,6 +26,16 @@ public:
     struct Entry {
         QString name; // raw bytes kept (see NativePath.h)
         Kind kind;
+        // Files: what the details cache holds for the name, to show before the file's stat
+        // says whether it still holds.
+        std::optional<DetailsCache::Entry> cached = std::nullopt;
+    };
+    struct Options {
+        // The names come sorted as the list sorts them by name (folders first, then files,
+        // natural order), so the list need not sort them itself.
+        bool inNameOrder = false;
+        bool useCache = false;
+        QString cacheDatabase; // empty: the user's cache folder
     };
     struct Stat {
         QString name;
@@ -43,9 +55,8 @@ public:
     explicit FolderScan(QObject* parent = nullptr);
     ~FolderScan() override;
 
-    // With `inNameOrder`, the names come sorted as the list sorts them by name (folders first,
-    // then files, natural order), so the list need not sort them itself.
-    void start(const QString& folder, Handlers handlers, bool inNameOrder = false);
+    void start(const QString& folder, Handlers handlers, Options options);
+    void start(const QString& folder, Handlers handlers);
     // Stats the given entries of `folder` only (no names handler is called).
     void startNames(const QString& folder, const QStringList& names, Handlers handlers);
     // Drops the running scan; nothing more of it is delivered.
@@ -58,7 +69,7 @@ public:
     static bool audioKind(const QString& name, Kind* kind);
 
     // How many stat calls a scan keeps in flight.
-    static constexpr int PoolSize = 8;
+    static constexpr int PoolSize = 16;
 
     // Test seams, called on the workers: before the folder is read (a test blocks it to stand
     // for a dead mount), and before each stat (a test holds values back with it).

@@ -394,6 +394,8 @@ private:
     void drainDetails();
     void startDetails(const QStringList& keys, bool reread = false);
     void readChangedDetails();
+    // Whether the details a file row shows came from the file as its stat found it.
+    static bool detailsCurrent(const ListRow* row);
 
     // Form1Playback.cpp
     void connectPlayback();

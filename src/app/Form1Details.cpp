@@ -31,6 +31,10 @@ void Form1::applyDetails(ListRow* row, const AudioDetails& d, bool quiet) {
     for (int c = Col::Track; c <= Col::Modified; ++c)
         row->setCell(Col::DescFirst + c,
                      QStringLiteral("B_") + row->cell(Col::AscFirst + c).mid(2));
+    // Read from the file as the row's stat found it (a caller with older details says so).
+    row->detailsNs = row->modifiedNs;
+    row->detailsSize = row->cell(Col::SizeInBytes).toLongLong();
+    row->detailsInode = row->inode;
     if (!quiet) row->changed();
     if (d.hasTitle && row->key == currentFile) {
         panelCurrent->setText(d.title);
@@ -79,6 +83,12 @@ void Form1::fillAllDetails() {
     m_reReadDetails = false;
 }
 
+bool Form1::detailsCurrent(const ListRow* row) {
+    return row->detailsNs != 0 && row->detailsNs == row->modifiedNs &&
+           row->detailsSize == row->cell(Col::SizeInBytes).toLongLong() &&
+           (row->detailsInode == 0 || row->inode == 0 || row->detailsInode == row->inode);
+}
+
 void Form1::readChangedDetails() {
     if (m_changedDetails.isEmpty() || !m_fillingFolder.isEmpty() || m_scan->isRunning()) return;
     const QStringList keys(m_changedDetails.cbegin(), m_changedDetails.cend());
@@ -96,6 +106,7 @@ void Form1::startDetails(const QStringList& keys, bool reread) {
         queued.insert(key);
         const ListRow* row = findRow(key);
         if (!row) continue;
+        if (row->isFile() && !reread && detailsCurrent(row)) continue; // from the cache
         if (row->isFile())
             jobs.push_back({key,
                             row->tag == QLatin1String("WAV") ? DetailReader::Kind::WAV

@@ -72,7 +72,11 @@ void Form1::startScan(const QString& previous, bool fromTree, bool isMyDocuments
     const QHeaderView* header = ListView1->header();
     m_entriesInOrder = header->sortIndicatorSection() == Col::AscFirst &&
                        header->sortIndicatorOrder() == Qt::AscendingOrder;
-    m_scan->start(folder, std::move(handlers), m_entriesInOrder);
+    FolderScan::Options options;
+    options.inNameOrder = m_entriesInOrder;
+    // What the cache knows shows with the names; the stats then say what must be read again.
+    options.useCache = mnuDetailsCache->isChecked() && !m_reReadDetails;
+    m_scan->start(folder, std::move(handlers), options);
 }
 
 void Form1::addNamedRows() {
@@ -104,6 +108,12 @@ void Form1::addNamedRows() {
     showRows(m_entriesInOrder);
     m_scan->statFirst(visibleNames());
     queueApplyStats(); // what arrived while the rows were being made
+    // Every row showing details from the cache: filled, as far as anyone can see. Files the
+    // stats find changed are read again after them.
+    bool filled = !mnuFolderSizes->isChecked();
+    for (const ListRow* row : std::as_const(m_rows))
+        filled = filled && (!row->isFile() || row->detailsNs != 0);
+    if (filled && !m_rows.isEmpty()) emit detailsFilled();
 }
 
 void Form1::showRows(bool inOrder) {
