@@ -69,7 +69,7 @@ public:
     static bool audioKind(const QString& name, Kind* kind);
 
     // How many stat calls a scan keeps in flight.
-    static constexpr int PoolSize = 16;
+    static constexpr int PoolSize = 32;
 
     // Test seams, called on the workers: before the folder is read (a test blocks it to stand
     // for a dead mount), and before each stat (a test holds values back with it).

@@ -93,7 +93,15 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     m_scan = new FolderScan(this);
     connectWatcher();
     m_back = ReturnAddress::to(this);
-    connect(m_detailReader, &DetailReader::resultsReady, this, &Form1::drainDetails);
+    // Results arriving one by one are gathered for a moment and shown together.
+    connect(m_detailReader, &DetailReader::resultsReady, this, [this] {
+        if (m_drainQueued) return;
+        m_drainQueued = true;
+        QTimer::singleShot(BatchMs, this, [this] {
+            m_drainQueued = false;
+            drainDetails();
+        });
+    });
     connect(m_detailReader, &DetailReader::finished, this, &Form1::drainDetails);
 
     // The tray tip before anything plays.

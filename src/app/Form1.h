@@ -365,6 +365,8 @@ private:
     // Form1Filling.cpp
     // How long one turn of showing what the workers found may hold the window thread.
     static constexpr int ApplyBudgetMs = 15;
+    // How long results are gathered before they are shown.
+    static constexpr int BatchMs = 20;
     void startScan(const QString& previous, bool fromTree, bool isMyDocuments);
     void addNamedRows();
     // The rows are all in: sorting back on, the pending selection or the first row, `listed`.
@@ -487,6 +489,7 @@ private:
     bool m_statsStage = false;                // the listing waits for sizes and times
     bool m_statsArrived = false;              // every stat has arrived
     bool m_applyQueued = false;
+    bool m_drainQueued = false;
     int m_listings = 0;             // listings started, so a late answer sees it was overtaken
     bool m_pendingNoPlay = false;   // the pending selection is shown, not played
     FolderScan* m_update = nullptr; // stats of entries the watcher reported

@@ -93,7 +93,14 @@ void Form1::addNamedRows() {
                 e.kind == FolderScan::Kind::Folder
                     ? makeFolderRow(dirCurrent, e.name)
                     : makeFileRow(dirCurrent, e.name, e.kind == FolderScan::Kind::WAV, currentFile);
-            if (addRow(row)) rows.append(row);
+            if (!addRow(row)) continue;
+            rows.append(row);
+            if (e.cached) {
+                applyDetails(row, e.cached->details, true);
+                row->detailsSize = e.cached->size;
+                row->detailsNs = e.cached->modifiedNs;
+                row->detailsInode = e.cached->inode;
+            }
         }
     }
     ListView1->addTopLevelItems(rows);
@@ -166,7 +173,9 @@ QStringList Form1::visibleNames() const {
 void Form1::queueApplyStats() {
     if (m_applyQueued) return;
     m_applyQueued = true;
-    QTimer::singleShot(0, this, &Form1::applyStats);
+    // Values arriving one by one are shown a few times a second, not one repaint each: the
+    // waiting costs the window nothing, the painting would.
+    QTimer::singleShot(m_statsArrived ? 0 : BatchMs, this, &Form1::applyStats);
 }
 
 void Form1::applyStats() {
