@@ -230,7 +230,11 @@ std::optional<Sample> runOnce(Form1& window, Probe& probe, const FolderInfo& f, 
     if (probe.rowsAtListed() != f.expectedRows())
         add("listed came with " + std::to_string(probe.rowsAtListed()) + " rows, expected " +
             std::to_string(f.expectedRows()));
-    if (window.isFillingDetails()) add("isFillingDetails() is still true after detailsFilled");
+    // Details from the cache come with the names, before the sizes: the list is checked
+    // once the listing has ended.
+    for (int waited = 0; window.isFillingDetails() && waited < kWaitLimitMs; waited += 10)
+        settle(10);
+    if (window.isFillingDetails()) add("isFillingDetails() still true long after detailsFilled");
     if (std::string problem = checkList(window, f); !problem.empty()) {
         // Tell a signal that came too early from details that never arrive.
         settle(200);

@@ -394,7 +394,7 @@ private:
     void applyDetails(ListRow* row, const struct AudioDetails& details, bool quiet = false);
     void applyFolderSize(ListRow* row, qint64 bytes, bool quiet = false);
     void drainDetails();
-    void startDetails(const QStringList& keys, bool reread = false);
+    void startDetails(const std::vector<const ListRow*>& rows, bool reread);
     void readChangedDetails();
     // Whether the details a file row shows came from the file as its stat found it.
     static bool detailsCurrent(const ListRow* row);

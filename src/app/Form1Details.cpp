@@ -74,12 +74,19 @@ void Form1::fillRowDetails(const QString& key) {
 
 void Form1::fillAllDetails() {
     // The rows the user sees first, then the rest in display order.
-    QStringList keys;
+    std::vector<const ListRow*> rows;
+    QSet<const ListRow*> first;
     for (const QString& name : visibleNames())
-        keys << joinPath(dirCurrent, name);
-    keys += listKeys();
+        if (const ListRow* row = findRow(joinPath(dirCurrent, name))) {
+            rows.push_back(row);
+            first.insert(row);
+        }
+    for (int i = 0, n = ListView1->topLevelItemCount(); i < n; ++i)
+        if (const auto* row = static_cast<const ListRow*>(ListView1->topLevelItem(i));
+            !first.contains(row))
+            rows.push_back(row);
     m_changedDetails.clear();
-    startDetails(keys, m_reReadDetails);
+    startDetails(rows, m_reReadDetails);
     m_reReadDetails = false;
 }
 
@@ -91,29 +98,26 @@ bool Form1::detailsCurrent(const ListRow* row) {
 
 void Form1::readChangedDetails() {
     if (m_changedDetails.isEmpty() || !m_fillingFolder.isEmpty() || m_scan->isRunning()) return;
-    const QStringList keys(m_changedDetails.cbegin(), m_changedDetails.cend());
+    std::vector<const ListRow*> rows;
+    for (const QString& key : std::as_const(m_changedDetails))
+        if (const ListRow* row = findRow(key)) rows.push_back(row);
     m_changedDetails.clear();
-    startDetails(keys, true);
+    startDetails(rows, true);
 }
 
-void Form1::startDetails(const QStringList& keys, bool reread) {
+void Form1::startDetails(const std::vector<const ListRow*>& rows, bool reread) {
     m_fillingFolder.clear();
     std::vector<DetailReader::Job> jobs;
     const bool folderSizes = mnuFolderSizes->isChecked();
-    QSet<QString> queued;
-    for (const QString& key : keys) {
-        if (queued.contains(key)) continue;
-        queued.insert(key);
-        const ListRow* row = findRow(key);
-        if (!row) continue;
+    for (const ListRow* row : rows) {
         if (row->isFile() && !reread && detailsCurrent(row)) continue; // from the cache
         if (row->isFile())
-            jobs.push_back({key,
+            jobs.push_back({row->key,
                             row->tag == QLatin1String("WAV") ? DetailReader::Kind::WAV
                                                              : DetailReader::Kind::MP3,
                             row->cell(Col::SizeInBytes).toLongLong(), row->modifiedNs, row->inode});
         else if (folderSizes && row->iconKey() == QLatin1String("Folder") && !reread)
-            jobs.push_back({key, DetailReader::Kind::FolderSize, 0});
+            jobs.push_back({row->key, DetailReader::Kind::FolderSize, 0});
     }
     if (jobs.empty()) {
         emit detailsFilled();
