@@ -484,10 +484,12 @@ private:
     std::vector<FolderScan::Entry> m_entries; // names that have no row yet
     std::size_t m_entriesShown = 0;           // of m_entries
     bool m_entriesInOrder = false;            // in the order the list sorts by
-    std::vector<FolderScan::Stat> m_stats;    // arrived, not yet shown
-    std::size_t m_statsShown = 0;             // of m_stats
-    bool m_statsStage = false;                // the listing waits for sizes and times
-    bool m_statsArrived = false;              // every stat has arrived
+    QList<QTreeWidgetItem*> m_builtRows;      // made, not yet in the list
+    bool m_firstRowsShown = false;
+    std::vector<FolderScan::Stat> m_stats; // arrived, not yet shown
+    std::size_t m_statsShown = 0;          // of m_stats
+    bool m_statsStage = false;             // the listing waits for sizes and times
+    bool m_statsArrived = false;           // every stat has arrived
     bool m_applyQueued = false;
     bool m_drainQueued = false;
     int m_listings = 0;             // listings started, so a late answer sees it was overtaken

@@ -131,7 +131,9 @@ void Form1::startDetails(const std::vector<const ListRow*>& rows, bool reread) {
 }
 
 bool Form1::isFillingDetails() const {
-    return m_scan->isRunning() || m_statsStage || Timer2.isActive() || !m_fillingFolder.isEmpty();
+    // The watcher's updates count too: a file another program added is being filled in.
+    return m_scan->isRunning() || m_statsStage || Timer2.isActive() || !m_fillingFolder.isEmpty() ||
+           m_update->isRunning() || !m_changedDetails.isEmpty();
 }
 
 void Form1::drainDetails() {

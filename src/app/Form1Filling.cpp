@@ -52,6 +52,7 @@ void Form1::startScan(const QString& previous, bool fromTree, bool isMyDocuments
         }
         m_entries = std::move(entries);
         m_entriesShown = 0;
+        m_firstRowsShown = false;
         addNamedRows();
     };
     handlers.stats = [this](std::vector<FolderScan::Stat> stats) {
@@ -103,13 +104,21 @@ void Form1::addNamedRows() {
             }
         }
     }
-    ListView1->addTopLevelItems(rows);
+    // The first turn's rows show at once; the rest go in together at the end, since the view
+    // lays out every row again after each insertion.
+    if (!m_firstRowsShown) {
+        ListView1->addTopLevelItems(rows);
+        m_firstRowsShown = true;
+        m_scan->statFirst(visibleNames()); // the first screenful
+    } else {
+        m_builtRows += rows;
+    }
     if (m_entriesShown < m_entries.size()) {
-        if (m_entriesShown == static_cast<std::size_t>(rows.size()))
-            m_scan->statFirst(visibleNames()); // the first screenful
         QTimer::singleShot(0, this, &Form1::addNamedRows);
         return;
     }
+    ListView1->addTopLevelItems(m_builtRows);
+    m_builtRows.clear();
     m_entries.clear();
     m_entriesShown = 0;
     showRows(m_entriesInOrder);

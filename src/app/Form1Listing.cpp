@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QStandardPaths>
 #include <QTreeWidget>
+#include <utility>
 
 namespace tunewalk {
 
@@ -68,6 +69,7 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
     m_stats.clear();
     m_entries.clear();
     m_entriesShown = 0;
+    discardRows(std::exchange(m_builtRows, {}));
     ++m_listings;
     forgetChanges();
 
