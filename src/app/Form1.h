@@ -496,7 +496,7 @@ private:
     bool m_pendingNoPlay = false;   // the pending selection is shown, not played
     FolderScan* m_update = nullptr; // stats of entries the watcher reported
     class FolderWatcher* m_watcher = nullptr;
-    QStringList m_changedNames;         // reported, not looked at yet
+    QSet<QString> m_changedNames;       // reported, not looked at yet
     bool m_rescanPending = false;       // something changed, names unknown
     QHash<QString, bool> m_volumeReady; // by root, as the last gathering of volumes found
     QSet<QString> m_changedDetails;     // rows whose files changed: their details are read again

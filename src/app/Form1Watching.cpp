@@ -19,7 +19,7 @@ void Form1::connectWatcher() {
     m_update = new FolderScan(this);
     connect(m_watcher, &FolderWatcher::entriesChanged, this, [this](const QStringList& names) {
         for (const QString& name : names)
-            if (!m_changedNames.contains(name)) m_changedNames << name;
+            m_changedNames.insert(name); // a set: a move of 10,000 files reports 10,000
         applyChanges();
     });
     connect(m_watcher, &FolderWatcher::folderChanged, this, [this] {
@@ -75,7 +75,7 @@ void Form1::applyChanges() {
         };
         m_update->start(dirCurrent, std::move(handlers));
     } else if (!m_changedNames.isEmpty()) {
-        const QStringList names = m_changedNames;
+        const QStringList names(m_changedNames.cbegin(), m_changedNames.cend());
         m_changedNames.clear();
         m_update->startNames(dirCurrent, names, std::move(handlers));
     }
