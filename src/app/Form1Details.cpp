@@ -3,6 +3,7 @@
 
 #include "app/AudioDetails.h"
 #include "app/DetailReader.h"
+#include "app/DetailsCache.h"
 #include "app/ListRow.h"
 #include "app/ListText.h"
 #include "common/PathRules.h"
@@ -91,9 +92,11 @@ void Form1::fillAllDetails() {
 }
 
 bool Form1::detailsCurrent(const ListRow* row) {
-    return row->detailsNs != 0 && row->detailsNs == row->modifiedNs &&
-           row->detailsSize == row->cell(Col::SizeInBytes).toLongLong() &&
-           (row->detailsInode == 0 || row->inode == 0 || row->detailsInode == row->inode);
+    // The cache's own rule for "still the same file".
+    const DetailsCache::Entry shown{row->detailsSize, row->detailsNs, row->detailsInode, false, {}};
+    const DetailsCache::Entry now{
+        row->cell(Col::SizeInBytes).toLongLong(), row->modifiedNs, row->inode, false, {}};
+    return row->detailsNs != 0 && shown.matches(now);
 }
 
 void Form1::readChangedDetails() {
