@@ -1,5 +1,7 @@
 #include "app/DetailReader.h"
 
+#include "common/Detached.h"
+
 #include "app/DetailsCache.h"
 #include "common/NativePath.h"
 #include "common/ReturnAddress.h"
@@ -23,7 +25,6 @@ constexpr std::size_t StoreBatch = 200;
 // Files read at the same time.
 constexpr int Readers = 6;
 std::atomic<qint64> opened{0};
-std::atomic<int> working{0};
 } // namespace
 
 // Everything a worker uses is here or its own: an abandoned worker may outlive the reader.
@@ -76,7 +77,7 @@ void DetailReader::start(std::vector<Job> jobs, Options options) {
     m_run->options = std::move(options);
     m_run->owner = this;
     m_run->address = ReturnAddress::to(this);
-    std::thread(&DetailReader::work, m_run).detach();
+    runDetached([run = m_run] { work(run); });
 }
 
 std::vector<DetailReader::Result> DetailReader::take(std::size_t limit) {
@@ -107,16 +108,7 @@ void DetailReader::deliver(const std::shared_ptr<Run>& run, Result result) {
     }
 }
 
-void DetailReader::waitForWorkers(int limitMs) {
-    for (int waited = 0; working > 0 && waited < limitMs; waited += 10)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-}
-
 void DetailReader::work(const std::shared_ptr<Run>& run) {
-    ++working;
-    struct Leaving {
-        ~Leaving() { --working; }
-    } leaving;
     const Options& options = run->options;
     auto cacheable = [&](const Job& job) {
         return options.useCache && job.kind != Kind::FolderSize && job.modifiedNs != 0;

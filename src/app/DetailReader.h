@@ -55,10 +55,6 @@ public:
 
     // How many audio files all readers have opened so far (cache hits open none).
     static qint64 filesOpened();
-    // Waits, at most `limitMs`, for abandoned workers to leave (they stop before their next
-    // file): the program calls it before it ends, so none is inside the cache's database
-    // while the process takes its libraries down. One stuck on a dead mount is left.
-    static void waitForWorkers(int limitMs);
 
 signals:
     // Results are waiting; emitted on the window thread, once per batch.

@@ -1,5 +1,7 @@
 #include "app/FolderScan.h"
 
+#include "common/Detached.h"
+
 #include "app/ListText.h"
 #include "common/PathRules.h"
 #include "common/ReturnAddress.h"
@@ -185,7 +187,7 @@ void FolderScan::startPool(const std::shared_ptr<Run>& run, int workers) {
         }
     };
     for (int i = 0; i < workers; ++i)
-        std::thread(statWorker).detach();
+        runDetached(statWorker);
 }
 
 void FolderScan::start(const QString& folder, Handlers handlers) {
@@ -194,7 +196,7 @@ void FolderScan::start(const QString& folder, Handlers handlers) {
 
 void FolderScan::start(const QString& folder, Handlers handlers, Options options) {
     auto run = newRun(folder, std::move(handlers));
-    std::thread([this, run, options] {
+    runDetached([this, run, options] {
         callHook(readingHook, run->folder);
         if (run->abandoned) return;
         int error = 0;
@@ -219,7 +221,7 @@ void FolderScan::start(const QString& folder, Handlers handlers, Options options
             if (run == m_run && run->handlers.names) run->handlers.names(std::move(entries), error);
         });
         startPool(run, workers);
-    }).detach();
+    });
 }
 
 void FolderScan::startNames(const QString& folder, const QStringList& names, Handlers handlers) {

@@ -4,6 +4,8 @@
 // seconds.
 #include "app/FolderWatcher.h"
 
+#include "common/Detached.h"
+
 #include "common/NativePath.h"
 #include "common/ReturnAddress.h"
 
@@ -180,12 +182,12 @@ void FolderWatcher::Private::startCheck() {
     // A stat on a dead mount may never return: one at a time, never a pile of threads.
     if (checkPending) return;
     checkPending = true;
-    std::thread([this, address = address, path = toNativePath(folder), ticket = generation] {
+    runDetached([this, address = address, path = toNativePath(folder), ticket = generation] {
         const Stamp now = stampOf(path);
         address->post([this, now, ticket] {
             if (ticket == generation) checked(now);
         });
-    }).detach();
+    });
 }
 
 void FolderWatcher::Private::checked(const Stamp& now) {
@@ -226,7 +228,7 @@ void FolderWatcher::watch(const QString& folder) {
         connect(d->notifier, &QSocketNotifier::activated, this, [this] { d->readEvents(); });
     }
     // Adding the watch resolves the path, which can hang on a dead mount.
-    std::thread([p = d.get(), address = d->address, inotify = d->inotify,
+    runDetached([p = d.get(), address = d->address, inotify = d->inotify,
                  path = toNativePath(folder), ticket = d->generation] {
         const bool added =
             inotify->fd >= 0 && inotify_add_watch(inotify->fd, path.constData(), watchMask) >= 0;
@@ -235,7 +237,7 @@ void FolderWatcher::watch(const QString& folder) {
         address->post([p, ticket, added, remote, first] {
             if (ticket == p->generation) p->started(added, remote, first);
         });
-    }).detach();
+    });
 }
 
 } // namespace tunewalk

@@ -2,6 +2,8 @@
 // for a full comparison.
 #include "app/FolderWatcher.h"
 
+#include "common/Detached.h"
+
 #include "common/NativePath.h"
 #include "common/ReturnAddress.h"
 
@@ -40,7 +42,7 @@ struct FolderWatcher::Private {
     void startCheck() {
         if (checkPending) return;
         checkPending = true;
-        std::thread([this, address = address, path = folder, ticket = generation] {
+        runDetached([this, address = address, path = folder, ticket = generation] {
             const NativeFileInfo info = nativeFileInfo(path);
             address->post([this, info, ticket] {
                 if (ticket != generation) return;
@@ -53,7 +55,7 @@ struct FolderWatcher::Private {
                     emit q->folderChanged();
                 }
             });
-        }).detach();
+        });
     }
 };
 

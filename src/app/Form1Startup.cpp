@@ -1,6 +1,8 @@
 // Start-up, the settings, and shut-down.
 #include "app/Form1.h"
 
+#include "common/Detached.h"
+
 #include "app/DetailReader.h"
 #include "app/ListRow.h"
 #include "app/ListingExport.h"
@@ -248,7 +250,7 @@ void Form1::openStartFolder() {
     const QString defaultPath = setting(QStringLiteral("DefaultPath"), None);
     const QString programFolder = m_programFolder;
     const int listings = m_listings;
-    std::thread([back = m_back, this, commandLine, defaultPath, programFolder, listings] {
+    runDetached([back = m_back, this, commandLine, defaultPath, programFolder, listings] {
         const StartChoice choice = chooseStartFolder(commandLine, defaultPath, programFolder);
         QString folder = GetLongFileName(choice.folder);
         if (folder.isEmpty()) folder = programFolder;
@@ -264,7 +266,7 @@ void Form1::openStartFolder() {
             Treefolder1->SetPath(startFolder);
             if (!samePath(dirCurrent, startFolder)) PopulateList(startFolder, true);
         });
-    }).detach();
+    });
 }
 
 void Form1::raiseFromAnotherStart() {

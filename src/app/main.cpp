@@ -1,9 +1,9 @@
 // Tunewalk: a folder of MP3 and WAV files as a playlist.
-#include "app/DetailReader.h"
 #include "app/Form1.h"
 #include "app/Icons.h"
 #include "app/MediaControlsBridge.h"
 #include "app/QtMediaPlayer.h"
+#include "common/Detached.h"
 #include "common/NativePath.h"
 #include "common/SettingsStore.h"
 #include "shell/DesktopMediaControls.h"
@@ -17,16 +17,12 @@
 #include <QSessionManager>
 #include <QStringList>
 
-int main(int argc, char** argv) {
-    using namespace tunewalk;
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tunewalk"));
-    QApplication::setOrganizationName(QStringLiteral("Tunewalk"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0.7"));
-    QApplication::setWindowIcon(Icons::program());
-    // The window may hide in the tray; the program ends when the main window closes.
-    QApplication::setQuitOnLastWindowClosed(false);
+namespace {
 
+using namespace tunewalk;
+
+// The window's whole life; everything it made is gone when this returns.
+int runWindow(QApplication& app, const QStringList& arguments) {
     // A second start brings the running window forward and leaves without touching anything.
     SingleInstance instance;
     if (!instance.becomePrimary()) return 0;
@@ -34,7 +30,6 @@ int main(int argc, char** argv) {
     SettingsStore settings;
     QtPrompter prompter(nullptr);
     QtTrayIcon tray(Icons::program());
-    const QStringList arguments = nativeArguments(argc, argv); // names that are not text too
 
     QtMediaPlayer player;
     QtShellOperations shell(prompter);
@@ -70,7 +65,23 @@ int main(int argc, char** argv) {
     window.load();
     if (closed) return 0; // ended during start-up
     window.show();
-    const int code = QApplication::exec();
-    DetailReader::waitForWorkers(1000);
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tunewalk"));
+    QApplication::setOrganizationName(QStringLiteral("Tunewalk"));
+    QApplication::setApplicationVersion(QStringLiteral("2.0.7"));
+    QApplication::setWindowIcon(Icons::program());
+    // The window may hide in the tray; the program ends when the main window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const int code = runWindow(app, nativeArguments(argc, argv)); // names that are not text too
+    // Abandoned workers stop before their next file; none may be inside the details cache
+    // while the process takes its libraries down.
+    finishDetached(1000, code);
     return code;
 }

@@ -1,5 +1,7 @@
 #include "foldertree/FolderProbes.h"
 
+#include "common/Detached.h"
+
 #include "common/ReturnAddress.h"
 
 #include <deque>
@@ -41,7 +43,7 @@ void FolderProbes::add(std::vector<Job> jobs) {
         m_shared->workers += std::max(start, 0);
     }
     for (int i = 0; i < start; ++i)
-        std::thread(work, m_shared).detach();
+        runDetached([shared = m_shared] { work(shared); });
 }
 
 void FolderProbes::work(const std::shared_ptr<Shared>& shared) {

@@ -1,5 +1,7 @@
 #include "shell/Volumes.h"
 
+#include "common/Detached.h"
+
 #include "common/PathRules.h"
 #include "common/ReturnAddress.h"
 
@@ -176,7 +178,7 @@ public:
                 std::lock_guard lock(checking().mutex);
                 if (!checking().roots.insert(root).second) continue;
             }
-            std::thread([address = m_address, check, volume = m_mounts[i], i, this, root] {
+            runDetached([address = m_address, check, volume = m_mounts[i], i, this, root] {
                 std::optional<Volume> answer = check(volume);
                 {
                     std::lock_guard lock(checking().mutex);
@@ -186,7 +188,7 @@ public:
                     m_answers[i] = answer ? *answer : Volume{};
                     if (++m_answered == m_mounts.size()) finish();
                 });
-            }).detach(); // never joined: a dead mount keeps its thread forever
+            }); // never joined: a dead mount keeps its thread forever
         }
     }
 
