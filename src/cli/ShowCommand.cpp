@@ -7,13 +7,17 @@
 #include "metadata/codec/WAVInfo.h"
 
 #include <nlohmann/json.hpp>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <iostream>
+#include <string>
+#include <string_view>
 
 namespace tunewalk::cli {
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 constexpr const char* kUsage = R"(Usage: tunewalk-tag show FILE...
 
@@ -31,48 +35,111 @@ file has no tag; length is in whole seconds.
 Exit status: 0 when every file loaded, 1 when one did not, 2 on bad arguments.
 )";
 
-Json showMp3(const std::string& file) {
-    MP3TagEditor editor;
+// Writes each file's line as it is read, into one buffer reused for every line: a document per
+// file cost more than reading the file. The bytes are those nlohmann's dump (ensure_ascii off)
+// has always printed, so scripts that compare outputs see no change.
+class LineWriter {
+public:
+    LineWriter() : m_writer(m_buffer) {}
+
+    void begin() {
+        m_buffer.Clear();
+        m_writer.Reset(m_buffer);
+        m_writer.StartObject();
+    }
+    // Valid UTF-8 only: the codecs' texts, converted from ISO 8859-1, and constants.
+    void text(const char* key, std::string_view utf8) {
+        m_writer.Key(key);
+        // RapidJSON writes control characters as \u001B; nlohmann wrote \u001b.
+        m_scratch.assign(1, '"');
+        constexpr std::string_view kNamed = "\b\f\n\r\t", kLetters = "bfnrt";
+        for (const char c : utf8) {
+            if (c == '"' || c == '\\') {
+                m_scratch += {'\\', c};
+            } else if (static_cast<unsigned char>(c) >= 0x20) {
+                m_scratch += c;
+            } else if (const auto at = kNamed.find(c); at != kNamed.npos) {
+                m_scratch += {'\\', kLetters[at]};
+            } else {
+                char escaped[7];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                m_scratch += escaped;
+            }
+        }
+        m_scratch += '"';
+        raw(m_scratch);
+    }
+    // File names are bytes, not necessarily UTF-8: nlohmann replaces what cannot be encoded
+    // (U+FFFD) rather than throw, as the output always did.
+    void fileName(const std::string& name) {
+        m_writer.Key("file");
+        raw(nlohmann::json(name).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    }
+    void number(const char* key, std::int64_t value) {
+        m_writer.Key(key);
+        m_writer.Int64(value);
+    }
+    void flag(const char* key, bool value) {
+        m_writer.Key(key);
+        m_writer.Bool(value);
+    }
+    void end() {
+        m_writer.EndObject();
+        m_buffer.Put('\n');
+        std::fwrite(m_buffer.GetString(), 1, m_buffer.GetSize(), stdout);
+    }
+
+private:
+    void raw(const std::string& json) {
+        m_writer.RawValue(json.data(), json.size(), rapidjson::kStringType);
+    }
+
+    rapidjson::StringBuffer m_buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> m_writer;
+    std::string m_scratch;
+};
+
+// One editor for every file: building one (its lookup lists) cost more than a load.
+bool showMp3(LineWriter& out, MP3TagEditor& editor, const std::string& file) {
+    // A load that fails before reading a frame leaves the version alone; a new editor says 1.
+    editor.setVersion(1);
     const bool ok = editor.LoadMP3(file);
     // A file that failed to load has no tag either, whatever the editor's default says.
     const int genre = editor.TagExists() ? editor.Genra() : MP3TagEditor::NoTagGenre;
-    Json j;
-    j["file"] = file;
-    j["kind"] = "mp3";
-    j["ok"] = ok;
-    j["tag"] = editor.TagExists();
-    j["title"] = latin1ToUtf8(editor.Title());
-    j["artist"] = latin1ToUtf8(editor.Artist());
-    j["album"] = latin1ToUtf8(editor.Album());
-    j["year"] = latin1ToUtf8(editor.Year());
-    j["comment"] = latin1ToUtf8(editor.Comment());
-    j["genre"] = genre;
-    j["genre_name"] = MP3TagEditor::GenraLookupByID(genre);
-    j["version"] = editor.Version();
-    j["bitrate"] = editor.Bitrate();
-    j["average_bitrate"] = editor.AverageBitrate();
-    j["vbr"] = editor.VBR();
-    j["sample_rate"] = editor.SampleRate();
-    j["channels"] = editor.Channels();
-    j["length"] = editor.Length().seconds();
-    return j;
+    out.fileName(file);
+    out.text("kind", "mp3");
+    out.flag("ok", ok);
+    out.flag("tag", editor.TagExists());
+    out.text("title", latin1ToUtf8(editor.Title()));
+    out.text("artist", latin1ToUtf8(editor.Artist()));
+    out.text("album", latin1ToUtf8(editor.Album()));
+    out.text("year", latin1ToUtf8(editor.Year()));
+    out.text("comment", latin1ToUtf8(editor.Comment()));
+    out.number("genre", genre);
+    out.text("genre_name", MP3TagEditor::GenraLookupByID(genre));
+    out.number("version", editor.Version());
+    out.number("bitrate", editor.Bitrate());
+    out.number("average_bitrate", editor.AverageBitrate());
+    out.flag("vbr", editor.VBR());
+    out.number("sample_rate", editor.SampleRate());
+    out.text("channels", editor.Channels());
+    out.number("length", editor.Length().seconds());
+    return ok;
 }
 
-Json showWav(const std::string& file) {
-    WAVInfo wav;
+bool showWav(LineWriter& out, WAVInfo& wav, const std::string& file) {
     const bool ok = wav.LoadWAV(file);
-    Json j;
-    j["file"] = file;
-    j["kind"] = "wav";
-    j["ok"] = ok;
-    j["channels"] = wav.Channels();
-    j["sample_rate"] = wav.SampleRate();
-    j["bytes_per_second"] = wav.BytesPerSecond();
-    j["block_align"] = wav.BlockAlign();
-    j["bits"] = wav.SampleBits();
-    j["data_length"] = wav.DataLength();
-    j["length"] = wav.Length().seconds();
-    return j;
+    out.fileName(file);
+    out.text("kind", "wav");
+    out.flag("ok", ok);
+    out.number("channels", wav.Channels());
+    out.number("sample_rate", wav.SampleRate());
+    out.number("bytes_per_second", wav.BytesPerSecond());
+    out.number("block_align", wav.BlockAlign());
+    out.number("bits", wav.SampleBits());
+    out.number("data_length", wav.DataLength());
+    out.number("length", wav.Length().seconds());
+    return ok;
 }
 
 } // namespace
@@ -88,25 +155,27 @@ int runShow(std::span<const std::string> args) {
     if (parsed->files.empty())
         return usageError("show: no files given (try 'tunewalk-tag show --help')");
 
+    LineWriter out;
+    MP3TagEditor editor;
+    WAVInfo wav;
     bool allLoaded = true;
     for (const std::string& file : parsed->files) {
-        Json j;
+        out.begin();
+        bool ok = false;
         if (endsWithNoCase(file, "mp3")) {
-            j = showMp3(file);
+            ok = showMp3(out, editor, file);
         } else if (endsWithNoCase(file, "wav")) {
-            j = showWav(file);
+            ok = showWav(out, wav, file);
         } else {
-            j["file"] = file;
-            j["kind"] = "other";
-            j["ok"] = false;
-            j["error"] = "not an MP3 or WAV file";
+            out.fileName(file);
+            out.text("kind", "other");
+            out.flag("ok", false);
+            out.text("error", "not an MP3 or WAV file");
         }
-        allLoaded = allLoaded && j["ok"].get<bool>();
-        // File names are bytes, not necessarily UTF-8: replace what cannot be encoded rather
-        // than throw. The tag texts are always valid UTF-8 by now.
-        std::cout << j.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+        out.end();
+        allLoaded = allLoaded && ok;
     }
-    std::cout.flush();
+    std::fflush(stdout);
     return allLoaded ? kExitOk : kExitFailed;
 }
 
