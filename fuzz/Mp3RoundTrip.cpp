@@ -305,7 +305,7 @@ void roundTripMp3(const std::string& path, const std::string& before, const Mp3P
                 fail("mp3-save-confirm", "unexpected question: " + question);
             return p.confirm == Confirm::Yes;
         });
-    const bool saved = editor.SaveMP3(p.allFrames);
+    const bool saved = static_cast<bool>(editor.SaveMP3(p.allFrames));
     const std::string after = readBytes(path);
 
     if (after.size() != layout.saveAt + kTag)

@@ -92,7 +92,7 @@ void roundTripWav(const std::string& path, const std::string& before, const WavP
     if (p.channels) info.setChannels(*p.channels);
     const State pre(info);
     info.setConfirmHeaderChange([&](const std::string&) { return !p.decline; });
-    const bool saved = info.SaveWAV();
+    const bool saved = static_cast<bool>(info.SaveWAV());
     const std::string after = readBytes(path);
 
     if (after.size() != before.size())

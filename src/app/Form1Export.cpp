@@ -3,6 +3,7 @@
 
 #include "app/ListRow.h"
 #include "app/ListingExport.h"
+#include "common/ResultText.h"
 #include "shell/Prompter.h"
 #include "shell/ShellOperations.h"
 
@@ -72,11 +73,11 @@ void Form1::saveListing() {
 
     const auto rows = rowsInDisplayOrder(ListView1);
     QStringList leftOut, notText;
-    const QString why =
+    const Result written =
         writeTextFile(withExportExtension(chosen, m3u),
                       m3u ? m3uText(rows, &leftOut, &notText) : csvText(rows, &notText));
-    if (!why.isEmpty()) {
-        m_prompter->message(why, Prompter::Icon::None, Prompter::Buttons::Ok);
+    if (!written) {
+        m_prompter->message(messageText(written), Prompter::Icon::None, Prompter::Buttons::Ok);
         return;
     }
     tellLeftOut(leftOut, m_prompter);
@@ -90,11 +91,11 @@ namespace {
 // player and is cleared away at a later start.
 void playExternally(const std::vector<const ListRow*>& rows, const QString& folder,
                     Prompter* prompter, ShellOperations* shell) {
-    QString why;
+    Result why = Result::ok();
     QStringList leftOut, notText;
     const QString playlist = writeTemporaryPlaylist(m3uText(rows, &leftOut, &notText), &why);
     if (playlist.isEmpty()) {
-        prompter->message(why, Prompter::Icon::None, Prompter::Buttons::Ok);
+        prompter->message(messageText(why), Prompter::Icon::None, Prompter::Buttons::Ok);
         return;
     }
     tellLeftOut(leftOut, prompter);

@@ -2,6 +2,7 @@
 
 #include "app/ListRow.h"
 #include "common/NativePath.h"
+#include "common/ResultText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -64,19 +65,19 @@ QString withExportExtension(const QString& chosen, bool m3u) {
     return chosen + (m3u ? QStringLiteral(".m3u") : QStringLiteral(".csv"));
 }
 
-QString writeTextFile(const QString& path, const QString& text) {
+Result writeTextFile(const QString& path, const QString& text) {
     // QSaveFile writes beside the target and renames at the end, so a failure midway leaves
     // the old file (or none) rather than half a listing.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    if (!file.open(QIODevice::WriteOnly)) return fileFailure(file);
     const QByteArray bytes = text.toUtf8();
     if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
+        const Result why = fileFailure(file);
         file.cancelWriting();
         return why;
     }
-    if (!file.commit()) return file.errorString();
-    return {};
+    if (!file.commit()) return fileFailure(file);
+    return Result::ok();
 }
 
 QString playlistFolder() {
@@ -89,26 +90,30 @@ QString playlistFolder() {
     return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/tunewalk-playlists");
 }
 
-QString writeTemporaryPlaylist(const QString& text, QString* error) {
+QString writeTemporaryPlaylist(const QString& text, Result* error) {
     const QString folder = playlistFolder();
     if (folder.isEmpty()) {
-        *error = QObject::tr("There is no private folder to write the playlist in.");
+        *error = Result::failure(
+            {}, QObject::tr("There is no private folder to write the playlist in.").toStdString());
         return {};
     }
+    errno = 0;
     if (!QDir().mkpath(folder)) {
-        *error = QObject::tr("Cannot create the folder \"%1\".").arg(folder);
+        const std::string native = toNativePath(folder).toStdString();
+        *error = errno != 0 ? Result::fromErrno(native)
+                            : Result::failure(native, "the folder cannot be created");
         return {};
     }
     // The temporary file only reserves a name no other start of the program can take.
     QTemporaryFile reserved(folder + QStringLiteral("/playlist-XXXXXX.m3u"));
     reserved.setAutoRemove(false);
     if (!reserved.open()) {
-        *error = reserved.errorString();
+        *error = fileFailure(reserved);
         return {};
     }
     const QString path = reserved.fileName();
     reserved.close();
-    if (const QString why = writeTextFile(path, text); !why.isEmpty()) {
+    if (const Result why = writeTextFile(path, text); !why) {
         QFile::remove(path);
         *error = why;
         return {};

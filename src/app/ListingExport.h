@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -26,16 +28,15 @@ QString csvText(const std::vector<const ListRow*>& rows, QStringList* notText = 
 // export extensions (exact case, so "list.M3U" becomes "list.M3U.m3u").
 QString withExportExtension(const QString& chosen, bool m3u);
 
-// Replaces `path` with `text` in one step; an empty result means success, otherwise it is the
-// description of what went wrong.
-QString writeTextFile(const QString& path, const QString& text);
+// Replaces `path` with `text` in one step.
+Result writeTextFile(const QString& path, const QString& text);
 
 // The program's folder in the user's private runtime folder (no other user can create or
 // read anything there), for the playlists handed to an external player.
 QString playlistFolder();
 // Writes `text` to a new, uniquely named ".m3u" file there and returns its path; on failure
 // returns an empty path and sets `error`.
-QString writeTemporaryPlaylist(const QString& text, QString* error);
+QString writeTemporaryPlaylist(const QString& text, Result* error);
 // Removes the temporary playlists last written more than a day before `now`; returns how many.
 int removeOldPlaylists(const QDateTime& now);
 

@@ -143,8 +143,8 @@ bool saveOne(const std::string& file, const BatchTagOptions& what, std::string& 
         return false;
     }
     applyBatchTags(editor, what, baseNameAsLatin1(file));
-    if (!editor.SaveMP3(false)) {
-        why = "cannot write it";
+    if (const Result saved = editor.SaveMP3(false); !saved) {
+        why = saved.reason();
         return false;
     }
     return true;

@@ -100,8 +100,8 @@ Outcome changeOne(const std::string& file, const Change& change, std::string& wh
         declined = !agreed;
         return agreed;
     });
-    if (!wav.SaveWAV()) {
-        why = wav.NoFormatHeader() ? noFormat : file + ": cannot write it";
+    if (const Result saved = wav.SaveWAV(); !saved) {
+        why = wav.NoFormatHeader() ? noFormat : saved.message();
         return Outcome::Failed;
     }
     return declined ? Outcome::Declined : Outcome::Saved;

@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
 
 namespace tunewalk {
 namespace {
@@ -68,7 +70,7 @@ protected:
     }
     QStringList audioKeysInDisplayOrder() const {
         QStringList keys;
-        for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i)
+        for (int i = 0; i < form->list()->topLevelItemCount(); ++i)
             if (row(i)->isFile()) keys << row(i)->key;
         return keys;
     }
@@ -149,11 +151,16 @@ TEST_F(ExportTest, CancelOrFailureLeavesNoFile) {
     EXPECT_EQ(prompter.prompts, QStringList{"Save Export File"});
     EXPECT_TRUE(prompter.shown.empty()) << "a cancel stops silently";
 
-    exportAs(path("missing/list.csv"), Csv);
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_FALSE(prompter.shown[0].text.isEmpty());
-    EXPECT_NE(prompter.shown[0].text, "File saved successfully.");
-    EXPECT_EQ(prompter.shown[0].icon, Icon::None);
+    // The message names the file and gives the system's reason.
+    const std::pair<QString, int> failures[] = {{path("missing/list.csv"), ENOENT},
+                                                {path("a.mp3/list.csv"), ENOTDIR}};
+    for (const auto& [file, error] : failures) {
+        exportAs(file, Csv);
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0].text,
+                  file + ": " + QString::fromLocal8Bit(std::strerror(error)));
+        EXPECT_EQ(prompter.shown[0].icon, Icon::None);
+    }
 
     EXPECT_EQ(QDir(music()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }
@@ -183,7 +190,7 @@ TEST_F(ExportTest, CsvContents) {
     ASSERT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
     const QJsonArray records = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
     ASSERT_EQ(records.size(), 8);
-    for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i) {
+    for (int i = 0; i < form->list()->topLevelItemCount(); ++i) {
         const ListRow* r = row(i);
         QStringList expected{r->key};
         for (int column : {Col::Name, Col::Track, Col::Length, Col::Artist, Col::Bitrate, Col::Size,
@@ -257,7 +264,7 @@ TEST_F(ExportTest, ANameWithALineBreakIsLeftOutOfPlaylistsAndSaid) {
     writeMp3("a.mp3");
     writeMp3("Evil\n#EXTINF:1,x\r\nother.mp3");
     start(music());
-    ASSERT_EQ(form->ListView1->topLevelItemCount(), 2);
+    ASSERT_EQ(form->list()->topLevelItemCount(), 2);
     const QString leftOut = "These files were left out of the playlist, because a playlist "
                             "cannot hold a name with a line break:\n\n" +
                             path("Evil\\n#EXTINF:1,x\\r\\nother.mp3");

@@ -1,17 +1,36 @@
 #include "BinaryFile.h"
 
+#include <cerrno>
+
 namespace tunewalk {
+
+void BinaryFile::noteErrno() {
+    if (m_failure) m_failure = Result::fromErrno(m_path);
+}
 
 bool BinaryFile::open(const std::string& path, Mode mode) {
     close();
     m_failed = false;
+    m_path = path;
+    m_failure = Result::ok();
     // Only regular files: a FIFO named like an MP3 would otherwise block the caller in open().
+    errno = 0;
     const auto stamp = lookAt(path);
-    if (!stamp) return false;
+    if (!stamp) {
+        // The stat's own reason when it failed; otherwise it found something else than a file.
+        if (errno != 0)
+            noteErrno();
+        else
+            m_failure = Result::failure(path, "not a regular file");
+        return false;
+    }
     m_stamp = *stamp;
     m_size = stamp->size;
     m_file = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "r+b");
-    if (!m_file) return false;
+    if (!m_file) {
+        noteErrno();
+        return false;
+    }
     // We read a few small blocks at known places; stdio's read-ahead would only cost copies.
     std::setvbuf(m_file, nullptr, _IONBF, 0);
     return true;
@@ -19,9 +38,10 @@ bool BinaryFile::open(const std::string& path, Mode mode) {
 
 bool BinaryFile::close() {
     if (!m_file) return !m_failed;
-    const bool ok = std::fclose(m_file) == 0 && !m_failed;
+    const bool closed = std::fclose(m_file) == 0;
+    if (!closed) noteErrno();
     m_file = nullptr;
-    return ok;
+    return closed && !m_failed;
 }
 
 bool BinaryFile::seek(std::int64_t offset) {
@@ -34,9 +54,14 @@ bool BinaryFile::seek(std::int64_t offset) {
 }
 
 std::int64_t BinaryFile::readAt(std::int64_t offset, void* buffer, std::int64_t count) {
-    if (!m_file || offset < 0 || count < 0 || !seek(offset)) return -1;
+    if (!m_file || offset < 0 || count < 0) return -1;
+    if (!seek(offset)) {
+        noteErrno();
+        return -1;
+    }
     const std::size_t got = std::fread(buffer, 1, static_cast<std::size_t>(count), m_file);
     if (std::ferror(m_file)) {
+        noteErrno();
         std::clearerr(m_file);
         return -1;
     }
@@ -45,12 +70,12 @@ std::int64_t BinaryFile::readAt(std::int64_t offset, void* buffer, std::int64_t 
 }
 
 bool BinaryFile::writeAt(std::int64_t offset, const void* buffer, std::int64_t count) {
-    if (!m_file || offset < 0 || count < 0 || !seek(offset)) {
-        m_failed = true;
-        return false;
-    }
-    if (std::fwrite(buffer, 1, static_cast<std::size_t>(count), m_file) !=
-        static_cast<std::size_t>(count)) {
+    const bool valid = m_file && offset >= 0 && count >= 0;
+    if (!valid) errno = EINVAL;
+    if (!valid || !seek(offset) ||
+        std::fwrite(buffer, 1, static_cast<std::size_t>(count), m_file) !=
+            static_cast<std::size_t>(count)) {
+        noteErrno();
         m_failed = true;
         return false;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -8,7 +10,7 @@
 namespace tunewalk {
 
 // A file opened for one load or save, closed by the destructor. Every read and write reports
-// failure by its result, and 64-bit offsets work on every platform.
+// failure by its result, and 64-bit offsets work on every platform; failure() tells why.
 class BinaryFile {
 public:
     enum class Mode { Read, ReadWrite };
@@ -33,6 +35,13 @@ public:
     // Flushes what was written; false when the data may not have reached the file.
     bool close();
 
+    // For after a call failed: why the first failure since the open happened, naming the file.
+    // A read cut short by the end of the file has no system reason and is told as such.
+    Result failure() const {
+        return m_failure ? Result::failure(m_path, "the file ends sooner than expected")
+                         : m_failure;
+    }
+
     std::int64_t size() const { return m_size; }
     // The file as it was when opened.
     const Stamp& stampAtOpen() const { return m_stamp; }
@@ -45,7 +54,11 @@ public:
 
 private:
     bool seek(std::int64_t offset);
+    // Keeps the system's reason of the first failure: later ones are usually its echoes.
+    void noteErrno();
     std::FILE* m_file = nullptr;
+    std::string m_path;
+    Result m_failure = Result::ok();
     Stamp m_stamp;
     std::int64_t m_size = 0; // grows with writes past the end
     bool m_failed = false;

@@ -302,17 +302,18 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
     return true;
 }
 
-bool MP3TagEditor::SaveMP3(bool AllFrames) {
+Result MP3TagEditor::SaveMP3(bool AllFrames) {
     m_changedSinceLoad = false;
-    if (!m_stamp) return false;
     BinaryFile file;
-    if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
+    // Opened first: a file that is gone or cannot be written says so, whatever the load found.
+    if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return file.failure();
+    if (!m_stamp) return Result::failure(m_filename, "it could not be read, so it was not written");
     const std::int64_t size = file.size();
     // Changed by someone else since the load: the fields may describe a tag that is gone, or
     // miss one that was added.
     if (file.stampAtOpen() != *m_stamp) {
         m_changedSinceLoad = true;
-        return false;
+        return Result::failure(m_filename, "it has changed since it was read");
     }
 
     // The tag is looked for again rather than taken from the load: whatever happened since, the
@@ -320,7 +321,7 @@ bool MP3TagEditor::SaveMP3(bool AllFrames) {
     std::int64_t tagAt = size;
     if (size >= kTagSize) {
         char marker[3] = {};
-        if (file.readAt(size - kTagSize, marker, 3) != 3) return false;
+        if (file.readAt(size - kTagSize, marker, 3) != 3) return file.failure();
         if (std::memcmp(marker, "TAG", 3) == 0) tagAt = size - kTagSize;
     }
     const int genre = m_genra >= 0 && m_genra <= 255 ? m_genra : NoneGenre;
@@ -334,6 +335,7 @@ bool MP3TagEditor::SaveMP3(bool AllFrames) {
     tag += static_cast<char>(genre);
 
     const bool written = file.writeAt(tagAt, tag.data(), kTagSize) && file.close();
+    const Result outcome = written ? Result::ok() : file.failure();
     if (!written && tagAt == size) {
         // A half-appended tag would be read as audio: give the file its old length back.
         std::error_code ec;
@@ -342,22 +344,22 @@ bool MP3TagEditor::SaveMP3(bool AllFrames) {
     // Our own writes are no change by someone else: the next save starts from the file as it
     // is now.
     m_stamp = BinaryFile::lookAt(m_filename);
-    if (!written) return false;
+    if (!outcome) return outcome;
     m_tagExists = true;
     m_genra = genre;
     m_track = trackOf(m_comment);
 
-    if (!m_headerChanged) return true;
+    if (!m_headerChanged) return Result::ok();
     // The file is closed while the user is asked: nothing holds it open behind a question.
-    if (!m_confirm || !m_confirm(HeaderQuestion)) return true;
-    if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
-    const bool ok = rewriteFrameHeaders(file, AllFrames);
-    const bool closed = file.close();
+    if (!m_confirm || !m_confirm(HeaderQuestion)) return Result::ok();
+    if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return file.failure();
+    Result rewritten = rewriteFrameHeaders(file, AllFrames);
+    if (!file.close() && rewritten) rewritten = file.failure();
     m_stamp = BinaryFile::lookAt(m_filename);
-    return closed && ok;
+    return rewritten;
 }
 
-bool MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
+Result MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
     const LookupList& bitrates = m_version == 1 ? m_bitrateList1 : m_bitrateList2;
     const LookupList& rates = m_version == 1 ? m_sampleRateList1 : m_sampleRateList2;
     const NameIDPair* newBitrate = m_bitrateChanged ? bitrates.find(idKey(m_bitrate)) : nullptr;
@@ -367,18 +369,19 @@ bool MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
     // header byte is touched.
     if ((m_bitrateChanged && !newBitrate) || (m_sampleRateChanged && !newRate) ||
         (m_channelsChanged && !newMode))
-        return false;
+        return Result::failure(m_filename, "the new header values do not exist in MPEG-" +
+                                               std::to_string(m_version));
 
     const std::int64_t audioEnd = file.size() - kTagSize;
     std::array<std::uint8_t, 10> id3{};
     const std::int64_t headGot = file.readAt(0, id3.data(), std::min<std::int64_t>(10, audioEnd));
-    if (headGot < 0) return false;
+    if (headGot < 0) return file.failure();
     std::int64_t scanFrom = mpeg::id3v2Size(id3.data(), static_cast<std::size_t>(headGot));
 
     SyncScanner scanner(file, audioEnd);
     do {
         const std::int64_t at = scanner.find(scanFrom);
-        if (at == -2) return false;
+        if (at == -2) return file.failure();
         if (at < 0 || at + 4 > audioEnd) break;
         // The scanner usually holds the whole header already; read it only when it does not.
         std::array<std::uint8_t, 4> header{};
@@ -386,7 +389,7 @@ bool MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
         if (const std::uint8_t* held = scanner.bytesAt(at, available); available >= 4)
             std::copy_n(held, 4, header.begin());
         else if (file.readAt(at, header.data(), 4) != 4)
-            return false;
+            return file.failure();
         const std::uint8_t bitrateIndex = header[2] >> 4;
         const std::uint8_t rateIndex = (header[2] >> 2) & 3;
         const int padding = (header[2] >> 1) & 1;
@@ -395,12 +398,12 @@ bool MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
             const int b = newBitrate ? newBitrate->ID() : bitrateIndex;
             const int r = newRate ? newRate->ID() : rateIndex;
             const auto byte3 = static_cast<std::uint8_t>(b * 16 + r * 4 + (header[2] & 3));
-            if (!file.writeAt(at + 2, &byte3, 1)) return false;
+            if (!file.writeAt(at + 2, &byte3, 1)) return file.failure();
             scanner.patch(at + 2, byte3);
         }
         if (m_channelsChanged) {
             const auto byte4 = static_cast<std::uint8_t>(newMode->ID() * 64 + (header[3] & 0x3F));
-            if (!file.writeAt(at + 3, &byte4, 1)) return false;
+            if (!file.writeAt(at + 3, &byte4, 1)) return file.failure();
             scanner.patch(at + 3, byte4);
         }
 
@@ -413,7 +416,7 @@ bool MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
         const std::int64_t frameBytes = factor * kbps / hz + padding;
         scanFrom = at + std::max<std::int64_t>(frameBytes, 4);
     } while (allFrames && scanFrom < audioEnd);
-    return true;
+    return Result::ok();
 }
 
 } // namespace tunewalk

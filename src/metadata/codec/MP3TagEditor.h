@@ -3,6 +3,7 @@
 #include "common/Duration.h"
 #include "common/KeyedCollection.h"
 #include "common/NameIDPair.h"
+#include "common/Result.h"
 #include "metadata/codec/BinaryFile.h"
 
 #include <cstdint>
@@ -39,9 +40,10 @@ public:
     bool LoadMP3(const std::string& fileName);
     // Writes the tag over the one the file ends with now, or appends it, then, when a header
     // value was assigned a new value and the confirmation says yes, the first frame header
-    // (every frame header with AllFrames). False on an error, after a failed load, and when the
-    // file changed since it was loaded (ChangedSinceLoad).
-    bool SaveMP3(bool AllFrames = false);
+    // (every frame header with AllFrames). A failure names the file and why: an error (the
+    // system's reason), a failed load, or a change to the file since it was loaded
+    // (ChangedSinceLoad).
+    Result SaveMP3(bool AllFrames = false);
     // True when the last SaveMP3 was refused because the file's size or modification time is
     // no longer what the last load or save saw: the fields may describe another tag.
     bool ChangedSinceLoad() const { return m_changedSinceLoad; }
@@ -105,7 +107,7 @@ private:
     static std::string trimmed(const std::string& text);
     // The track number of an ID3v1.1 comment field; 0 for none.
     static std::uint8_t trackOf(const std::string& comment);
-    bool rewriteFrameHeaders(class BinaryFile& file, bool allFrames);
+    Result rewriteFrameHeaders(class BinaryFile& file, bool allFrames);
 
     std::string m_filename;
     bool m_tagExists = false;

@@ -161,25 +161,27 @@ void WAVInfo::recomputeDerived() {
     m_length = Duration::fromSeconds(m_dataLength / m_bytesPerSecond);
 }
 
-bool WAVInfo::SaveWAV() {
-    if (!m_headerChanged) return true;
+Result WAVInfo::SaveWAV() {
+    if (!m_headerChanged) return Result::ok();
+    const Result noFormat = Result::failure(m_filename, "it has no WAV format header");
     // Nobody is asked about writing a header the file does not have.
-    if (m_noFormatHeader) return false;
-    if (!m_confirm || !m_confirm(HeaderQuestion)) return true;
+    if (m_noFormatHeader) return noFormat;
+    if (!m_confirm || !m_confirm(HeaderQuestion)) return Result::ok();
 
     BinaryFile file;
-    if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return false;
+    if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return file.failure();
     Chunk format, data;
-    if (!walkChunks(file, format, data)) return false;
+    if (!walkChunks(file, format, data)) return file.failure();
     m_noFormatHeader = format.at < 0;
-    if (m_noFormatHeader) return false;
+    if (m_noFormatHeader) return noFormat;
     // The fields are written only inside the chunk: not into the next one, and not past the end
     // of a file that is cut short.
-    if (format.size < 16 || format.at + 24 > file.size()) return false;
+    if (format.size < 16 || format.at + 24 > file.size())
+        return Result::failure(m_filename, "its format header is cut short");
     if (!fits(m_channels, 0xFFFF) || !fits(m_sampleRate, 0xFFFFFFFF) ||
         !fits(m_bytesPerSecond, 0xFFFFFFFF) || !fits(m_blockAlign, 0xFFFF) ||
         !fits(m_sampleBits, 0xFFFF))
-        return false;
+        return Result::failure(m_filename, "a format value does not fit its field");
 
     std::array<std::uint8_t, 14> fields{};
     putLe(&fields[0], static_cast<std::uint32_t>(m_channels), 2);
@@ -187,8 +189,8 @@ bool WAVInfo::SaveWAV() {
     putLe(&fields[6], static_cast<std::uint32_t>(m_bytesPerSecond), 4);
     putLe(&fields[10], static_cast<std::uint32_t>(m_blockAlign), 2);
     putLe(&fields[12], static_cast<std::uint32_t>(m_sampleBits), 2);
-    if (!file.writeAt(format.at + 10, fields.data(), 14)) return false;
-    return file.close();
+    if (!file.writeAt(format.at + 10, fields.data(), 14) || !file.close()) return file.failure();
+    return Result::ok();
 }
 
 } // namespace tunewalk

@@ -3,6 +3,7 @@
 #include "common/Duration.h"
 #include "common/KeyedCollection.h"
 #include "common/NameIDPair.h"
+#include "common/Result.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,9 +29,10 @@ public:
     // False only when the file could not be read or its fields are unusable; a file without
     // the identifiers loads with every field 0.
     bool LoadWAV(const std::string& fileName);
-    // Writes the five format fields after confirmation. True when written, declined or
-    // unchanged; false on an error and when the file has no format chunk (NoFormatHeader).
-    bool SaveWAV();
+    // Writes the five format fields after confirmation. Ok when written, declined or
+    // unchanged; a failure names the file and why: an error (the system's reason), fields that
+    // do not fit, or a file without a format chunk (NoFormatHeader).
+    Result SaveWAV();
     // True when the last load or save found the file readable but without a "fmt " chunk.
     bool NoFormatHeader() const { return m_noFormatHeader; }
 

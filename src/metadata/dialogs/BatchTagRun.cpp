@@ -2,6 +2,7 @@
 
 #include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "common/ResultText.h"
 #include "metadata/dialogs/TagHost.h"
 #include "shell/Prompter.h"
 
@@ -81,7 +82,7 @@ bool BatchTagRun::offerRetry(const QString& name) {
 void BatchTagRun::tagOne(const QString& name) {
     const QString path = joinPath(m_folder, name);
     const QString shown = displayPath(name);
-    bool saved = false;
+    Result saved = Result::ok();
     do {
         // The load's result is not looked at: the save refuses a file that did not load, and
         // the summary names it.
@@ -92,6 +93,7 @@ void BatchTagRun::tagOne(const QString& name) {
     } while (!saved && m_editor.ChangedSinceLoad() && offerRetry(shown));
     if (!saved) {
         m_failed << shown;
+        m_reasons << messageText(saved);
         return;
     }
     ++m_saved;

@@ -38,6 +38,8 @@ public:
     int savedCount() const { return m_saved; }
     // The names of the files that were not saved, as the list shows them, in list order.
     const QStringList& failed() const { return m_failed; }
+    // Why each of them was not saved ("<file>: <reason>"), in the same order.
+    const QStringList& reasons() const { return m_reasons; }
 
 signals:
     void progress(int done, int total);
@@ -60,7 +62,7 @@ private:
     MP3TagEditor m_editor;
     int m_next = 0;
     int m_saved = 0;
-    QStringList m_failed;
+    QStringList m_failed, m_reasons;
     bool m_running = false;
     bool m_cancelled = false;
 };

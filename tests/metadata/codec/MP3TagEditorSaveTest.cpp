@@ -1,9 +1,12 @@
 #include "AudioFixtures.h"
 #include "TempDir.h"
 #include "metadata/codec/MP3TagEditor.h"
+#include "metadata/codec/WAVInfo.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -177,6 +180,30 @@ TEST(MP3Save, RefusedValuesAndUnwritableFilesReportFailure) {
     fx::writeFile(other, audio);
     EXPECT_FALSE(stale.SaveMP3());
     EXPECT_EQ(fx::readFile(other), audio);
+}
+
+TEST(CodecSave, AFailureNamesTheFileAndTheSystemsReason) {
+    TempDir dir;
+    const auto mp3 = dir.file("a.mp3"), wav = dir.file("a.wav");
+    fx::writeFile(mp3, fx::mpegFrames({}, 5));
+    fx::writeFile(wav, fx::wavFile({}));
+    // A file that is not there, and one under a regular file, which cannot be a folder.
+    const std::pair<std::string, int> targets[] = {{dir.file("gone"), ENOENT},
+                                                   {mp3 + "/b", ENOTDIR}};
+    for (const auto& [target, error] : targets) {
+        const std::string expected = target + ": " + std::strerror(error);
+        MP3TagEditor tags;
+        ASSERT_TRUE(tags.LoadMP3(mp3));
+        tags.setFilename(target);
+        EXPECT_EQ(tags.SaveMP3().message(), expected);
+
+        WAVInfo header;
+        ASSERT_TRUE(header.LoadWAV(wav));
+        header.setFilename(target);
+        header.setConfirmHeaderChange([](const std::string&) { return true; });
+        header.setSampleBits(8);
+        EXPECT_EQ(header.SaveWAV().message(), expected);
+    }
 }
 
 TEST(MP3Save, FileEndsWithExactlyOneTagWhateverHappenedSinceTheLoad) {

@@ -229,7 +229,7 @@ TEST(WAVSave, WritesOnlyInsideTheFormatChunkFoundByWalkingTheChunks) {
         const bool hasFormat = before != expected;
         EXPECT_EQ(e.w.SampleRate(), hasFormat ? 44100 : 0);
         e.w.setSampleBits(8);
-        EXPECT_EQ(e.w.SaveWAV(), hasFormat);
+        EXPECT_EQ(static_cast<bool>(e.w.SaveWAV()), hasFormat);
         EXPECT_EQ(e.asked, hasFormat ? 1 : 0);
         EXPECT_EQ(fx::readFile(path), expected);
     }
