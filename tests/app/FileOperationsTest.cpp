@@ -3,6 +3,7 @@
 #include "app/FileOperations.h"
 
 #include "EventLoopWait.h"
+#include "QtPrinters.h"
 #include "ScriptedPrompter.h"
 #include "TestFiles.h"
 
@@ -21,10 +22,6 @@
 #include <memory>
 #include <optional>
 #include <thread>
-
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace tunewalk {
 namespace {

@@ -1,12 +1,9 @@
 #include "common/PathRules.h"
 
+#include "QtPrinters.h"
+
 #include <gtest/gtest.h>
 #include <ostream>
-
-// Readable failure messages instead of a byte dump.
-static void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 using namespace tunewalk;
 

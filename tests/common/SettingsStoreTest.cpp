@@ -1,16 +1,13 @@
 #include "common/SettingsStore.h"
 
+#include "QtPrinters.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <ostream>
-
-// Readable failure messages instead of a byte dump.
-static void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 using tunewalk::SettingsStore;
 

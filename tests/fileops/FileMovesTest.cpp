@@ -3,6 +3,7 @@
 // a cancel, the disk changing mid-job).
 #include "fileops/FileMoves.h"
 
+#include "QtPrinters.h"
 #include "TempDir.h"
 #include "common/NativePath.h"
 #include "fileops/FileJob.h"
@@ -20,10 +21,6 @@
 #include <map>
 #include <sys/mount.h>
 #include <unistd.h>
-
-static void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace tunewalk {
 namespace {

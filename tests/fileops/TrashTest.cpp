@@ -1,6 +1,7 @@
 // The program's own freedesktop Trash writer, on a Trash of the test's own.
 #include "fileops/Trash.h"
 
+#include "QtPrinters.h"
 #include "TempDir.h"
 
 #include <QFile>
@@ -10,10 +11,6 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <thread>
-
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace tunewalk {
 namespace {

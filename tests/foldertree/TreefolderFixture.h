@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventLoopWait.h"
+#include "QtPrinters.h"
 #include "common/PathRules.h"
 #include "foldertree/TreeNode.h"
 #include "foldertree/Treefolder.h"
@@ -13,14 +14,6 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
-
-// Readable failure messages instead of a byte dump.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& list, std::ostream* os) {
-    *os << '[' << list.join(QLatin1String(", ")).toStdString() << ']';
-}
 
 // A machine in a temporary folder: two volumes, a desktop and a documents folder on the first,
 // and a third volume that the tests may leave without its medium.

@@ -2,6 +2,7 @@
 #include "shell/QtShellOperations.h"
 
 #include "EventLoopWait.h"
+#include "QtPrinters.h"
 #include "ScriptedPrompter.h"
 #include "TestFiles.h"
 
@@ -13,10 +14,6 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <gtest/gtest.h>
-
-static void PrintTo(const QString& text, std::ostream* out) { // readable failures
-    *out << '"' << text.toStdString() << '"';
-}
 
 using namespace tunewalk;
 
