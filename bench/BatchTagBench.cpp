@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
     host.folder = QDir::toNativeSeparators(dir.path());
     for (int i = 0; i < kFiles; ++i)
         host.list.push_back(
-            {tunewalk::joinPath(host.folder, nameOf(i)), QStringLiteral("MP3"), nameOf(i), false});
+            {tunewalk::joinPath(host.folder, nameOf(i)), tunewalk::RowKind::MP3, nameOf(i), false});
     tunewalk::bench::CountingPrompter prompter;
 
     std::printf("Tunewalk batch tagging benchmark: %d files, %d repetitions\n", kFiles,

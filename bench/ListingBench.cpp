@@ -6,6 +6,7 @@
 // tight loop of calls.
 //
 //   tunewalk-bench-listing [--corpus=DIR] [--repetitions=N] [--sizes=1000,10000,100000]
+//                          [--sort-only]
 //
 // The folders of generated MP3 files live in DIR (default BUILD_DIR/bench-listing) and are
 // made once; a marker in each folder records what it holds.
@@ -13,6 +14,7 @@
 #include "BenchTiming.h"
 #include "BenchWindow.h"
 #include "ListingFolders.h"
+#include "NameSortBench.h"
 #include "app/DetailReader.h"
 #include "app/DetailsCache.h"
 #include "app/Form1.h"
@@ -80,7 +82,7 @@ public:
         QObject::connect(&window, &Form1::listed, &m_ticker, [this, &window] {
             // The turn that emitted the signal held the loop up to now.
             m_listedAt = tick(Clock::now());
-            m_rowsAtListed = window.ListView1->topLevelItemCount();
+            m_rowsAtListed = window.list()->topLevelItemCount();
             m_listed = true;
         });
         QObject::connect(&window, &Form1::statsFilled, &m_ticker,
@@ -170,19 +172,19 @@ std::optional<double> clearList(Form1& window, Probe& probe, const QString& empt
     const double ms = msBetween(start, Clock::now());
     const bool ok = probe.waitForDetails();
     settle(50);
-    if (!ok || window.ListView1->topLevelItemCount() != 0) return std::nullopt;
+    if (!ok || window.list()->topLevelItemCount() != 0) return std::nullopt;
     return ms;
 }
 
 // Checks the filled list; an empty text when it is right.
 std::string checkList(const Form1& window, const FolderInfo& f) {
-    const int rows = window.ListView1->topLevelItemCount();
+    const int rows = window.list()->topLevelItemCount();
     if (rows != f.expectedRows())
         return "rows " + std::to_string(rows) + ", expected " + std::to_string(f.expectedRows());
     long files = 0, titled = 0, bare = 0;
     QString firstBare;
     for (int i = 0; i < rows; ++i) {
-        const auto* row = static_cast<const ListRow*>(window.ListView1->topLevelItem(i));
+        const auto* row = static_cast<const ListRow*>(window.list()->topLevelItem(i));
         if (!row->isFile()) continue;
         ++files;
         if (row->cell(Col::Track).isEmpty() || row->cell(Col::Length).isEmpty() ||
@@ -287,6 +289,7 @@ struct Options {
     std::string corpus;
     int repetitions = 5;
     std::vector<long> sizes = {1000, 10000, 100000};
+    bool sortOnly = false; // only the timing of the name sort, no folders
 };
 
 bool parse(const QStringList& args, Options& o) {
@@ -298,6 +301,8 @@ bool parse(const QStringList& args, Options& o) {
         } else if (arg.startsWith(QLatin1String("--repetitions="))) {
             o.repetitions = arg.mid(14).toInt(&ok);
             ok = ok && o.repetitions >= 1;
+        } else if (arg == QLatin1String("--sort-only")) {
+            o.sortOnly = true;
         } else if (arg.startsWith(QLatin1String("--sizes="))) {
             o.sizes.clear();
             for (const QString& n : arg.mid(8).split(QLatin1Char(','))) {
@@ -329,7 +334,7 @@ public:
           m_empty(QString::fromStdString((root / "empty").string())),
           m_cacheFile(std::move(cacheFile)) {
         // On by default; the window reads that from its settings only in load(), not run here.
-        m_window.mnuDetailsCache->setChecked(true);
+        m_window.command("mnuDetailsCache")->setChecked(true);
         settle(100);
     }
 
@@ -436,7 +441,7 @@ private:
 
     void printSampleRow() {
         const auto* row = static_cast<const ListRow*>(
-            m_window.ListView1->topLevelItem(m_window.ListView1->topLevelItemCount() / 2));
+            m_window.list()->topLevelItem(m_window.list()->topLevelItemCount() / 2));
         QStringList cells;
         for (int c = 0; c < Col::Visible; ++c)
             cells << row->cell(c);
@@ -452,7 +457,7 @@ private:
         settle(200);
         QString source;
         for (int i = 0; source.isEmpty(); ++i) {
-            const auto* row = static_cast<const ListRow*>(m_window.ListView1->topLevelItem(i));
+            const auto* row = static_cast<const ListRow*>(m_window.list()->topLevelItem(i));
             if (row->isFile()) source = row->key;
         }
         std::vector<double> added, removed;
@@ -515,6 +520,8 @@ int run(const Options& options) {
 
     std::printf("Tunewalk listing benchmark: %d repetitions, platform %s\n", options.repetitions,
                 qPrintable(QGuiApplication::platformName()));
+    reportNameSort();
+    if (options.sortOnly) return 0;
     std::vector<FolderInfo> folders;
     const auto genStart = Clock::now();
     for (long n : options.sizes) {
@@ -549,7 +556,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Options options;
     if (!parse(QCoreApplication::arguments(), options)) {
-        std::fprintf(stderr, "usage: %s [--corpus=DIR] [--repetitions=N] [--sizes=N,N,...]\n",
+        std::fprintf(stderr,
+                     "usage: %s [--corpus=DIR] [--repetitions=N] [--sizes=N,N,...] [--sort-only]\n",
                      argv[0]);
         return 2;
     }

@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFocusEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -252,7 +253,7 @@ Timed moveAcross(Bench& b, Report& r, const fs::path& album, const fs::path& tar
     const std::string what = "move of " + std::to_string(files) + " files across";
     r.check(what, fs::exists(album) ? "the source folder is still there" : "");
     r.check(what, checkBig(target / album.filename(), files));
-    r.check(what, b.window.ListView1->topLevelItemCount() != 0 ? "its row is still listed" : "");
+    r.check(what, b.window.list()->topLevelItemCount() != 0 ? "its row is still listed" : "");
     r.check(what, b.questions());
     fs::remove_all(target / album.filename());
     return t;
@@ -375,8 +376,8 @@ void sameDisk(Bench& b, Report& r, const fs::path& music, int repetitions) {
         r.check("same-disk move", countIn(target) != kManyFiles || countIn(music) != 1
                                       ? std::to_string(countIn(target)) + " files moved"
                                       : "");
-        r.check("same-disk move", b.window.ListView1->topLevelItemCount() != 1
-                                      ? std::to_string(b.window.ListView1->topLevelItemCount()) +
+        r.check("same-disk move", b.window.list()->topLevelItemCount() != 1
+                                      ? std::to_string(b.window.list()->topLevelItemCount()) +
                                             " rows left, expected 1"
                                       : "");
         r.check("same-disk move", b.questions());
@@ -396,9 +397,9 @@ void sameDisk(Bench& b, Report& r, const fs::path& music, int repetitions) {
 // the Trash), as its user gives the command.
 void deletes(Bench& b, Report& r, const fs::path& music, const fs::path& trash, int repetitions) {
     Form1& w = b.window;
-    b.setToggle(w.mnuConfirmDeletes, false);
+    b.setToggle(w.command("mnuConfirmDeletes"), false);
     for (const bool permanent : {true, false}) {
-        b.setToggle(w.mnuPermanentDelete, permanent);
+        b.setToggle(w.command("mnuPermanentDelete"), permanent);
         const std::string kind =
             permanent ? "Delete 10,000-file folder (list)" : "Trash 10,000-file folder (tree)";
         std::printf("\n%s:\n", kind.c_str());
@@ -414,13 +415,14 @@ void deletes(Bench& b, Report& r, const fs::path& music, const fs::path& trash, 
                 tunewalk::ListRow* row = w.findRow(qs(doomed));
                 if (!row) throw std::runtime_error("the folder to delete is not listed");
                 w.clickRow(row);
-                w.treeActive = false; // the list had the focus last
+                QFocusEvent focus(QEvent::FocusIn); // the list had the focus last
+                QCoreApplication::sendEvent(w.list(), &focus);
             } else {
                 // Made behind the tree's back: it learns of it as of a folder the window makes.
-                w.Treefolder1->AddNode(qs(music), QStringLiteral("Doomed"));
-                w.Treefolder1->SetPath(qs(doomed)); // lists its 10,000 files too
+                w.tree()->AddNode(qs(music), QStringLiteral("Doomed"));
+                w.tree()->SetPath(qs(doomed)); // lists its 10,000 files too
                 waitFor([&] { return !w.isFillingDetails(); });
-                w.treeActive = true;
+                emit w.tree()->GotFocus();
             }
             const Timed t = timeJob(b, [&] { w.deleteCommand(); });
             shown += t.progressShown;
@@ -431,8 +433,8 @@ void deletes(Bench& b, Report& r, const fs::path& music, const fs::path& trash, 
                               ? "the Trash does not hold the folder whole"
                               : "");
             r.check(kind, w.findRow(qs(doomed)) ? "its row is still listed" : "");
-            r.check(kind, !permanent && w.dirCurrent != qs(music)
-                              ? "the list shows " + w.dirCurrent.toStdString() +
+            r.check(kind, !permanent && w.folder() != qs(music)
+                              ? "the list shows " + w.folder().toStdString() +
                                     ", not the deleted folder's parent"
                               : "");
             r.check(kind, b.questions());
@@ -466,8 +468,8 @@ int run(int repetitions) {
         return QList<tunewalk::TreeVolume>{
             {volume, QStringLiteral("Bench"), QStringLiteral("Drive")}};
     };
-    b.window.Treefolder1->init(environment);
-    b.setToggle(b.window.mnuShowTree, true);
+    b.window.tree()->init(environment);
+    b.setToggle(b.window.command("mnuShowTree"), true);
     settle(100);
 
     std::printf("Tunewalk file-operations benchmark (%d repetitions of the 10,000-file runs)\n",

@@ -107,7 +107,7 @@ int run(int repetitions) {
     tunewalk::Form1& window = bench.window;
     auto& prompter = bench.prompter;
     auto& player = bench.player;
-    window.mnuAll->setChecked(false);
+    window.command("mnuAll")->setChecked(false);
     window.PopulateList(music);
     waitFor([&] { return !window.isFillingDetails(); });
     Probe probe(player);
@@ -116,13 +116,13 @@ int run(int repetitions) {
                 qPrintable(QGuiApplication::platformName()));
 
     auto playRow = [&](const QString& name) {
-        for (int i = 0; i < window.ListView1->topLevelItemCount(); ++i) {
-            auto* row = static_cast<tunewalk::ListRow*>(window.ListView1->topLevelItem(i));
+        for (int i = 0; i < window.list()->topLevelItemCount(); ++i) {
+            auto* row = static_cast<tunewalk::ListRow*>(window.list()->topLevelItem(i));
             if (row->cell(tunewalk::Col::Name) == name) window.clickRow(row);
         }
         probe.start();
         const auto t0 = Clock::now();
-        window.mnuPlay->trigger();
+        window.command("mnuPlay")->trigger();
         if (!waitFor([&] { return probe.playing(); })) return -1.0;
         return msBetween(t0, probe.playingAt());
     };
@@ -154,7 +154,7 @@ int run(int repetitions) {
             if (rep % kFilesPerKind < kFilesPerKind - 1) {
                 probe.start();
                 const auto t0 = Clock::now();
-                window.mnuNext->trigger();
+                window.command("mnuNext")->trigger();
                 if (!waitFor([&] { return probe.playing(); })) {
                     std::fprintf(stderr, "Next never reported playing\n");
                     return 1;

@@ -102,7 +102,7 @@ public:
     Watcher(tunewalk::Form1& window, Clock::time_point t0, int rows, long files, long titled)
         : m_window(window), m_t0(t0), m_rows(rows), m_files(files), m_titled(titled) {
         qApp->installEventFilter(this);
-        window.Timer1.installEventFilter(this);
+        window.firstListingTimer()->installEventFilter(this);
         connect(&window, &tunewalk::Form1::listed, this, &Watcher::onListed);
         connect(&window, &tunewalk::Form1::detailsFilled, this, &Watcher::onDetails);
         connect(&window, &tunewalk::Form1::statsFilled, this, &Watcher::onStats);
@@ -116,7 +116,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Timer && watched == &m_window.Timer1) note("listing_start");
+        if (event->type() == QEvent::Timer && watched == m_window.firstListingTimer())
+            note("listing_start");
         if (event->type() == QEvent::Paint && watched->isWidgetType() &&
             static_cast<QWidget*>(watched)->window() == &m_window && !values.count("shown")) {
             note("shown");
@@ -148,9 +149,9 @@ private:
     void addWrong(const std::string& text) { wrong += (wrong.empty() ? "" : "; ") + text; }
 
     bool statsComplete() const {
-        for (int i = 0; i < m_window.ListView1->topLevelItemCount(); ++i) {
+        for (int i = 0; i < m_window.list()->topLevelItemCount(); ++i) {
             const auto* row =
-                static_cast<const tunewalk::ListRow*>(m_window.ListView1->topLevelItem(i));
+                static_cast<const tunewalk::ListRow*>(m_window.list()->topLevelItem(i));
             if (row->cell(tunewalk::Col::Modified).isEmpty() ||
                 (row->isFile() && row->cell(tunewalk::Col::Size).isEmpty()))
                 return false;
@@ -160,7 +161,7 @@ private:
     void onListed() {
         if (values.count("listed")) return;
         note("listed");
-        const int rows = m_window.ListView1->topLevelItemCount();
+        const int rows = m_window.list()->topLevelItemCount();
         if (rows != m_rows)
             addWrong("rows " + std::to_string(rows) + " at listed, expected " +
                      std::to_string(m_rows));
@@ -176,9 +177,9 @@ private:
         m_ticker.stop();
         if (statsComplete()) note("stats");
         long files = 0, titled = 0, bare = 0;
-        for (int i = 0; i < m_window.ListView1->topLevelItemCount(); ++i) {
+        for (int i = 0; i < m_window.list()->topLevelItemCount(); ++i) {
             const auto* row =
-                static_cast<const tunewalk::ListRow*>(m_window.ListView1->topLevelItem(i));
+                static_cast<const tunewalk::ListRow*>(m_window.list()->topLevelItem(i));
             if (!row->isFile()) continue;
             ++files;
             namespace Col = tunewalk::Col;

@@ -30,18 +30,6 @@ struct FolderScan::Run {
     int workersLeft = 0;        // guarded by mutex
 };
 
-bool FolderScan::audioKind(const QString& name, Kind* kind) {
-    if (name.size() < 4 || name[name.size() - 4] != QLatin1Char('.')) return false;
-    const QStringView ext = QStringView(name).right(3);
-    if (ext.compare(QLatin1String("mp3"), Qt::CaseInsensitive) == 0)
-        *kind = FolderScan::Kind::MP3;
-    else if (ext.compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0)
-        *kind = FolderScan::Kind::WAV;
-    else
-        return false;
-    return true;
-}
-
 namespace {
 
 // One pass over the folder by its raw names (Qt's iterator skips names that are not valid
@@ -59,11 +47,10 @@ std::vector<FolderScan::Entry> readNames(const QString& folder, int* error) {
         const QString name = fromFsPath(it->path().filename());
         if (name.startsWith(QLatin1Char('.'))) continue;
         std::error_code kindError;
-        FolderScan::Kind kind;
         if (it->is_directory(kindError))
-            folders.push_back({name, FolderScan::Kind::Folder});
-        else if (FolderScan::audioKind(name, &kind))
-            (kind == FolderScan::Kind::MP3 ? mp3s : wavs).push_back({name, kind});
+            folders.push_back({name, RowKind::Folder});
+        else if (const auto kind = audioKindOf(name))
+            (*kind == RowKind::MP3 ? mp3s : wavs).push_back({name, *kind});
     }
     *error = 0;
     folders.insert(folders.end(), std::make_move_iterator(mp3s.begin()),
@@ -84,7 +71,7 @@ void sortByName(std::vector<FolderScan::Entry>* entries) {
     for (std::size_t i = 0; i < entries->size(); ++i) {
         const FolderScan::Entry& e = (*entries)[i];
         keys.emplace_back(
-            (e.kind == FolderScan::Kind::Folder ? QStringLiteral("C_") : QStringLiteral("D_")) +
+            (e.kind == RowKind::Folder ? QStringLiteral("C_") : QStringLiteral("D_")) +
                 displayPath(e.name),
             i);
     }
@@ -207,7 +194,7 @@ void FolderScan::start(const QString& folder, Handlers handlers, Options options
             DetailsCache cache(options.cacheDatabase);
             const auto known = cache.lookupFolder(run->folder);
             for (Entry& e : entries)
-                if (e.kind != Kind::Folder)
+                if (e.kind != RowKind::Folder)
                     if (const auto hit = known.constFind(e.name); hit != known.cend())
                         e.cached = *hit;
         }

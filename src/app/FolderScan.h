@@ -2,6 +2,7 @@
 
 #include "app/DetailsCache.h"
 #include "common/NativePath.h"
+#include "common/RowKind.h"
 
 #include <QObject>
 #include <QString>
@@ -22,10 +23,9 @@ namespace tunewalk {
 class FolderScan : public QObject {
     Q_OBJECT
 public:
-    enum class Kind { Folder, MP3, WAV };
     struct Entry {
         QString name; // raw bytes kept (see NativePath.h)
-        Kind kind;
+        RowKind kind; // Folder, MP3 or WAV
         // Files: what the details cache holds for the name, to show before the file's stat
         // says whether it still holds.
         std::optional<DetailsCache::Entry> cached = std::nullopt;
@@ -64,9 +64,6 @@ public:
     bool isRunning() const { return m_run != nullptr; }
     // Moves these names to the front of the stat queue (the rows the user sees).
     void statFirst(const QStringList& names);
-
-    // Whether a name is an MP3 or WAV file's, by its extension in any case.
-    static bool audioKind(const QString& name, Kind* kind);
 
     // How many stat calls a scan keeps in flight.
     static constexpr int PoolSize = 32;

@@ -73,6 +73,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     createList();
     createStatusBar();
     createTrayMenu();
+    registerControls();
 
     for (QTimer* t : {&Timer1, &Timer2, &Timer4, &Timer5})
         t->setSingleShot(true);
@@ -111,6 +112,102 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
 
     connectPlayback();
     connectTree();
+}
+
+// The commands and menus by their names, for command() and menu().
+void Form1::registerControls() {
+    for (const auto& [name, action] : std::initializer_list<std::pair<const char*, QAction*>>{
+             {"mnuOpen", mnuOpen},
+             {"mnuOpenDefault", mnuOpenDefault},
+             {"mnuDefaultCurrent", mnuDefaultCurrent},
+             {"mnuSave", mnuSave},
+             {"mnuExit", mnuExit},
+             {"mnuPlayAllExternal", mnuPlayAllExternal},
+             {"mnuPlaySelectedExternal", mnuPlaySelectedExternal},
+             {"mnuAddFavorite", mnuAddFavorite},
+             {"mnuEditFavorites", mnuEditFavorites},
+             {"mnuViewDir", mnuViewDir},
+             {"mnuAbout", mnuAbout},
+             {"mnuUpOne", mnuUpOne},
+             {"mnuRefresh", mnuRefresh},
+             {"mnuShowCurrent", mnuShowCurrent},
+             {"mnuNewFolder", mnuNewFolder},
+             {"mnuRenameFile", mnuRenameFile},
+             {"mnuDeleteFile", mnuDeleteFile},
+             {"mnuFileProperties", mnuFileProperties},
+             {"mnuRename", mnuRename},
+             {"mnuDelete", mnuDelete},
+             {"mnuProperties", mnuProperties},
+             {"mnuPlayFile", mnuPlayFile},
+             {"mnuPause", mnuPause},
+             {"mnuStop", mnuStop},
+             {"mnuNext", mnuNext},
+             {"mnuPrevious", mnuPrevious},
+             {"mnuRepeat", mnuRepeat},
+             {"mnuAll", mnuAll},
+             {"mnuRandom", mnuRandom},
+             {"mnuMoveUp1", mnuMoveUp1},
+             {"mnuMoveDown1", mnuMoveDown1},
+             {"mnuMP3Tags", mnuMP3Tags},
+             {"mnuWAVHeaders", mnuWAVHeaders},
+             {"mnuPlay", mnuPlay},
+             {"mnuMoveUp", mnuMoveUp},
+             {"mnuMoveDown", mnuMoveDown},
+             {"mnuEditTags", mnuEditTags},
+             {"mnuEditWAV", mnuEditWAV},
+             {"mnuSystemTray", mnuSystemTray},
+             {"mnuFloater", mnuFloater},
+             {"mnuStartupZoom", mnuStartupZoom},
+             {"mnuRememberPosition", mnuRememberPosition},
+             {"mnuShowTree", mnuShowTree},
+             {"mnuGridLines", mnuGridLines},
+             {"mnuFolderSizes", mnuFolderSizes},
+             {"mnuDetailsCache", mnuDetailsCache},
+             {"mnuConfirmDeletes", mnuConfirmDeletes},
+             {"mnuPermanentDelete", mnuPermanentDelete},
+             {"mnuUnregister", mnuUnregister},
+             {"mnuSTPlay", mnuSTPlay},
+             {"mnuSTPause", mnuSTPause},
+             {"mnuSTStop", mnuSTStop},
+             {"mnuSTNext", mnuSTNext},
+             {"mnuSTPrevious", mnuSTPrevious},
+             {"mnuSTRepeat", mnuSTRepeat},
+             {"mnuSTPlayAll", mnuSTPlayAll},
+             {"mnuSTExit", mnuSTExit},
+             {"mnuSTRestore", mnuSTRestore},
+             {"volumeUp", volumeUp},
+             {"volumeDown", volumeDown},
+             {"volumeMute", volumeMute},
+         })
+        m_commands.insert(QLatin1String(name), action);
+    for (const auto& [name, menu] : std::initializer_list<std::pair<const char*, QMenu*>>{
+             {"mnuFile", mnuFile},
+             {"mnuFolder", mnuFolder},
+             {"mnuAudio", mnuAudio},
+             {"mnuSettings", mnuSettings},
+             {"mnuFavorites", mnuFavorites},
+             {"mnuHelp", mnuHelp},
+             {"mnuPopup", mnuPopup},
+             {"mnuSysTrayPopup", mnuSysTrayPopup},
+             {"mnuVolume", mnuVolume},
+         })
+        m_menus.insert(QLatin1String(name), menu);
+}
+
+QAction* Form1::command(const QString& name) const {
+    QAction* action = m_commands.value(name);
+    Q_ASSERT_X(action, "Form1::command", qPrintable(name));
+    return action;
+}
+
+QMenu* Form1::menu(const QString& name) const {
+    QMenu* found = m_menus.value(name);
+    Q_ASSERT_X(found, "Form1::menu", qPrintable(name));
+    return found;
+}
+
+QList<QAction*> Form1::favoriteItems() const {
+    return mnuFavoriteList.mid(1); // after the separator
 }
 
 // The desktop, documents folder and volumes the folder tree shows.

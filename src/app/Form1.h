@@ -9,6 +9,7 @@
 
 #include "app/FileOperations.h"
 #include "app/FolderScan.h"
+#include "app/favorites/FavoriteFolders.h"
 #include "common/KeyedCollection.h"
 #include "common/NameIDPair.h"
 #include "foldertree/Treefolder.h"
@@ -177,6 +178,8 @@ public:
     // The answers to the tree's drag events (public for the same reason).
     void treeMouseMove(int button, float x, float y);
     void treeStartDrag(QMimeData* data, int& allowed);
+    // What a drag from `node` carries and allows.
+    void treeStartDragFrom(const QTreeWidgetItem* node, QMimeData* data, int& allowed);
     void treeDragOver(const QMimeData* data, int& effect, float x, float y);
     void treeDrop(const QMimeData* data, int& effect, float x, float y);
     void treeCompleteDrag(int effect);
@@ -189,7 +192,6 @@ public:
     // ---- favorites (Form1Favorites.cpp)
     // Reads "FavoritesList" into Favorites and rebuilds the menu.
     void loadFavorites();
-    QString serializeFavorites() const;
     void saveFavorites();
     void rebuildFavoritesMenu();
     void addFavorite();
@@ -197,8 +199,6 @@ public:
     void chooseFavorite(int index);
     // Whether `path` may become a favorite; reports it when it already is one.
     bool favoritePathFree(const QString& path);
-    // The favorite folders, keyed by path (Tag), in the order the user added them.
-    KeyedCollection<NameIDPair> Favorites;
 
     // ---- settings dialogs (Form1Commands.cpp)
     void showDefaultDirectory(); // mnuViewDir
@@ -223,6 +223,66 @@ public:
     // Moves the splitter by `dx` twips, as dragging it does.
     void dragSplitter(double dxTwips);
     double treeWidthTwips() const;
+
+    // ---- what the window's parts and its tests may look at
+    // The listed folder, "Drives" for the volumes.
+    const QString& folder() const { return dirCurrent; }
+    // The file the player has (playing, paused or opening); empty when none.
+    const QString& playingFile() const { return currentFile; }
+    bool playing() const { return isPlaying; }
+    bool paused() const { return isPaused; }
+    // A file chosen while paused waits, paused, until its first report of playing.
+    bool pausingOnStart() const { return pauseOnStart; }
+    bool playingFileListed() const { return currentInList; }
+    bool listHasAudio() const { return hasAudioFiles; }
+    bool playOrderOn() const { return playOrderActive; }
+    bool inSmallWindow() const { return smallWindowMode; }
+    // The furthest the splitter may go, in twips from the window's left edge.
+    int splitterLimitTwips() const { return splitterLimit; }
+    // Paths being dragged (2) and moves the user declined (0); empty between drags.
+    const QHash<QString, int>& draggedPaths() const { return dragDictionary; }
+    // The favorites dialog edits them; Done rebuilds the menu and saves them.
+    FavoriteFolders& favoriteFolders() { return Favorites; }
+    // The one-shot timer whose firing starts the first listing (the start-up benchmark
+    // watches it).
+    QTimer* firstListingTimer() { return &Timer1; }
+    // How long a second click on the current row waits before it starts a rename.
+    int renameClickDelayMs() const { return Timer3.interval(); }
+
+    // The controls, for the desktop services around the window and for the tests: a command
+    // or menu by its name ("mnuPlayFile", "mnuSysTrayPopup", ...).
+    QAction* command(const QString& name) const;
+    QMenu* menu(const QString& name) const;
+    QTreeWidget* list() const { return ListView1; }
+    Treefolder* tree() const { return Treefolder1; }
+    PlayerPanel* playerPanel() const { return MediaPlayer1; }
+    QLabel* statusLabel() const { return panelLabel; }
+    QLabel* currentLabel() const { return panelCurrent; }
+    QLabel* treeSpacer() const { return lblSpacer; }
+    // The favorites menu's items, one per favorite, in menu order.
+    QList<QAction*> favoriteItems() const;
+
+signals:
+    // The window closed: the program ends.
+    void closed();
+    // A listing has a row for every name (sizes, times and details follow).
+    void listed();
+    // Every row of the listing has its size and modification time.
+    void statsFilled();
+    // Every row of the listing has its details.
+    void detailsFilled();
+    // What plays, or whether anything does, changed.
+    void playbackChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The favorite folders, keyed by path (Tag), in the order the user added them.
+    FavoriteFolders Favorites;
 
     // ---- state shared by every concern of the window
     QString dirCurrent;
@@ -298,26 +358,8 @@ public:
     // start-up zoom.
     QTimer Timer1, Timer2, Timer3, Timer4, Timer5;
 
-signals:
-    // The window closed: the program ends.
-    void closed();
-    // A listing has a row for every name (sizes, times and details follow).
-    void listed();
-    // Every row of the listing has its size and modification time.
-    void statsFilled();
-    // Every row of the listing has its details.
-    void detailsFilled();
-    // What plays, or whether anything does, changed.
-    void playbackChanged();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     // Form1.cpp
+    void registerControls();
     void createMenus();
     void createToolbar();
     void createList();
@@ -477,6 +519,8 @@ private:
     WAVInfo& wavReader();
 
     QHash<QString, QAction*> m_buttons;
+    QHash<QString, QAction*> m_commands;
+    QHash<QString, QMenu*> m_menus;
     QToolButton* m_volumeButton = nullptr;
     QHash<QString, ListRow*> m_rows;
     DetailReader* m_detailReader = nullptr;

@@ -58,7 +58,7 @@ void Form1::updateFileItem(ListRow* row) {
     const NativeFileInfo info = nativeFileInfo(row->key);
     if (info.isFile) setFileStat(row, info);
     try {
-        applyDetails(row, readAudioDetails(row->key, row->tag == QLatin1String("WAV"),
+        applyDetails(row, readAudioDetails(row->key, row->kind == RowKind::WAV,
                                            row->cell(Col::SizeInBytes).toLongLong(), oTagEditor(),
                                            wavReader()));
     } catch (const std::exception& e) {
@@ -115,11 +115,11 @@ void Form1::startDetails(const std::vector<const ListRow*>& rows, bool reread) {
     for (const ListRow* row : rows) {
         if (row->isFile() && !reread && detailsCurrent(row)) continue; // from the cache
         if (row->isFile())
-            jobs.push_back({row->key,
-                            row->tag == QLatin1String("WAV") ? DetailReader::Kind::WAV
-                                                             : DetailReader::Kind::MP3,
-                            row->cell(Col::SizeInBytes).toLongLong(), row->modifiedNs, row->inode});
-        else if (folderSizes && row->iconKey() == QLatin1String("Folder") && !reread)
+            jobs.push_back(
+                {row->key,
+                 row->kind == RowKind::WAV ? DetailReader::Kind::WAV : DetailReader::Kind::MP3,
+                 row->cell(Col::SizeInBytes).toLongLong(), row->modifiedNs, row->inode});
+        else if (folderSizes && row->kind == RowKind::Folder && !reread)
             jobs.push_back({row->key, DetailReader::Kind::FolderSize, 0});
     }
     if (jobs.empty()) {

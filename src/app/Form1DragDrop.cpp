@@ -25,9 +25,7 @@
 
 namespace tunewalk {
 
-namespace {
-const QString Drives = QStringLiteral("Drives");
-} // namespace
+namespace {} // namespace
 
 QStringList Form1::fileList(const QMimeData* data) {
     QStringList paths;
@@ -63,7 +61,6 @@ ListRow* Form1::findRowItem(ListRow* row) const {
 }
 
 void Form1::startListDrag() {
-    listDragActive = true;
     Qt::DropActions allowed;
     auto* drag = new QDrag(ListView1);
     drag->setMimeData(listDragData(&allowed));
@@ -72,6 +69,7 @@ void Form1::startListDrag() {
 }
 
 QMimeData* Form1::listDragData(Qt::DropActions* allowed) {
+    listDragActive = true; // until completeListDrag
     dragDictionary.clear();
     QList<QUrl> urls;
     QString text;
@@ -82,9 +80,7 @@ QMimeData* Form1::listDragData(Qt::DropActions* allowed) {
             text += tr("My Documents") + QStringLiteral("\r\n");
         else
             text += row->key + QStringLiteral("\r\n");
-        if (row->tag == QLatin1String("Drive") || row->iconKey() == QLatin1String("MyComputer") ||
-            row->iconKey() == QLatin1String("MyDocuments"))
-            continue;
+        if (row->kind == RowKind::Drive || row->kind == RowKind::Special) continue;
         urls << fileUrl(row->key);
         dragDictionary.insert(row->key, 2);
     }
@@ -121,11 +117,11 @@ bool Form1::listDragOver(QDropEvent* event) {
     bool allowed = false;
     if (!row) {
         setListDropHighlight(nullptr);
-        allowed = !files.isEmpty() && !listDragActive && dirCurrent != Drives &&
+        allowed = !files.isEmpty() && !listDragActive && dirCurrent != DrivesKey &&
                   !insideDragged(dirCurrent, files);
     } else {
         ListView1->scrollToItem(row);
-        allowed = nativeFileInfo(row->key).isDir && !files.isEmpty() && row->key != Drives &&
+        allowed = nativeFileInfo(row->key).isDir && !files.isEmpty() && row->key != DrivesKey &&
                   !insideDragged(row->key, files);
         setListDropHighlight(allowed ? row : nullptr);
     }
@@ -172,7 +168,7 @@ bool Form1::upButtonDragOver(QDropEvent* event) {
 void Form1::upButtonDrop(QDropEvent* event) {
     upButton()->setDown(false);
     const QStringList files = fileList(event->mimeData());
-    if (files.isEmpty() || dirCurrent == Drives || isVolumeRoot(dirCurrent)) return;
+    if (files.isEmpty() || dirCurrent == DrivesKey || isVolumeRoot(dirCurrent)) return;
     const QString parent = parentPath(dirCurrent);
     if (parent.isEmpty()) return;
     event->setDropAction(Qt::MoveAction);

@@ -27,16 +27,6 @@
 
 namespace tunewalk {
 
-namespace {
-const QString Drives = QStringLiteral("Drives");
-
-bool isAudioPath(const QString& path) {
-    const QString kind = path.right(3).toUpper();
-    return kind == QLatin1String("MP3") || kind == QLatin1String("WAV");
-}
-
-} // namespace
-
 bool Form1::isListedFolder(const QString& folder) const {
     return samePath(QDir::cleanPath(folder), QDir::cleanPath(dirCurrent));
 }
@@ -171,7 +161,7 @@ void Form1::moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
             }
             continue;
         }
-        if (!isAudioPath(path)) continue;
+        if (!audioKindOf(path)) continue;
         if (item.to.kind == ItemKind::Missing) {
             moves.push_back({Move::Kind::Move, path, target});
             continue;
@@ -269,10 +259,7 @@ void Form1::deleteCommand() {
         paths << Treefolder1->Path();
     } else {
         for (const ListRow* row : selectedRows()) {
-            if (row->tag == QLatin1String("Drive") ||
-                row->iconKey() == QLatin1String("MyComputer") ||
-                row->iconKey() == QLatin1String("MyDocuments"))
-                continue;
+            if (row->kind == RowKind::Drive || row->kind == RowKind::Special) continue;
             paths << row->key;
         }
         if (paths.isEmpty()) return;
@@ -296,7 +283,7 @@ void Form1::showDeleted(const QStringList& paths, bool onTree) {
 }
 
 void Form1::newFolderCommand() {
-    if (dirCurrent == Drives || !nativeFileInfo(dirCurrent).isDir) return;
+    if (dirCurrent == DrivesKey || !nativeFileInfo(dirCurrent).isDir) return;
     QString name = tr("New Folder");
     for (int n = 1; itemExists(joinPath(dirCurrent, name)); ++n)
         name = tr("New Folder (%1)").arg(n);
@@ -359,10 +346,7 @@ void Form1::listMouseRelease(const QMouseEvent* mouse) {
 // The user finished editing a row's name.
 void Form1::renameRow(ListRow* row, const QString& typed) {
     if (!row || typed == row->cell(Col::Name)) return;
-    if (!row->isFile() && row->tag != QLatin1String("Folder")) return; // drives, special rows
-    if (row->iconKey() == QLatin1String("MyComputer") ||
-        row->iconKey() == QLatin1String("MyDocuments"))
-        return;
+    if (!row->isFile() && row->kind != RowKind::Folder) return; // drives, special rows
     QString why;
     if (!validName(typed, &why)) {
         showFileError(why);

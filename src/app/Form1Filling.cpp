@@ -90,10 +90,9 @@ void Form1::addNamedRows() {
         for (const std::size_t end = std::min(m_entries.size(), m_entriesShown + 256);
              m_entriesShown < end; ++m_entriesShown) {
             const FolderScan::Entry& e = m_entries[m_entriesShown];
-            ListRow* row =
-                e.kind == FolderScan::Kind::Folder
-                    ? makeFolderRow(dirCurrent, e.name)
-                    : makeFileRow(dirCurrent, e.name, e.kind == FolderScan::Kind::WAV, currentFile);
+            ListRow* row = e.kind == RowKind::Folder
+                               ? makeFolderRow(dirCurrent, e.name)
+                               : makeFileRow(dirCurrent, e.name, e.kind, currentFile);
             if (!addRow(row)) continue;
             rows.append(row);
             if (e.cached) {

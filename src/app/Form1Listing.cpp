@@ -25,9 +25,7 @@
 
 namespace tunewalk {
 
-namespace {
-const QString Drives = QStringLiteral("Drives");
-} // namespace
+namespace {} // namespace
 
 QString GetLongFileName(const QString& path) {
     if (path.isEmpty()) return {};
@@ -81,14 +79,14 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
     const bool desktop = samePath(path, desktopFolder()) && listingDesktop;
     listingDesktop = false;
 
-    if (path == Drives) {
-        dirCurrent = Drives;
+    if (path == DrivesKey) {
+        dirCurrent = DrivesKey;
         m_watcher->watch({});
-        setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + Drives);
+        setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + DrivesKey);
         if (!fromTree) Treefolder1->MyComputer();
         QList<QTreeWidgetItem*> rows;
         for (const Volume& v : mountedVolumes()) {
-            auto* row = new ListRow(v.root, QStringLiteral("Drive"), v.iconKey);
+            auto* row = new ListRow(v.root, RowKind::Drive, v.iconKey);
             row->setCell(Col::Name, row->key);
             if (addRow(row)) rows.append(row);
         }
@@ -101,7 +99,7 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
             m_volumeReady.clear();
             for (const Volume& v : volumes)
                 m_volumeReady.insert(v.root, v.ready);
-            if (dirCurrent != Drives) return;
+            if (dirCurrent != DrivesKey) return;
             QStringList gone; // mount points that turned out to be no folders
             for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
                 if (!m_volumeReady.contains(it.key())) gone << it.key();
@@ -115,7 +113,7 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
     setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
     if (desktop) {
         for (ListRow* row :
-             {makeSpecialRow(Drives, tr("My Computer"), QStringLiteral("MyComputer")),
+             {makeSpecialRow(DrivesKey, tr("My Computer"), QStringLiteral("MyComputer")),
               makeSpecialRow(myDocumentsFolder(), tr("My Documents"),
                              QStringLiteral("MyDocuments"))})
             if (addRow(row)) ListView1->addTopLevelItem(row);
@@ -154,9 +152,9 @@ ListRow* Form1::addFile(const QString& path) {
     const NativeFileInfo info = nativeFileInfo(absolute);
     if (info.size <= 0 || !info.isFile) return nullptr; // empty files are no playlist entries
     const QString name = fileNamePart(absolute);
-    ListRow* row =
-        makeFileRow(parentPath(absolute), name,
-                    name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive), currentFile);
+    const std::optional<RowKind> kind = audioKindOf(name);
+    if (!kind) return nullptr;
+    ListRow* row = makeFileRow(parentPath(absolute), name, *kind, currentFile);
     setFileStat(row, info);
     if (!addRow(row)) return nullptr;
     ListView1->addTopLevelItem(row);
@@ -196,7 +194,7 @@ int Form1::getFileSelCount() const {
 int Form1::getMP3SelCount() const {
     int n = 0;
     for (QTreeWidgetItem* item : ListView1->selectedItems())
-        if (static_cast<ListRow*>(item)->tag == QLatin1String("MP3")) ++n;
+        if (static_cast<ListRow*>(item)->kind == RowKind::MP3) ++n;
     return n;
 }
 
@@ -255,8 +253,8 @@ void Form1::handleRowClick(ListRow* row) {
     auto show = [this, full](const char* key, bool on) {
         if (full) button(QLatin1String(key))->setVisible(on);
     };
-    if (row->tag == QLatin1String("MP3") || row->tag == QLatin1String("WAV")) {
-        const bool wav = row->tag == QLatin1String("WAV");
+    if (row->isFile()) {
+        const bool wav = row->kind == RowKind::WAV;
         show("MoveUp", true);
         show("MoveDown", true);
         show("Tags", m >= 1);
@@ -267,7 +265,7 @@ void Form1::handleRowClick(ListRow* row) {
         mnuMP3Tags->setEnabled(m >= 1);
         mnuWAVHeaders->setEnabled(wav);
         mnuPlayFile->setEnabled(true);
-    } else if (row->tag == QLatin1String("Folder")) {
+    } else if (row->opensAsFolder()) {
         for (const char* key : {"MoveUp", "MoveDown", "Tags", "Headers"})
             show(key, false);
         mnuMoveUp1->setEnabled(false);
@@ -283,8 +281,8 @@ void Form1::handleRowClick(ListRow* row) {
 
 void Form1::handleRightClick(ListRow* row) {
     if (!row || getSelCount() == 0) return;
-    const bool mp3 = row->tag == QLatin1String("MP3");
-    const bool wav = row->tag == QLatin1String("WAV");
+    const bool mp3 = row->kind == RowKind::MP3;
+    const bool wav = row->kind == RowKind::WAV;
     mnuPlay->setVisible(mp3 || wav);
     mnuMoveUp->setVisible(mp3 || wav);
     mnuMoveDown->setVisible(mp3 || wav);
@@ -301,9 +299,9 @@ void Form1::handleDoubleClick(ListRow* row) {
     doubleClickPending = true;
     // Folders and drives are listed without a look at the disk first: the listing finds out,
     // on a worker, whether they are there and readable.
-    if (row->key == Drives || row->tag == QLatin1String("Folder")) {
+    if (row->opensAsFolder()) {
         PopulateList(row->key, false, row->iconKey() == QLatin1String("MyDocuments"));
-    } else if (row->tag == QLatin1String("Drive")) {
+    } else if (row->kind == RowKind::Drive) {
         // A drive the volume gathering found not answering is reported at once.
         if (m_volumeReady.value(row->key, true))
             PopulateList(row->key);

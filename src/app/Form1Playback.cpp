@@ -58,7 +58,7 @@ void Form1::setTrayTip(const QString& text) {
 }
 
 void Form1::setRowIconFromTag(const QString& key) {
-    if (ListRow* row = findRow(key)) row->setIconKey(row->tag);
+    if (ListRow* row = findRow(key)) row->setIconKey(row->fileIconKey());
 }
 
 void Form1::playItem(QString key, bool force) {
@@ -163,7 +163,7 @@ void Form1::onPlayerError(quint32 code, const QString& description) {
 }
 
 void Form1::stepTo(ListRow* from, int offset) {
-    from->setIconKey(from->tag);
+    from->setIconKey(from->fileIconKey());
     const int index = ListView1->indexOfTopLevelItem(from) + offset;
     auto* next = static_cast<ListRow*>(ListView1->topLevelItem(index));
     if (!next) return;
@@ -186,7 +186,7 @@ void Form1::playNext(const QString& key, bool automatic) {
         if (mnuRepeat->isChecked()) {
             selectFirstAudio(true);
         } else {
-            row->setIconKey(row->tag);
+            row->setIconKey(row->fileIconKey());
             stopPlayback();
             selectFirstAudio(false);
         }
@@ -203,8 +203,7 @@ void Form1::playPrevious(const QString& key) {
     }
     const int index = ListView1->indexOfTopLevelItem(row);
     if (index == 0 || openingFile) return;
-    if (static_cast<ListRow*>(ListView1->topLevelItem(index - 1))->tag == QLatin1String("Folder"))
-        return;
+    if (static_cast<ListRow*>(ListView1->topLevelItem(index - 1))->opensAsFolder()) return;
     stepTo(row, -1);
 }
 

@@ -67,8 +67,7 @@ StartChoice chooseStartFolder(const QString& commandLine, const QString& default
             choice.folder = text;
         } else {
             choice.folder = info.absolutePath();
-            const QString kind = text.right(3).toUpper();
-            if (kind == QLatin1String("MP3") || kind == QLatin1String("WAV"))
+            if (audioKindOf(text))
                 choice.pendingSelection =
                     info.isFile() ? joinPath(choice.folder, info.fileName()) : QString();
         }

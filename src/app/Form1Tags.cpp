@@ -20,17 +20,17 @@ public:
 
     std::vector<Row> rows() const override {
         std::vector<Row> out;
-        QTreeWidget* list = m_window.ListView1;
+        QTreeWidget* list = m_window.list();
         const QTreeWidgetItem* current = list->currentItem();
         out.reserve(static_cast<std::size_t>(list->topLevelItemCount()));
         for (int i = 0, n = list->topLevelItemCount(); i < n; ++i) {
             const auto* row = static_cast<const ListRow*>(list->topLevelItem(i));
             out.push_back(
-                {row->key, row->tag, row->cell(Col::Name), row->isSelected(), row == current});
+                {row->key, row->kind, row->cell(Col::Name), row->isSelected(), row == current});
         }
         return out;
     }
-    QString currentFolder() const override { return m_window.dirCurrent; }
+    QString currentFolder() const override { return m_window.folder(); }
     bool refreshRow(const QString& key) override {
         ListRow* row = m_window.findRow(key);
         if (!row) return false;
@@ -64,8 +64,7 @@ void Form1::editWavCommand() {
 }
 
 void Form1::wavHeadersCommand() {
-    if (const ListRow* row = currentRow(); row && row->tag == QLatin1String("WAV"))
-        editWavCommand();
+    if (const ListRow* row = currentRow(); row && row->kind == RowKind::WAV) editWavCommand();
 }
 
 } // namespace tunewalk

@@ -19,9 +19,7 @@
 
 namespace tunewalk {
 
-namespace {
-const QString Drives = QStringLiteral("Drives");
-} // namespace
+namespace {} // namespace
 
 // The folder a node stands for, whichever branch it is in.
 QString Form1::nodeFolder(const QTreeWidgetItem* node) const {
@@ -37,7 +35,7 @@ void Form1::connectTree() {
         if (!samePath(Treefolder1->Path(), dirCurrent)) PopulateList(Treefolder1->Path(), true);
     });
     connect(Treefolder1, &Treefolder::MyComputerClicked, this, [this] {
-        if (dirCurrent != Drives) PopulateList(Drives, true);
+        if (dirCurrent != DrivesKey) PopulateList(DrivesKey, true);
     });
     connect(Treefolder1, &Treefolder::HideButtonClicked, mnuShowTree, &QAction::trigger);
     connect(Treefolder1, &Treefolder::AfterLabelEdit, this, &Form1::treeRename);
@@ -70,11 +68,15 @@ void Form1::treeMouseMove(int button, float x, float y) {
 }
 
 void Form1::treeStartDrag(QMimeData* data, int& allowed) {
+    const QTreeWidgetItem* node = dragSourceNode;
+    dragSourceNode = nullptr;
+    treeStartDragFrom(node, data, allowed);
+}
+
+void Form1::treeStartDragFrom(const QTreeWidgetItem* node, QMimeData* data, int& allowed) {
     dragDictionary.clear();
     bool mayMove = true;
     QString dragged;
-    const QTreeWidgetItem* node = dragSourceNode;
-    dragSourceNode = nullptr;
     if (!node) return;
     const QString key = TreeNode::key(node), tag = TreeNode::tag(node);
     if (key == QLatin1String("MyComputer")) {

@@ -68,7 +68,7 @@ void Form1::applyChanges() {
                 present.insert(joinPath(dirCurrent, e.name));
             QStringList gone;
             for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
-                if ((it.value()->isFile() || it.value()->iconKey() == QLatin1String("Folder")) &&
+                if ((it.value()->isFile() || it.value()->kind == RowKind::Folder) &&
                     !present.contains(it.key()))
                     gone << it.key();
             if (!gone.isEmpty()) removeRows(gone);
@@ -85,14 +85,13 @@ void Form1::updateFromStat(const QString& name, const NativeFileInfo& info, QStr
     if (name.startsWith(QLatin1Char('.'))) return; // hidden, as in the listing
     const QString key = joinPath(dirCurrent, name);
     ListRow* row = findRow(key);
-    FolderScan::Kind kind = FolderScan::Kind::Folder;
-    const bool audio = FolderScan::audioKind(name, &kind);
-    const bool isFile = audio && !info.isDir && info.isFile && info.size > 0;
+    const std::optional<RowKind> kind = audioKindOf(name);
+    const bool isFile = kind && !info.isDir && info.isFile && info.size > 0;
     if (!row) {
         if (info.isDir)
             row = makeFolderRow(dirCurrent, name);
         else if (isFile)
-            row = makeFileRow(dirCurrent, name, kind == FolderScan::Kind::WAV, currentFile);
+            row = makeFileRow(dirCurrent, name, *kind, currentFile);
         if (!row || !addRow(row)) return;
         if (playOrderActive) appendToPlayOrder(row);
         ListView1->addTopLevelItem(row);

@@ -10,8 +10,8 @@
 
 namespace tunewalk {
 
-ListRow::ListRow(QString rowKey, QString rowTag, QString iconKey)
-    : QTreeWidgetItem(UserType), key(std::move(rowKey)), tag(std::move(rowTag)),
+ListRow::ListRow(QString rowKey, RowKind rowKind, QString iconKey)
+    : QTreeWidgetItem(UserType), key(std::move(rowKey)), kind(rowKind),
       m_iconKey(std::move(iconKey)) {
     // Names are edited only when the program starts it (rename), never by a key or click alone.
     setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
@@ -45,7 +45,7 @@ QVariant ListRow::data(int column, int role) const {
         return {};
     case Qt::ToolTipRole:
         // The name cell shows replacement characters for bytes that are not text; say so.
-        if (column == Col::Name && (isFile() || m_iconKey == QLatin1String("Folder")) &&
+        if (column == Col::Name && (isFile() || kind == RowKind::Folder) &&
             hasRawBytes(fileNamePart(key)))
             return QCoreApplication::translate(
                 "ListRow",
@@ -88,12 +88,12 @@ void setKindSortKeys(ListRow* row, const QString& prefix, const QString& modifie
 }
 } // namespace
 
-ListRow* makeFileRow(const QString& folder, const QString& name, bool wav,
+ListRow* makeFileRow(const QString& folder, const QString& name, RowKind kind,
                      const QString& currentFile) {
     const QString key = joinPath(folder, name);
     const QString shown = displayPath(name);
-    const QString tag = wav ? QStringLiteral("WAV") : QStringLiteral("MP3");
-    auto* row = new ListRow(key, tag, samePath(key, currentFile) ? QStringLiteral("Playing") : tag);
+    auto* row = new ListRow(key, kind, QString());
+    row->setIconKey(samePath(key, currentFile) ? QStringLiteral("Playing") : row->fileIconKey());
     row->setCell(Col::Name, shown);
     row->setCell(Col::AscFirst, QStringLiteral("D_") + shown);
     row->setCell(Col::DescFirst, QStringLiteral("B_") + shown);
@@ -122,7 +122,7 @@ void setFileStat(ListRow* row, const NativeFileInfo& info) {
 ListRow* makeFolderRow(const QString& folder, const QString& name) {
     const QString key = joinPath(folder, name);
     const QString shown = displayPath(name);
-    auto* row = new ListRow(key, QStringLiteral("Folder"), QStringLiteral("Folder"));
+    auto* row = new ListRow(key, RowKind::Folder, QStringLiteral("Folder"));
     row->setCell(Col::Name, shown);
     // With folder sizes on, the size arrives with the details; until then the cell is blank.
     row->setCell(Col::Size, QStringLiteral(" "));
@@ -142,7 +142,7 @@ void setFolderStat(ListRow* row, const NativeFileInfo& info) {
 }
 
 ListRow* makeSpecialRow(const QString& key, const QString& text, const QString& icon) {
-    auto* row = new ListRow(key, QStringLiteral("Folder"), icon);
+    auto* row = new ListRow(key, RowKind::Special, icon);
     row->setCell(Col::Name, text);
     row->setCell(Col::AscFirst, QStringLiteral("A_") + text);
     row->setCell(Col::DescFirst, QStringLiteral("A_") + text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/NativePath.h"
+#include "common/RowKind.h"
 
 #include <QDateTime>
 #include <QString>
@@ -19,16 +20,16 @@ inline constexpr int Count = 23;
 inline constexpr int Visible = 7;
 } // namespace Col
 
-// One row of the main list: a key (a full path, "Drives", or a volume root), a kind tag
-// ("Folder", "MP3", "WAV", "Drive") that never changes, and a small-icon key. The cell texts
+// One row of the main list: a key (a full path, "Drives", or a volume root), a kind that
+// never changes, and a small-icon key. The cell texts
 // live here rather than in the item's variant store, so a row is filled in one change and the
 // list compares plain strings when it sorts.
 class ListRow : public QTreeWidgetItem {
 public:
-    ListRow(QString key, QString tag, QString iconKey);
+    ListRow(QString key, RowKind kind, QString iconKey);
 
     QString key;
-    const QString tag;
+    const RowKind kind;
     QDateTime modified;    // invalid until the row's stat has arrived
     qint64 modifiedNs = 0; // files: the same, for the details cache
     quint64 inode = 0;     // files
@@ -45,9 +46,15 @@ public:
     void changed() { emitDataChanged(); }
 
     const QString& iconKey() const { return m_iconKey; }
+    // The icon a file row shows when it is not playing.
+    QString fileIconKey() const {
+        return kind == RowKind::WAV ? QStringLiteral("WAV") : QStringLiteral("MP3");
+    }
     void setIconKey(const QString& key);
 
-    bool isFile() const { return tag == QLatin1String("MP3") || tag == QLatin1String("WAV"); }
+    bool isFile() const { return isAudio(kind); }
+    // Folders and the special rows: a double-click lists them.
+    bool opensAsFolder() const { return kind == RowKind::Folder || kind == RowKind::Special; }
 
     // Drawn as the target of the drag going on.
     void setDropHighlight(bool on);
@@ -65,7 +72,7 @@ private:
 // Rows as a listing makes them: at first with their names only; the size and time cells
 // stay blank until the row's stat arrives (setFileStat, setFolderStat) and their sort keys
 // are empty meanwhile, so a pending value sorts before every known one in ascending order.
-ListRow* makeFileRow(const QString& folder, const QString& name, bool wav,
+ListRow* makeFileRow(const QString& folder, const QString& name, RowKind kind,
                      const QString& currentFile);
 ListRow* makeFolderRow(const QString& folder, const QString& name);
 ListRow* makeSpecialRow(const QString& key, const QString& text, const QString& icon);

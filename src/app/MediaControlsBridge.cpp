@@ -16,21 +16,21 @@ namespace tunewalk {
 NowPlaying nowPlaying(const Form1& window) {
     NowPlaying now;
     const MediaPlayer* player = window.player();
-    if (!window.currentFile.isEmpty()) {
-        now.path = window.currentFile;
-        now.title = window.panelCurrent->text();
-        if (const ListRow* row = window.findRow(window.currentFile)) {
+    if (!window.playingFile().isEmpty()) {
+        now.path = window.playingFile();
+        now.title = window.currentLabel()->text();
+        if (const ListRow* row = window.findRow(window.playingFile())) {
             const QString& artist = row->cell(Col::Artist);
             if (artist != QLatin1String("(unknown)")) now.artist = artist;
         }
         now.lengthMicroseconds = static_cast<qint64>(player->duration() * 1e6);
     }
-    if (window.isPlaying)
-        now.status = window.isPaused ? NowPlaying::Status::Paused : NowPlaying::Status::Playing;
-    now.canPlay = window.mnuPlayFile->isEnabled() || window.isPaused;
-    now.canPause = window.isPlaying;
-    now.canGoNext = window.mnuNext->isEnabled();
-    now.canGoPrevious = window.mnuPrevious->isEnabled();
+    if (window.playing())
+        now.status = window.paused() ? NowPlaying::Status::Paused : NowPlaying::Status::Playing;
+    now.canPlay = window.command("mnuPlayFile")->isEnabled() || window.paused();
+    now.canPause = window.playing();
+    now.canGoNext = window.command("mnuNext")->isEnabled();
+    now.canGoPrevious = window.command("mnuPrevious")->isEnabled();
     now.canSeek = !player->fileName().isEmpty();
     now.volume = player->isMuted()
                      ? 0.0
@@ -43,19 +43,20 @@ void connectMediaControls(Form1& window, DesktopMediaControls& controls) {
     Form1* w = &window;
     DesktopMediaControls* c = &controls;
     QObject::connect(c, &DesktopMediaControls::playPauseRequested, w, [w] {
-        if (w->isPlaying)
+        if (w->playing())
             w->pauseCommand();
         else
             w->playCommand();
     });
     QObject::connect(c, &DesktopMediaControls::playRequested, w, [w] {
-        if (!w->isPlaying || w->isPaused) w->playCommand();
+        if (!w->playing() || w->paused()) w->playCommand();
     });
     QObject::connect(c, &DesktopMediaControls::pauseRequested, w, [w] {
-        if (w->isPlaying && !w->isPaused) w->pauseCommand();
+        if (w->playing() && !w->paused()) w->pauseCommand();
     });
     QObject::connect(c, &DesktopMediaControls::stopRequested, w, &Form1::stopCommand);
-    QObject::connect(c, &DesktopMediaControls::nextRequested, w->mnuNext, &QAction::trigger);
+    QObject::connect(c, &DesktopMediaControls::nextRequested, w->command("mnuNext"),
+                     &QAction::trigger);
     QObject::connect(c, &DesktopMediaControls::previousRequested, w, &Form1::restartOrPrevious);
     QObject::connect(c, &DesktopMediaControls::seekRequested, w, [w](qint64 offset) {
         MediaPlayer* p = w->player();

@@ -1,6 +1,8 @@
 #include "app/frmFavorites.h"
+#include "common/RowKind.h"
 
 #include "app/Form1.h"
+#include "app/favorites/FavoriteFolders.h"
 #include "common/Twips.h"
 #include "shell/Prompter.h"
 
@@ -23,12 +25,6 @@ constexpr int DesignHeight = ButtonTop + ButtonHeight + ListTop; // inner height
 
 // The row's key and tag: the favorite's path.
 constexpr int KeyRole = Qt::UserRole;
-
-const QString Drives = QStringLiteral("Drives");
-
-std::string utf8(const QString& text) {
-    return text.toStdString();
-}
 
 } // namespace
 
@@ -56,7 +52,7 @@ frmFavorites::frmFavorites(Form1& form, Prompter& prompter, QWidget* parent)
     connect(cmdDelete, &QPushButton::clicked, this, &frmFavorites::cmdDeleteClick);
     connect(OKButton, &QPushButton::clicked, this, &frmFavorites::OKButtonClick);
 
-    for (const auto& [key, favorite] : m_form.Favorites)
+    for (const auto& [key, favorite] : m_form.favoriteFolders().list())
         addRow(QString::fromStdString(favorite.Name()), QString::fromStdString(favorite.Tag()));
 
     resize(toPixels(DesignWidth), toPixels(DesignHeight));
@@ -86,9 +82,7 @@ void frmFavorites::cmdNewClick() {
     const auto name = m_prompter.input(tr("Enter the name for this favorite:"), QString());
     if (!name || name->isEmpty()) return;
     if (!m_form.favoritePathFree(folder)) return;
-    NameIDPair pair;
-    pair.Init(utf8(*name), 0, utf8(folder));
-    m_form.Favorites.add(utf8(folder), std::move(pair));
+    m_form.favoriteFolders().add(*name, folder);
     addRow(*name, folder);
 }
 
@@ -102,13 +96,10 @@ void frmFavorites::cmdEditClick() {
     if (!path || path->isEmpty()) return;
     // Re-pointing onto another favorite's folder would drop one of the two.
     if (*path != oldPath && !m_form.favoritePathFree(*path)) return;
-    const NameIDPair* found = m_form.Favorites.find(utf8(oldPath));
-    if (!found) return;
-    NameIDPair pair = *found;
-    m_form.Favorites.remove(utf8(oldPath));
-    pair.setName(utf8(*name));
-    pair.setTag(utf8(*path));
-    m_form.Favorites.add(utf8(*path), std::move(pair));
+    FavoriteFolders& favorites = m_form.favoriteFolders();
+    if (!favorites.contains(oldPath)) return;
+    favorites.remove(oldPath);
+    favorites.add(*name, *path);
     row->setText(0, *name);
     row->setText(1, *path);
     row->setData(0, KeyRole, *path);
@@ -118,7 +109,7 @@ void frmFavorites::cmdDeleteClick() {
     QTreeWidgetItem* row = selectedRow();
     if (!row) return;
     const QString path = row->data(0, KeyRole).toString();
-    m_form.Favorites.remove(utf8(path));
+    m_form.favoriteFolders().remove(path);
     delete rowFor(path);
 }
 
@@ -127,7 +118,7 @@ void frmFavorites::rowDoubleClicked() {
     if (!row) return;
     const QString path = row->data(0, KeyRole).toString();
     // The drives view is no folder but always there, as choosing it from the menu treats it.
-    if (path == Drives || QFileInfo(path).isDir()) {
+    if (path == DrivesKey || QFileInfo(path).isDir()) {
         m_form.PopulateList(path, false, false);
         OKButtonClick();
         return;

@@ -13,11 +13,10 @@ protected:
         writeBytes("b.wav", fixtures::wavFile({}));
         start(music());
     }
-    void setPlayer(bool playing, bool paused, const QString& file) {
-        form->isPlaying = playing;
-        form->isPaused = paused;
-        form->currentFile = file;
-        form->updateCommandStates(false);
+    // Plays a row and makes the folder row current again, so only the player's buttons change.
+    void playFromFolderRow(const QString& name) {
+        play(name);
+        form->clickRow(rowNamed("folder"));
     }
     // The player and playlist buttons the toolbar shows.
     QString buttons() const {
@@ -30,51 +29,54 @@ protected:
 };
 
 TEST_F(CommandStatesTest, ButtonsAndCommandsFollowThePlayer) {
-    setPlayer(false, false, {});
     EXPECT_EQ(buttons(), "Play Random");
-    EXPECT_TRUE(form->mnuSTPlay->isEnabled());
-    EXPECT_FALSE(form->mnuSTStop->isEnabled());
-    EXPECT_FALSE(form->mnuShowCurrent->isEnabled());
-    EXPECT_TRUE(form->mnuRandom->isEnabled());
+    EXPECT_TRUE(form->command("mnuSTPlay")->isEnabled());
+    EXPECT_FALSE(form->command("mnuSTStop")->isEnabled());
+    EXPECT_FALSE(form->command("mnuShowCurrent")->isEnabled());
+    EXPECT_TRUE(form->command("mnuRandom")->isEnabled());
 
-    setPlayer(true, false, path("a.mp3")); // playing all
+    playFromFolderRow("a.mp3");
     EXPECT_EQ(buttons(), "Pause Stop Next Previous Random");
-    EXPECT_FALSE(form->mnuPlayFile->isEnabled());
-    EXPECT_TRUE(form->mnuShowCurrent->isEnabled());
-    EXPECT_TRUE(form->currentInList);
+    EXPECT_FALSE(form->command("mnuPlayFile")->isEnabled());
+    EXPECT_TRUE(form->command("mnuShowCurrent")->isEnabled());
+    EXPECT_TRUE(form->playingFileListed());
 
-    setPlayer(true, true, path("a.mp3")); // paused: Play resumes
-    EXPECT_TRUE(form->mnuPlayFile->isEnabled());
-    EXPECT_TRUE(form->mnuSTPlay->isEnabled());
+    player.report(MediaPlayer::Paused); // Play resumes
+    EXPECT_TRUE(form->command("mnuPlayFile")->isEnabled());
+    EXPECT_TRUE(form->command("mnuSTPlay")->isEnabled());
 
     // A current file from another folder: no Next or Previous.
-    setPlayer(true, false, "/elsewhere/x.mp3");
-    EXPECT_FALSE(form->currentInList);
+    player.report(MediaPlayer::Playing);
+    mkdir("elsewhere/sub"); // the folder row comes first and is current
+    writeMp3("elsewhere/x.mp3");
+    list(path("elsewhere"));
+    EXPECT_FALSE(form->playingFileListed());
     EXPECT_EQ(buttons(), "Pause Stop Random");
-    EXPECT_FALSE(form->mnuSTPrevious->isEnabled());
+    EXPECT_FALSE(form->command("mnuSTPrevious")->isEnabled());
 }
 
 TEST_F(CommandStatesTest, RowClickShowsTheRowKindsButtons) {
     form->clickRow(rowNamed("a.mp3"));
     EXPECT_EQ(buttons(), "Play Random MoveUp MoveDown Tags");
-    EXPECT_FALSE(form->mnuWAVHeaders->isEnabled());
-    EXPECT_TRUE(form->mnuMoveUp1->isEnabled());
+    EXPECT_FALSE(form->command("mnuWAVHeaders")->isEnabled());
+    EXPECT_TRUE(form->command("mnuMoveUp1")->isEnabled());
     form->clickRow(rowNamed("b.wav"));
     EXPECT_EQ(buttons(), "Play Random MoveUp MoveDown Headers");
-    EXPECT_TRUE(form->mnuWAVHeaders->isEnabled());
+    EXPECT_TRUE(form->command("mnuWAVHeaders")->isEnabled());
     form->clickRow(rowNamed("folder"));
     EXPECT_EQ(buttons(), "Play Random"); // stopped with audio files in the folder
-    EXPECT_FALSE(form->mnuMoveDown1->isEnabled());
-    setPlayer(true, false, path("a.mp3"));
+    EXPECT_FALSE(form->command("mnuMoveDown1")->isEnabled());
+    playFromFolderRow("a.mp3");
     EXPECT_FALSE(shown("Play"));
-    EXPECT_FALSE(form->mnuPlayFile->isEnabled());
+    EXPECT_FALSE(form->command("mnuPlayFile")->isEnabled());
 
     // An empty list hides the playlist buttons.
-    setPlayer(false, false, {});
+    form->stopCommand();
+    ASSERT_TRUE(idle());
     mkdir("none");
     list(path("none"));
     EXPECT_EQ(buttons(), "");
-    EXPECT_FALSE(form->mnuRandom->isEnabled());
+    EXPECT_FALSE(form->command("mnuRandom")->isEnabled());
 }
 
 TEST_F(CommandStatesTest, EveryToggleWritesItsSettingAtOnce) {
@@ -82,17 +84,17 @@ TEST_F(CommandStatesTest, EveryToggleWritesItsSettingAtOnce) {
         QAction* action;
         const char* key;
     };
-    const Toggle toggles[] = {{form->mnuSystemTray, "SystemTray"},
-                              {form->mnuFloater, "Floater"},
-                              {form->mnuStartupZoom, "Zoom"},
-                              {form->mnuRememberPosition, "RememberPos"},
-                              {form->mnuShowTree, "ShowTree"},
-                              {form->mnuGridLines, "GridLines"},
-                              {form->mnuFolderSizes, "FolderSizes"},
-                              {form->mnuConfirmDeletes, "ConfirmDeletes"},
-                              {form->mnuPermanentDelete, "PermanentDelete"},
-                              {form->mnuRepeat, "Repeat"},
-                              {form->mnuAll, "All"}};
+    const Toggle toggles[] = {{form->command("mnuSystemTray"), "SystemTray"},
+                              {form->command("mnuFloater"), "Floater"},
+                              {form->command("mnuStartupZoom"), "Zoom"},
+                              {form->command("mnuRememberPosition"), "RememberPos"},
+                              {form->command("mnuShowTree"), "ShowTree"},
+                              {form->command("mnuGridLines"), "GridLines"},
+                              {form->command("mnuFolderSizes"), "FolderSizes"},
+                              {form->command("mnuConfirmDeletes"), "ConfirmDeletes"},
+                              {form->command("mnuPermanentDelete"), "PermanentDelete"},
+                              {form->command("mnuRepeat"), "Repeat"},
+                              {form->command("mnuAll"), "All"}};
     for (const Toggle& t : toggles) {
         const bool before = t.action->isChecked();
         t.action->trigger();
@@ -106,45 +108,45 @@ TEST_F(CommandStatesTest, EveryToggleWritesItsSettingAtOnce) {
 }
 
 TEST_F(CommandStatesTest, TogglesTakeEffectAtOnce) {
-    form->mnuSystemTray->trigger();
+    form->command("mnuSystemTray")->trigger();
     EXPECT_EQ(form->button("Zoom")->toolTip(), "Zoom to System Tray");
-    form->mnuSystemTray->trigger();
+    form->command("mnuSystemTray")->trigger();
     EXPECT_EQ(form->button("Zoom")->toolTip(), "Zoom to Small Window");
 
-    form->mnuPermanentDelete->trigger();
+    form->command("mnuPermanentDelete")->trigger();
     EXPECT_EQ(form->button("Delete")->toolTip(), "Delete Selected Item(s)");
 
     // Repeat and Play All are mirrored on the tray menu and the toolbar, whichever is used.
     form->button("Repeat")->trigger();
-    EXPECT_TRUE(form->mnuRepeat->isChecked());
-    EXPECT_TRUE(form->mnuSTRepeat->isChecked());
+    EXPECT_TRUE(form->command("mnuRepeat")->isChecked());
+    EXPECT_TRUE(form->command("mnuSTRepeat")->isChecked());
     EXPECT_EQ(setting("Repeat"), "True");
-    form->mnuSTPlayAll->trigger();
-    EXPECT_FALSE(form->mnuAll->isChecked());
+    form->command("mnuSTPlayAll")->trigger();
+    EXPECT_FALSE(form->command("mnuAll")->isChecked());
     EXPECT_FALSE(form->button("All")->isChecked());
     EXPECT_EQ(setting("All"), "False");
 
     // Hiding the tree gives the list the whole width.
-    form->mnuShowTree->trigger();
-    EXPECT_FALSE(form->Treefolder1->isVisible());
-    EXPECT_FALSE(form->lblSpacer->isVisible());
-    EXPECT_EQ(form->ListView1->x(), 0);
-    EXPECT_EQ(form->ListView1->width(), form->centralWidget()->width());
-    form->mnuShowTree->trigger();
-    EXPECT_TRUE(form->Treefolder1->isVisible());
-    EXPECT_GT(form->ListView1->x(), form->Treefolder1->width() - 2);
+    form->command("mnuShowTree")->trigger();
+    EXPECT_FALSE(form->tree()->isVisible());
+    EXPECT_FALSE(form->treeSpacer()->isVisible());
+    EXPECT_EQ(form->list()->x(), 0);
+    EXPECT_EQ(form->list()->width(), form->centralWidget()->width());
+    form->command("mnuShowTree")->trigger();
+    EXPECT_TRUE(form->tree()->isVisible());
+    EXPECT_GT(form->list()->x(), form->tree()->width() - 2);
 }
 
 TEST_F(CommandStatesTest, DeleteAllSettingsAsksFirst) {
     setSetting("DefaultPath", music());
     prompter.answers.push_back(Prompter::Answer::No);
-    form->mnuUnregister->trigger();
+    form->command("mnuUnregister")->trigger();
     EXPECT_EQ(prompter.shown,
               (Messages{{"Are you sure you want to delete all application settings? This "
                          "includes the Favorites List and Default Folder",
                          Icon::Question, Buttons::YesNo}}));
     EXPECT_EQ(setting("DefaultPath"), music());
-    form->mnuUnregister->trigger(); // unscripted: Yes
+    form->command("mnuUnregister")->trigger(); // unscripted: Yes
     EXPECT_EQ(setting("DefaultPath"), "absent");
     EXPECT_EQ(setting("HWND"), "absent");
 }

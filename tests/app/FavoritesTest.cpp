@@ -28,14 +28,12 @@ protected:
         return QDir::toNativeSeparators(path(relative));
     }
     void addStored(const QString& name, const QString& folder) {
-        NameIDPair pair;
-        pair.Init(name.toStdString(), 0, folder.toStdString());
-        ASSERT_TRUE(form->Favorites.add(folder.toStdString(), pair));
+        ASSERT_TRUE(form->favoriteFolders().add(name, folder));
     }
     // Name and path of each favorite, in order.
     QStringList favorites() const {
         QStringList out;
-        for (const auto& [key, f] : form->Favorites) {
+        for (const auto& [key, f] : form->favoriteFolders().list()) {
             EXPECT_EQ(key, f.Tag());
             out << QString::fromStdString(f.Name() + " = " + f.Tag());
         }
@@ -44,7 +42,7 @@ protected:
     // What the menu shows below its two commands, and whether the separator is visible.
     QStringList menuItems() const {
         QStringList out;
-        const auto actions = form->mnuFavorites->actions();
+        const auto actions = form->menu("mnuFavorites")->actions();
         for (qsizetype i = 2; i < actions.size(); ++i) {
             if (actions[i]->isSeparator())
                 out << (actions[i]->isVisible() ? "-" : "(-)");
@@ -78,16 +76,16 @@ TEST_F(FavoritesTest, MenuShowsSeparatorAndOneItemPerFavoriteInOrder) {
                            "Jazz > " + native("jazz")}));
 
     // Back to none: the old items go and no stray separator stays.
-    form->Favorites.clear();
+    form->favoriteFolders().read({});
     form->rebuildFavoritesMenu();
     EXPECT_EQ(menuItems(), QStringList{"(-)"});
-    EXPECT_EQ(form->mnuFavoriteList.size(), 1);
+    EXPECT_TRUE(form->favoriteItems().isEmpty());
 }
 
 TEST_F(FavoritesTest, AddRefusesColonAndBarAndOffersTheRejectedNameAgain) {
     start(path("rock"));
     prompter.inputs = {"Rock: live", "Rock|b", "Rock?"};
-    form->mnuAddFavorite->trigger();
+    form->command("mnuAddFavorite")->trigger();
 
     EXPECT_EQ(prompter.prompts, (QStringList{NamePrompt, RetryPrompt, RetryPrompt}));
     EXPECT_EQ(prompter.offered, (QStringList{"rock", "Rock: live", "Rock|b"}));
@@ -103,7 +101,7 @@ TEST_F(FavoritesTest, AddEndsOnCancelOrEmptyAnswerAndRefusesAFavoriteFolderTwice
     form->addFavorite();
     prompter.inputs = {"a:b", ""};
     form->addFavorite();
-    EXPECT_TRUE(form->Favorites.empty());
+    EXPECT_TRUE(form->favoriteFolders().empty());
     EXPECT_EQ(setting(Key), "absent");
 
     prompter.inputs = {"Rock", "Rock again"};
@@ -127,17 +125,17 @@ TEST_F(FavoritesTest, ChoosingListsTheFolderOrReportsItGone) {
     start(music());
     ASSERT_TRUE(QDir(path("old")).removeRecursively());
 
-    form->mnuFavoriteList[3]->trigger();
+    form->favoriteItems()[2]->trigger();
     waitForDetails();
-    EXPECT_EQ(form->dirCurrent, "Drives");
-    form->mnuFavoriteList[1]->trigger();
+    EXPECT_EQ(form->folder(), "Drives");
+    form->favoriteItems()[0]->trigger();
     waitForDetails();
-    EXPECT_EQ(form->dirCurrent, native("rock"));
+    EXPECT_EQ(form->folder(), native("rock"));
 
-    form->mnuFavoriteList[2]->trigger();
+    form->favoriteItems()[1]->trigger();
     EXPECT_EQ(prompter.shown, (Messages{{"The folder '" + native("old") + "' does not exist",
                                          Icon::Exclamation, Buttons::Ok}}));
-    EXPECT_EQ(form->dirCurrent, native("rock"));
+    EXPECT_EQ(form->folder(), native("rock"));
 }
 
 TEST_F(FavoritesTest, ValuesWrittenWithoutEscapesReadExactlyAndAreWrittenBackUnchanged) {
@@ -151,7 +149,7 @@ TEST_F(FavoritesTest, ValuesWrittenWithoutEscapesReadExactlyAndAreWrittenBackUnc
                                         "Share = \\\\server\\share", "/home/me/Music = x",
                                         "Home = /home/me/Music", "Trailing = c:\\"}));
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(form->serializeFavorites(), old);
+    EXPECT_EQ(form->favoriteFolders().serialize(), old);
 }
 
 TEST_F(FavoritesTest, NamesAndPathsWithSeparatorsSurviveSavingAndLoading) {
@@ -166,7 +164,6 @@ TEST_F(FavoritesTest, NamesAndPathsWithSeparatorsSurviveSavingAndLoading) {
     form->saveFavorites();
     // Favorites without separators keep the form every version reads.
     EXPECT_TRUE(setting(Key).contains("|Plain?\\\\server\\quiet|"));
-    form->Favorites.clear();
     form->loadFavorites();
     EXPECT_EQ(favorites(), before);
     EXPECT_TRUE(prompter.shown.empty());
@@ -186,7 +183,7 @@ TEST_F(FavoritesTest, UnreadablePiecesAreReportedAndTheRestKept) {
     prompter.clear();
     setSetting(Key, "none");
     form->loadFavorites();
-    EXPECT_TRUE(form->Favorites.empty());
+    EXPECT_TRUE(form->favoriteFolders().empty());
     EXPECT_TRUE(prompter.shown.empty());
 }
 
@@ -200,7 +197,7 @@ protected:
 };
 
 TEST_F(FavoritesDialogTest, EditFavoritesCommandShowsTheDialogModallyOverTheWindow) {
-    EXPECT_EQ(openedBy(form->mnuEditFavorites), "frmFavorites");
+    EXPECT_EQ(openedBy(form->command("mnuEditFavorites")), "frmFavorites");
 }
 
 TEST_F(FavoritesDialogTest, AddAsksForAFolderThenANameAndRefusesAFavoriteFolder) {
@@ -268,7 +265,7 @@ TEST_F(FavoritesDialogTest, RemovingEveryFavoriteAndDoneDeletesTheSetting) {
     EXPECT_EQ(setting(Key), "absent");
     EXPECT_EQ(menuItems(), QStringList{"(-)"});
     form->loadFavorites(); // what the next start reads
-    EXPECT_TRUE(form->Favorites.empty());
+    EXPECT_TRUE(form->favoriteFolders().empty());
 }
 
 TEST_F(FavoritesDialogTest, DoubleClickListsAFolderOrOffersToRemoveAVanishedOne) {
@@ -298,7 +295,7 @@ TEST_F(FavoritesDialogTest, DoubleClickListsAFolderOrOffersToRemoveAVanishedOne)
 
     doubleClick(0);
     waitForDetails();
-    EXPECT_EQ(form->dirCurrent, native("rock"));
+    EXPECT_EQ(form->folder(), native("rock"));
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(setting(Key), "Rock?" + native("rock") + "|");

@@ -23,9 +23,9 @@ protected:
     }
 
     QPoint pointOn(const char* name) const {
-        return form->ListView1->visualItemRect(rowNamed(QLatin1String(name))).center();
+        return form->list()->visualItemRect(rowNamed(QLatin1String(name))).center();
     }
-    QPoint emptySpace() const { return QPoint(10, form->ListView1->viewport()->height() - 5); }
+    QPoint emptySpace() const { return QPoint(10, form->list()->viewport()->height() - 5); }
     // Whether the list takes the data at a point, as a drag over it would ask.
     bool listTakes(QMimeData* data, QPoint at) {
         QDragMoveEvent event(at, Qt::MoveAction | Qt::CopyAction, data, Qt::LeftButton, {});
@@ -39,7 +39,6 @@ protected:
     // The list's own drag, from its data to its completion, with a drop in between.
     void dragRows(const QStringList& rows, const std::function<void(QMimeData*)>& drop) {
         select(rows);
-        form->listDragActive = true;
         Qt::DropActions allowed;
         std::unique_ptr<QMimeData> data(form->listDragData(&allowed));
         drop(data.get());
@@ -49,7 +48,7 @@ protected:
     bool exists(const QString& relative) const { return QFileInfo::exists(path(relative)); }
     // A name editor is open in the list.
     bool editing() const {
-        auto* editor = form->ListView1->findChild<QLineEdit*>();
+        auto* editor = form->list()->findChild<QLineEdit*>();
         return editor && editor->isVisible();
     }
 };
@@ -69,9 +68,11 @@ TEST_F(FileOpsTest, RefusedDrops) {
     EXPECT_FALSE(listTakes(&text, pointOn("Rock"))) << "text is no file list";
     const auto song = fileData({path("a.mp3")});
     EXPECT_FALSE(listTakes(song.get(), pointOn("a.mp3"))) << "a file row is no folder";
-    form->listDragActive = true;
+    select({"a.mp3"});
+    Qt::DropActions allowed;
+    const std::unique_ptr<QMimeData> own(form->listDragData(&allowed));
     EXPECT_FALSE(listTakes(song.get(), emptySpace())) << "the list's own rows onto itself";
-    form->listDragActive = false;
+    form->completeListDrag(Qt::IgnoreAction);
     EXPECT_TRUE(listTakes(song.get(), emptySpace()));
 }
 
@@ -80,7 +81,7 @@ TEST_F(FileOpsTest, DragFromTheListOntoAFolderRowMovesAndTheRowsFollow) {
     // over a folder row and drops there.
     dragRows({"a.mp3", "Rock2"}, [&](QMimeData* data) {
         EXPECT_EQ(Form1::fileList(data), (QStringList{path("Rock2"), path("a.mp3")}));
-        QWidget* viewport = form->ListView1->viewport();
+        QWidget* viewport = form->list()->viewport();
         QDragEnterEvent enter(pointOn("a.mp3"), Qt::MoveAction, data, Qt::LeftButton, {});
         QApplication::sendEvent(viewport, &enter);
         EXPECT_TRUE(enter.isAccepted()) << "a refused enter ends the drag";
@@ -96,7 +97,7 @@ TEST_F(FileOpsTest, DragFromTheListOntoAFolderRowMovesAndTheRowsFollow) {
     EXPECT_TRUE(exists("Rock/Rock2"));
     EXPECT_FALSE(exists("a.mp3"));
     EXPECT_EQ(names(), (QStringList{"Rock", "b.mp3"}));
-    EXPECT_TRUE(form->dragDictionary.isEmpty());
+    EXPECT_TRUE(form->draggedPaths().isEmpty());
 }
 
 TEST_F(FileOpsTest, DropsFromOutsideUpAndNonAudioFiles) {
@@ -178,11 +179,11 @@ TEST_F(FileOpsTest, OfTwoDroppedItemsWithOneNameOnlyTheFirstMoves) {
 }
 
 TEST_F(FileOpsTest, DeleteFromTheListAndItsSwitches) {
-    form->mnuConfirmDeletes->setChecked(true);
-    form->mnuPermanentDelete->setChecked(false);
+    form->command("mnuConfirmDeletes")->setChecked(true);
+    form->command("mnuPermanentDelete")->setChecked(false);
     select({"a.mp3", "Rock2"});
     prompter.answers = {Prompter::Answer::Yes};
-    form->mnuDelete->trigger();
+    form->command("mnuDelete")->trigger();
     settleFileJobs();
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Are you sure you want to move these 2 items to the Trash?");
@@ -199,8 +200,8 @@ TEST_F(FileOpsTest, DeleteFromTheListAndItsSwitches) {
     EXPECT_EQ(names(), (QStringList{"Rock", "b.mp3"}));
 
     // Permanent without a question; an item gone meanwhile fails alone, the rest go.
-    form->mnuConfirmDeletes->setChecked(false);
-    form->mnuPermanentDelete->setChecked(true);
+    form->command("mnuConfirmDeletes")->setChecked(false);
+    form->command("mnuPermanentDelete")->setChecked(true);
     writeMp3("c.mp3");
     list(music());
     select({"b.mp3", "c.mp3"});
@@ -217,12 +218,12 @@ TEST_F(FileOpsTest, DeleteFromTheListAndItsSwitches) {
 
 TEST_F(FileOpsTest, ASlowSecondClickRenamesAndADoubleClickPlays) {
     form->clickRow(rowNamed("a.mp3"));
-    QWidget* viewport = form->ListView1->viewport();
-    const QRect r = form->ListView1->visualItemRect(rowNamed("a.mp3"));
+    QWidget* viewport = form->list()->viewport();
+    const QRect r = form->list()->visualItemRect(rowNamed("a.mp3"));
     const QPoint onName(r.left() + 60, r.center().y());
     QTest::mouseClick(viewport, Qt::LeftButton, {}, onName);
     ASSERT_TRUE(waitUntil([&] { return editing(); }, 3000));
-    auto* editor = form->ListView1->findChild<QLineEdit*>();
+    auto* editor = form->list()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
     editor->setText("renamed.mp3");
     QTest::keyClick(editor, Qt::Key_Return);
@@ -231,46 +232,46 @@ TEST_F(FileOpsTest, ASlowSecondClickRenamesAndADoubleClickPlays) {
 
     // The second click of a double-click plays instead.
     form->clickRow(rowNamed("b.mp3"));
-    const QRect b = form->ListView1->visualItemRect(rowNamed("b.mp3"));
+    const QRect b = form->list()->visualItemRect(rowNamed("b.mp3"));
     QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(b.left() + 60, b.center().y()));
     form->handleDoubleClick(rowNamed("b.mp3"));
-    waitUntil([] { return false; }, form->Timer3.interval() + 100);
+    waitUntil([] { return false; }, form->renameClickDelayMs() + 100);
     EXPECT_FALSE(editing());
-    EXPECT_EQ(form->currentFile, path("b.mp3"));
+    EXPECT_EQ(form->playingFile(), path("b.mp3"));
 }
 
 TEST_F(FileOpsTest, PropertiesOfTheCurrentRow) {
     form->clickRow(rowNamed("Rock"));
-    form->mnuProperties->trigger();
+    form->command("mnuProperties")->trigger();
     ASSERT_EQ(shell.properties.size(), 1u);
     EXPECT_EQ(shell.properties[0].path, path("Rock"));
     EXPECT_EQ(shell.properties[0].owner, form.get());
-    form->ListView1->clearSelection();
-    form->mnuFileProperties->trigger(); // nothing selected: nothing shown
+    form->list()->clearSelection();
+    form->command("mnuFileProperties")->trigger(); // nothing selected: nothing shown
     EXPECT_EQ(shell.properties.size(), 1u);
 }
 
 TEST_F(FileOpsTest, NewFolderNumbering) {
-    form->mnuNewFolder->trigger();
+    form->command("mnuNewFolder")->trigger();
     EXPECT_TRUE(QFileInfo(path("New Folder")).isDir());
-    form->mnuNewFolder->trigger();
-    form->mnuNewFolder->trigger();
+    form->command("mnuNewFolder")->trigger();
+    form->command("mnuNewFolder")->trigger();
     EXPECT_TRUE(QFileInfo(path("New Folder (1)")).isDir());
     EXPECT_TRUE(QFileInfo(path("New Folder (2)")).isDir());
     EXPECT_EQ(form->currentRow(), rowNamed("New Folder (2)"));
     EXPECT_EQ(form->getSelCount(), 1);
 
     list("Drives");
-    const int before = form->ListView1->topLevelItemCount();
+    const int before = form->list()->topLevelItemCount();
     form->newFolderCommand();
-    EXPECT_EQ(form->ListView1->topLevelItemCount(), before);
+    EXPECT_EQ(form->list()->topLevelItemCount(), before);
 }
 
 TEST_F(FileOpsTest, RenamesFollowedByTheTreeAndTheCurrentFile) {
     play("a.mp3");
     form->renameRow(rowNamed("a.mp3"), "z.mp3");
     EXPECT_TRUE(exists("z.mp3"));
-    EXPECT_EQ(form->currentFile, path("z.mp3"));
+    EXPECT_EQ(form->playingFile(), path("z.mp3"));
     ASSERT_NE(form->findRow(path("z.mp3")), nullptr);
     EXPECT_EQ(form->findRow(path("z.mp3"))->cell(Col::AscFirst), "D_z.mp3");
 
@@ -283,34 +284,34 @@ TEST_F(FileOpsTest, RenamesFollowedByTheTreeAndTheCurrentFile) {
     EXPECT_TRUE(exists("z.mp3"));
 
     // A folder: the tree's nodes follow.
-    form->Treefolder1->SetPath(path("Rock/Live"));
+    form->tree()->SetPath(path("Rock/Live"));
     list(music());
-    ASSERT_NE(form->Treefolder1->node(pathKey(path("Rock"))), nullptr);
+    ASSERT_NE(form->tree()->node(pathKey(path("Rock"))), nullptr);
     form->renameRow(rowNamed("Rock"), "Jazz");
     EXPECT_TRUE(QFileInfo(path("Jazz/Live")).isDir());
     EXPECT_EQ(form->findRow(path("Jazz"))->cell(Col::AscFirst), "C_Jazz");
-    EXPECT_NE(form->Treefolder1->node(pathKey(path("Jazz"))), nullptr);
-    EXPECT_EQ(form->Treefolder1->node(pathKey(path("Rock"))), nullptr);
+    EXPECT_NE(form->tree()->node(pathKey(path("Jazz"))), nullptr);
+    EXPECT_EQ(form->tree()->node(pathKey(path("Rock"))), nullptr);
 }
 
 TEST_F(FileOpsTest, TheCurrentFileFollowsMovesAndStopsWhenDeleted) {
     play("a.mp3");
     dragRows({"a.mp3"}, [&](QMimeData* data) { dropOnList(data, pointOn("Rock")); });
-    EXPECT_EQ(form->currentFile, path("Rock/a.mp3"));
+    EXPECT_EQ(form->playingFile(), path("Rock/a.mp3"));
     // Its folder moved too: still followed.
     dragRows({"Rock"}, [&](QMimeData* data) { dropOnList(data, pointOn("Rock2")); });
-    EXPECT_EQ(form->currentFile, path("Rock2/Rock/a.mp3"));
-    EXPECT_TRUE(form->isPlaying);
+    EXPECT_EQ(form->playingFile(), path("Rock2/Rock/a.mp3"));
+    EXPECT_TRUE(form->playing());
 
     list(path("Rock2/Rock"));
     EXPECT_EQ(rowNamed("a.mp3")->iconKey(), "Playing");
-    form->mnuConfirmDeletes->setChecked(false);
+    form->command("mnuConfirmDeletes")->setChecked(false);
     form->clickRow(rowNamed("a.mp3"));
     form->deleteCommand();
     settleFileJobs();
-    EXPECT_TRUE(form->currentFile.isEmpty());
-    EXPECT_FALSE(form->isPlaying);
-    EXPECT_EQ(form->panelCurrent->text(), "(none)");
+    EXPECT_TRUE(form->playingFile().isEmpty());
+    EXPECT_FALSE(form->playing());
+    EXPECT_EQ(form->currentLabel()->text(), "(none)");
     EXPECT_EQ(player.calls.last(), "unload");
 }
 

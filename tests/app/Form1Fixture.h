@@ -5,6 +5,7 @@
 #include "FakeMediaPlayer.h"
 #include "FakeShellOperations.h"
 #include "FakeTrayIcon.h"
+#include "QtPrinters.h"
 #include "ScriptedPrompter.h"
 #include "app/Form1.h"
 #include "app/ListRow.h"
@@ -38,14 +39,6 @@
 #include <memory>
 #include <tuple>
 #include <vector>
-
-// Readable failure messages for Qt texts.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& list, std::ostream* os) {
-    *os << '{' << list.join(QStringLiteral(", ")).toStdString() << '}';
-}
 
 namespace tunewalk {
 
@@ -153,19 +146,19 @@ protected:
     // The list as the user sees it.
     QStringList names() const {
         QStringList out;
-        for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i)
+        for (int i = 0; i < form->list()->topLevelItemCount(); ++i)
             out << row(i)->cell(Col::Name);
         return out;
     }
-    ListRow* row(int i) const { return static_cast<ListRow*>(form->ListView1->topLevelItem(i)); }
+    ListRow* row(int i) const { return static_cast<ListRow*>(form->list()->topLevelItem(i)); }
     ListRow* rowNamed(const QString& name) const {
-        for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i)
+        for (int i = 0; i < form->list()->topLevelItemCount(); ++i)
             if (row(i)->cell(Col::Name) == name) return row(i);
         return nullptr;
     }
     // A click on a column's header section, as the user gives it.
     void clickHeader(int column) {
-        QHeaderView* header = form->ListView1->header();
+        QHeaderView* header = form->list()->header();
         const QPoint centre(header->sectionViewportPosition(column) +
                                 header->sectionSize(column) / 2,
                             header->height() / 2);
@@ -183,10 +176,10 @@ protected:
     }
     // These rows alone selected, the first one current.
     void select(const QStringList& rows) {
-        form->ListView1->clearSelection();
+        form->list()->clearSelection();
         for (const QString& name : rows)
             rowNamed(name)->setSelected(true);
-        form->ListView1->setCurrentItem(rowNamed(rows.first()), 0, QItemSelectionModel::NoUpdate);
+        form->list()->setCurrentItem(rowNamed(rows.first()), 0, QItemSelectionModel::NoUpdate);
     }
     // Runs a command and names the modal dialog it opened (closing it), or "" for none.
     QString openedBy(QAction* command) {
@@ -214,13 +207,16 @@ protected:
     // Playback: the user plays a row, and the fake player starts it at once.
     void play(const QString& name) {
         form->clickRow(rowNamed(name));
-        form->mnuPlay->trigger();
+        form->command("mnuPlay")->trigger();
         if (!realPlayer) player.startPlaying();
     }
-    bool idle() const { return form->currentFile.isEmpty() && !form->isPlaying && !form->isPaused; }
+    bool idle() const {
+        return form->playingFile().isEmpty() && !form->playing() && !form->paused();
+    }
     void setToggles(bool all, bool repeat) {
-        if (form->mnuAll->isChecked() != all) form->mnuAll->trigger();
-        if (form->mnuRepeat->isChecked() != repeat) form->mnuRepeat->trigger();
+        if (form->command("mnuAll")->isChecked() != all) form->command("mnuAll")->trigger();
+        if (form->command("mnuRepeat")->isChecked() != repeat)
+            form->command("mnuRepeat")->trigger();
     }
 
     QTemporaryDir root;

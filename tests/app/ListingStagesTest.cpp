@@ -87,7 +87,7 @@ TEST_F(ListingStagesTest, AListingStuckOnItsFolderIsLeftBehindNeverWaitedFor) {
     ASSERT_TRUE(waitUntil([&] { return gate.waiting() == 0; }));
     QTest::qWait(50);
     EXPECT_EQ(names(), QStringList{"song.mp3"});
-    EXPECT_EQ(form->dirCurrent, path("live"));
+    EXPECT_EQ(form->folder(), path("live"));
 
     // Nor does closing the window wait for one.
     FolderScan::setBeforeReadingHook([&](const QString& folder) { gate.wait(folder + "/again"); });
@@ -155,17 +155,17 @@ TEST_F(ListingStagesTest, DetailsComeFromTheCacheUnlessChangedRefreshedOrSwitche
 
     // Refresh reads every file of the folder.
     const qint64 before = DetailReader::filesOpened();
-    form->mnuRefresh->trigger();
+    form->command("mnuRefresh")->trigger();
     waitForDetails();
     EXPECT_EQ(DetailReader::filesOpened() - before, 2);
 
     // Switched off, every listing reads the files, and the choice is kept.
-    form->mnuDetailsCache->trigger();
+    form->command("mnuDetailsCache")->trigger();
     EXPECT_EQ(setting("DetailsCache"), "False");
     EXPECT_EQ(opensWhileListing([&] { form->PopulateList(music()); }), 2);
 
     // A damaged cache file is set aside without a word, and rebuilt.
-    form->mnuDetailsCache->trigger();
+    form->command("mnuDetailsCache")->trigger();
     const QString cacheFile = root.filePath("cache/Tunewalk/details.sqlite");
     ASSERT_TRUE(QFileInfo::exists(cacheFile));
     writeTestFile(cacheFile, "this is no database");
@@ -207,7 +207,7 @@ TEST_F(ListingStagesTest, TheListFollowsOtherProgramsAndKeepsSelectionAndPlayOrd
     EXPECT_EQ(order.takeFirst(), "c.mp3");
     order.sort();
     EXPECT_EQ(order, (QStringList{"new.mp3", "renamed.mp3"}));
-    EXPECT_TRUE(form->playOrderActive);
+    EXPECT_TRUE(form->playOrderOn());
     EXPECT_TRUE(rowNamed("c.mp3")->isSelected());
     EXPECT_EQ(form->currentRow(), rowNamed("c.mp3"));
     EXPECT_EQ(listings, 0) << "changes are applied row by row, never by listing again";

@@ -1,9 +1,9 @@
 // The folder listing: rows, sort order, column clicks, navigation and its messages.
 #include "Form1Fixture.h"
 #include "app/ListHeader.h"
-#include "app/ListText.h"
 #include "common/NativePath.h"
 
+#include <QTest>
 #include <filesystem>
 
 namespace tunewalk {
@@ -26,7 +26,7 @@ protected:
 
     // Where the header draws its arrow, and which way.
     std::pair<int, Qt::SortOrder> arrow() const {
-        const auto* header = static_cast<const ListHeader*>(form->ListView1->header());
+        const auto* header = static_cast<const ListHeader*>(form->list()->header());
         return {header->arrowSection(), header->sortKeyOrder()};
     }
 };
@@ -42,12 +42,13 @@ TEST_F(ListingTest, RowsCarryKeysTagsAndIconsAndTheFirstIsSelected) {
     EXPECT_EQ(names(), (QStringList{"zz", "A.WAV", "b.mp3"}));
     QStringList seen;
     for (int i = 0; i < 3; ++i)
-        seen << row(i)->key + " " + row(i)->tag + " " + row(i)->iconKey();
-    EXPECT_EQ(seen, (QStringList{path("zz") + " Folder Folder", path("A.WAV") + " WAV WAV",
-                                 path("b.mp3") + " MP3 MP3"}));
+        seen << row(i)->key + " " + row(i)->iconKey();
+    EXPECT_EQ(seen, (QStringList{path("zz") + " Folder", path("A.WAV") + " WAV",
+                                 path("b.mp3") + " MP3"}));
+    EXPECT_EQ(row(1)->kind, RowKind::WAV);
     EXPECT_EQ(row(0)->cell(Col::Size), " ");
     EXPECT_EQ(row(2)->cell(Col::SizeInBytes), QString::number(QFileInfo(path("b.mp3")).size()));
-    EXPECT_TRUE(form->hasAudioFiles);
+    EXPECT_TRUE(form->listHasAudio());
     EXPECT_EQ(form->currentRow(), row(0));
     EXPECT_EQ(form->getSelCount(), 1);
 }
@@ -59,7 +60,7 @@ TEST_F(ListingTest, HeaderClicksAlternateShowTheArrowAndKeepKindsGrouped) {
     list(music());
     EXPECT_EQ(arrow(), std::make_pair(Col::Name, Qt::AscendingOrder));
     int sorts = 0;
-    QObject::connect(form->ListView1->model(), &QAbstractItemModel::layoutChanged,
+    QObject::connect(form->list()->model(), &QAbstractItemModel::layoutChanged,
                      [&sorts] { ++sorts; });
     clickHeader(Col::Name);
     EXPECT_EQ(sorts, 1) << "a click sorts once, by its key column";
@@ -71,10 +72,10 @@ TEST_F(ListingTest, HeaderClicksAlternateShowTheArrowAndKeepKindsGrouped) {
 
     // Another column keeps the direction: Size ascending, then Name ascending.
     clickHeader(Col::Size);
-    EXPECT_EQ(form->ListView1->sortColumn(), Col::AscFirst + Col::Size);
+    EXPECT_EQ(form->list()->sortColumn(), Col::AscFirst + Col::Size);
     EXPECT_EQ(arrow(), std::make_pair(Col::Size, Qt::AscendingOrder));
     clickHeader(Col::Name);
-    EXPECT_EQ(form->ListView1->sortColumn(), Col::AscFirst);
+    EXPECT_EQ(form->list()->sortColumn(), Col::AscFirst);
 
     // Size twice: the largest file first, folders still first.
     clickHeader(Col::Size);
@@ -94,14 +95,15 @@ TEST_F(ListingTest, NamesSortNaturallyAndRefreshKeepsTheUsersSort) {
     EXPECT_EQ(names(), (QStringList{"track 1.mp3", "Track 2.mp3", "Track 10.mp3"}));
 
     clickHeader(Col::Name); // descending
-    list(form->dirCurrent);
+    list(form->folder());
     EXPECT_EQ(names(), (QStringList{"Track 10.mp3", "Track 2.mp3", "track 1.mp3"}));
 
     // A custom play order is dropped by a refresh, and another folder starts from names.
-    form->playOrderActive = true;
-    list(form->dirCurrent);
+    form->randomizePlaylist();
+    ASSERT_TRUE(form->playOrderOn());
+    list(form->folder());
     EXPECT_EQ(names().first(), "track 1.mp3");
-    EXPECT_FALSE(form->playOrderActive);
+    EXPECT_FALSE(form->playOrderOn());
     form->handleColumnClick(Col::Name);
     mkdir("other");
     writeMp3("other/x1.mp3");
@@ -110,40 +112,23 @@ TEST_F(ListingTest, NamesSortNaturallyAndRefreshKeepsTheUsersSort) {
     EXPECT_EQ(names(), (QStringList{"x1.mp3", "x2.mp3"}));
 }
 
-TEST_F(ListingTest, NaturalOrderComparesDigitRunsAsNumbersAndIgnoresCase) {
-    // Each pair in order; the prefixes still group the kinds.
-    const std::pair<QStringView, QStringView> ordered[] = {{u"D_96kbps", u"D_128kbps"},
-                                                           {u"a", u"B"},
-                                                           {u"C_zz", u"D_a"},
-                                                           {u"x2", u"x10"},
-                                                           {u"x", u"x1"},
-                                                           {u"D_000000004096", u"D_000000010000"}};
-    for (const auto& [a, b] : ordered) {
-        EXPECT_TRUE(naturalLess(a, b)) << a.toString().toStdString();
-        EXPECT_FALSE(naturalLess(b, a));
-    }
-    EXPECT_FALSE(naturalLess(u"same", u"same"));
-    // Equal by the rule but different texts still have an order, in one direction only.
-    EXPECT_NE(naturalLess(u"x01", u"x1"), naturalLess(u"x1", u"x01"));
-}
-
 TEST_F(ListingTest, EmptyFolderListsNothingAndAMissingOneIsReported) {
     mkdir("empty");
     writeBytes("empty/zero.mp3", "");
     list(path("empty"));
-    EXPECT_EQ(form->ListView1->topLevelItemCount(), 0);
+    EXPECT_EQ(form->list()->topLevelItemCount(), 0);
     EXPECT_EQ(form->getSelCount(), 0);
-    EXPECT_FALSE(form->hasAudioFiles);
+    EXPECT_FALSE(form->listHasAudio());
 
     // Gone before a refresh: said, and the folder stays current.
     QDir(path("empty")).removeRecursively();
     prompter.clear();
-    form->mnuRefresh->trigger();
+    form->command("mnuRefresh")->trigger();
     waitForDetails();
     EXPECT_EQ(prompter.shown, (Messages{{"No such directory: \"" + path("empty") + "\"",
                                          Icon::Critical, Buttons::Ok}}));
-    EXPECT_EQ(form->ListView1->topLevelItemCount(), 0);
-    EXPECT_EQ(form->dirCurrent, path("empty"));
+    EXPECT_EQ(form->list()->topLevelItemCount(), 0);
+    EXPECT_EQ(form->folder(), path("empty"));
 }
 
 TEST_F(ListingTest, DesktopShowsMyComputerAndMyDocumentsFirstThenLast) {
@@ -151,32 +136,37 @@ TEST_F(ListingTest, DesktopShowsMyComputerAndMyDocumentsFirstThenLast) {
     ASSERT_EQ(form->desktopFolder(), desktop);
     QDir(desktop).mkpath("folder");
     fixtures::writeFile((desktop + "/a.mp3").toStdString(), fixtures::mpegFrames({}, 50));
-    form->listingDesktop = true;
-    form->PopulateList(desktop);
-    waitForDetails();
+    // A click on the tree's Desktop lists the desktop view.
+    form->tree()->init({desktop, root.filePath("Documents"), [] { return QList<TreeVolume>{}; }});
+    QTreeWidget* nodes = form->tree()->Nodes();
+    // The tree is not laid out here: the click is the view's own report of one.
+    const auto clickDesktop = [&] {
+        emit nodes->itemClicked(nodes->topLevelItem(0), 0);
+        waitForDetails();
+    };
+    clickDesktop();
     EXPECT_EQ(names(), (QStringList{"My Computer", "My Documents", "folder", "a.mp3"}));
     EXPECT_EQ(row(0)->key, "Drives");
     EXPECT_EQ(row(0)->iconKey(), "MyComputer");
     EXPECT_EQ(row(1)->key, root.filePath("Documents"));
     EXPECT_EQ(row(1)->iconKey(), "MyDocuments");
-    EXPECT_EQ(row(1)->tag, "Folder");
+    EXPECT_EQ(row(1)->kind, RowKind::Special);
     form->handleColumnClick(Col::Name);
     EXPECT_EQ(names(), (QStringList{"folder", "a.mp3", "My Documents", "My Computer"}));
-    EXPECT_FALSE(form->listingDesktop);
 
     // Without the flag the same folder is an ordinary folder.
     list(desktop);
-    EXPECT_EQ(form->ListView1->topLevelItemCount(), 2);
+    EXPECT_EQ(form->list()->topLevelItemCount(), 2);
 
     // Double-clicking My Computer lists the volumes; "/" is one of them.
-    form->listingDesktop = true;
-    list(desktop);
+    list(music());
+    clickDesktop();
     form->clickRow(rowNamed("My Computer"));
     form->handleDoubleClick(form->currentRow());
-    EXPECT_EQ(form->dirCurrent, "Drives");
+    EXPECT_EQ(form->folder(), "Drives");
     EXPECT_EQ(form->windowTitle(), "Tunewalk - Drives");
     ASSERT_NE(form->findRow("/"), nullptr);
-    EXPECT_EQ(form->findRow("/")->tag, "Drive");
+    EXPECT_EQ(form->findRow("/")->kind, RowKind::Drive);
 }
 
 TEST_F(ListingTest, DoubleClickOpensFoldersAndUpGoesBack) {
@@ -185,44 +175,34 @@ TEST_F(ListingTest, DoubleClickOpensFoldersAndUpGoesBack) {
     form->clickRow(rowNamed("sub"));
     form->handleDoubleClick(form->currentRow());
     waitForDetails();
-    EXPECT_EQ(form->dirCurrent, path("sub"));
+    EXPECT_EQ(form->folder(), path("sub"));
     form->button("Up")->trigger();
-    EXPECT_EQ(form->dirCurrent, music());
+    EXPECT_EQ(form->folder(), music());
     list("/");
-    form->mnuUpOne->trigger();
-    EXPECT_EQ(form->dirCurrent, "Drives");
+    form->command("mnuUpOne")->trigger();
+    EXPECT_EQ(form->folder(), "Drives");
 }
 
 TEST_F(ListingTest, OpenDirectoryAndOpenDefaultDirectory) {
     mkdir("picked");
     prompter.folders.push_back(path("picked"));
-    form->mnuOpen->trigger();
+    form->command("mnuOpen")->trigger();
     EXPECT_EQ(prompter.prompts.last(), "Select a Folder");
-    EXPECT_EQ(form->dirCurrent, path("picked"));
-    form->mnuOpen->trigger(); // cancelled: nothing changes
-    EXPECT_EQ(form->dirCurrent, path("picked"));
+    EXPECT_EQ(form->folder(), path("picked"));
+    form->command("mnuOpen")->trigger(); // cancelled: nothing changes
+    EXPECT_EQ(form->folder(), path("picked"));
 
-    form->mnuOpenDefault->trigger();
+    form->command("mnuOpenDefault")->trigger();
     EXPECT_EQ(prompter.shown,
               (Messages{{"You must first set your default directory (File-->Set Default "
                          "Directory...)",
                          Icon::Exclamation, Buttons::Ok}}));
     list(music());
-    form->mnuDefaultCurrent->trigger();
+    form->command("mnuDefaultCurrent")->trigger();
     EXPECT_EQ(setting("DefaultPath"), music());
     list(path("picked"));
-    form->mnuOpenDefault->trigger();
-    EXPECT_EQ(form->dirCurrent, music());
-}
-
-TEST_F(ListingTest, SortableTimeAndLongFileName) {
-    EXPECT_EQ(sortableTime(QDateTime(QDate(2024, 3, 9), QTime(0, 5, 7))), "2024/03/09 AM 12:05:07");
-    EXPECT_EQ(sortableTime(QDateTime(QDate(2024, 3, 9), QTime(13, 0, 0))),
-              "2024/03/09 PM 01:00:00");
-    mkdir("a/b");
-    EXPECT_EQ(GetLongFileName(path("a/./b/")), path("a/b"));
-    EXPECT_EQ(GetLongFileName(path("a/missing")), "");
-    EXPECT_EQ(GetLongFileName("/"), "/");
+    form->command("mnuOpenDefault")->trigger();
+    EXPECT_EQ(form->folder(), music());
 }
 
 // Old Latin-1 names from Windows or Samba are not valid UTF-8: they are listed with
@@ -253,7 +233,7 @@ TEST_F(ListingTest, NamesThatAreNotValidTextAreListedPlayedDraggedAndRenamed) {
     // Played and dragged by its bytes; shown with the replacement.
     play("Caf\uFFFD.mp3");
     EXPECT_EQ(toNativePath(player.loaded), QByteArray::fromStdString(folder + "/Caf\xe9.mp3"));
-    EXPECT_EQ(form->panelCurrent->text(), "Caf\uFFFD.mp3");
+    EXPECT_EQ(form->currentLabel()->text(), "Caf\uFFFD.mp3");
     Qt::DropActions allowed;
     std::unique_ptr<QMimeData> data(form->listDragData(&allowed));
     EXPECT_EQ(Form1::fileList(data.get()), QStringList{cafe});
@@ -262,18 +242,18 @@ TEST_F(ListingTest, NamesThatAreNotValidTextAreListedPlayedDraggedAndRenamed) {
     form->clickRow(rowNamed("D\uFFFDj\uFFFD vu"));
     form->handleDoubleClick(form->currentRow());
     waitForDetails();
-    EXPECT_EQ(form->dirCurrent, dejaVu);
+    EXPECT_EQ(form->folder(), dejaVu);
     EXPECT_EQ(names(), QStringList{"x.mp3"});
     EXPECT_EQ(form->windowTitle(), "Tunewalk - " + displayPath(dejaVu));
-    ASSERT_NE(form->Treefolder1->SelectedItem(), nullptr);
-    EXPECT_EQ(form->Treefolder1->SelectedItem()->text(0), "D\uFFFDj\uFFFD vu");
-    EXPECT_EQ(TreeNode::folder(form->Treefolder1->SelectedItem()), dejaVu);
+    ASSERT_NE(form->tree()->SelectedItem(), nullptr);
+    EXPECT_EQ(form->tree()->SelectedItem()->text(0), "D\uFFFDj\uFFFD vu");
+    EXPECT_EQ(TreeNode::folder(form->tree()->SelectedItem()), dejaVu);
 
     // Renamed by typing over the shown name.
     list(music());
     form->clickRow(rowNamed("Caf\uFFFD.mp3"));
     form->startRename();
-    auto* editor = form->ListView1->findChild<QLineEdit*>();
+    auto* editor = form->list()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->text(), "Caf\uFFFD.mp3");
     editor->setText("Cafe.mp3");

@@ -53,7 +53,7 @@ protected:
 TEST_F(MediaControlsBridgeTest, MediaKeysDriveThePlaylist) {
     EXPECT_EQ(property("PlaybackStatus"), "Stopped");
     press("PlayPause"); // nothing plays: the first audio file starts
-    EXPECT_EQ(form->currentFile, path("a.mp3"));
+    EXPECT_EQ(form->playingFile(), path("a.mp3"));
     player.startPlaying();
     EXPECT_EQ(property("PlaybackStatus"), "Playing");
     const QVariantMap now = metadata();
@@ -73,20 +73,20 @@ TEST_F(MediaControlsBridgeTest, MediaKeysDriveThePlaylist) {
     player.report(MediaPlayer::Playing);
 
     press("Next");
-    EXPECT_EQ(form->currentFile, path("b.mp3"));
+    EXPECT_EQ(form->playingFile(), path("b.mp3"));
     player.startPlaying();
     EXPECT_EQ(metadata().value("xesam:title"), "b.mp3");
     // Near the start of a file Previous goes back a file; later it restarts the file.
     player.seconds = 0.3;
     press("Previous");
-    EXPECT_EQ(form->currentFile, path("a.mp3"));
+    EXPECT_EQ(form->playingFile(), path("a.mp3"));
     player.startPlaying();
     player.seconds = 5;
     press("Previous");
     EXPECT_EQ(player.calls.last(), "seek 0");
 
     press("Stop");
-    EXPECT_TRUE(form->currentFile.isEmpty());
+    EXPECT_TRUE(form->playingFile().isEmpty());
     EXPECT_EQ(property("PlaybackStatus"), "Stopped");
     EXPECT_EQ(metadata().value("mpris:trackid").value<QDBusObjectPath>().path(),
               "/org/mpris/MediaPlayer2/TrackList/NoTrack");

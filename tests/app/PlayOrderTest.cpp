@@ -19,7 +19,7 @@ protected:
     }
     QStringList sequences() const {
         QStringList out;
-        for (int i = 0; i < form->ListView1->topLevelItemCount(); ++i)
+        for (int i = 0; i < form->list()->topLevelItemCount(); ++i)
             out << row(i)->cell(Col::Sequence);
         return out;
     }
@@ -28,19 +28,19 @@ protected:
 TEST_F(PlayOrderTest, MoveUpAndDownMoveABlockOnePlace) {
     startWith(5);
     select({"3.mp3", "4.mp3", "5.mp3"});
-    form->mnuMoveUp1->trigger();
+    form->command("mnuMoveUp1")->trigger();
     EXPECT_EQ(names(), (QStringList{"1.mp3", "3.mp3", "4.mp3", "5.mp3", "2.mp3"}));
     EXPECT_EQ(sequences(), (QStringList{"0001", "0002", "0003", "0004", "0005"}));
-    EXPECT_TRUE(form->playOrderActive);
+    EXPECT_TRUE(form->playOrderOn());
     EXPECT_EQ(form->getSelCount(), 3); // rows keep their selection
 
     // The block moves back down.
-    form->mnuMoveDown1->trigger();
+    form->command("mnuMoveDown1")->trigger();
     EXPECT_EQ(names(), (QStringList{"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"}));
 
     // The bottom-most file already at the end: nothing moves.
     select({"2.mp3", "5.mp3"});
-    form->mnuMoveDown->trigger();
+    form->command("mnuMoveDown")->trigger();
     EXPECT_EQ(names(), (QStringList{"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"}));
 }
 
@@ -53,19 +53,19 @@ TEST_F(PlayOrderTest, MoveUpAtTheTopStillSortsByPlayOrder) {
     // The displayed order becomes the play order.
     EXPECT_EQ(names(), (QStringList{"3.mp3", "2.mp3", "1.mp3"}));
     EXPECT_EQ(sequences(), (QStringList{"0001", "0002", "0003"}));
-    EXPECT_EQ(form->ListView1->sortColumn(), Col::Sequence);
-    EXPECT_TRUE(form->playOrderActive);
+    EXPECT_EQ(form->list()->sortColumn(), Col::Sequence);
+    EXPECT_TRUE(form->playOrderOn());
 
     // A column click, a refresh or another folder returns to an ordinary sort.
     form->handleColumnClick(Col::Track);
-    EXPECT_FALSE(form->playOrderActive);
+    EXPECT_FALSE(form->playOrderOn());
     select({"1.mp3"});
     form->moveUp();
-    form->mnuRefresh->trigger();
+    form->command("mnuRefresh")->trigger();
     waitForDetails();
-    EXPECT_FALSE(form->playOrderActive);
+    EXPECT_FALSE(form->playOrderOn());
     EXPECT_EQ(names(), (QStringList{"1.mp3", "2.mp3", "3.mp3"}));
-    EXPECT_EQ(form->ListView1->sortColumn(), Col::AscFirst);
+    EXPECT_EQ(form->list()->sortColumn(), Col::AscFirst);
 }
 
 TEST_F(PlayOrderTest, FoldersAreDeselectedAndStayAbove) {
@@ -83,21 +83,21 @@ TEST_F(PlayOrderTest, FoldersAreDeselectedAndStayAbove) {
     select({"Demos"});
     form->moveUp();
     EXPECT_FALSE(rowNamed("Demos")->isSelected());
-    EXPECT_FALSE(form->playOrderActive);
+    EXPECT_FALSE(form->playOrderOn());
 }
 
 TEST_F(PlayOrderTest, RandomizeWithNoOrOneFile) {
     mkdir("only folders");
     start(path("only folders"));
     form->randomizePlaylist();
-    EXPECT_FALSE(form->playOrderActive);
+    EXPECT_FALSE(form->playOrderOn());
 
     mkdir("one");
     writeMp3("one/1.mp3", 2);
     list(path("one"));
     form->randomizePlaylist();
     EXPECT_EQ(sequences(), (QStringList{"0001"}));
-    EXPECT_TRUE(form->playOrderActive);
+    EXPECT_TRUE(form->playOrderOn());
 }
 
 TEST_F(PlayOrderTest, RandomizeSelectsThePlayingFileAndPlaysInTheNewOrder) {
@@ -108,10 +108,10 @@ TEST_F(PlayOrderTest, RandomizeSelectsThePlayingFileAndPlaysInTheNewOrder) {
     EXPECT_EQ(form->getSelCount(), 1);
 
     // Next follows the displayed order.
-    const int at = form->ListView1->indexOfTopLevelItem(rowNamed("4.mp3"));
-    if (at + 1 < form->ListView1->topLevelItemCount()) {
-        form->mnuNext->trigger();
-        EXPECT_EQ(form->currentFile, row(at + 1)->key);
+    const int at = form->list()->indexOfTopLevelItem(rowNamed("4.mp3"));
+    if (at + 1 < form->list()->topLevelItemCount()) {
+        form->command("mnuNext")->trigger();
+        EXPECT_EQ(form->playingFile(), row(at + 1)->key);
     }
 }
 
@@ -130,7 +130,7 @@ TEST_F(PlayOrderTest, TenThousandFilesWidenEverySequenceValue) {
     for (int i = 1; i <= 10001; ++i)
         writeBytes(QStringLiteral("big/%1.mp3").arg(i, 5, 10, QLatin1Char('0')), "x");
     start(path("big"));
-    ASSERT_EQ(form->ListView1->topLevelItemCount(), 10002);
+    ASSERT_EQ(form->list()->topLevelItemCount(), 10002);
     EXPECT_EQ(form->renumberPlaylist(), 10001);
     EXPECT_EQ(row(0)->cell(Col::Sequence), "00000A folder");
     EXPECT_EQ(row(1)->cell(Col::Sequence), "00001");
@@ -145,7 +145,7 @@ TEST_F(PlayOrderTest, TenThousandFilesWidenEverySequenceValue) {
     EXPECT_EQ(row(9999)->cell(Col::Sequence), "09999");
 
     // Shuffled: every place from 1 to 10,001 once, shown in play order, the first row selected.
-    form->mnuRandom->trigger();
+    form->command("mnuRandom")->trigger();
     EXPECT_EQ(row(0)->cell(Col::Sequence), "00000A folder");
     for (int i = 1; i < 10002; ++i)
         ASSERT_EQ(row(i)->cell(Col::Sequence).toInt(), i);

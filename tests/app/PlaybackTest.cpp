@@ -20,13 +20,13 @@ protected:
         ASSERT_EQ(names(), (QStringList{"sub", "a.mp3", "b.mp3", "c.mp3"}));
     }
 
-    QString current() const { return form->currentFile; }
+    QString current() const { return form->playingFile(); }
     QString icon(const char* name) const { return rowNamed(QLatin1String(name))->iconKey(); }
     // What a screen reader says for a label: its accessible name.
     static QString spoken(QWidget* label) {
         return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
     }
-    QString panel() const { return spoken(form->panelCurrent); }
+    QString panel() const { return spoken(form->currentLabel()); }
 };
 
 TEST_F(PlaybackTest, PlayingARowMakesItCurrentEverywhere) {
@@ -34,11 +34,11 @@ TEST_F(PlaybackTest, PlayingARowMakesItCurrentEverywhere) {
     EXPECT_EQ(player.calls, (QStringList{"open " + path("a.mp3")}));
     EXPECT_TRUE(player.autoStart());
     EXPECT_EQ(current(), path("a.mp3"));
-    EXPECT_TRUE(form->isPlaying);
+    EXPECT_TRUE(form->playing());
     EXPECT_EQ(icon("a.mp3"), "Playing");
     EXPECT_EQ(panel(), "Alpha");
     EXPECT_EQ(tray.toolTip(), "Playing: Alpha");
-    EXPECT_EQ(spoken(form->MediaPlayer1->findChild<QLabel*>("lblTime")), "00:00:00 / 00:00:00");
+    EXPECT_EQ(spoken(form->playerPanel()->findChild<QLabel*>("lblTime")), "00:00:00 / 00:00:00");
     EXPECT_TRUE(shown("Pause"));
     EXPECT_TRUE(shown("Stop"));
 
@@ -52,12 +52,12 @@ TEST_F(PlaybackTest, PlayingARowMakesItCurrentEverywhere) {
     form->pauseCommand();
     EXPECT_EQ(player.calls.last(), "pause");
     player.report(MediaPlayer::Paused);
-    EXPECT_TRUE(form->isPaused);
+    EXPECT_TRUE(form->paused());
     EXPECT_EQ(tray.toolTip(), "Paused: b.mp3");
     form->pauseCommand();
     EXPECT_EQ(player.calls.last(), "play");
     player.report(MediaPlayer::Playing);
-    EXPECT_FALSE(form->isPaused);
+    EXPECT_FALSE(form->paused());
     EXPECT_EQ(tray.toolTip(), "Playing: b.mp3");
 }
 
@@ -108,7 +108,7 @@ TEST_F(PlaybackTest, EndOfFileWithEachPlayAllAndRepeat) {
             EXPECT_EQ(player.calls.last(), "open " + path(QLatin1String(c.then)));
             EXPECT_EQ(icon(c.then), "Playing");
             player.startPlaying();
-            EXPECT_TRUE(form->isPlaying);
+            EXPECT_TRUE(form->playing());
         } else {
             EXPECT_TRUE(idle());
             EXPECT_EQ(panel(), "(none)");
@@ -124,29 +124,29 @@ TEST_F(PlaybackTest, EndOfFileWithEachPlayAllAndRepeat) {
 
 TEST_F(PlaybackTest, NextAndPreviousAtTheEndsAndBelowAFolder) {
     play("b.mp3");
-    form->mnuNext->trigger();
+    form->command("mnuNext")->trigger();
     EXPECT_EQ(current(), path("c.mp3"));
     EXPECT_EQ(form->currentRow(), rowNamed("c.mp3"));
     player.startPlaying();
 
     player.calls.clear();
-    form->mnuNext->trigger(); // the last row: nothing
+    form->command("mnuNext")->trigger(); // the last row: nothing
     EXPECT_EQ(current(), path("c.mp3"));
     EXPECT_TRUE(player.calls.isEmpty());
 
-    form->mnuPrevious->trigger();
-    form->mnuPrevious->trigger();
+    form->command("mnuPrevious")->trigger();
+    form->command("mnuPrevious")->trigger();
     EXPECT_EQ(current(), path("a.mp3"));
     player.startPlaying();
     player.calls.clear();
-    form->mnuPrevious->trigger(); // the row above is a folder: nothing
+    form->command("mnuPrevious")->trigger(); // the row above is a folder: nothing
     EXPECT_EQ(current(), path("a.mp3"));
     EXPECT_TRUE(player.calls.isEmpty());
 
     // With nothing playing, Next and Previous find no row and stay idle.
     form->stopCommand();
-    form->playNext(form->currentFile, false);
-    form->playPrevious(form->currentFile);
+    form->playNext(form->playingFile(), false);
+    form->playPrevious(form->playingFile());
     EXPECT_TRUE(idle());
 }
 
@@ -156,14 +156,14 @@ TEST_F(PlaybackTest, AnotherFileWhilePaused) {
     form->pauseCommand();
     player.report(MediaPlayer::Paused);
     player.calls.clear();
-    form->mnuNext->trigger();
+    form->command("mnuNext")->trigger();
     EXPECT_EQ(player.calls, (QStringList{"open " + path("b.mp3")}));
-    EXPECT_TRUE(form->pauseOnStart);
+    EXPECT_TRUE(form->pausingOnStart());
     player.startPlaying();
     EXPECT_TRUE(waitUntil([&] { return player.calls.last() == "pause"; }));
-    EXPECT_FALSE(form->pauseOnStart);
+    EXPECT_FALSE(form->pausingOnStart());
     player.report(MediaPlayer::Paused);
-    EXPECT_TRUE(form->isPaused);
+    EXPECT_TRUE(form->paused());
     EXPECT_EQ(tray.toolTip(), "Paused: b.mp3");
 
     // Double-click (force on) starts the other file.
@@ -171,16 +171,16 @@ TEST_F(PlaybackTest, AnotherFileWhilePaused) {
     form->clickRow(rowNamed("c.mp3"));
     form->handleDoubleClick(rowNamed("c.mp3"));
     EXPECT_EQ(player.calls, (QStringList{"open " + path("c.mp3")}));
-    EXPECT_FALSE(form->pauseOnStart);
+    EXPECT_FALSE(form->pausingOnStart());
     player.startPlaying();
-    EXPECT_FALSE(form->isPaused);
+    EXPECT_FALSE(form->paused());
     EXPECT_EQ(tray.toolTip(), "Playing: Gamma");
 
     // Play on the paused file itself resumes it.
     form->pauseCommand();
     player.report(MediaPlayer::Paused);
     player.calls.clear();
-    form->mnuPlayFile->trigger();
+    form->command("mnuPlayFile")->trigger();
     EXPECT_EQ(player.calls, (QStringList{"play"}));
 }
 
@@ -189,8 +189,8 @@ TEST_F(PlaybackTest, ACurrentFileWhoseRowVanished) {
     list(path("sub"));
     // It plays on; Next finds no row and stops.
     EXPECT_EQ(current(), path("a.mp3"));
-    EXPECT_TRUE(form->isPlaying);
-    form->playNext(form->currentFile, false);
+    EXPECT_TRUE(form->playing());
+    form->playNext(form->playingFile(), false);
     EXPECT_TRUE(idle());
 
     // Play All at its end does the same.
@@ -214,7 +214,7 @@ TEST_F(PlaybackTest, ACurrentFileWhoseRowVanished) {
 
 TEST_F(PlaybackTest, PlayCommandWithAFolderRowCurrent) {
     form->clickRow(rowNamed("sub"));
-    form->mnuPlayFile->trigger();
+    form->command("mnuPlayFile")->trigger();
     EXPECT_EQ(current(), path("a.mp3"));
     EXPECT_EQ(form->currentRow(), rowNamed("a.mp3"));
     player.startPlaying();
@@ -222,13 +222,13 @@ TEST_F(PlaybackTest, PlayCommandWithAFolderRowCurrent) {
     // Playing: the command does nothing; paused: it resumes.
     form->clickRow(rowNamed("sub"));
     player.calls.clear();
-    form->mnuPlayFile->trigger();
+    form->command("mnuPlayFile")->trigger();
     EXPECT_TRUE(player.calls.isEmpty());
     form->pauseCommand();
     player.report(MediaPlayer::Paused);
     form->clickRow(rowNamed("sub"));
     player.calls.clear();
-    form->mnuPlayFile->trigger();
+    form->command("mnuPlayFile")->trigger();
     EXPECT_EQ(player.calls, (QStringList{"play"}));
 }
 
@@ -243,7 +243,7 @@ TEST_F(PlaybackTest, PlayerErrorIsShownAndEndsInIdle) {
 
     // The window keeps working.
     play("b.mp3");
-    EXPECT_TRUE(form->isPlaying);
+    EXPECT_TRUE(form->playing());
 }
 
 TEST_F(PlaybackTest, TitleArrivingWithTheDetailsAndTheMinimizedCaption) {
@@ -270,14 +270,14 @@ TEST_F(PlaybackTest, MenusCarryTheCommands) {
     // The pop-up offers Play and the moves for a file row only.
     form->clickRow(rowNamed("sub"));
     form->handleRightClick(rowNamed("sub"));
-    EXPECT_FALSE(form->mnuPlay->isVisible());
-    EXPECT_FALSE(form->mnuMoveUp->isVisible());
-    form->mnuPopup->hide();
+    EXPECT_FALSE(form->command("mnuPlay")->isVisible());
+    EXPECT_FALSE(form->command("mnuMoveUp")->isVisible());
+    form->menu("mnuPopup")->hide();
     form->clickRow(rowNamed("a.mp3"));
     form->handleRightClick(rowNamed("a.mp3"));
-    EXPECT_TRUE(form->mnuPlay->isVisible());
-    EXPECT_TRUE(form->mnuMoveDown->isVisible());
-    form->mnuPopup->hide();
+    EXPECT_TRUE(form->command("mnuPlay")->isVisible());
+    EXPECT_TRUE(form->command("mnuMoveDown")->isVisible());
+    form->menu("mnuPopup")->hide();
 }
 
 TEST_F(PlaybackTest, DoubleClickAndTrayPlay) {
@@ -285,36 +285,36 @@ TEST_F(PlaybackTest, DoubleClickAndTrayPlay) {
     form->handleDoubleClick(rowNamed("b.mp3"));
     EXPECT_EQ(current(), path("b.mp3"));
     form->clickRow(rowNamed("c.mp3"));
-    form->mnuSTPlay->trigger();
+    form->command("mnuSTPlay")->trigger();
     EXPECT_EQ(current(), path("c.mp3"));
     player.startPlaying();
-    form->mnuSTStop->trigger();
+    form->command("mnuSTStop")->trigger();
     EXPECT_TRUE(idle());
 }
 
 TEST_F(PlaybackTest, VolumeMenu) {
-    form->mnuVolume->aboutToShow();
-    EXPECT_FALSE(form->volumeUp->isEnabled()); // full volume
-    EXPECT_TRUE(form->volumeDown->isEnabled());
-    form->volumeDown->trigger();
+    form->menu("mnuVolume")->aboutToShow();
+    EXPECT_FALSE(form->command("volumeUp")->isEnabled()); // full volume
+    EXPECT_TRUE(form->command("volumeDown")->isEnabled());
+    form->command("volumeDown")->trigger();
     EXPECT_EQ(player.volume(), -100);
-    form->mnuVolume->aboutToShow();
-    EXPECT_TRUE(form->volumeUp->isEnabled());
+    form->menu("mnuVolume")->aboutToShow();
+    EXPECT_TRUE(form->command("volumeUp")->isEnabled());
 
     player.setVolume(-9950);
-    form->volumeDown->trigger();
+    form->command("volumeDown")->trigger();
     EXPECT_EQ(player.volume(), -10000);
-    form->mnuVolume->aboutToShow();
-    EXPECT_FALSE(form->volumeDown->isEnabled());
+    form->menu("mnuVolume")->aboutToShow();
+    EXPECT_FALSE(form->command("volumeDown")->isEnabled());
 
     player.setVolume(-2500);
-    form->volumeMute->trigger();
+    form->command("volumeMute")->trigger();
     EXPECT_TRUE(player.isMuted());
-    form->volumeMute->trigger();
+    form->command("volumeMute")->trigger();
     EXPECT_FALSE(player.isMuted());
     EXPECT_EQ(player.volume(), -2500);
-    form->volumeMute->trigger();
-    form->volumeUp->trigger(); // a volume change unmutes
+    form->command("volumeMute")->trigger();
+    form->command("volumeUp")->trigger(); // a volume change unmutes
     EXPECT_FALSE(player.isMuted());
     EXPECT_EQ(player.volume(), -2400);
 }
@@ -333,7 +333,7 @@ TEST_F(PlaybackTest, ToolbarPreviousRestartsOrGoesBack) {
     // The menu item always goes back a file.
     play("b.mp3");
     player.seconds = 1.0;
-    form->mnuPrevious->trigger();
+    form->command("mnuPrevious")->trigger();
     EXPECT_EQ(current(), path("a.mp3"));
 }
 

@@ -7,15 +7,15 @@ namespace {
 TEST_F(Form1Test, FirstRunUsesEveryDefaultAndListsTheProgramFolder) {
     setSetting("HWND", "12345"); // an earlier run's window id is replaced
     Form1& w = start();
-    EXPECT_EQ(checked({w.mnuRepeat, w.mnuAll, w.mnuConfirmDeletes, w.mnuPermanentDelete,
-                       w.mnuFloater, w.mnuFolderSizes, w.mnuShowTree, w.mnuGridLines,
-                       w.mnuSystemTray, w.mnuStartupZoom, w.mnuRememberPosition}),
+    EXPECT_EQ(checked({w.command("mnuRepeat"), w.command("mnuAll"), w.command("mnuConfirmDeletes"), w.command("mnuPermanentDelete"),
+                       w.command("mnuFloater"), w.command("mnuFolderSizes"), w.command("mnuShowTree"), w.command("mnuGridLines"),
+                       w.command("mnuSystemTray"), w.command("mnuStartupZoom"), w.command("mnuRememberPosition")}),
               "01101010001");
     EXPECT_EQ(w.button("Delete")->toolTip(), "Send Selected Item(s) to Recycle Bin");
     EXPECT_EQ(w.button("Zoom")->toolTip(), "Zoom to Small Window");
-    EXPECT_EQ(w.dirCurrent, programFolder());
+    EXPECT_EQ(w.folder(), programFolder());
     EXPECT_EQ(w.windowTitle(), "Tunewalk - " + programFolder());
-    EXPECT_EQ(w.panelCurrent->text(), "(none)");
+    EXPECT_EQ(w.currentLabel()->text(), "(none)");
     EXPECT_TRUE(prompter.shown.empty());
 
     // Nothing but the window id is written before shut-down.
@@ -29,8 +29,8 @@ TEST_F(Form1Test, SavedOptionsAreAppliedByTheirOwnRule) {
     setSettings({"Repeat", "true", "All", "no", "ShowTree", "yes", "GridLines", "1", "SystemTray",
                  "True", "PermanentDelete", "True"});
     Form1& w = start();
-    EXPECT_EQ(checked({w.mnuRepeat, w.mnuAll, w.mnuShowTree, w.mnuGridLines}), "0101");
-    EXPECT_FALSE(w.Treefolder1->isVisible());
+    EXPECT_EQ(checked({w.command("mnuRepeat"), w.command("mnuAll"), w.command("mnuShowTree"), w.command("mnuGridLines")}), "0101");
+    EXPECT_FALSE(w.tree()->isVisible());
     EXPECT_EQ(w.button("Zoom")->toolTip(), "Zoom to System Tray");
     EXPECT_EQ(w.button("Delete")->toolTip(), "Delete Selected Item(s)");
 }
@@ -42,9 +42,9 @@ TEST_F(Form1Test, PositionIsRestoredAndSavedInTwips) {
     EXPECT_EQ(w.pos(), QPoint(100, 200));
     EXPECT_EQ(w.size(), QSize(800, 600));
     EXPECT_EQ(w.treeWidthTwips(), 4500);
-    EXPECT_EQ(w.ListView1->columnWidth(Col::Track), 100);
-    EXPECT_EQ(w.ListView1->columnWidth(Col::Artist), toPixels(4852.5));
-    EXPECT_EQ(w.ListView1->header()->visualIndex(Col::Name), 3);
+    EXPECT_EQ(w.list()->columnWidth(Col::Track), 100);
+    EXPECT_EQ(w.list()->columnWidth(Col::Artist), toPixels(4852.5));
+    EXPECT_EQ(w.list()->header()->visualIndex(Col::Name), 3);
 
     w.close();
     EXPECT_EQ(
@@ -65,14 +65,14 @@ TEST_F(Form1Test, HugeOrFarAwayGeometryIsBroughtOntoTheScreenAndSavedSo) {
         const QRect area = w.screen()->availableGeometry();
         EXPECT_TRUE(area.contains(QRect(w.pos(), w.size())));
         EXPECT_LT(w.treeWidthTwips(), toTwips(area.width()));
-        EXPECT_LE(w.ListView1->columnWidth(Col::Artist), area.width());
+        EXPECT_LE(w.list()->columnWidth(Col::Artist), area.width());
         w.close();
         EXPECT_EQ(position("Left").toDouble(), toTwips(w.x())) << left;
         EXPECT_EQ(position("Top").toDouble(), toTwips(w.y()));
         EXPECT_EQ(position("Width").toDouble(), toTwips(w.width()));
         EXPECT_EQ(position("Height").toDouble(), toTwips(w.height()));
         EXPECT_EQ(position("TreeWidth").toDouble(), w.treeWidthTwips());
-        EXPECT_EQ(position("Artist").toDouble(), toTwips(w.ListView1->columnWidth(Col::Artist)));
+        EXPECT_EQ(position("Artist").toDouble(), toTwips(w.list()->columnWidth(Col::Artist)));
     }
 }
 
@@ -90,7 +90,7 @@ TEST_F(Form1Test, SmallWindowShutDownSavesOnlyTheSmallPlace) {
     setPositions({"Width", "12000"});
     Form1& w = start();
     w.zoom();
-    ASSERT_TRUE(w.smallWindowMode);
+    ASSERT_TRUE(w.inSmallWindow());
     w.move(300, 40);
     setPositions({"Width", "9999"}); // full geometry from an earlier run must survive
     w.close();
@@ -116,7 +116,7 @@ TEST_F(Form1Test, NonNumericPositionValueIsReportedOnceAndSkipped) {
     EXPECT_TRUE(prompter.shown[0].text.contains("Left = \"abc\""));
     EXPECT_TRUE(prompter.shown[0].text.contains("FilePos"));
     EXPECT_EQ(w.pos().y(), 100); // the rest of start-up went on
-    EXPECT_EQ(w.dirCurrent, programFolder());
+    EXPECT_EQ(w.folder(), programFolder());
 }
 
 TEST_F(Form1Test, StartFolderComesFromTheCommandLineOrTheDefault) {
@@ -146,10 +146,9 @@ TEST_F(Form1Test, AnAudioFileOnTheCommandLineIsSelectedAfterTheFirstListing) {
     writeMp3("a.mp3");
     writeMp3("b.mp3");
     Form1& w = start(path("b.mp3"));
-    EXPECT_EQ(w.dirCurrent, music());
+    EXPECT_EQ(w.folder(), music());
     ASSERT_NE(w.currentRow(), nullptr);
     EXPECT_EQ(w.currentRow()->key, path("b.mp3"));
-    EXPECT_TRUE(w.pendingSelection.isEmpty());
 }
 
 } // namespace

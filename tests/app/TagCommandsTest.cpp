@@ -17,21 +17,21 @@ protected:
 
 TEST_F(TagCommandsTest, OneMp3TheTagEditorTwoTheBatchNoneNothing) {
     select({"a.mp3", "c.wav"});
-    EXPECT_EQ(openedBy(form->mnuMP3Tags), "frmTags");
+    EXPECT_EQ(openedBy(form->command("mnuMP3Tags")), "frmTags");
     select({"a.mp3", "b.mp3"});
-    EXPECT_EQ(openedBy(form->mnuEditTags), "frmBatchTags");
+    EXPECT_EQ(openedBy(form->command("mnuEditTags")), "frmBatchTags");
     select({"c.wav"});
-    EXPECT_EQ(openedBy(form->mnuEditTags), "");
+    EXPECT_EQ(openedBy(form->command("mnuEditTags")), "");
 }
 
 TEST_F(TagCommandsTest, TheHeaderEditorIsForTheCurrentWavRowAlone) {
     select({"c.wav", "a.mp3"});
-    EXPECT_EQ(openedBy(form->mnuEditWAV), "frmWAV");
+    EXPECT_EQ(openedBy(form->command("mnuEditWAV")), "frmWAV");
     EXPECT_EQ(form->getSelCount(), 1) << "only the current row stays selected";
     form->clickRow(rowNamed("c.wav"));
-    EXPECT_EQ(openedBy(form->mnuWAVHeaders), "frmWAV");
+    EXPECT_EQ(openedBy(form->command("mnuWAVHeaders")), "frmWAV");
     form->clickRow(rowNamed("a.mp3"));
-    EXPECT_EQ(openedBy(form->mnuWAVHeaders), "");
+    EXPECT_EQ(openedBy(form->command("mnuWAVHeaders")), "");
 }
 
 } // namespace

@@ -121,7 +121,7 @@ TEST_F(TrayOverBus, TheHostReadsTheTrayMenuAndActivateRestoresTheWindow) {
     collectLabels(layout.arguments().value(1).value<QDBusArgument>(), &labels);
     // dbusmenu marks the access key with "_" where the menu has "&".
     QStringList expected;
-    for (const QAction* action : form->mnuSysTrayPopup->actions())
+    for (const QAction* action : form->menu("mnuSysTrayPopup")->actions())
         if (!action->isSeparator()) expected << QString(action->text()).replace('&', '_');
     EXPECT_EQ(labels, expected);
     EXPECT_TRUE(expected.contains("Show _Window"));

@@ -24,31 +24,31 @@ TEST_F(WindowModesTest, SmallWindowWithoutRememberedPlaceGoesTopRight) {
     start(music());
     form->move(40, 50);
     form->zoom();
-    EXPECT_TRUE(form->smallWindowMode);
+    EXPECT_TRUE(form->inSmallWindow());
     EXPECT_EQ(form->width(), toPixels(3400));
     EXPECT_EQ(form->pos(), QPoint(screenWidth() - form->width(), 0));
     EXPECT_EQ(form->button("Zoom")->toolTip(), "Zoom to Full Window");
     // Zooming saves the full-size geometry even with Remember Position off.
     EXPECT_EQ(positions({"Left", "Maximized"}), (QStringList{"600", "False"}));
     EXPECT_TRUE(isTopmost(form.get()));
-    for (QWidget* hidden : std::initializer_list<QWidget*>{form->menuBar(), form->ListView1,
-                                                           form->Treefolder1, form->panelLabel})
+    for (QWidget* hidden : std::initializer_list<QWidget*>{form->menuBar(), form->list(),
+                                                           form->tree(), form->statusLabel()})
         EXPECT_FALSE(hidden->isVisible());
-    EXPECT_TRUE(form->MediaPlayer1->isVisible());
+    EXPECT_TRUE(form->playerPanel()->isVisible());
     EXPECT_EQ(form->windowTitle(), "Tunewalk");
     for (const char* key : {"Volume", "Zoom", "Repeat"})
         EXPECT_TRUE(shown(key)) << key;
     for (const char* key : {"Up", "NewFolder", "Delete", "Refresh", "Random", "MoveUp", "Tags"})
         EXPECT_FALSE(shown(key)) << key;
     // The small window's menus stay shut, shortcuts included.
-    EXPECT_FALSE(form->mnuFile->isEnabled());
+    EXPECT_FALSE(form->menu("mnuFile")->isEnabled());
 
     form->zoom();
-    EXPECT_FALSE(form->smallWindowMode);
+    EXPECT_FALSE(form->inSmallWindow());
     EXPECT_EQ(form->pos(), QPoint(40, 50));
     EXPECT_FALSE(isTopmost(form.get()));
     EXPECT_TRUE(form->menuBar()->isVisible());
-    EXPECT_TRUE(form->ListView1->isVisible());
+    EXPECT_TRUE(form->list()->isVisible());
     EXPECT_FALSE(shown("Volume"));
     EXPECT_EQ(form->button("Zoom")->toolTip(), "Zoom to Small Window");
     EXPECT_EQ(position("SmLeft"), "absent");
@@ -58,7 +58,7 @@ TEST_F(WindowModesTest, SmallWindowWithoutRememberedPlaceGoesTopRight) {
 TEST_F(WindowModesTest, MenuShortcutsWorkOnlyInTheFullWindow) {
     start(music());
     form->activateWindow();
-    QTest::keyClick(form->ListView1, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(form->list(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(prompter.prompts, QStringList{"Select a Folder"});
     form->zoom();
     int listings = 0;
@@ -121,7 +121,7 @@ TEST_F(WindowModesTest, TrayIconTakesTheWindowAndGivesItBack) {
     start(music());
     form->zoom();
     EXPECT_TRUE(tray.visible);
-    EXPECT_FALSE(form->isVisible() || form->smallWindowMode);
+    EXPECT_FALSE(form->isVisible() || form->inSmallWindow());
     EXPECT_EQ(tray.tipText, "Stopped");
     emit tray.restoreRequested();
     EXPECT_TRUE(form->isVisible());
@@ -129,12 +129,12 @@ TEST_F(WindowModesTest, TrayIconTakesTheWindowAndGivesItBack) {
 
     // "Show Window" on the tray menu does the same; Exit removes the icon and closes.
     form->zoom();
-    form->mnuSTRestore->trigger();
+    form->command("mnuSTRestore")->trigger();
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(tray.visible);
-    EXPECT_EQ(form->mnuSysTrayPopup->defaultAction(), form->mnuSTRestore);
+    EXPECT_EQ(form->menu("mnuSysTrayPopup")->defaultAction(), form->command("mnuSTRestore"));
     form->zoom();
-    form->mnuSTExit->trigger();
+    form->command("mnuSTExit")->trigger();
     EXPECT_FALSE(tray.visible);
     EXPECT_NE(position("Maximized"), "absent"); // the shut-down ran
 }
@@ -145,36 +145,37 @@ TEST_F(WindowModesTest, NoNotificationAreaMeansTheSmallWindowInstead) {
     start(music());
     form->zoom();
     EXPECT_FALSE(tray.visible);
-    EXPECT_TRUE(form->isVisible() && form->smallWindowMode);
+    EXPECT_TRUE(form->isVisible() && form->inSmallWindow());
 }
 
 TEST_F(WindowModesTest, StartupZoomZoomsOnceAfterTheFirstListing) {
     setSetting("Zoom", "True");
     start(music());
-    ASSERT_TRUE(waitUntil([&] { return form->smallWindowMode; }));
-    EXPECT_EQ(form->dirCurrent, music());
+    ASSERT_TRUE(waitUntil([&] { return form->inSmallWindow(); }));
+    EXPECT_EQ(form->folder(), music());
 }
 
 TEST_F(WindowModesTest, SplitterStaysBetweenItsLimits) {
     start(music());
     form->resize(800, 600);
     form->resizeHandling();
-    EXPECT_EQ(form->splitterLimit, static_cast<int>(toTwips(form->centralWidget()->width()) - 100));
+    EXPECT_EQ(form->splitterLimitTwips(),
+              static_cast<int>(toTwips(form->centralWidget()->width()) - 100));
     const double before = form->treeWidthTwips();
     form->dragSplitter(750);
     EXPECT_EQ(form->treeWidthTwips(), before + 750);
-    EXPECT_EQ(form->Treefolder1->width(), toPixels(before + 750));
-    EXPECT_EQ(form->lblSpacer->x(), toPixels(before + 750));
-    EXPECT_EQ(form->ListView1->x() + form->ListView1->width(), form->centralWidget()->width());
+    EXPECT_EQ(form->tree()->width(), toPixels(before + 750));
+    EXPECT_EQ(form->treeSpacer()->x(), toPixels(before + 750));
+    EXPECT_EQ(form->list()->x() + form->list()->width(), form->centralWidget()->width());
 
     form->dragSplitter(-form->treeWidthTwips() + 10); // exactly 10: refused
     EXPECT_EQ(form->treeWidthTwips(), before + 750);
     form->dragSplitter(-form->treeWidthTwips() + 15);
     EXPECT_EQ(form->treeWidthTwips(), 15);
-    form->dragSplitter(form->splitterLimit - 15); // exactly the limit: refused
+    form->dragSplitter(form->splitterLimitTwips() - 15); // exactly the limit: refused
     EXPECT_EQ(form->treeWidthTwips(), 15);
-    form->dragSplitter(form->splitterLimit - 30);
-    EXPECT_EQ(form->treeWidthTwips(), form->splitterLimit - 15);
+    form->dragSplitter(form->splitterLimitTwips() - 30);
+    EXPECT_EQ(form->treeWidthTwips(), form->splitterLimitTwips() - 15);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/RowKind.h"
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -12,8 +13,8 @@ namespace tunewalk {
 class TagHost {
 public:
     struct Row {
-        QString key;  // the file's full path
-        QString tag;  // "MP3", "WAV", "Folder", ...
+        QString key; // the file's full path
+        RowKind kind;
         QString text; // the file name as listed
         bool selected = false;
         bool current = false;

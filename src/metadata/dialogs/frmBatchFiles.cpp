@@ -27,7 +27,7 @@ frmBatchFiles::frmBatchFiles(TagHost& host, Prompter& prompter, BatchTagOptions 
     btnCancel = new QPushButton(tr("&Cancel"), this);
 
     for (const TagHost::Row& row : m_host.rows()) {
-        if (row.tag != QLatin1String("MP3")) continue;
+        if (row.kind != RowKind::MP3) continue;
         auto* item = new QListWidgetItem(row.text, fileList);
         // The text may show replacement characters; the run needs the name's real bytes.
         item->setData(Qt::UserRole, fileNamePart(row.key));
@@ -116,7 +116,8 @@ void frmBatchFiles::runFinished() {
         for (const QString& name : failed)
             names += name + QLatin1Char('\n');
         m_prompter.message(tr("The following file(s) were not saved:") + QStringLiteral("\n\n") +
-                               names + QLatin1Char('\n') + tr("The file(s) may be in use."),
+                               names + QLatin1Char('\n') + tr("The file(s) may be in use.") +
+                               QStringLiteral("\n\n") + m_run->reasons().join(QLatin1Char('\n')),
                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
     }
     accept();

@@ -3,6 +3,7 @@
 #include "common/Latin1.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "common/ResultText.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/dialogs/Latin1Validator.h"
 #include "metadata/dialogs/TagHost.h"
@@ -163,7 +164,7 @@ void frmTags::buildLayout() {
 bool frmTags::load() {
     QString key;
     for (const TagHost::Row& row : m_host.rows()) {
-        if (row.selected && row.tag == QLatin1String("MP3")) {
+        if (row.selected && row.kind == RowKind::MP3) {
             key = row.key;
             break;
         }
@@ -267,7 +268,7 @@ void frmTags::cmdSave_Click() {
     }
     if (cboGenra->currentIndex() >= 0) e.setGenra(cboGenra->currentData().toInt());
 
-    if (!e.SaveMP3(false)) {
+    if (const Result saved = e.SaveMP3(false); !saved) {
         if (e.ChangedSinceLoad()) {
             // The fields may no longer describe the file's tag: show the one it has now.
             const std::string path = e.Filename();
@@ -279,7 +280,8 @@ void frmTags::cmdSave_Click() {
             return;
         }
         m_prompter.message(tr("The file was not saved.\n\n"
-                              "The file may be in use or it may be read-only."),
+                              "The file may be in use or it may be read-only.") +
+                               QStringLiteral("\n\n") + messageText(saved),
                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "common/ResultText.h"
 #include "metadata/codec/WAVInfo.h"
 #include "metadata/dialogs/TagHost.h"
 #include "shell/Prompter.h"
@@ -28,9 +29,9 @@ const TagHost::Row* wavRow(const std::vector<TagHost::Row>& rows) {
     // The command selects only the current row first; the current row covers a host that
     // does not.
     for (const TagHost::Row& row : rows)
-        if (row.selected && row.tag == QLatin1String("WAV")) return &row;
+        if (row.selected && row.kind == RowKind::WAV) return &row;
     for (const TagHost::Row& row : rows)
-        if (row.current && row.tag == QLatin1String("WAV")) return &row;
+        if (row.current && row.kind == RowKind::WAV) return &row;
     return nullptr;
 }
 
@@ -263,14 +264,15 @@ void frmWAV::cmdSave_Click() {
     e.setSampleRate(*rate);
     e.setChannels(channels);
     // True also when the user declined the question.
-    if (!e.SaveWAV()) {
+    if (const Result saved = e.SaveWAV(); !saved) {
         const QString path = fromNativePath(QByteArray::fromStdString(e.Filename()));
         m_prompter.message(
             e.NoFormatHeader()
                 ? tr("%1 has no WAV format header").arg(displayPath(fileNamePart(path)))
                 : tr("The file was not saved.\n\n"
                      "Another application may be using the file or it may be "
-                     "read-only."),
+                     "read-only.") +
+                      QStringLiteral("\n\n") + messageText(saved),
             Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         return;
     }

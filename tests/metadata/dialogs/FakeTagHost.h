@@ -9,6 +9,8 @@
 #include "metadata/dialogs/TagHost.h"
 
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -39,19 +41,19 @@ protected:
     TagFolderTest() { host.folder = QString::fromStdString(dir.path().string()); }
 
     // Writes `bytes` as a file of the folder (unless null) and lists it; returns its key.
-    QString add(const std::string& name, const std::string* bytes, const char* tag = "MP3",
+    QString add(const std::string& name, const std::string* bytes, RowKind kind = RowKind::MP3,
                 bool selected = true, bool current = false) {
         if (bytes) fixtures::writeFile(dir / name, *bytes);
         // Names are bytes: one that is not valid text is kept as the window keeps it.
         const QString key = fromNativePath(QByteArray::fromStdString(dir.file(name)));
-        host.list.push_back({key, QString::fromLatin1(tag),
+        host.list.push_back({key, kind,
                              displayPath(fromNativePath(QByteArray::fromStdString(name))), selected,
                              current});
         return key;
     }
-    QString add(const std::string& name, const std::string& bytes, const char* tag = "MP3",
+    QString add(const std::string& name, const std::string& bytes, RowKind kind = RowKind::MP3,
                 bool selected = true, bool current = false) {
-        return add(name, &bytes, tag, selected, current);
+        return add(name, &bytes, kind, selected, current);
     }
     std::string bytesOf(const std::string& name) const { return fixtures::readFile(dir / name); }
     MP3TagEditor reread(const std::string& name) const {
@@ -67,6 +69,12 @@ protected:
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure()
                << "shown: " << prompter.texts().join('|').toStdString();
+    }
+    // How a failed save names the file and the system's reason (0: a folder stands there).
+    static QString because(const QString& key, int error) {
+        return key + QStringLiteral(": ") +
+               (error ? QString::fromLocal8Bit(std::strerror(error))
+                      : QStringLiteral("not a regular file"));
     }
     // A fresh list, refresh record and prompter for the next case of a loop.
     void reset() {

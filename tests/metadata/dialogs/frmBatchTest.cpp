@@ -144,9 +144,9 @@ TEST_F(BatchTagsDialog, WithoutAChosenFieldAsksForOneAndOpensNothing) {
 }
 
 TEST_F(BatchFilesDialog, ListsTheHostsMp3RowsWithItsSelection) {
-    add("Sub", nullptr, "Folder");
-    add("b.mp3", nullptr, "MP3", false);
-    add("song.wav", nullptr, "WAV");
+    add("Sub", nullptr, RowKind::Folder);
+    add("b.mp3", nullptr, RowKind::MP3, false);
+    add("song.wav", nullptr, RowKind::WAV);
     add("a.mp3", nullptr);
     add("c.mp3", nullptr);
     frmBatchFiles files(host, prompter, {});
@@ -164,7 +164,7 @@ TEST_F(BatchFilesDialog, ListsTheHostsMp3RowsWithItsSelection) {
 }
 
 TEST_F(BatchFilesDialog, NothingSelectedSavesNothingAndClosesBoth) {
-    add("a.mp3", kAudio, "MP3", false);
+    add("a.mp3", kAudio, RowKind::MP3, false);
     frmBatchTags dlg(host, prompter);
     dlg.chkArtist->setChecked(true);
     EXPECT_TRUE(throughFileDialog(dlg, [](frmBatchFiles& files) {
@@ -182,7 +182,7 @@ TEST_F(BatchRun, WritesTheChosenFieldsThroughBothDialogsAndRefreshesTheRows) {
         kAudio + fx::id3v1Tag("Live", "Old Artist", "Old Album", "1970", "Old comment", 17);
     const QString intro = add("07 - Intro.mp3", kAudio);
     const QString liveKey = add("03 Live.mp3", live);
-    add("not chosen.mp3", live, "MP3", false);
+    add("not chosen.mp3", live, RowKind::MP3, false);
 
     frmBatchTags dlg(host, prompter);
     dlg.chkUseName->setChecked(true);
@@ -223,8 +223,8 @@ TEST_F(BatchRun, WritesTheChosenFieldsThroughBothDialogsAndRefreshesTheRows) {
 TEST_F(BatchRun, AFileThatCannotBeSavedIsNamedAndTheOthersAreSavedAndRefreshed) {
     const QString good = add("good.mp3", kAudio);
     std::filesystem::create_directory(dir / "folder.mp3");
-    add("folder.mp3", nullptr);
-    add("gone.mp3", nullptr); // listed, but deleted meanwhile
+    const QString folder = add("folder.mp3", nullptr);
+    const QString gone = add("gone.mp3", nullptr); // listed, but deleted meanwhile
     const QString last = add("last.mp3", kAudio);
 
     BatchTagOptions o;
@@ -234,7 +234,8 @@ TEST_F(BatchRun, AFileThatCannotBeSavedIsNamedAndTheOthersAreSavedAndRefreshed) 
     runSelected(files);
 
     EXPECT_TRUE(shownOnly("The following file(s) were not saved:\n\nfolder.mp3\ngone.mp3\n\n"
-                          "The file(s) may be in use.",
+                          "The file(s) may be in use.\n\n" +
+                              because(folder, 0) + "\n" + because(gone, ENOENT),
                           Prompter::Icon::Exclamation, Prompter::Buttons::Ok));
     EXPECT_EQ(reread("good.mp3").Album(), "Album");
     EXPECT_EQ(reread("last.mp3").Album(), "Album");

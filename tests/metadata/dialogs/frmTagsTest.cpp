@@ -40,9 +40,9 @@ QStringList shown(const frmTags& d) {
 } // namespace
 
 TEST_F(TagsDialog, WithoutASelectedMp3RowTellsTheUserAndDoesNotOpen) {
-    add("a.wav", fx::wavFile({}), "WAV");
-    add("b.mp3", frames(), "MP3", false);
-    add("folder", nullptr, "Folder");
+    add("a.wav", fx::wavFile({}), RowKind::WAV);
+    add("b.mp3", frames(), RowKind::MP3, false);
+    add("folder", nullptr, RowKind::Folder);
 
     frmTags dlg(host, prompter);
     EXPECT_FALSE(dlg.load());
@@ -51,8 +51,8 @@ TEST_F(TagsDialog, WithoutASelectedMp3RowTellsTheUserAndDoesNotOpen) {
 }
 
 TEST_F(TagsDialog, ShowsTheTagAndAudioOfTheFirstSelectedMp3) {
-    add("a.wav", fx::wavFile({}), "WAV");
-    add("b.mp3", frames() + fx::id3v1Tag("Not me"), "MP3", false);
+    add("a.wav", fx::wavFile({}), RowKind::WAV);
+    add("b.mp3", frames() + fx::id3v1Tag("Not me"), RowKind::MP3, false);
     add("c.mp3",
         frames({.mode = 1}) + fx::id3v1Tag("Caf\xE9", "Art", "Alb", "1999", "Comment \xFF", 8));
     add("d.mp3", frames() + fx::id3v1Tag("Nor me"));
@@ -214,7 +214,7 @@ TEST_F(TagsDialog, FailedSaveTellsTheUserAndKeepsTheDialogOpen) {
     const std::string original = frames() + fx::id3v1Tag("Old");
     for (const bool toFolder : {false, true}) {
         reset();
-        add("a.mp3", original);
+        const QString key = add("a.mp3", original);
         frmTags dlg(host, prompter);
         ASSERT_TRUE(dlg.load());
         dlg.txtTitle->setText(QStringLiteral("New"));
@@ -222,7 +222,8 @@ TEST_F(TagsDialog, FailedSaveTellsTheUserAndKeepsTheDialogOpen) {
         if (toFolder) std::filesystem::create_directory(dir / "a.mp3");
         dlg.cmdSave->click();
 
-        EXPECT_TRUE(shownOnly(kNotSaved, Prompter::Icon::Exclamation, Prompter::Buttons::Ok));
+        EXPECT_TRUE(shownOnly(kNotSaved + "\n\n" + because(key, toFolder ? 0 : ENOENT),
+                              Prompter::Icon::Exclamation, Prompter::Buttons::Ok));
         EXPECT_NE(dlg.result(), QDialog::Accepted);
         EXPECT_TRUE(host.refreshed.isEmpty());
         EXPECT_EQ(dlg.txtTitle->text(), QStringLiteral("New"));
@@ -245,13 +246,13 @@ TEST_F(TagsDialog, FailedSaveTellsTheUserAndKeepsTheDialogOpen) {
 }
 
 TEST_F(TagsDialog, VanishedFileOpensEmptyAndIsNotCreatedBySaving) {
-    add("gone.mp3", nullptr);
+    const QString key = add("gone.mp3", nullptr);
     frmTags dlg(host, prompter);
     ASSERT_TRUE(dlg.load());
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Edit Tags - gone.mp3"));
     EXPECT_EQ(dlg.cboBitrate->currentText(), QStringLiteral("(unknown)"));
     dlg.cmdSave->click();
-    EXPECT_EQ(prompter.texts(), QStringList{kNotSaved});
+    EXPECT_EQ(prompter.texts(), QStringList{kNotSaved + "\n\n" + because(key, ENOENT)});
     EXPECT_FALSE(std::filesystem::exists(dir / "gone.mp3"));
 }
 

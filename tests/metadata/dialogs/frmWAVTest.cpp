@@ -51,9 +51,9 @@ void tabOut(QLineEdit* field, const char* text) {
 } // namespace
 
 TEST_F(WavDialog, LoadsTheSelectedWavRowOrElseTheCurrentOne) {
-    add("a.wav", fx::wavFile({}), "WAV", false);
+    add("a.wav", fx::wavFile({}), RowKind::WAV, false);
     add("b.mp3", nullptr);
-    add("c.wav", fx::wavFile({.channels = 1, .sampleRate = 22050, .bits = 8}), "WAV");
+    add("c.wav", fx::wavFile({.channels = 1, .sampleRate = 22050, .bits = 8}), RowKind::WAV);
 
     frmWAV dlg(host, prompter);
     ASSERT_TRUE(dlg.load());
@@ -66,13 +66,13 @@ TEST_F(WavDialog, LoadsTheSelectedWavRowOrElseTheCurrentOne) {
 
     // Nothing selected: the current row.
     reset();
-    add("d.wav", fx::wavFile({.sampleRate = 8000}), "WAV", false, true);
+    add("d.wav", fx::wavFile({.sampleRate = 8000}), RowKind::WAV, false, true);
     frmWAV current(host, prompter);
     ASSERT_TRUE(current.load());
     EXPECT_EQ(current.txtSampleRate->text(), QStringLiteral("8000"));
 
     reset();
-    add("b.mp3", nullptr, "MP3", true, true);
+    add("b.mp3", nullptr, RowKind::MP3, true, true);
     frmWAV none(host, prompter);
     EXPECT_FALSE(none.load());
     EXPECT_TRUE(prompter.shown.empty());
@@ -94,7 +94,7 @@ TEST_F(WavDialog, SavingRewritesOnlyTheFormatFields) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         reset();
-        const QString key = add("a.wav", fx::wavFile(c.before), "WAV");
+        const QString key = add("a.wav", fx::wavFile(c.before), RowKind::WAV);
 
         frmWAV dlg(host, prompter);
         ASSERT_TRUE(dlg.load());
@@ -126,7 +126,7 @@ TEST_F(WavDialog, NothingChangedClosesWithoutAskingWritingOrRefreshing) {
         SCOPED_TRACE(c.name);
         host.list.clear();
         const std::string before = fx::wavFile(c.shape);
-        add("a.wav", before, "WAV");
+        add("a.wav", before, RowKind::WAV);
 
         frmWAV dlg(host, prompter);
         ASSERT_TRUE(dlg.load());
@@ -146,7 +146,7 @@ TEST_F(WavDialog, NothingChangedClosesWithoutAskingWritingOrRefreshing) {
 
 TEST_F(WavDialog, DecliningTheQuestionClosesAsASaveDoes) {
     const std::string before = fx::wavFile({});
-    const QString key = add("a.wav", before, "WAV");
+    const QString key = add("a.wav", before, RowKind::WAV);
     prompter.answers = {Prompter::Answer::No};
 
     frmWAV dlg(host, prompter);
@@ -162,7 +162,7 @@ TEST_F(WavDialog, DecliningTheQuestionClosesAsASaveDoes) {
 
 TEST_F(WavDialog, BitsCheckKeepsTheFocusInTheField) {
     const std::string before = fx::wavFile({});
-    add("a.wav", before, "WAV");
+    add("a.wav", before, RowKind::WAV);
     frmWAV dlg(host, prompter);
     ASSERT_TRUE(dlg.load());
     showActive(dlg);
@@ -207,7 +207,7 @@ TEST_F(WavDialog, BitsCheckKeepsTheFocusInTheField) {
 
 TEST_F(WavDialog, RateCheckLetsTheFocusMoveAndSaveRefusesNonNumbers) {
     const std::string before = fx::wavFile({});
-    add("a.wav", before, "WAV");
+    add("a.wav", before, RowKind::WAV);
     frmWAV dlg(host, prompter);
     ASSERT_TRUE(dlg.load());
     showActive(dlg);
@@ -247,7 +247,7 @@ TEST_F(WavDialog, FailedSaveStaysOpenAndARetryAsksAgain) {
     const std::string before = fx::wavFile({});
     for (const bool toFolder : {false, true}) {
         reset();
-        const QString key = add("a.wav", before, "WAV");
+        const QString key = add("a.wav", before, RowKind::WAV);
         frmWAV dlg(host, prompter);
         ASSERT_TRUE(dlg.load());
         edit(dlg, "8");
@@ -255,7 +255,9 @@ TEST_F(WavDialog, FailedSaveStaysOpenAndARetryAsksAgain) {
         if (toFolder) std::filesystem::create_directory(dir / "a.wav");
         dlg.cmdSave->click();
 
-        ASSERT_EQ(prompter.texts(), (QStringList{kQuestion, kNotSaved}));
+        ASSERT_EQ(
+            prompter.texts(),
+            (QStringList{kQuestion, kNotSaved + "\n\n" + because(key, toFolder ? 0 : ENOENT)}));
         EXPECT_EQ(prompter.shown[1].icon, Prompter::Icon::Exclamation);
         EXPECT_EQ(prompter.shown[1].buttons, Prompter::Buttons::Ok);
         EXPECT_NE(dlg.result(), QDialog::Accepted);
@@ -277,7 +279,7 @@ TEST_F(WavDialog, FileWithoutAFormatShowsZerosAndIsLeftAlone) {
     // RIFF, WAVE and data, but no "fmt " chunk.
     const std::string bytes =
         fx::riffChunk("RIFF", "WAVE" + fx::riffChunk("data", std::string(16, '\x01')));
-    add("a.wav", bytes, "WAV");
+    add("a.wav", bytes, RowKind::WAV);
 
     frmWAV dlg(host, prompter);
     ASSERT_TRUE(dlg.load());
