@@ -4,15 +4,15 @@
 
 #include "app/DetailsCache.h"
 #include "common/NativePath.h"
+#include "common/ResultQueue.h"
 #include "common/ReturnAddress.h"
+#include "common/TreeWalk.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/codec/WAVInfo.h"
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -35,9 +35,7 @@ struct DetailReader::Run {
     std::shared_ptr<ReturnAddress> address;
     std::atomic<bool> cancelled{false};
     std::atomic<bool> done{false};
-    std::mutex mutex;
-    std::deque<Result> results; // guarded by mutex
-    bool notifyPending = false; // guarded by mutex
+    ResultQueue<Result> results;
 };
 
 DetailReader::DetailReader(QObject* parent) : QObject(parent) {}
@@ -81,31 +79,14 @@ void DetailReader::start(std::vector<Job> jobs, Options options) {
 }
 
 std::vector<DetailReader::Result> DetailReader::take(std::size_t limit) {
-    std::vector<Result> out;
-    if (!m_run) return out;
-    std::lock_guard lock(m_run->mutex);
-    while (!m_run->results.empty() && out.size() < limit) {
-        out.push_back(std::move(m_run->results.front()));
-        m_run->results.pop_front();
-    }
-    if (m_run->results.empty()) m_run->notifyPending = false;
-    return out;
+    return m_run ? m_run->results.take(limit) : std::vector<Result>();
 }
 
 void DetailReader::deliver(const std::shared_ptr<Run>& run, Result result) {
-    bool notify = false;
-    {
-        std::lock_guard lock(run->mutex);
-        run->results.push_back(std::move(result));
-        notify = !run->notifyPending;
-        run->notifyPending = true;
-    }
-    // One wake-up per batch: the window thread drains everything that has arrived.
-    if (notify) {
-        run->address->post([run] {
-            if (run->owner->m_run == run) emit run->owner->resultsReady();
-        });
-    }
+    if (!run->results.push(std::move(result))) return;
+    run->address->post([run] {
+        if (run->owner->m_run == run) emit run->owner->resultsReady();
+    });
 }
 
 void DetailReader::work(const std::shared_ptr<Run>& run) {
@@ -204,20 +185,11 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
 }
 
 qint64 folderSize(const QString& folder, const std::atomic<bool>& cancelled) {
-    // By raw names, so files whose names are not valid text count too; links are not
-    // followed, and a folder that cannot be read adds nothing.
-    namespace fs = std::filesystem;
     qint64 total = 0;
-    std::error_code ec;
-    fs::recursive_directory_iterator it(toFsPath(folder),
-                                        fs::directory_options::skip_permission_denied, ec);
-    for (const fs::recursive_directory_iterator end; !ec && it != end && !cancelled;
-         it.increment(ec)) {
-        std::error_code ignored;
-        if (it->is_symlink(ignored) || it->is_directory(ignored)) continue;
-        const auto size = it->file_size(ignored);
-        if (!ignored) total += static_cast<qint64>(size);
-    }
+    walkTree(toFsPath(folder), [&](const TreeEntry& entry) {
+        total += qint64(entry.size);
+        return !cancelled;
+    });
     return total;
 }
 

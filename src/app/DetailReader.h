@@ -71,8 +71,8 @@ private:
     std::shared_ptr<Run> m_run;
 };
 
-// Total size of the files below `folder`, not following links; gives up (returning what it
-// counted) when `cancelled` turns true.
+// Total size of the files below `folder` (see walkTree: links are not followed); gives up
+// (returning what it counted) when `cancelled` turns true.
 qint64 folderSize(const QString& folder, const std::atomic<bool>& cancelled);
 
 } // namespace tunewalk

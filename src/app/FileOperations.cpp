@@ -9,7 +9,6 @@
 #include "fileops/Trash.h"
 #include "shell/Prompter.h"
 
-#include <QDir>
 #include <memory>
 
 namespace tunewalk {
@@ -20,13 +19,9 @@ using Icon = Prompter::Icon;
 using Buttons = Prompter::Buttons;
 using Answer = Prompter::Answer;
 
-QString shown(const QString& path) {
-    return QDir::toNativeSeparators(displayPath(path));
-}
-
 QString displayName(const QString& path) {
     const QString name = fileNamePart(path);
-    return name.isEmpty() ? shown(path) : displayPath(name);
+    return name.isEmpty() ? displayPath(path) : displayPath(name);
 }
 
 QString confirmation(const QStringList& items, bool permanent) {
@@ -87,7 +82,7 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
                                std::function<void(const std::vector<Moved>&)> done) {
     if (moves.empty()) return;
     auto results = std::make_shared<std::vector<Moved>>();
-    const QString title = tr("Moving to \"%1\"").arg(shown(destination));
+    const QString title = tr("Moving to \"%1\"").arg(displayPath(destination));
     m_runner.run(
         title,
         [moves = std::move(moves), results, folderSizes](FileJob& job) {
@@ -157,7 +152,7 @@ void FileOperations::runDeletion(const std::shared_ptr<Deletion>& deletion,
             job.addTotal(0, entries);
             for (const QString& item : items) {
                 if (job.cancelled()) return; // the rest stays untouched
-                job.setItem(shown(item));
+                job.setItem(displayPath(item));
                 QString why;
                 if (!itemExists(item))
                     tally->failed.push_back({item, tr("it no longer exists")});
@@ -181,7 +176,7 @@ namespace {
 QString listed(const std::vector<FileOperations::Trouble>& troubles) {
     QStringList lines;
     for (const auto& t : troubles)
-        lines << QStringLiteral("\"%1\": %2").arg(shown(t.path), t.why);
+        lines << QStringLiteral("\"%1\": %2").arg(displayPath(t.path), t.why);
     return lines.join(QLatin1Char('\n'));
 }
 } // namespace
@@ -191,7 +186,7 @@ bool FileOperations::destroyRefused(const Deletion& deletion) {
     const QString question =
         refused.size() == 1
             ? tr("\"%1\" cannot be moved to the %2: %3.\n\nDelete it permanently?")
-                  .arg(shown(refused.front().path), trashName(), refused.front().why)
+                  .arg(displayPath(refused.front().path), trashName(), refused.front().why)
             : tr("These %1 items cannot be moved to the %2:\n\n%3\n\nDelete them permanently?")
                   .arg(refused.size())
                   .arg(trashName(), listed(refused));
@@ -204,7 +199,7 @@ void FileOperations::endDeletion(const Deletion& deletion) {
         const bool permanent = deletion.permanent;
         QString text;
         if (failed.size() == 1) {
-            const QString path = shown(failed.front().path);
+            const QString path = displayPath(failed.front().path);
             text = permanent ? tr("Cannot delete \"%1\": %2.").arg(path, failed.front().why)
                              : tr("Cannot move \"%1\" to the %2: %3.")
                                    .arg(path, trashName(), failed.front().why);

@@ -4,6 +4,7 @@
 
 #include "app/ListText.h"
 #include "common/PathRules.h"
+#include "common/ResultQueue.h"
 #include "common/ReturnAddress.h"
 
 #include <algorithm>
@@ -24,10 +25,9 @@ struct FolderScan::Run {
     std::shared_ptr<ReturnAddress> back;
     std::atomic<bool> abandoned{false};
     std::mutex mutex;
-    std::deque<QString> queue;  // names waiting for their stat; guarded by mutex
-    std::vector<Stat> results;  // guarded by mutex
-    bool notifyPending = false; // guarded by mutex
-    int workersLeft = 0;        // guarded by mutex
+    std::deque<QString> queue; // names waiting for their stat; guarded by mutex
+    int workersLeft = 0;       // guarded by mutex
+    ResultQueue<Stat> results;
 };
 
 namespace {
@@ -161,16 +161,10 @@ void FolderScan::startPool(const std::shared_ptr<Run>& run, int workers) {
                 run->queue.pop_front();
             }
             callHook(statHook, name);
-            Stat stat{name, nativeFileInfo(joinPath(run->folder, name))};
-            std::lock_guard lock(run->mutex);
-            run->results.push_back(std::move(stat));
-            // One wake-up per batch: the window thread takes everything that has arrived.
-            if (!run->notifyPending) {
-                run->notifyPending = true;
+            if (run->results.push({name, nativeFileInfo(joinPath(run->folder, name))}))
                 run->back->post([this, run] {
                     if (run == m_run) deliverStats(run);
                 });
-            }
         }
     };
     for (int i = 0; i < workers; ++i)
@@ -221,12 +215,7 @@ void FolderScan::startNames(const QString& folder, const QStringList& names, Han
 }
 
 void FolderScan::deliverStats(const std::shared_ptr<Run>& run) {
-    std::vector<Stat> batch;
-    {
-        std::lock_guard lock(run->mutex);
-        batch.swap(run->results);
-        run->notifyPending = false;
-    }
+    std::vector<Stat> batch = run->results.take();
     if (!batch.empty() && run->handlers.stats) run->handlers.stats(std::move(batch));
 }
 

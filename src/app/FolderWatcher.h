@@ -18,11 +18,11 @@ public:
 
     // Replaces any earlier folder; an empty path stops watching.
     void watch(const QString& folder);
-    QString folder() const;
+    QString folder() const { return m_folder; }
 
     // For tests on a local folder: give folders watched from now on the periodic check of the
     // folder's time that network file systems get, every `intervalMs` (0: only where needed).
-    void checkPeriodically(int intervalMs);
+    void checkPeriodically(int intervalMs) { m_forcedCheckMs = intervalMs; }
 
 signals:
     // Entries created, deleted, renamed (both names) or written, by raw name, gathered over a
@@ -34,8 +34,10 @@ signals:
     void folderGone();
 
 private:
-    struct Private;
+    struct Private; // one per platform
     std::unique_ptr<Private> d;
+    QString m_folder;
+    int m_forcedCheckMs = 0;
 };
 
 } // namespace tunewalk

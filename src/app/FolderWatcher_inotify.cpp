@@ -89,7 +89,6 @@ bool isRemote(const QByteArray& path) {
 struct FolderWatcher::Private {
     explicit Private(FolderWatcher* owner) : q(owner) {}
     FolderWatcher* q;
-    QString folder;
     quint64 generation = 0; // tells results of the folder now watched from older ones
     std::shared_ptr<ReturnAddress> address;
     std::shared_ptr<Inotify> inotify;
@@ -101,7 +100,6 @@ struct FolderWatcher::Private {
     QTimer check;
     bool checkPending = false;
     Stamp stamp;
-    int forcedCheckMs = 0;
 
     void drop();
     void started(bool added, bool remote, const Stamp& first);
@@ -138,8 +136,8 @@ void FolderWatcher::Private::started(bool added, bool remote, const Stamp& first
     stamp = first;
     if (first.gone()) return goneAway();
     // Without a watch (e.g. the system's limit of watches reached) the check stands in for it.
-    if (added && !remote && forcedCheckMs == 0) return;
-    check.start(forcedCheckMs > 0 ? forcedCheckMs : remoteCheckMs);
+    if (added && !remote && q->m_forcedCheckMs == 0) return;
+    check.start(q->m_forcedCheckMs > 0 ? q->m_forcedCheckMs : remoteCheckMs);
 }
 
 void FolderWatcher::Private::readEvents() {
@@ -182,7 +180,7 @@ void FolderWatcher::Private::startCheck() {
     // A stat on a dead mount may never return: one at a time, never a pile of threads.
     if (checkPending) return;
     checkPending = true;
-    runDetached([this, address = address, path = toNativePath(folder), ticket = generation] {
+    runDetached([this, address = address, path = toNativePath(q->m_folder), ticket = generation] {
         const Stamp now = stampOf(path);
         address->post([this, now, ticket] {
             if (ticket == generation) checked(now);
@@ -209,17 +207,9 @@ FolderWatcher::~FolderWatcher() {
     d->drop();
 }
 
-QString FolderWatcher::folder() const {
-    return d->folder;
-}
-
-void FolderWatcher::checkPeriodically(int intervalMs) {
-    d->forcedCheckMs = intervalMs;
-}
-
 void FolderWatcher::watch(const QString& folder) {
     d->drop();
-    d->folder = folder;
+    m_folder = folder;
     if (folder.isEmpty()) return;
     d->address = ReturnAddress::to(this);
     d->inotify = std::make_shared<Inotify>();

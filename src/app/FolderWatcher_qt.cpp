@@ -19,14 +19,12 @@ namespace tunewalk {
 struct FolderWatcher::Private {
     explicit Private(FolderWatcher* owner) : q(owner) {}
     FolderWatcher* q;
-    QString folder;
     QFileSystemWatcher watcher;
     quint64 generation = 0;
     std::shared_ptr<ReturnAddress> address;
     QTimer check;
     bool checkPending = false;
     std::optional<QDateTime> modified; // the first check only takes it
-    int forcedCheckMs = 0;
 
     void drop() {
         ++generation;
@@ -42,7 +40,7 @@ struct FolderWatcher::Private {
     void startCheck() {
         if (checkPending) return;
         checkPending = true;
-        runDetached([this, address = address, path = folder, ticket = generation] {
+        runDetached([this, address = address, path = q->m_folder, ticket = generation] {
             const NativeFileInfo info = nativeFileInfo(path);
             address->post([this, info, ticket] {
                 if (ticket != generation) return;
@@ -77,23 +75,15 @@ FolderWatcher::~FolderWatcher() {
     d->drop();
 }
 
-QString FolderWatcher::folder() const {
-    return d->folder;
-}
-
-void FolderWatcher::checkPeriodically(int intervalMs) {
-    d->forcedCheckMs = intervalMs;
-}
-
 void FolderWatcher::watch(const QString& folder) {
     d->drop();
-    d->folder = folder;
+    m_folder = folder;
     if (folder.isEmpty()) return;
     d->address = ReturnAddress::to(this);
     d->watcher.addPath(folder);
-    if (d->forcedCheckMs > 0) {
+    if (m_forcedCheckMs > 0) {
         d->startCheck();
-        d->check.start(d->forcedCheckMs);
+        d->check.start(m_forcedCheckMs);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "common/NativePath.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -193,8 +194,8 @@ NativeFileInfo nativeFileInfo(const QString& path) {
 }
 
 QString displayPath(const QString& path) {
-    if (!hasRawBytes(path)) return path;
-    QString shown = path;
+    QString shown = QDir::toNativeSeparators(path);
+    if (!hasRawBytes(path)) return shown;
     for (qsizetype i = 0; i < shown.size(); ++i)
         if (isRaw(path, i)) shown[i] = QChar::ReplacementCharacter;
     return shown;

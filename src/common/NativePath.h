@@ -32,7 +32,8 @@ QStringList nativeArguments(int argc, char** argv);
 
 // Whether the path holds a byte that is not valid text (one carried as a lone surrogate).
 bool hasRawBytes(const QString& path);
-// The path for showing: each raw byte becomes the replacement character U+FFFD.
+// A path or name as every message, title and row shows it to the user: each raw byte becomes
+// the replacement character U+FFFD, and separators are the platform's own.
 QString displayPath(const QString& path);
 
 // A file URL that carries the exact bytes (percent-encoded), for drags, the clipboard and the

@@ -1,6 +1,7 @@
 #include "common/SizeText.h"
 
 #include <QLocale>
+#include <QObject>
 #include <cmath>
 
 namespace tunewalk {
@@ -21,6 +22,13 @@ QString formatSize(qint64 bytes) {
         text += QLocale::system().decimalPoint() + digits;
     }
     return text + QLatin1String(suffix);
+}
+
+QString formatSizeWithBytes(qint64 bytes) {
+    const QString exact =
+        bytes == 1 ? QObject::tr("1 byte") : QObject::tr("%1 bytes").arg(QLocale().toString(bytes));
+    if (bytes < 1024) return exact;
+    return QStringLiteral("%1 (%2)").arg(formatSize(bytes), exact);
 }
 
 } // namespace tunewalk

@@ -2,11 +2,11 @@
 
 #include "common/NativePath.h"
 #include "common/SizeText.h"
+#include "common/TreeWalk.h"
 #include "fileops/FileJob.h"
 #include "fileops/FileSystemCalls.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QObject>
 #include <atomic>
 #include <cerrno>
@@ -31,19 +31,29 @@ QString reason(int error) {
 }
 
 QString shown(const fs::path& path) {
-    return QDir::toNativeSeparators(displayPath(fromFsPath(path)));
+    return displayPath(fromFsPath(path));
 }
 
-QString cannotMove(const fs::path& source, const fs::path& target, const QString& why) {
-    return QObject::tr("Cannot move \"%1\" to \"%2\": %3").arg(shown(source), shown(target), why);
+// An error of the item at `item`; `line` is what the window shows for it.
+Result failure(const fs::path& item, const QString& line) {
+    return Result::failure(item.native(), line.toLocal8Bit().toStdString());
+}
+
+Result cannotMove(const fs::path& source, const fs::path& target, const QString& why) {
+    return failure(
+        source,
+        QObject::tr("Cannot move \"%1\" to \"%2\": %3").arg(shown(source), shown(target), why));
+}
+
+Result copiedNotRemoved(const fs::path& source, const fs::path& copy, int error) {
+    return failure(source, QObject::tr("\"%1\" was copied to \"%2\" but could not be removed: %3")
+                               .arg(shown(source), shown(copy), reason(error)));
 }
 
 QString noSpace(const fs::path& folder, std::uint64_t needed) {
     const std::uint64_t free = fsc::freeSpace(folder).value_or(0);
-    const QString volume = displayPath(fromFsPath(fsc::volumeRoot(folder)));
     return QObject::tr("Not enough free space on \"%1\": %2 needed, %3 free.")
-        .arg(QDir::toNativeSeparators(volume), formatSize(qint64(needed)),
-             formatSize(qint64(free)));
+        .arg(shown(fsc::volumeRoot(folder)), formatSize(qint64(needed)), formatSize(qint64(free)));
 }
 
 // A short hidden name for a copy in progress: it fits any file system's name limit however
@@ -58,12 +68,10 @@ fs::path partName(const fs::path& target) {
 // Bytes in the regular files of a tree (links and folders count nothing).
 std::uint64_t treeSize(const fs::path& folder, const FileJob& job) {
     std::uint64_t total = 0;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end && !job.cancelled();
-         it.increment(ec)) {
-        const ItemState state = fsc::lookAt(it->path());
-        if (state.kind == Kind::File) total += state.size;
-    }
+    walkTree(folder, [&](const TreeEntry& entry) {
+        total += entry.size;
+        return !job.cancelled();
+    });
     return total;
 }
 
@@ -186,14 +194,19 @@ void undoCopies(const CopyLog& log) {
 // already named.
 QStringList leftIn(const fs::path& root, const QStringList& named = {}) {
     QStringList names;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        if (fsc::lookAt(it->path()).kind == Kind::Folder || named.contains(shown(it->path())))
-            continue;
-        names << QDir::toNativeSeparators(
-            displayPath(fromFsPath(it->path().lexically_relative(root))));
-    }
+    walkTree(root, [&](const TreeEntry& entry) {
+        if (entry.kind != TreeEntry::Kind::Folder && !named.contains(shown(entry.path)))
+            names << shown(entry.path.lexically_relative(root));
+        return true;
+    });
     return names;
+}
+
+// A source folder that stays because entries came into it while it was moved.
+Result addedMeanwhile(const fs::path& folder, const QStringList& left) {
+    return failure(folder, QObject::tr("\"%1\" was not removed: these items were added to it "
+                                       "during the move and stay there:\n%2")
+                               .arg(shown(folder), left.join(QLatin1Char('\n'))));
 }
 
 // The copies are complete: the sources go, backwards, each only if it is still what was
@@ -215,20 +228,17 @@ void removeSources(const CopyLog& log, const fs::path& root, MoveOutcome& outcom
             [[fallthrough]];
         default:
             if (const int error = fsc::removeFile(it->source))
-                outcome.fail(QObject::tr("\"%1\" was copied to \"%2\" but could not be removed: %3")
-                                 .arg(shown(it->source), shown(it->copy), reason(error)));
+                outcome.fail(copiedNotRemoved(it->source, it->copy, error));
         }
     }
     if (!changed.isEmpty())
-        outcome.fail(QObject::tr("These files changed during the move and stay where they "
-                                 "were:\n%1")
-                         .arg(changed.join(QLatin1Char('\n'))));
+        outcome.fail(failure(root, QObject::tr("These files changed during the move and stay "
+                                               "where they were:\n%1")
+                                       .arg(changed.join(QLatin1Char('\n')))));
     if (fsc::lookAt(root).kind != Kind::Folder) return;
     const QStringList left = leftIn(root, changed);
     if (left.isEmpty()) return;
-    outcome.fail(QObject::tr("\"%1\" was not removed: these items were added to it during the "
-                             "move and stay there:\n%2")
-                     .arg(shown(root), left.join(QLatin1Char('\n'))));
+    outcome.fail(addedMeanwhile(root, left));
 }
 
 // A move across file systems: copy, check, and only then let go of the source.
@@ -372,12 +382,12 @@ MoveOutcome replaceFile(const QString& sourcePath, const QString& targetPath, Fi
             outcome.fail(cannotMove(source, target, step.why));
         } else if (fsc::flushFolder(target.parent_path());
                    !fsc::unchanged(fsc::lookAt(source), state)) {
-            outcome.fail(QObject::tr("\"%1\" changed during the move and stays where it was; "
-                                     "\"%2\" holds the copy made before it changed.")
-                             .arg(shown(source), shown(target)));
+            outcome.fail(failure(source, QObject::tr("\"%1\" changed during the move and stays "
+                                                     "where it was; \"%2\" holds the copy made "
+                                                     "before it changed.")
+                                             .arg(shown(source), shown(target))));
         } else if (const int removed = fsc::removeFile(source)) {
-            outcome.fail(QObject::tr("\"%1\" was copied to \"%2\" but could not be removed: %3")
-                             .arg(shown(source), shown(target), reason(removed)));
+            outcome.fail(copiedNotRemoved(source, target, removed));
         }
     } else if (error) {
         outcome.fail(cannotMove(source, target, reason(error)));
@@ -446,12 +456,11 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
     const int error = fsc::removeFolder(source);
     if (error == 0 || !outcome.ok) return outcome;
     if (error != ENOTEMPTY && error != EEXIST)
-        outcome.fail(
-            QObject::tr("\"%1\" could not be removed: %2").arg(shown(source), reason(error)));
+        outcome.fail(failure(
+            source,
+            QObject::tr("\"%1\" could not be removed: %2").arg(shown(source), reason(error))));
     else
-        outcome.fail(QObject::tr("\"%1\" was not removed: these items were added to it during "
-                                 "the move and stay there:\n%2")
-                         .arg(shown(source), leftIn(source).join(QLatin1Char('\n'))));
+        outcome.fail(addedMeanwhile(source, leftIn(source)));
     return outcome;
 }
 

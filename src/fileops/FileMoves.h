@@ -1,7 +1,10 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace tunewalk {
 
@@ -18,19 +21,26 @@ class FileJob;
 struct MoveOutcome {
     bool ok = true;
     bool cancelled = false; // stopped by the user; what was done is done, the rest untouched
-    // One line per item that could not be moved, each naming the item and the reason.
-    QStringList errors;
+    // One per item that could not be moved: the item's path (its bytes) and, as the reason, the
+    // line the window shows, which names the item, where it was to go and why it did not.
+    std::vector<Result> errors;
 
-    void fail(const QString& what) {
+    void fail(Result error) {
         ok = false;
-        errors << what;
+        errors.push_back(std::move(error));
     }
     void absorb(const MoveOutcome& other) {
         if (!other.ok) ok = false;
         if (other.cancelled) cancelled = true;
-        errors << other.errors;
+        errors.insert(errors.end(), other.errors.begin(), other.errors.end());
     }
-    QString description() const { return errors.join(QLatin1Char('\n')); }
+    QStringList lines() const {
+        QStringList out;
+        for (const Result& error : errors)
+            out << QString::fromLocal8Bit(error.reason());
+        return out;
+    }
+    QString description() const { return lines().join(QLatin1Char('\n')); }
 };
 
 // What is at a path, looked at by its raw name: the item itself (a link is a link) or, with

@@ -1,10 +1,10 @@
 #include "fileops/Removal.h"
 
 #include "common/NativePath.h"
+#include "common/TreeWalk.h"
 #include "fileops/FileJob.h"
 #include "fileops/FileSystemCalls.h"
 
-#include <QDir>
 #include <QObject>
 #include <cstring>
 #include <system_error>
@@ -27,7 +27,7 @@ bool removeTree(const fs::path& path, const fsc::ItemState& state, std::uint64_t
     if (kind == fsc::Kind::Folder && state.device != device) {
         // Another drive mounted inside the folder: what is on it is not the folder's to lose.
         *why = QObject::tr("\"%1\" is another drive mounted there; it was left alone")
-                   .arg(QDir::toNativeSeparators(displayPath(fromFsPath(path))));
+                   .arg(displayPath(fromFsPath(path)));
         return false;
     }
     if (kind == fsc::Kind::Folder) {
@@ -45,7 +45,7 @@ bool removeTree(const fs::path& path, const fsc::ItemState& state, std::uint64_t
         }
         if (job.cancelled()) return false;
     }
-    job.setItem(QDir::toNativeSeparators(displayPath(fromFsPath(path))));
+    job.setItem(displayPath(fromFsPath(path)));
     const int error = kind == fsc::Kind::Folder ? fsc::removeFolder(path) : fsc::removeFile(path);
     if (error) {
         *why = reason(error);
@@ -72,10 +72,10 @@ std::int64_t countEntries(const QString& path, const FileJob& job) {
     const fs::path item = toFsPath(path);
     if (fsc::lookAt(item).kind != fsc::Kind::Folder) return 1;
     std::int64_t count = 1;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(item, ec), end; !ec && it != end && !job.cancelled();
-         it.increment(ec))
+    walkTree(item, [&](const TreeEntry&) {
         ++count;
+        return !job.cancelled();
+    });
     return count;
 }
 

@@ -67,8 +67,7 @@ Destination destination(const QByteArray& item, const QByteArray& parent, dev_t 
             if (!QFileInfo::exists(home) && QDir().mkpath(home))
                 ::chmod(QFile::encodeName(home).constData(), 0700);
             if (QFileInfo(home).isDir()) return {QFile::encodeName(home), item};
-            *why = QObject::tr("the Trash folder \"%1\" cannot be made")
-                       .arg(QDir::toNativeSeparators(home));
+            *why = QObject::tr("the Trash folder \"%1\" cannot be made").arg(displayPath(home));
             return {};
         }
     }
@@ -94,7 +93,7 @@ Destination destination(const QByteArray& item, const QByteArray& parent, dev_t 
     if (inside) ::mkdir(own.constData(), 0700);
     if (inside && usableTrash(own, device)) return {own, original};
     *why = QObject::tr("its drive has no Trash that can take it (%1)")
-               .arg(QDir::toNativeSeparators(QFile::decodeName(top.isEmpty() ? "/" : top)));
+               .arg(displayPath(fromNativePath(top.isEmpty() ? "/" : top)));
     return {};
 }
 
@@ -156,8 +155,7 @@ bool moveToTrash(const QByteArray& nativePath, QString* why) {
         if (fd < 0) {
             const int error = errno;
             return fail(why, QObject::tr("its Trash record cannot be written in \"%1\": %2")
-                                 .arg(QDir::toNativeSeparators(QFile::decodeName(trash + "/info")),
-                                      reason(error)));
+                                 .arg(displayPath(fromNativePath(trash + "/info")), reason(error)));
         }
         QFile out;
         const bool written = out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&

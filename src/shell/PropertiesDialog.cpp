@@ -1,20 +1,19 @@
 #include "shell/PropertiesDialog.h"
 
+#include "common/Detached.h"
+#include "common/NativePath.h"
+#include "common/ReturnAddress.h"
 #include "common/SizeText.h"
+#include "common/TreeWalk.h"
 
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QMimeDatabase>
-#include <QThreadPool>
 #include <QVBoxLayout>
-#include <atomic>
-#include <mutex>
 
 namespace tunewalk {
 
@@ -22,32 +21,7 @@ struct PropertiesDialog::Tally {
     qint64 bytes = 0, files = 0, folders = 0;
 };
 
-// What the dialog and its counting thread share. A closing dialog lets go of it: the thread
-// stops at its next entry and nothing more is posted to the dialog.
-struct PropertiesDialog::Count {
-    std::mutex lock;
-    PropertiesDialog* dialog = nullptr;
-    std::atomic_bool stop = false;
-
-    void post(const Tally& tally, bool done) {
-        const std::lock_guard hold(lock);
-        if (!dialog) return;
-        QMetaObject::invokeMethod(
-            dialog, [to = dialog, tally, done] { to->showTally(tally, done); },
-            Qt::QueuedConnection);
-    }
-};
-
 namespace {
-
-QString bytesText(qint64 bytes) {
-    const QLocale locale;
-    const QString exact =
-        bytes == 1 ? QObject::tr("1 byte") : QObject::tr("%1 bytes").arg(locale.toString(bytes));
-    if (bytes < 1024) return exact;
-    // The same text the folder's list shows, then the exact count.
-    return QStringLiteral("%1 (%2)").arg(formatSize(bytes), exact);
-}
 
 QString contentsText(qint64 files, qint64 folders) {
     const QLocale locale;
@@ -85,22 +59,19 @@ QString permissionsText(QFile::Permissions permissions) {
 PropertiesDialog::PropertiesDialog(const QString& path, QWidget* owner)
     : QDialog(owner), m_path(path), m_form(new QFormLayout) {
     const QFileInfo info(path);
-    const QString name =
-        info.fileName().isEmpty() ? QDir::toNativeSeparators(path) : info.fileName();
+    const QString name = info.fileName().isEmpty() ? displayPath(path) : info.fileName();
     setWindowTitle(tr("%1 Properties").arg(name));
 
     addRow(QStringLiteral("Name"), tr("Name:"), name);
     addRow(QStringLiteral("Type"), tr("Type:"), typeText(info));
-    addRow(QStringLiteral("Location"), tr("Location:"),
-           QDir::toNativeSeparators(info.absolutePath()));
+    addRow(QStringLiteral("Location"), tr("Location:"), displayPath(info.absolutePath()));
     if (info.isSymLink())
-        addRow(QStringLiteral("Link to"), tr("Link to:"),
-               QDir::toNativeSeparators(info.symLinkTarget()));
+        addRow(QStringLiteral("Link to"), tr("Link to:"), displayPath(info.symLinkTarget()));
     if (info.isDir()) {
         m_size = addRow(QStringLiteral("Size"), tr("Size:"), tr("Counting..."));
         m_contents = addRow(QStringLiteral("Contents"), tr("Contents:"), tr("Counting..."));
     } else {
-        addRow(QStringLiteral("Size"), tr("Size:"), bytesText(info.size()));
+        addRow(QStringLiteral("Size"), tr("Size:"), formatSizeWithBytes(info.size()));
     }
     addRow(QStringLiteral("Modified"), tr("Modified:"),
            QLocale().toString(info.lastModified(), QLocale::LongFormat));
@@ -118,10 +89,10 @@ PropertiesDialog::PropertiesDialog(const QString& path, QWidget* owner)
 }
 
 PropertiesDialog::~PropertiesDialog() {
-    if (!m_count) return;
-    m_count->stop = true;
-    const std::lock_guard hold(m_count->lock);
-    m_count->dialog = nullptr;
+    if (!m_back) return;
+    // The count is abandoned, never waited for (a dead mount may hold it forever): it stops at
+    // its next entry, and nothing it posts reaches this sheet any more.
+    m_back->close();
 }
 
 QString PropertiesDialog::value(const QString& row) const {
@@ -142,40 +113,36 @@ QLabel* PropertiesDialog::addRow(const QString& row, const QString& caption, con
 
 void PropertiesDialog::startCounting() {
     m_counting = true;
-    m_count = std::make_shared<Count>();
-    m_count->dialog = this;
-    QThreadPool::globalInstance()->start([count = m_count, folder = m_path] {
+    m_back = ReturnAddress::to(this);
+    runDetached([back = m_back, folder = toFsPath(m_path), this] {
         Tally tally;
         QElapsedTimer sincePosted;
         sincePosted.start();
-        // Links are counted as entries and never followed, so nothing is counted twice.
-        QDirIterator entries(folder,
-                             QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                             QDirIterator::Subdirectories);
-        while (!count->stop && entries.hasNext()) {
-            entries.next();
-            const QFileInfo entry = entries.fileInfo();
-            if (entry.isSymLink()) {
-                ++tally.files;
-            } else if (entry.isDir()) {
+        const auto post = [&](bool done) {
+            return back->post([this, tally, done] { showTally(tally, done); });
+        };
+        bool open = true;
+        walkTree(folder, [&](const TreeEntry& entry) {
+            if (entry.kind == TreeEntry::Kind::Folder) {
                 ++tally.folders;
             } else {
-                ++tally.files;
-                tally.bytes += entry.size();
+                ++tally.files; // a link too, as itself
+                tally.bytes += qint64(entry.size);
             }
             // A large folder shows its running count now and then.
             if (sincePosted.elapsed() > 250) {
-                count->post(tally, false);
+                open = post(false);
                 sincePosted.restart();
             }
-        }
-        if (!count->stop) count->post(tally, true);
+            return open && back->isOpen();
+        });
+        if (open) post(true);
     });
 }
 
 void PropertiesDialog::showTally(const Tally& tally, bool done) {
     const QString more = done ? QString() : QStringLiteral("...");
-    m_size->setText(bytesText(tally.bytes) + more);
+    m_size->setText(formatSizeWithBytes(tally.bytes) + more);
     m_contents->setText(contentsText(tally.files, tally.folders) + more);
     if (!done) return;
     m_counting = false;

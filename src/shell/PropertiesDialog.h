@@ -9,6 +9,8 @@ class QLabel;
 
 namespace tunewalk {
 
+class ReturnAddress;
+
 // The program's own properties sheet of a file or folder, for desktops whose file manager does
 // not show one: name, type, location, size, a folder's contents, modified time, permissions
 // and owner. A folder is counted on a worker thread; its size and contents follow when known.
@@ -30,7 +32,6 @@ signals:
 
 private:
     struct Tally;
-    struct Count;
     QLabel* addRow(const QString& row, const QString& caption, const QString& text);
     void startCounting();
     void showTally(const Tally& tally, bool done);
@@ -40,7 +41,7 @@ private:
     QLabel* m_size = nullptr;
     QLabel* m_contents = nullptr;
     bool m_counting = false;
-    std::shared_ptr<Count> m_count;
+    std::shared_ptr<ReturnAddress> m_back; // the folder count's way back
 };
 
 } // namespace tunewalk

@@ -2,7 +2,6 @@
 
 #include "common/NativePath.h"
 
-#include <QDir>
 #include <QObject>
 
 namespace tunewalk {
@@ -10,7 +9,7 @@ namespace tunewalk {
 bool cFileInfo::setName(const QString& path) {
     m_error.clear();
     const NativeFileInfo info = nativeFileInfo(path);
-    const QString shown = QDir::toNativeSeparators(displayPath(path));
+    const QString shown = displayPath(path);
     if (path.isEmpty() || !info.exists) {
         m_error = QObject::tr("File not found: %1").arg(shown);
         return false;

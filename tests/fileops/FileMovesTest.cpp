@@ -274,7 +274,7 @@ TEST_F(FileMovesTest, ACancelMidFileLeavesNothingOfTheJob) {
     };
     const MoveOutcome outcome = moveItem(q(src / "Album"), q(dst / "Album"), job);
     EXPECT_TRUE(outcome.cancelled);
-    EXPECT_TRUE(outcome.ok && outcome.errors.isEmpty()) << outcome.description().toStdString();
+    EXPECT_TRUE(outcome.ok && outcome.errors.empty()) << outcome.description().toStdString();
     EXPECT_EQ(hashes(src), before);
     EXPECT_EQ(hashes(dst), Hashes{});
 }

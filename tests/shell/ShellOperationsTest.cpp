@@ -1,3 +1,4 @@
+#include "common/Detached.h"
 #include "shell/PropertiesDialog.h"
 #include "shell/QtShellOperations.h"
 
@@ -12,7 +13,6 @@
 #include <QDBusContext>
 #include <QDir>
 #include <QTemporaryDir>
-#include <QThreadPool>
 #include <gtest/gtest.h>
 
 using namespace tunewalk;
@@ -68,7 +68,7 @@ TEST_F(PropertiesSheet, AFoldersSizeAndContentsArriveWhenCounted) {
     // Sheets closed while they count get nothing posted to them afterwards.
     for (int i = 0; i < 10; ++i)
         PropertiesDialog closedAtOnce(album);
-    QThreadPool::globalInstance()->waitForDone();
+    ASSERT_TRUE(waitForDetached(10'000));
     QCoreApplication::processEvents();
 }
 

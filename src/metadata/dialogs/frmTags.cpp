@@ -3,9 +3,9 @@
 #include "common/Latin1.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
-#include "common/ResultText.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/dialogs/Latin1Validator.h"
+#include "metadata/dialogs/SaveFailure.h"
 #include "metadata/dialogs/TagHost.h"
 #include "shell/Prompter.h"
 
@@ -279,10 +279,7 @@ void frmTags::cmdSave_Click() {
             }
             return;
         }
-        m_prompter.message(tr("The file was not saved.\n\n"
-                              "The file may be in use or it may be read-only.") +
-                               QStringLiteral("\n\n") + messageText(saved),
-                           Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        reportNotSaved(m_prompter, tr("The file may be in use or it may be read-only."), saved);
         return;
     }
     m_host.refreshRow(fromNativePath(QByteArray::fromStdString(e.Filename())));

@@ -2,8 +2,8 @@
 
 #include "common/NativePath.h"
 #include "common/PathRules.h"
-#include "common/ResultText.h"
 #include "metadata/codec/WAVInfo.h"
+#include "metadata/dialogs/SaveFailure.h"
 #include "metadata/dialogs/TagHost.h"
 #include "shell/Prompter.h"
 
@@ -265,15 +265,15 @@ void frmWAV::cmdSave_Click() {
     e.setChannels(channels);
     // True also when the user declined the question.
     if (const Result saved = e.SaveWAV(); !saved) {
-        const QString path = fromNativePath(QByteArray::fromStdString(e.Filename()));
-        m_prompter.message(
-            e.NoFormatHeader()
-                ? tr("%1 has no WAV format header").arg(displayPath(fileNamePart(path)))
-                : tr("The file was not saved.\n\n"
-                     "Another application may be using the file or it may be "
-                     "read-only.") +
-                      QStringLiteral("\n\n") + messageText(saved),
-            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        if (e.NoFormatHeader())
+            m_prompter.message(tr("%1 has no WAV format header")
+                                   .arg(displayPath(fileNamePart(
+                                       fromNativePath(QByteArray::fromStdString(e.Filename()))))),
+                               Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        else
+            reportNotSaved(m_prompter,
+                           tr("Another application may be using the file or it may be read-only."),
+                           saved);
         return;
     }
     m_host.refreshRow(fromNativePath(QByteArray::fromStdString(e.Filename())));
