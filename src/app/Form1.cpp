@@ -8,6 +8,8 @@
 #include "app/ListHeader.h"
 #include "app/ListRow.h"
 #include "app/PlayerPanel.h"
+#include "app/playback/Playback.h"
+#include "app/playorder/PlayOrder.h"
 #include "common/ReturnAddress.h"
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
@@ -59,7 +61,8 @@ const char* columnKey(int column) {
 
 Form1::Form1(const Form1Services& services, QWidget* parent)
     : QMainWindow(parent), m_settings(services.settings), m_prompter(services.prompter),
-      m_tray(services.tray), m_player(services.player), m_shell(services.shell),
+      m_tray(services.tray), m_player(services.player),
+      m_playback(new Playback(*services.player, this)), m_shell(services.shell),
       m_fileOps(new FileOperations(*services.prompter, this)), m_commandLine(services.commandLine),
       m_programFolder(services.programFolder) {
     m_fileOps->setParent(this);
@@ -75,7 +78,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     createTrayMenu();
     registerControls();
 
-    for (QTimer* t : {&Timer1, &Timer2, &Timer4, &Timer5})
+    for (QTimer* t : {&Timer1, &Timer2, &Timer5})
         t->setSingleShot(true);
     Timer1.setInterval(1);
     Timer2.setInterval(10);
@@ -206,6 +209,26 @@ QMenu* Form1::menu(const QString& name) const {
     return found;
 }
 
+const QString& Form1::playingFile() const {
+    return m_playback->currentFile();
+}
+
+bool Form1::playing() const {
+    return m_playback->isPlaying();
+}
+
+bool Form1::paused() const {
+    return m_playback->isPaused();
+}
+
+bool Form1::playOrderOn() const {
+    return m_playOrder->isActive();
+}
+
+bool Form1::pausingOnStart() const {
+    return m_playback->pausingOnStart();
+}
+
 QList<QAction*> Form1::favoriteItems() const {
     return mnuFavoriteList.mid(1); // after the separator
 }
@@ -303,10 +326,10 @@ void Form1::createMenus() {
     mnuPause = mnuAudio->addAction(tr("Paus&e"), this, &Form1::pauseCommand);
     mnuStop = mnuAudio->addAction(tr("&Stop"), this, &Form1::stopCommand);
     mnuAudio->addSeparator();
-    mnuNext =
-        mnuAudio->addAction(tr("Play Ne&xt File"), this, [this] { playNext(currentFile, false); });
-    mnuPrevious =
-        mnuAudio->addAction(tr("Play Pre&vious File"), this, [this] { playPrevious(currentFile); });
+    mnuNext = mnuAudio->addAction(tr("Play Ne&xt File"), this,
+                                  [this] { playNext(m_playback->currentFile(), false); });
+    mnuPrevious = mnuAudio->addAction(tr("Play Pre&vious File"), this,
+                                      [this] { playPrevious(m_playback->currentFile()); });
     mnuAudio->addSeparator();
     mnuRepeat = mnuAudio->addAction(tr("&Repeat"));
     mnuAll = mnuAudio->addAction(tr("Play &All Files"));
@@ -489,6 +512,7 @@ void Form1::createList() {
     lblSpacer->installEventFilter(this);
 
     ListView1 = new QTreeWidget(central);
+    m_playOrder = std::make_unique<PlayOrder>(*ListView1);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setAccessibleName(tr("Folder contents"));
     ListView1->setHeader(new ListHeader(ListView1));

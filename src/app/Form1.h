@@ -34,6 +34,8 @@ class ReturnAddress;
 class ListRow;
 class MediaPlayer;
 class MP3TagEditor;
+class Playback;
+class PlayOrder;
 class PlayerPanel;
 class Prompter;
 class SettingsStore;
@@ -118,9 +120,7 @@ public:
     // Hands a file to the player and makes it current; an empty key means the list's current
     // row. With force off, a file chosen while paused loads and stays paused.
     void playItem(QString key, bool force);
-    void requestStop();
     void stopPlayback();
-    void markPlaying();
     void playNext(const QString& key, bool automatic);
     void playPrevious(const QString& key);
     void selectFirstAudio(bool play);
@@ -228,14 +228,16 @@ public:
     // The listed folder, "Drives" for the volumes.
     const QString& folder() const { return dirCurrent; }
     // The file the player has (playing, paused or opening); empty when none.
-    const QString& playingFile() const { return currentFile; }
-    bool playing() const { return isPlaying; }
-    bool paused() const { return isPaused; }
+    const QString& playingFile() const;
+    bool playing() const;
+    bool paused() const;
     // A file chosen while paused waits, paused, until its first report of playing.
-    bool pausingOnStart() const { return pauseOnStart; }
+    bool pausingOnStart() const;
+    // What plays; the media-controls bridge and the tray ask here.
+    Playback& playback() const { return *m_playback; }
     bool playingFileListed() const { return currentInList; }
     bool listHasAudio() const { return hasAudioFiles; }
-    bool playOrderOn() const { return playOrderActive; }
+    bool playOrderOn() const;
     bool inSmallWindow() const { return smallWindowMode; }
     // The furthest the splitter may go, in twips from the window's left edge.
     int splitterLimitTwips() const { return splitterLimit; }
@@ -288,18 +290,11 @@ private:
     QString dirCurrent;
     QString startFolder;
     QString pendingSelection;
-    QString currentFile;
-    bool isPlaying = false;
-    bool isPaused = false;
-    bool stopRequested = false;
-    bool pauseOnStart = false;
-    bool openingFile = false;
     bool suppressAutoPlay = false;
     bool listingDesktop = false;
     bool smallWindowMode = false;
     bool layoutGuard = false;
     bool hasAudioFiles = false;
-    bool playOrderActive = false;
     int playerState = 0;
     bool nameClicked = false;
     bool rowClicked = false;
@@ -354,9 +349,9 @@ private:
             *mnuSTExit = nullptr, *mnuSTRestore = nullptr;
     QAction *volumeUp = nullptr, *volumeDown = nullptr, *volumeMute = nullptr;
 
-    // One-shot timers: start-up listing, detail filling, slow second click, pause on start,
+    // One-shot timers: start-up listing, detail filling, slow second click,
     // start-up zoom.
-    QTimer Timer1, Timer2, Timer3, Timer4, Timer5;
+    QTimer Timer1, Timer2, Timer3, Timer5;
 
     // Form1.cpp
     void registerControls();
@@ -443,7 +438,6 @@ private:
 
     // Form1Playback.cpp
     void connectPlayback();
-    void onPlayerStateChanged(int oldState, int newState);
     void onPlayerError(quint32 code, const QString& description);
     void setTrayTip(const QString& text);
     void setRowIconFromTag(const QString& key);
@@ -474,11 +468,7 @@ private:
 
     // Form1PlayOrder.cpp
     void moveSelection(bool up);
-    void writeSequence(ListRow* row, int number, int width);
     void sortByPlayOrder();
-    // A row that arrives while a play order is in force joins it at the end (folders stay
-    // above the files).
-    void appendToPlayOrder(ListRow* row);
 
     // Form1Commands.cpp
     void saveToggle(const QString& key, bool on);
@@ -508,6 +498,8 @@ private:
     Prompter* m_prompter;
     TrayIcon* m_tray;
     MediaPlayer* m_player;
+    Playback* m_playback;
+    std::unique_ptr<PlayOrder> m_playOrder; // made with the list
     ShellOperations* m_shell;
     FileOperations* m_fileOps;
     QString m_commandLine;

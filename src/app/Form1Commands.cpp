@@ -1,5 +1,6 @@
 // Command states, the settings toggles and the settings commands.
 #include "app/Form1.h"
+#include "app/playback/Playback.h"
 
 #include "app/GridDelegate.h"
 #include "app/ListRow.h"
@@ -17,13 +18,14 @@
 namespace tunewalk {
 
 void Form1::updateCommandStates(bool relayout) {
-    if (!isPlaying)
+    if (!m_playback->isPlaying())
         playerState = 0;
     else if (mnuAll->isChecked())
-        playerState = isPaused ? 4 : 3;
+        playerState = m_playback->isPaused() ? 4 : 3;
     else
-        playerState = isPaused ? 2 : 1;
-    currentInList = !currentFile.isEmpty() && findRow(currentFile) != nullptr;
+        playerState = m_playback->isPaused() ? 2 : 1;
+    currentInList =
+        !m_playback->currentFile().isEmpty() && findRow(m_playback->currentFile()) != nullptr;
 
     // A toolbar button is shown exactly when its menu item is enabled; a tray item is enabled
     // like its main-menu twin.
@@ -40,7 +42,7 @@ void Form1::updateCommandStates(bool relayout) {
             playerState == 2 || playerState == 4 || (playerState == 0 && hasAudioFiles));
     command(mnuNext, mnuSTNext, "Next", loaded && currentInList);
     command(mnuPrevious, mnuSTPrevious, "Previous", loaded && currentInList);
-    mnuShowCurrent->setEnabled(!currentFile.isEmpty() && isPlaying);
+    mnuShowCurrent->setEnabled(!m_playback->currentFile().isEmpty() && m_playback->isPlaying());
 
     const bool small = smallWindowMode;
     button(QStringLiteral("Volume"))->setVisible(small);

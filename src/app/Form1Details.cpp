@@ -1,5 +1,6 @@
 // The audio details of the listed rows: track name, length, artist and bitrate.
 #include "app/Form1.h"
+#include "app/playback/Playback.h"
 
 #include "app/AudioDetails.h"
 #include "app/DetailReader.h"
@@ -37,7 +38,7 @@ void Form1::applyDetails(ListRow* row, const AudioDetails& d, bool quiet) {
     row->detailsSize = row->cell(Col::SizeInBytes).toLongLong();
     row->detailsInode = row->inode;
     if (!quiet) row->changed();
-    if (d.hasTitle && row->key == currentFile) {
+    if (d.hasTitle && row->key == m_playback->currentFile()) {
         panelCurrent->setText(d.title);
         emit playbackChanged();
     }

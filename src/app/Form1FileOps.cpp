@@ -2,6 +2,7 @@
 // folders, renaming and the properties sheet. Every change to the disk is followed by the
 // list, the tree and the current file.
 #include "app/Form1.h"
+#include "app/playback/Playback.h"
 
 #include "app/FileOperations.h"
 #include "app/ListRow.h"
@@ -98,15 +99,16 @@ bool Form1::mayReplace(const QString& path, const QString& question) {
 // The current file went along with `from` to `to`: the window follows it there (the player
 // keeps the file it has open). Nothing changes for a part that did not go.
 void Form1::followCurrentFile(const QString& from, const QString& to) {
+    const QString current = m_playback->currentFile();
     QString moved;
-    if (currentFile == from)
+    if (current == from)
         moved = to;
-    else if (pathIsWithin(currentFile, from))
-        moved = to + currentFile.mid(from.size());
+    else if (pathIsWithin(current, from))
+        moved = to + current.mid(from.size());
     if (moved.isEmpty() || !itemExists(moved)) return;
     // Where names ignore case, a case-only rename leaves the old spelling "existing".
-    if (itemExists(currentFile) && !samePath(currentFile, moved)) return;
-    currentFile = moved;
+    if (itemExists(current) && !samePath(current, moved)) return;
+    m_playback->followMove(moved);
     emit playbackChanged();
 }
 
@@ -201,7 +203,7 @@ void Form1::showMoved(const FileOperations::Moved& moved, const QString& destina
     const QString &path = moved.move.source, &target = moved.move.target;
     const bool listed = isListedFolder(destination);
     followCurrentFile(path, target);
-    *errors << moved.outcome.errors;
+    *errors << moved.outcome.lines();
     // Whatever left its place leaves the list and the tree, however it was dragged.
     if (moved.sourceGone) {
         *gone << path;
@@ -278,7 +280,9 @@ void Form1::showDeleted(const QStringList& paths, bool onTree) {
     // has no selection of its own to move.
     if (onTree && !itemExists(paths.first())) Treefolder1->SetPath(parentPath(paths.first()));
     forgetVanished(paths);
-    if (!currentFile.isEmpty() && !itemExists(currentFile)) stopPlayback(); // it was deleted
+    if (const QString current = m_playback->currentFile();
+        !current.isEmpty() && !itemExists(current))
+        stopPlayback(); // it was deleted
     updateCommandStates(false);
 }
 
@@ -373,7 +377,7 @@ void Form1::renameRow(ListRow* row, const QString& typed) {
     }
     followCurrentFile(oldPath, newPath);
     row->changed();
-    if (currentFile == newPath) panelCurrent->setText(currentText(newPath));
+    if (m_playback->currentFile() == newPath) panelCurrent->setText(currentText(newPath));
 }
 
 bool Form1::validName(const QString& name, QString* why) const {

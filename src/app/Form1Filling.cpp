@@ -6,6 +6,7 @@
 // never move a row under the user's pointer: when a stage is complete the list sorts once by
 // the column in force, if that stage filled it, and keeps the current row in view.
 #include "app/Form1.h"
+#include "app/playback/Playback.h"
 
 #include "app/DetailReader.h"
 #include "app/FolderScan.h"
@@ -92,7 +93,7 @@ void Form1::addNamedRows() {
             const FolderScan::Entry& e = m_entries[m_entriesShown];
             ListRow* row = e.kind == RowKind::Folder
                                ? makeFolderRow(dirCurrent, e.name)
-                               : makeFileRow(dirCurrent, e.name, e.kind, currentFile);
+                               : makeFileRow(dirCurrent, e.name, e.kind, m_playback->currentFile());
             if (!addRow(row)) continue;
             rows.append(row);
             if (e.cached) {

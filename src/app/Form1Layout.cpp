@@ -1,5 +1,6 @@
 // Where the controls go when the window changes size or form, and the splitter.
 #include "app/Form1.h"
+#include "app/playback/Playback.h"
 
 #include "app/PlayerPanel.h"
 #include "common/NativePath.h"
@@ -67,7 +68,7 @@ void Form1::resizeHandling() {
 
     if (isMinimized()) {
         // The taskbar entry shows what plays.
-        setWindowTitle(isPlaying ? panelCurrent->text() : Prompter::caption());
+        setWindowTitle(m_playback->isPlaying() ? panelCurrent->text() : Prompter::caption());
         layoutGuard = false;
         return;
     }

@@ -1,5 +1,7 @@
 // The folder listing: rows, sorting, navigation and what clicks on rows do.
 #include "app/Form1.h"
+#include "app/playback/Playback.h"
+#include "app/playorder/PlayOrder.h"
 
 #include "app/DetailReader.h"
 #include "app/FolderWatcher.h"
@@ -50,10 +52,10 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
     hasAudioFiles = false;
     // Refreshing the same folder keeps the user's sort; anything else starts from names.
     const bool sameFolder = samePath(path, dirCurrent);
-    if (!sameFolder || playOrderActive) {
+    if (!sameFolder || m_playOrder->isActive()) {
         sortColumn = Col::AscFirst;
         order = Qt::AscendingOrder;
-        playOrderActive = false;
+        m_playOrder->clear();
     }
     // Refresh reads the listed files again; any other listing may take details from the cache.
     m_reReadDetails = sameFolder && m_refreshing;
@@ -154,7 +156,7 @@ ListRow* Form1::addFile(const QString& path) {
     const QString name = fileNamePart(absolute);
     const std::optional<RowKind> kind = audioKindOf(name);
     if (!kind) return nullptr;
-    ListRow* row = makeFileRow(parentPath(absolute), name, *kind, currentFile);
+    ListRow* row = makeFileRow(parentPath(absolute), name, *kind, m_playback->currentFile());
     setFileStat(row, info);
     if (!addRow(row)) return nullptr;
     ListView1->addTopLevelItem(row);
@@ -226,7 +228,8 @@ void Form1::adoptRenamedFolder(const QString& newPath) {
     setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
     m_watcher->watch(dirCurrent);
     // The playing file moves with its folder, at whatever depth below it.
-    if (pathIsWithin(currentFile, old)) currentFile = dirCurrent + currentFile.mid(old.size());
+    if (const QString playing = m_playback->currentFile(); pathIsWithin(playing, old))
+        m_playback->followMove(dirCurrent + playing.mid(old.size()));
     m_rows.clear();
     for (int i = 0, n = ListView1->topLevelItemCount(); i < n; ++i) {
         auto* row = static_cast<ListRow*>(ListView1->topLevelItem(i));
@@ -339,7 +342,7 @@ void Form1::handleColumnClick(int column) {
     } else {
         sortColumn = order == Qt::AscendingOrder ? asc : desc;
     }
-    playOrderActive = false;
+    m_playOrder->clear();
     ListView1->sortItems(sortColumn, order);
 }
 
@@ -374,13 +377,13 @@ void Form1::upOneDir() {
 }
 
 void Form1::showCurrentFile() {
-    if (currentFile.isEmpty() || !isPlaying) return;
-    if (!samePath(parentPath(currentFile), dirCurrent)) {
-        pendingSelection = currentFile;
+    if (m_playback->currentFile().isEmpty() || !m_playback->isPlaying()) return;
+    if (!samePath(parentPath(m_playback->currentFile()), dirCurrent)) {
+        pendingSelection = m_playback->currentFile();
         m_pendingNoPlay = true; // the rows come later; the flag goes with the selection
-        PopulateList(parentPath(currentFile));
+        PopulateList(parentPath(m_playback->currentFile()));
     } else {
-        clickRow(findRow(currentFile));
+        clickRow(findRow(m_playback->currentFile()));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "app/ListRow.h"
 #include "app/MediaPlayer.h"
 #include "app/PlayerPanel.h"
+#include "app/playback/Playback.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "shell/Prompter.h"
@@ -26,13 +27,21 @@ constexpr int VolumeStep = 100;
 } // namespace
 
 void Form1::connectPlayback() {
-    Timer4.setInterval(1);
-    connect(&Timer4, &QTimer::timeout, this, [this] {
-        if (!pauseOnStart) return;
-        pauseOnStart = false;
-        m_player->pause();
+    connect(mnuAll, &QAction::toggled, m_playback, &Playback::setPlayAll);
+    connect(mnuRepeat, &QAction::toggled, m_playback, &Playback::setRepeat);
+    connect(m_playback, &Playback::playing, this, [this] {
+        updateCommandStates(false);
+        setTrayTip(tr("Playing: ") + panelCurrent->text());
     });
-    connect(m_player, &MediaPlayer::stateChanged, this, &Form1::onPlayerStateChanged);
+    connect(m_playback, &Playback::paused, this, [this] {
+        updateCommandStates(false);
+        setTrayTip(tr("Paused: ") + panelCurrent->text());
+    });
+    connect(m_playback, &Playback::advance, this,
+            [this](const QString& key) { playNext(key, true); });
+    connect(m_playback, &Playback::again, this,
+            [this](const QString& key) { playItem(key, true); });
+    connect(m_playback, &Playback::ended, this, &Form1::stopPlayback);
     connect(m_player, &MediaPlayer::error, this, &Form1::onPlayerError);
     connect(m_player, &MediaPlayer::positionChanged, this, [this](double seconds) {
         MediaPlayer1->showPosition(static_cast<qint64>(seconds),
@@ -67,28 +76,10 @@ void Form1::playItem(QString key, bool force) {
         if (!row) return;
         key = row->key;
     }
-    const QString previous = currentFile;
-    currentFile = key;
-    openingFile = true;
-    stopRequested = false;
-    m_player->setAutoStart(true);
-
-    if (isPaused) {
-        if (key != previous) {
-            if (!force) pauseOnStart = true;
-            m_player->open(key);
-        } else if (force) {
-            m_player->play();
-        }
-    } else if (isPlaying) {
-        if (key != previous || m_player->fileName() != key) m_player->open(key);
-    } else {
-        m_player->open(key);
-    }
-    openingFile = false;
-
+    const QString previous = m_playback->currentFile();
+    m_playback->open(key, force);
     // A report that arrived while the file opened may have made another file current.
-    if (currentFile != key) return;
+    if (m_playback->currentFile() != key) return;
     if (ListRow* row = findRow(key)) row->setIconKey(QStringLiteral("Playing"));
     const QString text = currentText(key);
     panelCurrent->setText(text);
@@ -97,63 +88,16 @@ void Form1::playItem(QString key, bool force) {
     setTrayTip(tr("Playing: ") + text);
 }
 
-void Form1::requestStop() {
-    stopRequested = true;
-    m_player->stop();
-}
-
 void Form1::stopPlayback() {
-    m_player->setAutoStart(false);
-    m_player->unload();
-    Timer4.stop();
-    pauseOnStart = false;
+    const QString last = m_playback->currentFile();
+    m_playback->unload();
     MediaPlayer1->showPosition(0, 0);
-    if (!currentFile.isEmpty()) setRowIconFromTag(currentFile);
-    currentFile.clear();
+    if (!last.isEmpty()) setRowIconFromTag(last);
     panelCurrent->setText(tr("(none)"));
     if (isMinimized()) setWindowTitle(Prompter::caption());
-    isPlaying = false;
-    isPaused = false;
     setTrayTip(tr("Stopped"));
     updateCommandStates(false);
     if (ListRow* row = currentRow()) handleRowClick(row);
-}
-
-void Form1::markPlaying() {
-    isPlaying = true;
-    isPaused = false;
-    updateCommandStates(false);
-}
-
-void Form1::onPlayerStateChanged(int /*oldState*/, int newState) {
-    const double position = m_player->position();
-    if (newState == MediaPlayer::Stopped) {
-        if (stopRequested || position == 0) {
-            stopPlayback();
-        } else if (mnuAll->isChecked()) {
-            // The file played to its end: on to the next row.
-            isPlaying = false;
-            isPaused = false;
-            playNext(m_player->fileName(), true);
-        } else if (mnuRepeat->isChecked()) {
-            m_player->setAutoStart(false);
-            m_player->unload();
-            playItem(currentFile, true);
-        } else {
-            stopPlayback();
-        }
-    } else if (newState == MediaPlayer::Paused) {
-        isPaused = true;
-        updateCommandStates(false);
-        setTrayTip(tr("Paused: ") + panelCurrent->text());
-    } else if (newState == MediaPlayer::Playing) {
-        if (pauseOnStart) {
-            Timer4.start();
-        } else {
-            markPlaying();
-            setTrayTip(tr("Playing: ") + panelCurrent->text());
-        }
-    }
 }
 
 void Form1::onPlayerError(quint32 code, const QString& description) {
@@ -192,7 +136,7 @@ void Form1::playNext(const QString& key, bool automatic) {
         }
         return;
     }
-    if (!openingFile) stepTo(row, 1);
+    if (!m_playback->isOpening()) stepTo(row, 1);
 }
 
 void Form1::playPrevious(const QString& key) {
@@ -202,7 +146,7 @@ void Form1::playPrevious(const QString& key) {
         return;
     }
     const int index = ListView1->indexOfTopLevelItem(row);
-    if (index == 0 || openingFile) return;
+    if (index == 0 || m_playback->isOpening()) return;
     if (static_cast<ListRow*>(ListView1->topLevelItem(index - 1))->opensAsFolder()) return;
     stepTo(row, -1);
 }
@@ -227,34 +171,30 @@ void Form1::playCommand() {
     const ListRow* row = currentRow();
     // Drive and special rows are no files either: they start the list like a folder row does.
     if (!row || !row->isFile()) {
-        if (!isPlaying)
+        if (!m_playback->isPlaying())
             selectFirstAudio(true);
-        else if (isPaused)
-            m_player->play();
+        else if (m_playback->isPaused())
+            m_playback->resume();
         return;
     }
     playItem(QString(), true);
 }
 
 void Form1::pauseCommand() {
-    if (!isPlaying) return;
-    if (isPaused)
-        m_player->play();
-    else
-        m_player->pause();
+    m_playback->togglePause();
 }
 
 void Form1::stopCommand() {
-    if (isPlaying) requestStop();
+    if (m_playback->isPlaying()) m_playback->requestStop();
 }
 
 void Form1::restartOrPrevious() {
     const int state = m_player->playState();
-    if (!isPlaying || (state != MediaPlayer::Playing && state != MediaPlayer::Paused &&
-                       state != MediaPlayer::Closed))
+    if (!m_playback->isPlaying() || (state != MediaPlayer::Playing &&
+                                     state != MediaPlayer::Paused && state != MediaPlayer::Closed))
         return;
     if (state == MediaPlayer::Closed || m_player->position() <= RestartThresholdSeconds)
-        playPrevious(currentFile);
+        playPrevious(m_playback->currentFile());
     else
         m_player->setPosition(0);
 }

@@ -105,7 +105,7 @@ bool Form1::readNumber(const QString& key, double* value, QStringList* bad) cons
 }
 
 void Form1::load() {
-    for (QTimer* t : {&Timer1, &Timer2, &Timer4, &Timer5})
+    for (QTimer* t : {&Timer1, &Timer2, &Timer5})
         t->stop();
     panelCurrent->setText(tr("(none)"));
     button(QStringLiteral("Next"))->setVisible(false);

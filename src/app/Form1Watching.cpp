@@ -4,6 +4,8 @@
 // the scroll position and a play order stay as they are. The program's own changes have
 // updated their rows already; their stats then match, and nothing is done twice.
 #include "app/Form1.h"
+#include "app/playback/Playback.h"
+#include "app/playorder/PlayOrder.h"
 
 #include "app/FolderScan.h"
 #include "app/FolderWatcher.h"
@@ -91,9 +93,9 @@ void Form1::updateFromStat(const QString& name, const NativeFileInfo& info, QStr
         if (info.isDir)
             row = makeFolderRow(dirCurrent, name);
         else if (isFile)
-            row = makeFileRow(dirCurrent, name, *kind, currentFile);
+            row = makeFileRow(dirCurrent, name, *kind, m_playback->currentFile());
         if (!row || !addRow(row)) return;
-        if (playOrderActive) appendToPlayOrder(row);
+        if (m_playOrder->isActive()) m_playOrder->append(row);
         ListView1->addTopLevelItem(row);
     } else if (row->isFile() ? !isFile : !info.isDir) {
         *gone << key;

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+namespace tunewalk {
+
+class MediaPlayer;
+
+// What plays: the current file, whether it plays or is paused, the player's reports turned
+// into that state, and the rule for a file that ends (Play All goes on, Repeat plays it again,
+// otherwise playback stops). The window shows the state and moves through its list; the
+// media-controls bridge and the tray ask here what plays.
+class Playback : public QObject {
+    Q_OBJECT
+public:
+    explicit Playback(MediaPlayer& player, QObject* parent = nullptr);
+
+    MediaPlayer& player() const { return m_player; }
+    // The file the player has (playing, paused or opening); empty when none.
+    const QString& currentFile() const { return m_currentFile; }
+    bool isPlaying() const { return m_playing; }
+    bool isPaused() const { return m_paused; }
+    // A file chosen while paused waits, paused, until its first report of playing.
+    bool pausingOnStart() const { return m_pauseOnStart; }
+    // A file is being handed to the player; reports that arrive meanwhile may change it.
+    bool isOpening() const { return m_opening; }
+
+    // The end-of-file rule's switches, as the Audio menu shows them.
+    void setPlayAll(bool on) { m_playAll = on; }
+    void setRepeat(bool on) { m_repeat = on; }
+
+    // Hands `key` to the player and makes it current. With force off, a file chosen while
+    // paused loads and stays paused; with force on, the paused current file resumes.
+    void open(const QString& key, bool force);
+    // The user's Stop: the player reports Stopped, and playback ends.
+    void requestStop();
+    // Unloads the file and forgets it; nothing plays or is paused afterwards.
+    void unload();
+    // Play resumes a paused file; Pause pauses a playing one and resumes a paused one.
+    void resume();
+    void togglePause();
+    // The file was moved or renamed while current.
+    void followMove(const QString& to) { m_currentFile = to; }
+
+signals:
+    // The player plays (or resumes) the current file.
+    void playing();
+    void paused();
+    // The current file played to its end and Play All goes on from it.
+    void advance(const QString& fromKey);
+    // The current file played to its end and Repeat plays it again.
+    void again(const QString& key);
+    // Playback ended: stopped by the user, at the end of a file without Play All or Repeat,
+    // or by a player error.
+    void ended();
+
+private:
+    void onStateChanged(int newState);
+
+    MediaPlayer& m_player;
+    QString m_currentFile;
+    bool m_playing = false;
+    bool m_paused = false;
+    bool m_stopRequested = false;
+    bool m_pauseOnStart = false;
+    bool m_opening = false;
+    bool m_playAll = false;
+    bool m_repeat = false;
+    QTimer m_pauseTimer; // pauses a file that must start paused, once it reports playing
+};
+
+} // namespace tunewalk
