@@ -5,8 +5,8 @@
 // the real player.
 
 #include "BenchSeams.h"
-#include "app/Form1.h"
-#include "app/QtMediaPlayer.h"
+#include "app/playback/QtMediaPlayer.h"
+#include "app/window/Form1.h"
 #include "common/SettingsStore.h"
 
 #include <QString>

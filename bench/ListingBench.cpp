@@ -15,10 +15,10 @@
 #include "BenchWindow.h"
 #include "ListingFolders.h"
 #include "NameSortBench.h"
-#include "app/DetailReader.h"
-#include "app/DetailsCache.h"
-#include "app/Form1.h"
-#include "app/ListRow.h"
+#include "app/listing/DetailReader.h"
+#include "app/listing/DetailsCache.h"
+#include "app/listing/ListRow.h"
+#include "app/window/Form1.h"
 
 #include <QApplication>
 #include <QDir>

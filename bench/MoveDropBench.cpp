@@ -11,9 +11,9 @@
 #include "BenchTiming.h"
 #include "BenchWindow.h"
 #include "ListingFolders.h"
-#include "app/FileOperations.h"
-#include "app/Form1.h"
-#include "app/ProgressWindow.h"
+#include "app/fileops/FileOperations.h"
+#include "app/window/Form1.h"
+#include "app/window/ProgressWindow.h"
 #include "foldertree/Treefolder.h"
 
 #include <QAction>

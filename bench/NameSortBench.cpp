@@ -5,7 +5,7 @@
 #include "NameSortBench.h"
 
 #include "BenchRandom.h"
-#include "app/ListText.h"
+#include "app/listing/ListText.h"
 #include "common/NativePath.h"
 
 #include <QCollator>

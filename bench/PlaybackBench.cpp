@@ -12,10 +12,10 @@
 #include "BenchSeams.h"
 #include "BenchTiming.h"
 #include "BenchWindow.h"
-#include "app/Form1.h"
-#include "app/ListRow.h"
-#include "app/MediaPlayer.h"
-#include "app/QtMediaPlayer.h"
+#include "app/listing/ListRow.h"
+#include "app/playback/MediaPlayer.h"
+#include "app/playback/QtMediaPlayer.h"
+#include "app/window/Form1.h"
 #include "common/SettingsStore.h"
 
 #include <QAction>

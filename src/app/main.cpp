@@ -1,8 +1,8 @@
 // Tunewalk: a folder of MP3 and WAV files as a playlist.
-#include "app/Form1.h"
-#include "app/Icons.h"
-#include "app/MediaControlsBridge.h"
-#include "app/QtMediaPlayer.h"
+#include "app/playback/MediaControlsBridge.h"
+#include "app/playback/QtMediaPlayer.h"
+#include "app/window/Form1.h"
+#include "app/window/Icons.h"
 #include "common/Detached.h"
 #include "common/NativePath.h"
 #include "common/SettingsStore.h"

@@ -1,9 +1,9 @@
 // The details cache and the detail reader's abandoned workers.
-#include "app/DetailsCache.h"
+#include "app/listing/DetailsCache.h"
 #include "AudioFixtures.h"
 #include "EventLoopWait.h"
 #include "TempDir.h"
-#include "app/DetailReader.h"
+#include "app/listing/DetailReader.h"
 #include "common/NativePath.h"
 
 #include <QDir>

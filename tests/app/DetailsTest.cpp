@@ -1,8 +1,8 @@
 // The audio details the list fills in after a listing.
 #include "Form1Fixture.h"
 
-#include "app/AudioDetails.h"
-#include "app/ListText.h"
+#include "app/listing/AudioDetails.h"
+#include "app/listing/ListText.h"
 #include "metadata/codec/MP3TagEditor.h"
 
 #include <filesystem>

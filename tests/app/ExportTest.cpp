@@ -1,6 +1,6 @@
 // The listing written as M3U or CSV, the external player's playlists, and their clean-up.
 #include "Form1Fixture.h"
-#include "app/ListingExport.h"
+#include "app/listing/ListingExport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

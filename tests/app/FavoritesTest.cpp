@@ -1,7 +1,7 @@
 // Favorite folders: the menu, Add Current Folder, choosing a favorite, the stored value and the
 // Edit Favorites dialog.
 #include "Form1Fixture.h"
-#include "app/frmFavorites.h"
+#include "app/window/frmFavorites.h"
 
 #include <QPushButton>
 

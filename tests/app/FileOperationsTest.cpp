@@ -1,6 +1,6 @@
 // The window's delete command as file jobs: one question, the Trash or destruction on the
 // worker, what the Trash refuses offered for permanent deletion, failures listed.
-#include "app/FileOperations.h"
+#include "app/fileops/FileOperations.h"
 
 #include "EventLoopWait.h"
 #include "QtPrinters.h"

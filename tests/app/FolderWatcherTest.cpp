@@ -1,5 +1,5 @@
 // The listed folder's watcher, with another process changing real folders.
-#include "app/FolderWatcher.h"
+#include "app/listing/FolderWatcher.h"
 
 #include "EventLoopWait.h"
 #include "TempDir.h"

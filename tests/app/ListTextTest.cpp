@@ -1,7 +1,7 @@
 // The list's texts, sort keys and order, and the path helpers, without a window.
-#include "app/ListText.h"
-#include "app/AudioDetails.h"
-#include "app/Form1.h"
+#include "app/listing/ListText.h"
+#include "app/listing/AudioDetails.h"
+#include "app/window/Form1.h"
 
 #include "QtPrinters.h"
 #include "TempDir.h"

@@ -2,8 +2,8 @@
 // dead folder left behind, the details cache, and a list that follows other programs.
 #include "Form1Fixture.h"
 #include "TestFiles.h"
-#include "app/DetailReader.h"
-#include "app/FolderScan.h"
+#include "app/listing/DetailReader.h"
+#include "app/listing/FolderScan.h"
 
 #include <QProcess>
 #include <condition_variable>

@@ -1,6 +1,6 @@
 // The folder listing: rows, sort order, column clicks, navigation and its messages.
 #include "Form1Fixture.h"
-#include "app/ListHeader.h"
+#include "app/window/ListHeader.h"
 #include "common/NativePath.h"
 
 #include <QTest>

@@ -1,5 +1,5 @@
 // The desktop's media controls driving the window, over a real session bus.
-#include "app/MediaControlsBridge.h"
+#include "app/playback/MediaControlsBridge.h"
 #include "Form1Fixture.h"
 #include "shell/DesktopMediaControls.h"
 

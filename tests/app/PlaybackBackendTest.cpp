@@ -1,6 +1,6 @@
 // Playback through the real player on generated half-second files.
 #include "Form1Fixture.h"
-#include "app/QtMediaPlayer.h"
+#include "app/playback/QtMediaPlayer.h"
 #include "common/NativePath.h"
 
 #include <QRegularExpression>

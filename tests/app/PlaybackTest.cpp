@@ -1,7 +1,7 @@
 // Playback on a player the test drives: what plays, what ends, what the window shows.
 #include "Form1Fixture.h"
 
-#include "app/PlayerPanel.h"
+#include "app/window/PlayerPanel.h"
 
 #include <QAccessible>
 

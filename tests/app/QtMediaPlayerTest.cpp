@@ -1,6 +1,6 @@
 // The real backend on generated files. There is no sound card on the test machines; GStreamer
 // still plays in real time there, so a file plays to its end as it would for the user.
-#include "app/QtMediaPlayer.h"
+#include "app/playback/QtMediaPlayer.h"
 
 #include "AudioFixtures.h"
 #include "EventLoopWait.h"

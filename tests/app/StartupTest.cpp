@@ -7,9 +7,11 @@ namespace {
 TEST_F(Form1Test, FirstRunUsesEveryDefaultAndListsTheProgramFolder) {
     setSetting("HWND", "12345"); // an earlier run's window id is replaced
     Form1& w = start();
-    EXPECT_EQ(checked({w.command("mnuRepeat"), w.command("mnuAll"), w.command("mnuConfirmDeletes"), w.command("mnuPermanentDelete"),
-                       w.command("mnuFloater"), w.command("mnuFolderSizes"), w.command("mnuShowTree"), w.command("mnuGridLines"),
-                       w.command("mnuSystemTray"), w.command("mnuStartupZoom"), w.command("mnuRememberPosition")}),
+    EXPECT_EQ(checked({w.command("mnuRepeat"), w.command("mnuAll"), w.command("mnuConfirmDeletes"),
+                       w.command("mnuPermanentDelete"), w.command("mnuFloater"),
+                       w.command("mnuFolderSizes"), w.command("mnuShowTree"),
+                       w.command("mnuGridLines"), w.command("mnuSystemTray"),
+                       w.command("mnuStartupZoom"), w.command("mnuRememberPosition")}),
               "01101010001");
     EXPECT_EQ(w.button("Delete")->toolTip(), "Send Selected Item(s) to Recycle Bin");
     EXPECT_EQ(w.button("Zoom")->toolTip(), "Zoom to Small Window");
@@ -29,7 +31,9 @@ TEST_F(Form1Test, SavedOptionsAreAppliedByTheirOwnRule) {
     setSettings({"Repeat", "true", "All", "no", "ShowTree", "yes", "GridLines", "1", "SystemTray",
                  "True", "PermanentDelete", "True"});
     Form1& w = start();
-    EXPECT_EQ(checked({w.command("mnuRepeat"), w.command("mnuAll"), w.command("mnuShowTree"), w.command("mnuGridLines")}), "0101");
+    EXPECT_EQ(checked({w.command("mnuRepeat"), w.command("mnuAll"), w.command("mnuShowTree"),
+                       w.command("mnuGridLines")}),
+              "0101");
     EXPECT_FALSE(w.tree()->isVisible());
     EXPECT_EQ(w.button("Zoom")->toolTip(), "Zoom to System Tray");
     EXPECT_EQ(w.button("Delete")->toolTip(), "Delete Selected Item(s)");

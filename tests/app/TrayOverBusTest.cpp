@@ -2,7 +2,7 @@
 // "Activate" (the host's single click) bringing the window back.
 #include "Form1Fixture.h"
 
-#include "app/Icons.h"
+#include "app/window/Icons.h"
 #include "shell/QtTrayIcon.h"
 
 #include <QDBusArgument>

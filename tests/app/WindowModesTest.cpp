@@ -1,7 +1,7 @@
 // Full window, small window, tray icon, and the layout rules that go with them.
 #include "Form1Fixture.h"
 
-#include "app/PlayerPanel.h"
+#include "app/window/PlayerPanel.h"
 #include "shell/WindowPlacement.h"
 
 #include <QMenuBar>

@@ -1,6 +1,6 @@
 #include "app/playback/Playback.h"
 
-#include "app/MediaPlayer.h"
+#include "app/playback/MediaPlayer.h"
 
 namespace tunewalk {
 

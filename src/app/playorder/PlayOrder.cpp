@@ -1,6 +1,6 @@
 #include "app/playorder/PlayOrder.h"
 
-#include "app/ListRow.h"
+#include "app/listing/ListRow.h"
 
 #include <QRandomGenerator>
 #include <QTreeWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MediaPlayer.h"
+#include "app/playback/MediaPlayer.h"
 
 #include <QStringList>
 

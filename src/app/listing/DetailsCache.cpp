@@ -1,0 +1,241 @@
+#include "app/listing/DetailsCache.h"
+
+#include "common/NativePath.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QVariant>
+#include <atomic>
+#include <mutex>
+
+namespace tunewalk {
+
+namespace {
+
+constexpr int SchemaVersion = 1;
+// An entry that was used this recently is not touched again: a warm listing writes nothing.
+constexpr qint64 TouchAfterMs = 24 * 3600 * 1000;
+constexpr int KeptBrokenFiles = 2;
+
+// A full check reads the whole file, so it runs once per database and process.
+bool firstOpenInProcess(const QString& path) {
+    static std::mutex mutex;
+    static QSet<QString> checked;
+    std::lock_guard lock(mutex);
+    if (checked.contains(path)) return false;
+    checked.insert(path);
+    return true;
+}
+
+bool isDamage(const QSqlError& error) {
+    const int code = error.nativeErrorCode().toInt() & 0xff; // the primary SQLite code
+    return code == 11 /* SQLITE_CORRUPT */ || code == 26 /* SQLITE_NOTADB */;
+}
+
+qint64 now() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+} // namespace
+
+bool DetailsCache::Entry::matches(const Entry& now) const {
+    return size == now.size && modifiedNs == now.modifiedNs && isWav == now.isWav &&
+           (inode == 0 || now.inode == 0 || inode == now.inode);
+}
+
+DetailsCache::DetailsCache(const QString& path, int rowLimit)
+    : m_path(path.isEmpty() ? defaultPath() : path), m_rowLimit(rowLimit) {
+    static std::atomic<int> connections{0};
+    m_connection = QStringLiteral("tunewalk-details-%1").arg(++connections);
+    QDir().mkpath(QFileInfo(m_path).path());
+    if (open(firstOpenInProcess(m_path))) return;
+    setAside();
+    m_recovered = true;
+    open(false); // when even a fresh file fails, the cache stays closed
+}
+
+DetailsCache::~DetailsCache() {
+    close();
+}
+
+QString DetailsCache::defaultPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/Tunewalk/details.sqlite");
+}
+
+QString DetailsCache::folderOf(const QString& path) {
+    // With its separator, so that the root folder is no empty key.
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QSqlDatabase DetailsCache::database() const {
+    return QSqlDatabase::database(m_connection, false);
+}
+
+bool DetailsCache::open(bool check) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(m_path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=300"));
+        m_open = db.open() && setUp(check);
+    }
+    if (!m_open) close();
+    return m_open;
+}
+
+bool DetailsCache::setUp(bool check) {
+    QSqlQuery q(database());
+    // A damaged or foreign file fails the first statement already.
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+        !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        return false;
+    if (check && !(q.exec(QStringLiteral("PRAGMA quick_check")) && q.next() &&
+                   q.value(0).toString() == QLatin1String("ok")))
+        return false;
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) return false;
+    if (q.value(0).toInt() != SchemaVersion) {
+        // Written by another version: its entries are only a cache, start over.
+        if (!q.exec(QStringLiteral("DROP TABLE IF EXISTS details")) ||
+            !q.exec(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion)))
+            return false;
+    }
+    // Names and folders are the exact bytes of the path, so any name round-trips.
+    if (!q.exec(QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS details (folder BLOB NOT NULL, name BLOB NOT "
+            "NULL, size INTEGER, mtime INTEGER, inode INTEGER, wav INTEGER, title "
+            "TEXT, length TEXT, artist TEXT, bitrate TEXT, hasTitle INTEGER, used "
+            "INTEGER, PRIMARY KEY (folder, name))")) ||
+        !q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS details_used ON details (used)")))
+        return false;
+    prune();
+    return true;
+}
+
+void DetailsCache::prune() {
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM details")) || !q.next()) return;
+    const qint64 excess = q.value(0).toLongLong() - m_rowLimit;
+    if (excess <= 0) return;
+    q.finish();
+    q.exec(QStringLiteral("DELETE FROM details WHERE rowid IN (SELECT rowid FROM details "
+                          "ORDER BY used LIMIT %1)")
+               .arg(excess));
+}
+
+void DetailsCache::close() {
+    m_open = false;
+    if (!QSqlDatabase::contains(m_connection)) return;
+    database().close();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+void DetailsCache::setAside() {
+    const QString aside =
+        m_path + QStringLiteral(".broken-") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz"));
+    if (!QFile::rename(m_path, aside)) QFile::remove(m_path);
+    // A journal left beside a fresh file would be replayed into it.
+    QFile::remove(m_path + QStringLiteral("-wal"));
+    QFile::remove(m_path + QStringLiteral("-shm"));
+    const QFileInfo file(m_path);
+    QStringList broken = file.dir().entryList({file.fileName() + QStringLiteral(".broken-*")},
+                                              QDir::Files, QDir::Name);
+    while (broken.size() > KeptBrokenFiles)
+        QFile::remove(file.dir().filePath(broken.takeFirst()));
+}
+
+void DetailsCache::failed(const QSqlError& error) {
+    if (!isDamage(error)) return; // a busy moment costs only this batch
+    close();
+    if (m_recovered) return;
+    m_recovered = true;
+    setAside();
+    open(false);
+}
+
+QHash<QString, DetailsCache::Entry> DetailsCache::lookupFolder(const QString& folder) {
+    QHash<QString, Entry> found;
+    if (!isOpen()) return found;
+    const QByteArray key =
+        toNativePath(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+    QSqlError error;
+    {
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT name, size, mtime, inode, wav, title, length, artist, "
+                                 "bitrate, hasTitle FROM details WHERE folder = ?"));
+        q.addBindValue(key);
+        if (q.exec()) {
+            while (q.next()) {
+                Entry e{q.value(1).toLongLong(),
+                        q.value(2).toLongLong(),
+                        q.value(3).toULongLong(),
+                        q.value(4).toBool(),
+                        {q.value(5).toString(), q.value(6).toString(), q.value(7).toString(),
+                         q.value(8).toString(), q.value(9).toBool()}};
+                found.insert(fromNativePath(q.value(0).toByteArray()), e);
+            }
+        }
+        error = q.lastError();
+        if (!error.isValid()) {
+            // Keeps the folder's entries from being pruned as unused.
+            q.finish();
+            q.prepare(QStringLiteral("UPDATE details SET used = ? WHERE folder = ? AND used < ?"));
+            q.addBindValue(now());
+            q.addBindValue(key);
+            q.addBindValue(now() - TouchAfterMs);
+            q.exec();
+            error = q.lastError();
+        }
+    }
+    if (error.isValid()) failed(error);
+    return found;
+}
+
+void DetailsCache::store(const std::vector<Stored>& entries) {
+    if (!isOpen() || entries.empty()) return;
+    QSqlDatabase db = database();
+    QSqlError error;
+    if (!db.transaction()) {
+        error = db.lastError();
+    } else {
+        {
+            QSqlQuery q(database());
+            q.prepare(QStringLiteral("INSERT OR REPLACE INTO details (folder, name, size, mtime, "
+                                     "inode, wav, title, length, artist, bitrate, hasTitle, used) "
+                                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            const qint64 used = now();
+            for (const Stored& s : entries) {
+                const QString folder = folderOf(s.path);
+                const Entry& e = s.entry;
+                for (const QVariant& value :
+                     {QVariant(toNativePath(folder)),
+                      QVariant(toNativePath(s.path.mid(folder.size()))), QVariant(e.size),
+                      QVariant(e.modifiedNs), QVariant(qint64(e.inode)), QVariant(e.isWav),
+                      QVariant(e.details.title), QVariant(e.details.length),
+                      QVariant(e.details.artist), QVariant(e.details.bitrate),
+                      QVariant(e.details.hasTitle), QVariant(used)})
+                    q.addBindValue(value);
+                if (!q.exec()) {
+                    error = q.lastError();
+                    break;
+                }
+            }
+        }
+        if (error.isValid())
+            db.rollback();
+        else if (!db.commit())
+            error = db.lastError();
+    }
+    db = QSqlDatabase(); // failed() may close the connection
+    if (error.isValid()) failed(error);
+}
+
+} // namespace tunewalk

@@ -1,0 +1,138 @@
+#include "app/listing/ListingExport.h"
+
+#include "app/listing/ListRow.h"
+#include "common/NativePath.h"
+#include "common/ResultText.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace tunewalk {
+
+namespace {
+const QString Crlf = QStringLiteral("\r\n");
+
+// Spreadsheets read a quotation mark inside a field only when it is doubled (RFC 4180).
+QString csvField(const QString& value) {
+    QString doubled = value;
+    doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + doubled + QLatin1Char('"');
+}
+
+// A row whose path is not valid text stays out; the caller hears of it.
+bool leftOutAsNotText(const ListRow* row, QStringList* notText) {
+    if (!hasRawBytes(row->key)) return false;
+    if (notText) notText->append(displayPath(row->key));
+    return true;
+}
+} // namespace
+
+QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut,
+                QStringList* notText) {
+    QString text;
+    for (const ListRow* row : rows) {
+        if (!row->isFile() || leftOutAsNotText(row, notText)) continue;
+        if (row->key.contains(QLatin1Char('\r')) || row->key.contains(QLatin1Char('\n'))) {
+            if (leftOut) leftOut->append(row->key);
+            continue;
+        }
+        text += row->key + Crlf;
+    }
+    return text;
+}
+
+QString csvText(const std::vector<const ListRow*>& rows, QStringList* notText) {
+    QString text = QStringLiteral(
+        R"("Full Path","Filename","Track Name","Length","Artist","Bitrate","Size","Modified")");
+    text += Crlf;
+    for (const ListRow* row : rows) {
+        if (leftOutAsNotText(row, notText)) continue;
+        QStringList fields{csvField(row->key)};
+        for (int column : {Col::Name, Col::Track, Col::Length, Col::Artist, Col::Bitrate, Col::Size,
+                           Col::Modified})
+            fields << csvField(row->cell(column));
+        text += fields.join(QLatin1Char(',')) + Crlf;
+    }
+    return text;
+}
+
+QString withExportExtension(const QString& chosen, bool m3u) {
+    for (const char* known : {".m3u", ".csv", ".txt"})
+        if (chosen.endsWith(QLatin1String(known), Qt::CaseSensitive)) return chosen;
+    return chosen + (m3u ? QStringLiteral(".m3u") : QStringLiteral(".csv"));
+}
+
+Result writeTextFile(const QString& path, const QString& text) {
+    // QSaveFile writes beside the target and renames at the end, so a failure midway leaves
+    // the old file (or none) rather than half a listing.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return fileFailure(file);
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size()) {
+        const Result why = fileFailure(file);
+        file.cancelWriting();
+        return why;
+    }
+    if (!file.commit()) return fileFailure(file);
+    return Result::ok();
+}
+
+QString playlistFolder() {
+#ifdef Q_OS_WIN
+    // There the runtime location is the profile folder, and the temporary one is the user's own.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+#else
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+#endif
+    return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/tunewalk-playlists");
+}
+
+QString writeTemporaryPlaylist(const QString& text, Result* error) {
+    const QString folder = playlistFolder();
+    if (folder.isEmpty()) {
+        *error = Result::failure(
+            {}, QObject::tr("There is no private folder to write the playlist in.").toStdString());
+        return {};
+    }
+    errno = 0;
+    if (!QDir().mkpath(folder)) {
+        const std::string native = toNativePath(folder).toStdString();
+        *error = errno != 0 ? Result::fromErrno(native)
+                            : Result::failure(native, "the folder cannot be created");
+        return {};
+    }
+    // The temporary file only reserves a name no other start of the program can take.
+    QTemporaryFile reserved(folder + QStringLiteral("/playlist-XXXXXX.m3u"));
+    reserved.setAutoRemove(false);
+    if (!reserved.open()) {
+        *error = fileFailure(reserved);
+        return {};
+    }
+    const QString path = reserved.fileName();
+    reserved.close();
+    if (const Result why = writeTextFile(path, text); !why) {
+        QFile::remove(path);
+        *error = why;
+        return {};
+    }
+    return QDir::toNativeSeparators(path);
+}
+
+int removeOldPlaylists(const QDateTime& now) {
+    // An external player may still be reading a playlist it was handed a little while ago, so
+    // only those a day old go.
+    const QString folder = playlistFolder();
+    if (folder.isEmpty()) return 0; // an empty path would be the working folder
+    const QDateTime limit = now.addDays(-1);
+    int removed = 0;
+    const QFileInfoList playlists = QDir(folder).entryInfoList(
+        {QStringLiteral("*.m3u")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& info : playlists)
+        if (info.lastModified() < limit && QFile::remove(info.absoluteFilePath())) ++removed;
+    return removed;
+}
+
+} // namespace tunewalk

@@ -1,0 +1,85 @@
+#include "app/playback/MediaControlsBridge.h"
+
+#include "app/listing/ListRow.h"
+#include "app/playback/MediaPlayer.h"
+#include "app/window/Form1.h"
+#include "shell/DesktopMediaControls.h"
+
+#include <QAction>
+#include <QAudio>
+#include <QLabel>
+#include <algorithm>
+#include <cmath>
+
+namespace tunewalk {
+
+NowPlaying nowPlaying(const Form1& window) {
+    NowPlaying now;
+    const MediaPlayer* player = window.player();
+    if (!window.playingFile().isEmpty()) {
+        now.path = window.playingFile();
+        now.title = window.currentLabel()->text();
+        if (const ListRow* row = window.findRow(window.playingFile())) {
+            const QString& artist = row->cell(Col::Artist);
+            if (artist != QLatin1String("(unknown)")) now.artist = artist;
+        }
+        now.lengthMicroseconds = static_cast<qint64>(player->duration() * 1e6);
+    }
+    if (window.playing())
+        now.status = window.paused() ? NowPlaying::Status::Paused : NowPlaying::Status::Playing;
+    now.canPlay = window.command("mnuPlayFile")->isEnabled() || window.paused();
+    now.canPause = window.playing();
+    now.canGoNext = window.command("mnuNext")->isEnabled();
+    now.canGoPrevious = window.command("mnuPrevious")->isEnabled();
+    now.canSeek = !player->fileName().isEmpty();
+    now.volume = player->isMuted()
+                     ? 0.0
+                     : QAudio::convertVolume(player->volume() / 100.0, QAudio::DecibelVolumeScale,
+                                             QAudio::LinearVolumeScale);
+    return now;
+}
+
+void connectMediaControls(Form1& window, DesktopMediaControls& controls) {
+    Form1* w = &window;
+    DesktopMediaControls* c = &controls;
+    QObject::connect(c, &DesktopMediaControls::playPauseRequested, w, [w] {
+        if (w->playing())
+            w->pauseCommand();
+        else
+            w->playCommand();
+    });
+    QObject::connect(c, &DesktopMediaControls::playRequested, w, [w] {
+        if (!w->playing() || w->paused()) w->playCommand();
+    });
+    QObject::connect(c, &DesktopMediaControls::pauseRequested, w, [w] {
+        if (w->playing() && !w->paused()) w->pauseCommand();
+    });
+    QObject::connect(c, &DesktopMediaControls::stopRequested, w, &Form1::stopCommand);
+    QObject::connect(c, &DesktopMediaControls::nextRequested, w->command("mnuNext"),
+                     &QAction::trigger);
+    QObject::connect(c, &DesktopMediaControls::previousRequested, w, &Form1::restartOrPrevious);
+    QObject::connect(c, &DesktopMediaControls::seekRequested, w, [w](qint64 offset) {
+        MediaPlayer* p = w->player();
+        if (p->fileName().isEmpty()) return;
+        p->setPosition(std::max(0.0, p->position() + static_cast<double>(offset) / 1e6));
+    });
+    QObject::connect(c, &DesktopMediaControls::setPositionRequested, w, [w](qint64 position) {
+        if (!w->player()->fileName().isEmpty())
+            w->player()->setPosition(static_cast<double>(position) / 1e6);
+    });
+    QObject::connect(c, &DesktopMediaControls::volumeRequested, w, [w](double linear) {
+        const double db = linear <= 0 ? -100.0
+                                      : QAudio::convertVolume(linear, QAudio::LinearVolumeScale,
+                                                              QAudio::DecibelVolumeScale);
+        w->player()->setVolume(std::clamp(static_cast<int>(std::lround(db * 100)),
+                                          MediaPlayer::SilentVolume, MediaPlayer::FullVolume));
+        emit w->playbackChanged();
+    });
+    QObject::connect(c, &DesktopMediaControls::raiseRequested, w, &Form1::raiseFromAnotherStart);
+    QObject::connect(c, &DesktopMediaControls::quitRequested, w, &QWidget::close);
+    controls.setPositionSource([w] { return static_cast<qint64>(w->player()->position() * 1e6); });
+    QObject::connect(w, &Form1::playbackChanged, c, [w, c] { c->publish(nowPlaying(*w)); });
+    controls.publish(nowPlaying(window));
+}
+
+} // namespace tunewalk

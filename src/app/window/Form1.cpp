@@ -1,0 +1,601 @@
+// The main window's controls: menus, toolbar, list, player area, status bar and tray menu.
+#include "app/window/Form1.h"
+
+#include "app/listing/DetailReader.h"
+#include "app/listing/FolderScan.h"
+#include "app/listing/ListRow.h"
+#include "app/playback/Playback.h"
+#include "app/playorder/PlayOrder.h"
+#include "app/window/GridDelegate.h"
+#include "app/window/Icons.h"
+#include "app/window/ListHeader.h"
+#include "app/window/PlayerPanel.h"
+#include "common/ReturnAddress.h"
+#include "common/SettingsStore.h"
+#include "common/Twips.h"
+#include "foldertree/Treefolder.h"
+#include "metadata/codec/MP3TagEditor.h"
+#include "metadata/codec/WAVInfo.h"
+#include "shell/Prompter.h"
+#include "shell/TrayIcon.h"
+#include "shell/Volumes.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace tunewalk {
+
+namespace {
+struct ColumnInfo {
+    const char* header;
+    const char* key; // persisted width and position
+    int widthTwips;
+};
+constexpr ColumnInfo Columns[Col::Visible] = {
+    {"File Name", "File", 3528},    {"Track Name", "Track", 3528}, {"Length", "Length", 1499},
+    {"Artist", "Artist", 2540},     {"Bitrate", "Bitrate", 1646},  {"Size", "Size", 1829},
+    {"Modified", "Modified", 3658},
+};
+constexpr const char* HiddenHeaders[] = {
+    "Type_Name_ASC",    "Type_Title_ASC",     "Type_Length_ASC",   "Type_Artist_ASC",
+    "Type_Bitrate_ASC", "Type_Size_ASC",      "Type_Modified_ASC", "Type_Name_DESC",
+    "Type_Title_DESC",  "Type_Length_DESC",   "Type_Artist_DESC",  "Type_Bitrate_DESC",
+    "Type_Size_DESC",   "Type_Modified_DESC", "SizeInBytes",       "Sequence",
+};
+} // namespace
+
+const char* columnKey(int column) {
+    return Columns[column].key;
+}
+
+Form1::Form1(const Form1Services& services, QWidget* parent)
+    : QMainWindow(parent), m_settings(services.settings), m_prompter(services.prompter),
+      m_tray(services.tray), m_player(services.player),
+      m_playback(new Playback(*services.player, this)), m_shell(services.shell),
+      m_fileOps(new FileOperations(*services.prompter, this)), m_commandLine(services.commandLine),
+      m_programFolder(services.programFolder) {
+    m_fileOps->setParent(this);
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(Prompter::caption());
+    setWindowIcon(Icons::program());
+    resize(toPixels(14400), toPixels(9600));
+
+    createMenus();
+    createToolbar();
+    createList();
+    createStatusBar();
+    createTrayMenu();
+    registerControls();
+
+    for (QTimer* t : {&Timer1, &Timer2, &Timer5})
+        t->setSingleShot(true);
+    Timer1.setInterval(1);
+    Timer2.setInterval(10);
+    Timer5.setInterval(1);
+    // The slow second click waits out a double-click, which plays the file instead.
+    Timer3.setSingleShot(true);
+    Timer3.setInterval(std::max(100, QApplication::doubleClickInterval()));
+    connect(&Timer3, &QTimer::timeout, this, [this] {
+        if (!doubleClickPending) startRename();
+    });
+    connect(&Timer1, &QTimer::timeout, this, &Form1::openStartFolder);
+    connect(&Timer2, &QTimer::timeout, this, &Form1::fillAllDetails);
+    connect(&Timer5, &QTimer::timeout, this, &Form1::zoom);
+
+    m_detailReader = new DetailReader(this);
+    m_scan = new FolderScan(this);
+    connectWatcher();
+    m_back = ReturnAddress::to(this);
+    // Results arriving one by one are gathered for a moment and shown together.
+    connect(m_detailReader, &DetailReader::resultsReady, this, [this] {
+        if (m_drainQueued) return;
+        m_drainQueued = true;
+        QTimer::singleShot(BatchMs, this, [this] {
+            m_drainQueued = false;
+            drainDetails();
+        });
+    });
+    connect(m_detailReader, &DetailReader::finished, this, &Form1::drainDetails);
+
+    // The tray tip before anything plays.
+    m_tray->setToolTip(tr("Stopped"));
+    connect(m_tray, &TrayIcon::restoreRequested, this, &Form1::restoreFromTray);
+    m_tray->setMenu(mnuSysTrayPopup);
+
+    connectPlayback();
+    connectTree();
+}
+
+// The commands and menus by their names, for command() and menu().
+void Form1::registerControls() {
+    for (const auto& [name, action] : std::initializer_list<std::pair<const char*, QAction*>>{
+             {"mnuOpen", mnuOpen},
+             {"mnuOpenDefault", mnuOpenDefault},
+             {"mnuDefaultCurrent", mnuDefaultCurrent},
+             {"mnuSave", mnuSave},
+             {"mnuExit", mnuExit},
+             {"mnuPlayAllExternal", mnuPlayAllExternal},
+             {"mnuPlaySelectedExternal", mnuPlaySelectedExternal},
+             {"mnuAddFavorite", mnuAddFavorite},
+             {"mnuEditFavorites", mnuEditFavorites},
+             {"mnuViewDir", mnuViewDir},
+             {"mnuAbout", mnuAbout},
+             {"mnuUpOne", mnuUpOne},
+             {"mnuRefresh", mnuRefresh},
+             {"mnuShowCurrent", mnuShowCurrent},
+             {"mnuNewFolder", mnuNewFolder},
+             {"mnuRenameFile", mnuRenameFile},
+             {"mnuDeleteFile", mnuDeleteFile},
+             {"mnuFileProperties", mnuFileProperties},
+             {"mnuRename", mnuRename},
+             {"mnuDelete", mnuDelete},
+             {"mnuProperties", mnuProperties},
+             {"mnuPlayFile", mnuPlayFile},
+             {"mnuPause", mnuPause},
+             {"mnuStop", mnuStop},
+             {"mnuNext", mnuNext},
+             {"mnuPrevious", mnuPrevious},
+             {"mnuRepeat", mnuRepeat},
+             {"mnuAll", mnuAll},
+             {"mnuRandom", mnuRandom},
+             {"mnuMoveUp1", mnuMoveUp1},
+             {"mnuMoveDown1", mnuMoveDown1},
+             {"mnuMP3Tags", mnuMP3Tags},
+             {"mnuWAVHeaders", mnuWAVHeaders},
+             {"mnuPlay", mnuPlay},
+             {"mnuMoveUp", mnuMoveUp},
+             {"mnuMoveDown", mnuMoveDown},
+             {"mnuEditTags", mnuEditTags},
+             {"mnuEditWAV", mnuEditWAV},
+             {"mnuSystemTray", mnuSystemTray},
+             {"mnuFloater", mnuFloater},
+             {"mnuStartupZoom", mnuStartupZoom},
+             {"mnuRememberPosition", mnuRememberPosition},
+             {"mnuShowTree", mnuShowTree},
+             {"mnuGridLines", mnuGridLines},
+             {"mnuFolderSizes", mnuFolderSizes},
+             {"mnuDetailsCache", mnuDetailsCache},
+             {"mnuConfirmDeletes", mnuConfirmDeletes},
+             {"mnuPermanentDelete", mnuPermanentDelete},
+             {"mnuUnregister", mnuUnregister},
+             {"mnuSTPlay", mnuSTPlay},
+             {"mnuSTPause", mnuSTPause},
+             {"mnuSTStop", mnuSTStop},
+             {"mnuSTNext", mnuSTNext},
+             {"mnuSTPrevious", mnuSTPrevious},
+             {"mnuSTRepeat", mnuSTRepeat},
+             {"mnuSTPlayAll", mnuSTPlayAll},
+             {"mnuSTExit", mnuSTExit},
+             {"mnuSTRestore", mnuSTRestore},
+             {"volumeUp", volumeUp},
+             {"volumeDown", volumeDown},
+             {"volumeMute", volumeMute},
+         })
+        m_commands.insert(QLatin1String(name), action);
+    for (const auto& [name, menu] : std::initializer_list<std::pair<const char*, QMenu*>>{
+             {"mnuFile", mnuFile},
+             {"mnuFolder", mnuFolder},
+             {"mnuAudio", mnuAudio},
+             {"mnuSettings", mnuSettings},
+             {"mnuFavorites", mnuFavorites},
+             {"mnuHelp", mnuHelp},
+             {"mnuPopup", mnuPopup},
+             {"mnuSysTrayPopup", mnuSysTrayPopup},
+             {"mnuVolume", mnuVolume},
+         })
+        m_menus.insert(QLatin1String(name), menu);
+}
+
+QAction* Form1::command(const QString& name) const {
+    QAction* action = m_commands.value(name);
+    Q_ASSERT_X(action, "Form1::command", qPrintable(name));
+    return action;
+}
+
+QMenu* Form1::menu(const QString& name) const {
+    QMenu* found = m_menus.value(name);
+    Q_ASSERT_X(found, "Form1::menu", qPrintable(name));
+    return found;
+}
+
+const QString& Form1::playingFile() const {
+    return m_playback->currentFile();
+}
+
+bool Form1::playing() const {
+    return m_playback->isPlaying();
+}
+
+bool Form1::paused() const {
+    return m_playback->isPaused();
+}
+
+bool Form1::playOrderOn() const {
+    return m_playOrder->isActive();
+}
+
+bool Form1::pausingOnStart() const {
+    return m_playback->pausingOnStart();
+}
+
+QList<QAction*> Form1::favoriteItems() const {
+    return mnuFavoriteList.mid(1); // after the separator
+}
+
+// The desktop, documents folder and volumes the folder tree shows.
+TreefolderEnvironment Form1::treeEnvironment() {
+    TreefolderEnvironment environment;
+    const auto folder = [](QStandardPaths::StandardLocation location) {
+        const QString path = QStandardPaths::writableLocation(location);
+        return QFileInfo(path).isDir() ? QDir::toNativeSeparators(path) : QString();
+    };
+    environment.desktop = folder(QStandardPaths::DesktopLocation);
+    environment.documents = folder(QStandardPaths::DocumentsLocation);
+    const auto forTree = [](const QList<Volume>& found) {
+        QList<TreeVolume> volumes;
+        for (const Volume& v : found)
+            volumes.append({v.root, v.label, v.iconKey, v.ready});
+        return volumes;
+    };
+    // The mount table at once; labels and readiness from workers that may meet a dead mount.
+    environment.volumes = [forTree] { return forTree(mountedVolumes()); };
+    environment.gatherVolumes = [forTree](QObject* context,
+                                          std::function<void(QList<TreeVolume>)> done) {
+        gatherVolumes(context, [forTree, done = std::move(done)](const QList<Volume>& found) {
+            done(forTree(found));
+        });
+    };
+    return environment;
+}
+
+Form1::~Form1() {
+    m_back->close();
+    qDeleteAll(m_discarded);
+}
+
+MP3TagEditor& Form1::oTagEditor() {
+    if (!m_tagEditor) m_tagEditor = std::make_unique<MP3TagEditor>();
+    return *m_tagEditor;
+}
+
+WAVInfo& Form1::wavReader() {
+    if (!m_wavReader) m_wavReader = std::make_unique<WAVInfo>();
+    return *m_wavReader;
+}
+
+QAction* Form1::toggle(QMenu* menu, const QString& caption, const QString& key,
+                       void (Form1::*effect)()) {
+    QAction* action = menu->addAction(caption);
+    action->setCheckable(true);
+    connect(action, &QAction::triggered, this, [this, key, effect](bool on) {
+        saveToggle(key, on);
+        if (effect) (this->*effect)();
+    });
+    return action;
+}
+
+void Form1::createMenus() {
+    mnuFile = menuBar()->addMenu(tr("&File"));
+    mnuOpen = mnuFile->addAction(tr("&Open Directory..."), this, &Form1::openDirectory);
+    mnuOpen->setShortcut(QKeySequence::Open);
+    mnuOpenDefault =
+        mnuFile->addAction(tr("Open &Default Directory"), this, &Form1::openDefaultDirectory);
+    mnuDefaultCurrent = mnuFile->addAction(tr("&Make Current Folder the Default"), this,
+                                           &Form1::makeCurrentFolderDefault);
+    mnuFile->addSeparator();
+    mnuSave = mnuFile->addAction(tr("&Save Folder Listing"), this, &Form1::saveListing);
+    mnuSave->setShortcut(QKeySequence::Save);
+    mnuFile->addSeparator();
+    mnuExit = mnuFile->addAction(tr("E&xit"), this, &QWidget::close);
+    mnuExit->setShortcut(QKeySequence::Quit);
+
+    mnuFolder = menuBar()->addMenu(tr("F&older"));
+    mnuUpOne = mnuFolder->addAction(tr("Go &Up One Directory"), this, &Form1::upOneDir);
+    mnuUpOne->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
+    mnuRefresh = mnuFolder->addAction(tr("Refresh &List"), this, [this] {
+        m_refreshing = true;
+        PopulateList(dirCurrent);
+        m_refreshing = false;
+    });
+    mnuRefresh->setShortcut(QKeySequence::Refresh);
+    mnuShowCurrent = mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
+    mnuFolder->addSeparator();
+    mnuNewFolder = mnuFolder->addAction(tr("&New Folder"), this, &Form1::newFolderCommand);
+    mnuRenameFile = mnuFolder->addAction(tr("Rena&me File/Folder"), this, &Form1::renameCommand);
+    mnuRenameFile->setShortcut(QKeySequence(Qt::Key_F2));
+    mnuDeleteFile =
+        mnuFolder->addAction(tr("&Delete File/Folder to Recycle Bin"), this, &Form1::deleteCommand);
+    mnuDeleteFile->setShortcut(QKeySequence::Delete);
+    mnuFileProperties = mnuFolder->addAction(tr("File/Folder P&roperties"), this, [this] {
+        if (getSelCount() > 0) propertiesCommand();
+    });
+
+    mnuAudio = menuBar()->addMenu(tr("&Audio"));
+    mnuPlayFile = mnuAudio->addAction(tr("&Play"), this, &Form1::playCommand);
+    mnuPause = mnuAudio->addAction(tr("Paus&e"), this, &Form1::pauseCommand);
+    mnuStop = mnuAudio->addAction(tr("&Stop"), this, &Form1::stopCommand);
+    mnuAudio->addSeparator();
+    mnuNext = mnuAudio->addAction(tr("Play Ne&xt File"), this,
+                                  [this] { playNext(m_playback->currentFile(), false); });
+    mnuPrevious = mnuAudio->addAction(tr("Play Pre&vious File"), this,
+                                      [this] { playPrevious(m_playback->currentFile()); });
+    mnuAudio->addSeparator();
+    mnuRepeat = mnuAudio->addAction(tr("&Repeat"));
+    mnuAll = mnuAudio->addAction(tr("Play &All Files"));
+    for (QAction* a : {mnuRepeat, mnuAll})
+        a->setCheckable(true);
+    connect(mnuRepeat, &QAction::triggered, this, &Form1::applyRepeat);
+    connect(mnuAll, &QAction::triggered, this, &Form1::applyAll);
+    mnuAudio->addSeparator();
+    mnuMoveUp1 =
+        mnuAudio->addAction(tr("Move Selected File &Up in Playlist"), this, &Form1::moveUp);
+    mnuMoveDown1 =
+        mnuAudio->addAction(tr("Move Selected File &Down in Playlist"), this, &Form1::moveDown);
+    mnuRandom = mnuAudio->addAction(tr("Ra&ndomize Playlist"), this, &Form1::randomizePlaylist);
+
+    mnuAudio->addSeparator();
+    mnuPlayAllExternal =
+        mnuAudio->addAction(tr("Play All Files in External Player"), this, &Form1::playAllExternal);
+    mnuPlaySelectedExternal = mnuAudio->addAction(tr("Play Selected Files in External Player"),
+                                                  this, &Form1::playSelectedExternal);
+    mnuAudio->addSeparator();
+    mnuMP3Tags = mnuAudio->addAction(tr("Edit ID3v1 MP3 &Tags..."), this, &Form1::editTagsCommand);
+    mnuWAVHeaders =
+        mnuAudio->addAction(tr("Edit WAV &Headers..."), this, &Form1::wavHeadersCommand);
+
+    mnuSettings = menuBar()->addMenu(tr("&Settings"));
+    mnuSystemTray = toggle(mnuSettings, tr("Zoom to System &Tray Instead of Small Window"),
+                           QStringLiteral("SystemTray"), &Form1::onSystemTray);
+    mnuFloater = toggle(mnuSettings, tr("Small Window Floats &Above Other Apps"),
+                        QStringLiteral("Floater"), nullptr);
+    mnuStartupZoom = toggle(mnuSettings, tr("&Zoom at Startup"), QStringLiteral("Zoom"), nullptr);
+    mnuRememberPosition =
+        toggle(mnuSettings, tr("&Remember Position"), QStringLiteral("RememberPos"), nullptr);
+    mnuSettings->addSeparator();
+    mnuShowTree = toggle(mnuSettings, tr("Show &Folder Tree"), QStringLiteral("ShowTree"),
+                         &Form1::onShowTree);
+    mnuGridLines = toggle(mnuSettings, tr("Show &Grid Lines"), QStringLiteral("GridLines"),
+                          &Form1::onGridLines);
+    mnuFolderSizes =
+        toggle(mnuSettings, tr("Calculate Folder &Sizes"), QStringLiteral("FolderSizes"), nullptr);
+    // Details read once are kept in the user's cache folder, so a folder opens at once the
+    // next time; Refresh reads the files again either way.
+    mnuDetailsCache = toggle(mnuSettings, tr("&Keep Track Details in a Cache"),
+                             QStringLiteral("DetailsCache"), nullptr);
+    mnuSettings->addSeparator();
+    mnuConfirmDeletes = toggle(mnuSettings, tr("&Confirm File/Folder Deletion"),
+                               QStringLiteral("ConfirmDeletes"), nullptr);
+    mnuPermanentDelete = toggle(mnuSettings, tr("&Permanently Delete Files/Folders"),
+                                QStringLiteral("PermanentDelete"), &Form1::onPermanentDelete);
+
+    mnuSettings->addSeparator();
+    mnuViewDir =
+        mnuSettings->addAction(tr("&Default Directory..."), this, &Form1::showDefaultDirectory);
+
+    mnuFavorites = menuBar()->addMenu(tr("&Favorites"));
+    mnuAddFavorite = mnuFavorites->addAction(tr("&Add Current Folder to Favorites..."), this,
+                                             &Form1::addFavorite);
+    mnuEditFavorites =
+        mnuFavorites->addAction(tr("&Edit Favorites..."), this, &Form1::editFavorites);
+    mnuFavoriteList << mnuFavorites->addSeparator();
+    mnuFavoriteList.first()->setVisible(false);
+
+    mnuHelp = menuBar()->addMenu(tr("&Help"));
+    mnuAbout = mnuHelp->addAction(tr("&About..."), this, &Form1::showAbout);
+    mnuHelp->addSeparator();
+    mnuUnregister = mnuHelp->addAction(tr("De&lete All Settings"), this, &Form1::deleteAllSettings);
+
+    // The list's pop-up menu; the file commands join it with their features.
+    mnuPopup = new QMenu(this);
+    mnuPlay = mnuPopup->addAction(tr("&Play"), this, [this] { playItem(QString(), true); });
+    mnuPopup->addSeparator();
+    mnuMoveUp = mnuPopup->addAction(tr("Move &Up"), this, &Form1::moveUp);
+    mnuMoveDown = mnuPopup->addAction(tr("Move Dow&n"), this, &Form1::moveDown);
+    mnuPopup->addSeparator();
+    mnuEditTags = mnuPopup->addAction(tr("Edit ID3v1 &Tags..."), this, &Form1::editTagsCommand);
+    mnuEditWAV = mnuPopup->addAction(tr("Edit Audio &Headers..."), this, &Form1::editWavCommand);
+    mnuPopup->addSeparator();
+    mnuRename = mnuPopup->addAction(tr("Rena&me"), this, &Form1::startRename);
+    mnuDelete = mnuPopup->addAction(tr("&Delete (to Recycle Bin)"), this, &Form1::deleteCommand);
+    mnuProperties = mnuPopup->addAction(tr("P&roperties"), this, &Form1::propertiesCommand);
+}
+
+QAction* Form1::addButton(const QString& key, const QString& tip) {
+    QAction* action = Toolbar1->addAction(Icons::button(key), tip);
+    action->setObjectName(key);
+    action->setToolTip(tip);
+    m_buttons.insert(key, action);
+    return action;
+}
+
+QAction* Form1::button(const QString& key) const {
+    return m_buttons.value(key);
+}
+
+void Form1::createToolbar() {
+    Toolbar1 = addToolBar(tr("Toolbar"));
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setFloatable(false);
+    Toolbar1->setIconSize(QSize(16, 16));
+    Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    Toolbar1->toggleViewAction()->setVisible(false);
+
+    connect(addButton(QStringLiteral("Zoom"), tr("Zoom to Small Window")), &QAction::triggered,
+            this, &Form1::zoom);
+    connect(addButton(QStringLiteral("Up"), tr("Go Up One Directory")), &QAction::triggered, this,
+            &Form1::upOneDir);
+    connect(addButton(QStringLiteral("NewFolder"), tr("Create New Folder")), &QAction::triggered,
+            this, &Form1::newFolderCommand);
+    connect(addButton(QStringLiteral("Delete"), tr("Send Selected Item(s) to Recycle Bin")),
+            &QAction::triggered, this, &Form1::deleteCommand);
+    connect(addButton(QStringLiteral("Refresh"), tr("Refresh")), &QAction::triggered, mnuRefresh,
+            &QAction::trigger);
+    QAction* repeat = addButton(QStringLiteral("Repeat"), tr("Toggle Repeat On/Off"));
+    QAction* all = addButton(QStringLiteral("All"), tr("Toggle Play All Files/Play Single File"));
+    for (QAction* a : {repeat, all})
+        a->setCheckable(true);
+    connect(repeat, &QAction::triggered, this, &Form1::applyRepeat);
+    connect(all, &QAction::triggered, this, &Form1::applyAll);
+    connect(addButton(QStringLiteral("Random"), tr("Randomize Playlist")), &QAction::triggered,
+            this, &Form1::randomizePlaylist);
+    connect(addButton(QStringLiteral("Tags"), tr("Edit ID3v1 Tags")), &QAction::triggered,
+            mnuMP3Tags, &QAction::trigger);
+    connect(addButton(QStringLiteral("Headers"), tr("Edit Audio Headers")), &QAction::triggered,
+            mnuWAVHeaders, &QAction::trigger);
+    connect(addButton(QStringLiteral("MoveUp"), tr("Move Up in Playlist")), &QAction::triggered,
+            this, &Form1::moveUp);
+    connect(addButton(QStringLiteral("MoveDown"), tr("Move Down in Playlist")), &QAction::triggered,
+            this, &Form1::moveDown);
+    connect(addButton(QStringLiteral("Play"), tr("Play")), &QAction::triggered, this,
+            &Form1::playCommand);
+    connect(addButton(QStringLiteral("Pause"), tr("Pause")), &QAction::triggered, this,
+            &Form1::pauseCommand);
+    connect(addButton(QStringLiteral("Stop"), tr("Stop")), &QAction::triggered, this,
+            &Form1::stopCommand);
+    connect(addButton(QStringLiteral("Previous"), tr("Previous")), &QAction::triggered, this,
+            &Form1::restartOrPrevious);
+    connect(addButton(QStringLiteral("Next"), tr("Next")), &QAction::triggered, mnuNext,
+            &QAction::trigger);
+
+    // "Volume" drops down its menu.
+    mnuVolume = new QMenu(this);
+    volumeUp = mnuVolume->addAction(tr("Up"), this, &Form1::volumeUpCommand);
+    volumeUp->setObjectName(QStringLiteral("Up"));
+    volumeDown = mnuVolume->addAction(tr("Down"), this, &Form1::volumeDownCommand);
+    volumeDown->setObjectName(QStringLiteral("Down"));
+    volumeMute = mnuVolume->addAction(tr("Mute"), this, &Form1::muteCommand);
+    volumeMute->setObjectName(QStringLiteral("Mute"));
+    m_volumeButton = new QToolButton(Toolbar1);
+    m_volumeButton->setIcon(Icons::button(QStringLiteral("Volume")));
+    m_volumeButton->setText(tr("Adjust Volume"));
+    m_volumeButton->setToolTip(tr("Adjust Volume"));
+    m_volumeButton->setAccessibleName(tr("Adjust Volume"));
+    m_volumeButton->setMenu(mnuVolume);
+    m_volumeButton->setPopupMode(QToolButton::InstantPopup);
+    QAction* volume = Toolbar1->addWidget(m_volumeButton);
+    volume->setObjectName(QStringLiteral("Volume"));
+    m_buttons.insert(QStringLiteral("Volume"), volume);
+    volume->setVisible(false);
+
+    // "Up" takes dropped files: they move to the parent folder.
+    if (QToolButton* up = upButton()) {
+        up->setAcceptDrops(true);
+        up->installEventFilter(this);
+    }
+}
+
+void Form1::createList() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("central"));
+    setCentralWidget(central);
+    central->installEventFilter(this);
+
+    Treefolder1 = new Treefolder(treeEnvironment(), central);
+    Treefolder1->setObjectName(QStringLiteral("Treefolder1"));
+
+    lblSpacer = new QLabel(central);
+    lblSpacer->setObjectName(QStringLiteral("lblSpacer"));
+    lblSpacer->setCursor(Qt::SplitHCursor);
+    lblSpacer->setAccessibleName(tr("Splitter between folder tree and list"));
+    lblSpacer->installEventFilter(this);
+
+    ListView1 = new QTreeWidget(central);
+    m_playOrder = std::make_unique<PlayOrder>(*ListView1);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(tr("Folder contents"));
+    ListView1->setHeader(new ListHeader(ListView1));
+    ListView1->setColumnCount(Col::Count);
+    QStringList headers;
+    for (const ColumnInfo& c : Columns)
+        headers << tr(c.header);
+    for (const char* h : HiddenHeaders)
+        headers << QLatin1String(h);
+    ListView1->setHeaderLabels(headers);
+    ListView1->headerItem()->setTextAlignment(Col::Size, Qt::AlignRight | Qt::AlignVCenter);
+    for (int c = 0; c < Col::Visible; ++c)
+        ListView1->setColumnWidth(c, toPixels(Columns[c].widthTwips));
+    for (int c = Col::Visible; c < Col::Count; ++c)
+        ListView1->setColumnHidden(c, true);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setItemDelegate(new GridDelegate(ListView1));
+    ListView1->header()->setSectionsMovable(true);
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->sortItems(Col::AscFirst, Qt::AscendingOrder);
+    setListSorting(true);
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListView1->installEventFilter(this);
+    ListView1->viewport()->installEventFilter(this);
+    ListView1->viewport()->setAcceptDrops(true);
+    static_cast<GridDelegate*>(ListView1->itemDelegate())->renamed = [this](const QString& typed) {
+        // After the editor has closed: the rename may ask or report.
+        QMetaObject::invokeMethod(
+            this, [this, typed] { renameRow(findRow(m_renamingKey), typed); },
+            Qt::QueuedConnection);
+    };
+
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Form1::handleColumnClick);
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { handleDoubleClick(static_cast<ListRow*>(item)); });
+    connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (ListRow* row = currentRow(); row && row->isSelected()) handleRowClick(row);
+    });
+    connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        auto* row = static_cast<ListRow*>(ListView1->itemAt(pos));
+        if (row && row == currentRow()) handleRightClick(row);
+    });
+
+    MediaPlayer1 = new PlayerPanel(central);
+    MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
+}
+
+void Form1::createStatusBar() {
+    panelLabel = new QLabel(tr("Now playing:"), this);
+    panelLabel->setObjectName(QStringLiteral("Label"));
+    panelCurrent = new QLabel(this);
+    panelCurrent->setObjectName(QStringLiteral("Current"));
+    // No fixed accessible name: a screen reader reads the label's text, which is the news.
+    panelCurrent->setAccessibleDescription(tr("Current file"));
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(panelLabel);
+    statusBar()->addWidget(panelCurrent, 1);
+}
+
+void Form1::createTrayMenu() {
+    mnuSysTrayPopup = new QMenu(this);
+    mnuSTPlay = mnuSysTrayPopup->addAction(tr("&Play"), mnuPlay, &QAction::trigger);
+    mnuSTPause = mnuSysTrayPopup->addAction(tr("Paus&e"), mnuPause, &QAction::trigger);
+    mnuSTStop = mnuSysTrayPopup->addAction(tr("&Stop"), mnuStop, &QAction::trigger);
+    mnuSysTrayPopup->addSeparator();
+    mnuSTNext = mnuSysTrayPopup->addAction(tr("&Next"), mnuNext, &QAction::trigger);
+    mnuSTPrevious = mnuSysTrayPopup->addAction(tr("Pre&vious"), mnuPrevious, &QAction::trigger);
+    mnuSysTrayPopup->addSeparator();
+    mnuSTRepeat = mnuSysTrayPopup->addAction(tr("&Repeat"));
+    mnuSTPlayAll = mnuSysTrayPopup->addAction(tr("Play &All Files"));
+    for (QAction* a : {mnuSTRepeat, mnuSTPlayAll})
+        a->setCheckable(true);
+    connect(mnuSTRepeat, &QAction::triggered, this, &Form1::applyRepeat);
+    connect(mnuSTPlayAll, &QAction::triggered, this, &Form1::applyAll);
+    mnuSysTrayPopup->addSeparator();
+    mnuSTExit = mnuSysTrayPopup->addAction(tr("E&xit"), this, &Form1::exitFromTray);
+    mnuSTRestore = mnuSysTrayPopup->addAction(tr("Show &Window"), this, &Form1::restoreFromTray);
+    mnuSysTrayPopup->setDefaultAction(mnuSTRestore);
+}
+
+} // namespace tunewalk

@@ -1,0 +1,556 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include "app/favorites/FavoriteFolders.h"
+#include "app/fileops/FileOperations.h"
+#include "app/listing/FolderScan.h"
+#include "common/KeyedCollection.h"
+#include "common/NameIDPair.h"
+#include "foldertree/Treefolder.h"
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QDropEvent;
+class QLabel;
+class QMimeData;
+class QMouseEvent;
+class QMenu;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace tunewalk {
+
+class DetailReader;
+class ReturnAddress;
+class ListRow;
+class MediaPlayer;
+class MP3TagEditor;
+class Playback;
+class PlayOrder;
+class PlayerPanel;
+class Prompter;
+class SettingsStore;
+class ShellOperations;
+class TrayIcon;
+class WAVInfo;
+
+// What the main window needs from outside: the settings, the prompts, the tray icon, the
+// command line and where the program lives.
+struct Form1Services {
+    SettingsStore* settings = nullptr;
+    Prompter* prompter = nullptr;
+    TrayIcon* tray = nullptr;
+    MediaPlayer* player = nullptr;
+    ShellOperations* shell = nullptr;
+    QString commandLine;   // the arguments as one text, blanks between them
+    QString programFolder; // the folder that holds the program
+};
+
+// The start folder and the file to select in it, from the command line and "DefaultPath".
+struct StartChoice {
+    QString folder;
+    QString pendingSelection;
+};
+StartChoice chooseStartFolder(const QString& commandLine, const QString& defaultPath,
+                              const QString& programFolder);
+
+// The absolute on-disk form of a path; empty when nothing exists there.
+QString GetLongFileName(const QString& path);
+
+// The main window: the folder list (the playlist), the toolbar, the player area, the status
+// bar and the tray icon. It shows the parts beside this folder (listing/, playback/,
+// playorder/, favorites/, fileops/) and turns the user's commands into their calls; its own
+// code is split over one source file per concern: Form1.cpp (controls), Form1Startup.cpp,
+// Form1Listing.cpp, Form1Filling.cpp, Form1Watching.cpp, Form1Details.cpp,
+// Form1Playback.cpp, Form1PlayOrder.cpp, Form1FileOps.cpp, Form1DragDrop.cpp,
+// Form1TreeGlue.cpp, Form1Tags.cpp, Form1Export.cpp, Form1Favorites.cpp, Form1Commands.cpp,
+// Form1WindowModes.cpp and Form1Layout.cpp.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(const Form1Services& services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // ---- start-up and shut-down
+    // The load sequence: settings to menus and geometry, the start folder, the first listing
+    // a moment after the window shows.
+    void load();
+    // Writes the "Position" section (when Remember Position is on); run by closing, by the end
+    // of the desktop session and by SIGTERM/SIGINT.
+    void saveLayout();
+    // Another start of the program asked for this window.
+    void raiseFromAnotherStart();
+
+    // ---- listing
+    void PopulateList(const QString& path, bool fromTree = false, bool isMyDocuments = false);
+    ListRow* addFile(const QString& path);
+    ListRow* addFolderItem(const QString& folder);
+    ListRow* findRow(const QString& key) const;
+    ListRow* currentRow() const;
+    int getSelCount() const;
+    int getFileSelCount() const;
+    int getMP3SelCount() const;
+    std::vector<ListRow*> selectedRows() const;
+    void selectOnly();
+    QStringList listKeys() const;
+    void adoptRenamedFolder(const QString& newPath);
+    // Makes the row current and selected alone, as a click on it does, and runs the row-click
+    // handling.
+    void clickRow(ListRow* row);
+    void handleRowClick(ListRow* row);
+    void handleDoubleClick(ListRow* row);
+    void handleColumnClick(int column);
+    void handleRightClick(ListRow* row);
+    QString desktopFolder() const;
+    QString myDocumentsFolder() const;
+
+    // ---- details
+    void updateFileItem(ListRow* row);
+    void fillRowDetails(const QString& key);
+    void fillAllDetails();
+    bool isFillingDetails() const;
+
+    // ---- playback
+    // Hands a file to the player and makes it current; an empty key means the list's current
+    // row. With force off, a file chosen while paused loads and stays paused.
+    void playItem(QString key, bool force);
+    void stopPlayback();
+    void playNext(const QString& key, bool automatic);
+    void playPrevious(const QString& key);
+    void selectFirstAudio(bool play);
+    // The Play, Pause and Stop commands of the menus, toolbar and tray.
+    void playCommand();
+    void pauseCommand();
+    void stopCommand();
+    // The toolbar's "Previous": back to the start of the file, or to the previous file near
+    // its start.
+    void restartOrPrevious();
+    void volumeUpCommand();
+    void volumeDownCommand();
+    void muteCommand();
+    // The "Current" panel's text for a file: its track name, or its file name.
+    QString currentText(const QString& key) const;
+    MediaPlayer* player() const { return m_player; }
+
+    // ---- play order
+    int renumberPlaylist();
+    void moveUp();
+    void moveDown();
+    void randomizePlaylist();
+
+    // ---- file operations
+    // Moves the MP3 and WAV files and the folders among `paths` into `destination`, asking
+    // before anything is replaced.
+    void MoveDroppedItems(const QStringList& paths, const QString& destination);
+    // The moves, deletes and Trash jobs, run on a worker.
+    FileOperations& fileOperations() { return *m_fileOps; }
+    void deleteCommand();
+    void newFolderCommand();
+    // F2 and the Folder menu's rename: the tree's folder or the list's current row, by the
+    // same rule as Delete.
+    void renameCommand();
+    // Starts editing the current row's name; the rename follows when the edit is done.
+    void startRename();
+    void renameRow(ListRow* row, const QString& typed);
+    void propertiesCommand();
+    // The local files of a drag's data, or nothing when it holds no file list.
+    static QStringList fileList(const QMimeData* data);
+    // Whether `folder` is one of `dragged` or lies inside one of them.
+    static bool insideDragged(const QString& folder, const QStringList& dragged);
+    // The list's drag from start to completion (public for the tests, which cannot run a
+    // real drag loop).
+    void startListDrag();
+    // What a drag from the list carries: the selected files and folders as a file list
+    // (move only), or their names as text (copy only) when nothing may move.
+    QMimeData* listDragData(Qt::DropActions* allowed);
+    void completeListDrag(Qt::DropAction effect);
+    bool listDragOver(QDropEvent* event);
+    void listDrop(QDropEvent* event);
+    bool upButtonDragOver(QDropEvent* event);
+    void upButtonDrop(QDropEvent* event);
+    QToolButton* upButton() const;
+    // The answers to the tree's drag events (public for the same reason).
+    void treeMouseMove(int button, float x, float y);
+    void treeStartDrag(QMimeData* data, int& allowed);
+    // What a drag from `node` carries and allows.
+    void treeStartDragFrom(const QTreeWidgetItem* node, QMimeData* data, int& allowed);
+    void treeDragOver(const QMimeData* data, int& effect, float x, float y);
+    void treeDrop(const QMimeData* data, int& effect, float x, float y);
+    void treeCompleteDrag(int effect);
+
+    // ---- export and the external player (Form1Export.cpp)
+    void saveListing();          // mnuSave
+    void playAllExternal();      // mnuPlayAllExternal
+    void playSelectedExternal(); // mnuPlaySelectedExternal
+
+    // ---- favorites (Form1Favorites.cpp)
+    // Reads "FavoritesList" into Favorites and rebuilds the menu.
+    void loadFavorites();
+    void saveFavorites();
+    void rebuildFavoritesMenu();
+    void addFavorite();
+    void editFavorites();
+    void chooseFavorite(int index);
+    // Whether `path` may become a favorite; reports it when it already is one.
+    bool favoritePathFree(const QString& path);
+
+    // ---- settings dialogs (Form1Commands.cpp)
+    void showDefaultDirectory(); // mnuViewDir
+    void showAbout();            // mnuAbout
+
+    // ---- tag and header editors
+    // One selected MP3 row opens the tag editor, two or more the batch editor.
+    void editTagsCommand();
+    void editWavCommand();
+    // The WAV header editor, when the current row is a WAV file.
+    void wavHeadersCommand();
+
+    // ---- commands and window modes
+    void updateCommandStates(bool relayout);
+    void zoom();
+    void restoreFromTray();
+    QAction* button(const QString& key) const;
+    QToolButton* volumeButton() const { return m_volumeButton; }
+
+    // ---- layout
+    void resizeHandling();
+    // Moves the splitter by `dx` twips, as dragging it does.
+    void dragSplitter(double dxTwips);
+    double treeWidthTwips() const;
+
+    // ---- what the window's parts and its tests may look at
+    // The listed folder, "Drives" for the volumes.
+    const QString& folder() const { return dirCurrent; }
+    // The file the player has (playing, paused or opening); empty when none.
+    const QString& playingFile() const;
+    bool playing() const;
+    bool paused() const;
+    // A file chosen while paused waits, paused, until its first report of playing.
+    bool pausingOnStart() const;
+    // What plays; the media-controls bridge and the tray ask here.
+    Playback& playback() const { return *m_playback; }
+    bool playingFileListed() const { return currentInList; }
+    bool listHasAudio() const { return hasAudioFiles; }
+    bool playOrderOn() const;
+    bool inSmallWindow() const { return smallWindowMode; }
+    // The furthest the splitter may go, in twips from the window's left edge.
+    int splitterLimitTwips() const { return splitterLimit; }
+    // Paths being dragged (2) and moves the user declined (0); empty between drags.
+    const QHash<QString, int>& draggedPaths() const { return dragDictionary; }
+    // The favorites dialog edits them; Done rebuilds the menu and saves them.
+    FavoriteFolders& favoriteFolders() { return Favorites; }
+    // The one-shot timer whose firing starts the first listing (the start-up benchmark
+    // watches it).
+    QTimer* firstListingTimer() { return &Timer1; }
+    // How long a second click on the current row waits before it starts a rename.
+    int renameClickDelayMs() const { return Timer3.interval(); }
+
+    // The controls, for the desktop services around the window and for the tests: a command
+    // or menu by its name ("mnuPlayFile", "mnuSysTrayPopup", ...).
+    QAction* command(const QString& name) const;
+    QMenu* menu(const QString& name) const;
+    QTreeWidget* list() const { return ListView1; }
+    Treefolder* tree() const { return Treefolder1; }
+    PlayerPanel* playerPanel() const { return MediaPlayer1; }
+    QLabel* statusLabel() const { return panelLabel; }
+    QLabel* currentLabel() const { return panelCurrent; }
+    QLabel* treeSpacer() const { return lblSpacer; }
+    // The favorites menu's items, one per favorite, in menu order.
+    QList<QAction*> favoriteItems() const;
+
+signals:
+    // The window closed: the program ends.
+    void closed();
+    // A listing has a row for every name (sizes, times and details follow).
+    void listed();
+    // Every row of the listing has its size and modification time.
+    void statsFilled();
+    // Every row of the listing has its details.
+    void detailsFilled();
+    // What plays, or whether anything does, changed.
+    void playbackChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The favorite folders, keyed by path (Tag), in the order the user added them.
+    FavoriteFolders Favorites;
+
+    // ---- state shared by every concern of the window
+    QString dirCurrent;
+    QString startFolder;
+    QString pendingSelection;
+    bool suppressAutoPlay = false;
+    bool listingDesktop = false;
+    bool smallWindowMode = false;
+    bool layoutGuard = false;
+    bool hasAudioFiles = false;
+    int playerState = 0;
+    bool nameClicked = false;
+    bool rowClicked = false;
+    bool doubleClickPending = false;
+    bool listDragActive = false;
+    bool treeActive = false;
+    bool currentInList = false;
+    int splitterLimit = 0;
+    bool wasMaximized = false;
+    // Paths dragged out of the list or the tree (2) and moves the user declined (0).
+    QHash<QString, int> dragDictionary;
+    // The tree node a drag starts from, until the drag asks for its data.
+    QTreeWidgetItem* dragSourceNode = nullptr;
+
+    // ---- controls, by the names the program's parts use
+    QTreeWidget* ListView1 = nullptr;
+    Treefolder* Treefolder1 = nullptr;
+    QLabel* lblSpacer = nullptr;
+    PlayerPanel* MediaPlayer1 = nullptr;
+    QLabel* panelLabel = nullptr;   // status panel "Label"
+    QLabel* panelCurrent = nullptr; // status panel "Current"
+    QToolBar* Toolbar1 = nullptr;
+
+    QMenu *mnuFile = nullptr, *mnuFolder = nullptr, *mnuAudio = nullptr, *mnuSettings = nullptr,
+          *mnuFavorites = nullptr, *mnuHelp = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QMenu* mnuSysTrayPopup = nullptr;
+    QMenu* mnuVolume = nullptr;
+    QAction *mnuOpen = nullptr, *mnuOpenDefault = nullptr, *mnuDefaultCurrent = nullptr,
+            *mnuSave = nullptr, *mnuExit = nullptr;
+    QAction *mnuPlayAllExternal = nullptr, *mnuPlaySelectedExternal = nullptr;
+    QAction *mnuAddFavorite = nullptr, *mnuEditFavorites = nullptr;
+    // The separator under the two favorites commands, then one item per favorite.
+    QList<QAction*> mnuFavoriteList;
+    QAction *mnuViewDir = nullptr, *mnuAbout = nullptr;
+    QAction *mnuUpOne = nullptr, *mnuRefresh = nullptr, *mnuShowCurrent = nullptr;
+    QAction *mnuNewFolder = nullptr, *mnuRenameFile = nullptr, *mnuDeleteFile = nullptr,
+            *mnuFileProperties = nullptr;
+    QAction *mnuRename = nullptr, *mnuDelete = nullptr, *mnuProperties = nullptr;
+    QAction *mnuPlayFile = nullptr, *mnuPause = nullptr, *mnuStop = nullptr, *mnuNext = nullptr,
+            *mnuPrevious = nullptr, *mnuRepeat = nullptr, *mnuAll = nullptr, *mnuRandom = nullptr,
+            *mnuMoveUp1 = nullptr, *mnuMoveDown1 = nullptr, *mnuMP3Tags = nullptr,
+            *mnuWAVHeaders = nullptr;
+    QAction *mnuPlay = nullptr, *mnuMoveUp = nullptr, *mnuMoveDown = nullptr,
+            *mnuEditTags = nullptr, *mnuEditWAV = nullptr;
+    QAction *mnuSystemTray = nullptr, *mnuFloater = nullptr, *mnuStartupZoom = nullptr,
+            *mnuRememberPosition = nullptr, *mnuShowTree = nullptr, *mnuGridLines = nullptr,
+            *mnuFolderSizes = nullptr, *mnuDetailsCache = nullptr, *mnuConfirmDeletes = nullptr,
+            *mnuPermanentDelete = nullptr, *mnuUnregister = nullptr;
+    QAction *mnuSTPlay = nullptr, *mnuSTPause = nullptr, *mnuSTStop = nullptr, *mnuSTNext = nullptr,
+            *mnuSTPrevious = nullptr, *mnuSTRepeat = nullptr, *mnuSTPlayAll = nullptr,
+            *mnuSTExit = nullptr, *mnuSTRestore = nullptr;
+    QAction *volumeUp = nullptr, *volumeDown = nullptr, *volumeMute = nullptr;
+
+    // One-shot timers: start-up listing, detail filling, slow second click,
+    // start-up zoom.
+    QTimer Timer1, Timer2, Timer3, Timer5;
+
+    // Form1.cpp
+    void registerControls();
+    void createMenus();
+    void createToolbar();
+    void createList();
+    void createStatusBar();
+    void createTrayMenu();
+    QAction* addButton(const QString& key, const QString& tip);
+    QAction* toggle(QMenu* menu, const QString& caption, const QString& key,
+                    void (Form1::*effect)());
+
+    // Form1Startup.cpp
+    static TreefolderEnvironment treeEnvironment();
+    void openStartFolder();
+    void applyOptionSettings();
+    void applyPositionSettings();
+    bool readNumber(const QString& key, double* value, QStringList* bad) const;
+    QString setting(const QString& key, const QString& defaultValue) const;
+    QString position(const QString& key) const;
+    void savePosition(const QString& key, double value);
+    void saveFullGeometry();
+    void restoreFullGeometry(QStringList* bad);
+
+    // Form1Listing.cpp
+    // Takes a new row into the index of rows; false (and the row deleted) when its key is
+    // listed already.
+    bool addRow(ListRow* row);
+    // Rows taken out of the list, deleted a few at a time on later turns.
+    void discardRows(const QList<QTreeWidgetItem*>& rows);
+    void deleteDiscarded();
+    QList<QTreeWidgetItem*> m_discarded;
+    void openDirectory();
+    void openDefaultDirectory();
+    void upOneDir();
+    void showCurrentFile();
+    void setListSorting(bool on);
+    // A drive without its medium, or whose mount does not answer; Retry lists it again.
+    void reportNotReady(const QString& root);
+
+    // Form1Watching.cpp
+    void connectWatcher();
+    // Drops the reported changes and their work: the list shows another folder now.
+    void forgetChanges();
+    void applyChanges();
+    void updateFromStat(const QString& name, const NativeFileInfo& info, QStringList* gone);
+
+    // Form1Filling.cpp
+    // How long one turn of showing what the workers found may hold the window thread.
+    static constexpr int ApplyBudgetMs = 15;
+    // How long results are gathered before they are shown.
+    static constexpr int BatchMs = 20;
+    void startScan(const QString& previous, bool fromTree, bool isMyDocuments);
+    void addNamedRows();
+    // The rows are all in: sorting back on, the pending selection or the first row, `listed`.
+    void showRows(bool inOrder);
+    QStringList visibleNames() const;
+    void queueApplyStats();
+    void applyStats();
+    void finishStats();
+    void sortAfterStage(std::initializer_list<int> filledColumns);
+
+    // Form1FileOps.cpp
+    QTreeWidgetItem* fileCommandNode(bool* onTree) const;
+    void followCurrentFile(const QString& from, const QString& to);
+    void moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
+                      const QString& destination);
+    void showMoved(const FileOperations::Moved& moved, const QString& destination,
+                   QStringList* errors, QStringList* gone);
+
+    // Form1DragDrop.cpp
+    void acceptFileDragEnter(QDropEvent* event, const std::function<bool(QDropEvent*)>& dragOver);
+
+    // Form1Details.cpp
+    // Quiet: the list is not told (a stage of a listing fills many rows, repaints the list once
+    // a turn and sorts once at its end; telling the view row by row costs a search each).
+    void applyDetails(ListRow* row, const struct AudioDetails& details, bool quiet = false);
+    void applyFolderSize(ListRow* row, qint64 bytes, bool quiet = false);
+    void drainDetails();
+    void startDetails(const std::vector<const ListRow*>& rows, bool reread);
+    void readChangedDetails();
+    // Whether the details a file row shows came from the file as its stat found it.
+    static bool detailsCurrent(const ListRow* row);
+
+    // Form1Playback.cpp
+    void connectPlayback();
+    void onPlayerError(quint32 code, const QString& description);
+    void setTrayTip(const QString& text);
+    void setRowIconFromTag(const QString& key);
+    void stepTo(ListRow* from, int offset);
+    void prepareVolumeMenu();
+
+    // Form1FileOps.cpp
+    bool isListedFolder(const QString& folder) const;
+    void showFileError(const QString& description);
+    void removeRow(const QString& key);
+    void removeRows(const QStringList& keys);
+    void showDeleted(const QStringList& paths, bool onTree);
+    void forgetVanished(const QStringList& paths);
+    bool mayReplace(const QString& path, const QString& question);
+    bool validName(const QString& name, QString* why) const;
+    void listMousePress(const QMouseEvent* mouse);
+    void listMouseRelease(const QMouseEvent* mouse);
+
+    // Form1DragDrop.cpp
+    bool dragDropEvent(QObject* watched, QEvent* event);
+    void setListDropHighlight(ListRow* row);
+    ListRow* findRowItem(ListRow* row) const;
+
+    // Form1TreeGlue.cpp
+    void connectTree();
+    void treeRename(int& cancel, QString& newName);
+    QString nodeFolder(const QTreeWidgetItem* node) const;
+
+    // Form1PlayOrder.cpp
+    void moveSelection(bool up);
+    void sortByPlayOrder();
+
+    // Form1Commands.cpp
+    void saveToggle(const QString& key, bool on);
+    void onSystemTray();
+    void onShowTree();
+    void onGridLines();
+    void onPermanentDelete();
+    // Repeat and Play All: show the state on the menu, tray and toolbar; apply also saves it.
+    void showRepeat(bool on);
+    void showAll(bool on);
+    void applyRepeat(bool on);
+    void applyAll(bool on);
+    void deleteAllSettings();
+    void makeCurrentFolderDefault();
+
+    // Form1WindowModes.cpp
+    void enterSmallWindow();
+    void leaveSmallWindow();
+    void applySmallPlacement();
+    void exitFromTray();
+    int screenWidthTwips() const;
+
+    // Form1Layout.cpp
+    void placeControls();
+
+    SettingsStore* m_settings;
+    Prompter* m_prompter;
+    TrayIcon* m_tray;
+    MediaPlayer* m_player;
+    Playback* m_playback;
+    std::unique_ptr<PlayOrder> m_playOrder; // made with the list
+    ShellOperations* m_shell;
+    FileOperations* m_fileOps;
+    QString m_commandLine;
+    QString m_programFolder;
+
+    std::unique_ptr<MP3TagEditor> m_tagEditor; // oTagEditor, created on first use
+    std::unique_ptr<WAVInfo> m_wavReader;      // wavReader, created on first use
+    MP3TagEditor& oTagEditor();
+    WAVInfo& wavReader();
+
+    QHash<QString, QAction*> m_buttons;
+    QHash<QString, QAction*> m_commands;
+    QHash<QString, QMenu*> m_menus;
+    QToolButton* m_volumeButton = nullptr;
+    QHash<QString, ListRow*> m_rows;
+    DetailReader* m_detailReader = nullptr;
+    FolderScan* m_scan = nullptr;
+    std::vector<FolderScan::Entry> m_entries; // names that have no row yet
+    std::size_t m_entriesShown = 0;           // of m_entries
+    bool m_entriesInOrder = false;            // in the order the list sorts by
+    QList<QTreeWidgetItem*> m_builtRows;      // made, not yet in the list
+    bool m_firstRowsShown = false;
+    std::vector<FolderScan::Stat> m_stats; // arrived, not yet shown
+    std::size_t m_statsShown = 0;          // of m_stats
+    bool m_statsStage = false;             // the listing waits for sizes and times
+    bool m_statsArrived = false;           // every stat has arrived
+    bool m_applyQueued = false;
+    bool m_drainQueued = false;
+    int m_listings = 0;             // listings started, so a late answer sees it was overtaken
+    bool m_pendingNoPlay = false;   // the pending selection is shown, not played
+    FolderScan* m_update = nullptr; // stats of entries the watcher reported
+    class FolderWatcher* m_watcher = nullptr;
+    QSet<QString> m_changedNames;       // reported, not looked at yet
+    bool m_rescanPending = false;       // something changed, names unknown
+    QHash<QString, bool> m_volumeReady; // by root, as the last gathering of volumes found
+    QSet<QString> m_changedDetails;     // rows whose files changed: their details are read again
+    QString m_fillingFolder;
+    bool m_refreshing = false;    // the Refresh command is listing the folder again
+    bool m_reReadDetails = false; // this listing reads every file, whatever the cache holds
+    // The way back for one-off workers (start-up's look at the start folder).
+    std::shared_ptr<ReturnAddress> m_back;
+    double m_treeWidthTwips = 3000;
+    bool m_shutDown = false;
+    QString m_renamingKey;        // the row whose name is being edited
+    ListRow* m_dropRow = nullptr; // the list's drop highlight
+    QPoint m_pressAt;
+    bool m_pressOnCurrent = false; // the press may start a drag of the selected rows
+    QPointF m_treePressAt;
+};
+
+} // namespace tunewalk

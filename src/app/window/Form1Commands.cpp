@@ -1,0 +1,142 @@
+// Command states, the settings toggles and the settings commands.
+#include "app/playback/Playback.h"
+#include "app/window/Form1.h"
+
+#include "app/listing/ListRow.h"
+#include "app/window/GridDelegate.h"
+#include "common/SettingsStore.h"
+#include "shell/Prompter.h"
+#include "shell/frmAbout.h"
+#include "shell/frmDefault.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTreeWidget>
+
+namespace tunewalk {
+
+void Form1::updateCommandStates(bool relayout) {
+    if (!m_playback->isPlaying())
+        playerState = 0;
+    else if (mnuAll->isChecked())
+        playerState = m_playback->isPaused() ? 4 : 3;
+    else
+        playerState = m_playback->isPaused() ? 2 : 1;
+    currentInList =
+        !m_playback->currentFile().isEmpty() && findRow(m_playback->currentFile()) != nullptr;
+
+    // A toolbar button is shown exactly when its menu item is enabled; a tray item is enabled
+    // like its main-menu twin.
+    auto command = [this](QAction* menu, QAction* tray, const char* key, bool on) {
+        menu->setEnabled(on);
+        if (tray) tray->setEnabled(on);
+        button(QLatin1String(key))->setVisible(on);
+    };
+    const bool loaded = playerState != 0;
+    command(mnuRandom, nullptr, "Random", hasAudioFiles);
+    command(mnuStop, mnuSTStop, "Stop", loaded);
+    command(mnuPause, mnuSTPause, "Pause", loaded);
+    command(mnuPlayFile, mnuSTPlay, "Play",
+            playerState == 2 || playerState == 4 || (playerState == 0 && hasAudioFiles));
+    command(mnuNext, mnuSTNext, "Next", loaded && currentInList);
+    command(mnuPrevious, mnuSTPrevious, "Previous", loaded && currentInList);
+    mnuShowCurrent->setEnabled(!m_playback->currentFile().isEmpty() && m_playback->isPlaying());
+
+    const bool small = smallWindowMode;
+    button(QStringLiteral("Volume"))->setVisible(small);
+    for (const char* key : {"Up", "NewFolder", "Delete", "Refresh"})
+        button(QLatin1String(key))->setVisible(!small);
+    if (small)
+        for (const char* key : {"Random", "MoveUp", "MoveDown", "Tags", "Headers"})
+            button(QLatin1String(key))->setVisible(false);
+    // Hidden menus must not open from their keyboard shortcuts either.
+    for (QMenu* menu : {mnuFile, mnuAudio, mnuSettings, mnuFavorites, mnuFolder, mnuHelp}) {
+        if (!menu) continue;
+        menu->menuAction()->setVisible(!small);
+        menu->setEnabled(!small);
+    }
+    menuBar()->setVisible(!small);
+
+    if (ListRow* row = currentRow()) handleRowClick(row);
+    if (ListView1->topLevelItemCount() == 0)
+        for (const char* key : {"Random", "MoveUp", "MoveDown", "Tags", "Headers"})
+            button(QLatin1String(key))->setVisible(false);
+
+    if (relayout) resizeHandling();
+}
+
+void Form1::saveToggle(const QString& key, bool on) {
+    m_settings->save(QStringLiteral("Settings"), key, SettingsStore::yesNo(on));
+}
+
+void Form1::onSystemTray() {
+    button(QStringLiteral("Zoom"))
+        ->setToolTip(mnuSystemTray->isChecked() ? tr("Zoom to System Tray")
+                                                : tr("Zoom to Small Window"));
+}
+
+void Form1::onShowTree() {
+    const bool on = mnuShowTree->isChecked();
+    Treefolder1->setVisible(on);
+    lblSpacer->setVisible(on);
+    resizeHandling();
+}
+
+void Form1::onGridLines() {
+    static_cast<GridDelegate*>(ListView1->itemDelegate())->setGridLines(mnuGridLines->isChecked());
+    ListView1->viewport()->update();
+}
+
+void Form1::onPermanentDelete() {
+    button(QStringLiteral("Delete"))
+        ->setToolTip(mnuPermanentDelete->isChecked() ? tr("Delete Selected Item(s)")
+                                                     : tr("Send Selected Item(s) to Recycle Bin"));
+}
+
+void Form1::showRepeat(bool on) {
+    for (QAction* a : {mnuRepeat, mnuSTRepeat, button(QStringLiteral("Repeat"))})
+        a->setChecked(on);
+}
+
+void Form1::showAll(bool on) {
+    for (QAction* a : {mnuAll, mnuSTPlayAll, button(QStringLiteral("All"))})
+        a->setChecked(on);
+}
+
+void Form1::applyRepeat(bool on) {
+    showRepeat(on);
+    saveToggle(QStringLiteral("Repeat"), on);
+}
+
+void Form1::applyAll(bool on) {
+    showAll(on);
+    saveToggle(QStringLiteral("All"), on);
+    updateCommandStates(false); // the player state depends on Play All
+}
+
+void Form1::deleteAllSettings() {
+    const auto answer = m_prompter->message(
+        tr("Are you sure you want to delete all application settings? This includes the "
+           "Favorites List and Default Folder"),
+        Prompter::Icon::Question, Prompter::Buttons::YesNo);
+    if (answer == Prompter::Answer::No) return;
+    m_settings->deleteAll();
+}
+
+void Form1::makeCurrentFolderDefault() {
+    m_settings->save(QStringLiteral("Settings"), QStringLiteral("DefaultPath"), dirCurrent);
+}
+
+void Form1::showDefaultDirectory() {
+    frmDefault dialog(*m_settings, *m_prompter, this);
+    dialog.exec();
+}
+
+void Form1::showAbout() {
+    frmAbout dialog(*m_shell, *m_prompter, this);
+    dialog.exec();
+}
+
+} // namespace tunewalk

@@ -1,0 +1,402 @@
+// The window as a small file manager: moving dropped files and folders, deleting, new
+// folders, renaming and the properties sheet. Every change to the disk is followed by the
+// list, the tree and the current file.
+#include "app/playback/Playback.h"
+#include "app/window/Form1.h"
+
+#include "app/fileops/FileOperations.h"
+#include "app/listing/ListRow.h"
+#include "common/NativePath.h"
+#include "common/PathRules.h"
+#include "common/Twips.h"
+#include "fileops/FileMoves.h"
+#include "foldertree/TreeNode.h"
+#include "foldertree/Treefolder.h"
+#include "shell/Prompter.h"
+#include "shell/ShellOperations.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSet>
+#include <QTreeWidget>
+#include <filesystem>
+
+namespace tunewalk {
+
+bool Form1::isListedFolder(const QString& folder) const {
+    return samePath(QDir::cleanPath(folder), QDir::cleanPath(dirCurrent));
+}
+
+void Form1::showFileError(const QString& description) {
+    m_prompter->message(description, Prompter::Icon::None, Prompter::Buttons::Ok);
+}
+
+void Form1::removeRow(const QString& key) {
+    ListRow* row = m_rows.take(key);
+    if (!row) return;
+    delete row; // the view lets go of a deleted item by itself
+}
+
+// The view finds each deleted row by a linear search, so thousands of single deletes (a drop
+// of a whole folder's files) hold the window; taking all rows out and putting back the rest
+// is one pass. The current row, the selection and the scroll position stay.
+void Form1::removeRows(const QStringList& keys) {
+    if (keys.size() < 100) {
+        for (const QString& key : keys)
+            removeRow(key);
+        return;
+    }
+    QSet<QTreeWidgetItem*> going;
+    for (const QString& key : keys)
+        if (ListRow* row = m_rows.take(key)) going.insert(row);
+    if (going.isEmpty()) return;
+    QTreeWidgetItem* current = ListView1->currentItem();
+    const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+    const int scrolled = ListView1->verticalScrollBar()->value();
+    const bool sorting = ListView1->isSortingEnabled();
+    ListView1->setSortingEnabled(false); // the order is already right
+    QList<QTreeWidgetItem*> kept;
+    for (QTreeWidgetItem* item : ListView1->invisibleRootItem()->takeChildren()) {
+        if (going.contains(item))
+            delete item;
+        else
+            kept << item;
+    }
+    ListView1->addTopLevelItems(kept);
+    ListView1->setSortingEnabled(sorting);
+    if (current && !going.contains(current))
+        ListView1->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    for (QTreeWidgetItem* item : selected)
+        if (!going.contains(item)) item->setSelected(true);
+    ListView1->verticalScrollBar()->setValue(scrolled);
+}
+
+// After the disk changed under some paths: rows and nodes of what is gone go, the rest stay.
+void Form1::forgetVanished(const QStringList& paths) {
+    QStringList gone;
+    for (const QString& path : paths) {
+        if (itemExists(path)) continue;
+        gone << path;
+        Treefolder1->RemoveNode(path);
+    }
+    removeRows(gone);
+}
+
+// Asks one of the conflict questions; a No marks the item as staying where it is.
+bool Form1::mayReplace(const QString& path, const QString& question) {
+    const auto answer =
+        m_prompter->message(question, Prompter::Icon::None, Prompter::Buttons::YesNo);
+    if (answer != Prompter::Answer::No) return true;
+    dragDictionary.insert(path, 0);
+    return false;
+}
+
+// The current file went along with `from` to `to`: the window follows it there (the player
+// keeps the file it has open). Nothing changes for a part that did not go.
+void Form1::followCurrentFile(const QString& from, const QString& to) {
+    const QString current = m_playback->currentFile();
+    QString moved;
+    if (current == from)
+        moved = to;
+    else if (pathIsWithin(current, from))
+        moved = to + current.mid(from.size());
+    if (moved.isEmpty() || !itemExists(moved)) return;
+    // Where names ignore case, a case-only rename leaves the old spelling "existing".
+    if (itemExists(current) && !samePath(current, moved)) return;
+    m_playback->followMove(moved);
+    emit playbackChanged();
+}
+
+// The dropped items are looked at on the worker; the questions are then asked here, and the
+// moves run as one job on the worker, after which the list, the tree and the current file
+// follow.
+void Form1::MoveDroppedItems(const QStringList& paths, const QString& destination) {
+    m_fileOps->lookAtDrop(paths, destination, [this, destination](const auto& looks) {
+        moveLookedAt(looks, destination);
+    });
+}
+
+void Form1::moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
+                         const QString& destination) {
+    using Move = FileOperations::Move;
+    std::vector<Move> moves;
+    QStringList errors;
+    QSet<QString> targets;
+    for (const FileOperations::Dropped& item : looks) {
+        const QString &path = item.source, &target = item.target;
+        if (item.from.kind == ItemKind::Missing) continue; // gone since it was dropped
+        const QString name = fileNamePart(path);
+        // Two dropped items of one name (from two folders) would meet at one place, and the
+        // second would replace the first, whose source is gone by then.
+        if (targets.contains(target)) {
+            errors << tr("\"%1\" was not moved: another item of that name is being moved "
+                         "there.")
+                          .arg(displayPath(path));
+            continue;
+        }
+        targets.insert(target);
+        if (sameItem(item.from, item.to)) {
+            // Dropped where it already is; under another path (a second mount) that is worth
+            // a word, since the user may think it went somewhere.
+            if (!samePath(path, target))
+                errors << tr("\"%1\" and \"%2\" are the same item, reached by two paths; it "
+                             "stays where it is.")
+                              .arg(displayPath(path), displayPath(target));
+            continue;
+        }
+        if (item.from.followed == ItemKind::Folder) {
+            if (item.from.kind == ItemKind::Folder && item.to.followed == ItemKind::Folder) {
+                if (!mayReplace(
+                        path, tr("A folder named \"%1\" already exists at this location.\r\nWould "
+                                 "you like to replace files in the existing folder with "
+                                 "matching files from the folder you are moving?")
+                                  .arg(displayPath(name))))
+                    continue;
+                moves.push_back({Move::Kind::Merge, path, target});
+            } else {
+                moves.push_back({Move::Kind::Move, path, target});
+            }
+            continue;
+        }
+        if (!audioKindOf(path)) continue;
+        if (item.to.kind == ItemKind::Missing) {
+            moves.push_back({Move::Kind::Move, path, target});
+            continue;
+        }
+        if (!mayReplace(path, tr("A file named \"%1\" already exists at this location.\r\n"
+                                 "Would you like to replace it with the file you are moving?")
+                                  .arg(displayPath(name))))
+            continue;
+        if (item.to.kind == ItemKind::File)
+            moves.push_back({Move::Kind::Replace, path, target, item.to});
+        else if (item.to.followed == ItemKind::Folder)
+            errors << tr("Cannot replace the folder \"%1\" with a file.").arg(displayPath(target));
+        else
+            errors << tr("Cannot replace \"%1\" with a file: it is not a file.")
+                          .arg(displayPath(target));
+    }
+    if (moves.empty()) {
+        if (!errors.isEmpty()) showFileError(errors.join(QLatin1Char('\n')));
+        return;
+    }
+    m_fileOps->moveItems(std::move(moves), destination, mnuFolderSizes->isChecked(),
+                         [this, destination, errors](const auto& results) mutable {
+                             QStringList gone;
+                             for (const FileOperations::Moved& moved : results)
+                                 showMoved(moved, destination, &errors, &gone);
+                             removeRows(gone);
+                             updateCommandStates(false);
+                             if (!errors.isEmpty()) showFileError(errors.join(QLatin1Char('\n')));
+                         });
+}
+
+// One finished move shown in the views: rows and nodes of what left go, what arrived in the
+// listed folder comes in, and the current file follows.
+void Form1::showMoved(const FileOperations::Moved& moved, const QString& destination,
+                      QStringList* errors, QStringList* gone) {
+    using Kind = FileOperations::Move::Kind;
+    const QString &path = moved.move.source, &target = moved.move.target;
+    const bool listed = isListedFolder(destination);
+    followCurrentFile(path, target);
+    *errors << moved.outcome.lines();
+    // Whatever left its place leaves the list and the tree, however it was dragged.
+    if (moved.sourceGone) {
+        *gone << path;
+        if (moved.targetIsFolder) Treefolder1->RemoveNode(path);
+    }
+    if (moved.targetIsFolder) {
+        ListRow* arrived = nullptr;
+        if (moved.move.kind == Kind::Merge && listed) {
+            removeRow(target);
+            arrived = addFolderItem(target);
+        } else if (moved.move.kind != Kind::Merge && moved.arrived) {
+            Treefolder1->AddNode(destination, fileNamePart(target));
+            if (listed) arrived = addFolderItem(target);
+        }
+        if (arrived && moved.folderSize >= 0) applyFolderSize(arrived, moved.folderSize);
+    } else if (moved.arrived && listed) {
+        // Also when its source could not be removed: the copy is there.
+        ListRow* row = findRow(target) ? findRow(target) : addFile(target);
+        if (row) updateFileItem(row);
+    }
+}
+
+// Delete and rename act on the tree's folder when the tree had the focus last (or nothing in
+// the list is selected), otherwise on the list's selection. Null with `onTree` set: nothing to
+// act on (the tree is hidden, or its node is a drive or a special place).
+QTreeWidgetItem* Form1::fileCommandNode(bool* onTree) const {
+    QTreeWidgetItem* node = Treefolder1->SelectedItem();
+    const int selected = getSelCount();
+    const bool treeShown = mnuShowTree->isChecked();
+    *onTree = (node && treeActive && treeShown) || selected == 0;
+    if (!*onTree || !node || !treeShown) return nullptr;
+    const QString tag = TreeNode::tag(node), key = TreeNode::key(node);
+    if (tag == QLatin1String("Desktop") || tag == QLatin1String("Drive") ||
+        tag == QLatin1String("MyDocuments") || key == QLatin1String("MyComputer"))
+        return nullptr;
+    return node;
+}
+
+void Form1::renameCommand() {
+    bool onTree = false;
+    if (QTreeWidgetItem* node = fileCommandNode(&onTree)) {
+        Treefolder1->Nodes()->editItem(node); // its end comes back through treeRename
+        return;
+    }
+    if (!onTree && currentRow()) startRename();
+}
+
+void Form1::deleteCommand() {
+    bool onTree = false;
+    const QTreeWidgetItem* node = fileCommandNode(&onTree);
+    if (onTree && !node) return;
+
+    QStringList paths;
+    if (onTree) {
+        paths << Treefolder1->Path();
+    } else {
+        for (const ListRow* row : selectedRows()) {
+            if (row->kind == RowKind::Drive || row->kind == RowKind::Special) continue;
+            paths << row->key;
+        }
+        if (paths.isEmpty()) return;
+    }
+
+    m_fileOps->deleteItems(paths, !mnuConfirmDeletes->isChecked(), mnuPermanentDelete->isChecked(),
+                           [this, paths, onTree](FileOperations::DeleteResult result) {
+                               if (result != FileOperations::DeleteResult::Cancelled)
+                                   showDeleted(paths, onTree);
+                           });
+}
+
+// Also after a failure part-way: what is gone goes, what is still there stays.
+void Form1::showDeleted(const QStringList& paths, bool onTree) {
+    // The tree's folder went: its parent is listed first, so that the tree, losing the node,
+    // has no selection of its own to move.
+    if (onTree && !itemExists(paths.first())) Treefolder1->SetPath(parentPath(paths.first()));
+    forgetVanished(paths);
+    if (const QString current = m_playback->currentFile();
+        !current.isEmpty() && !itemExists(current))
+        stopPlayback(); // it was deleted
+    updateCommandStates(false);
+}
+
+void Form1::newFolderCommand() {
+    if (dirCurrent == DrivesKey || !nativeFileInfo(dirCurrent).isDir) return;
+    QString name = tr("New Folder");
+    for (int n = 1; itemExists(joinPath(dirCurrent, name)); ++n)
+        name = tr("New Folder (%1)").arg(n);
+    const QString path = joinPath(dirCurrent, name);
+    std::error_code error;
+    if (!std::filesystem::create_directory(toFsPath(path), error)) {
+        // The message names the reason, where the system gave one.
+        QString text = tr("Cannot create the folder \"%1\".").arg(displayPath(path));
+        if (error)
+            text += QLatin1Char(' ') + QString::fromLocal8Bit(error.message()) + QLatin1Char('.');
+        showFileError(text);
+        return;
+    }
+    ListRow* row = addFolderItem(path);
+    Treefolder1->AddNode(dirCurrent, name);
+    if (!row) return;
+    if (mnuFolderSizes->isChecked()) applyFolderSize(row, 0); // new, so empty
+    ListView1->setCurrentItem(row);
+    selectOnly();
+    handleRowClick(row);
+    startRename();
+}
+
+void Form1::startRename() {
+    ListRow* row = currentRow();
+    if (!row) return;
+    selectOnly();
+    ListView1->scrollToItem(row);
+    m_renamingKey = row->key;
+    ListView1->editItem(row, Col::Name);
+}
+
+// A click on the name of a row that was already selected starts renaming it, unless it turns
+// out to be the first half of a double-click.
+void Form1::listMousePress(const QMouseEvent* mouse) {
+    nameClicked = rowClicked = doubleClickPending = false;
+    Timer3.stop();
+    if (mouse->button() != Qt::LeftButton ||
+        (mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) || getSelCount() == 0)
+        return;
+    const QPoint p = mouse->position().toPoint();
+    auto* row = static_cast<ListRow*>(ListView1->itemAt(p));
+    if (!row) return;
+    rowClicked = true;
+    const QRect r = ListView1->visualItemRect(row);
+    const int left = ListView1->header()->sectionViewportPosition(Col::Name);
+    const int right = left + ListView1->header()->sectionSize(Col::Name);
+    if (row->isSelected() && p.y() > r.top() && p.y() < r.bottom() &&
+        p.x() >= left + toPixels(250) && p.x() <= right)
+        nameClicked = true;
+}
+
+void Form1::listMouseRelease(const QMouseEvent* mouse) {
+    if (mouse->button() == Qt::LeftButton &&
+        !(mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) && getSelCount() > 0 &&
+        nameClicked)
+        Timer3.start();
+}
+
+// The user finished editing a row's name.
+void Form1::renameRow(ListRow* row, const QString& typed) {
+    if (!row || typed == row->cell(Col::Name)) return;
+    if (!row->isFile() && row->kind != RowKind::Folder) return; // drives, special rows
+    QString why;
+    if (!validName(typed, &why)) {
+        showFileError(why);
+        return;
+    }
+    const QString oldPath = row->key;
+    const QString newPath = joinPath(parentPath(oldPath), typed);
+    const MoveOutcome outcome = moveItem(oldPath, newPath);
+    if (!outcome.ok) {
+        showFileError(outcome.description()); // the row, its key and the tree stay as they were
+        return;
+    }
+    m_rows.remove(oldPath);
+    row->key = newPath;
+    m_rows.insert(newPath, row);
+    row->setCell(Col::Name, typed);
+    if (row->isFile()) {
+        row->setCell(Col::AscFirst, QStringLiteral("D_") + typed);
+        row->setCell(Col::DescFirst, QStringLiteral("B_") + typed);
+    } else {
+        row->setCell(Col::AscFirst, QStringLiteral("C_") + typed);
+        row->setCell(Col::DescFirst, QStringLiteral("C_") + typed);
+        Treefolder1->UpdateNode(oldPath, newPath, typed);
+    }
+    followCurrentFile(oldPath, newPath);
+    row->changed();
+    if (m_playback->currentFile() == newPath) panelCurrent->setText(currentText(newPath));
+}
+
+bool Form1::validName(const QString& name, QString* why) const {
+    if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
+        *why = tr("A name cannot be empty.");
+        return false;
+    }
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QDir::separator() ||
+            c.category() == QChar::Other_Control) {
+            *why = tr("A name cannot contain \"/\" or control characters such as a line break.");
+            return false;
+        }
+    }
+    return true;
+}
+
+void Form1::propertiesCommand() {
+    if (const ListRow* row = currentRow()) m_shell->ShowFileProperties(row->key, this);
+}
+
+} // namespace tunewalk

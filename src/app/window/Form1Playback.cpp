@@ -1,0 +1,225 @@
+// Playback: the current file, handing files to the player, what happens when one ends, Next
+// and Previous, and the player's reports turned into the window's state.
+#include "app/window/Form1.h"
+
+#include "app/listing/ListRow.h"
+#include "app/playback/MediaPlayer.h"
+#include "app/playback/Playback.h"
+#include "app/window/PlayerPanel.h"
+#include "common/NativePath.h"
+#include "common/PathRules.h"
+#include "shell/Prompter.h"
+#include "shell/TrayIcon.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTreeWidget>
+#include <algorithm>
+
+namespace tunewalk {
+
+namespace {
+// Near the start of a file the toolbar's "Previous" goes to the previous file; later it
+// restarts the file.
+constexpr double RestartThresholdSeconds = 0.7;
+constexpr int VolumeStep = 100;
+} // namespace
+
+void Form1::connectPlayback() {
+    connect(mnuAll, &QAction::toggled, m_playback, &Playback::setPlayAll);
+    connect(mnuRepeat, &QAction::toggled, m_playback, &Playback::setRepeat);
+    connect(m_playback, &Playback::playing, this, [this] {
+        updateCommandStates(false);
+        setTrayTip(tr("Playing: ") + panelCurrent->text());
+    });
+    connect(m_playback, &Playback::paused, this, [this] {
+        updateCommandStates(false);
+        setTrayTip(tr("Paused: ") + panelCurrent->text());
+    });
+    connect(m_playback, &Playback::advance, this,
+            [this](const QString& key) { playNext(key, true); });
+    connect(m_playback, &Playback::again, this,
+            [this](const QString& key) { playItem(key, true); });
+    connect(m_playback, &Playback::ended, this, &Form1::stopPlayback);
+    connect(m_player, &MediaPlayer::error, this, &Form1::onPlayerError);
+    connect(m_player, &MediaPlayer::positionChanged, this, [this](double seconds) {
+        MediaPlayer1->showPosition(static_cast<qint64>(seconds),
+                                   static_cast<qint64>(m_player->duration()));
+    });
+    connect(MediaPlayer1, &PlayerPanel::seekRequested, this, [this](qint64 seconds) {
+        if (!m_player->fileName().isEmpty()) m_player->setPosition(static_cast<double>(seconds));
+    });
+    connect(mnuVolume, &QMenu::aboutToShow, this, &Form1::prepareVolumeMenu);
+}
+
+QString Form1::currentText(const QString& key) const {
+    if (const ListRow* row = findRow(key)) {
+        const QString& track = row->cell(Col::Track);
+        if (!track.isEmpty() && track != QLatin1String("(unknown)")) return track;
+    }
+    return displayPath(fileNamePart(key));
+}
+
+void Form1::setTrayTip(const QString& text) {
+    m_tray->setToolTip(text);
+    emit playbackChanged();
+}
+
+void Form1::setRowIconFromTag(const QString& key) {
+    if (ListRow* row = findRow(key)) row->setIconKey(row->fileIconKey());
+}
+
+void Form1::playItem(QString key, bool force) {
+    if (key.isEmpty()) {
+        const ListRow* row = currentRow();
+        if (!row) return;
+        key = row->key;
+    }
+    const QString previous = m_playback->currentFile();
+    m_playback->open(key, force);
+    // A report that arrived while the file opened may have made another file current.
+    if (m_playback->currentFile() != key) return;
+    if (ListRow* row = findRow(key)) row->setIconKey(QStringLiteral("Playing"));
+    const QString text = currentText(key);
+    panelCurrent->setText(text);
+    if (isMinimized()) setWindowTitle(text);
+    if (!previous.isEmpty() && previous != key) setRowIconFromTag(previous);
+    setTrayTip(tr("Playing: ") + text);
+}
+
+void Form1::stopPlayback() {
+    const QString last = m_playback->currentFile();
+    m_playback->unload();
+    MediaPlayer1->showPosition(0, 0);
+    if (!last.isEmpty()) setRowIconFromTag(last);
+    panelCurrent->setText(tr("(none)"));
+    if (isMinimized()) setWindowTitle(Prompter::caption());
+    setTrayTip(tr("Stopped"));
+    updateCommandStates(false);
+    if (ListRow* row = currentRow()) handleRowClick(row);
+}
+
+void Form1::onPlayerError(quint32 code, const QString& description) {
+    m_prompter->message(QString::number(code, 16).toUpper() + QStringLiteral(": ") + description,
+                        Prompter::Icon::Critical, Prompter::Buttons::Ok);
+    stopPlayback();
+}
+
+void Form1::stepTo(ListRow* from, int offset) {
+    from->setIconKey(from->fileIconKey());
+    const int index = ListView1->indexOfTopLevelItem(from) + offset;
+    auto* next = static_cast<ListRow*>(ListView1->topLevelItem(index));
+    if (!next) return;
+    ListView1->setCurrentItem(next);
+    handleRowClick(next);
+    ListView1->scrollToItem(next);
+    selectOnly();
+    playItem(QString(), false);
+}
+
+void Form1::playNext(const QString& key, bool automatic) {
+    ListRow* row = findRow(key);
+    if (!row) {
+        stopPlayback();
+        return;
+    }
+    const bool last = ListView1->indexOfTopLevelItem(row) == ListView1->topLevelItemCount() - 1;
+    if (last) {
+        if (!automatic) return; // Next on the last row does nothing
+        if (mnuRepeat->isChecked()) {
+            selectFirstAudio(true);
+        } else {
+            row->setIconKey(row->fileIconKey());
+            stopPlayback();
+            selectFirstAudio(false);
+        }
+        return;
+    }
+    if (!m_playback->isOpening()) stepTo(row, 1);
+}
+
+void Form1::playPrevious(const QString& key) {
+    ListRow* row = findRow(key);
+    if (!row) {
+        stopPlayback();
+        return;
+    }
+    const int index = ListView1->indexOfTopLevelItem(row);
+    if (index == 0 || m_playback->isOpening()) return;
+    if (static_cast<ListRow*>(ListView1->topLevelItem(index - 1))->opensAsFolder()) return;
+    stepTo(row, -1);
+}
+
+void Form1::selectFirstAudio(bool play) {
+    ListRow* first = nullptr;
+    for (int i = 0, n = ListView1->topLevelItemCount(); i < n && !first; ++i) {
+        auto* row = static_cast<ListRow*>(ListView1->topLevelItem(i));
+        if (row->isFile()) first = row;
+    }
+    if (!first) return;
+    ListView1->setCurrentItem(first);
+    handleRowClick(first);
+    ListView1->scrollToItem(first);
+    if (play)
+        mnuPlay->trigger();
+    else
+        selectOnly();
+}
+
+void Form1::playCommand() {
+    const ListRow* row = currentRow();
+    // Drive and special rows are no files either: they start the list like a folder row does.
+    if (!row || !row->isFile()) {
+        if (!m_playback->isPlaying())
+            selectFirstAudio(true);
+        else if (m_playback->isPaused())
+            m_playback->resume();
+        return;
+    }
+    playItem(QString(), true);
+}
+
+void Form1::pauseCommand() {
+    m_playback->togglePause();
+}
+
+void Form1::stopCommand() {
+    if (m_playback->isPlaying()) m_playback->requestStop();
+}
+
+void Form1::restartOrPrevious() {
+    const int state = m_player->playState();
+    if (!m_playback->isPlaying() || (state != MediaPlayer::Playing &&
+                                     state != MediaPlayer::Paused && state != MediaPlayer::Closed))
+        return;
+    if (state == MediaPlayer::Closed || m_player->position() <= RestartThresholdSeconds)
+        playPrevious(m_playback->currentFile());
+    else
+        m_player->setPosition(0);
+}
+
+void Form1::prepareVolumeMenu() {
+    const int volume = m_player->volume();
+    volumeUp->setEnabled(volume < MediaPlayer::FullVolume);
+    volumeDown->setEnabled(volume >= MediaPlayer::SilentVolume + 1);
+}
+
+void Form1::volumeUpCommand() {
+    m_player->setVolume(std::min(m_player->volume() + VolumeStep, MediaPlayer::FullVolume));
+    m_player->setMuted(false);
+    emit playbackChanged();
+}
+
+void Form1::volumeDownCommand() {
+    m_player->setVolume(std::max(m_player->volume() - VolumeStep, MediaPlayer::SilentVolume));
+    m_player->setMuted(false);
+    emit playbackChanged();
+}
+
+void Form1::muteCommand() {
+    m_player->setMuted(!m_player->isMuted());
+    emit playbackChanged();
+}
+
+} // namespace tunewalk

@@ -1,0 +1,278 @@
+// Start-up, the settings, and shut-down.
+#include "app/window/Form1.h"
+
+#include "common/Detached.h"
+
+#include "app/listing/DetailReader.h"
+#include "app/listing/ListRow.h"
+#include "app/listing/ListingExport.h"
+#include "common/PathRules.h"
+#include "common/ReturnAddress.h"
+#include "common/SettingsStore.h"
+#include "common/Twips.h"
+#include "foldertree/Treefolder.h"
+#include "shell/Prompter.h"
+#include "shell/TrayIcon.h"
+#include "shell/WindowPlacement.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QStyle>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+namespace tunewalk {
+
+const char* columnKey(int column); // Form1.cpp
+
+namespace {
+const QString Settings = QStringLiteral("Settings");
+const QString Position = QStringLiteral("Position");
+const QString None = QStringLiteral("none");
+
+QString stripQuotes(QString text) {
+    if (text.startsWith(QLatin1Char('"'))) text.remove(0, 1);
+    if (text.endsWith(QLatin1Char('"'))) text.chop(1);
+    return text;
+}
+
+bool onlyIfTrue(const QString& value) {
+    return value == QLatin1String("True");
+}
+bool unlessFalse(const QString& value) {
+    return value != QLatin1String("False");
+}
+} // namespace
+
+StartChoice chooseStartFolder(const QString& commandLine, const QString& defaultPath,
+                              const QString& programFolder) {
+    StartChoice choice{defaultPath, {}};
+    if (!commandLine.isEmpty()) {
+        QString text = stripQuotes(commandLine);
+        // An unquoted path with a blank in it only counts when it exists as a whole; otherwise
+        // what follows the first blank is taken for further arguments.
+        if (!QFileInfo::exists(text)) {
+            const auto blank = text.indexOf(QLatin1Char(' '));
+            if (blank >= 0) text = text.left(blank);
+        }
+        text = stripQuotes(text);
+        const QFileInfo info(text);
+        if (text.isEmpty()) {
+            choice.folder.clear();
+        } else if (info.isDir()) {
+            choice.folder = text;
+        } else {
+            choice.folder = info.absolutePath();
+            if (audioKindOf(text))
+                choice.pendingSelection =
+                    info.isFile() ? joinPath(choice.folder, info.fileName()) : QString();
+        }
+    } else if (defaultPath == None) {
+        choice.folder = programFolder;
+    }
+    if (choice.folder.isEmpty() || !QFileInfo(choice.folder).isDir()) choice.folder = programFolder;
+    return choice;
+}
+
+QString Form1::setting(const QString& key, const QString& defaultValue) const {
+    return m_settings->get(Settings, key, defaultValue);
+}
+
+QString Form1::position(const QString& key) const {
+    return m_settings->get(Position, key, None);
+}
+
+void Form1::savePosition(const QString& key, double value) {
+    m_settings->save(Position, key, QString::number(value, 'g', 12));
+}
+
+bool Form1::readNumber(const QString& key, double* value, QStringList* bad) const {
+    const QString text = position(key);
+    if (text == None) return false;
+    bool ok = false;
+    const double number = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(number)) {
+        *bad << QStringLiteral("%1 = \"%2\"").arg(key, text);
+        return false;
+    }
+    // Nothing real is a billion twips away or wide; the bound keeps conversions in range.
+    *value = std::clamp(number, -1e9, 1e9);
+    return true;
+}
+
+void Form1::load() {
+    for (QTimer* t : {&Timer1, &Timer2, &Timer5})
+        t->stop();
+    panelCurrent->setText(tr("(none)"));
+    button(QStringLiteral("Next"))->setVisible(false);
+    button(QStringLiteral("Previous"))->setVisible(false);
+    mnuNext->setEnabled(false);
+    mnuPrevious->setEnabled(false);
+
+    // The single-instance handshake has happened before the window was made (main.cpp); the
+    // window id is still recorded for anything that looks for it.
+    m_settings->save(Settings, QStringLiteral("HWND"), QString::number(winId()));
+
+    mnuSystemTray->setChecked(onlyIfTrue(setting(QStringLiteral("SystemTray"), "False")));
+    button(QStringLiteral("Zoom"))
+        ->setToolTip(mnuSystemTray->isChecked() ? tr("Zoom to System Tray")
+                                                : tr("Zoom to Small Window"));
+    mnuStartupZoom->setChecked(onlyIfTrue(setting(QStringLiteral("Zoom"), "False")));
+    mnuRememberPosition->setChecked(unlessFalse(setting(QStringLiteral("RememberPos"), "True")));
+
+    if (mnuRememberPosition->isChecked()) applyPositionSettings();
+
+    applyOptionSettings();
+
+    loadFavorites();
+    removeOldPlaylists(QDateTime::currentDateTime());
+    // Keys act on the list until the user goes to the tree.
+    ListView1->setFocus();
+    Timer1.start();
+    if (mnuStartupZoom->isChecked()) Timer5.start();
+}
+
+void Form1::applyOptionSettings() {
+    showRepeat(onlyIfTrue(setting(QStringLiteral("Repeat"), "False")));
+    showAll(unlessFalse(setting(QStringLiteral("All"), "True")));
+    mnuConfirmDeletes->setChecked(unlessFalse(setting(QStringLiteral("ConfirmDeletes"), "True")));
+    mnuPermanentDelete->setChecked(
+        unlessFalse(setting(QStringLiteral("PermanentDelete"), "False")));
+    onPermanentDelete();
+    mnuFloater->setChecked(unlessFalse(setting(QStringLiteral("Floater"), "True")));
+    mnuFolderSizes->setChecked(unlessFalse(setting(QStringLiteral("FolderSizes"), "False")));
+    mnuDetailsCache->setChecked(unlessFalse(setting(QStringLiteral("DetailsCache"), "True")));
+    mnuShowTree->setChecked(onlyIfTrue(setting(QStringLiteral("ShowTree"), "True")));
+    onShowTree();
+    mnuGridLines->setChecked(unlessFalse(setting(QStringLiteral("GridLines"), "False")));
+    onGridLines();
+}
+
+void Form1::applyPositionSettings() {
+    QStringList bad;
+    double v = 0;
+    restoreFullGeometry(&bad);
+    if (position(QStringLiteral("Maximized")) == QLatin1String("True"))
+        setWindowState(windowState() | Qt::WindowMaximized);
+    // No tree or column wider than the screen: the splitter could not be reached, and a column
+    // of millions of pixels makes the list crawl.
+    const int screenWidth = availableArea(this, pos()).width();
+    if (readNumber(QStringLiteral("TreeWidth"), &v, &bad) && v > 0)
+        m_treeWidthTwips = std::min(std::round(v), std::max(toTwips(screenWidth) - 100, 15.0));
+
+    QHeaderView* header = ListView1->header();
+    for (int c = 0; c < Col::Visible; ++c)
+        if (readNumber(QLatin1String(columnKey(c)), &v, &bad) && v >= 0)
+            ListView1->setColumnWidth(c, std::min(toPixels(v), screenWidth));
+    for (int c = 0; c < Col::Visible; ++c) {
+        if (!readNumber(QLatin1String(columnKey(c)) + QStringLiteral("Pos"), &v, &bad)) continue;
+        const int place = static_cast<int>(std::lround(v));
+        if (place >= 0 && place < Col::Visible) header->moveSection(header->visualIndex(c), place);
+    }
+    if (!bad.isEmpty())
+        m_prompter->error(tr("These saved window settings are not numbers and were skipped:\n%1")
+                              .arg(bad.join(QLatin1Char('\n'))));
+}
+
+void Form1::restoreFullGeometry(QStringList* bad) {
+    // Whole twips, each value only when it was saved; then kept on the screen, since the
+    // settings file may come from another screen or have been edited by hand.
+    double v = 0;
+    QPoint place = pos();
+    QSize size = this->size();
+    if (readNumber(QStringLiteral("Left"), &v, bad)) place.setX(toPixels(std::round(v)));
+    if (readNumber(QStringLiteral("Top"), &v, bad)) place.setY(toPixels(std::round(v)));
+    if (readNumber(QStringLiteral("Width"), &v, bad)) size.setWidth(toPixels(std::round(v)));
+    if (readNumber(QStringLiteral("Height"), &v, bad)) size.setHeight(toPixels(std::round(v)));
+    // The place is the frame's, the size the inside's: fit the frame, counting a title bar.
+    const QSize titleBar(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    const QRect fitted = fitToArea(QRect(place, size + titleBar), availableArea(this, place));
+    const bool wasGuarded = layoutGuard;
+    layoutGuard = true;
+    move(fitted.topLeft());
+    resize(fitted.size() - titleBar);
+    layoutGuard = wasGuarded;
+}
+
+void Form1::saveFullGeometry() {
+    savePosition(QStringLiteral("Left"), toTwips(pos().x()));
+    savePosition(QStringLiteral("Top"), toTwips(pos().y()));
+    savePosition(QStringLiteral("Width"), toTwips(width()));
+    savePosition(QStringLiteral("Height"), toTwips(height()));
+}
+
+void Form1::saveLayout() {
+    if (!mnuRememberPosition->isChecked()) return;
+    if (!isMaximized()) {
+        m_settings->save(Position, QStringLiteral("Maximized"), QStringLiteral("False"));
+        if (smallWindowMode) {
+            savePosition(QStringLiteral("SmLeft"), toTwips(pos().x()));
+            savePosition(QStringLiteral("SmTop"), toTwips(pos().y()));
+            savePosition(QStringLiteral("SmWidth"), toTwips(width()));
+        } else {
+            saveFullGeometry();
+        }
+    } else {
+        m_settings->save(Position, QStringLiteral("Maximized"), QStringLiteral("True"));
+    }
+    savePosition(QStringLiteral("TreeWidth"), m_treeWidthTwips);
+    for (int c = 0; c < Col::Visible; ++c)
+        savePosition(QLatin1String(columnKey(c)), toTwips(ListView1->columnWidth(c)));
+    for (int c = 0; c < Col::Visible; ++c)
+        m_settings->save(Position, QLatin1String(columnKey(c)) + QStringLiteral("Pos"),
+                         QString::number(ListView1->header()->visualIndex(c)));
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!m_shutDown) {
+        m_shutDown = true;
+        // A job still running stops cleanly first: its half-done copy is taken back.
+        m_fileOps->cancelAll();
+        saveLayout();
+        m_detailReader->cancel();
+        m_scan->abandon();
+        m_tray->hide();
+    }
+    event->accept();
+    emit closed();
+}
+
+void Form1::openStartFolder() {
+    // Which folder to start in takes a look at the disk, which may be a network share or a
+    // mount that no longer answers: the window is up already, and the look is taken on a
+    // worker so it stays responsive.
+    const QString commandLine = m_commandLine;
+    const QString defaultPath = setting(QStringLiteral("DefaultPath"), None);
+    const QString programFolder = m_programFolder;
+    const int listings = m_listings;
+    runDetached([back = m_back, this, commandLine, defaultPath, programFolder, listings] {
+        const StartChoice choice = chooseStartFolder(commandLine, defaultPath, programFolder);
+        QString folder = GetLongFileName(choice.folder);
+        if (folder.isEmpty()) folder = programFolder;
+        const QString selection = choice.pendingSelection.isEmpty()
+                                      ? QString()
+                                      : GetLongFileName(choice.pendingSelection);
+        back->post([this, folder, selection, listings] {
+            if (m_listings != listings) return; // the user has chosen a folder meanwhile
+            startFolder = folder;
+            pendingSelection = selection;
+            // The tree selects the folder and its event lists it. A folder the tree cannot
+            // show (on no volume it knows, or too deep) is listed all the same.
+            Treefolder1->SetPath(startFolder);
+            if (!samePath(dirCurrent, startFolder)) PopulateList(startFolder, true);
+        });
+    });
+}
+
+void Form1::raiseFromAnotherStart() {
+    if (m_tray->isVisible())
+        restoreFromTray();
+    else
+        bringToFront(this);
+}
+
+} // namespace tunewalk

@@ -1,0 +1,70 @@
+// The commands that open the tag and header editors on the list's rows.
+#include "app/window/Form1.h"
+
+#include "app/listing/ListRow.h"
+#include "metadata/dialogs/TagHost.h"
+#include "metadata/dialogs/frmBatchTags.h"
+#include "metadata/dialogs/frmTags.h"
+#include "metadata/dialogs/frmWAV.h"
+
+#include <QAction>
+#include <QTreeWidget>
+
+namespace tunewalk {
+
+namespace {
+// The window's list as the editors see it.
+class WindowTagHost : public TagHost {
+public:
+    explicit WindowTagHost(Form1& window) : m_window(window) {}
+
+    std::vector<Row> rows() const override {
+        std::vector<Row> out;
+        QTreeWidget* list = m_window.list();
+        const QTreeWidgetItem* current = list->currentItem();
+        out.reserve(static_cast<std::size_t>(list->topLevelItemCount()));
+        for (int i = 0, n = list->topLevelItemCount(); i < n; ++i) {
+            const auto* row = static_cast<const ListRow*>(list->topLevelItem(i));
+            out.push_back(
+                {row->key, row->kind, row->cell(Col::Name), row->isSelected(), row == current});
+        }
+        return out;
+    }
+    QString currentFolder() const override { return m_window.folder(); }
+    bool refreshRow(const QString& key) override {
+        ListRow* row = m_window.findRow(key);
+        if (!row) return false;
+        m_window.updateFileItem(row);
+        return true;
+    }
+
+private:
+    Form1& m_window;
+};
+} // namespace
+
+void Form1::editTagsCommand() {
+    const int mp3s = getMP3SelCount();
+    if (mp3s == 0) return;
+    WindowTagHost host(*this);
+    if (mp3s == 1) {
+        frmTags dialog(host, *m_prompter, this);
+        if (dialog.load()) dialog.exec();
+    } else {
+        frmBatchTags dialog(host, *m_prompter, this);
+        dialog.exec();
+    }
+}
+
+void Form1::editWavCommand() {
+    selectOnly();
+    WindowTagHost host(*this);
+    frmWAV dialog(host, *m_prompter, this);
+    if (dialog.load()) dialog.exec();
+}
+
+void Form1::wavHeadersCommand() {
+    if (const ListRow* row = currentRow(); row && row->kind == RowKind::WAV) editWavCommand();
+}
+
+} // namespace tunewalk
