@@ -1,8 +1,13 @@
 #include "common/SettingsStore.h"
 
+#include "common/ResultText.h"
+
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <QTemporaryFile>
 #include <QVariant>
+#include <filesystem>
 
 namespace tunewalk {
 
@@ -39,17 +44,35 @@ void SettingsStore::save(const QString& section, const QString& key, const QStri
     // Stored as a QString, the INI writer quotes commas and escapes a leading '@', so the text
     // reads back unchanged rather than as a list or a serialised variant.
     m_settings->setValue(groupKey(section, key), value);
-    m_settings->sync();
+    write();
 }
 
 void SettingsStore::remove(const QString& section, const QString& key) {
     m_settings->remove(groupKey(section, key));
-    m_settings->sync();
+    write();
 }
 
 void SettingsStore::deleteAll() {
     m_settings->clear();
+    write();
+}
+
+// QSettings says only that writing failed; the reason comes from trying what it does: making
+// the folder, and a new file in it beside the settings file (it writes one and renames it).
+void SettingsStore::write() {
     m_settings->sync();
+    if (m_settings->status() == QSettings::NoError || !m_writeStatus) return;
+    const QString file = m_settings->fileName();
+    std::string reason = "the settings could not be written";
+    std::error_code error;
+    std::filesystem::create_directories(toFsPath(QFileInfo(file).absolutePath()), error);
+    if (error) {
+        reason = error.message();
+    } else {
+        QTemporaryFile probe(QFileInfo(file).absolutePath() + QStringLiteral("/XXXXXX"));
+        if (!probe.open()) reason = probe.errorString().toStdString();
+    }
+    m_writeStatus = Result::failure(toNativePath(file).toStdString(), reason);
 }
 
 QString SettingsStore::location() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QString>
 #include <memory>
 
@@ -28,11 +30,22 @@ public:
 
     // Where the values live (the file of the INI store).
     QString location() const;
+    // Whether every write so far landed: ok, or the settings file and the system's reason (a
+    // change that failed stays pending, so the failure is kept).
+    Result writeStatus() const { return m_writeStatus; }
+
+    // The sections the program keeps its values in, and the text its callers read as "no value".
+    static inline const QString Settings = QStringLiteral("Settings");
+    static inline const QString Position = QStringLiteral("Position");
+    static inline const QString None = QStringLiteral("none");
 
     static QString yesNo(bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); }
 
 private:
+    void write();
+
     std::unique_ptr<QSettings> m_settings;
+    Result m_writeStatus = Result::ok();
 };
 
 } // namespace tunewalk

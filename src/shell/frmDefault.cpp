@@ -12,10 +12,7 @@ namespace tunewalk {
 
 namespace {
 
-const QString section = QStringLiteral("Settings");
 const QString key = QStringLiteral("DefaultPath");
-// What the store answers when no default is set.
-const QString none = QStringLiteral("none");
 
 } // namespace
 
@@ -55,24 +52,24 @@ frmDefault::frmDefault(SettingsStore& settings, Prompter& prompter, QWidget* par
     connect(btnDelete, &QPushButton::clicked, this, &frmDefault::deleteSetting);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 
-    const QString path = m_settings.get(section, key, none);
-    if (path != none)
+    const QString path = m_settings.get(SettingsStore::Settings, key, SettingsStore::None);
+    if (path != SettingsStore::None)
         showPath(path);
     else
         showNone();
 }
 
 void frmDefault::change() {
-    const QString current = m_settings.get(section, key, none);
-    const QString folder =
-        m_prompter.pickFolder(tr("Select a Folder"), current != none ? current : QString());
+    const QString current = m_settings.get(SettingsStore::Settings, key, SettingsStore::None);
+    const QString folder = m_prompter.pickFolder(
+        tr("Select a Folder"), current != SettingsStore::None ? current : QString());
     if (folder.isEmpty()) return;
-    m_settings.save(section, key, folder);
+    m_settings.save(SettingsStore::Settings, key, folder);
     showPath(folder);
 }
 
 void frmDefault::deleteSetting() {
-    m_settings.remove(section, key);
+    m_settings.remove(SettingsStore::Settings, key);
     showNone();
 }
 

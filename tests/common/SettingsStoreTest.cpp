@@ -6,9 +6,12 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <ostream>
 
+using tunewalk::Result;
 using tunewalk::SettingsStore;
 
 namespace {
@@ -74,6 +77,20 @@ TEST_F(SettingsStoreTest, DeleteAllEmptiesBothSectionsAndTheFile) {
     EXPECT_EQ(store.get("Position", "Top", "gone"), "gone");
     EXPECT_TRUE(fileText(file).trimmed().isEmpty()) << fileText(file).constData();
     EXPECT_EQ(SettingsStore(file).get("Position", "Top", "gone"), "gone");
+}
+
+// A write that cannot land names the file and the system's reason (tests run as root, so the
+// folder is made impossible by a file standing where it should be).
+TEST_F(SettingsStoreTest, AFailedWriteNamesTheFileAndTheReason) {
+    QFile blocker(dir.filePath("config"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SettingsStore store(dir.filePath("config/Tunewalk.ini"));
+    store.save("Settings", "All", "True");
+    const Result status = store.writeStatus();
+    ASSERT_FALSE(status);
+    EXPECT_EQ(status.message(),
+              dir.filePath("config/Tunewalk.ini").toStdString() + ": " + std::strerror(ENOTDIR));
 }
 
 TEST_F(SettingsStoreTest, UserStoreIsTunewalkConfInTheConfigFolder) {

@@ -475,6 +475,7 @@ private:
 
     // Form1Commands.cpp
     void saveToggle(const QString& key, bool on);
+    void reportSettingsFailure();
     void onSystemTray();
     void onShowTree();
     void onGridLines();
@@ -546,6 +547,7 @@ private:
     std::shared_ptr<ReturnAddress> m_back;
     double m_treeWidthTwips = 3000;
     bool m_shutDown = false;
+    bool m_settingsFailureShown = false;
     QString m_renamingKey;        // the row whose name is being edited
     ListRow* m_dropRow = nullptr; // the list's drop highlight
     QPoint m_pressAt;

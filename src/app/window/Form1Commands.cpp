@@ -4,6 +4,7 @@
 
 #include "app/listing/ListRow.h"
 #include "app/window/GridDelegate.h"
+#include "common/ResultText.h"
 #include "common/SettingsStore.h"
 #include "shell/Prompter.h"
 #include "shell/frmAbout.h"
@@ -68,7 +69,17 @@ void Form1::updateCommandStates(bool relayout) {
 }
 
 void Form1::saveToggle(const QString& key, bool on) {
-    m_settings->save(QStringLiteral("Settings"), key, SettingsStore::yesNo(on));
+    m_settings->save(SettingsStore::Settings, key, SettingsStore::yesNo(on));
+    reportSettingsFailure();
+}
+
+// Told once a run: every later change would fail the same way.
+void Form1::reportSettingsFailure() {
+    const Result status = m_settings->writeStatus();
+    if (status || m_settingsFailureShown) return;
+    m_settingsFailureShown = true;
+    m_prompter->error(tr("The settings could not be saved.") + QStringLiteral("\n\n") +
+                      messageText(status));
 }
 
 void Form1::onSystemTray() {
@@ -126,7 +137,8 @@ void Form1::deleteAllSettings() {
 }
 
 void Form1::makeCurrentFolderDefault() {
-    m_settings->save(QStringLiteral("Settings"), QStringLiteral("DefaultPath"), dirCurrent);
+    m_settings->save(SettingsStore::Settings, QStringLiteral("DefaultPath"), dirCurrent);
+    reportSettingsFailure();
 }
 
 void Form1::showDefaultDirectory() {

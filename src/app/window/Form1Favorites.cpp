@@ -14,15 +14,13 @@ namespace tunewalk {
 
 namespace {
 
-const QString Section = QStringLiteral("Settings");
 const QString ListKey = QStringLiteral("FavoritesList");
-const QString None = QStringLiteral("none");
 
 } // namespace
 
 void Form1::loadFavorites() {
-    const QString text = m_settings->get(Section, ListKey, None);
-    const QStringList unreadable = Favorites.read(text == None ? QString() : text);
+    const QString text = m_settings->get(SettingsStore::Settings, ListKey, SettingsStore::None);
+    const QStringList unreadable = Favorites.read(text == SettingsStore::None ? QString() : text);
     if (!unreadable.isEmpty())
         m_prompter->error(
             tr("These favorites could not be read from the settings and were left out: %1")
@@ -35,9 +33,11 @@ void Form1::loadFavorites() {
 void Form1::saveFavorites() {
     const QString text = Favorites.serialize();
     if (!text.isEmpty())
-        m_settings->save(Section, ListKey, text);
-    else if (m_settings->get(Section, ListKey, None) != None)
-        m_settings->remove(Section, ListKey);
+        m_settings->save(SettingsStore::Settings, ListKey, text);
+    else if (m_settings->get(SettingsStore::Settings, ListKey, SettingsStore::None) !=
+             SettingsStore::None)
+        m_settings->remove(SettingsStore::Settings, ListKey);
+    reportSettingsFailure();
 }
 
 void Form1::rebuildFavoritesMenu() {

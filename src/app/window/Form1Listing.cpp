@@ -360,8 +360,8 @@ void Form1::openDirectory() {
 }
 
 void Form1::openDefaultDirectory() {
-    const QString folder =
-        m_settings->get(QStringLiteral("Settings"), QStringLiteral("DefaultPath"), "none");
+    const QString folder = m_settings->get(SettingsStore::Settings, QStringLiteral("DefaultPath"),
+                                           SettingsStore::None);
     if (folder == QLatin1String("none")) {
         m_prompter->message(
             tr("You must first set your default directory (File-->Set Default Directory...)"),

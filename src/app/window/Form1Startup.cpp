@@ -30,9 +30,6 @@ namespace tunewalk {
 const char* columnKey(int column); // Form1.cpp
 
 namespace {
-const QString Settings = QStringLiteral("Settings");
-const QString Position = QStringLiteral("Position");
-const QString None = QStringLiteral("none");
 
 QString stripQuotes(QString text) {
     if (text.startsWith(QLatin1Char('"'))) text.remove(0, 1);
@@ -71,7 +68,7 @@ StartChoice chooseStartFolder(const QString& commandLine, const QString& default
                 choice.pendingSelection =
                     info.isFile() ? joinPath(choice.folder, info.fileName()) : QString();
         }
-    } else if (defaultPath == None) {
+    } else if (defaultPath == SettingsStore::None) {
         choice.folder = programFolder;
     }
     if (choice.folder.isEmpty() || !QFileInfo(choice.folder).isDir()) choice.folder = programFolder;
@@ -79,20 +76,20 @@ StartChoice chooseStartFolder(const QString& commandLine, const QString& default
 }
 
 QString Form1::setting(const QString& key, const QString& defaultValue) const {
-    return m_settings->get(Settings, key, defaultValue);
+    return m_settings->get(SettingsStore::Settings, key, defaultValue);
 }
 
 QString Form1::position(const QString& key) const {
-    return m_settings->get(Position, key, None);
+    return m_settings->get(SettingsStore::Position, key, SettingsStore::None);
 }
 
 void Form1::savePosition(const QString& key, double value) {
-    m_settings->save(Position, key, QString::number(value, 'g', 12));
+    m_settings->save(SettingsStore::Position, key, QString::number(value, 'g', 12));
 }
 
 bool Form1::readNumber(const QString& key, double* value, QStringList* bad) const {
     const QString text = position(key);
-    if (text == None) return false;
+    if (text == SettingsStore::None) return false;
     bool ok = false;
     const double number = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(number)) {
@@ -115,7 +112,7 @@ void Form1::load() {
 
     // The single-instance handshake has happened before the window was made (main.cpp); the
     // window id is still recorded for anything that looks for it.
-    m_settings->save(Settings, QStringLiteral("HWND"), QString::number(winId()));
+    m_settings->save(SettingsStore::Settings, QStringLiteral("HWND"), QString::number(winId()));
 
     mnuSystemTray->setChecked(onlyIfTrue(setting(QStringLiteral("SystemTray"), "False")));
     button(QStringLiteral("Zoom"))
@@ -208,7 +205,8 @@ void Form1::saveFullGeometry() {
 void Form1::saveLayout() {
     if (!mnuRememberPosition->isChecked()) return;
     if (!isMaximized()) {
-        m_settings->save(Position, QStringLiteral("Maximized"), QStringLiteral("False"));
+        m_settings->save(SettingsStore::Position, QStringLiteral("Maximized"),
+                         QStringLiteral("False"));
         if (smallWindowMode) {
             savePosition(QStringLiteral("SmLeft"), toTwips(pos().x()));
             savePosition(QStringLiteral("SmTop"), toTwips(pos().y()));
@@ -217,13 +215,15 @@ void Form1::saveLayout() {
             saveFullGeometry();
         }
     } else {
-        m_settings->save(Position, QStringLiteral("Maximized"), QStringLiteral("True"));
+        m_settings->save(SettingsStore::Position, QStringLiteral("Maximized"),
+                         QStringLiteral("True"));
     }
     savePosition(QStringLiteral("TreeWidth"), m_treeWidthTwips);
     for (int c = 0; c < Col::Visible; ++c)
         savePosition(QLatin1String(columnKey(c)), toTwips(ListView1->columnWidth(c)));
     for (int c = 0; c < Col::Visible; ++c)
-        m_settings->save(Position, QLatin1String(columnKey(c)) + QStringLiteral("Pos"),
+        m_settings->save(SettingsStore::Position,
+                         QLatin1String(columnKey(c)) + QStringLiteral("Pos"),
                          QString::number(ListView1->header()->visualIndex(c)));
 }
 
@@ -246,7 +246,7 @@ void Form1::openStartFolder() {
     // mount that no longer answers: the window is up already, and the look is taken on a
     // worker so it stays responsive.
     const QString commandLine = m_commandLine;
-    const QString defaultPath = setting(QStringLiteral("DefaultPath"), None);
+    const QString defaultPath = setting(QStringLiteral("DefaultPath"), SettingsStore::None);
     const QString programFolder = m_programFolder;
     const int listings = m_listings;
     runDetached([back = m_back, this, commandLine, defaultPath, programFolder, listings] {
