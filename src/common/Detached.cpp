@@ -14,11 +14,13 @@ std::atomic<int> running{0};
 
 void runDetached(std::function<void()> work) {
     ++running;
-    std::thread([work = std::move(work)] {
+    std::thread([work = std::move(work)]() mutable {
         struct Leaving {
             ~Leaving() { --running; }
         } leaving;
-        work();
+        // What the work holds goes before the count drops, so nothing of it outlives a wait.
+        std::function<void()> mine = std::move(work);
+        mine();
     }).detach();
 }
 

@@ -61,7 +61,8 @@ void SettingsStore::deleteAll() {
 // the folder, and a new file in it beside the settings file (it writes one and renames it).
 void SettingsStore::write() {
     m_settings->sync();
-    if (m_settings->status() == QSettings::NoError || !m_writeStatus) return;
+    // A line it could not parse when it reread the file is a FormatError, not a failed write.
+    if (m_settings->status() != QSettings::AccessError || !m_writeStatus) return;
     const QString file = m_settings->fileName();
     std::string reason = "the settings could not be written";
     std::error_code error;

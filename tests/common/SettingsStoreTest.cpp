@@ -91,6 +91,15 @@ TEST_F(SettingsStoreTest, AFailedWriteNamesTheFileAndTheReason) {
     ASSERT_FALSE(status);
     EXPECT_EQ(status.message(),
               dir.filePath("config/Tunewalk.ini").toStdString() + ": " + std::strerror(ENOTDIR));
+
+    // A line edited by hand that does not parse is no failed write.
+    QFile edited(file);
+    ASSERT_TRUE(edited.open(QIODevice::WriteOnly));
+    edited.write("[Settings]\nAll=True\nstray line\n");
+    edited.close();
+    SettingsStore readable(file);
+    readable.save("Settings", "Repeat", "True");
+    EXPECT_TRUE(readable.writeStatus());
 }
 
 TEST_F(SettingsStoreTest, UserStoreIsTunewalkConfInTheConfigFolder) {
