@@ -55,6 +55,9 @@ TEST(ShowCommand, ReportsEveryKindOfFileInArgumentOrder) {
         "version":1,"bitrate":0,"average_bitrate":0,"vbr":false,"sample_rate":0,"channels":"",
         "length":0})j"));
 
+    // A file that cannot be read fails the run wherever it stands.
+    EXPECT_EQ(runTag({"show", "gone.mp3", "tone.WAV"}, dir).exitCode, 1);
+
     // Only loadable files: success.
     const RunResult good = runTag({"show", "tone.WAV", "tagged.mp3"}, dir);
     EXPECT_EQ(good.exitCode, 0);

@@ -42,6 +42,13 @@ TEST_F(SettingsStoreTest, ValuesComeBackAsTheExactTextSaved) {
     SettingsStore reopened(file);
     for (int i = 0; i < values.size(); ++i)
         EXPECT_EQ(reopened.get("Settings", QStringLiteral("k%1").arg(i), "default"), values[i]);
+
+    // Typed into the file by hand, unquoted: read back as the text it looked like.
+    QFile typed(file);
+    ASSERT_TRUE(typed.open(QIODevice::Append));
+    typed.write("[Typed]\nk=a, b\n");
+    typed.close();
+    EXPECT_EQ(SettingsStore(file).get("Typed", "k", "default"), "a, b");
 }
 
 TEST_F(SettingsStoreTest, AbsentOrRemovedKeysGiveTheDefault) {
