@@ -23,9 +23,11 @@ using namespace tunewalk;
 
 // The window's whole life; everything it made is gone when this returns.
 int runWindow(QApplication& app, const QStringList& arguments) {
-    // A second start brings the running window forward and leaves without touching anything.
+    // A second start hands its folder or file to the running window (or only brings it
+    // forward) and leaves without touching anything.
+    const QString commandLine = arguments.join(QLatin1Char(' '));
     SingleInstance instance;
-    if (!instance.becomePrimary()) return 0;
+    if (!instance.becomePrimary(commandLine)) return 0;
 
     SettingsStore settings;
     QtPrompter prompter(nullptr);
@@ -34,12 +36,12 @@ int runWindow(QApplication& app, const QStringList& arguments) {
     QtMediaPlayer player;
     QtShellOperations shell(prompter);
 
-    Form1 window({&settings, &prompter, &tray, &player, &shell, arguments.join(QLatin1Char(' ')),
-                  QApplication::applicationDirPath()});
+    Form1 window(
+        {&settings, &prompter, &tray, &player, &shell, commandLine, fallbackStartFolder()});
     prompter.setParent(&window);
     QObject::connect(&window, &Form1::closed, &app, &QApplication::quit, Qt::QueuedConnection);
-    QObject::connect(&instance, &SingleInstance::raiseRequested, &window,
-                     &Form1::raiseFromAnotherStart);
+    QObject::connect(&instance, &SingleInstance::openRequested, &window,
+                     &Form1::openFromAnotherStart);
 
     // `kill` or Ctrl+C closes the window the normal way, so its layout is saved, and ends the
     // program even while a message box waits (at start-up, before the event loop runs): leaving
@@ -74,7 +76,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tunewalk"));
     QApplication::setOrganizationName(QStringLiteral("Tunewalk"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0.7"));
+    QApplication::setApplicationVersion(QStringLiteral(TUNEWALK_VERSION));
+    // The installed desktop entry's name: the desktop finds the program's icon and name by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tunewalk.Tunewalk"));
     QApplication::setWindowIcon(Icons::program());
     // The window may hide in the tray; the program ends when the main window closes.
     QApplication::setQuitOnLastWindowClosed(false);

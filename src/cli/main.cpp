@@ -18,7 +18,8 @@ Commands:
   wav-set [FIELDS] FILE...
                      rewrite the format fields of WAV files
 
-Run 'tunewalk-tag COMMAND --help' for the options of a command.
+Run 'tunewalk-tag COMMAND --help' for the options of a command,
+'tunewalk-tag --version' for the version.
 Exit status: 0 success, 1 a file could not be read or saved, 2 bad arguments.
 )";
 
@@ -33,6 +34,10 @@ int main(int argc, char** argv) {
     const std::span<const std::string> rest(args.begin() + 1, args.end());
     if (command == "-h" || command == "--help") {
         std::cout << kUsage;
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::cout << "tunewalk-tag " TUNEWALK_VERSION "\n";
         return kExitOk;
     }
     if (command == "show") return runShow(rest);

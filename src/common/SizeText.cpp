@@ -1,10 +1,16 @@
 #include "common/SizeText.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QObject>
 #include <cmath>
 
 namespace tunewalk {
+
+// The translation context of the size texts.
+class SizeText {
+    Q_DECLARE_TR_FUNCTIONS(SizeText)
+};
 
 QString formatSize(qint64 bytes) {
     static constexpr qint64 KB = 1024, MB = KB * 1024, GB = MB * 1024;
@@ -25,8 +31,8 @@ QString formatSize(qint64 bytes) {
 }
 
 QString formatSizeWithBytes(qint64 bytes) {
-    const QString exact =
-        bytes == 1 ? QObject::tr("1 byte") : QObject::tr("%1 bytes").arg(QLocale().toString(bytes));
+    const QString exact = bytes == 1 ? SizeText::tr("1 byte")
+                                     : SizeText::tr("%1 bytes").arg(QLocale().toString(bytes));
     if (bytes < 1024) return exact;
     return QStringLiteral("%1 (%2)").arg(formatSize(bytes), exact);
 }

@@ -26,6 +26,11 @@ static_assert(int(ItemKind::Other) == int(Kind::Other), "one order for both");
 
 namespace {
 
+// The translation context of every message a move reports.
+class FileMoves {
+    Q_DECLARE_TR_FUNCTIONS(FileMoves)
+};
+
 QString reason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
@@ -42,17 +47,17 @@ Result failure(const fs::path& item, const QString& line) {
 Result cannotMove(const fs::path& source, const fs::path& target, const QString& why) {
     return failure(
         source,
-        QObject::tr("Cannot move \"%1\" to \"%2\": %3").arg(shown(source), shown(target), why));
+        FileMoves::tr("Cannot move \"%1\" to \"%2\": %3").arg(shown(source), shown(target), why));
 }
 
 Result copiedNotRemoved(const fs::path& source, const fs::path& copy, int error) {
-    return failure(source, QObject::tr("\"%1\" was copied to \"%2\" but could not be removed: %3")
+    return failure(source, FileMoves::tr("\"%1\" was copied to \"%2\" but could not be removed: %3")
                                .arg(shown(source), shown(copy), reason(error)));
 }
 
 QString noSpace(const fs::path& folder, std::uint64_t needed) {
     const std::uint64_t free = fsc::freeSpace(folder).value_or(0);
-    return QObject::tr("Not enough free space on \"%1\": %2 needed, %3 free.")
+    return FileMoves::tr("Not enough free space on \"%1\": %2 needed, %3 free.")
         .arg(shown(fsc::volumeRoot(folder)), formatSize(qint64(needed)), formatSize(qint64(free)));
 }
 
@@ -124,10 +129,10 @@ Step copyFile(const fs::path& source, const ItemState& state, const fs::path& ta
     case ENOSPC:
         return Step::failed(noSpace(target.parent_path(), state.size));
     case EEXIST:
-        return Step::failed(QObject::tr("something of that name appeared there meanwhile"));
+        return Step::failed(FileMoves::tr("something of that name appeared there meanwhile"));
     case fsc::ChangedWhileCopied:
         return Step::failed(
-            QObject::tr("it changed while it was copied (is a program still writing it?)"));
+            FileMoves::tr("it changed while it was copied (is a program still writing it?)"));
     default:
         return Step::failed(reason(error));
     }
@@ -149,7 +154,7 @@ Step copyTree(const fs::path& source, const ItemState& state, const fs::path& ta
     std::error_code ec;
     if (!fs::create_directory(target, ec))
         return Step::failed(ec ? QString::fromLocal8Bit(ec.message())
-                               : QObject::tr("it already exists"));
+                               : FileMoves::tr("it already exists"));
     log.push_back({source, target, state});
     for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
         if (job.cancelled()) return {Step::Cancelled, {}};
@@ -171,8 +176,8 @@ Step copyTree(const fs::path& source, const ItemState& state, const fs::path& ta
             if (step.result == Step::Done) log.push_back({from, to, item});
             break;
         case Kind::Other:
-            return Step::failed(
-                QObject::tr("\"%1\" is not a file or folder that can be copied").arg(shown(from)));
+            return Step::failed(FileMoves::tr("\"%1\" is not a file or folder that can be copied")
+                                    .arg(shown(from)));
         }
         if (step.result != Step::Done) return step;
     }
@@ -204,8 +209,8 @@ QStringList leftIn(const fs::path& root, const QStringList& named = {}) {
 
 // A source folder that stays because entries came into it while it was moved.
 Result addedMeanwhile(const fs::path& folder, const QStringList& left) {
-    return failure(folder, QObject::tr("\"%1\" was not removed: these items were added to it "
-                                       "during the move and stay there:\n%2")
+    return failure(folder, FileMoves::tr("\"%1\" was not removed: these items were added to it "
+                                         "during the move and stay there:\n%2")
                                .arg(shown(folder), left.join(QLatin1Char('\n'))));
 }
 
@@ -232,8 +237,8 @@ void removeSources(const CopyLog& log, const fs::path& root, MoveOutcome& outcom
         }
     }
     if (!changed.isEmpty())
-        outcome.fail(failure(root, QObject::tr("These files changed during the move and stay "
-                                               "where they were:\n%1")
+        outcome.fail(failure(root, FileMoves::tr("These files changed during the move and stay "
+                                                 "where they were:\n%1")
                                        .arg(changed.join(QLatin1Char('\n')))));
     if (fsc::lookAt(root).kind != Kind::Folder) return;
     const QStringList left = leftIn(root, changed);
@@ -304,7 +309,7 @@ MoveOutcome moveItem(const QString& sourcePath, const QString& targetPath, FileJ
     const ItemState state = fsc::lookAt(source), there = fsc::lookAt(target);
     job.setItem(shown(source));
     if (!state.exists()) {
-        outcome.fail(cannotMove(source, target, QObject::tr("it no longer exists")));
+        outcome.fail(cannotMove(source, target, FileMoves::tr("it no longer exists")));
         return outcome;
     }
     if (there.exists()) {
@@ -312,15 +317,16 @@ MoveOutcome moveItem(const QString& sourcePath, const QString& targetPath, FileJ
         const bool caseRename = fsc::sameItem(state, there) && source != target &&
                                 source.parent_path() == target.parent_path();
         if (!caseRename) {
-            outcome.fail(cannotMove(source, target,
-                                    fsc::sameItem(state, there)
-                                        ? QObject::tr("it is the same item as the target")
-                                        : QObject::tr("something of that name is already there")));
+            outcome.fail(
+                cannotMove(source, target,
+                           fsc::sameItem(state, there)
+                               ? FileMoves::tr("it is the same item as the target")
+                               : FileMoves::tr("something of that name is already there")));
             return outcome;
         }
     }
     if (state.kind == Kind::Folder && insideOf(target.parent_path(), state)) {
-        outcome.fail(cannotMove(source, target, QObject::tr("a folder cannot move into itself")));
+        outcome.fail(cannotMove(source, target, FileMoves::tr("a folder cannot move into itself")));
         return outcome;
     }
     int error = job.faults() ? job.faults()->rename(source, target) : 0;
@@ -350,22 +356,23 @@ MoveOutcome replaceFile(const QString& sourcePath, const QString& targetPath, Fi
     const ItemState state = fsc::lookAt(source), there = fsc::lookAt(target);
     job.setItem(shown(source));
     if (state.kind != Kind::File) {
-        outcome.fail(cannotMove(source, target, QObject::tr("it no longer exists")));
+        outcome.fail(cannotMove(source, target, FileMoves::tr("it no longer exists")));
         return outcome;
     }
     if (fsc::sameItem(state, there)) {
-        outcome.fail(cannotMove(source, target, QObject::tr("it is the same item as the target")));
+        outcome.fail(
+            cannotMove(source, target, FileMoves::tr("it is the same item as the target")));
         return outcome;
     }
     if (there.kind != Kind::File) {
-        outcome.fail(cannotMove(source, target, QObject::tr("what is there is not a file")));
+        outcome.fail(cannotMove(source, target, FileMoves::tr("what is there is not a file")));
         return outcome;
     }
     // Only the file the user agreed to replace is replaced: not one that took its place since
     // (another dropped file of the same name that has just arrived, say).
     if (asked && (asked->device != there.device || asked->inode != there.inode)) {
         outcome.fail(
-            cannotMove(source, target, QObject::tr("the file there changed since the question")));
+            cannotMove(source, target, FileMoves::tr("the file there changed since the question")));
         return outcome;
     }
     int error = job.faults() ? job.faults()->rename(source, target) : 0;
@@ -382,9 +389,9 @@ MoveOutcome replaceFile(const QString& sourcePath, const QString& targetPath, Fi
             outcome.fail(cannotMove(source, target, step.why));
         } else if (fsc::flushFolder(target.parent_path());
                    !fsc::unchanged(fsc::lookAt(source), state)) {
-            outcome.fail(failure(source, QObject::tr("\"%1\" changed during the move and stays "
-                                                     "where it was; \"%2\" holds the copy made "
-                                                     "before it changed.")
+            outcome.fail(failure(source, FileMoves::tr("\"%1\" changed during the move and stays "
+                                                       "where it was; \"%2\" holds the copy made "
+                                                       "before it changed.")
                                              .arg(shown(source), shown(target))));
         } else if (const int removed = fsc::removeFile(source)) {
             outcome.fail(copiedNotRemoved(source, target, removed));
@@ -402,11 +409,11 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
     const ItemState state = fsc::lookAt(source), there = fsc::lookThrough(target);
     if (fsc::sameItem(state, there)) {
         outcome.fail(cannotMove(source, target,
-                                QObject::tr("it is the same folder, reached by another path")));
+                                FileMoves::tr("it is the same folder, reached by another path")));
         return outcome;
     }
     if (state.kind != Kind::Folder || insideOf(target, state)) {
-        outcome.fail(cannotMove(source, target, QObject::tr("a folder cannot move into itself")));
+        outcome.fail(cannotMove(source, target, FileMoves::tr("a folder cannot move into itself")));
         return outcome;
     }
     // Names first: the folder changes while its entries move out. What the target held before
@@ -435,8 +442,8 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
         const Kind existing = there.kind;
         if (existing != Kind::Missing && !before.count({there.device, there.inode})) {
             outcome.fail(cannotMove(source / name, target / name,
-                                    QObject::tr("something of that name came there during the "
-                                                "move")));
+                                    FileMoves::tr("something of that name came there during the "
+                                                  "move")));
             job.addItem();
         } else if (existing == Kind::Missing) {
             outcome.absorb(moveItem(from, to, job));
@@ -447,8 +454,8 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
         } else {
             outcome.fail(cannotMove(source / name, target / name,
                                     existing == Kind::Folder
-                                        ? QObject::tr("a folder of that name is there")
-                                        : QObject::tr("a file of that name is there")));
+                                        ? FileMoves::tr("a folder of that name is there")
+                                        : FileMoves::tr("a file of that name is there")));
         }
         if (outcome.cancelled) return outcome;
     }
@@ -458,7 +465,7 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
     if (error != ENOTEMPTY && error != EEXIST)
         outcome.fail(failure(
             source,
-            QObject::tr("\"%1\" could not be removed: %2").arg(shown(source), reason(error))));
+            FileMoves::tr("\"%1\" could not be removed: %2").arg(shown(source), reason(error))));
     else
         outcome.fail(addedMeanwhile(source, leftIn(source)));
     return outcome;

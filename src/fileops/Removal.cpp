@@ -5,6 +5,7 @@
 #include "fileops/FileJob.h"
 #include "fileops/FileSystemCalls.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <cstring>
 #include <system_error>
@@ -16,6 +17,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The translation context of what a deletion reports.
+class Removal {
+    Q_DECLARE_TR_FUNCTIONS(Removal)
+};
+
 QString reason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
@@ -26,7 +32,7 @@ bool removeTree(const fs::path& path, const fsc::ItemState& state, std::uint64_t
     const fsc::Kind kind = state.kind;
     if (kind == fsc::Kind::Folder && state.device != device) {
         // Another drive mounted inside the folder: what is on it is not the folder's to lose.
-        *why = QObject::tr("\"%1\" is another drive mounted there; it was left alone")
+        *why = Removal::tr("\"%1\" is another drive mounted there; it was left alone")
                    .arg(displayPath(fromFsPath(path)));
         return false;
     }
@@ -62,7 +68,7 @@ bool removeItem(const QString& path, FileJob& job, QString* why) {
     const fs::path item = toFsPath(path);
     const fsc::ItemState state = fsc::lookAt(item);
     if (!state.exists()) {
-        *why = state.error ? reason(state.error) : QObject::tr("it no longer exists");
+        *why = state.error ? reason(state.error) : Removal::tr("it no longer exists");
         return false;
     }
     return removeTree(item, state, state.device, job, why);

@@ -6,6 +6,7 @@
 #include "common/NativePath.h"
 #include "fileops/FileSystemCalls.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,11 @@
 namespace tunewalk {
 
 namespace {
+
+// The translation context of the Trash's name and of why an item could not go there.
+class Trash {
+    Q_DECLARE_TR_FUNCTIONS(Trash)
+};
 
 const QByteArray InfoSuffix = ".trashinfo";
 constexpr int MaxAttempts = 1000; // "NAME", "NAME.2" ... "NAME.1000"
@@ -67,7 +73,7 @@ Destination destination(const QByteArray& item, const QByteArray& parent, dev_t 
             if (!QFileInfo::exists(home) && QDir().mkpath(home))
                 ::chmod(QFile::encodeName(home).constData(), 0700);
             if (QFileInfo(home).isDir()) return {QFile::encodeName(home), item};
-            *why = QObject::tr("the Trash folder \"%1\" cannot be made").arg(displayPath(home));
+            *why = Trash::tr("the Trash folder \"%1\" cannot be made").arg(displayPath(home));
             return {};
         }
     }
@@ -92,7 +98,7 @@ Destination destination(const QByteArray& item, const QByteArray& parent, dev_t 
     const QByteArray own = top + "/.Trash-" + uid;
     if (inside) ::mkdir(own.constData(), 0700);
     if (inside && usableTrash(own, device)) return {own, original};
-    *why = QObject::tr("its drive has no Trash that can take it (%1)")
+    *why = Trash::tr("its drive has no Trash that can take it (%1)")
                .arg(displayPath(fromNativePath(top.isEmpty() ? "/" : top)));
     return {};
 }
@@ -134,7 +140,7 @@ bool moveToTrash(const QByteArray& nativePath, QString* why) {
                      parent = slash > 0 ? item.left(slash) : QByteArray("/");
     struct stat st;
     if (nativePath.isEmpty() || name.isEmpty() || name == "." || name == "..")
-        return fail(why, QObject::tr("it is not a file or folder of its own"));
+        return fail(why, Trash::tr("it is not a file or folder of its own"));
     if (::lstat(item.constData(), &st) != 0) return fail(why, reason(errno));
 
     const auto [trash, original] = destination(item, parent, st.st_dev, why);
@@ -154,7 +160,7 @@ bool moveToTrash(const QByteArray& nativePath, QString* why) {
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) {
             const int error = errno;
-            return fail(why, QObject::tr("its Trash record cannot be written in \"%1\": %2")
+            return fail(why, Trash::tr("its Trash record cannot be written in \"%1\": %2")
                                  .arg(displayPath(fromNativePath(trash + "/info")), reason(error)));
         }
         QFile out;
@@ -164,7 +170,7 @@ bool moveToTrash(const QByteArray& nativePath, QString* why) {
         out.close();
         if (!written) {
             ::unlink(info.constData());
-            return fail(why, QObject::tr("its Trash record cannot be written: %1").arg(writeError));
+            return fail(why, Trash::tr("its Trash record cannot be written: %1").arg(writeError));
         }
         const QByteArray target = trash + "/files/" + entry;
         if (::lstat(target.constData(), &st) == 0) { // an entry left without its record
@@ -176,11 +182,11 @@ bool moveToTrash(const QByteArray& nativePath, QString* why) {
         ::unlink(info.constData());
         return fail(why, reason(error));
     }
-    return fail(why, QObject::tr("the Trash has no free name for it"));
+    return fail(why, Trash::tr("the Trash has no free name for it"));
 }
 
 QString trashName() {
-    return QObject::tr("Trash");
+    return Trash::tr("Trash");
 }
 
 } // namespace tunewalk

@@ -1,10 +1,16 @@
 // Windows' Recycle Bin (and the macOS Trash), as Qt reaches them.
 #include "fileops/Trash.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QObject>
 
 namespace tunewalk {
+
+// The translation context of the Trash's name; the same one on every platform.
+class Trash {
+    Q_DECLARE_TR_FUNCTIONS(Trash)
+};
 
 bool moveToTrash(const QString& path, QString* why) {
     QFile file(path);
@@ -19,9 +25,9 @@ bool moveToTrash(const QByteArray& nativePath, QString* why) {
 
 QString trashName() {
 #ifdef Q_OS_WIN
-    return QObject::tr("Recycle Bin");
+    return Trash::tr("Recycle Bin");
 #else
-    return QObject::tr("Trash");
+    return Trash::tr("Trash");
 #endif
 }
 

@@ -75,7 +75,13 @@ void TreefolderView::mousePressEvent(QMouseEvent* event) {
     const QPointF at = event->position();
     emit MouseDown(buttonBits(event->button()), shiftBits(event->modifiers()),
                    static_cast<float>(at.x()), static_cast<float>(at.y()));
+    QTreeWidgetItem* before = currentItem();
     QTreeWidget::mousePressEvent(event);
+    // A right press selects the node under it (the pop-up menu follows); it becomes the
+    // current folder as a click makes it, so the menu's commands act on the node shown chosen.
+    if (QTreeWidgetItem* now = currentItem();
+        event->button() == Qt::RightButton && now && now != before)
+        emit nodeChosen(now);
 }
 
 void TreefolderView::mouseMoveEvent(QMouseEvent* event) {

@@ -67,7 +67,8 @@ QString RootAdaptor::identity() const {
     return QStringLiteral("Tunewalk");
 }
 QString RootAdaptor::desktopEntry() const {
-    return QStringLiteral("tunewalk");
+    // The installed desktop entry's name, without ".desktop".
+    return QStringLiteral("org.tunewalk.Tunewalk");
 }
 QStringList RootAdaptor::supportedUriSchemes() const {
     return {QStringLiteral("file")};

@@ -1,4 +1,5 @@
-// The properties sheet of the desktop's file manager, over the session bus.
+// The desktop's file manager over the session bus: its properties sheet, and an item shown
+// selected in its folder.
 #include "shell/DesktopProperties.h"
 
 #include "common/NativePath.h"
@@ -24,14 +25,12 @@ bool fileManagerOnBus(QDBusConnectionInterface* bus) {
     return startable.isValid() && startable.value().contains(FileManager);
 }
 
-} // namespace
-
-bool showPropertiesOnDesktop(const QString& path, std::function<void()> otherwise) {
+// Calls `method` with the item's URI; false when there is no file manager to call.
+bool askFileManager(const QString& method, const QString& path, std::function<void()> otherwise) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface() || !fileManagerOnBus(bus.interface())) return false;
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(FileManager, QStringLiteral("/org/freedesktop/FileManager1"),
-                                       FileManager, QStringLiteral("ShowItemProperties"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        FileManager, QStringLiteral("/org/freedesktop/FileManager1"), FileManager, method);
     // An empty startup id: the program does not use startup notification.
     call << QStringList{fileUrl(path).toString(QUrl::FullyEncoded)} << QString();
     // Asynchronous: a file manager that is still starting must not hold up the window.
@@ -42,6 +41,16 @@ bool showPropertiesOnDesktop(const QString& path, std::function<void()> otherwis
                          watcher->deleteLater();
                      });
     return true;
+}
+
+} // namespace
+
+bool showPropertiesOnDesktop(const QString& path, std::function<void()> otherwise) {
+    return askFileManager(QStringLiteral("ShowItemProperties"), path, std::move(otherwise));
+}
+
+bool showItemOnDesktop(const QString& path, std::function<void()> otherwise) {
+    return askFileManager(QStringLiteral("ShowItems"), path, std::move(otherwise));
 }
 
 } // namespace tunewalk

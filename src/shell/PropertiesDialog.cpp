@@ -26,20 +26,21 @@ namespace {
 QString contentsText(qint64 files, qint64 folders) {
     const QLocale locale;
     return QStringLiteral("%1, %2").arg(
-        files == 1 ? QObject::tr("1 file") : QObject::tr("%1 files").arg(locale.toString(files)),
-        folders == 1 ? QObject::tr("1 folder")
-                     : QObject::tr("%1 folders").arg(locale.toString(folders)));
+        files == 1 ? PropertiesDialog::tr("1 file")
+                   : PropertiesDialog::tr("%1 files").arg(locale.toString(files)),
+        folders == 1 ? PropertiesDialog::tr("1 folder")
+                     : PropertiesDialog::tr("%1 folders").arg(locale.toString(folders)));
 }
 
 QString typeText(const QFileInfo& info) {
-    if (info.isDir()) return QObject::tr("Folder");
+    if (info.isDir()) return PropertiesDialog::tr("Folder");
     // The program's own two kinds by the extension the list goes by.
     if (info.suffix().compare(QLatin1String("mp3"), Qt::CaseInsensitive) == 0)
-        return QObject::tr("MP3 audio");
+        return PropertiesDialog::tr("MP3 audio");
     if (info.suffix().compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0)
-        return QObject::tr("WAV audio");
+        return PropertiesDialog::tr("WAV audio");
     const QString comment = QMimeDatabase().mimeTypeForFile(info).comment();
-    return comment.isEmpty() ? QObject::tr("File") : comment;
+    return comment.isEmpty() ? PropertiesDialog::tr("File") : comment;
 }
 
 // "rwxr-xr-x": owner, group, others.

@@ -1,5 +1,6 @@
 #include "shell/QtShellOperations.h"
 
+#include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "fileops/FileMoves.h"
 #include "shell/DesktopProperties.h"
@@ -68,6 +69,18 @@ bool QtShellOperations::openWithRegisteredProgram(const QString& path,
     Q_UNUSED(workingFolder);
     if (noProgramRegistered(path)) return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void QtShellOperations::showInFileManager(const QString& path, std::function<void()> failed) {
+    const QString item = withoutTrailingSeparator(path);
+    // Without a file manager that takes the request, the folder that holds the item opens
+    // (the root itself has none above it).
+    const auto openFolder = [item, failed = std::move(failed)] {
+        const QString folder = parentPath(item);
+        if (!QDesktopServices::openUrl(fileUrl(folder.isEmpty() ? item : folder)) && failed)
+            failed();
+    };
+    if (!showItemOnDesktop(item, openFolder)) openFolder();
 }
 
 bool QtShellOperations::startSystemInfo() {

@@ -7,7 +7,8 @@ namespace tunewalk {
 class Prompter;
 
 // ShellOperations on the desktop: the file manager's properties sheet when one offers it over
-// D-Bus, otherwise PropertiesDialog; the desktop's opener; the system-information tool.
+// D-Bus, otherwise PropertiesDialog; the desktop's opener; the file manager showing an item
+// (over D-Bus, or its folder opened); the system-information tool.
 class QtShellOperations : public ShellOperations {
 public:
     explicit QtShellOperations(Prompter& prompter) : m_prompter(prompter) {}
@@ -15,6 +16,7 @@ public:
     void ShowFileProperties(const QString& path, QWidget* owner) override;
     bool openWithRegisteredProgram(const QString& path, const QString& workingFolder) override;
     bool startSystemInfo() override;
+    void showInFileManager(const QString& path, std::function<void()> failed) override;
 
 private:
     Prompter& m_prompter;

@@ -2,14 +2,15 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QWidget;
 
 namespace tunewalk {
 
 // What the user should see as the desktop's own: the properties sheet of a file or folder,
-// the program registered for a file, the system-information tool. The main window talks to
-// this seam. (Deleting and the Trash are file jobs: see FileOperations.)
+// the program registered for a file, the file manager, the system-information tool. The main
+// window talks to this seam. (Deleting and the Trash are file jobs: see FileOperations.)
 class ShellOperations {
 public:
     virtual ~ShellOperations() = default;
@@ -22,6 +23,10 @@ public:
     virtual bool openWithRegisteredProgram(const QString& path, const QString& workingFolder) = 0;
     // Starts the machine's system-information tool; false when there is none.
     virtual bool startSystemInfo() = 0;
+    // Asks the desktop's file manager to show a file or folder, selected among its neighbours,
+    // or else opens the folder that holds it. `failed` runs, at once or later, only when
+    // neither could be done.
+    virtual void showInFileManager(const QString& path, std::function<void()> failed) = 0;
 };
 
 } // namespace tunewalk

@@ -1,7 +1,11 @@
 #include "shell/SingleInstance.h"
 
+#include "common/NativePath.h"
+
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <memory>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -14,18 +18,59 @@ namespace {
 
 constexpr int ConnectTimeoutMs = 500;
 constexpr int WriteTimeoutMs = 500;
-const QByteArray RaiseMessage = QByteArrayLiteral("raise\n");
-// A peer that sends more than this without a line break is not a copy of this program.
-constexpr qsizetype MaxMessage = 256;
+// The first line says what follows: "open <folder bytes> <command line bytes>", then the two
+// texts as the file system's bytes (UTF-8, and a name that is not valid text kept exact), so a
+// name with blanks, quotes or even a line break arrives whole. The bare "raise" line of earlier
+// versions still brings the window forward.
+const QByteArray OpenWord = QByteArrayLiteral("open");
+const QByteArray RaiseWord = QByteArrayLiteral("raise");
+// A peer that sends more than this is not a copy of this program (a path is at most a few
+// thousand bytes).
+constexpr qsizetype MaxHeader = 64;
+constexpr qsizetype MaxText = 64 * 1024;
 
-// Asks a running copy to raise its window; false when nobody is listening on `name`.
-bool askPrimaryToRaise(const QString& name) {
+QByteArray openMessage(const QString& commandLine, const QString& workingFolder) {
+    const QByteArray folder = toNativePath(workingFolder), text = toNativePath(commandLine);
+    return OpenWord + ' ' + QByteArray::number(folder.size()) + ' ' +
+           QByteArray::number(text.size()) + '\n' + folder + text;
+}
+
+enum class Message { Incomplete, Complete, Garbled };
+
+// Takes the first whole message off the front of `buffer`.
+Message takeMessage(QByteArray& buffer, QString* commandLine, QString* workingFolder) {
+    const qsizetype end = buffer.indexOf('\n');
+    if (end < 0) return buffer.size() > MaxHeader ? Message::Garbled : Message::Incomplete;
+    const QList<QByteArray> words = buffer.left(end).trimmed().split(' ');
+    if (words == QList<QByteArray>{RaiseWord}) {
+        buffer.remove(0, end + 1);
+        commandLine->clear();
+        workingFolder->clear();
+        return Message::Complete;
+    }
+    if (words.size() != 3 || words[0] != OpenWord) return Message::Garbled;
+    bool sizeOk = false, textOk = false;
+    const qsizetype folderSize = words[1].toLongLong(&sizeOk);
+    const qsizetype textSize = words[2].toLongLong(&textOk);
+    if (!sizeOk || !textOk || folderSize < 0 || textSize < 0 || folderSize > MaxText ||
+        textSize > MaxText)
+        return Message::Garbled;
+    if (buffer.size() - end - 1 < folderSize + textSize) return Message::Incomplete;
+    *workingFolder = fromNativePath(buffer.mid(end + 1, folderSize));
+    *commandLine = fromNativePath(buffer.mid(end + 1 + folderSize, textSize));
+    buffer.remove(0, end + 1 + folderSize + textSize);
+    return Message::Complete;
+}
+
+// Hands the command line to a running copy; false when nobody is listening on `name`.
+bool handOver(const QString& name, const QString& commandLine) {
     QLocalSocket socket;
     socket.connectToServer(name);
     if (!socket.waitForConnected(ConnectTimeoutMs)) return false;
-    socket.write(RaiseMessage);
-    socket.flush();
-    if (socket.bytesToWrite() > 0) socket.waitForBytesWritten(WriteTimeoutMs);
+    socket.write(commandLine.isEmpty() ? RaiseWord + '\n'
+                                       : openMessage(commandLine, QDir::currentPath()));
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(WriteTimeoutMs)) {
+    }
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState)
         socket.waitForDisconnected(WriteTimeoutMs);
@@ -52,9 +97,9 @@ QString SingleInstance::defaultName() {
     return QStringLiteral("tunewalk-") + user;
 }
 
-bool SingleInstance::becomePrimary() {
+bool SingleInstance::becomePrimary(const QString& commandLine) {
     if (m_server && m_server->isListening()) return true;
-    if (askPrimaryToRaise(m_name)) return false;
+    if (handOver(m_name, commandLine)) return false;
 
     if (!m_server) {
         m_server = new QLocalServer(this);
@@ -63,14 +108,39 @@ bool SingleInstance::becomePrimary() {
         // keeps other users from writing to (connecting to) the socket.
         connect(m_server, &QLocalServer::newConnection, this, [this] {
             while (QLocalSocket* peer = m_server->nextPendingConnection()) {
-                connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-                auto readMessages = [this, peer] {
-                    while (peer->canReadLine()) {
-                        if (peer->readLine().trimmed() == "raise") emit raiseRequested();
+                // A message may arrive in pieces; what has come so far waits here.
+                auto buffer = std::make_shared<QByteArray>();
+                auto readMessages = [this, peer, buffer] {
+                    if (peer->isReadable()) buffer->append(peer->readAll());
+                    QString commandLine, workingFolder;
+                    for (;;) {
+                        switch (takeMessage(*buffer, &commandLine, &workingFolder)) {
+                        case Message::Complete:
+                            emit openRequested(commandLine, workingFolder);
+                            continue;
+                        case Message::Incomplete:
+                            return;
+                        case Message::Garbled:
+                            // Someone asked for the window, but what they sent is not clear.
+                            buffer->clear();
+                            emit openRequested({}, {});
+                            peer->abort();
+                            return;
+                        }
                     }
-                    if (peer->bytesAvailable() > MaxMessage) peer->abort();
                 };
                 connect(peer, &QLocalSocket::readyRead, this, readMessages);
+                connect(peer, &QLocalSocket::disconnected, this,
+                        [this, peer, buffer, readMessages] {
+                            readMessages();
+                            // Cut off in the middle (the other copy was killed): the window still
+                            // comes forward.
+                            if (!buffer->isEmpty()) {
+                                buffer->clear();
+                                emit openRequested({}, {});
+                            }
+                            peer->deleteLater();
+                        });
                 // The whole message can be in before the connection is handed to us.
                 readMessages();
             }
@@ -81,7 +151,7 @@ bool SingleInstance::becomePrimary() {
     if (m_server->serverError() == QAbstractSocket::AddressInUseError) {
         // Either another copy started at the same moment and won, or a copy that crashed left
         // its socket file behind. Only the second may be cleaned up.
-        if (askPrimaryToRaise(m_name)) return false;
+        if (handOver(m_name, commandLine)) return false;
         QLocalServer::removeServer(m_name);
         if (m_server->listen(m_name)) return true;
     }

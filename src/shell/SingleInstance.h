@@ -7,8 +7,9 @@ class QLocalServer;
 
 namespace tunewalk {
 
-// One running copy per user. The first copy listens on a local socket; a later copy asks it to
-// bring its window forward and then leaves without touching anything.
+// One running copy per user. The first copy listens on a local socket; a later copy hands it
+// its command line (what Open With in a file manager passes) and then leaves without touching
+// anything.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -17,14 +18,17 @@ public:
     ~SingleInstance() override;
 
     // True when this is now the running copy. False when another copy answered; it has been
-    // asked to raise its window.
-    bool becomePrimary();
+    // handed `commandLine` (empty: only raise the window) and this copy's working folder, so
+    // that a relative path means there what it means here.
+    bool becomePrimary(const QString& commandLine = {});
 
     static QString defaultName();
 
 signals:
-    // Another copy was started: restore the window if minimized and bring it to the front.
-    void raiseRequested();
+    // Another copy was started with `commandLine` in `workingFolder`: open what it names and
+    // bring the window to the front. Both are empty when it named nothing, or when what it
+    // sent could not be read: then only the window comes forward.
+    void openRequested(const QString& commandLine, const QString& workingFolder);
 
 private:
     QString m_name;

@@ -2,8 +2,6 @@
 
 #include "common/NativePath.h"
 
-#include <QObject>
-
 namespace tunewalk {
 
 bool cFileInfo::setName(const QString& path) {
@@ -11,7 +9,7 @@ bool cFileInfo::setName(const QString& path) {
     const NativeFileInfo info = nativeFileInfo(path);
     const QString shown = displayPath(path);
     if (path.isEmpty() || !info.exists) {
-        m_error = QObject::tr("File not found: %1").arg(shown);
+        m_error = tr("File not found: %1").arg(shown);
         return false;
     }
     // A folder on the clipboard has no length of its own; the file system's block size is not
@@ -20,7 +18,7 @@ bool cFileInfo::setName(const QString& path) {
     m_name = path;
     const QDateTime modified = info.modified;
     if (!modified.isValid()) {
-        m_error = QObject::tr("Cannot read the time of %1").arg(shown);
+        m_error = tr("Cannot read the time of %1").arg(shown);
         return false;
     }
     m_modified = modified;

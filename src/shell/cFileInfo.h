@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 
@@ -10,6 +11,8 @@ namespace tunewalk {
 //     cFileInfo info;
 //     if (!info.setName(path)) prompter.error(info.errorString());
 class cFileInfo {
+    Q_DECLARE_TR_FUNCTIONS(cFileInfo)
+
 public:
     // The full path, exactly as set.
     QString Name() const { return m_name; }

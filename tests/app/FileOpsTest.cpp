@@ -1,6 +1,7 @@
 // The window as a file manager: drops, moves, conflicts, deletion, new folders and renames.
 #include "Form1Fixture.h"
 
+#include <QContextMenuEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QToolButton>
@@ -249,6 +250,43 @@ TEST_F(FileOpsTest, PropertiesOfTheCurrentRow) {
     form->list()->clearSelection();
     form->command("mnuFileProperties")->trigger(); // nothing selected: nothing shown
     EXPECT_EQ(shell.properties.size(), 1u);
+}
+
+TEST_F(FileOpsTest, ShowInFileManagerFromTheFileMenuTheTreeAndThePopUp) {
+    // The File menu's command acts on the tree's folder while the tree has the focus.
+    EXPECT_TRUE(form->menu("mnuFile")->actions().contains(form->command("mnuShowInFolder")));
+    form->tree()->SetPath(path("Rock"));
+    waitForDetails();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->tree()->Nodes()->setFocus();
+    ASSERT_TRUE(form->tree()->Nodes()->hasFocus());
+    shell.canShowInFileManager = false;
+    form->command("mnuShowInFolder")->trigger();
+    EXPECT_EQ(shell.shownInFileManager, std::vector<QString>{path("Rock")});
+    EXPECT_EQ(prompter.shown,
+              (Messages{{"The file manager could not be opened to show \"" + path("Rock") + "\".",
+                         Icon::Exclamation, Buttons::Ok}}));
+
+    // Back in the list, the pop-up opened on a row as a right-click opens it offers it after
+    // Properties, for that row.
+    shell.canShowInFileManager = true;
+    list(music());
+    QWidget* viewport = form->list()->viewport();
+    form->list()->setFocus(); // as the click on the row gives it
+    form->clickRow(rowNamed("a.mp3"));
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, pointOn("a.mp3"),
+                                 viewport->mapToGlobal(pointOn("a.mp3")));
+    QApplication::sendEvent(viewport, &rightClick);
+    QMenu* popup = form->menu("mnuPopup");
+    ASSERT_TRUE(waitUntil([&] { return popup->isVisible(); }));
+    const QList<QAction*> items = popup->actions();
+    EXPECT_EQ(items.indexOf(form->command("mnuShowInFolder")),
+              items.indexOf(form->command("mnuProperties")) + 1);
+    QTest::keyClick(popup, Qt::Key_F);
+    ASSERT_TRUE(waitUntil([&] { return shell.shownInFileManager.size() == 2; }));
+    EXPECT_EQ(shell.shownInFileManager.back(), path("a.mp3"));
+    EXPECT_EQ(prompter.shown.size(), 1u);
 }
 
 TEST_F(FileOpsTest, NewFolderNumbering) {

@@ -1,6 +1,7 @@
 // The desktop's media controls driving the window, over a real session bus.
 #include "app/playback/MediaControlsBridge.h"
 #include "Form1Fixture.h"
+#include "app/window/PlayerPanel.h"
 #include "shell/DesktopMediaControls.h"
 
 #include <QDBusArgument>
@@ -8,6 +9,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
+#include <QSlider>
 
 namespace tunewalk {
 namespace {
@@ -90,6 +92,19 @@ TEST_F(MediaControlsBridgeTest, MediaKeysDriveThePlaylist) {
     EXPECT_EQ(property("PlaybackStatus"), "Stopped");
     EXPECT_EQ(metadata().value("mpris:trackid").value<QDBusObjectPath>().path(),
               "/org/mpris/MediaPlayer2/TrackList/NoTrack");
+
+    // The desktop's volume is the one the panel shows, and it is kept.
+    auto set = QDBusMessage::createMethodCall(controls.serviceName(), Path,
+                                              "org.freedesktop.DBus.Properties", "Set");
+    set.setArguments({PlayerInterface, "Volume", QVariant::fromValue(QDBusVariant(0.4))});
+    QDBusPendingCall pending = client.asyncCall(set);
+    ASSERT_TRUE(waitUntil([&] { return pending.isFinished(); }));
+    EXPECT_EQ(form->playerPanel()->volumeSlider()->value(), 40);
+    EXPECT_EQ(setting("Volume"), "40");
+    form->command("volumeMute")->trigger();
+    EXPECT_EQ(property("Volume"), 0.0);
+    form->command("volumeMute")->trigger();
+    EXPECT_EQ(property("Volume"), 0.4);
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 namespace tunewalk {
 namespace {
 
-TEST_F(Form1Test, FirstRunUsesEveryDefaultAndListsTheProgramFolder) {
+TEST_F(Form1Test, FirstRunUsesEveryDefaultAndListsTheFallbackFolder) {
     setSetting("HWND", "12345"); // an earlier run's window id is replaced
     Form1& w = start();
     EXPECT_EQ(checked({w.command("mnuRepeat"), w.command("mnuAll"), w.command("mnuConfirmDeletes"),
@@ -144,6 +144,77 @@ TEST_F(Form1Test, StartFolderComesFromTheCommandLineOrTheDefault) {
         const StartChoice got = chooseStartFolder(c[0], c[1], prog);
         EXPECT_EQ(QStringList({got.folder, got.pendingSelection}), c.mid(2)) << c[0].toStdString();
     }
+}
+
+TEST_F(Form1Test, WithNothingNamedTheProgramStartsInTheMusicFolderOrElseAtHome) {
+    // Where the desktop keeps the user's folders, as the user's own settings name them.
+    const QString home = root.filePath("home");
+    setEnv("HOME", home);
+    setEnv("XDG_CONFIG_HOME", home + "/.config");
+    QDir(home).mkpath(".config");
+    const auto userDirs = [&](const QByteArray& line) {
+        QFile file(home + "/.config/user-dirs.dirs");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(line) == line.size());
+    };
+    userDirs("XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");
+    EXPECT_EQ(fallbackStartFolder(), home) << "the named folder is not there";
+    QDir(home).mkpath("Tunes");
+    EXPECT_EQ(fallbackStartFolder(), home + "/Tunes");
+    QFile::remove(home + "/.config/user-dirs.dirs");
+    QDir(home).mkpath("Music");
+    EXPECT_EQ(fallbackStartFolder(), home + "/Music") << "the usual name when none is set";
+}
+
+TEST_F(Form1Test, AnotherStartListsWhatItWasGivenAndBringsTheWindowForward) {
+    mkdir("Best Of");
+    writeMp3("Best Of/x y.mp3");
+    writeMp3("Best Of/z.mp3");
+    writeMp3("a.mp3");
+    Form1& w = start();
+    int listings = 0;
+    QObject::connect(&w, &Form1::listed, [&listings] { ++listings; });
+    const auto handOver = [&](const QString& line, const QString& workingFolder) {
+        w.showMinimized();
+        ASSERT_TRUE(waitUntil([&] { return w.isMinimized(); }));
+        listings = 0;
+        w.openFromAnotherStart(line, workingFolder);
+        EXPECT_FALSE(w.isMinimized()) << "the window comes forward at once";
+    };
+
+    // A folder relative to where the other start was made, with a blank in its name.
+    handOver("Best Of", music());
+    ASSERT_TRUE(waitUntil([&] { return listings == 1; }));
+    EXPECT_EQ(w.folder(), path("Best Of"));
+    EXPECT_EQ(w.playingFile(), "");
+
+    // A file in the listed folder is played where it is, without listing the folder again.
+    handOver(path("Best Of/x y.mp3"), "/");
+    ASSERT_TRUE(waitUntil([&] { return w.playingFile() == path("Best Of/x y.mp3"); }));
+    EXPECT_EQ(w.currentRow()->key, path("Best Of/x y.mp3"));
+    EXPECT_EQ(listings, 0);
+
+    // A file elsewhere: its folder is listed and the file played, as at a first start; while a
+    // dialog that reads the list is open, once it has closed.
+    QDialog dialog(&w);
+    dialog.open();
+    handOver('"' + path("a.mp3") + '"', "/");
+    waitUntil([] { return false; }, 100);
+    EXPECT_EQ(w.folder(), path("Best Of"));
+    dialog.accept();
+    ASSERT_TRUE(waitUntil([&] { return w.playingFile() == path("a.mp3"); }));
+    EXPECT_EQ(w.folder(), music());
+    EXPECT_EQ(w.currentRow()->key, path("a.mp3"));
+
+    // Nothing named: only the window comes forward. A folder that is not there is said so,
+    // and the list stays.
+    handOver("", "");
+    handOver(path("gone/x.mp3"), "/");
+    ASSERT_TRUE(waitUntil([&] { return !prompter.shown.empty(); }));
+    EXPECT_EQ(prompter.shown, (Messages{{"No such directory: \"" + path("gone") + '"',
+                                         Icon::Critical, Buttons::Ok}}));
+    EXPECT_EQ(w.folder(), music());
+    EXPECT_EQ(listings, 0);
+    EXPECT_EQ(w.playingFile(), path("a.mp3"));
 }
 
 TEST_F(Form1Test, AnAudioFileOnTheCommandLineIsSelectedAfterTheFirstListing) {

@@ -1,6 +1,7 @@
 // Full window, small window, tray icon, and the layout rules that go with them.
 #include "Form1Fixture.h"
 
+#include "app/window/Icons.h"
 #include "app/window/PlayerPanel.h"
 #include "shell/WindowPlacement.h"
 
@@ -176,6 +177,20 @@ TEST_F(WindowModesTest, SplitterStaysBetweenItsLimits) {
     EXPECT_EQ(form->treeWidthTwips(), 15);
     form->dragSplitter(form->splitterLimitTwips() - 30);
     EXPECT_EQ(form->treeWidthTwips(), form->splitterLimitTwips() - 15);
+}
+
+// The window and the tray show the drawing the desktop shows for the installed program, sharp
+// at every size: the folder's front and back in their colours, not a blank or a stand-in.
+TEST(ProgramIcon, IsTheInstalledDrawingAtEverySize) {
+    for (const int side : {16, 64, 256}) {
+        const QImage image = Icons::program().pixmap(side, side).toImage();
+        ASSERT_EQ(image.size(), QSize(side, side));
+        const auto at = [&](double x, double y) {
+            return image.pixelColor(int(x * side / 64), int(y * side / 64)).name();
+        };
+        EXPECT_EQ(at(8, 40), "#f2b84b") << side;
+        EXPECT_EQ(at(50, 17), "#b97a14") << side;
+    }
 }
 
 } // namespace

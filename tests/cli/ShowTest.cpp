@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <regex>
 #include <sstream>
 
 namespace tunewalk::clitest {
@@ -102,6 +103,12 @@ TEST(ToolUsage, HelpGoesToStdoutAndBadArgumentsExitWithTwo) {
         EXPECT_EQ(r.out.rfind("Usage: tunewalk-tag", 0), 0u) << r.out;
         EXPECT_EQ(r.err, "");
     }
+    // Packaging checks run this from the installed path: one line naming the tool and version.
+    const RunResult version = runTag({"--version"}, dir);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("tunewalk-tag \\d+\\.\\d+\\.\\d+\n")))
+        << version.out;
+    EXPECT_EQ(version.err, "");
     for (const char* line :
          {"", "rename", "--verbose", "show", "show --pretty a.mp3", "set --title",
           "set --yes a.mp3", "wav-set --bits 8", "wav-set --yes=1 --bits 8 a.wav"}) {

@@ -114,6 +114,8 @@ TEST_F(DesktopMediaControlsOnBus, RegistersUnderTheMprisNameOrItsInstanceName) {
     EXPECT_TRUE(controls->serviceName() == plain || controls->serviceName() == instance)
         << controls->serviceName().toStdString();
     EXPECT_TRUE(client.interface()->isServiceRegistered(controls->serviceName()));
+    // Desktops find the player's icon and name by the installed entry's file name.
+    EXPECT_EQ(properties(kRoot).value("DesktopEntry").toString(), "org.tunewalk.Tunewalk");
 
     const QString first = controls->serviceName();
     {

@@ -1,4 +1,5 @@
 #include "common/Detached.h"
+#include "common/NativePath.h"
 #include "shell/PropertiesDialog.h"
 #include "shell/QtShellOperations.h"
 
@@ -11,6 +12,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
+#include <QDesktopServices>
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -113,12 +115,19 @@ class FakeFileManager : public QObject, protected QDBusContext {
 public:
     QList<std::pair<QStringList, QString>> asked;
     bool refuse = false;
+    QList<std::pair<QStringList, QString>> shown;
 public slots:
     void ShowItemProperties(const QStringList& uris, const QString& startupId) {
         if (refuse)
             sendErrorReply(QDBusError::NotSupported, QStringLiteral("no sheets today"));
         else
             asked.append({uris, startupId});
+    }
+    void ShowItems(const QStringList& uris, const QString& startupId) {
+        if (refuse)
+            sendErrorReply(QDBusError::NotSupported, QStringLiteral("not today"));
+        else
+            shown.append({uris, startupId});
     }
 };
 
@@ -159,6 +168,63 @@ TEST_F(ShowPropertiesOnBus, TheFileManagerIsAskedAndARefusalBringsTheProgramsOwn
     for (QWidget* shown : QApplication::topLevelWidgets()) // none for the closed window
         EXPECT_FALSE(qobject_cast<PropertiesDialog*>(shown) && shown->parentWidget() != &window);
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+// Opening a folder as the desktop would, recorded instead; a handler whose method is missing
+// stands for a desktop that opens nothing.
+class FolderOpener : public QObject {
+    Q_OBJECT
+public:
+    explicit FolderOpener(const char* method = "open") {
+        QDesktopServices::setUrlHandler("file", this, method);
+    }
+    ~FolderOpener() override { QDesktopServices::unsetUrlHandler("file"); }
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+using ShowInFileManager = ShowFileProperties;
+
+TEST_F(ShowInFileManager, WithoutAFileManagerTheFolderOpensOrTheFailureIsReported) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected() &&
+        (bus.interface()->isServiceRegistered(FileManager).value() ||
+         bus.interface()->activatableServiceNames().value().contains(FileManager)))
+        GTEST_SKIP() << "a file manager is on this session bus";
+    int failures = 0;
+    {
+        FolderOpener opener;
+        shell.showInFileManager(song, [&] { ++failures; });
+        shell.showInFileManager(dir.path() + "/", [&] { ++failures; }); // a folder: the one above
+        EXPECT_EQ(opener.opened, (QList<QUrl>{QUrl::fromLocalFile(dir.path()),
+                                              QUrl::fromLocalFile(QFileInfo(dir.path()).path())}));
+        EXPECT_EQ(failures, 0);
+    }
+    FolderOpener broken("noSuchMethod");
+    shell.showInFileManager(song, [&] { ++failures; });
+    EXPECT_EQ(failures, 1);
+}
+
+using ShowItemOnBus = ShowPropertiesOnBus;
+
+TEST_F(ShowItemOnBus, TheFileManagerGetsTheExactItemsAndARefusalOpensTheFolder) {
+    FolderOpener opener;
+    const QString latin1 = dir.filePath("caf") + fromNativePath("\xe9") + ".mp3";
+    int failures = 0;
+    for (const QString& item : {song, latin1})
+        shell.showInFileManager(item, [&] { ++failures; });
+    ASSERT_TRUE(waitUntil([&] { return fileManager.shown.size() == 2; }));
+    using Call = std::pair<QStringList, QString>;
+    EXPECT_EQ(fileManager.shown, (QList<Call>{{{"file://" + dir.path() + "/My%20Song.mp3"}, ""},
+                                              {{"file://" + dir.path() + "/caf%E9.mp3"}, ""}}));
+    EXPECT_TRUE(opener.opened.isEmpty());
+
+    fileManager.refuse = true;
+    shell.showInFileManager(song, [&] { ++failures; });
+    ASSERT_TRUE(waitUntil([&] { return !opener.opened.isEmpty(); }));
+    EXPECT_EQ(opener.opened, QList<QUrl>{QUrl::fromLocalFile(dir.path())});
+    EXPECT_EQ(failures, 0);
 }
 
 } // namespace

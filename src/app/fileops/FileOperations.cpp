@@ -27,16 +27,17 @@ QString displayName(const QString& path) {
 QString confirmation(const QStringList& items, bool permanent) {
     if (items.size() == 1) {
         const QString name = displayName(items.front());
-        return permanent
-                   ? QObject::tr("Are you sure you want to permanently delete \"%1\"?").arg(name)
-                   : QObject::tr("Are you sure you want to move \"%1\" to the %2?")
-                         .arg(name, trashName());
+        return permanent ? FileOperations::tr("Are you sure you want to permanently delete \"%1\"?")
+                               .arg(name)
+                         : FileOperations::tr("Are you sure you want to move \"%1\" to the %2?")
+                               .arg(name, trashName());
     }
-    return permanent ? QObject::tr("Are you sure you want to permanently delete these %1 items?")
-                           .arg(items.size())
-                     : QObject::tr("Are you sure you want to move these %1 items to the %2?")
-                           .arg(items.size())
-                           .arg(trashName());
+    return permanent
+               ? FileOperations::tr("Are you sure you want to permanently delete these %1 items?")
+                     .arg(items.size())
+               : FileOperations::tr("Are you sure you want to move these %1 items to the %2?")
+                     .arg(items.size())
+                     .arg(trashName());
 }
 
 } // namespace

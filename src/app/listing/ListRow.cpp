@@ -37,7 +37,10 @@ QVariant ListRow::data(int column, int role) const {
     case Qt::AccessibleTextRole:
         return cell(column);
     case Qt::DecorationRole:
-        if (column == Col::Name) return Icons::small(m_iconKey);
+        // In the list's colours, so the pictures read on a dark palette too.
+        if (column == Col::Name)
+            return treeWidget() ? Icons::small(m_iconKey, treeWidget()->palette())
+                                : Icons::small(m_iconKey);
         return {};
     case Qt::BackgroundRole:
         if (m_dropHighlight && treeWidget())

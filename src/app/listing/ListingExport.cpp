@@ -4,6 +4,7 @@
 #include "common/NativePath.h"
 #include "common/ResultText.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -94,7 +95,9 @@ QString writeTemporaryPlaylist(const QString& text, Result* error) {
     const QString folder = playlistFolder();
     if (folder.isEmpty()) {
         *error = Result::failure(
-            {}, QObject::tr("There is no private folder to write the playlist in.").toStdString());
+            {}, QCoreApplication::translate("ListingExport",
+                                            "There is no private folder to write the playlist in.")
+                    .toStdString());
         return {};
     }
     errno = 0;

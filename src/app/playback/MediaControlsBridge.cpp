@@ -6,7 +6,6 @@
 #include "shell/DesktopMediaControls.h"
 
 #include <QAction>
-#include <QAudio>
 #include <QLabel>
 #include <algorithm>
 #include <cmath>
@@ -32,10 +31,8 @@ NowPlaying nowPlaying(const Form1& window) {
     now.canGoNext = window.command("mnuNext")->isEnabled();
     now.canGoPrevious = window.command("mnuPrevious")->isEnabled();
     now.canSeek = !player->fileName().isEmpty();
-    now.volume = player->isMuted()
-                     ? 0.0
-                     : QAudio::convertVolume(player->volume() / 100.0, QAudio::DecibelVolumeScale,
-                                             QAudio::LinearVolumeScale);
+    // The desktop sees the level the window's volume slider shows.
+    now.volume = player->isMuted() ? 0.0 : MediaPlayer::percentFromVolume(player->volume()) / 100.0;
     return now;
 }
 
@@ -67,12 +64,10 @@ void connectMediaControls(Form1& window, DesktopMediaControls& controls) {
         if (!w->player()->fileName().isEmpty())
             w->player()->setPosition(static_cast<double>(position) / 1e6);
     });
-    QObject::connect(c, &DesktopMediaControls::volumeRequested, w, [w](double linear) {
-        const double db = linear <= 0 ? -100.0
-                                      : QAudio::convertVolume(linear, QAudio::LinearVolumeScale,
-                                                              QAudio::DecibelVolumeScale);
-        w->player()->setVolume(std::clamp(static_cast<int>(std::lround(db * 100)),
-                                          MediaPlayer::SilentVolume, MediaPlayer::FullVolume));
+    QObject::connect(c, &DesktopMediaControls::volumeRequested, w, [w](double level) {
+        const double percent = level > 0 ? std::min(level, 1.0) * 100 : 0.0; // NaN too
+        w->player()->setVolume(
+            MediaPlayer::volumeFromPercent(static_cast<int>(std::lround(percent))));
         emit w->playbackChanged();
     });
     QObject::connect(c, &DesktopMediaControls::raiseRequested, w, &Form1::raiseFromAnotherStart);

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QString>
+#include <algorithm>
+#include <cmath>
 
 namespace tunewalk {
 
@@ -46,6 +48,23 @@ public:
     virtual void setVolume(int hundredthsOfDecibel) = 0;
     virtual bool isMuted() const = 0;
     virtual void setMuted(bool on) = 0;
+
+    // The volume as the window shows and saves it, in whole percent: 100 % is full, each
+    // percent below it is 0.6 dB softer, so the slider's steps sound alike from top to bottom
+    // and 1 % is 59.4 dB down; 0 % is silence. Any volume above silence shows as at least 1 %,
+    // so the level never reads 0 while something sounds. A percent taken to a volume and back is
+    // the same percent.
+    static constexpr int HundredthsPerPercent = 60;
+    static int volumeFromPercent(int percent) {
+        if (percent <= 0) return SilentVolume;
+        return (std::min(percent, 100) - 100) * HundredthsPerPercent;
+    }
+    static int percentFromVolume(int hundredthsOfDecibel) {
+        if (hundredthsOfDecibel <= SilentVolume) return 0;
+        const double below =
+            std::min(hundredthsOfDecibel, int(FullVolume)) / double(HundredthsPerPercent);
+        return std::clamp(100 + static_cast<int>(std::lround(below)), 1, 100);
+    }
 
     // Stopped, Paused or Playing; Closed when no file is loaded.
     virtual int playState() const = 0;

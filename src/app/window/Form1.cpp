@@ -64,12 +64,12 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
       m_tray(services.tray), m_player(services.player),
       m_playback(new Playback(*services.player, this)), m_shell(services.shell),
       m_fileOps(new FileOperations(*services.prompter, this)), m_commandLine(services.commandLine),
-      m_programFolder(services.programFolder) {
+      m_fallbackFolder(services.fallbackFolder) {
     m_fileOps->setParent(this);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(Prompter::caption());
     setWindowIcon(Icons::program());
-    resize(toPixels(14400), toPixels(9600));
+    resize(firstRunSize());
 
     createMenus();
     createToolbar();
@@ -115,6 +115,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
 
     connectPlayback();
     connectTree();
+    setUpKeyboard();
 }
 
 // The commands and menus by their names, for command() and menu().
@@ -134,6 +135,7 @@ void Form1::registerControls() {
              {"mnuUpOne", mnuUpOne},
              {"mnuRefresh", mnuRefresh},
              {"mnuShowCurrent", mnuShowCurrent},
+             {"mnuFilter", mnuFilter},
              {"mnuNewFolder", mnuNewFolder},
              {"mnuRenameFile", mnuRenameFile},
              {"mnuDeleteFile", mnuDeleteFile},
@@ -141,6 +143,7 @@ void Form1::registerControls() {
              {"mnuRename", mnuRename},
              {"mnuDelete", mnuDelete},
              {"mnuProperties", mnuProperties},
+             {"mnuShowInFolder", mnuShowInFolder},
              {"mnuPlayFile", mnuPlayFile},
              {"mnuPause", mnuPause},
              {"mnuStop", mnuStop},
@@ -293,6 +296,8 @@ void Form1::createMenus() {
         mnuFile->addAction(tr("Open &Default Directory"), this, &Form1::openDefaultDirectory);
     mnuDefaultCurrent = mnuFile->addAction(tr("&Make Current Folder the Default"), this,
                                            &Form1::makeCurrentFolderDefault);
+    mnuShowInFolder =
+        mnuFile->addAction(tr("Show in &File Manager"), this, &Form1::showInFileManagerCommand);
     mnuFile->addSeparator();
     mnuSave = mnuFile->addAction(tr("&Save Folder Listing"), this, &Form1::saveListing);
     mnuSave->setShortcut(QKeySequence::Save);
@@ -310,6 +315,8 @@ void Form1::createMenus() {
     });
     mnuRefresh->setShortcut(QKeySequence::Refresh);
     mnuShowCurrent = mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
+    mnuFilter = mnuFolder->addAction(tr("&Filter..."), this, &Form1::showFilter);
+    mnuFilter->setShortcut(QKeySequence::Find);
     mnuFolder->addSeparator();
     mnuNewFolder = mnuFolder->addAction(tr("&New Folder"), this, &Form1::newFolderCommand);
     mnuRenameFile = mnuFolder->addAction(tr("Rena&me File/Folder"), this, &Form1::renameCommand);
@@ -409,10 +416,11 @@ void Form1::createMenus() {
     mnuRename = mnuPopup->addAction(tr("Rena&me"), this, &Form1::startRename);
     mnuDelete = mnuPopup->addAction(tr("&Delete (to Recycle Bin)"), this, &Form1::deleteCommand);
     mnuProperties = mnuPopup->addAction(tr("P&roperties"), this, &Form1::propertiesCommand);
+    mnuPopup->addAction(mnuShowInFolder);
 }
 
 QAction* Form1::addButton(const QString& key, const QString& tip) {
-    QAction* action = Toolbar1->addAction(Icons::button(key), tip);
+    QAction* action = Toolbar1->addAction(Icons::button(key, palette()), tip);
     action->setObjectName(key);
     action->setToolTip(tip);
     m_buttons.insert(key, action);
@@ -421,6 +429,14 @@ QAction* Form1::addButton(const QString& key, const QString& tip) {
 
 QAction* Form1::button(const QString& key) const {
     return m_buttons.value(key);
+}
+
+// The pictures are drawn in the palette's colours: a new palette (a dark desktop style switched
+// on) or icon theme needs them drawn again.
+void Form1::refreshIcons() {
+    for (auto it = m_buttons.cbegin(); it != m_buttons.cend(); ++it)
+        it.value()->setIcon(Icons::button(it.key(), palette()));
+    if (m_volumeButton) m_volumeButton->setIcon(Icons::button(QStringLiteral("Volume"), palette()));
 }
 
 void Form1::createToolbar() {
@@ -478,7 +494,7 @@ void Form1::createToolbar() {
     volumeMute = mnuVolume->addAction(tr("Mute"), this, &Form1::muteCommand);
     volumeMute->setObjectName(QStringLiteral("Mute"));
     m_volumeButton = new QToolButton(Toolbar1);
-    m_volumeButton->setIcon(Icons::button(QStringLiteral("Volume")));
+    m_volumeButton->setIcon(Icons::button(QStringLiteral("Volume"), palette()));
     m_volumeButton->setText(tr("Adjust Volume"));
     m_volumeButton->setToolTip(tr("Adjust Volume"));
     m_volumeButton->setAccessibleName(tr("Adjust Volume"));
@@ -536,7 +552,8 @@ void Form1::createList() {
     ListView1->setItemDelegate(new GridDelegate(ListView1));
     ListView1->header()->setSectionsMovable(true);
     ListView1->header()->setSectionsClickable(true);
-    ListView1->header()->setStretchLastSection(false);
+    // The last column takes what room is left: no empty band, no scroll bar while they fit.
+    ListView1->header()->setStretchLastSection(true);
     ListView1->sortItems(Col::AscFirst, Qt::AscendingOrder);
     setListSorting(true);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -563,6 +580,7 @@ void Form1::createList() {
 
     MediaPlayer1 = new PlayerPanel(central);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
+    createFilter();
 }
 
 void Form1::createStatusBar() {
@@ -575,6 +593,9 @@ void Form1::createStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(panelLabel);
     statusBar()->addWidget(panelCurrent, 1);
+    panelCounts = new QLabel(this);
+    panelCounts->setObjectName(QStringLiteral("Counts"));
+    statusBar()->addPermanentWidget(panelCounts);
 }
 
 void Form1::createTrayMenu() {

@@ -10,6 +10,7 @@
 #include "app/favorites/FavoriteFolders.h"
 #include "app/fileops/FileOperations.h"
 #include "app/listing/FolderScan.h"
+#include "app/listing/ListFilter.h"
 #include "common/KeyedCollection.h"
 #include "common/NameIDPair.h"
 #include "foldertree/Treefolder.h"
@@ -20,8 +21,10 @@
 class QAction;
 class QDropEvent;
 class QLabel;
+class QLineEdit;
 class QMimeData;
 class QMouseEvent;
+class QShortcut;
 class QMenu;
 class QToolButton;
 class QTreeWidget;
@@ -44,24 +47,30 @@ class TrayIcon;
 class WAVInfo;
 
 // What the main window needs from outside: the settings, the prompts, the tray icon, the
-// command line and where the program lives.
+// command line and the folder to start in when nothing else names one.
 struct Form1Services {
     SettingsStore* settings = nullptr;
     Prompter* prompter = nullptr;
     TrayIcon* tray = nullptr;
     MediaPlayer* player = nullptr;
     ShellOperations* shell = nullptr;
-    QString commandLine;   // the arguments as one text, blanks between them
-    QString programFolder; // the folder that holds the program
+    QString commandLine; // the arguments as one text, blanks between them
+    // Where to start when nothing names a folder: fallbackStartFolder() in the program.
+    QString fallbackFolder;
 };
 
 // The start folder and the file to select in it, from the command line and "DefaultPath".
+// A relative path on the command line is taken in `workingFolder` (empty: this process's).
 struct StartChoice {
     QString folder;
     QString pendingSelection;
+    QString missingFolder; // the command line's folder, when it is not there (fallback taken)
 };
 StartChoice chooseStartFolder(const QString& commandLine, const QString& defaultPath,
-                              const QString& programFolder);
+                              const QString& fallbackFolder, const QString& workingFolder = {});
+// Where a start with no folder named begins: the user's Music folder when there is one, else
+// the home folder. (The program's own folder is an install folder, never the user's music.)
+QString fallbackStartFolder();
 
 // The absolute on-disk form of a path; empty when nothing exists there.
 QString GetLongFileName(const QString& path);
@@ -73,7 +82,7 @@ QString GetLongFileName(const QString& path);
 // Form1Listing.cpp, Form1Filling.cpp, Form1Watching.cpp, Form1Details.cpp,
 // Form1Playback.cpp, Form1PlayOrder.cpp, Form1FileOps.cpp, Form1DragDrop.cpp,
 // Form1TreeGlue.cpp, Form1Tags.cpp, Form1Export.cpp, Form1Favorites.cpp, Form1Commands.cpp,
-// Form1WindowModes.cpp and Form1Layout.cpp.
+// Form1WindowModes.cpp, Form1Layout.cpp, Form1Filter.cpp and Form1Keyboard.cpp.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -89,6 +98,10 @@ public:
     void saveLayout();
     // Another start of the program asked for this window.
     void raiseFromAnotherStart();
+    // Another start was given a folder or file (Open With in a file manager): it is listed as
+    // a first start would list it, a file selected and played, and the window comes forward.
+    // An empty command line only raises the window.
+    void openFromAnotherStart(const QString& commandLine, const QString& workingFolder = {});
 
     // ---- listing
     void PopulateList(const QString& path, bool fromTree = false, bool isMyDocuments = false);
@@ -109,7 +122,9 @@ public:
     void handleRowClick(ListRow* row);
     void handleDoubleClick(ListRow* row);
     void handleColumnClick(int column);
-    void handleRightClick(ListRow* row);
+    // Opens the list's pop-up for the row: at `at` (screen coordinates), at the pointer when
+    // null.
+    void handleRightClick(ListRow* row, const QPoint* at = nullptr);
     QString desktopFolder() const;
     QString myDocumentsFolder() const;
 
@@ -131,6 +146,8 @@ public:
     void playCommand();
     void pauseCommand();
     void stopCommand();
+    // One key for both: pauses or resumes what plays, plays when nothing does.
+    void playPauseCommand();
     // The toolbar's "Previous": back to the start of the file, or to the previous file near
     // its start.
     void restartOrPrevious();
@@ -162,6 +179,9 @@ public:
     void startRename();
     void renameRow(ListRow* row, const QString& typed);
     void propertiesCommand();
+    // Shows the current row, or the tree's folder when the tree was last active, in the
+    // desktop's file manager.
+    void showInFileManagerCommand();
     // The local files of a drag's data, or nothing when it holds no file list.
     static QStringList fileList(const QMimeData* data);
     // Whether `folder` is one of `dragged` or lies inside one of them.
@@ -186,6 +206,14 @@ public:
     void treeDragOver(const QMimeData* data, int& effect, float x, float y);
     void treeDrop(const QMimeData* data, int& effect, float x, float y);
     void treeCompleteDrag(int effect);
+
+    // ---- the filter over the list (Form1Filter.cpp)
+    // Shows the filter field above the list and puts the cursor in it (Ctrl+F).
+    void showFilter();
+    // Clears the filter and hides its field (Escape).
+    void hideFilter();
+    // The rows the filter leaves shown, in display order: all of them without a filter.
+    std::vector<const ListRow*> shownRows() const;
 
     // ---- export and the external player (Form1Export.cpp)
     void saveListing();          // mnuSave
@@ -263,6 +291,9 @@ public:
     PlayerPanel* playerPanel() const { return MediaPlayer1; }
     QLabel* statusLabel() const { return panelLabel; }
     QLabel* currentLabel() const { return panelCurrent; }
+    // The status bar's counts of what the list shows.
+    QLabel* countsLabel() const { return panelCounts; }
+    QLineEdit* filterField() const { return txtFilter; }
     QLabel* treeSpacer() const { return lblSpacer; }
     // The favorites menu's items, one per favorite, in menu order.
     QList<QAction*> favoriteItems() const;
@@ -276,7 +307,7 @@ signals:
     void statsFilled();
     // Every row of the listing has its details.
     void detailsFilled();
-    // What plays, or whether anything does, changed.
+    // What plays, or whether anything does, changed; or the volume or mute did.
     void playbackChanged();
 
 protected:
@@ -319,6 +350,8 @@ private:
     PlayerPanel* MediaPlayer1 = nullptr;
     QLabel* panelLabel = nullptr;   // status panel "Label"
     QLabel* panelCurrent = nullptr; // status panel "Current"
+    QLabel* panelCounts = nullptr;  // folders, files and length; what the filter shows
+    QLineEdit* txtFilter = nullptr;
     QToolBar* Toolbar1 = nullptr;
 
     QMenu *mnuFile = nullptr, *mnuFolder = nullptr, *mnuAudio = nullptr, *mnuSettings = nullptr,
@@ -334,9 +367,11 @@ private:
     QList<QAction*> mnuFavoriteList;
     QAction *mnuViewDir = nullptr, *mnuAbout = nullptr;
     QAction *mnuUpOne = nullptr, *mnuRefresh = nullptr, *mnuShowCurrent = nullptr;
+    QAction* mnuFilter = nullptr;
     QAction *mnuNewFolder = nullptr, *mnuRenameFile = nullptr, *mnuDeleteFile = nullptr,
             *mnuFileProperties = nullptr;
     QAction *mnuRename = nullptr, *mnuDelete = nullptr, *mnuProperties = nullptr;
+    QAction* mnuShowInFolder = nullptr; // in the File menu and the list's pop-up
     QAction *mnuPlayFile = nullptr, *mnuPause = nullptr, *mnuStop = nullptr, *mnuNext = nullptr,
             *mnuPrevious = nullptr, *mnuRepeat = nullptr, *mnuAll = nullptr, *mnuRandom = nullptr,
             *mnuMoveUp1 = nullptr, *mnuMoveDown1 = nullptr, *mnuMP3Tags = nullptr,
@@ -351,6 +386,11 @@ private:
             *mnuSTPrevious = nullptr, *mnuSTRepeat = nullptr, *mnuSTPlayAll = nullptr,
             *mnuSTExit = nullptr, *mnuSTRestore = nullptr;
     QAction *volumeUp = nullptr, *volumeDown = nullptr, *volumeMute = nullptr;
+    // Play/Pause in the Audio menu; the tree's pop-up (its folder commands) and its
+    // Properties, which shows the tree's folder.
+    QAction* mnuPlayPause = nullptr;
+    QMenu* mnuTreePopup = nullptr;
+    QAction* mnuTreeProperties = nullptr;
 
     // One-shot timers: start-up listing, detail filling, slow second click,
     // start-up zoom.
@@ -364,12 +404,19 @@ private:
     void createStatusBar();
     void createTrayMenu();
     QAction* addButton(const QString& key, const QString& tip);
+    void refreshIcons();
     QAction* toggle(QMenu* menu, const QString& caption, const QString& key,
                     void (Form1::*effect)());
 
     // Form1Startup.cpp
     static TreefolderEnvironment treeEnvironment();
     void openStartFolder();
+    // Chooses the folder (and file) from a command line on a worker, then lists it.
+    void openChosenFolder(const QString& commandLine, const QString& workingFolder,
+                          bool fromAnotherStart);
+    // While a dialog is open, a folder handed over waits until it has closed; false when none
+    // is open.
+    bool waitForDialog(const QString& commandLine, const QString& workingFolder);
     void applyOptionSettings();
     void applyPositionSettings();
     bool readNumber(const QString& key, double* value, QStringList* bad) const;
@@ -439,13 +486,25 @@ private:
     // Whether the details a file row shows came from the file as its stat found it.
     static bool detailsCurrent(const ListRow* row);
 
+    // Form1Keyboard.cpp
+    void setUpKeyboard();
+    void setUpTabOrder();
+    bool keyboardEvent(QObject* watched, QEvent* event);
+    void popUpListMenu();
+    void popUpTreeMenu(const QPoint& at);
+
     // Form1Playback.cpp
     void connectPlayback();
     void onPlayerError(quint32 code, const QString& description);
     void setTrayTip(const QString& text);
     void setRowIconFromTag(const QString& key);
-    void stepTo(ListRow* from, int offset);
+    void stepTo(ListRow* from, ListRow* to);
     void prepareVolumeMenu();
+    // The saved volume and mute handed to the player at start-up; then the panel shows what
+    // the player has, and a change the user made is saved (once a drag of the slider ends).
+    void applyVolumeSettings();
+    void followVolume();
+    void rememberVolume();
 
     // Form1FileOps.cpp
     bool isListedFolder(const QString& folder) const;
@@ -497,6 +556,33 @@ private:
 
     // Form1Layout.cpp
     void placeControls();
+    // The size of a window with no saved place.
+    QSize firstRunSize() const;
+    // No saved column widths: the columns are fitted to the list, first the built-in widths
+    // when the first listing's names are in, then to their contents when its details are.
+    void fitColumnsOnFirstListing();
+    void fitColumns(bool toContents);
+    bool m_columnsSaved = false; // column widths came from the settings
+    std::vector<int> m_fittedWidths;
+
+    // Form1Filter.cpp
+    void createFilter();
+    void placeFilter();
+    bool rowMatches(const ListRow* row) const;
+    // Filters every row again; typed: the user changed the text.
+    void applyFilter(bool typed);
+    void filterRows(int first, int last);
+    void filterRow(ListRow* row);
+    ListRow* rowAt(int index) const;
+    // The next row shown after `from` (step 1) or before it (step -1), in display order; from
+    // nullptr, the first row shown.
+    ListRow* shownNeighbour(ListRow* from, int step) const;
+    void queueCounts();
+    void showCounts();
+    ListFilter m_filter;
+    bool m_filterOn = false; // the field shows
+    bool m_countsQueued = false;
+    QShortcut* m_listEscape = nullptr;
 
     SettingsStore* m_settings;
     Prompter* m_prompter;
@@ -507,7 +593,7 @@ private:
     ShellOperations* m_shell;
     FileOperations* m_fileOps;
     QString m_commandLine;
-    QString m_programFolder;
+    QString m_fallbackFolder;
 
     std::unique_ptr<MP3TagEditor> m_tagEditor; // oTagEditor, created on first use
     std::unique_ptr<WAVInfo> m_wavReader;      // wavReader, created on first use
@@ -536,6 +622,8 @@ private:
     bool m_pendingNoPlay = false;   // the pending selection is shown, not played
     FolderScan* m_update = nullptr; // stats of entries the watcher reported
     class FolderWatcher* m_watcher = nullptr;
+    // Folders handed over by other starts, so that only the newest is opened.
+    int m_handOvers = 0;
     QSet<QString> m_changedNames;       // reported, not looked at yet
     bool m_rescanPending = false;       // something changed, names unknown
     QHash<QString, bool> m_volumeReady; // by root, as the last gathering of volumes found
@@ -548,6 +636,8 @@ private:
     double m_treeWidthTwips = 3000;
     bool m_shutDown = false;
     bool m_settingsFailureShown = false;
+    int m_savedVolume = 100; // percent, as the settings hold it
+    bool m_savedMute = false;
     QString m_renamingKey;        // the row whose name is being edited
     ListRow* m_dropRow = nullptr; // the list's drop highlight
     QPoint m_pressAt;

@@ -37,7 +37,12 @@ void Form1::applyDetails(ListRow* row, const AudioDetails& d, bool quiet) {
     row->detailsNs = row->modifiedNs;
     row->detailsSize = row->cell(Col::SizeInBytes).toLongLong();
     row->detailsInode = row->inode;
-    if (!quiet) row->changed();
+    if (!quiet) {
+        row->changed();
+    } else {
+        filterRow(row); // a track name or artist may now match, or no longer
+        queueCounts();  // the length
+    }
     if (d.hasTitle && row->key == m_playback->currentFile()) {
         panelCurrent->setText(d.title);
         emit playbackChanged();

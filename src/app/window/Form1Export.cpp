@@ -10,15 +10,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace tunewalk {
 
 namespace {
-std::vector<const ListRow*> rowsInDisplayOrder(const QTreeWidget* list) {
-    std::vector<const ListRow*> rows;
-    for (int i = 0, n = list->topLevelItemCount(); i < n; ++i)
-        rows.push_back(static_cast<const ListRow*>(list->topLevelItem(i)));
-    return rows;
+// The exports write what the list shows: with a filter on, the rows it leaves.
+bool holdsAudio(const std::vector<const ListRow*>& rows) {
+    return std::any_of(rows.begin(), rows.end(), [](const ListRow* row) { return row->isFile(); });
 }
 // A playlist cannot hold a name with a line break; the user hears which files stayed out.
 void tellLeftOut(const QStringList& leftOut, Prompter* prompter) {
@@ -28,8 +27,8 @@ void tellLeftOut(const QStringList& leftOut, Prompter* prompter) {
     for (QString name : leftOut)
         shown << name.replace(QLatin1Char('\r'), QLatin1String("\\r"))
                      .replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    prompter->message(QObject::tr("These files were left out of the playlist, because a playlist "
-                                  "cannot hold a name with a line break:\n\n%1")
+    prompter->message(Form1::tr("These files were left out of the playlist, because a playlist "
+                                "cannot hold a name with a line break:\n\n%1")
                           .arg(shown.join(QLatin1Char('\n'))),
                       Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
 }
@@ -37,14 +36,15 @@ void tellLeftOut(const QStringList& leftOut, Prompter* prompter) {
 void tellNotText(const QStringList& notText, Prompter* prompter) {
     if (notText.isEmpty()) return;
     prompter->message(
-        QObject::tr("These files were left out because their names are not valid text:\n\n%1")
+        Form1::tr("These files were left out because their names are not valid text:\n\n%1")
             .arg(notText.join(QLatin1Char('\n'))),
         Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
 }
 } // namespace
 
 void Form1::saveListing() {
-    if (ListView1->topLevelItemCount() == 0) {
+    const std::vector<const ListRow*> rows = shownRows();
+    if (rows.empty()) {
         m_prompter->message(tr("There is nothing in the current folder to export."),
                             Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         return;
@@ -65,13 +65,12 @@ void Form1::saveListing() {
 
     // The format follows the filter, not the name: "list.txt" under M3U is a playlist.
     const bool m3u = chosenFilter != csvFilter;
-    if (m3u && !hasAudioFiles) {
+    if (m3u && !holdsAudio(rows)) {
         m_prompter->message(tr("There are no files to include in the playlist."),
                             Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         return;
     }
 
-    const auto rows = rowsInDisplayOrder(ListView1);
     QStringList leftOut, notText;
     const Result written =
         writeTextFile(withExportExtension(chosen, m3u),
@@ -101,20 +100,21 @@ void playExternally(const std::vector<const ListRow*>& rows, const QString& fold
     tellLeftOut(leftOut, prompter);
     tellNotText(notText, prompter);
     if (!shell->openWithRegisteredProgram(playlist, folder))
-        prompter->message(QObject::tr("No program is set up to open M3U playlists "
-                                      "(audio/x-mpegurl, \".m3u\"). Choose one for \".m3u\" "
-                                      "files in the desktop's settings, then try again."),
+        prompter->message(Form1::tr("No program is set up to open M3U playlists "
+                                    "(audio/x-mpegurl, \".m3u\"). Choose one for \".m3u\" "
+                                    "files in the desktop's settings, then try again."),
                           Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
 }
 } // namespace
 
 void Form1::playAllExternal() {
-    if (!hasAudioFiles) {
+    const std::vector<const ListRow*> rows = shownRows();
+    if (!holdsAudio(rows)) {
         m_prompter->message(tr("There are no files to include in the playlist."),
                             Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         return;
     }
-    playExternally(rowsInDisplayOrder(ListView1), dirCurrent, m_prompter, m_shell);
+    playExternally(rows, dirCurrent, m_prompter, m_shell);
 }
 
 void Form1::playSelectedExternal() {

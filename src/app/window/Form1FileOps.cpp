@@ -20,13 +20,39 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSet>
 #include <QTreeWidget>
 #include <filesystem>
 
 namespace tunewalk {
+
+namespace {
+// The rows to go on with when the rows keyed by `going` leave the list: the first shown row
+// after the last of them, and the last shown row before it, that stay; empty where none.
+std::pair<QString, QString> rowsAround(const QTreeWidget* list, const QStringList& going) {
+    const QSet<QString> leaving(going.begin(), going.end());
+    const auto key = [list](int i) {
+        return static_cast<const ListRow*>(list->topLevelItem(i))->key;
+    };
+    const auto stays = [&](int i) {
+        return !list->topLevelItem(i)->isHidden() && !leaving.contains(key(i));
+    };
+    int last = -1;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (leaving.contains(key(i))) last = i;
+    std::pair<QString, QString> around;
+    if (last < 0) return around;
+    for (int i = last + 1; i < list->topLevelItemCount() && around.first.isEmpty(); ++i)
+        if (stays(i)) around.first = key(i);
+    for (int i = last - 1; i >= 0 && around.second.isEmpty(); --i)
+        if (stays(i)) around.second = key(i);
+    return around;
+}
+} // namespace
 
 bool Form1::isListedFolder(const QString& folder) const {
     return samePath(QDir::cleanPath(folder), QDir::cleanPath(dirCurrent));
@@ -267,11 +293,21 @@ void Form1::deleteCommand() {
         if (paths.isEmpty()) return;
     }
 
-    m_fileOps->deleteItems(paths, !mnuConfirmDeletes->isChecked(), mnuPermanentDelete->isChecked(),
-                           [this, paths, onTree](FileOperations::DeleteResult result) {
-                               if (result != FileOperations::DeleteResult::Cancelled)
-                                   showDeleted(paths, onTree);
-                           });
+    // When the current row goes, the next one takes its place, as the keyboard user expects.
+    const QString current = !onTree && currentRow() ? currentRow()->key : QString();
+    const auto [after, before] =
+        onTree ? std::pair<QString, QString>() : rowsAround(ListView1, paths);
+    m_fileOps->deleteItems(
+        paths, !mnuConfirmDeletes->isChecked(), mnuPermanentDelete->isChecked(),
+        [this, paths, onTree, current, after, before](FileOperations::DeleteResult result) {
+            if (result == FileOperations::DeleteResult::Cancelled) return;
+            showDeleted(paths, onTree);
+            if (current.isEmpty() || findRow(current)) return;
+            if (ListRow* next = findRow(after) ? findRow(after) : findRow(before)) {
+                clickRow(next);
+                ListView1->scrollToItem(next);
+            }
+        });
 }
 
 // Also after a failure part-way: what is gone goes, what is still there stays.
@@ -318,6 +354,14 @@ void Form1::startRename() {
     ListView1->scrollToItem(row);
     m_renamingKey = row->key;
     ListView1->editItem(row, Col::Name);
+    // A file's name is selected without its extension: what is typed replaces the name and
+    // keeps the type.
+    const QModelIndex index =
+        ListView1->model()->index(ListView1->indexOfTopLevelItem(row), Col::Name);
+    auto* editor = qobject_cast<QLineEdit*>(ListView1->indexWidget(index));
+    const qsizetype dot =
+        row->isFile() && editor ? editor->text().lastIndexOf(QLatin1Char('.')) : -1;
+    if (dot > 0) editor->setSelection(0, int(dot));
 }
 
 // A click on the name of a row that was already selected starts renaming it, unless it turns
@@ -358,9 +402,35 @@ void Form1::renameRow(ListRow* row, const QString& typed) {
     }
     const QString oldPath = row->key;
     const QString newPath = joinPath(parentPath(oldPath), typed);
+    // The name is taken (by another item: a new spelling of this one's name is no clash).
+    if (itemExists(newPath) && !sameItem(oldPath, newPath)) {
+        showFileError((itemKind(newPath, true) == ItemKind::Folder
+                           ? tr("A folder named \"%1\" already exists in this folder.")
+                           : tr("A file named \"%1\" already exists in this folder."))
+                          .arg(displayPath(typed)));
+        return;
+    }
+    // The list shows only MP3 and WAV files: another type takes the file out of it.
+    const bool leaves = row->isFile() && !audioKindOf(typed);
+    if (leaves && m_prompter->message(tr("\"%1\" is not an MP3 or WAV file, so it will leave the "
+                                         "list. Rename it anyway?")
+                                          .arg(displayPath(typed)),
+                                      Prompter::Icon::Question,
+                                      Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
+        return;
     const MoveOutcome outcome = moveItem(oldPath, newPath);
     if (!outcome.ok) {
         showFileError(outcome.description()); // the row, its key and the tree stay as they were
+        return;
+    }
+    if (leaves) {
+        const bool wasCurrent = row == currentRow();
+        const auto [after, before] = rowsAround(ListView1, {oldPath});
+        followCurrentFile(oldPath, newPath);
+        removeRow(oldPath);
+        if (ListRow* next = findRow(after) ? findRow(after) : findRow(before); wasCurrent && next)
+            clickRow(next);
+        updateCommandStates(false);
         return;
     }
     m_rows.remove(oldPath);
@@ -397,6 +467,24 @@ bool Form1::validName(const QString& name, QString* why) const {
 
 void Form1::propertiesCommand() {
     if (const ListRow* row = currentRow()) m_shell->ShowFileProperties(row->key, this);
+}
+
+void Form1::showInFileManagerCommand() {
+    bool onTree = false;
+    fileCommandNode(&onTree);
+    QString item;
+    if (onTree) // the tree's folder, or the listed one while the tree is hidden
+        item = mnuShowTree->isChecked() && Treefolder1->SelectedItem() ? Treefolder1->Path()
+                                                                       : dirCurrent;
+    else if (const ListRow* row = currentRow())
+        item = row->key;
+    if (item.isEmpty() || item == DrivesKey || !itemExists(item)) return;
+    m_shell->showInFileManager(item, [window = QPointer<Form1>(this), item] {
+        if (window)
+            window->m_prompter->message(
+                tr("The file manager could not be opened to show \"%1\".").arg(displayPath(item)),
+                Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+    });
 }
 
 } // namespace tunewalk

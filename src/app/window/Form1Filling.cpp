@@ -163,7 +163,7 @@ void Form1::showRows(bool inOrder) {
             pendingSelection.clear();
             m_pendingNoPlay = false;
         } else {
-            clickRow(static_cast<ListRow*>(ListView1->topLevelItem(0)));
+            clickRow(shownNeighbour(nullptr, 1)); // the first row the filter leaves
         }
     }
     emit listed();

@@ -2,24 +2,33 @@
 #include "app/playback/Playback.h"
 #include "app/window/Form1.h"
 
+#include "app/listing/ListRow.h"
 #include "app/window/PlayerPanel.h"
 #include "common/NativePath.h"
 #include "common/Twips.h"
 #include "shell/Prompter.h"
+#include "shell/WindowPlacement.h"
 
 #include <QEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <numeric>
 
 namespace tunewalk {
 
 namespace {
 constexpr double SmallWidthTwips = 3400;
 constexpr double FullPlayerTwips = 1065, SmallPlayerTwips = 645;
+// The player's height: the built-in one, or what its controls need when that is more (a large
+// font, or the volume row in the small window).
+int playerHeight(const QWidget* panel, double twips) {
+    return std::max(toPixels(twips), panel->sizeHint().height());
+}
 constexpr double SplitterTwips = 75;
 constexpr double ListOverlapTwips = 25; // the list covers the splitter's right edge
 } // namespace
@@ -32,10 +41,14 @@ void Form1::resizeEvent(QResizeEvent* event) {
 void Form1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) resizeHandling();
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ThemeChange)
+        refreshIcons();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (dragDropEvent(watched, event)) return true;
+    if (keyboardEvent(watched, event)) return true;
     if (watched == centralWidget() && event->type() == QEvent::Resize) {
         placeControls();
     } else if (watched == lblSpacer && event->type() == QEvent::MouseMove) {
@@ -77,7 +90,7 @@ void Form1::resizeHandling() {
         setWindowTitle(Prompter::caption());
         if (!maximized) {
             // Fixed height: the toolbar, the player's row and the status bar, nothing else.
-            int h = Toolbar1->sizeHint().height() + toPixels(SmallPlayerTwips) +
+            int h = Toolbar1->sizeHint().height() + playerHeight(MediaPlayer1, SmallPlayerTwips) +
                     statusBar()->sizeHint().height();
             int w = width();
             int left = pos().x();
@@ -113,12 +126,13 @@ void Form1::placeControls() {
     const int w = central->width();
     if (smallWindowMode) {
         MediaPlayer1->setFullDisplay(false);
-        MediaPlayer1->setGeometry(0, 0, w, toPixels(SmallPlayerTwips));
+        MediaPlayer1->setGeometry(0, 0, w, playerHeight(MediaPlayer1, SmallPlayerTwips));
         MediaPlayer1->raise();
+        placeFilter(); // hidden with the list
         return;
     }
     MediaPlayer1->setFullDisplay(true);
-    const double playerH = FullPlayerTwips;
+    const double playerH = toTwips(playerHeight(MediaPlayer1, FullPlayerTwips));
     const double listH = std::max(0.0, innerH - playerH);
     if (mnuShowTree->isChecked()) {
         const double treeW = m_treeWidthTwips;
@@ -132,6 +146,83 @@ void Form1::placeControls() {
         ListView1->setGeometry(0, 0, w, toPixels(listH));
     }
     MediaPlayer1->setGeometry(0, toPixels(innerH - playerH), w, toPixels(playerH));
+    placeFilter(); // the filter field, while it shows, takes the top of the list's place
+}
+
+QSize Form1::firstRunSize() const {
+    // Room for the tree and the seven columns at their usual widths on a common laptop screen
+    // (1280 by 800), and never more than most of the screen the window opens on.
+    const QSize wanted(1180, 720);
+    const QRect area = availableArea(this, pos());
+    return wanted.boundedTo(area.size() * 0.92);
+}
+
+void Form1::fitColumnsOnFirstListing() {
+    connect(
+        this, &Form1::listed, this, [this] { fitColumns(false); }, Qt::SingleShotConnection);
+    connect(
+        this, &Form1::detailsFilled, this, [this] { fitColumns(true); }, Qt::SingleShotConnection);
+}
+
+// Fits the seven columns into the list's width. The built-in widths (toContents off) shrink
+// alike; widths from the contents keep the short columns (length, bitrate, size, time) whole
+// and narrow the long texts (names, track names, artists) to what room is left, not below
+// their header while there is room for it. The last column stretches over what room remains.
+void Form1::fitColumns(bool toContents) {
+    QHeaderView* header = ListView1->header();
+    std::vector<int> widths(Col::Visible), least(Col::Visible);
+    for (int c = 0; c < Col::Visible; ++c) {
+        widths[c] =
+            toContents
+                ? std::max(static_cast<const QAbstractItemView*>(ListView1)->sizeHintForColumn(c),
+                           header->sectionSizeHint(c))
+                : ListView1->columnWidth(c);
+        least[c] = std::min(widths[c], header->sectionSizeHint(c));
+    }
+    if (toContents) {
+        // The user has set widths of their own meanwhile: those stay. (The last column's width
+        // follows the window's.)
+        int last = -1;
+        for (int v = header->count() - 1; v >= 0 && last < 0; --v)
+            if (!header->isSectionHidden(header->logicalIndex(v))) last = header->logicalIndex(v);
+        for (int c = 0; c < Col::Visible; ++c)
+            if (c != last && c < int(m_fittedWidths.size()) &&
+                ListView1->columnWidth(c) != m_fittedWidths[c])
+                return;
+    }
+    const int room = ListView1->viewport()->width();
+    const auto total = [&widths] { return std::accumulate(widths.begin(), widths.end(), 0); };
+    if (toContents && total() > room) {
+        // The long texts give way: each is cut to one width, the largest that lets them fit.
+        const int longTexts[] = {Col::Name, Col::Track, Col::Artist};
+        const auto capped = [&](int c, int cap) {
+            return std::max(least[c], std::min(widths[c], cap));
+        };
+        const auto totalWith = [&](int cap) {
+            int sum = total();
+            for (const int c : longTexts)
+                sum += capped(c, cap) - widths[c];
+            return sum;
+        };
+        int low = 0, high = room;
+        while (low < high) {
+            const int cap = (low + high + 1) / 2;
+            totalWith(cap) <= room ? low = cap : high = cap - 1;
+        }
+        for (const int c : longTexts)
+            widths[c] = capped(c, low);
+    }
+    if (total() > room) {
+        // Too narrow a list even for that: every column shrinks alike, so all of them show.
+        const double scale = double(room) / total();
+        for (int c = 0; c < Col::Visible; ++c)
+            widths[c] = std::max(header->minimumSectionSize(), int(widths[c] * scale));
+    }
+    for (int c = 0; c < Col::Visible; ++c) {
+        ListView1->setColumnWidth(c, widths[c]);
+        widths[c] = ListView1->columnWidth(c); // as the header took it
+    }
+    m_fittedWidths = widths;
 }
 
 void Form1::dragSplitter(double dxTwips) {

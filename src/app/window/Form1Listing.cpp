@@ -76,6 +76,8 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
     ListView1->setSortingEnabled(false);
     discardRows(ListView1->invisibleRootItem()->takeChildren());
     m_rows.clear();
+    // A filter is for the folder it was typed in; Refresh keeps it.
+    if (!sameFolder) hideFilter();
     header->setSortIndicator(sortColumn, order);
 
     const bool desktop = samePath(path, desktopFolder()) && listingDesktop;
@@ -282,7 +284,7 @@ void Form1::handleRowClick(ListRow* row) {
     mnuSTPlay->setEnabled(mnuPlayFile->isEnabled());
 }
 
-void Form1::handleRightClick(ListRow* row) {
+void Form1::handleRightClick(ListRow* row, const QPoint* at) {
     if (!row || getSelCount() == 0) return;
     const bool mp3 = row->kind == RowKind::MP3;
     const bool wav = row->kind == RowKind::WAV;
@@ -294,7 +296,7 @@ void Form1::handleRightClick(ListRow* row) {
     bool anything = false;
     for (QAction* a : mnuPopup->actions())
         anything = anything || (a->isVisible() && !a->isSeparator());
-    if (anything) mnuPopup->popup(QCursor::pos());
+    if (anything) mnuPopup->popup(at ? *at : QCursor::pos());
 }
 
 void Form1::handleDoubleClick(ListRow* row) {
@@ -383,7 +385,9 @@ void Form1::showCurrentFile() {
         m_pendingNoPlay = true; // the rows come later; the flag goes with the selection
         PopulateList(parentPath(m_playback->currentFile()));
     } else {
-        clickRow(findRow(m_playback->currentFile()));
+        ListRow* row = findRow(m_playback->currentFile());
+        if (row && row->isHidden()) hideFilter(); // the file is what the user asked to see
+        clickRow(row);
     }
 }
 

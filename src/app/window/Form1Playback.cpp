@@ -8,12 +8,14 @@
 #include "app/window/PlayerPanel.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "common/SettingsStore.h"
 #include "shell/Prompter.h"
 #include "shell/TrayIcon.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QSlider>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -51,6 +53,19 @@ void Form1::connectPlayback() {
         if (!m_player->fileName().isEmpty()) m_player->setPosition(static_cast<double>(seconds));
     });
     connect(mnuVolume, &QMenu::aboutToShow, this, &Form1::prepareVolumeMenu);
+    connect(MediaPlayer1, &PlayerPanel::volumeRequested, this, [this](int percent) {
+        m_player->setVolume(MediaPlayer::volumeFromPercent(percent));
+        m_player->setMuted(false); // as the menu's Up and Down do
+        emit playbackChanged();
+    });
+    connect(MediaPlayer1, &PlayerPanel::muteRequested, this, [this](bool on) {
+        m_player->setMuted(on);
+        emit playbackChanged();
+    });
+    // Every change of the volume, from the panel, the menu or the desktop's media controls,
+    // is announced as a change of playback; the panel follows the player from there.
+    connect(this, &Form1::playbackChanged, this, &Form1::followVolume);
+    connect(MediaPlayer1->volumeSlider(), &QSlider::sliderReleased, this, &Form1::rememberVolume);
 }
 
 QString Form1::currentText(const QString& key) const {
@@ -106,11 +121,10 @@ void Form1::onPlayerError(quint32 code, const QString& description) {
     stopPlayback();
 }
 
-void Form1::stepTo(ListRow* from, int offset) {
+// Next and Previous go by the rows shown: a row the filter hides is skipped, though the file
+// playing may be one.
+void Form1::stepTo(ListRow* from, ListRow* next) {
     from->setIconKey(from->fileIconKey());
-    const int index = ListView1->indexOfTopLevelItem(from) + offset;
-    auto* next = static_cast<ListRow*>(ListView1->topLevelItem(index));
-    if (!next) return;
     ListView1->setCurrentItem(next);
     handleRowClick(next);
     ListView1->scrollToItem(next);
@@ -124,8 +138,8 @@ void Form1::playNext(const QString& key, bool automatic) {
         stopPlayback();
         return;
     }
-    const bool last = ListView1->indexOfTopLevelItem(row) == ListView1->topLevelItemCount() - 1;
-    if (last) {
+    ListRow* next = shownNeighbour(row, 1);
+    if (!next) {                // the last row shown
         if (!automatic) return; // Next on the last row does nothing
         if (mnuRepeat->isChecked()) {
             selectFirstAudio(true);
@@ -136,7 +150,7 @@ void Form1::playNext(const QString& key, bool automatic) {
         }
         return;
     }
-    if (!m_playback->isOpening()) stepTo(row, 1);
+    if (!m_playback->isOpening()) stepTo(row, next);
 }
 
 void Form1::playPrevious(const QString& key) {
@@ -145,17 +159,16 @@ void Form1::playPrevious(const QString& key) {
         stopPlayback();
         return;
     }
-    const int index = ListView1->indexOfTopLevelItem(row);
-    if (index == 0 || m_playback->isOpening()) return;
-    if (static_cast<ListRow*>(ListView1->topLevelItem(index - 1))->opensAsFolder()) return;
-    stepTo(row, -1);
+    ListRow* previous = shownNeighbour(row, -1);
+    if (!previous || m_playback->isOpening() || previous->opensAsFolder()) return;
+    stepTo(row, previous);
 }
 
 void Form1::selectFirstAudio(bool play) {
     ListRow* first = nullptr;
     for (int i = 0, n = ListView1->topLevelItemCount(); i < n && !first; ++i) {
         auto* row = static_cast<ListRow*>(ListView1->topLevelItem(i));
-        if (row->isFile()) first = row;
+        if (row->isFile() && !ListView1->isRowHidden(i, {})) first = row;
     }
     if (!first) return;
     ListView1->setCurrentItem(first);
@@ -203,6 +216,38 @@ void Form1::prepareVolumeMenu() {
     const int volume = m_player->volume();
     volumeUp->setEnabled(volume < MediaPlayer::FullVolume);
     volumeDown->setEnabled(volume >= MediaPlayer::SilentVolume + 1);
+}
+
+void Form1::applyVolumeSettings() {
+    bool ok = false;
+    const int percent = setting(QStringLiteral("Volume"), QStringLiteral("100")).toInt(&ok);
+    m_savedVolume = ok && percent >= 0 && percent <= 100 ? percent : 100;
+    m_savedMute = setting(QStringLiteral("Mute"), QStringLiteral("False")) == QLatin1String("True");
+    m_player->setVolume(MediaPlayer::volumeFromPercent(m_savedVolume));
+    m_player->setMuted(m_savedMute);
+    emit playbackChanged(); // the panel and the desktop's media controls show it
+}
+
+void Form1::followVolume() {
+    MediaPlayer1->showVolume(MediaPlayer::percentFromVolume(m_player->volume()),
+                             m_player->isMuted());
+    // Not on every step of a drag: the release saves where it ended.
+    if (!MediaPlayer1->volumeSlider()->isSliderDown()) rememberVolume();
+}
+
+void Form1::rememberVolume() {
+    const int percent = MediaPlayer::percentFromVolume(m_player->volume());
+    const bool muted = m_player->isMuted();
+    if (percent != m_savedVolume) {
+        m_savedVolume = percent;
+        m_settings->save(SettingsStore::Settings, QStringLiteral("Volume"),
+                         QString::number(percent));
+        reportSettingsFailure();
+    }
+    if (muted != m_savedMute) {
+        m_savedMute = muted;
+        saveToggle(QStringLiteral("Mute"), muted);
+    }
 }
 
 void Form1::volumeUpCommand() {

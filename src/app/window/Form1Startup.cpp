@@ -6,6 +6,7 @@
 #include "app/listing/DetailReader.h"
 #include "app/listing/ListRow.h"
 #include "app/listing/ListingExport.h"
+#include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/ReturnAddress.h"
 #include "common/SettingsStore.h"
@@ -15,10 +16,14 @@
 #include "shell/TrayIcon.h"
 #include "shell/WindowPlacement.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
@@ -46,17 +51,23 @@ bool unlessFalse(const QString& value) {
 } // namespace
 
 StartChoice chooseStartFolder(const QString& commandLine, const QString& defaultPath,
-                              const QString& programFolder) {
-    StartChoice choice{defaultPath, {}};
+                              const QString& fallbackFolder, const QString& workingFolder) {
+    // A relative path means what it meant where the program was started.
+    const auto absolute = [&workingFolder](const QString& path) {
+        return workingFolder.isEmpty() || path.isEmpty()
+                   ? path
+                   : QDir(workingFolder).absoluteFilePath(path);
+    };
+    StartChoice choice{defaultPath, {}, {}};
     if (!commandLine.isEmpty()) {
         QString text = stripQuotes(commandLine);
         // An unquoted path with a blank in it only counts when it exists as a whole; otherwise
         // what follows the first blank is taken for further arguments.
-        if (!QFileInfo::exists(text)) {
+        if (!QFileInfo::exists(absolute(text))) {
             const auto blank = text.indexOf(QLatin1Char(' '));
             if (blank >= 0) text = text.left(blank);
         }
-        text = stripQuotes(text);
+        text = absolute(stripQuotes(text));
         const QFileInfo info(text);
         if (text.isEmpty()) {
             choice.folder.clear();
@@ -68,11 +79,20 @@ StartChoice chooseStartFolder(const QString& commandLine, const QString& default
                 choice.pendingSelection =
                     info.isFile() ? joinPath(choice.folder, info.fileName()) : QString();
         }
+        if (!text.isEmpty() && !QFileInfo(choice.folder).isDir())
+            choice.missingFolder = choice.folder;
     } else if (defaultPath == SettingsStore::None) {
-        choice.folder = programFolder;
+        choice.folder = fallbackFolder;
     }
-    if (choice.folder.isEmpty() || !QFileInfo(choice.folder).isDir()) choice.folder = programFolder;
+    if (choice.folder.isEmpty() || !QFileInfo(choice.folder).isDir())
+        choice.folder = fallbackFolder;
     return choice;
+}
+
+QString fallbackStartFolder() {
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (!music.isEmpty() && QFileInfo(music).isDir()) return music;
+    return QDir::homePath();
 }
 
 QString Form1::setting(const QString& key, const QString& defaultValue) const {
@@ -124,6 +144,8 @@ void Form1::load() {
     if (mnuRememberPosition->isChecked()) applyPositionSettings();
 
     applyOptionSettings();
+    applyVolumeSettings();
+    if (!m_columnsSaved) fitColumnsOnFirstListing();
 
     loadFavorites();
     removeOldPlaylists(QDateTime::currentDateTime());
@@ -163,8 +185,10 @@ void Form1::applyPositionSettings() {
 
     QHeaderView* header = ListView1->header();
     for (int c = 0; c < Col::Visible; ++c)
-        if (readNumber(QLatin1String(columnKey(c)), &v, &bad) && v >= 0)
+        if (readNumber(QLatin1String(columnKey(c)), &v, &bad) && v >= 0) {
             ListView1->setColumnWidth(c, std::min(toPixels(v), screenWidth));
+            m_columnsSaved = true;
+        }
     for (int c = 0; c < Col::Visible; ++c) {
         if (!readNumber(QLatin1String(columnKey(c)) + QStringLiteral("Pos"), &v, &bad)) continue;
         const int place = static_cast<int>(std::lround(v));
@@ -242,28 +266,79 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::openStartFolder() {
+    openChosenFolder(m_commandLine, {}, false);
+}
+
+void Form1::openFromAnotherStart(const QString& commandLine, const QString& workingFolder) {
+    raiseFromAnotherStart();
+    if (!commandLine.isEmpty() && !waitForDialog(commandLine, workingFolder))
+        openChosenFolder(commandLine, workingFolder, true);
+}
+
+bool Form1::waitForDialog(const QString& commandLine, const QString& workingFolder) {
+    // The dialogs read the list's rows; a new listing under one would pull them away.
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return false;
+    connect(
+        dialog, &QDialog::finished, this,
+        [this, commandLine, workingFolder] { openFromAnotherStart(commandLine, workingFolder); },
+        Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    return true;
+}
+
+void Form1::openChosenFolder(const QString& commandLine, const QString& workingFolder,
+                             bool fromAnotherStart) {
     // Which folder to start in takes a look at the disk, which may be a network share or a
     // mount that no longer answers: the window is up already, and the look is taken on a
     // worker so it stays responsive.
-    const QString commandLine = m_commandLine;
     const QString defaultPath = setting(QStringLiteral("DefaultPath"), SettingsStore::None);
-    const QString programFolder = m_programFolder;
+    const QString fallback = m_fallbackFolder;
     const int listings = m_listings;
-    runDetached([back = m_back, this, commandLine, defaultPath, programFolder, listings] {
-        const StartChoice choice = chooseStartFolder(commandLine, defaultPath, programFolder);
+    const int handOver = fromAnotherStart ? ++m_handOvers : 0;
+    runDetached([back = m_back, this, commandLine, workingFolder, defaultPath, fallback, listings,
+                 handOver, fromAnotherStart] {
+        const StartChoice choice =
+            chooseStartFolder(commandLine, defaultPath, fallback, workingFolder);
         QString folder = GetLongFileName(choice.folder);
-        if (folder.isEmpty()) folder = programFolder;
+        if (folder.isEmpty()) folder = fallback;
         const QString selection = choice.pendingSelection.isEmpty()
                                       ? QString()
                                       : GetLongFileName(choice.pendingSelection);
-        back->post([this, folder, selection, listings] {
-            if (m_listings != listings) return; // the user has chosen a folder meanwhile
-            startFolder = folder;
+        back->post([this, folder, selection, missing = choice.missingFolder, listings, handOver,
+                    fromAnotherStart, commandLine, workingFolder] {
+            if (fromAnotherStart) {
+                if (handOver != m_handOvers) return; // a newer one was handed over meanwhile
+                if (waitForDialog(commandLine, workingFolder)) return;
+                // At start-up a folder that is not there falls back quietly; here the user
+                // just asked for it, and the window keeps what it shows.
+                if (!missing.isEmpty()) {
+                    m_prompter->message(tr("No such directory: \"%1\"").arg(displayPath(missing)),
+                                        Prompter::Icon::Critical, Prompter::Buttons::Ok);
+                    return;
+                }
+                if (samePath(dirCurrent, folder)) {
+                    // Listed already: the file is picked out where it is, and a play order
+                    // the user made stays.
+                    if (selection.isEmpty()) return;
+                    // (A row still on its way into the list waits for the listing again.)
+                    if (ListRow* row = findRow(selection); row && row->treeWidget()) {
+                        clickRow(row);
+                        playItem(row->key, true);
+                        return;
+                    }
+                }
+            } else {
+                if (m_listings != listings) return; // the user has chosen a folder meanwhile
+                startFolder = folder;
+            }
             pendingSelection = selection;
+            m_pendingNoPlay = false;
             // The tree selects the folder and its event lists it. A folder the tree cannot
-            // show (on no volume it knows, or too deep) is listed all the same.
-            Treefolder1->SetPath(startFolder);
-            if (!samePath(dirCurrent, startFolder)) PopulateList(startFolder, true);
+            // show (on no volume it knows, or too deep) is listed all the same, and so is the
+            // listed folder again when a file handed over is not in it yet.
+            const int before = m_listings;
+            Treefolder1->SetPath(folder);
+            if (!samePath(dirCurrent, folder) || m_listings == before) PopulateList(folder, true);
         });
     });
 }

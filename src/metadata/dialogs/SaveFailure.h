@@ -3,15 +3,16 @@
 #include "common/ResultText.h"
 #include "shell/Prompter.h"
 
-#include <QObject>
+#include <QCoreApplication>
 
 namespace tunewalk {
 
 // What the editors say when a save fails: "The file was not saved.", the editor's own hint,
 // then the file and the system's reason.
 inline void reportNotSaved(Prompter& prompter, const QString& hint, const Result& saved) {
-    prompter.message(QObject::tr("The file was not saved.") + QStringLiteral("\n\n") + hint +
-                         QStringLiteral("\n\n") + messageText(saved),
+    prompter.message(QCoreApplication::translate("SaveFailure", "The file was not saved.") +
+                         QStringLiteral("\n\n") + hint + QStringLiteral("\n\n") +
+                         messageText(saved),
                      Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
 }
 

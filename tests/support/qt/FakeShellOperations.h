@@ -30,12 +30,18 @@ public:
         ++systemInfoStarts;
         return systemInfoAvailable;
     }
+    void showInFileManager(const QString& path, std::function<void()> failed) override {
+        shownInFileManager.push_back(path);
+        if (!canShowInFileManager && failed) failed();
+    }
 
     std::vector<std::pair<QString, QString>> opened;
     bool canOpen = true; // a program is registered for what is opened
     int systemInfoStarts = 0;
     bool systemInfoAvailable = true;
     std::vector<PropertiesCall> properties;
+    std::vector<QString> shownInFileManager;
+    bool canShowInFileManager = true; // neither the file manager nor the folder opens when off
 };
 
 } // namespace tunewalk

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace tunewalk {
+
+// The list's filter: which rows a typed text keeps. Letter case and accents are ignored, so
+// "cafe" finds "Café" and "ÉTÉ" finds "ete"; compatibility forms count as their plain letters
+// ("ﬁ" is "fi", "²" is "2"), and "ß" is "ss", so "strasse" finds "Straße".
+//
+// Every row matches by its name (folders too, so the user can still go into one); audio files
+// also by their track name and artist. An empty text keeps every row.
+
+// The text as the filter compares it: compatibility decomposition, combining marks dropped,
+// case folded.
+QString foldForFilter(QStringView text);
+
+class ListFilter {
+public:
+    // What the user typed; folded here once.
+    void setText(QStringView typed);
+    // Whether the filter leaves any row out at all.
+    bool isActive() const { return !m_needle.isEmpty(); }
+    bool matches(const QString& name, const QString& track = {}, const QString& artist = {}) const;
+    // Forgets the folded forms kept of the texts met so far (a new folder is listed).
+    void clearCache() { m_folded.clear(); }
+
+private:
+    bool contains(const QString& text) const;
+    QString m_needle;
+    bool m_asciiNeedle = true;
+    // Folding a name with accents costs a decomposition; each text met is folded once.
+    mutable QHash<QString, QString> m_folded;
+};
+
+// The seconds of a Length cell ("hh:mm:ss"); nothing for a blank or "(unknown)" cell.
+std::optional<qint64> lengthSeconds(QStringView cell);
+// A total play time for the status bar: "41:05" under an hour, "7:41:05" from one on; hours
+// do not wrap at a day.
+QString totalLengthText(qint64 seconds);
+
+} // namespace tunewalk

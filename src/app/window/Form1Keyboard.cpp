@@ -1,0 +1,191 @@
+// The window by keyboard: the playback keys, Enter and Backspace in the panes, the pop-up menus
+// from Shift+F10 and the Menu key, the tree's pop-up, and the order Tab walks the controls in.
+#include "app/playback/Playback.h"
+#include "app/window/Form1.h"
+
+#include "app/listing/ListRow.h"
+#include "app/window/PlayerPanel.h"
+#include "foldertree/Treefolder.h"
+#include "shell/ShellOperations.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QSlider>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <algorithm>
+
+namespace tunewalk {
+
+namespace {
+// Shift+F10 and the Menu key open the focused pane's pop-up.
+bool opensPopup(const QKeyEvent* key, Qt::KeyboardModifiers modifiers) {
+    return (key->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+           (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier);
+}
+
+// Where a pop-up opened from the keyboard goes: under the item the keys act on.
+QPoint belowItem(QTreeWidget* view, QTreeWidgetItem* item) {
+    QRect rect = item ? view->visualItemRect(item) : QRect();
+    if (rect.isEmpty()) rect = QRect(QPoint(0, 0), QSize(0, 0));
+    const QRect inside = view->viewport()->rect();
+    const QPoint at(std::clamp(rect.left() + rect.height(), inside.left(), inside.right()),
+                    std::clamp(rect.bottom(), inside.top(), inside.bottom()));
+    return view->viewport()->mapToGlobal(at);
+}
+} // namespace
+
+void Form1::setUpKeyboard() {
+    // The keys desktop players use. The window holds the actions as well, so that they work
+    // in the small window, which has no menu bar.
+    mnuPlayPause = new QAction(tr("Pla&y/Pause"), this);
+    connect(mnuPlayPause, &QAction::triggered, this, &Form1::playPauseCommand);
+    const QList<QAction*> audio = mnuAudio->actions();
+    const qsizetype afterStop = audio.indexOf(mnuStop) + 1;
+    mnuAudio->insertAction(afterStop < audio.size() ? audio[afterStop] : nullptr, mnuPlayPause);
+    const struct {
+        QAction* command;
+        QAction* trayItem;
+        QKeySequence keys;
+    } playbackKeys[] = {
+        {mnuPlayPause, nullptr, QKeySequence(Qt::CTRL | Qt::Key_Space)},
+        {mnuStop, mnuSTStop, QKeySequence(Qt::CTRL | Qt::Key_Period)},
+        {mnuNext, mnuSTNext, QKeySequence(Qt::CTRL | Qt::Key_Right)},
+        {mnuPrevious, mnuSTPrevious, QKeySequence(Qt::CTRL | Qt::Key_Left)},
+    };
+    for (const auto& [command, trayItem, keys] : playbackKeys) {
+        command->setShortcut(keys);
+        if (trayItem) trayItem->setShortcut(keys); // shown there, run through the window
+        addAction(command);
+    }
+    // Enabled when Play or Pause is.
+    const auto syncPlayPause = [this] {
+        mnuPlayPause->setEnabled(mnuPlayFile->isEnabled() || mnuPause->isEnabled());
+    };
+    connect(mnuPlayFile, &QAction::changed, this, syncPlayPause);
+    connect(mnuPause, &QAction::changed, this, syncPlayPause);
+    syncPlayPause();
+    m_commands.insert(QStringLiteral("mnuPlayPause"), mnuPlayPause);
+
+    // The tree's pop-up: the Folder menu's commands, which act on the tree while it was the
+    // pane last used, and the properties of its folder.
+    mnuTreePopup = new QMenu(this);
+    mnuTreePopup->setObjectName(QStringLiteral("mnuTreePopup"));
+    mnuTreePopup->addAction(mnuNewFolder);
+    mnuTreePopup->addSeparator();
+    mnuTreePopup->addAction(mnuRenameFile);
+    mnuTreePopup->addAction(mnuDeleteFile);
+    mnuTreeProperties = mnuTreePopup->addAction(tr("P&roperties"), this, [this] {
+        const QString folder = nodeFolder(Treefolder1->SelectedItem());
+        if (!folder.isEmpty()) m_shell->ShowFileProperties(folder, this);
+    });
+    m_menus.insert(QStringLiteral("mnuTreePopup"), mnuTreePopup);
+    QTreeWidget* treeView = Treefolder1->Nodes();
+    treeView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(treeView, &QWidget::customContextMenuRequested, this, [this, treeView](QPoint at) {
+        if (treeView->itemAt(at)) popUpTreeMenu(treeView->viewport()->mapToGlobal(at));
+    });
+    treeView->installEventFilter(this);
+
+    setUpTabOrder();
+}
+
+// Tree, list, the filter field, then the player's controls in their order, then the toolbar.
+void Form1::setUpTabOrder() {
+    QList<QWidget*> chain{Treefolder1->Nodes(), ListView1};
+    if (auto* filter = centralWidget()->findChild<QWidget*>(QStringLiteral("txtFilter")))
+        chain << filter;
+    for (QWidget* control : MediaPlayer1->findChildren<QWidget*>())
+        if (control->focusPolicy() & Qt::TabFocus) chain << control;
+    // The toolbar's buttons take the keyboard as well: in the small window they are the
+    // controls there are. A click leaves the focus where it was.
+    for (QToolButton* button : Toolbar1->findChildren<QToolButton*>()) {
+        // The toolbar's own button for what does not fit (the small window is narrow).
+        if (button->objectName() == QLatin1String("qt_toolbar_ext_button"))
+            button->setAccessibleName(tr("More Buttons"));
+        button->setFocusPolicy(Qt::TabFocus);
+        chain << button;
+    }
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
+        setTabOrder(chain[i], chain[i + 1]);
+}
+
+void Form1::playPauseCommand() {
+    if (m_playback->isPlaying())
+        pauseCommand();
+    else if (mnuPlayFile->isEnabled())
+        playCommand();
+}
+
+bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
+    QTreeWidget* treeView = Treefolder1 ? Treefolder1->Nodes() : nullptr;
+    const bool onList = watched == ListView1;
+    if (!onList && (!treeView || watched != treeView)) return false;
+    auto* view = static_cast<QTreeWidget*>(watched);
+
+    switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        // In the list Ctrl+Space picks rows one by one (with Ctrl and the arrows); there Space
+        // plays and pauses.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (onList && key->key() == Qt::Key_Space && key->modifiers() == Qt::ControlModifier) {
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+    case QEvent::ContextMenu:
+        // The Menu key, where the platform turns it into a pop-up request.
+        if (static_cast<QContextMenuEvent*>(event)->reason() != QContextMenuEvent::Keyboard)
+            return false;
+        onList ? popUpListMenu() : popUpTreeMenu(belowItem(view, Treefolder1->SelectedItem()));
+        return true;
+    case QEvent::KeyPress:
+        break;
+    default:
+        return false;
+    }
+
+    // A name being edited takes its keys.
+    if (const QWidget* focus = view->focusWidget(); focus && focus != view) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (opensPopup(key, modifiers)) {
+        onList ? popUpListMenu() : popUpTreeMenu(belowItem(view, Treefolder1->SelectedItem()));
+        return true;
+    }
+    if (key->key() == Qt::Key_Backspace && modifiers == Qt::NoModifier) {
+        mnuUpOne->trigger();
+        return true;
+    }
+    if (!onList || modifiers != Qt::NoModifier) return false;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // As a double-click on the current row: a folder opens, a file plays.
+        if (ListRow* row = currentRow()) handleDoubleClick(row);
+        return true;
+    }
+    if (key->key() == Qt::Key_Space) {
+        mnuPlayPause->trigger();
+        return true;
+    }
+    return false;
+}
+
+void Form1::popUpListMenu() {
+    ListRow* row = currentRow();
+    if (!row || mnuPopup->isVisible()) return;
+    ListView1->scrollToItem(row);
+    const QPoint at = belowItem(ListView1, row);
+    handleRightClick(row, &at);
+}
+
+void Form1::popUpTreeMenu(const QPoint& at) {
+    if (mnuTreePopup->isVisible()) return;
+    mnuTreeProperties->setEnabled(!nodeFolder(Treefolder1->SelectedItem()).isEmpty());
+    mnuTreePopup->popup(at);
+}
+
+} // namespace tunewalk
