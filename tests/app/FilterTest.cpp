@@ -128,6 +128,18 @@ TEST_F(FilterTest, NoHiddenRowStaysSelected) {
     filter("elan");
     EXPECT_EQ(selected(), QStringList{"b.mp3"});
     EXPECT_EQ(form->currentRow(), rowNamed("b.mp3"));
+
+    // Nothing shown, nothing selected: Delete and F2 in the list touch nothing, and never fall
+    // back to the listed folder itself.
+    filter("zzz");
+    form->list()->setFocus();
+    prompter.shown.clear();
+    for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_F2})
+        QTest::keyClick(form->list(), key);
+    QTest::qWait(50);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(QFileInfo::exists(path("b.mp3")));
+    EXPECT_EQ(form->folder(), music());
 }
 
 TEST_F(FilterTest, PlayAllNextAndPreviousGoByTheRowsShown) {

@@ -559,11 +559,14 @@ private:
     // The size of a window with no saved place.
     QSize firstRunSize() const;
     // No saved column widths: the columns are fitted to the list, first the built-in widths
-    // when the first listing's names are in, then to their contents when its details are.
+    // when the first listing's names are in, then to their contents whenever a listing's details
+    // are, until the user sets a width.
     void fitColumnsOnFirstListing();
-    void fitColumns(bool toContents);
+    // Measure off: the contents' widths measured last time, shared out over the list's width now.
+    void fitColumns(bool toContents, bool measure = true);
     bool m_columnsSaved = false; // column widths came from the settings
     std::vector<int> m_fittedWidths;
+    std::vector<int> m_contentWidths; // of the last listing fitted to its contents
 
     // Form1Filter.cpp
     void createFilter();
@@ -573,6 +576,8 @@ private:
     void applyFilter(bool typed);
     void filterRows(int first, int last);
     void filterRow(ListRow* row);
+    // A row the filter hides is never left selected: a Delete must not reach what is not seen.
+    void deselectHidden();
     ListRow* rowAt(int index) const;
     // The next row shown after `from` (step 1) or before it (step -1), in display order; from
     // nullptr, the first row shown.
@@ -624,6 +629,7 @@ private:
     class FolderWatcher* m_watcher = nullptr;
     // Folders handed over by other starts, so that only the newest is opened.
     int m_handOvers = 0;
+    int m_handOverRequests = 0;         // from other starts, counted as they arrive
     QSet<QString> m_changedNames;       // reported, not looked at yet
     bool m_rescanPending = false;       // something changed, names unknown
     QHash<QString, bool> m_volumeReady; // by root, as the last gathering of volumes found

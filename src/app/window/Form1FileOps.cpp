@@ -253,13 +253,14 @@ void Form1::showMoved(const FileOperations::Moved& moved, const QString& destina
 }
 
 // Delete and rename act on the tree's folder when the tree had the focus last (or nothing in
-// the list is selected), otherwise on the list's selection. Null with `onTree` set: nothing to
+// the list is selected, unless the filter hides rows: then the user sees no selection, not the
+// whole folder), otherwise on the list's selection. Null with `onTree` set: nothing to
 // act on (the tree is hidden, or its node is a drive or a special place).
 QTreeWidgetItem* Form1::fileCommandNode(bool* onTree) const {
     QTreeWidgetItem* node = Treefolder1->SelectedItem();
     const int selected = getSelCount();
     const bool treeShown = mnuShowTree->isChecked();
-    *onTree = (node && treeActive && treeShown) || selected == 0;
+    *onTree = (node && treeActive && treeShown) || (selected == 0 && !m_filter.isActive());
     if (!*onTree || !node || !treeShown) return nullptr;
     const QString tag = TreeNode::tag(node), key = TreeNode::key(node);
     if (tag == QLatin1String("Desktop") || tag == QLatin1String("Drive") ||
@@ -274,7 +275,7 @@ void Form1::renameCommand() {
         Treefolder1->Nodes()->editItem(node); // its end comes back through treeRename
         return;
     }
-    if (!onTree && currentRow()) startRename();
+    if (!onTree && currentRow() && !currentRow()->isHidden()) startRename();
 }
 
 void Form1::deleteCommand() {

@@ -58,17 +58,17 @@ void Form1::createFilter() {
     // The view's own selecting (Shift+click, Ctrl+A) passes hidden rows by; whatever else selects
     // one (a file to select, handed over while the filter hides it) is undone at once.
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected) {
-                if (!m_filter.isActive()) return;
-                QItemSelection hidden;
-                for (const QItemSelectionRange& range : selected)
-                    for (int i = range.top(); i <= range.bottom(); ++i)
-                        if (ListView1->isRowHidden(i, {}))
-                            hidden.select(range.model()->index(i, 0), range.model()->index(i, 0));
-                if (!hidden.isEmpty())
-                    ListView1->selectionModel()->select(hidden, QItemSelectionModel::Deselect |
-                                                                    QItemSelectionModel::Rows);
-            });
+            &Form1::deselectHidden);
+}
+
+void Form1::deselectHidden() {
+    if (!m_filter.isActive()) return;
+    QItemSelection hidden;
+    for (const QModelIndex& index : ListView1->selectionModel()->selectedRows())
+        if (ListView1->isRowHidden(index.row(), {})) hidden.select(index, index);
+    if (!hidden.isEmpty())
+        ListView1->selectionModel()->select(hidden, QItemSelectionModel::Deselect |
+                                                        QItemSelectionModel::Rows);
 }
 
 void Form1::showFilter() {
@@ -137,13 +137,7 @@ void Form1::filterRows(int first, int last) {
         const bool hide = m_filter.isActive() && !rowMatches(item);
         if (ListView1->isRowHidden(i, root) != hide) ListView1->setRowHidden(i, root, hide);
     }
-    if (!m_filter.isActive()) return;
-    QItemSelection hidden;
-    for (const QModelIndex& index : ListView1->selectionModel()->selectedRows())
-        if (ListView1->isRowHidden(index.row(), root)) hidden.select(index, index);
-    if (!hidden.isEmpty())
-        ListView1->selectionModel()->select(hidden, QItemSelectionModel::Deselect |
-                                                        QItemSelectionModel::Rows);
+    deselectHidden();
 }
 
 void Form1::filterRow(ListRow* item) {

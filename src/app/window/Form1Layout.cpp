@@ -147,6 +147,8 @@ void Form1::placeControls() {
     }
     MediaPlayer1->setGeometry(0, toPixels(innerH - playerH), w, toPixels(playerH));
     placeFilter(); // the filter field, while it shows, takes the top of the list's place
+    // Until the user sets a width, a wider or narrower list shares its room out again.
+    if (!m_contentWidths.empty() && ListView1->isVisible()) fitColumns(true, false);
 }
 
 QSize Form1::firstRunSize() const {
@@ -160,23 +162,27 @@ QSize Form1::firstRunSize() const {
 void Form1::fitColumnsOnFirstListing() {
     connect(
         this, &Form1::listed, this, [this] { fitColumns(false); }, Qt::SingleShotConnection);
-    connect(
-        this, &Form1::detailsFilled, this, [this] { fitColumns(true); }, Qt::SingleShotConnection);
+    // Every listing's contents, not only the first's: a first folder of sub-folders alone would
+    // leave the names narrow for the albums inside it. Fitting stops once the user sets a width.
+    connect(this, &Form1::detailsFilled, this, [this] { fitColumns(true); });
 }
 
 // Fits the seven columns into the list's width. The built-in widths (toContents off) shrink
 // alike; widths from the contents keep the short columns (length, bitrate, size, time) whole
 // and narrow the long texts (names, track names, artists) to what room is left, not below
 // their header while there is room for it. The last column stretches over what room remains.
-void Form1::fitColumns(bool toContents) {
+void Form1::fitColumns(bool toContents, bool measure) {
     QHeaderView* header = ListView1->header();
+    if (toContents && measure) {
+        m_contentWidths.assign(Col::Visible, 0);
+        for (int c = 0; c < Col::Visible; ++c)
+            m_contentWidths[c] =
+                std::max(static_cast<const QAbstractItemView*>(ListView1)->sizeHintForColumn(c),
+                         header->sectionSizeHint(c));
+    }
     std::vector<int> widths(Col::Visible), least(Col::Visible);
     for (int c = 0; c < Col::Visible; ++c) {
-        widths[c] =
-            toContents
-                ? std::max(static_cast<const QAbstractItemView*>(ListView1)->sizeHintForColumn(c),
-                           header->sectionSizeHint(c))
-                : ListView1->columnWidth(c);
+        widths[c] = toContents ? m_contentWidths[c] : ListView1->columnWidth(c);
         least[c] = std::min(widths[c], header->sectionSizeHint(c));
     }
     if (toContents) {
@@ -187,8 +193,10 @@ void Form1::fitColumns(bool toContents) {
             if (!header->isSectionHidden(header->logicalIndex(v))) last = header->logicalIndex(v);
         for (int c = 0; c < Col::Visible; ++c)
             if (c != last && c < int(m_fittedWidths.size()) &&
-                ListView1->columnWidth(c) != m_fittedWidths[c])
+                ListView1->columnWidth(c) != m_fittedWidths[c]) {
+                m_contentWidths.clear(); // nothing to share out again on a resize
                 return;
+            }
     }
     const int room = ListView1->viewport()->width();
     const auto total = [&widths] { return std::accumulate(widths.begin(), widths.end(), 0); };

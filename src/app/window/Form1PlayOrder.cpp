@@ -42,7 +42,7 @@ void Form1::randomizePlaylist() {
     if (!m_playOrder->shuffle()) return;
     sortByPlayOrder();
     ListRow* row = findRow(m_playback->currentFile());
-    if (!row) row = static_cast<ListRow*>(ListView1->topLevelItem(0));
+    if (!row) row = shownNeighbour(nullptr, 1);
     if (!row) return;
     ListView1->setCurrentItem(row);
     handleRowClick(row);

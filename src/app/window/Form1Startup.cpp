@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -271,18 +270,22 @@ void Form1::openStartFolder() {
 
 void Form1::openFromAnotherStart(const QString& commandLine, const QString& workingFolder) {
     raiseFromAnotherStart();
-    if (!commandLine.isEmpty() && !waitForDialog(commandLine, workingFolder))
+    if (commandLine.isEmpty()) return;
+    ++m_handOverRequests;
+    if (!waitForDialog(commandLine, workingFolder))
         openChosenFolder(commandLine, workingFolder, true);
 }
 
 bool Form1::waitForDialog(const QString& commandLine, const QString& workingFolder) {
-    // The dialogs read the list's rows; a new listing under one would pull them away.
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return false;
-    connect(
-        dialog, &QDialog::finished, this,
-        [this, commandLine, workingFolder] { openFromAnotherStart(commandLine, workingFolder); },
-        Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    // The dialogs read the list's rows; a new listing under one would pull them away. Looked at
+    // again a moment later rather than told: a dialog may end by finishing, by hiding (a
+    // progress window) or by being deleted.
+    if (!QApplication::activeModalWidget()) return false;
+    QTimer::singleShot(200, this, [this, commandLine, workingFolder, request = m_handOverRequests] {
+        if (request != m_handOverRequests) return; // a newer one was handed over meanwhile
+        if (!waitForDialog(commandLine, workingFolder))
+            openChosenFolder(commandLine, workingFolder, true);
+    });
     return true;
 }
 
@@ -322,6 +325,7 @@ void Form1::openChosenFolder(const QString& commandLine, const QString& workingF
                     if (selection.isEmpty()) return;
                     // (A row still on its way into the list waits for the listing again.)
                     if (ListRow* row = findRow(selection); row && row->treeWidget()) {
+                        if (row->isHidden()) hideFilter(); // the file asked for is shown
                         clickRow(row);
                         playItem(row->key, true);
                         return;

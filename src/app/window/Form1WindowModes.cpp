@@ -56,6 +56,7 @@ void Form1::applySmallPlacement() {
 }
 
 void Form1::enterSmallWindow() {
+    hideFilter(); // the small window has no list: a filter there would steer Next unseen
     button(QStringLiteral("Zoom"))->setToolTip(tr("Zoom to Full Window"));
     if (!isMaximized()) {
         m_settings->save(QStringLiteral("Position"), QStringLiteral("Maximized"),
