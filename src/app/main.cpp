@@ -14,6 +14,7 @@
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSessionManager>
 #include <QStringList>
 
@@ -25,7 +26,7 @@ using namespace tunewalk;
 int runWindow(QApplication& app, const QStringList& arguments) {
     // A second start hands its folder or file to the running window (or only brings it
     // forward) and leaves without touching anything.
-    const QString commandLine = arguments.join(QLatin1Char(' '));
+    const QString commandLine = commandLineOf(arguments, QDir::currentPath());
     SingleInstance instance;
     if (!instance.becomePrimary(commandLine)) return 0;
 

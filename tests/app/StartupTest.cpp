@@ -144,6 +144,11 @@ TEST_F(Form1Test, StartFolderComesFromTheCommandLineOrTheDefault) {
         const StartChoice got = chooseStartFolder(c[0], c[1], prog);
         EXPECT_EQ(QStringList({got.folder, got.pendingSelection}), c.mid(2)) << c[0].toStdString();
     }
+    // Several items from Open With: the first; a typed path in pieces: the whole of it.
+    writeMp3("b.mp3");
+    EXPECT_EQ(commandLineOf({path("a b.mp3"), path("b.mp3")}, "/"), path("a b.mp3"));
+    EXPECT_EQ(commandLineOf({path("a"), "b.mp3"}, "/"), path("a b.mp3"));
+    EXPECT_EQ(commandLineOf({"a", "b.mp3"}, music()), "a b.mp3");
 }
 
 TEST_F(Form1Test, WithNothingNamedTheProgramStartsInTheMusicFolderOrElseAtHome) {

@@ -68,6 +68,8 @@ struct StartChoice {
 };
 StartChoice chooseStartFolder(const QString& commandLine, const QString& defaultPath,
                               const QString& fallbackFolder, const QString& workingFolder = {});
+// The program's arguments as the one command line the start folder choice reads.
+QString commandLineOf(const QStringList& arguments, const QString& workingFolder);
 // Where a start with no folder named begins: the user's Music folder when there is one, else
 // the home folder. (The program's own folder is an install folder, never the user's music.)
 QString fallbackStartFolder();

@@ -49,6 +49,18 @@ bool unlessFalse(const QString& value) {
 }
 } // namespace
 
+QString commandLineOf(const QStringList& arguments, const QString& workingFolder) {
+    const QString joined = arguments.join(QLatin1Char(' '));
+    // A file manager's Open With gives each chosen item as an argument of its own; joined, they
+    // would name nothing, so the first is taken. A path typed with blanks and no quotes arrives
+    // in pieces too, and joined it names something: that stays.
+    const QDir here(workingFolder);
+    if (arguments.size() > 1 && !QFileInfo::exists(here.absoluteFilePath(joined)) &&
+        QFileInfo::exists(here.absoluteFilePath(arguments.first())))
+        return arguments.first();
+    return joined;
+}
+
 StartChoice chooseStartFolder(const QString& commandLine, const QString& defaultPath,
                               const QString& fallbackFolder, const QString& workingFolder) {
     // A relative path means what it meant where the program was started.
