@@ -1,10 +1,10 @@
 #include "app/listing/DetailsCache.h"
 
 #include "common/NativePath.h"
+#include "common/SetAside.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlDatabase>
@@ -137,18 +137,7 @@ void DetailsCache::close() {
 }
 
 void DetailsCache::setAside() {
-    const QString aside =
-        m_path + QStringLiteral(".broken-") +
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz"));
-    if (!QFile::rename(m_path, aside)) QFile::remove(m_path);
-    // A journal left beside a fresh file would be replayed into it.
-    QFile::remove(m_path + QStringLiteral("-wal"));
-    QFile::remove(m_path + QStringLiteral("-shm"));
-    const QFileInfo file(m_path);
-    QStringList broken = file.dir().entryList({file.fileName() + QStringLiteral(".broken-*")},
-                                              QDir::Files, QDir::Name);
-    while (broken.size() > KeptBrokenFiles)
-        QFile::remove(file.dir().filePath(broken.takeFirst()));
+    setAsideDamagedDatabase(m_path, KeptBrokenFiles);
 }
 
 void DetailsCache::failed(const QSqlError& error) {

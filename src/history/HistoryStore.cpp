@@ -1,0 +1,317 @@
+#include "history/HistoryStore.h"
+
+#include "common/NativePath.h"
+#include "common/SetAside.h"
+
+#include <QDataStream>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QVariant>
+#include <atomic>
+#include <initializer_list>
+
+namespace tunewalk {
+
+namespace {
+
+constexpr int SchemaVersion = 1;
+constexpr int KeptBrokenFiles = 2;
+constexpr qint64 DayMs = 24 * 3600 * 1000;
+
+bool isDamage(const QSqlError& error) {
+    const int code = error.nativeErrorCode().toInt() & 0xff; // the primary SQLite code
+    return code == 11 /* SQLITE_CORRUPT */ || code == 26 /* SQLITE_NOTADB */;
+}
+
+// The changes of an entry are one value: a batch of thousands of files costs one row, not
+// thousands (row by row, 10,000 changes took over 100 ms to record; as one value, 20).
+constexpr quint8 ChangesFormat = 1;
+
+QByteArray encode(const std::vector<HistoryStore::Change>& changes) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << ChangesFormat << quint32(changes.size());
+    for (const HistoryStore::Change& c : changes)
+        out << quint8(c.kind) << toNativePath(c.path) << toNativePath(c.target)
+            << toNativePath(c.trashInfo) << c.offset << c.before << c.after << c.noTagBefore
+            << c.size << c.modifiedNs << c.device << c.inode;
+    return bytes;
+}
+
+// Nothing where the value is not what encode() wrote.
+std::vector<HistoryStore::Change> decode(const QByteArray& bytes) {
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint8 format = 0;
+    quint32 count = 0;
+    in >> format >> count;
+    std::vector<HistoryStore::Change> changes;
+    if (format != ChangesFormat) return changes;
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        HistoryStore::Change c;
+        quint8 kind = 0;
+        QByteArray path, target, trashInfo;
+        in >> kind >> path >> target >> trashInfo >> c.offset >> c.before >> c.after >>
+            c.noTagBefore >> c.size >> c.modifiedNs >> c.device >> c.inode;
+        c.kind = HistoryStore::ChangeKind(kind);
+        c.path = fromNativePath(path);
+        c.target = fromNativePath(target);
+        c.trashInfo = fromNativePath(trashInfo);
+        changes.push_back(std::move(c));
+    }
+    if (in.status() != QDataStream::Ok) changes.clear();
+    return changes;
+}
+
+void bind(QSqlQuery& q, std::initializer_list<QVariant> values) {
+    for (const QVariant& value : values)
+        q.addBindValue(value);
+}
+
+HistoryStore::Entry entryFrom(const QSqlQuery& q) {
+    HistoryStore::Entry e;
+    e.id = q.value(0).toLongLong();
+    e.timeMs = q.value(1).toLongLong();
+    e.kind = HistoryStore::EntryKind(q.value(2).toInt());
+    e.description = q.value(3).toString();
+    e.state = HistoryStore::State(q.value(4).toInt());
+    e.undoable = q.value(5).toBool();
+    e.changeCount = q.value(6).toInt();
+    return e;
+}
+
+} // namespace
+
+HistoryStore::HistoryStore(const QString& path, int maxAgeDays, int maxEntries)
+    : m_path(path.isEmpty() ? defaultPath() : path) {
+    static std::atomic<int> connections{0};
+    m_connection = QStringLiteral("tunewalk-history-%1").arg(++connections);
+    QDir().mkpath(QFileInfo(m_path).path());
+    if (!open()) {
+        // Only a damaged file is set aside; one that is busy or not a file at all is left as
+        // it is, and the history stays closed.
+        if (!m_damaged) return;
+        setAside();
+        m_reset = true;
+        if (!open()) return;
+    }
+    prune(maxAgeDays, maxEntries, QDateTime::currentMSecsSinceEpoch());
+}
+
+HistoryStore::~HistoryStore() {
+    close();
+}
+
+QString HistoryStore::defaultPath() {
+    // $XDG_DATA_HOME/Tunewalk: the history is the user's data, not a cache to lose.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Tunewalk/history.sqlite");
+}
+
+QSqlDatabase HistoryStore::database() const {
+    return QSqlDatabase::database(m_connection, false);
+}
+
+bool HistoryStore::open() {
+    m_damaged = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(m_path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        m_open = db.open() && setUp();
+    }
+    if (!m_open) close();
+    return m_open;
+}
+
+bool HistoryStore::setUp() {
+    QSqlQuery q(database());
+    const auto run = [&](const QString& statement) {
+        if (q.exec(statement)) return true;
+        m_damaged = isDamage(q.lastError());
+        return false;
+    };
+    // A commit is the write-ahead record of a change about to be made, so it must reach the
+    // disk before the change does: FULL syncs the journal at every commit.
+    if (!run(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+        !run(QStringLiteral("PRAGMA synchronous=FULL")) ||
+        !run(QStringLiteral("PRAGMA quick_check")))
+        return false;
+    // The history is small; a full check of it at every start is cheap.
+    if (!q.next() || q.value(0).toString() != QLatin1String("ok")) {
+        m_damaged = true;
+        return false;
+    }
+    if (!run(QStringLiteral("PRAGMA user_version")) || !q.next()) return false;
+    const int version = q.value(0).toInt();
+    q.finish();
+    if (version == SchemaVersion) return true;
+    if (version != 0) {
+        // Not a history this program can read: kept aside, not overwritten.
+        m_damaged = true;
+        return false;
+    }
+    // Paths in the changes are the exact bytes of the name, so any name round-trips.
+    // The changes have a table of their own: marking an entry done rewrites only its row.
+    return run(QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS entries (id INTEGER PRIMARY KEY AUTOINCREMENT, "
+               "at_ms INTEGER NOT NULL, kind INTEGER NOT NULL, description TEXT, state INTEGER "
+               "NOT NULL, undoable INTEGER NOT NULL, change_count INTEGER NOT NULL)")) &&
+           run(QStringLiteral("CREATE TABLE IF NOT EXISTS changes (entry INTEGER PRIMARY KEY, "
+                              "data BLOB NOT NULL)")) &&
+           run(QStringLiteral("CREATE INDEX IF NOT EXISTS entries_state ON entries (state)")) &&
+           run(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion));
+}
+
+void HistoryStore::close() {
+    m_open = false;
+    if (!QSqlDatabase::contains(m_connection)) return;
+    database().close();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+void HistoryStore::setAside() {
+    setAsideDamagedDatabase(m_path, KeptBrokenFiles);
+}
+
+bool HistoryStore::failed(const QSqlError& error) {
+    if (!isDamage(error)) return false;
+    close();
+    if (m_reset) return false; // a fresh file that fails again is not worth another
+    setAside();
+    m_reset = true;
+    return open();
+}
+
+qint64 HistoryStore::begin(const Entry& entry, const std::vector<Change>& changes) {
+    const QByteArray encoded = encode(changes);
+    // A history set aside midway is fresh and empty: the record goes into it.
+    for (int attempt = 0; attempt < 2 && isOpen(); ++attempt) {
+        QSqlDatabase db = database();
+        QSqlError error;
+        qint64 id = 0;
+        if (!db.transaction()) {
+            error = db.lastError();
+        } else {
+            {
+                QSqlQuery q(db);
+                q.prepare(QStringLiteral("INSERT INTO entries (at_ms, kind, description, state, "
+                                         "undoable, change_count) VALUES (?, ?, ?, ?, ?, ?)"));
+                bind(q, {entry.timeMs ? entry.timeMs : QDateTime::currentMSecsSinceEpoch(),
+                         int(entry.kind), entry.description, int(State::Open), entry.undoable,
+                         qint64(changes.size())});
+                if (q.exec()) {
+                    id = q.lastInsertId().toLongLong();
+                    q.prepare(QStringLiteral("INSERT INTO changes (entry, data) VALUES (?, ?)"));
+                    bind(q, {id, encoded});
+                    q.exec();
+                }
+                error = q.lastError();
+            }
+            if (error.isValid())
+                db.rollback();
+            else if (!db.commit())
+                error = db.lastError();
+        }
+        if (!error.isValid()) return id;
+        db = QSqlDatabase(); // failed() may close the connection
+        if (!failed(error)) return 0;
+    }
+    return 0;
+}
+
+bool HistoryStore::setState(qint64 id, State state) {
+    if (!isOpen()) return false;
+    QSqlError error;
+    bool found = false;
+    {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("UPDATE entries SET state = ? WHERE id = ?"));
+        bind(q, {int(state), id});
+        found = q.exec() && q.numRowsAffected() == 1;
+        error = q.lastError();
+    }
+    if (error.isValid()) failed(error);
+    return found;
+}
+
+std::vector<HistoryStore::Entry> HistoryStore::readEntries(const QString& where, int limit) {
+    std::vector<Entry> out;
+    if (!isOpen()) return out;
+    QSqlError error;
+    {
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT e.id, e.at_ms, e.kind, e.description, e.state, "
+                                 "e.undoable, e.change_count FROM entries e ") +
+                  where + QStringLiteral(" LIMIT ?"));
+        q.addBindValue(limit);
+        if (q.exec())
+            while (q.next())
+                out.push_back(entryFrom(q));
+        error = q.lastError();
+    }
+    if (error.isValid()) {
+        out.clear();
+        failed(error);
+    }
+    return out;
+}
+
+std::vector<HistoryStore::Entry> HistoryStore::entries(int limit) {
+    return readEntries(QStringLiteral("ORDER BY e.id DESC"), limit);
+}
+
+std::vector<HistoryStore::Change> HistoryStore::changes(qint64 id) {
+    std::vector<Change> out;
+    if (!isOpen()) return out;
+    QSqlError error;
+    {
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT data FROM changes WHERE entry = ?"));
+        q.addBindValue(id);
+        if (q.exec() && q.next()) out = decode(q.value(0).toByteArray());
+        error = q.lastError();
+    }
+    if (error.isValid()) {
+        out.clear();
+        failed(error);
+    }
+    return out;
+}
+
+std::vector<HistoryStore::Record> HistoryStore::incomplete() {
+    std::vector<Record> out;
+    for (Entry& e : readEntries(
+             QStringLiteral("WHERE e.state = %1 ORDER BY e.id").arg(int(State::Open)), -1)) {
+        std::vector<Change> changed = changes(e.id);
+        out.push_back({std::move(e), std::move(changed)});
+    }
+    return out;
+}
+
+void HistoryStore::prune(int maxAgeDays, int maxEntries, qint64 nowMs) {
+    if (!isOpen()) return;
+    QSqlError error;
+    {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("DELETE FROM entries WHERE state != ? AND (at_ms < ? OR id NOT "
+                                 "IN (SELECT id FROM entries WHERE state != ? ORDER BY id DESC "
+                                 "LIMIT ?))"));
+        bind(q, {int(State::Open), nowMs - maxAgeDays * DayMs, int(State::Open), maxEntries});
+        if (q.exec() && q.numRowsAffected() > 0)
+            q.exec(QStringLiteral("DELETE FROM changes WHERE entry NOT IN (SELECT id FROM "
+                                  "entries)"));
+        error = q.lastError();
+    }
+    if (error.isValid()) failed(error);
+}
+
+} // namespace tunewalk

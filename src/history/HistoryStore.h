@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+class QSqlError;
+class QSqlDatabase;
+
+namespace tunewalk {
+
+// The change history: every change the program makes to the file system, kept in a SQLite
+// file so it can be taken back later, even after a crash. An entry is one user action (a tag
+// save, a batch run, a drop's move job) and holds one change per file. The entry is written
+// with all its planned changes before the first file is touched and marked done after the
+// last: an entry still open at the next start is a run that was cut short, and which of its
+// changes reached the disk is told by looking at the files.
+//
+// A damaged file is set aside and a fresh history started (wasReset says so, for a message);
+// a history that cannot be opened at all is simply closed (isOpen false) and records nothing.
+// One object is one connection, used on the thread that made it.
+class HistoryStore {
+public:
+    // The numbers are stored: never renumber, only add.
+    enum class EntryKind {
+        TagSave = 1,
+        BatchTag = 2,
+        Rename = 3,
+        Move = 4,
+        Trash = 5,
+        NewFolder = 6,
+        Delete = 7,
+        HeaderSave = 8,
+    };
+    enum class ChangeKind {
+        TagWrite = 1,
+        HeaderWrite = 2,
+        Rename = 3,
+        Move = 4,
+        Trash = 5,
+        NewFolder = 6,
+        Delete = 7,
+    };
+    enum class State {
+        Open = 0, // written ahead, not finished: a run cut short when seen at a later start
+        Done = 1,
+        Undone = 2,
+    };
+
+    struct Change {
+        ChangeKind kind = ChangeKind::TagWrite;
+        QString path;
+        QString target;           // where it went: the destination, or the file in the trash
+        QString trashInfo;        // the trash's record of the original place
+        qint64 offset = 0;        // where `before` and `after` start in the file
+        QByteArray before;        // the bytes there before the change...
+        QByteArray after;         // ...and after it
+        bool noTagBefore = false; // the tag was appended: undoing cuts the file short again
+        // The file as the change leaves it: undo acts only while it is still so.
+        qint64 size = -1;
+        qint64 modifiedNs = 0;
+        quint64 device = 0; // 0 where unknown
+        quint64 inode = 0;
+        bool operator==(const Change&) const = default;
+    };
+    struct Entry {
+        qint64 id = 0;     // given by begin()
+        qint64 timeMs = 0; // ms since the epoch; begin() fills in the present when 0
+        EntryKind kind = EntryKind::TagSave;
+        QString description; // as the history shows it, "Batch tag 1,000 files"
+        State state = State::Open;
+        bool undoable = true; // false for a permanent delete
+        int changeCount = 0;  // filled in when read
+    };
+    struct Record {
+        Entry entry;
+        std::vector<Change> changes;
+    };
+
+    static constexpr int DefaultMaxAgeDays = 90;
+    static constexpr int DefaultMaxEntries = 1000;
+
+    // `path` empty: the user's data folder. Finished entries older or more than these go when
+    // it is opened.
+    explicit HistoryStore(const QString& path = {}, int maxAgeDays = DefaultMaxAgeDays,
+                          int maxEntries = DefaultMaxEntries);
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    static QString defaultPath();
+
+    bool isOpen() const { return m_open; }
+    // Whether a damaged history was set aside and a fresh one started by this object.
+    bool wasReset() const { return m_reset; }
+
+    // Records an action with every change it is about to make, in one durable transaction,
+    // as Open. The id of the entry, 0 when nothing could be recorded.
+    qint64 begin(const Entry& entry, const std::vector<Change>& changes);
+    // The action has made its changes.
+    bool finish(qint64 id) { return setState(id, State::Done); }
+    bool setState(qint64 id, State state);
+
+    // Newest first, without their changes.
+    std::vector<Entry> entries(int limit = 1000);
+    std::vector<Change> changes(qint64 id);
+    // Entries begun and never finished, oldest first, with their changes.
+    std::vector<Record> incomplete();
+
+    // Removes finished entries older than `maxAgeDays` before `nowMs`, and the oldest beyond
+    // `maxEntries`. Open entries stay until recovery has dealt with them.
+    void prune(int maxAgeDays, int maxEntries, qint64 nowMs);
+
+private:
+    bool open();
+    bool setUp();
+    void close();
+    QSqlDatabase database() const;
+    // A failed statement: a damaged history is set aside and a fresh one opened. Whether the
+    // statement may be tried again.
+    bool failed(const QSqlError& error);
+    void setAside();
+    std::vector<Entry> readEntries(const QString& where, int limit);
+
+    QString m_path;
+    QString m_connection;
+    bool m_open = false;
+    bool m_reset = false;
+    bool m_damaged = false; // why the last open() failed
+};
+
+} // namespace tunewalk
