@@ -1,5 +1,10 @@
 // Which editor the list's tag and header commands open.
 #include "Form1Fixture.h"
+#include "common/FileTimes.h"
+#include "metadata/dialogs/frmTags.h"
+
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace tunewalk {
 namespace {
@@ -32,6 +37,36 @@ TEST_F(TagCommandsTest, TheHeaderEditorIsForTheCurrentWavRowAlone) {
     EXPECT_EQ(openedBy(form->command("mnuWAVHeaders")), "frmWAV");
     form->clickRow(rowNamed("a.mp3"));
     EXPECT_EQ(openedBy(form->command("mnuWAVHeaders")), "");
+}
+
+TEST_F(TagCommandsTest, KeptTimesAreASettingAndTheRowAndCacheShowTheNewTagAtTheOldTime) {
+    EXPECT_FALSE(form->command("mnuKeepTimes")->isChecked());
+    form->command("mnuKeepTimes")->trigger();
+    EXPECT_EQ(setting("KeepModifiedTimes"), "True");
+
+    // A tag of fixed size: the save leaves size, inode and (kept) time as they were.
+    writeMp3("a.mp3", 200, fixtures::id3v1Tag("Before"));
+    const QDateTime old = QDateTime::fromSecsSinceEpoch(1'000'000'000);
+    ASSERT_TRUE(setModificationTime(path("a.mp3"), {old.toSecsSinceEpoch(), 0}));
+    form.reset();
+    start(music());
+    ASSERT_TRUE(form->command("mnuKeepTimes")->isChecked());
+
+    select({"a.mp3"});
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<frmTags*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        dialog->txtTitle->setText(QStringLiteral("After"));
+        QTest::mouseClick(dialog->cmdSave, Qt::LeftButton);
+    });
+    form->command("mnuMP3Tags")->trigger();
+    EXPECT_EQ(rowNamed("a.mp3")->cell(Col::Track), "After");
+    EXPECT_EQ(rowNamed("a.mp3")->modified, old);
+    waitForDetails();
+
+    // Listed again from the details cache, the file still shows its new tag.
+    list(music());
+    EXPECT_EQ(rowNamed("a.mp3")->cell(Col::Track), "After");
 }
 
 } // namespace

@@ -169,6 +169,7 @@ void Form1::registerControls() {
              {"mnuGridLines", mnuGridLines},
              {"mnuFolderSizes", mnuFolderSizes},
              {"mnuDetailsCache", mnuDetailsCache},
+             {"mnuKeepTimes", mnuKeepTimes},
              {"mnuConfirmDeletes", mnuConfirmDeletes},
              {"mnuPermanentDelete", mnuPermanentDelete},
              {"mnuUnregister", mnuUnregister},
@@ -380,6 +381,10 @@ void Form1::createMenus() {
     // next time; Refresh reads the files again either way.
     mnuDetailsCache = toggle(mnuSettings, tr("&Keep Track Details in a Cache"),
                              QStringLiteral("DetailsCache"), nullptr);
+    // Tag and header saves put the file's time back, so the list and other programs' change
+    // checks do not take a retagged file for a new one.
+    mnuKeepTimes = toggle(mnuSettings, tr("Keep &Modification Times When Tagging"),
+                          QStringLiteral("KeepModifiedTimes"), nullptr);
     mnuSettings->addSeparator();
     mnuConfirmDeletes = toggle(mnuSettings, tr("&Confirm File/Folder Deletion"),
                                QStringLiteral("ConfirmDeletes"), nullptr);

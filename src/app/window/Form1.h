@@ -132,6 +132,9 @@ public:
 
     // ---- details
     void updateFileItem(ListRow* row);
+    // Reads the row's details again in the background, so the details cache learns of a change
+    // that the file's size and time do not show.
+    void detailsChanged(const QString& key);
     void fillRowDetails(const QString& key);
     void fillAllDetails();
     bool isFillingDetails() const;
@@ -382,8 +385,8 @@ private:
             *mnuEditTags = nullptr, *mnuEditWAV = nullptr;
     QAction *mnuSystemTray = nullptr, *mnuFloater = nullptr, *mnuStartupZoom = nullptr,
             *mnuRememberPosition = nullptr, *mnuShowTree = nullptr, *mnuGridLines = nullptr,
-            *mnuFolderSizes = nullptr, *mnuDetailsCache = nullptr, *mnuConfirmDeletes = nullptr,
-            *mnuPermanentDelete = nullptr, *mnuUnregister = nullptr;
+            *mnuFolderSizes = nullptr, *mnuDetailsCache = nullptr, *mnuKeepTimes = nullptr,
+            *mnuConfirmDeletes = nullptr, *mnuPermanentDelete = nullptr, *mnuUnregister = nullptr;
     QAction *mnuSTPlay = nullptr, *mnuSTPause = nullptr, *mnuSTStop = nullptr, *mnuSTNext = nullptr,
             *mnuSTPrevious = nullptr, *mnuSTRepeat = nullptr, *mnuSTPlayAll = nullptr,
             *mnuSTExit = nullptr, *mnuSTRestore = nullptr;

@@ -72,6 +72,11 @@ void Form1::updateFileItem(ListRow* row) {
     }
 }
 
+void Form1::detailsChanged(const QString& key) {
+    m_changedDetails.insert(key);
+    readChangedDetails();
+}
+
 void Form1::fillRowDetails(const QString& key) {
     ListRow* row = findRow(key);
     if (!row) return;

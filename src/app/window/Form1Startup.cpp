@@ -176,6 +176,7 @@ void Form1::applyOptionSettings() {
     mnuFloater->setChecked(unlessFalse(setting(QStringLiteral("Floater"), "True")));
     mnuFolderSizes->setChecked(unlessFalse(setting(QStringLiteral("FolderSizes"), "False")));
     mnuDetailsCache->setChecked(unlessFalse(setting(QStringLiteral("DetailsCache"), "True")));
+    mnuKeepTimes->setChecked(onlyIfTrue(setting(QStringLiteral("KeepModifiedTimes"), "False")));
     mnuShowTree->setChecked(onlyIfTrue(setting(QStringLiteral("ShowTree"), "True")));
     onShowTree();
     mnuGridLines->setChecked(unlessFalse(setting(QStringLiteral("GridLines"), "False")));

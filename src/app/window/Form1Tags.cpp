@@ -35,7 +35,13 @@ public:
         ListRow* row = m_window.findRow(key);
         if (!row) return false;
         m_window.updateFileItem(row);
+        // The file kept its time and often its size, which is all the details cache goes by:
+        // it must learn the new tag now or would show the old one next time.
+        if (keepModificationTimes()) m_window.detailsChanged(key);
         return true;
+    }
+    bool keepModificationTimes() const override {
+        return m_window.command(QStringLiteral("mnuKeepTimes"))->isChecked();
     }
 
 private:

@@ -3,6 +3,7 @@
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/ResultText.h"
+#include "metadata/dialogs/KeptTime.h"
 #include "metadata/dialogs/TagHost.h"
 #include "shell/Prompter.h"
 
@@ -83,12 +84,14 @@ void BatchTagRun::tagOne(const QString& name) {
     const QString path = joinPath(m_folder, name);
     const QString shown = displayPath(name);
     Result saved = Result::ok();
+    std::optional<KeptTime> time;
     do {
         // The load's result is not looked at: the save refuses a file that did not load, and
         // the summary names it.
         m_editor.LoadMP3(toNativePath(path).toStdString());
         // Names of MP3 rows end in ".mp3".
         applyBatchTags(m_editor, m_options, latin1Name(name.left(qMax(0, name.size() - 4))));
+        time.emplace(m_host, path);
         saved = m_editor.SaveMP3(false);
     } while (!saved && m_editor.ChangedSinceLoad() && offerRetry(shown));
     if (!saved) {
@@ -97,6 +100,7 @@ void BatchTagRun::tagOne(const QString& name) {
         return;
     }
     ++m_saved;
+    time->restore();
     if (!m_host.refreshRow(path))
         m_prompter.message(tr("%1 was saved, but the list no longer shows it.").arg(shown),
                            Prompter::Icon::None, Prompter::Buttons::Ok);

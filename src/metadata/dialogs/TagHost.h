@@ -29,6 +29,9 @@ public:
     // Reads the file of the row keyed `key` again and shows what it now holds; false when no
     // row has that key any more.
     virtual bool refreshRow(const QString& key) = 0;
+    // Whether a save puts the file's modification time back as it was, so the list's Modified
+    // column and other programs' change checks see no change.
+    virtual bool keepModificationTimes() const { return false; }
 };
 
 } // namespace tunewalk

@@ -4,6 +4,7 @@
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "metadata/codec/MP3TagEditor.h"
+#include "metadata/dialogs/KeptTime.h"
 #include "metadata/dialogs/Latin1Validator.h"
 #include "metadata/dialogs/SaveFailure.h"
 #include "metadata/dialogs/TagHost.h"
@@ -268,6 +269,8 @@ void frmTags::cmdSave_Click() {
     }
     if (cboGenra->currentIndex() >= 0) e.setGenra(cboGenra->currentData().toInt());
 
+    const QString key = fromNativePath(QByteArray::fromStdString(e.Filename()));
+    const KeptTime time(m_host, key);
     if (const Result saved = e.SaveMP3(false); !saved) {
         if (e.ChangedSinceLoad()) {
             // The fields may no longer describe the file's tag: show the one it has now.
@@ -282,7 +285,8 @@ void frmTags::cmdSave_Click() {
         reportNotSaved(m_prompter, tr("The file may be in use or it may be read-only."), saved);
         return;
     }
-    m_host.refreshRow(fromNativePath(QByteArray::fromStdString(e.Filename())));
+    time.restore();
+    m_host.refreshRow(key);
     accept();
 }
 

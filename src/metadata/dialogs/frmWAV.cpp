@@ -3,6 +3,7 @@
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "metadata/codec/WAVInfo.h"
+#include "metadata/dialogs/KeptTime.h"
 #include "metadata/dialogs/SaveFailure.h"
 #include "metadata/dialogs/TagHost.h"
 #include "shell/Prompter.h"
@@ -263,20 +264,22 @@ void frmWAV::cmdSave_Click() {
     e.setSampleBits(static_cast<int>(*bits));
     e.setSampleRate(*rate);
     e.setChannels(channels);
+    const QString path = fromNativePath(QByteArray::fromStdString(e.Filename()));
+    const KeptTime time(m_host, path);
     // True also when the user declined the question.
     if (const Result saved = e.SaveWAV(); !saved) {
         if (e.NoFormatHeader())
-            m_prompter.message(tr("%1 has no WAV format header")
-                                   .arg(displayPath(fileNamePart(
-                                       fromNativePath(QByteArray::fromStdString(e.Filename()))))),
-                               Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+            m_prompter.message(
+                tr("%1 has no WAV format header").arg(displayPath(fileNamePart(path))),
+                Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         else
             reportNotSaved(m_prompter,
                            tr("Another application may be using the file or it may be read-only."),
                            saved);
         return;
     }
-    m_host.refreshRow(fromNativePath(QByteArray::fromStdString(e.Filename())));
+    time.restore();
+    m_host.refreshRow(path);
     accept();
 }
 

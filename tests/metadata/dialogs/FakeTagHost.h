@@ -29,8 +29,11 @@ public:
         return false;
     }
 
+    bool keepModificationTimes() const override { return keepTimes; }
+
     std::vector<Row> list;
     QString folder;
+    bool keepTimes = false;
     QStringList refreshed;
     std::function<void()> onRefresh; // runs after each recorded refresh
 };
