@@ -129,15 +129,16 @@ TEST_F(FilterTest, NoHiddenRowStaysSelected) {
     EXPECT_EQ(selected(), QStringList{"b.mp3"});
     EXPECT_EQ(form->currentRow(), rowNamed("b.mp3"));
 
-    // Nothing shown, nothing selected: Delete and F2 in the list touch nothing, and never fall
-    // back to the listed folder itself.
+    // Nothing shown, nothing selected: Delete, F2 and Enter in the list touch nothing, and
+    // never fall back to the listed folder itself.
     filter("zzz");
     form->list()->setFocus();
     prompter.shown.clear();
-    for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_F2})
+    for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_F2, Qt::Key_Return})
         QTest::keyClick(form->list(), key);
     QTest::qWait(50);
     EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(form->playingFile().isEmpty());
     EXPECT_TRUE(QFileInfo::exists(path("b.mp3")));
     EXPECT_EQ(form->folder(), music());
 }

@@ -164,7 +164,8 @@ bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
     if (!onList || modifiers != Qt::NoModifier) return false;
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         // As a double-click on the current row: a folder opens, a file plays.
-        if (ListRow* row = currentRow()) handleDoubleClick(row);
+        // (Not a row the filter hides: the user cannot see what would play.)
+        if (ListRow* row = currentRow(); row && !row->isHidden()) handleDoubleClick(row);
         return true;
     }
     if (key->key() == Qt::Key_Space) {
@@ -176,7 +177,7 @@ bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
 
 void Form1::popUpListMenu() {
     ListRow* row = currentRow();
-    if (!row || mnuPopup->isVisible()) return;
+    if (!row || row->isHidden() || mnuPopup->isVisible()) return;
     ListView1->scrollToItem(row);
     const QPoint at = belowItem(ListView1, row);
     handleRightClick(row, &at);
