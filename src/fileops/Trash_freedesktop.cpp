@@ -131,6 +131,10 @@ bool moveToTrash(const QString& path, QString* why) {
 }
 
 bool moveToTrash(const QByteArray& nativePath, QString* why) {
+    return moveToTrash(nativePath, why, nullptr);
+}
+
+bool moveToTrash(const QByteArray& nativePath, QString* why, TrashEntry* made) {
     QByteArray item = nativePath;
     if (!item.startsWith('/')) item = QFile::encodeName(QDir::currentPath()) + '/' + item;
     while (item.size() > 1 && item.endsWith('/'))
@@ -177,12 +181,30 @@ bool moveToTrash(const QByteArray& nativePath, QString* why) {
             ::unlink(info.constData());
             continue;
         }
-        if (::rename(item.constData(), target.constData()) == 0) return true;
+        if (::rename(item.constData(), target.constData()) == 0) {
+            if (made) *made = {target, info};
+            return true;
+        }
         const int error = errno;
         ::unlink(info.constData());
         return fail(why, reason(error));
     }
     return fail(why, Trash::tr("the Trash has no free name for it"));
+}
+
+bool restoreFromTrash(const TrashEntry& entry, const QString& original, QString* why) {
+    struct stat st;
+    if (entry.file.isEmpty() || ::lstat(entry.file.constData(), &st) != 0)
+        return fail(why, Trash::tr("it is no longer in the Trash"));
+    const QByteArray place = toNativePath(QDir::cleanPath(original));
+    const int error =
+        fsc::renameNoReplace(std::string(entry.file.constData()), std::string(place.constData()));
+    if (error == EEXIST) return fail(why, Trash::tr("something else is at its place now"));
+    if (error == ENOENT && ::lstat(entry.file.constData(), &st) == 0)
+        return fail(why, Trash::tr("the folder it was in is gone"));
+    if (error) return fail(why, reason(error));
+    if (!entry.info.isEmpty()) ::unlink(entry.info.constData());
+    return true;
 }
 
 QString trashName() {

@@ -23,6 +23,27 @@ bool moveToTrash(const QByteArray& nativePath, QString* why) {
     return moveToTrash(QFile::decodeName(nativePath), why);
 }
 
+bool moveToTrash(const QByteArray& nativePath, QString* why, TrashEntry* made) {
+    QFile file(QFile::decodeName(nativePath));
+    if (!file.moveToTrash()) {
+        *why = file.errorString();
+        return false;
+    }
+    if (made) *made = {QFile::encodeName(file.fileName()), {}};
+    return true;
+}
+
+bool restoreFromTrash(const TrashEntry& entry, const QString& original, QString* why) {
+    if (QFile::exists(original)) {
+        *why = Trash::tr("something else is at its place now");
+        return false;
+    }
+    QFile file(QFile::decodeName(entry.file));
+    if (file.rename(original)) return true;
+    *why = file.errorString();
+    return false;
+}
+
 QString trashName() {
 #ifdef Q_OS_WIN
     return Trash::tr("Recycle Bin");

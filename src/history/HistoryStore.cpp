@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QVariant>
 #include <atomic>
+#include <functional>
 #include <initializer_list>
 
 namespace tunewalk {
@@ -40,7 +41,8 @@ QByteArray encode(const std::vector<HistoryStore::Change>& changes) {
     for (const HistoryStore::Change& c : changes)
         out << quint8(c.kind) << toNativePath(c.path) << toNativePath(c.target)
             << toNativePath(c.trashInfo) << c.offset << c.before << c.after << c.noTagBefore
-            << c.size << c.modifiedNs << c.device << c.inode;
+            << c.size << c.modifiedNs << c.device << c.inode << c.modifiedNsBefore << c.replaced
+            << c.applied;
     return bytes;
 }
 
@@ -58,7 +60,8 @@ std::vector<HistoryStore::Change> decode(const QByteArray& bytes) {
         quint8 kind = 0;
         QByteArray path, target, trashInfo;
         in >> kind >> path >> target >> trashInfo >> c.offset >> c.before >> c.after >>
-            c.noTagBefore >> c.size >> c.modifiedNs >> c.device >> c.inode;
+            c.noTagBefore >> c.size >> c.modifiedNs >> c.device >> c.inode >> c.modifiedNsBefore >>
+            c.replaced >> c.applied;
         c.kind = HistoryStore::ChangeKind(kind);
         c.path = fromNativePath(path);
         c.target = fromNativePath(target);
@@ -189,41 +192,79 @@ bool HistoryStore::failed(const QSqlError& error) {
     return open();
 }
 
-qint64 HistoryStore::begin(const Entry& entry, const std::vector<Change>& changes) {
-    const QByteArray encoded = encode(changes);
-    // A history set aside midway is fresh and empty: the record goes into it.
+bool HistoryStore::transaction(const std::function<bool(QSqlQuery&)>& work, bool retry) {
+    // A history set aside midway is fresh and empty: a new record goes into it.
     for (int attempt = 0; attempt < 2 && isOpen(); ++attempt) {
         QSqlDatabase db = database();
         QSqlError error;
-        qint64 id = 0;
+        bool done = false;
         if (!db.transaction()) {
             error = db.lastError();
         } else {
             {
                 QSqlQuery q(db);
-                q.prepare(QStringLiteral("INSERT INTO entries (at_ms, kind, description, state, "
-                                         "undoable, change_count) VALUES (?, ?, ?, ?, ?, ?)"));
-                bind(q, {entry.timeMs ? entry.timeMs : QDateTime::currentMSecsSinceEpoch(),
-                         int(entry.kind), entry.description, int(State::Open), entry.undoable,
-                         qint64(changes.size())});
-                if (q.exec()) {
-                    id = q.lastInsertId().toLongLong();
-                    q.prepare(QStringLiteral("INSERT INTO changes (entry, data) VALUES (?, ?)"));
-                    bind(q, {id, encoded});
-                    q.exec();
-                }
+                done = work(q);
                 error = q.lastError();
             }
-            if (error.isValid())
+            if (error.isValid() || !done)
                 db.rollback();
             else if (!db.commit())
                 error = db.lastError();
         }
-        if (!error.isValid()) return id;
+        if (!error.isValid()) return done;
         db = QSqlDatabase(); // failed() may close the connection
-        if (!failed(error)) return 0;
+        if (!failed(error) || !retry) return false;
     }
-    return 0;
+    return false;
+}
+
+qint64 HistoryStore::begin(const Entry& entry, const std::vector<Change>& changes) {
+    const QByteArray encoded = encode(changes);
+    qint64 id = 0;
+    const bool recorded = transaction(
+        [&](QSqlQuery& q) {
+            q.prepare(QStringLiteral("INSERT INTO entries (at_ms, kind, description, state, "
+                                     "undoable, change_count) VALUES (?, ?, ?, ?, ?, ?)"));
+            bind(q, {entry.timeMs ? entry.timeMs : QDateTime::currentMSecsSinceEpoch(),
+                     int(entry.kind), entry.description, int(State::Open), entry.undoable,
+                     qint64(changes.size())});
+            if (!q.exec()) return false;
+            id = q.lastInsertId().toLongLong();
+            q.prepare(QStringLiteral("INSERT INTO changes (entry, data) VALUES (?, ?)"));
+            bind(q, {id, encoded});
+            return q.exec();
+        },
+        true);
+    return recorded ? id : 0;
+}
+
+bool HistoryStore::update(qint64 id, State state, const std::vector<Change>& changes) {
+    const QByteArray encoded = encode(changes);
+    // Not retried in a fresh history: the entry is not there.
+    return transaction(
+        [&](QSqlQuery& q) {
+            q.prepare(
+                QStringLiteral("UPDATE entries SET state = ?, change_count = ? WHERE id = ?"));
+            bind(q, {int(state), qint64(changes.size()), id});
+            if (!q.exec() || q.numRowsAffected() != 1) return false;
+            q.prepare(QStringLiteral("UPDATE changes SET data = ? WHERE entry = ?"));
+            bind(q, {encoded, id});
+            return q.exec();
+        },
+        false);
+}
+
+bool HistoryStore::discard(qint64 id) {
+    return transaction(
+        [&](QSqlQuery& q) {
+            q.prepare(QStringLiteral("DELETE FROM changes WHERE entry = ?"));
+            q.addBindValue(id);
+            if (!q.exec()) return false;
+            q.prepare(QStringLiteral("DELETE FROM entries WHERE id = ?"));
+            q.addBindValue(id);
+            return q.exec() && q.numRowsAffected() == 1;
+        },
+        false);
 }
 
 bool HistoryStore::setState(qint64 id, State state) {
@@ -266,6 +307,12 @@ std::vector<HistoryStore::Entry> HistoryStore::readEntries(const QString& where,
 
 std::vector<HistoryStore::Entry> HistoryStore::entries(int limit) {
     return readEntries(QStringLiteral("ORDER BY e.id DESC"), limit);
+}
+
+std::optional<HistoryStore::Entry> HistoryStore::entry(qint64 id) {
+    auto found = readEntries(QStringLiteral("WHERE e.id = %1").arg(id), 1);
+    if (found.empty()) return std::nullopt;
+    return found.front();
 }
 
 std::vector<HistoryStore::Change> HistoryStore::changes(qint64 id) {

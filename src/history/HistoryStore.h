@@ -2,10 +2,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <optional>
 #include <vector>
 
 class QSqlError;
 class QSqlDatabase;
+class QSqlQuery;
 
 namespace tunewalk {
 
@@ -45,6 +48,9 @@ public:
         Open = 0, // written ahead, not finished: a run cut short when seen at a later start
         Done = 1,
         Undone = 2,
+        // A run cut short, found at a later start: its changes are those that reached the
+        // disk, and they can be undone but the run is not made again.
+        Incomplete = 3,
     };
 
     struct Change {
@@ -61,6 +67,9 @@ public:
         qint64 modifiedNs = 0;
         quint64 device = 0; // 0 where unknown
         quint64 inode = 0;
+        qint64 modifiedNsBefore = 0; // the file's time before the change, put back by undo
+        bool replaced = false;       // a move that replaced a file of the same name (gone for good)
+        bool applied = false;        // on the disk now: made and not undone
         bool operator==(const Change&) const = default;
     };
     struct Entry {
@@ -100,9 +109,15 @@ public:
     // The action has made its changes.
     bool finish(qint64 id) { return setState(id, State::Done); }
     bool setState(qint64 id, State state);
+    // The entry's state and its changes as they now stand (the files as an action, undo or redo
+    // left them), in one transaction.
+    bool update(qint64 id, State state, const std::vector<Change>& changes);
+    // Forgets an entry whose action changed nothing after all.
+    bool discard(qint64 id);
 
     // Newest first, without their changes.
     std::vector<Entry> entries(int limit = 1000);
+    std::optional<Entry> entry(qint64 id);
     std::vector<Change> changes(qint64 id);
     // Entries begun and never finished, oldest first, with their changes.
     std::vector<Record> incomplete();
@@ -121,6 +136,9 @@ private:
     bool failed(const QSqlError& error);
     void setAside();
     std::vector<Entry> readEntries(const QString& where, int limit);
+    // Runs `work` in one transaction, committed when it returns true; with `retry`, once more
+    // in a fresh history when the file turned out damaged.
+    bool transaction(const std::function<bool(QSqlQuery&)>& work, bool retry);
 
     QString m_path;
     QString m_connection;

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "history/HistoryStore.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace tunewalk::history {
+
+using Change = HistoryStore::Change;
+using ChangeKind = HistoryStore::ChangeKind;
+
+// A file or folder as it is now, by its raw name (a link is a link).
+struct ItemNow {
+    bool exists = false;
+    bool folder = false;
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    quint64 device = 0, inode = 0;
+};
+ItemNow lookAt(const QString& path);
+
+// The bytes of `path` from `offset`, at most `length` of them; empty when it cannot be read.
+QByteArray readBytes(const QString& path, qint64 offset, qint64 length);
+
+// An ID3v1 tag about to be written to the MP3 file `path`, over the tag the file ends with now
+// or appended to a file without one: the change holds the bytes it replaces. The bytes written
+// are read back by settle().
+Change tagWrite(const QString& path);
+// `length` bytes about to be written over at `offset` of `path` (a header rewritten in place).
+Change bytesWrite(const QString& path, qint64 offset, qint64 length);
+// A move or rename of `path` to `target` about to be made.
+Change move(ChangeKind kind, const QString& path, const QString& target);
+
+// After the change was made: records the item as the change left it (its bytes read back, its
+// size, time and identity), so a later undo can tell whether anything touched it since.
+void settle(Change& change);
+// Whether the change is on the disk: a byte change's bytes read as `after`, a moved item is
+// at its target and gone from its place. For runs cut short, whose changes may or may not
+// have been made.
+bool reached(const Change& change);
+
+// A line of a change for the history: "Title.mp3", "Old.mp3 → New.mp3".
+QString describe(const Change& change);
+
+} // namespace tunewalk::history

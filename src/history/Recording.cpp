@@ -1,0 +1,45 @@
+#include "history/Recording.h"
+
+#include "history/FileChanges.h"
+
+namespace tunewalk::history {
+
+Recording::Recording(HistoryStore* store, EntryKind kind, QString description, bool undoable)
+    : m_store(store && store->isOpen() ? store : nullptr) {
+    m_entry.kind = kind;
+    m_entry.description = std::move(description);
+    m_entry.undoable = undoable;
+}
+
+Recording::~Recording() {
+    finish();
+}
+
+std::size_t Recording::plan(Change change) {
+    change.applied = false;
+    m_changes.push_back(std::move(change));
+    return m_changes.size() - 1;
+}
+
+bool Recording::begin() {
+    if (m_store && !m_id) m_id = m_store->begin(m_entry, m_changes);
+    return m_id != 0;
+}
+
+void Recording::made(std::size_t index) {
+    if (m_id) settle(m_changes[index]);
+}
+
+void Recording::finish() {
+    if (m_finished || !m_id) return;
+    m_finished = true;
+    std::vector<Change> made;
+    for (Change& c : m_changes)
+        if (c.applied) made.push_back(std::move(c));
+    if (made.empty())
+        m_store->discard(m_id);
+    else
+        m_store->update(m_id, HistoryStore::State::Done, made);
+}
+
+} // namespace tunewalk::history

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "history/HistoryStore.h"
+
+#include <QString>
+#include <vector>
+
+namespace tunewalk::history {
+
+// One action's record in the history, kept as the action goes: its changes are planned, then
+// written ahead all at once (begin), each is settled when it has been made, and finish() keeps
+// the ones made (or forgets the entry when none was). Without a store, or when the history
+// cannot be written, it records nothing and the action goes on all the same: a history that
+// fails never stops the user's work.
+class Recording {
+public:
+    using Change = HistoryStore::Change;
+    using EntryKind = HistoryStore::EntryKind;
+
+    Recording(HistoryStore* store, EntryKind kind, QString description, bool undoable = true);
+    Recording(const Recording&) = delete;
+    Recording& operator=(const Recording&) = delete;
+
+    // Index of the planned change in changes().
+    std::size_t plan(Change change);
+    // Writes the entry and every planned change ahead of the work, as one durable record.
+    bool begin();
+    // The change at `index` has been made: it takes the item as it is now.
+    void made(std::size_t index);
+    // The change at `index` as the work found it after all (a file that changed before its
+    // turn), kept in memory until finish().
+    Change& change(std::size_t index) { return m_changes[index]; }
+    std::vector<Change>& changes() { return m_changes; }
+    // Keeps the changes that were made; an action that made none leaves no entry. Also run
+    // by the destructor when not called.
+    void finish();
+
+    qint64 id() const { return m_id; }
+    bool recording() const { return m_id != 0; }
+
+    ~Recording();
+
+private:
+    HistoryStore* m_store;
+    HistoryStore::Entry m_entry;
+    std::vector<Change> m_changes;
+    qint64 m_id = 0;
+    bool m_finished = false;
+};
+
+} // namespace tunewalk::history

@@ -1,0 +1,266 @@
+#include "history/Undo.h"
+
+#include "common/FileTimes.h"
+#include "common/NativePath.h"
+#include "fileops/FileJob.h"
+#include "fileops/FileMoves.h"
+#include "fileops/Trash.h"
+#include "history/FileChanges.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace tunewalk::history {
+
+namespace {
+
+// The translation context of the history's refusals.
+class Undo {
+    Q_DECLARE_TR_FUNCTIONS(Undo)
+};
+
+using Kind = HistoryStore::ChangeKind;
+
+QString shown(const QString& path) {
+    return QStringLiteral("\"%1\"").arg(displayPath(path));
+}
+
+// The bytes a byte change expects at its offset, the size and time of the file, for the
+// direction asked: undo expects the file as the change left it, redo as the undo left it.
+struct Expected {
+    QByteArray bytes;
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+};
+Expected expected(const Change& c, Direction d) {
+    if (d == Direction::Undo) return {c.after, c.size, c.modifiedNs};
+    const qint64 size = c.size < 0 ? -1 : c.noTagBefore ? c.offset : c.size;
+    return {c.noTagBefore ? QByteArray() : c.before, size, c.modifiedNsBefore};
+}
+
+QString byteChangeCheck(const Change& c, Direction d) {
+    const ItemNow now = lookAt(c.path);
+    const QString name = shown(c.path);
+    if (!now.exists) return Undo::tr("%1 is no longer there.").arg(name);
+    const Expected want = expected(c, d);
+    if (want.size >= 0 && now.size != want.size)
+        return Undo::tr("%1 has changed size since (%2 bytes, was %3).")
+            .arg(name)
+            .arg(now.size)
+            .arg(want.size);
+    if (want.modifiedNs != 0 && now.modifiedNs != want.modifiedNs)
+        return Undo::tr("%1 was modified since.").arg(name);
+    if (!want.bytes.isEmpty() && readBytes(c.path, c.offset, want.bytes.size()) != want.bytes)
+        return c.kind == Kind::TagWrite ? Undo::tr("The tag of %1 was changed since.").arg(name)
+                                        : Undo::tr("The header of %1 was changed since.").arg(name);
+    return {};
+}
+
+// The item a move, rename or trash left at `place` (undo) or at its own path (redo).
+QString itemCheck(const Change& c, const QString& at, const QString& from) {
+    const ItemNow now = lookAt(at);
+    if (!now.exists) return Undo::tr("%1 is no longer there.").arg(shown(at));
+    if ((c.device || c.inode) && (now.device != c.device || now.inode != c.inode))
+        return Undo::tr("%1 is another item now.").arg(shown(at));
+    if (!from.isEmpty() && lookAt(from).exists)
+        return Undo::tr("Something else is at %1 now.").arg(shown(from));
+    return {};
+}
+
+#ifndef Q_OS_WIN
+// Writes `bytes` at `offset` and, with `cut`, ends the file there; flushed before it returns.
+QString writeBytes(const QString& path, qint64 offset, const QByteArray& bytes, bool cut) {
+    const int fd = ::open(toNativePath(path).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
+    bool ok = true;
+    if (!bytes.isEmpty())
+        ok = ::pwrite(fd, bytes.constData(), size_t(bytes.size()), offset) == bytes.size();
+    if (ok && cut) ok = ::ftruncate(fd, offset) == 0;
+    if (ok) ok = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    return ok ? QString() : QString::fromLocal8Bit(std::strerror(error));
+}
+#else
+QString writeBytes(const QString& path, qint64 offset, const QByteArray& bytes, bool cut) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite)) return file.errorString();
+    if (!bytes.isEmpty() && (!file.seek(offset) || file.write(bytes) != bytes.size()))
+        return file.errorString();
+    if (cut && !file.resize(offset)) return file.errorString();
+    return file.flush() ? QString() : file.errorString();
+}
+#endif
+
+void putTimeBack(const QString& path, qint64 ns) {
+    if (ns != 0) (void)setModificationTime(path, {ns / 1000000000, ns % 1000000000});
+}
+
+bool applyBytes(Change& c, Direction d, QString* why) {
+    const bool undo = d == Direction::Undo;
+    QString error;
+    if (undo && c.noTagBefore)
+        error = writeBytes(c.path, c.offset, {}, true);
+    else
+        error = writeBytes(c.path, c.offset, undo ? c.before : c.after, false);
+    if (!error.isEmpty()) {
+        *why = Undo::tr("%1 could not be written: %2").arg(shown(c.path), error);
+        return false;
+    }
+    // The file gets back the time it had in that state, so the next undo or redo, and every
+    // other program, sees it exactly as it was.
+    putTimeBack(c.path, undo ? c.modifiedNsBefore : c.modifiedNs);
+    return true;
+}
+
+bool move(const QString& from, const QString& to, FileJob& job, QString* why) {
+    const MoveOutcome outcome = moveItem(from, to, job);
+    if (outcome.ok && !outcome.cancelled) return true;
+    if (!outcome.cancelled) *why = outcome.description();
+    return false;
+}
+
+// The identity of the item where it is now, for the next look.
+void follow(Change& c, const QString& at) {
+    const ItemNow now = lookAt(at);
+    c.device = now.device;
+    c.inode = now.inode;
+}
+
+} // namespace
+
+QString whatChanged(const Change& c, Direction d) {
+    const bool undo = d == Direction::Undo;
+    if (c.applied != undo) return {}; // already as asked: nothing to do for this one
+    switch (c.kind) {
+    case Kind::TagWrite:
+    case Kind::HeaderWrite:
+        return byteChangeCheck(c, d);
+    case Kind::Rename:
+    case Kind::Move:
+        return undo ? itemCheck(c, c.target, c.path) : itemCheck(c, c.path, c.target);
+    case Kind::Trash:
+        if (undo && c.target.isEmpty())
+            return Undo::tr("%1 cannot be found in the %2.").arg(shown(c.path), trashName());
+        return undo ? itemCheck(c, c.target, c.path) : itemCheck(c, c.path, {});
+    case Kind::NewFolder: {
+        if (!undo)
+            return lookAt(c.path).exists
+                       ? Undo::tr("Something else is at %1 now.").arg(shown(c.path))
+                       : QString();
+        const QString problem = itemCheck(c, c.path, {});
+        if (!problem.isEmpty()) return problem;
+        std::error_code ec;
+        if (!std::filesystem::is_empty(toFsPath(c.path), ec) || ec)
+            return Undo::tr("%1 is not empty now.").arg(shown(c.path));
+        return {};
+    }
+    case Kind::Delete:
+        return Undo::tr("%1 was deleted for good and cannot be brought back.").arg(shown(c.path));
+    }
+    return {};
+}
+
+bool apply(Change& c, Direction d, FileJob& job, QString* why) {
+    const bool undo = d == Direction::Undo;
+    if (c.applied != undo) return true;
+    *why = whatChanged(c, d);
+    if (!why->isEmpty()) return false;
+    job.setItem(displayPath(c.path));
+    bool done = false;
+    switch (c.kind) {
+    case Kind::TagWrite:
+    case Kind::HeaderWrite:
+        done = applyBytes(c, d, why);
+        break;
+    case Kind::Rename:
+    case Kind::Move:
+        done = undo ? move(c.target, c.path, job, why) : move(c.path, c.target, job, why);
+        if (done) follow(c, undo ? c.path : c.target);
+        break;
+    case Kind::Trash:
+        if (undo) {
+            QString reason;
+            done = restoreFromTrash({toNativePath(c.target), toNativePath(c.trashInfo)}, c.path,
+                                    &reason);
+            if (done)
+                follow(c, c.path);
+            else
+                *why = Undo::tr("%1 cannot come back from the %2: %3")
+                           .arg(shown(c.path), trashName(), reason);
+        } else {
+            TrashEntry made;
+            QString reason;
+            done = moveToTrash(toNativePath(c.path), &reason, &made);
+            if (done) {
+                c.target = fromNativePath(made.file);
+                c.trashInfo = fromNativePath(made.info);
+                follow(c, c.target);
+            } else {
+                *why = Undo::tr("%1 cannot be moved to the %2: %3")
+                           .arg(shown(c.path), trashName(), reason);
+            }
+        }
+        break;
+    case Kind::NewFolder: {
+        std::error_code ec;
+        done = undo ? std::filesystem::remove(toFsPath(c.path), ec)
+                    : std::filesystem::create_directory(toFsPath(c.path), ec);
+        if (done && !undo) follow(c, c.path);
+        if (!done)
+            *why =
+                QStringLiteral("%1: %2").arg(shown(c.path), QString::fromLocal8Bit(ec.message()));
+        break;
+    }
+    case Kind::Delete:
+        break;
+    }
+    job.addItem();
+    if (done) c.applied = !undo;
+    return done;
+}
+
+Outcome applyAll(std::vector<Change>& changes, Direction d, FileJob& job) {
+    Outcome out;
+    for (const Change& c : changes) {
+        const QString problem = whatChanged(c, d);
+        if (!problem.isEmpty()) out.problems << problem;
+    }
+    if (!out.problems.isEmpty()) {
+        out.ok = false;
+        return out;
+    }
+    job.addTotal(0, qint64(changes.size()));
+    const bool undo = d == Direction::Undo;
+    // Undone last first: a file moved into a folder that was moved after it comes back only
+    // when its folder has.
+    for (qsizetype n = 0; n < qsizetype(changes.size()); ++n) {
+        Change& c = changes[size_t(undo ? qsizetype(changes.size()) - 1 - n : n)];
+        if (job.cancelled()) {
+            out.cancelled = true;
+            break;
+        }
+        QString why;
+        if (apply(c, d, job, &why)) {
+            ++out.applied;
+            continue;
+        }
+        if (why.isEmpty()) {
+            out.cancelled = true;
+        } else {
+            out.ok = false;
+            out.problems << why;
+        }
+        break;
+    }
+    return out;
+}
+
+} // namespace tunewalk::history
