@@ -446,11 +446,15 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
                                                   "move")));
             job.addItem();
         } else if (existing == Kind::Missing) {
-            outcome.absorb(moveItem(from, to, job));
+            MoveOutcome one = moveItem(from, to, job);
+            if (one.ok && !one.cancelled) one.moved.push_back({from, to, false});
+            outcome.absorb(one);
         } else if (kind == Kind::Folder && existing == Kind::Folder) {
             outcome.absorb(mergeFolder(from, to, job));
         } else if (kind == Kind::File && existing == Kind::File) {
-            outcome.absorb(replaceFile(from, to, job));
+            MoveOutcome one = replaceFile(from, to, job);
+            if (one.ok && !one.cancelled) one.moved.push_back({from, to, true});
+            outcome.absorb(one);
         } else {
             outcome.fail(cannotMove(source / name, target / name,
                                     existing == Kind::Folder

@@ -24,6 +24,13 @@ struct MoveOutcome {
     // One per item that could not be moved: the item's path (its bytes) and, as the reason, the
     // line the window shows, which names the item, where it was to go and why it did not.
     std::vector<Result> errors;
+    // What a merge moved, item by item, so it can be taken back: where each item was, where it
+    // went, and whether it replaced a file there.
+    struct Item {
+        QString from, to;
+        bool replaced = false;
+    };
+    std::vector<Item> moved;
 
     void fail(Result error) {
         ok = false;
@@ -33,6 +40,7 @@ struct MoveOutcome {
         if (!other.ok) ok = false;
         if (other.cancelled) cancelled = true;
         errors.insert(errors.end(), other.errors.begin(), other.errors.end());
+        moved.insert(moved.end(), other.moved.begin(), other.moved.end());
     }
     QStringList lines() const {
         QStringList out;
@@ -78,7 +86,7 @@ MoveOutcome replaceFile(const QString& source, const QString& target, FileJob& j
                         const ItemLook* asked = nullptr);
 
 // Moves what the folder `source` holds into the existing folder `target`: files replace files
-// of the same name, sub-folders are merged the same way. The source folder is removed only when
+// of the same name, sub-folders are merged the same way. The outcome lists what moved. The source folder is removed only when
 // everything in it was moved; whatever could not be moved stays in it.
 MoveOutcome mergeFolder(const QString& source, const QString& target, FileJob& job);
 

@@ -29,7 +29,8 @@ QByteArray readBytes(const QString& path, qint64 offset, qint64 length);
 Change tagWrite(const QString& path);
 // `length` bytes about to be written over at `offset` of `path` (a header rewritten in place).
 Change bytesWrite(const QString& path, qint64 offset, qint64 length);
-// A move or rename of `path` to `target` about to be made.
+// A move or rename of `path` to `target` about to be made (nothing is looked at: a drop of
+// thousands of items is planned without touching the disk).
 Change move(ChangeKind kind, const QString& path, const QString& target);
 
 // After the change was made: records the item as the change left it (its bytes read back, its

@@ -182,6 +182,11 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
         break;
     case Kind::Rename:
     case Kind::Move:
+        if (undo) {
+            // A folder emptied by a merge went with its last item: it is made again.
+            std::error_code ec;
+            std::filesystem::create_directories(toFsPath(c.path).parent_path(), ec);
+        }
         done = undo ? move(c.target, c.path, job, why) : move(c.path, c.target, job, why);
         if (done) follow(c, undo ? c.path : c.target);
         break;
@@ -229,7 +234,10 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
 
 Outcome applyAll(std::vector<Change>& changes, Direction d, FileJob& job) {
     Outcome out;
+    // What was deleted for good beside trashed items stays deleted; the rest comes back.
+    const auto skipped = [](const Change& c) { return c.kind == Kind::Delete; };
     for (const Change& c : changes) {
+        if (skipped(c)) continue;
         const QString problem = whatChanged(c, d);
         if (!problem.isEmpty()) out.problems << problem;
     }
@@ -243,6 +251,7 @@ Outcome applyAll(std::vector<Change>& changes, Direction d, FileJob& job) {
     // when its folder has.
     for (qsizetype n = 0; n < qsizetype(changes.size()); ++n) {
         Change& c = changes[size_t(undo ? qsizetype(changes.size()) - 1 - n : n)];
+        if (skipped(c)) continue;
         if (job.cancelled()) {
             out.cancelled = true;
             break;

@@ -13,7 +13,6 @@ class FileOpsTest : public Form1Test {
 protected:
     void SetUp() override {
         Form1Test::SetUp();
-        setEnv("XDG_DATA_HOME", root.filePath("data")); // a Trash of the test's own
         mkdir("Rock/Live");
         mkdir("Rock2");
         writeMp3("a.mp3");

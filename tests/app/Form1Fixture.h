@@ -56,13 +56,18 @@ protected:
         QDir(root.path()).mkpath(QStringLiteral("program"));
         QDir(root.path()).mkpath(QStringLiteral("music"));
         settingsFile = root.filePath(QStringLiteral("config/Tunewalk.conf"));
-        // The details cache of each test is its own, never the user's.
+        // The details cache, the change history and the Trash of each test are its own, never
+        // the user's.
         setEnv("XDG_CACHE_HOME", root.filePath(QStringLiteral("cache")));
+        setEnv("XDG_DATA_HOME", root.filePath(QStringLiteral("data")));
     }
     void TearDown() override {
         form.reset();
-        for (const auto& [name, wasSet, value] : m_savedEnv)
+        // Last set first back: a variable set twice gets the value it had before the test.
+        for (auto it = m_savedEnv.rbegin(); it != m_savedEnv.rend(); ++it) {
+            const auto& [name, wasSet, value] = *it;
             wasSet ? qputenv(name, value) : qunsetenv(name);
+        }
         // QTemporaryDir leaves names that are not valid UTF-8 behind.
         std::error_code ignored;
         std::filesystem::remove_all(QFile::encodeName(root.path()).toStdString(), ignored);

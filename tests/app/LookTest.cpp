@@ -197,7 +197,6 @@ TEST_F(LookTest, RenameSelectsTheBaseNameAndAsksBeforeAFileLeavesTheList) {
 }
 
 TEST_F(LookTest, AfterADeleteTheNextRowIsCurrent) {
-    setEnv("XDG_DATA_HOME", root.filePath("data")); // a Trash of the test's own
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"})
         writeMp3(name);
     setSetting("ConfirmDeletes", "False");

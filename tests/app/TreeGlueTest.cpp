@@ -188,7 +188,6 @@ TEST_F(TreeGlueTest, DeletingTheTreesFolder) {
     form->tree()->SetPath(path("Rock/Live"));
     waitForDetails();
     emit form->tree()->GotFocus();
-    setEnv("XDG_DATA_HOME", root.filePath("data")); // a Trash of the test's own
     form->command("mnuConfirmDeletes")->setChecked(false);
     listings = 0;
     form->deleteCommand();

@@ -7,6 +7,8 @@
 #include "fileops/FileMoves.h"
 #include "fileops/Removal.h"
 #include "fileops/Trash.h"
+#include "history/FileChanges.h"
+#include "history/Recording.h"
 #include "shell/Prompter.h"
 
 #include <memory>
@@ -38,6 +40,26 @@ QString confirmation(const QStringList& items, bool permanent) {
                : FileOperations::tr("Are you sure you want to move these %1 items to the %2?")
                      .arg(items.size())
                      .arg(trashName());
+}
+
+QString movesDescription(const std::vector<FileOperations::Move>& moves,
+                         const QString& destination) {
+    if (moves.size() == 1)
+        return FileOperations::tr("Move \"%1\" to \"%2\"")
+            .arg(displayName(moves.front().source), displayName(destination));
+    return FileOperations::tr("Move %1 items to \"%2\"")
+        .arg(moves.size())
+        .arg(displayName(destination));
+}
+
+QString deletionDescription(const QStringList& items, bool destroy) {
+    if (items.size() == 1)
+        return destroy ? FileOperations::tr("Delete \"%1\" permanently")
+                             .arg(displayName(items.front()))
+                       : FileOperations::tr("Move \"%1\" to the %2")
+                             .arg(displayName(items.front()), trashName());
+    return destroy ? FileOperations::tr("Delete %1 items permanently").arg(items.size())
+                   : FileOperations::tr("Move %1 items to the %2").arg(items.size()).arg(trashName());
 }
 
 } // namespace
@@ -84,11 +106,18 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
     if (moves.empty()) return;
     auto results = std::make_shared<std::vector<Moved>>();
     const QString title = tr("Moving to \"%1\"").arg(displayPath(destination));
+    // Written ahead: each item and where it goes. A merge is recorded by what it moved.
+    auto recording = std::make_shared<history::Recording>(
+        m_history, HistoryStore::EntryKind::Move, movesDescription(moves, destination));
+    for (const Move& move : moves)
+        recording->plan(history::move(HistoryStore::ChangeKind::Move, move.source, move.target));
+    recording->begin();
     m_runner.run(
         title,
-        [moves = std::move(moves), results, folderSizes](FileJob& job) {
+        [moves = std::move(moves), results, folderSizes, recording](FileJob& job) {
             job.addTotal(0, qint64(moves.size()));
-            for (const Move& move : moves) {
+            for (std::size_t i = 0; i < moves.size(); ++i) {
+                const Move& move = moves[i];
                 MoveOutcome outcome;
                 if (job.cancelled())
                     outcome.cancelled = true;
@@ -98,16 +127,51 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
                     outcome = replaceFile(move.source, move.target, job, &move.asked);
                 else
                     outcome = moveItem(move.source, move.target, job);
-                results->push_back({move, outcome, !itemExists(move.source),
-                                    itemExists(move.target),
-                                    itemKind(move.target, true) == ItemKind::Folder});
+                Moved moved{move, outcome, !itemExists(move.source), itemExists(move.target),
+                            itemKind(move.target, true) == ItemKind::Folder};
+                if (move.kind == Move::Kind::Merge) {
+                    for (const MoveOutcome::Item& item : outcome.moved) {
+                        auto change = history::move(HistoryStore::ChangeKind::Move, item.from,
+                                                    item.to);
+                        change.replaced = item.replaced;
+                        recording->made(recording->plan(std::move(change)));
+                    }
+                } else if (moved.sourceGone && moved.arrived) {
+                    recording->change(i).replaced = move.kind == Move::Kind::Replace;
+                    recording->made(i);
+                }
+                results->push_back(std::move(moved));
             }
             if (!folderSizes) return;
             for (Moved& moved : *results)
                 if (moved.targetIsFolder)
                     moved.folderSize = folderSize(moved.move.target, job.cancelFlag());
         },
-        [results, done = std::move(done)](bool) { done(*results); });
+        [this, results, recording, done = std::move(done)](bool) {
+            endRecording(*recording);
+            done(*results);
+        });
+}
+
+void FileOperations::endRecording(history::Recording& recording) {
+    const bool recorded = recording.recording();
+    recording.finish();
+    if (recorded && m_recorded) m_recorded();
+}
+
+std::shared_ptr<history::Recording> FileOperations::recordDeletion(const QStringList& items,
+                                                                   bool destroy) {
+    auto recording = std::make_shared<history::Recording>(
+        m_history, destroy ? HistoryStore::EntryKind::Delete : HistoryStore::EntryKind::Trash,
+        deletionDescription(items, destroy), !destroy);
+    for (const QString& item : items) {
+        history::Change change;
+        change.kind = destroy ? HistoryStore::ChangeKind::Delete : HistoryStore::ChangeKind::Trash;
+        change.path = item;
+        recording->plan(std::move(change));
+    }
+    recording->begin();
+    return recording;
 }
 
 void FileOperations::deleteItems(const QStringList& paths, bool noConfirmation, bool permanent,
@@ -144,27 +208,37 @@ void FileOperations::runDeletion(const std::shared_ptr<Deletion>& deletion,
     };
     auto tally = std::make_shared<Tally>();
     const QString title = destroy ? tr("Deleting") : tr("Moving to the %1").arg(trashName());
+    auto recording = recordDeletion(items, destroy);
     m_runner.run(
         title,
-        [items, destroy, tally](FileJob& job) {
+        [items, destroy, tally, recording](FileJob& job) {
             qint64 entries = 0;
             for (const QString& item : items)
                 entries += destroy ? countEntries(item, job) : 1;
             job.addTotal(0, entries);
-            for (const QString& item : items) {
+            for (qsizetype i = 0; i < items.size(); ++i) {
+                const QString& item = items[i];
                 if (job.cancelled()) return; // the rest stays untouched
                 job.setItem(displayPath(item));
                 QString why;
-                if (!itemExists(item))
+                TrashEntry made;
+                if (!itemExists(item)) {
                     tally->failed.push_back({item, tr("it no longer exists")});
-                else if (destroy ? removeItem(item, job, &why) : moveToTrash(item, &why))
+                } else if (destroy ? removeItem(item, job, &why)
+                                   : moveToTrash(toNativePath(item), &why, &made)) {
                     ++tally->gone;
-                else if (!why.isEmpty()) // empty: cancelled half-way
+                    history::Change& change = recording->change(std::size_t(i));
+                    change.target = fromNativePath(made.file);
+                    change.trashInfo = fromNativePath(made.info);
+                    recording->made(std::size_t(i));
+                } else if (!why.isEmpty()) { // empty: cancelled half-way
                     (destroy ? tally->failed : tally->refused).push_back({item, why});
+                }
                 if (!destroy) job.addItem();
             }
         },
-        [deletion, tally, then = std::move(then)](bool cancelled) {
+        [this, deletion, tally, recording, then = std::move(then)](bool cancelled) {
+            endRecording(*recording);
             deletion->gone += tally->gone;
             deletion->failed.insert(deletion->failed.end(), tally->failed.begin(),
                                     tally->failed.end());

@@ -14,8 +14,12 @@ class QWidget;
 
 namespace tunewalk {
 
+class HistoryStore;
 class ProgressWindow;
 class Prompter;
+namespace history {
+class Recording;
+}
 
 // The window's file jobs: moves, merges, replaces, deletes and the Trash. The questions are
 // asked here on the window's thread before a job starts (never while the worker holds a
@@ -65,6 +69,13 @@ public:
     void deleteItems(const QStringList& paths, bool noConfirmation, bool permanent,
                      std::function<void(DeleteResult)> done);
 
+    // Where moves, merges, the Trash and deletes are recorded, written ahead of each job;
+    // `recorded` runs after a job's record is complete. Null records nothing.
+    void setHistory(HistoryStore* store, std::function<void()> recorded) {
+        m_history = store;
+        m_recorded = std::move(recorded);
+    }
+
     bool idle() const { return m_runner.idle(); }
     // Stops the running job cleanly (its half-done copy taken back) and drops the queued ones.
     void cancelAll() { m_runner.cancelAll(); }
@@ -81,12 +92,16 @@ private:
     struct Deletion;
     void runDeletion(const std::shared_ptr<Deletion>& deletion, const QStringList& items,
                      bool destroy, std::function<void(bool cancelled)> then);
+    std::shared_ptr<history::Recording> recordDeletion(const QStringList& items, bool destroy);
+    void endRecording(history::Recording& recording);
     bool destroyRefused(const Deletion& deletion);
     void endDeletion(const Deletion& deletion);
 
     Prompter& m_prompter;
     FileJobRunner m_runner;
     QPointer<ProgressWindow> m_progress;
+    HistoryStore* m_history = nullptr;
+    std::function<void()> m_recorded;
 };
 
 } // namespace tunewalk

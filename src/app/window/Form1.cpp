@@ -1,6 +1,7 @@
 // The main window's controls: menus, toolbar, list, player area, status bar and tray menu.
 #include "app/window/Form1.h"
 
+#include "app/history/UndoHistory.h"
 #include "app/listing/DetailReader.h"
 #include "app/listing/FolderScan.h"
 #include "app/listing/ListRow.h"
@@ -66,6 +67,10 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
       m_fileOps(new FileOperations(*services.prompter, this)), m_commandLine(services.commandLine),
       m_fallbackFolder(services.fallbackFolder) {
     m_fileOps->setParent(this);
+    m_history = new UndoHistory(*m_fileOps, *services.prompter, {}, this);
+    m_fileOps->setHistory(m_history->store(), [this] { m_history->recorded(); });
+    connect(m_history, &UndoHistory::changed, this, &Form1::updateEditMenu);
+    connect(m_history, &UndoHistory::applied, this, &Form1::showUndone);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(Prompter::caption());
     setWindowIcon(Icons::program());
@@ -170,6 +175,9 @@ void Form1::registerControls() {
              {"mnuFolderSizes", mnuFolderSizes},
              {"mnuDetailsCache", mnuDetailsCache},
              {"mnuKeepTimes", mnuKeepTimes},
+             {"mnuUndo", mnuUndo},
+             {"mnuRedo", mnuRedo},
+             {"mnuHistory", mnuHistory},
              {"mnuConfirmDeletes", mnuConfirmDeletes},
              {"mnuPermanentDelete", mnuPermanentDelete},
              {"mnuUnregister", mnuUnregister},
@@ -305,6 +313,8 @@ void Form1::createMenus() {
     mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(tr("E&xit"), this, &QWidget::close);
     mnuExit->setShortcut(QKeySequence::Quit);
+
+    createEditMenu();
 
     mnuFolder = menuBar()->addMenu(tr("F&older"));
     mnuUpOne = mnuFolder->addAction(tr("Go &Up One Directory"), this, &Form1::upOneDir);

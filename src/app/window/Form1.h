@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@
 #include "common/NameIDPair.h"
 #include "foldertree/Treefolder.h"
 #include <functional>
+#include <system_error>
 #include <memory>
 #include <vector>
 
@@ -41,6 +43,11 @@ class Playback;
 class PlayOrder;
 class PlayerPanel;
 class Prompter;
+class UndoHistory;
+namespace history {
+class Recording;
+}
+class frmHistory;
 class SettingsStore;
 class ShellOperations;
 class TrayIcon;
@@ -84,7 +91,8 @@ QString GetLongFileName(const QString& path);
 // Form1Listing.cpp, Form1Filling.cpp, Form1Watching.cpp, Form1Details.cpp,
 // Form1Playback.cpp, Form1PlayOrder.cpp, Form1FileOps.cpp, Form1DragDrop.cpp,
 // Form1TreeGlue.cpp, Form1Tags.cpp, Form1Export.cpp, Form1Favorites.cpp, Form1Commands.cpp,
-// Form1WindowModes.cpp, Form1Layout.cpp, Form1Filter.cpp and Form1Keyboard.cpp.
+// Form1WindowModes.cpp, Form1Layout.cpp, Form1Filter.cpp, Form1Keyboard.cpp and
+// Form1History.cpp.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -177,6 +185,13 @@ public:
     FileOperations& fileOperations() { return *m_fileOps; }
     void deleteCommand();
     void newFolderCommand();
+
+    // ---- undo history
+    // Every change to files is recorded here; Edit > Undo, Redo and History act on it.
+    UndoHistory& history() { return *m_history; }
+    void undoCommand();
+    void redoCommand();
+    void historyCommand();
     // F2 and the Folder menu's rename: the tree's folder or the list's current row, by the
     // same rule as Delete.
     void renameCommand();
@@ -359,6 +374,8 @@ private:
     QLineEdit* txtFilter = nullptr;
     QToolBar* Toolbar1 = nullptr;
 
+    QMenu* mnuEdit = nullptr;
+    QAction *mnuUndo = nullptr, *mnuRedo = nullptr, *mnuHistory = nullptr;
     QMenu *mnuFile = nullptr, *mnuFolder = nullptr, *mnuAudio = nullptr, *mnuSettings = nullptr,
           *mnuFavorites = nullptr, *mnuHelp = nullptr;
     QMenu* mnuPopup = nullptr;
@@ -416,6 +433,16 @@ private:
     // Form1Startup.cpp
     static TreefolderEnvironment treeEnvironment();
     void openStartFolder();
+    void createEditMenu();
+    void updateEditMenu();
+    // After an undo or redo: the list, the tree and the details show the disk as it is now.
+    void showUndone(const QStringList& paths);
+    // Tells the user of runs cut short found in the history, and of a history started afresh.
+    void reportHistoryAtStart();
+    // A rename in place and a new folder, recorded so they can be undone.
+    MoveOutcome renameRecorded(const QString& oldPath, const QString& newPath);
+    bool createFolderRecorded(const QString& path, std::error_code& error);
+    void endRecording(history::Recording& recording);
     // Chooses the folder (and file) from a command line on a worker, then lists it.
     void openChosenFolder(const QString& commandLine, const QString& workingFolder,
                           bool fromAnotherStart);
@@ -602,6 +629,8 @@ private:
     std::unique_ptr<PlayOrder> m_playOrder; // made with the list
     ShellOperations* m_shell;
     FileOperations* m_fileOps;
+    UndoHistory* m_history = nullptr;
+    QPointer<frmHistory> m_historyWindow;
     QString m_commandLine;
     QString m_fallbackFolder;
 

@@ -330,7 +330,7 @@ void Form1::newFolderCommand() {
         name = tr("New Folder (%1)").arg(n);
     const QString path = joinPath(dirCurrent, name);
     std::error_code error;
-    if (!std::filesystem::create_directory(toFsPath(path), error)) {
+    if (!createFolderRecorded(path, error)) {
         // The message names the reason, where the system gave one.
         QString text = tr("Cannot create the folder \"%1\".").arg(displayPath(path));
         if (error)
@@ -419,7 +419,7 @@ void Form1::renameRow(ListRow* row, const QString& typed) {
                                       Prompter::Icon::Question,
                                       Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
         return;
-    const MoveOutcome outcome = moveItem(oldPath, newPath);
+    const MoveOutcome outcome = renameRecorded(oldPath, newPath);
     if (!outcome.ok) {
         showFileError(outcome.description()); // the row, its key and the tree stay as they were
         return;

@@ -160,6 +160,9 @@ void Form1::load() {
 
     loadFavorites();
     removeOldPlaylists(QDateTime::currentDateTime());
+    updateEditMenu();
+    // Told once the window is up: runs cut short, a history started afresh.
+    QTimer::singleShot(0, this, &Form1::reportHistoryAtStart);
     // Keys act on the list until the user goes to the tree.
     ListView1->setFocus();
     Timer1.start();

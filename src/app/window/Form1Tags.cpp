@@ -1,6 +1,7 @@
 // The commands that open the tag and header editors on the list's rows.
 #include "app/window/Form1.h"
 
+#include "app/history/UndoHistory.h"
 #include "app/listing/ListRow.h"
 #include "metadata/dialogs/TagHost.h"
 #include "metadata/dialogs/frmBatchTags.h"
@@ -43,6 +44,8 @@ public:
     bool keepModificationTimes() const override {
         return m_window.command(QStringLiteral("mnuKeepTimes"))->isChecked();
     }
+    HistoryStore* history() const override { return m_window.history().store(); }
+    void recorded() override { m_window.history().recorded(); }
 
 private:
     Form1& m_window;

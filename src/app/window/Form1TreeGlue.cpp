@@ -170,7 +170,7 @@ void Form1::treeRename(int& cancel, QString& newName) {
         return;
     }
     const QString newPath = joinPath(parentPath(oldPath), newName);
-    const MoveOutcome outcome = moveItem(oldPath, newPath);
+    const MoveOutcome outcome = renameRecorded(oldPath, newPath);
     if (!outcome.ok) {
         showFileError(outcome.description());
         cancel = 1; // the label goes back to the folder's name

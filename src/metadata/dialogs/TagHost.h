@@ -7,6 +7,8 @@
 
 namespace tunewalk {
 
+class HistoryStore;
+
 // What the tag and header dialogs need of the window that opens them: its list rows, the
 // listed folder, and a way to refresh a row after a file was saved. The main window implements
 // it; tests give a small fake.
@@ -32,6 +34,10 @@ public:
     // Whether a save puts the file's modification time back as it was, so the list's Modified
     // column and other programs' change checks see no change.
     virtual bool keepModificationTimes() const { return false; }
+    // Where saves are recorded so they can be undone; null records nothing.
+    virtual HistoryStore* history() const { return nullptr; }
+    // A save has been recorded: the window's Undo and History follow it.
+    virtual void recorded() {}
 };
 
 } // namespace tunewalk

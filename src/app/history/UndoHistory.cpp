@@ -1,0 +1,143 @@
+#include "app/history/UndoHistory.h"
+
+#include "app/fileops/FileOperations.h"
+#include "common/NativePath.h"
+#include "common/PathRules.h"
+#include "history/FileChanges.h"
+#include "history/Undo.h"
+#include "shell/Prompter.h"
+
+namespace tunewalk {
+
+namespace {
+using State = HistoryStore::State;
+
+bool canUndo(const HistoryStore::Entry& e) {
+    return e.undoable && (e.state == State::Done || e.state == State::Incomplete);
+}
+
+// The folders whose listings an undo or redo of `changes` touched.
+QStringList placesOf(const std::vector<HistoryStore::Change>& changes) {
+    QStringList places;
+    for (const HistoryStore::Change& c : changes) {
+        places << c.path;
+        if (!c.target.isEmpty() && c.kind != HistoryStore::ChangeKind::Trash) places << c.target;
+    }
+    places.removeDuplicates();
+    return places;
+}
+} // namespace
+
+UndoHistory::UndoHistory(FileOperations& fileOps, Prompter& prompter, const QString& path,
+                         QObject* parent)
+    : QObject(parent), m_fileOps(fileOps), m_prompter(prompter),
+      m_store(std::make_unique<HistoryStore>(path)) {}
+
+UndoHistory::~UndoHistory() = default;
+
+HistoryStore* UndoHistory::store() {
+    return m_store->isOpen() ? m_store.get() : nullptr;
+}
+
+bool UndoHistory::wasReset() const {
+    return m_store->wasReset();
+}
+
+std::optional<UndoHistory::Entry> UndoHistory::undoTarget() {
+    for (const Entry& e : m_store->entries(50))
+        if (canUndo(e)) return e;
+    return std::nullopt;
+}
+
+std::optional<UndoHistory::Entry> UndoHistory::redoTarget() {
+    // The undone actions on top of the history, newest first: the last of them is the one
+    // undone last. Anything done since ends the chance to redo.
+    std::optional<Entry> target;
+    for (const Entry& e : m_store->entries(50)) {
+        if (e.state == State::Open) continue; // still being made
+        if (e.state != State::Undone) break;
+        target = e;
+    }
+    return target;
+}
+
+void UndoHistory::undo(qint64 id) {
+    run(id, true);
+}
+
+void UndoHistory::redo(qint64 id) {
+    run(id, false);
+}
+
+void UndoHistory::run(qint64 id, bool undo) {
+    const std::optional<Entry> entry = m_store->entry(id);
+    if (m_busy || !entry) return;
+    if (undo ? !canUndo(*entry) : entry->state != State::Undone) return;
+    struct Job {
+        std::vector<HistoryStore::Change> changes;
+        history::Outcome outcome;
+    };
+    auto job = std::make_shared<Job>();
+    job->changes = m_store->changes(id);
+    const State before = entry->state;
+    // Written ahead like any change: an undo cut short is found at the next start as a run
+    // cut short, and what it put back is told by looking at the files.
+    if (!m_store->setState(id, State::Open)) {
+        m_prompter.error(tr("The history cannot be written, so nothing was undone."));
+        return;
+    }
+    m_busy = true;
+    emit changed();
+    const auto direction = undo ? history::Direction::Undo : history::Direction::Redo;
+    const QString title = (undo ? tr("Undoing %1") : tr("Redoing %1")).arg(entry->description);
+    m_fileOps.runner().run(
+        title, [job, direction](FileJob& fileJob) {
+            job->outcome = history::applyAll(job->changes, direction, fileJob);
+        },
+        [this, job, id, undo, before, description = entry->description](bool) {
+            m_busy = false;
+            const history::Outcome& out = job->outcome;
+            bool anyApplied = false, allApplied = true;
+            for (const HistoryStore::Change& c : job->changes) {
+                if (c.kind == HistoryStore::ChangeKind::Delete) continue;
+                anyApplied = anyApplied || c.applied;
+                allApplied = allApplied && c.applied;
+            }
+            // Undone only when every change is off the disk; a partial undo leaves the rest
+            // to undo again.
+            State state = anyApplied ? before : State::Undone;
+            if (!undo) state = allApplied ? State::Done : State::Undone;
+            m_store->update(id, state, job->changes);
+            emit changed();
+            if (out.applied > 0) emit applied(placesOf(job->changes));
+            if (out.ok || out.cancelled) return;
+            const QString what = undo ? tr("\"%1\" cannot be undone:").arg(description)
+                                      : tr("\"%1\" cannot be redone:").arg(description);
+            QString text = what + QLatin1String("\n\n") + out.problems.join(QLatin1Char('\n'));
+            if (out.applied == 0)
+                text += QLatin1String("\n\n") + tr("Nothing was changed.");
+            m_prompter.error(text);
+        });
+}
+
+std::vector<UndoHistory::Record> UndoHistory::recover() {
+    std::vector<Record> found = m_store->incomplete();
+    for (Record& r : found) {
+        std::vector<HistoryStore::Change> reached;
+        for (HistoryStore::Change& c : r.changes) {
+            // A change already settled before the cut (an undo cut short) says where it was;
+            // any other is looked at.
+            if (!history::reached(c)) continue;
+            history::settle(c);
+            reached.push_back(std::move(c));
+        }
+        r.changes = std::move(reached);
+        r.entry.state = r.changes.empty() ? State::Undone : State::Incomplete;
+        r.entry.changeCount = int(r.changes.size());
+        m_store->update(r.entry.id, r.entry.state, r.changes);
+    }
+    if (!found.empty()) emit changed();
+    return found;
+}
+
+} // namespace tunewalk

@@ -1,0 +1,147 @@
+// The Edit menu: Undo and Redo of the last change to files, and the History window.
+#include "app/window/Form1.h"
+
+#include "app/history/UndoHistory.h"
+#include "app/history/frmHistory.h"
+#include "app/listing/ListRow.h"
+#include "common/NativePath.h"
+#include "common/PathRules.h"
+#include "fileops/FileMoves.h"
+#include "history/FileChanges.h"
+#include "history/Recording.h"
+#include "shell/Prompter.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <filesystem>
+
+namespace tunewalk {
+
+namespace {
+// A description as a menu item's text: an ampersand in a file name is no mnemonic.
+QString menuText(const QString& description) {
+    QString text = description;
+    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+} // namespace
+
+void Form1::createEditMenu() {
+    mnuEdit = menuBar()->addMenu(tr("&Edit"));
+    mnuUndo = mnuEdit->addAction(tr("&Undo"), this, &Form1::undoCommand);
+    mnuUndo->setShortcut(QKeySequence::Undo);
+    mnuRedo = mnuEdit->addAction(tr("&Redo"), this, &Form1::redoCommand);
+    mnuRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    mnuEdit->addSeparator();
+    mnuHistory = mnuEdit->addAction(tr("&History..."), this, &Form1::historyCommand);
+    mnuHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    // The history may have changed in another program (tunewalk-tag): read it when the menu
+    // opens, not only when this window records.
+    connect(mnuEdit, &QMenu::aboutToShow, this, &Form1::updateEditMenu);
+}
+
+void Form1::updateEditMenu() {
+    if (!m_history || !mnuUndo) return;
+    const bool idle = !m_history->busy();
+    const auto undo = m_history->undoTarget();
+    const auto redo = m_history->redoTarget();
+    mnuUndo->setText(undo ? tr("&Undo %1").arg(menuText(undo->description)) : tr("&Undo"));
+    mnuRedo->setText(redo ? tr("&Redo %1").arg(menuText(redo->description)) : tr("&Redo"));
+    mnuUndo->setEnabled(idle && undo.has_value());
+    mnuRedo->setEnabled(idle && redo.has_value());
+    mnuHistory->setEnabled(m_history->store() != nullptr);
+}
+
+void Form1::undoCommand() {
+    if (const auto entry = m_history->undoTarget(); entry && !m_history->busy())
+        m_history->undo(entry->id);
+}
+
+void Form1::redoCommand() {
+    if (const auto entry = m_history->redoTarget(); entry && !m_history->busy())
+        m_history->redo(entry->id);
+}
+
+void Form1::historyCommand() {
+    if (!m_history->store()) return;
+    if (!m_historyWindow) {
+        m_historyWindow = new frmHistory(*m_history, this);
+        m_historyWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
+}
+
+void Form1::showUndone(const QStringList& paths) {
+    // Folders that came or went change the tree; the listed folder is read again whole.
+    for (const QString& path : paths) {
+        const QString parent = parentPath(path);
+        if (itemKind(path, true) == ItemKind::Folder)
+            Treefolder1->AddNode(parent, fileNamePart(path));
+        else if (!itemExists(path))
+            Treefolder1->RemoveNode(path);
+        if (isListedFolder(parent) && itemKind(path) == ItemKind::File) detailsChanged(path);
+    }
+    if (dirCurrent != DrivesKey && !itemExists(dirCurrent)) {
+        // The listed folder itself was taken back: its parent is shown instead.
+        Treefolder1->SetPath(parentPath(dirCurrent));
+        return;
+    }
+    const QString current = currentRow() ? currentRow()->key : QString();
+    mnuRefresh->trigger();
+    if (ListRow* row = findRow(current)) ListView1->setCurrentItem(row);
+}
+
+MoveOutcome Form1::renameRecorded(const QString& oldPath, const QString& newPath) {
+    history::Recording recording(m_history->store(), HistoryStore::EntryKind::Rename,
+                                 tr("Rename \"%1\" to \"%2\"")
+                                     .arg(displayPath(fileNamePart(oldPath)),
+                                          displayPath(fileNamePart(newPath))));
+    recording.plan(history::move(HistoryStore::ChangeKind::Rename, oldPath, newPath));
+    recording.begin();
+    const MoveOutcome outcome = moveItem(oldPath, newPath);
+    if (outcome.ok) recording.made(0);
+    endRecording(recording);
+    return outcome;
+}
+
+bool Form1::createFolderRecorded(const QString& path, std::error_code& error) {
+    history::Recording recording(m_history->store(), HistoryStore::EntryKind::NewFolder,
+                                 tr("New folder \"%1\"").arg(displayPath(fileNamePart(path))));
+    history::Change change;
+    change.kind = HistoryStore::ChangeKind::NewFolder;
+    change.path = path;
+    recording.plan(std::move(change));
+    recording.begin();
+    const bool made = std::filesystem::create_directory(toFsPath(path), error);
+    if (made) recording.made(0);
+    endRecording(recording);
+    return made;
+}
+
+void Form1::endRecording(history::Recording& recording) {
+    const bool recorded = recording.recording();
+    recording.finish();
+    if (recorded) m_history->recorded();
+}
+
+void Form1::reportHistoryAtStart() {
+    if (m_history->wasReset())
+        m_prompter->message(tr("The change history was damaged and has been set aside; a new "
+                               "one was started. Changes made before now cannot be undone."),
+                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+    const auto cut = m_history->recover();
+    if (cut.empty()) return;
+    QStringList lines;
+    for (const HistoryStore::Record& r : cut)
+        lines << tr("\"%1\": %n file(s) changed", "", int(r.changes.size()))
+                     .arg(r.entry.description);
+    m_prompter->message(tr("The program stopped while these actions ran:\n\n%1\n\nThe files "
+                           "they had changed are listed in Edit > History, where they can be "
+                           "undone.")
+                            .arg(lines.join(QLatin1Char('\n'))),
+                        Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+}
+
+} // namespace tunewalk
