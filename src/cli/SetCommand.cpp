@@ -1,11 +1,13 @@
 // tunewalk-tag set: writes the given ID3v1 fields into MP3 files and leaves the rest alone.
 
 #include "Args.h"
+#include "RunHistory.h"
 
 #include "common/Latin1.h"
 #include "metadata/codec/BatchTagging.h"
 #include "metadata/codec/MP3TagEditor.h"
 
+#include <QLocale>
 #include <array>
 #include <filesystem>
 #include <iostream>
@@ -39,6 +41,8 @@ Taken from each file's name (these take no value):
   --overwrite-comment
                     with --guess-track: replace a comment the file has
 
+  --no-history      do not record the change in Tunewalk's history (without it the
+                    player's Edit > Undo can take the change back)
   --                end of options
   -h, --help        show this help
 
@@ -59,7 +63,7 @@ constexpr std::array<TextField, 5> kTextFields = {{
     {"--comment", 30, &BatchTagOptions::comment},
 }};
 
-constexpr std::array<OptionSpec, 10> kOptions = {{
+constexpr std::array<OptionSpec, 11> kOptions = {{
     {"--title", true},
     {"--artist", true},
     {"--album", true},
@@ -70,6 +74,7 @@ constexpr std::array<OptionSpec, 10> kOptions = {{
     {"--overwrite-title", false},
     {"--guess-track", false},
     {"--overwrite-comment", false},
+    {"--no-history", false},
 }};
 
 // The same flag pairs as the batch dialog's check boxes: a field is either fixed or taken from
@@ -160,7 +165,8 @@ int runSet(std::span<const std::string> args) {
         std::cout << kUsage;
         return kExitOk;
     }
-    if (parsed->options.empty())
+    const bool recorded = !parsed->has("--no-history");
+    if (parsed->options.size() == (recorded ? 0u : 1u))
         return usageError("set: no field to set (try 'tunewalk-tag set --help')");
     if (parsed->files.empty())
         return usageError("set: no files given (try 'tunewalk-tag set --help')");
@@ -203,16 +209,38 @@ int runSet(std::span<const std::string> args) {
     for (const std::string& warning : warnings)
         std::cerr << "tunewalk-tag: warning: " << warning << '\n';
 
+    // The MP3 files that are there are the ones the run will write, one change each.
+    const std::vector<std::string>& files = parsed->files;
+    RunHistory journal(recorded);
+    std::vector<std::optional<std::size_t>> changeOf(files.size());
+    for (std::size_t i = 0; journal.on() && i < files.size(); ++i) {
+        if (!endsWithNoCase(files[i], "mp3")) continue;
+        const QString path = RunHistory::pathOf(files[i]);
+        const history::ItemNow now = history::lookAt(path);
+        if (now.exists && !now.folder) changeOf[i] = journal.plan(history::tagWrite(path));
+    }
+    const bool one = journal.count() == 1;
+    const auto kind = one ? RunHistory::EntryKind::TagSave : RunHistory::EntryKind::BatchTag;
+    const QString description = one ? QStringLiteral("Edit tags of \"%1\" (tunewalk-tag)")
+                                          .arg(RunHistory::nameOf(journal.path(0)))
+                                    : QStringLiteral("Batch tag %1 files (tunewalk-tag)")
+                                          .arg(QLocale().toString(qulonglong(journal.count())));
+
     bool allSaved = true;
-    for (const std::string& file : parsed->files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string& file = files[i];
+        if (changeOf[i]) journal.beforeWrite(kind, description);
         std::string why;
-        if (!saveOne(file, what, why)) {
+        if (saveOne(file, what, why)) {
+            if (changeOf[i]) journal.made(*changeOf[i]);
+        } else {
             // The fixed line is for scripts; the reason before it is for people.
             std::cerr << "tunewalk-tag: " << file << ": " << why << "\n"
                       << "not saved: " << file << "\n";
             allSaved = false;
         }
     }
+    journal.finish();
     return allSaved ? kExitOk : kExitFailed;
 }
 

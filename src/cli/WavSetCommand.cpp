@@ -2,10 +2,14 @@
 // touched.
 
 #include "Args.h"
+#include "RunHistory.h"
 
 #include "metadata/codec/WAVInfo.h"
 
+#include <QLocale>
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <iostream>
 #include <limits>
 
@@ -23,6 +27,8 @@ Options (as --name N or --name=N):
   --rate N          sample rate in Hz, 1-4294967295
   --channels N      1 or 2
   --yes             do not ask, change every file
+  --no-history      do not record the change in Tunewalk's history (without it the
+                    player's Edit > Undo can take the change back)
   --                end of options
   -h, --help        show this help
 
@@ -31,11 +37,12 @@ Exit status: 0 when no file failed, 1 when one could not be read or saved, 2 on 
 arguments.
 )";
 
-constexpr std::array<OptionSpec, 4> kOptions = {{
+constexpr std::array<OptionSpec, 5> kOptions = {{
     {"--bits", true},
     {"--rate", true},
     {"--channels", true},
     {"--yes", false},
+    {"--no-history", false},
 }};
 
 struct NumberField {
@@ -68,10 +75,30 @@ struct Change {
     bool yes = false;
 };
 
+// Whether saving `wav` with the change writes anything: the setters leave a field that keeps
+// its value unchanged.
+bool alters(const WAVInfo& wav, const Change& change) {
+    return (change.bits && std::min<std::uint64_t>(*change.bits, WAVInfo::MaxSampleBits()) !=
+                               static_cast<std::uint64_t>(wav.SampleBits())) ||
+           (change.rate && static_cast<std::int64_t>(*change.rate) != wav.SampleRate()) ||
+           (change.channels && static_cast<std::int64_t>(*change.channels) != wav.Channels());
+}
+
+// The format fields the change will write over, for the history; nothing for a file that
+// will not be written.
+std::optional<HistoryStore::Change> planOne(const std::string& file, const Change& change) {
+    if (!endsWithNoCase(file, "wav")) return std::nullopt;
+    WAVInfo wav;
+    if (!wav.LoadWAV(file) || wav.FormatFieldsAt() < 0 || !alters(wav, change)) return std::nullopt;
+    return history::bytesWrite(RunHistory::pathOf(file), wav.FormatFieldsAt(), 14);
+}
+
 enum class Outcome { Saved, Declined, Failed };
 
-// On failure `why` tells what went wrong, naming the file.
-Outcome changeOne(const std::string& file, const Change& change, std::string& why) {
+// On failure `why` tells what went wrong, naming the file. `beforeWrite` runs once the change
+// is agreed to, right before the fields are written.
+Outcome changeOne(const std::string& file, const Change& change, std::string& why,
+                  const std::function<void()>& beforeWrite) {
     if (!endsWithNoCase(file, "wav")) {
         why = file + ": not a WAV file";
         return Outcome::Failed;
@@ -98,6 +125,7 @@ Outcome changeOne(const std::string& file, const Change& change, std::string& wh
     wav.setConfirmHeaderChange([&](const std::string& question) {
         const bool agreed = change.yes || askOnTerminal(question);
         declined = !agreed;
+        if (agreed) beforeWrite();
         return agreed;
     });
     if (const Result saved = wav.SaveWAV(); !saved) {
@@ -139,11 +167,29 @@ int runWavSet(std::span<const std::string> args) {
     if (parsed->files.empty())
         return usageError("wav-set: no files given (try 'tunewalk-tag wav-set --help')");
 
+    const std::vector<std::string>& files = parsed->files;
+    RunHistory journal(!parsed->has("--no-history"));
+    std::vector<std::optional<std::size_t>> changeOf(files.size());
+    for (std::size_t i = 0; journal.on() && i < files.size(); ++i)
+        if (auto planned = planOne(files[i], change)) changeOf[i] = journal.plan(*planned);
+    const QString description = journal.count() == 1
+                                    ? QStringLiteral("Edit header of \"%1\" (tunewalk-tag)")
+                                          .arg(RunHistory::nameOf(journal.path(0)))
+                                    : QStringLiteral("Edit headers of %1 files (tunewalk-tag)")
+                                          .arg(QLocale().toString(qulonglong(journal.count())));
+
     bool allSaved = true;
-    for (const std::string& file : parsed->files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string& file = files[i];
+        bool written = false;
+        const auto beforeWrite = [&] {
+            written = true;
+            if (changeOf[i]) journal.beforeWrite(RunHistory::EntryKind::HeaderSave, description);
+        };
         std::string why;
-        switch (changeOne(file, change, why)) {
+        switch (changeOne(file, change, why, beforeWrite)) {
         case Outcome::Saved:
+            if (written && changeOf[i]) journal.made(*changeOf[i]);
             break;
         case Outcome::Declined:
             std::cerr << "not changed: " << file << '\n';
@@ -156,6 +202,7 @@ int runWavSet(std::span<const std::string> args) {
             break;
         }
     }
+    journal.finish();
     return allSaved ? kExitOk : kExitFailed;
 }
 

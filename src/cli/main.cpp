@@ -3,6 +3,7 @@
 
 #include "Args.h"
 
+#include <QCoreApplication>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -41,8 +42,12 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (command == "show") return runShow(rest);
-    if (command == "set") return runSet(rest);
-    if (command == "wav-set") return runWavSet(rest);
+    if (command == "set" || command == "wav-set") {
+        // The commands that write record the change in the history, whose database driver
+        // is a Qt plugin that needs an application object (no display: a core one).
+        const QCoreApplication app(argc, argv);
+        return command == "set" ? runSet(rest) : runWavSet(rest);
+    }
     if (command.starts_with("-"))
         return usageError("unknown option '" + command + "' (try 'tunewalk-tag --help')");
     return usageError("unknown command '" + command + "' (try 'tunewalk-tag --help')");

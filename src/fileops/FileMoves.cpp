@@ -465,6 +465,7 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
     }
     job.addItem(); // the folder itself
     const int error = fsc::removeFolder(source);
+    if (error == 0) outcome.moved.push_back({sourcePath, {}, false});
     if (error == 0 || !outcome.ok) return outcome;
     if (error != ENOTEMPTY && error != EEXIST)
         outcome.fail(failure(

@@ -25,7 +25,8 @@ struct MoveOutcome {
     // line the window shows, which names the item, where it was to go and why it did not.
     std::vector<Result> errors;
     // What a merge moved, item by item, so it can be taken back: where each item was, where it
-    // went, and whether it replaced a file there.
+    // went, and whether it replaced a file there. An item without `to` is a source folder the
+    // merge emptied and removed.
     struct Item {
         QString from, to;
         bool replaced = false;

@@ -107,6 +107,7 @@ bool reached(const Change& change) {
     case ChangeKind::NewFolder:
         return at.exists && at.folder;
     case ChangeKind::Delete:
+    case ChangeKind::RemoveFolder:
         return !at.exists;
     case ChangeKind::Trash:
         return !at.exists && !change.target.isEmpty() && there.exists;

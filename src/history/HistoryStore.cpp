@@ -20,9 +20,11 @@ namespace tunewalk {
 
 namespace {
 
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 constexpr int KeptBrokenFiles = 2;
 constexpr qint64 DayMs = 24 * 3600 * 1000;
+// The order in which entries last changed state, for Redo: the one undone last goes first.
+const QString NextChange = QStringLiteral("(SELECT COALESCE(MAX(changed), 0) + 1 FROM entries)");
 
 bool isDamage(const QSqlError& error) {
     const int code = error.nativeErrorCode().toInt() & 0xff; // the primary SQLite code
@@ -86,6 +88,7 @@ HistoryStore::Entry entryFrom(const QSqlQuery& q) {
     e.state = HistoryStore::State(q.value(4).toInt());
     e.undoable = q.value(5).toBool();
     e.changeCount = q.value(6).toInt();
+    e.changed = q.value(7).toLongLong();
     return e;
 }
 
@@ -165,7 +168,8 @@ bool HistoryStore::setUp() {
     return run(QStringLiteral(
                "CREATE TABLE IF NOT EXISTS entries (id INTEGER PRIMARY KEY AUTOINCREMENT, "
                "at_ms INTEGER NOT NULL, kind INTEGER NOT NULL, description TEXT, state INTEGER "
-               "NOT NULL, undoable INTEGER NOT NULL, change_count INTEGER NOT NULL)")) &&
+               "NOT NULL, undoable INTEGER NOT NULL, change_count INTEGER NOT NULL, "
+               "changed INTEGER NOT NULL DEFAULT 0)")) &&
            run(QStringLiteral("CREATE TABLE IF NOT EXISTS changes (entry INTEGER PRIMARY KEY, "
                               "data BLOB NOT NULL)")) &&
            run(QStringLiteral("CREATE INDEX IF NOT EXISTS entries_state ON entries (state)")) &&
@@ -224,7 +228,8 @@ qint64 HistoryStore::begin(const Entry& entry, const std::vector<Change>& change
     const bool recorded = transaction(
         [&](QSqlQuery& q) {
             q.prepare(QStringLiteral("INSERT INTO entries (at_ms, kind, description, state, "
-                                     "undoable, change_count) VALUES (?, ?, ?, ?, ?, ?)"));
+                                     "undoable, change_count, changed) VALUES (?, ?, ?, ?, ?, ?, ") +
+                      NextChange + QStringLiteral(")"));
             bind(q, {entry.timeMs ? entry.timeMs : QDateTime::currentMSecsSinceEpoch(),
                      int(entry.kind), entry.description, int(State::Open), entry.undoable,
                      qint64(changes.size())});
@@ -243,8 +248,8 @@ bool HistoryStore::update(qint64 id, State state, const std::vector<Change>& cha
     // Not retried in a fresh history: the entry is not there.
     return transaction(
         [&](QSqlQuery& q) {
-            q.prepare(
-                QStringLiteral("UPDATE entries SET state = ?, change_count = ? WHERE id = ?"));
+            q.prepare(QStringLiteral("UPDATE entries SET state = ?, change_count = ?, changed = ") +
+                      NextChange + QStringLiteral(" WHERE id = ?"));
             bind(q, {int(state), qint64(changes.size()), id});
             if (!q.exec() || q.numRowsAffected() != 1) return false;
             q.prepare(QStringLiteral("UPDATE changes SET data = ? WHERE entry = ?"));
@@ -273,7 +278,8 @@ bool HistoryStore::setState(qint64 id, State state) {
     bool found = false;
     {
         QSqlQuery q(database());
-        q.prepare(QStringLiteral("UPDATE entries SET state = ? WHERE id = ?"));
+        q.prepare(QStringLiteral("UPDATE entries SET state = ?, changed = ") + NextChange +
+                  QStringLiteral(" WHERE id = ?"));
         bind(q, {int(state), id});
         found = q.exec() && q.numRowsAffected() == 1;
         error = q.lastError();
@@ -290,7 +296,7 @@ std::vector<HistoryStore::Entry> HistoryStore::readEntries(const QString& where,
         QSqlQuery q(database());
         q.setForwardOnly(true);
         q.prepare(QStringLiteral("SELECT e.id, e.at_ms, e.kind, e.description, e.state, "
-                                 "e.undoable, e.change_count FROM entries e ") +
+                                 "e.undoable, e.change_count, e.changed FROM entries e ") +
                   where + QStringLiteral(" LIMIT ?"));
         q.addBindValue(limit);
         if (q.exec())

@@ -43,6 +43,7 @@ public:
         Trash = 5,
         NewFolder = 6,
         Delete = 7,
+        RemoveFolder = 8, // a folder a merge emptied, removed after its last item
     };
     enum class State {
         Open = 0, // written ahead, not finished: a run cut short when seen at a later start
@@ -80,6 +81,7 @@ public:
         State state = State::Open;
         bool undoable = true; // false for a permanent delete
         int changeCount = 0;  // filled in when read
+        qint64 changed = 0;   // when it last changed state, in the order of all entries' changes
     };
     struct Record {
         Entry entry;

@@ -67,7 +67,10 @@ QString byteChangeCheck(const Change& c, Direction d) {
 QString itemCheck(const Change& c, const QString& at, const QString& from) {
     const ItemNow now = lookAt(at);
     if (!now.exists) return Undo::tr("%1 is no longer there.").arg(shown(at));
-    if ((c.device || c.inode) && (now.device != c.device || now.inode != c.inode))
+    // A file removed and another made in its place may get the same inode number: its size
+    // and time tell them apart.
+    if (((c.device || c.inode) && (now.device != c.device || now.inode != c.inode)) ||
+        (c.size >= 0 && !now.folder && (now.size != c.size || now.modifiedNs != c.modifiedNs)))
         return Undo::tr("%1 is another item now.").arg(shown(at));
     if (!from.isEmpty() && lookAt(from).exists)
         return Undo::tr("Something else is at %1 now.").arg(shown(from));
@@ -132,6 +135,8 @@ void follow(Change& c, const QString& at) {
     const ItemNow now = lookAt(at);
     c.device = now.device;
     c.inode = now.inode;
+    c.size = now.folder ? -1 : now.size;
+    c.modifiedNs = now.folder ? 0 : now.modifiedNs;
 }
 
 } // namespace
@@ -164,6 +169,14 @@ QString whatChanged(const Change& c, Direction d) {
     }
     case Kind::Delete:
         return Undo::tr("%1 was deleted for good and cannot be brought back.").arg(shown(c.path));
+    case Kind::RemoveFolder: {
+        // Made again on undo, removed again on redo once the items moved out of it again; a
+        // folder that is there is fine either way.
+        const ItemNow now = lookAt(c.path);
+        if (now.exists && !now.folder)
+            return Undo::tr("Something else is at %1 now.").arg(shown(c.path));
+        return {};
+    }
     }
     return {};
 }
@@ -224,6 +237,15 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
                 QStringLiteral("%1: %2").arg(shown(c.path), QString::fromLocal8Bit(ec.message()));
         break;
     }
+    case Kind::RemoveFolder: {
+        std::error_code ec;
+        if (undo)
+            std::filesystem::create_directories(toFsPath(c.path), ec);
+        else
+            std::filesystem::remove(toFsPath(c.path), ec); // left where something came into it
+        done = true;
+        break;
+    }
     case Kind::Delete:
         break;
     }
@@ -247,8 +269,7 @@ Outcome applyAll(std::vector<Change>& changes, Direction d, FileJob& job) {
     }
     job.addTotal(0, qint64(changes.size()));
     const bool undo = d == Direction::Undo;
-    // Undone last first: a file moved into a folder that was moved after it comes back only
-    // when its folder has.
+    // Undone last first: a merge's emptied folders come back before the items they held.
     for (qsizetype n = 0; n < qsizetype(changes.size()); ++n) {
         Change& c = changes[size_t(undo ? qsizetype(changes.size()) - 1 - n : n)];
         if (skipped(c)) continue;

@@ -22,7 +22,8 @@ std::vector<nlohmann::ordered_json> RunResult::jsonLines() const {
 }
 
 RunResult run(const std::string& program, const std::vector<std::string>& args,
-              const std::filesystem::path& workDir, const std::string& input) {
+              const std::filesystem::path& workDir, const std::string& input,
+              const Environment& environment) {
     // The child's streams go through files: no pipe can fill up and stall either side.
     TempDir io;
     const auto inPath = io / "stdin", outPath = io / "stdout", errPath = io / "stderr";
@@ -43,6 +44,8 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
         if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
             ::dup2(err, 2) < 0 || ::chdir(workDir.c_str()) != 0)
             ::_exit(126);
+        for (const auto& [name, value] : environment)
+            if (::setenv(name.c_str(), value.c_str(), 1) != 0) ::_exit(126);
         ::execvp(program.c_str(), argv.data());
         ::_exit(127);
     }
@@ -57,9 +60,11 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
     return result;
 }
 
-RunResult runTag(const std::vector<std::string>& args, const TempDir& dir,
-                 const std::string& input) {
-    return run(TUNEWALK_TAG_EXE, args, dir.path(), input);
+RunResult runTag(const std::vector<std::string>& args, const TempDir& dir, const std::string& input,
+                 const std::filesystem::path& dataHome) {
+    static const TempDir shared;
+    return run(TUNEWALK_TAG_EXE, args, dir.path(), input,
+               {{"XDG_DATA_HOME", (dataHome.empty() ? shared.path() : dataHome).string()}});
 }
 
 nlohmann::ordered_json showOne(const TempDir& dir, const std::string& file) {

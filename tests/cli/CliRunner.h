@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tunewalk::clitest {
@@ -24,14 +25,18 @@ struct RunResult {
     std::vector<nlohmann::ordered_json> jsonLines() const;
 };
 
-// Runs `program` (looked up on PATH when it has no slash) with `args`, feeding `input` on stdin,
-// with the working folder set to `workDir`.
-RunResult run(const std::string& program, const std::vector<std::string>& args,
-              const std::filesystem::path& workDir, const std::string& input = {});
+using Environment = std::vector<std::pair<std::string, std::string>>;
 
-// Runs the built tunewalk-tag.
+// Runs `program` (looked up on PATH when it has no slash) with `args`, feeding `input` on stdin,
+// with the working folder set to `workDir` and `environment` added to the test's own.
+RunResult run(const std::string& program, const std::vector<std::string>& args,
+              const std::filesystem::path& workDir, const std::string& input = {},
+              const Environment& environment = {});
+
+// Runs the built tunewalk-tag. Its change history goes to `dataHome` (as XDG_DATA_HOME), by
+// default to a folder of the test run's own: never into the user's.
 RunResult runTag(const std::vector<std::string>& args, const TempDir& dir,
-                 const std::string& input = {});
+                 const std::string& input = {}, const std::filesystem::path& dataHome = {});
 
 // The one line `show` prints for `file`; null when it prints another number of lines.
 nlohmann::ordered_json showOne(const TempDir& dir, const std::string& file);

@@ -111,7 +111,8 @@ TEST(ToolUsage, HelpGoesToStdoutAndBadArgumentsExitWithTwo) {
     EXPECT_EQ(version.err, "");
     for (const char* line :
          {"", "rename", "--verbose", "show", "show --pretty a.mp3", "set --title",
-          "set --yes a.mp3", "wav-set --bits 8", "wav-set --yes=1 --bits 8 a.wav"}) {
+          "set --yes a.mp3", "wav-set --bits 8", "wav-set --yes=1 --bits 8 a.wav",
+          "set --no-history a.mp3", "wav-set --yes --no-history a.wav"}) {
         const RunResult r = runTag(words(line), dir);
         EXPECT_EQ(r.exitCode, 2) << line;
         EXPECT_EQ(r.out, "");

@@ -131,8 +131,10 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
                             itemKind(move.target, true) == ItemKind::Folder};
                 if (move.kind == Move::Kind::Merge) {
                     for (const MoveOutcome::Item& item : outcome.moved) {
-                        auto change = history::move(HistoryStore::ChangeKind::Move, item.from,
-                                                    item.to);
+                        auto change = history::move(item.to.isEmpty()
+                                                        ? HistoryStore::ChangeKind::RemoveFolder
+                                                        : HistoryStore::ChangeKind::Move,
+                                                    item.from, item.to);
                         change.replaced = item.replaced;
                         recording->made(recording->plan(std::move(change)));
                     }

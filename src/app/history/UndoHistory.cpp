@@ -50,13 +50,13 @@ std::optional<UndoHistory::Entry> UndoHistory::undoTarget() {
 }
 
 std::optional<UndoHistory::Entry> UndoHistory::redoTarget() {
-    // The undone actions on top of the history, newest first: the last of them is the one
-    // undone last. Anything done since ends the chance to redo.
+    // Among the undone actions on top of the history, the one undone last. Anything done
+    // since ends the chance to redo what lies under it.
     std::optional<Entry> target;
     for (const Entry& e : m_store->entries(50)) {
         if (e.state == State::Open) continue; // still being made
         if (e.state != State::Undone) break;
-        target = e;
+        if (!target || e.changed > target->changed) target = e;
     }
     return target;
 }
@@ -111,8 +111,8 @@ void UndoHistory::run(qint64 id, bool undo) {
             emit changed();
             if (out.applied > 0) emit applied(placesOf(job->changes));
             if (out.ok || out.cancelled) return;
-            const QString what = undo ? tr("\"%1\" cannot be undone:").arg(description)
-                                      : tr("\"%1\" cannot be redone:").arg(description);
+            const QString what = undo ? tr("%1 cannot be undone:").arg(description)
+                                      : tr("%1 cannot be redone:").arg(description);
             QString text = what + QLatin1String("\n\n") + out.problems.join(QLatin1Char('\n'));
             if (out.applied == 0)
                 text += QLatin1String("\n\n") + tr("Nothing was changed.");

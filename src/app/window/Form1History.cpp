@@ -75,7 +75,11 @@ void Form1::historyCommand() {
 
 void Form1::showUndone(const QStringList& paths) {
     // Folders that came or went change the tree; the listed folder is read again whole.
-    for (const QString& path : paths) {
+    QStringList places = paths;
+    for (const QString& path : paths)
+        places << parentPath(path);
+    places.removeDuplicates();
+    for (const QString& path : places) {
         const QString parent = parentPath(path);
         if (itemKind(path, true) == ItemKind::Folder)
             Treefolder1->AddNode(parent, fileNamePart(path));
@@ -135,8 +139,11 @@ void Form1::reportHistoryAtStart() {
     if (cut.empty()) return;
     QStringList lines;
     for (const HistoryStore::Record& r : cut)
-        lines << tr("\"%1\": %n file(s) changed", "", int(r.changes.size()))
-                     .arg(r.entry.description);
+        lines << (r.changes.size() == 1
+                      ? tr("\"%1\": 1 file changed").arg(r.entry.description)
+                      : tr("\"%1\": %2 files changed")
+                            .arg(r.entry.description)
+                            .arg(r.changes.size()));
     m_prompter->message(tr("The program stopped while these actions ran:\n\n%1\n\nThe files "
                            "they had changed are listed in Edit > History, where they can be "
                            "undone.")

@@ -1,0 +1,202 @@
+// Edit > Undo and Redo in the window, by their keys: every kind of change taken back and made
+// again, refusals when the disk changed since, runs cut short found at the start, and a
+// damaged history.
+#include "Form1Fixture.h"
+
+#include "app/history/UndoHistory.h"
+#include "history/FileChanges.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+
+namespace tunewalk {
+namespace {
+
+class EditHistoryTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        mkdir("Rock");
+        mkdir("Rock2");
+        mkdir("Rock/Rock2/Live"); // a drop of Rock2 onto Rock merges
+        writeMp3("Rock/Rock2/e.mp3");
+        writeMp3("a.mp3", 200, std::string(128, 'T').replace(0, 3, "TAG"));
+        writeMp3("b.mp3");
+        writeMp3("Rock2/c.mp3");
+        mkdir("Rock2/Live");
+        writeMp3("Rock2/Live/d.mp3");
+    }
+    // Every file and folder under the music folder: its path and its bytes' hash.
+    QStringList tree() const {
+        QStringList out;
+        QDirIterator it(music(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString p = it.next();
+            QFile file(p);
+            out << p.mid(music().size()) + QLatin1Char(' ') +
+                       (file.open(QIODevice::ReadOnly)
+                            ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5)
+                                  .toHex()
+                                  .left(8)
+                            : QByteArray("folder"));
+        }
+        out.sort();
+        return out;
+    }
+    void keys(const QKeySequence& sequence, QWidget* to = nullptr) {
+        QTest::keySequence(to ? to : form->list(), sequence);
+        EXPECT_TRUE(waitUntil([&] { return !form->history().busy(); }));
+        settleFileJobs();
+    }
+    void undo() { keys(QKeySequence::Undo); }
+    void redo() { keys(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)); }
+    QString undoText() const { return form->command("mnuUndo")->text(); }
+    QString dbPath() const { return root.filePath("data/Tunewalk/history.sqlite"); }
+};
+
+TEST_F(EditHistoryTest, EveryKindOfChangeIsUndoneAndRedoneByTheKeys) {
+    start(music());
+    form->tree()->SetPath(path("Rock2/Live")); // the tree shows the music folder's folders
+    form->command("mnuConfirmDeletes")->setChecked(false);
+    form->command("mnuPermanentDelete")->setChecked(false);
+    struct Case {
+        const char* what;
+        const char* undoText;
+        std::function<void()> change;
+    };
+    const std::vector<Case> cases{
+        {"rename", "&Undo Rename \"a.mp3\" to \"z.mp3\"",
+         [&] { form->renameRow(rowNamed("a.mp3"), "z.mp3"); }},
+        {"new folder", "&Undo New folder \"New Folder\"",
+         [&] {
+             form->command("mnuNewFolder")->trigger();
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+         }},
+        {"drop of two files", "&Undo Move 2 items to \"Rock\"",
+         [&] {
+             form->MoveDroppedItems({path("a.mp3"), path("b.mp3")}, path("Rock"));
+             settleFileJobs();
+         }},
+        {"merge of a folder", "&Undo Move \"Rock2\" to \"Rock\"",
+         [&] {
+             form->MoveDroppedItems({path("Rock2")}, path("Rock"));
+             settleFileJobs();
+         }},
+        {"folder to the Trash", "&Undo Move \"Rock2\" to the Trash",
+         [&] {
+             select({"Rock2"});
+             QTest::keyClick(form->list(), Qt::Key_Delete);
+             settleFileJobs();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        list(music());
+        const auto before = tree();
+        c.change();
+        const auto after = tree();
+        ASSERT_NE(after, before);
+        EXPECT_EQ(undoText(), QString::fromUtf8(c.undoText));
+        undo();
+        EXPECT_EQ(tree(), before);
+        EXPECT_TRUE(undoText() != QString::fromUtf8(c.undoText));
+        EXPECT_TRUE(form->command("mnuRedo")->isEnabled());
+        redo();
+        EXPECT_EQ(tree(), after);
+        undo(); // the next case starts from the same files
+        EXPECT_EQ(tree(), before);
+    }
+    // What came back is listed again, and the folder that went and came back is in the tree.
+    EXPECT_EQ(names(), (QStringList{"Rock", "Rock2", "a.mp3", "b.mp3"}));
+    EXPECT_NE(form->tree()->node(pathKey(path("Rock2"))), nullptr);
+    // The merge's question, and nothing else.
+    EXPECT_EQ(prompter.shown.size(), 1u) << prompter.texts().join('\n').toStdString();
+
+    // A permanent delete is recorded, but Undo passes over it.
+    form->command("mnuPermanentDelete")->setChecked(true);
+    select({"b.mp3"});
+    form->deleteCommand();
+    settleFileJobs();
+    EXPECT_EQ(form->history().store()->entries(1).front().description,
+              "Delete \"b.mp3\" permanently");
+    EXPECT_FALSE(form->history().store()->entries(1).front().undoable);
+}
+
+TEST_F(EditHistoryTest, UndoRefusesWhenTheFileChangedSinceAndChangesNothing) {
+    start(music());
+    form->MoveDroppedItems({path("a.mp3"), path("b.mp3")}, path("Rock"));
+    settleFileJobs();
+    // Another file of the same name took a's place: a different item.
+    QFile::remove(path("Rock/a.mp3"));
+    writeMp3("Rock/a.mp3", 20);
+    const auto before = tree();
+    undo();
+    EXPECT_EQ(tree(), before) << "b.mp3 stays moved too";
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(prompter.shown[0].text.contains(
+        QString("\"%1\" is another item now.").arg(path("Rock/a.mp3"))))
+        << prompter.shown[0].text.toStdString();
+    EXPECT_TRUE(prompter.shown[0].text.endsWith("Nothing was changed."));
+
+    // Ctrl+Z in a text field edits the text, never the files.
+    form->renameRow(rowNamed("Rock"), "Jazz");
+    form->command("mnuFilter")->trigger();
+    QTest::keyClicks(form->findChild<QLineEdit*>("txtFilter"), "xy");
+    keys(QKeySequence::Undo, form->findChild<QLineEdit*>("txtFilter"));
+    EXPECT_TRUE(QFileInfo(path("Jazz")).isDir());
+}
+
+TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndone) {
+    // A batch over three files was written ahead, then the program was killed after two of
+    // them had their tag appended.
+    const QStringList files{path("a.mp3"), path("b.mp3"), path("Rock2/c.mp3")};
+    const auto before = tree();
+    {
+        HistoryStore store(dbPath());
+        std::vector<HistoryStore::Change> planned;
+        for (const QString& f : files)
+            planned.push_back(history::tagWrite(f));
+        ASSERT_NE(store.begin({0, 0, HistoryStore::EntryKind::BatchTag, "Batch tag 3 files"},
+                              planned),
+                  0);
+    }
+    for (const QString& f : files.mid(0, 2)) {
+        QFile file(f);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const qint64 end = file.size() - (f.endsWith("a.mp3") ? 128 : 0);
+        file.seek(end);
+        file.write(QByteArray("TAGNew title").leftJustified(128, '\0'));
+    }
+    start(music());
+    EXPECT_TRUE(waitUntil([&] { return !prompter.shown.empty(); }));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "The program stopped while these actions ran:\n\n\"Batch tag 3 files\": 2 files "
+              "changed\n\nThe files they had changed are listed in Edit > History, where they "
+              "can be undone.");
+    const auto entry = form->history().undoTarget();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->state, HistoryStore::State::Incomplete);
+    EXPECT_EQ(entry->changeCount, 2);
+    undo();
+    EXPECT_EQ(tree(), before);
+    EXPECT_EQ(form->history().store()->entry(entry->id)->state, HistoryStore::State::Undone);
+}
+
+TEST_F(EditHistoryTest, ADamagedHistoryIsSetAsideAndAFreshOneRecords) {
+    QDir().mkpath(root.filePath("data/Tunewalk"));
+    QFile damaged(dbPath());
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(8192, 'x'));
+    damaged.close();
+    start(music());
+    EXPECT_TRUE(waitUntil([&] { return !prompter.shown.empty(); }));
+    EXPECT_TRUE(prompter.shown[0].text.startsWith("The change history was damaged"));
+    form->renameRow(rowNamed("a.mp3"), "z.mp3");
+    undo();
+    EXPECT_TRUE(QFileInfo::exists(path("a.mp3")));
+}
+
+} // namespace
+} // namespace tunewalk
