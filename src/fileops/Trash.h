@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace tunewalk {
 
@@ -21,6 +22,11 @@ bool moveToTrash(const QByteArray& nativePath, QString* why, TrashEntry* made);
 // Puts the item of `entry` back at `original`, which must be free (nothing there is ever
 // replaced), and removes its record. False, with `why` filled, when it cannot.
 bool restoreFromTrash(const TrashEntry& entry, const QString& original, QString* why);
+
+// The item the Trash holds for `original` (the newest, when it holds several): for a run cut
+// short after it trashed an item and before it noted where the item went. Nothing when the
+// Trash holds none.
+std::optional<TrashEntry> findInTrash(const QString& original);
 
 // What the Trash is called on this desktop, for questions and messages.
 QString trashName();

@@ -207,6 +207,37 @@ bool restoreFromTrash(const TrashEntry& entry, const QString& original, QString*
     return true;
 }
 
+std::optional<TrashEntry> findInTrash(const QString& original) {
+    const QByteArray item = toNativePath(QDir::cleanPath(original));
+    const qsizetype slash = item.lastIndexOf('/');
+    if (slash < 0) return std::nullopt;
+    const QByteArray parent = slash > 0 ? item.left(slash) : QByteArray("/");
+    struct stat st;
+    if (::stat(parent.constData(), &st) != 0) return std::nullopt;
+    QString why;
+    const auto [trash, recorded] = destination(item, parent, st.st_dev, &why);
+    if (trash.isEmpty()) return std::nullopt;
+    const QByteArray wanted = "Path=" + recorded.toPercentEncoding("/");
+    std::optional<TrashEntry> found;
+    QByteArray newest;
+    QDir info(fromNativePath(trash + "/info"));
+    for (const QString& name : info.entryList({QStringLiteral("*.trashinfo")}, QDir::Files)) {
+        QFile record;
+        const QByteArray path = trash + "/info/" + toNativePath(name);
+        if (!openForReading(record, fromNativePath(path))) continue;
+        const QList<QByteArray> lines = record.read(64 * 1024).split('\n');
+        if (!lines.contains(wanted)) continue;
+        QByteArray date;
+        for (const QByteArray& line : lines)
+            if (line.startsWith("DeletionDate=")) date = line.mid(13);
+        if (found && date < newest) continue;
+        newest = date;
+        found = TrashEntry{trash + "/files/" + path.mid(trash.size() + 6).chopped(InfoSuffix.size()),
+                           path};
+    }
+    return found;
+}
+
 QString trashName() {
     return Trash::tr("Trash");
 }

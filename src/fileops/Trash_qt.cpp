@@ -44,6 +44,10 @@ bool restoreFromTrash(const TrashEntry& entry, const QString& original, QString*
     return false;
 }
 
+std::optional<TrashEntry> findInTrash(const QString&) {
+    return std::nullopt; // the platform keeps its own records
+}
+
 QString trashName() {
 #ifdef Q_OS_WIN
     return Trash::tr("Recycle Bin");

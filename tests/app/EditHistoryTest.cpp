@@ -4,6 +4,7 @@
 #include "Form1Fixture.h"
 
 #include "app/history/UndoHistory.h"
+#include "fileops/Trash.h"
 #include "history/FileChanges.h"
 
 #include <QCryptographicHash>
@@ -160,7 +161,16 @@ TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndon
         ASSERT_NE(store.begin({0, 0, HistoryStore::EntryKind::BatchTag, "Batch tag 3 files"},
                               planned),
                   0);
+        // And a folder trashed before the job could note where it went in the Trash.
+        HistoryStore::Change trashed;
+        trashed.kind = HistoryStore::ChangeKind::Trash;
+        trashed.path = path("Rock2");
+        ASSERT_NE(store.begin({0, 0, HistoryStore::EntryKind::Trash, "Move \"Rock2\" to the Trash"},
+                              {trashed}),
+                  0);
     }
+    QString why;
+    ASSERT_TRUE(moveToTrash(toNativePath(path("Rock2")), &why)) << why.toStdString();
     for (const QString& f : files.mid(0, 2)) {
         QFile file(f);
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
@@ -173,8 +183,9 @@ TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndon
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text,
               "The program stopped while these actions ran:\n\n\"Batch tag 3 files\": 2 files "
-              "changed\n\nThe files they had changed are listed in Edit > History, where they "
-              "can be undone.");
+              "changed\n\"Move \"Rock2\" to the Trash\": 1 file changed\n\nThe files they had "
+              "changed are listed in Edit > History, where they can be undone.");
+    undo(); // the folder comes back from the Trash
     const auto entry = form->history().undoTarget();
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->state, HistoryStore::State::Incomplete);

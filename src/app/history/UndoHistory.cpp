@@ -3,6 +3,8 @@
 #include "app/fileops/FileOperations.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "fileops/FileMoves.h"
+#include "fileops/Trash.h"
 #include "history/FileChanges.h"
 #include "history/Undo.h"
 #include "shell/Prompter.h"
@@ -125,8 +127,13 @@ std::vector<UndoHistory::Record> UndoHistory::recover() {
     for (Record& r : found) {
         std::vector<HistoryStore::Change> reached;
         for (HistoryStore::Change& c : r.changes) {
-            // A change already settled before the cut (an undo cut short) says where it was;
-            // any other is looked at.
+            // An item trashed just before the cut: where it went was never noted.
+            if (c.kind == HistoryStore::ChangeKind::Trash && c.target.isEmpty() &&
+                !itemExists(c.path))
+                if (const auto entry = findInTrash(c.path)) {
+                    c.target = fromNativePath(entry->file);
+                    c.trashInfo = fromNativePath(entry->info);
+                }
             if (!history::reached(c)) continue;
             history::settle(c);
             reached.push_back(std::move(c));
