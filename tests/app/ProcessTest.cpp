@@ -20,6 +20,8 @@ protected:
         env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_CONFIG_HOME", root.filePath("config"));
+        env.insert("XDG_DATA_HOME", root.filePath("data")); // the change history, the Trash
+        env.insert("XDG_CACHE_HOME", root.filePath("cache"));
         env.insert("XDG_RUNTIME_DIR", root.filePath("runtime"));
         // A user name of its own keeps this test's copies apart from any other running copy.
         env.insert("USER",

@@ -68,6 +68,8 @@ public:
     std::string Comment() const;
     // A comment of up to 28 characters keeps the track number the loaded tag carried.
     void setComment(const std::string& v);
+    // The ID3v1.1 track number the comment field now carries; 0 for none.
+    int Track() const { return trackOf(m_comment); }
     int Genra() const { return m_genra; }
     void setGenra(int genre) { m_genra = genre; }
 

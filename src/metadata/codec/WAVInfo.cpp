@@ -94,6 +94,7 @@ bool WAVInfo::LoadWAV(const std::string& fileName) {
     // A freshly loaded file has nothing changed yet; saving it again asks nothing.
     m_headerChanged = false;
     m_noFormatHeader = false;
+    m_formatFieldsAt = -1;
 
     BinaryFile file;
     if (!file.open(fileName, BinaryFile::Mode::Read)) return false;
@@ -101,6 +102,7 @@ bool WAVInfo::LoadWAV(const std::string& fileName) {
     if (!walkChunks(file, format, data)) return false;
     m_noFormatHeader = format.at < 0;
     if (m_noFormatHeader) return true;
+    m_formatFieldsAt = format.at + 10;
 
     // Bytes past the end of the chunk or of the file read as zero.
     std::array<std::uint8_t, 14> fields{};

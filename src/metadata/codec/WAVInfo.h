@@ -35,6 +35,9 @@ public:
     Result SaveWAV();
     // True when the last load or save found the file readable but without a "fmt " chunk.
     bool NoFormatHeader() const { return m_noFormatHeader; }
+    // Where in the file SaveWAV writes its 14 bytes (channels through bits per sample), as the
+    // last load found it; -1 when the file has no format chunk.
+    std::int64_t FormatFieldsAt() const { return m_formatFieldsAt; }
 
     // Without a confirmation every change is declined.
     void setConfirmHeaderChange(ConfirmFn confirm) { m_confirm = std::move(confirm); }
@@ -74,6 +77,7 @@ private:
     Duration m_length;
     bool m_headerChanged = false;
     bool m_noFormatHeader = false;
+    std::int64_t m_formatFieldsAt = -1;
 
     ConfirmFn m_confirm;
     ErrorFn m_reportError;

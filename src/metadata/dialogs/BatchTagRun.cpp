@@ -3,11 +3,13 @@
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/ResultText.h"
+#include "history/FileChanges.h"
 #include "metadata/dialogs/KeptTime.h"
 #include "metadata/dialogs/TagHost.h"
 #include "shell/Prompter.h"
 
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QTimer>
 
 namespace tunewalk {
@@ -34,6 +36,11 @@ std::string latin1Name(const QString& name) {
 
 } // namespace
 
+std::string batchBaseName(const QString& name) {
+    // Names of MP3 rows end in ".mp3".
+    return latin1Name(name.left(qMax(0, name.size() - 4)));
+}
+
 BatchTagRun::BatchTagRun(TagHost& host, Prompter& prompter, QStringList names,
                          BatchTagOptions options, QObject* parent)
     : QObject(parent), m_host(host), m_prompter(prompter), m_names(std::move(names)),
@@ -48,6 +55,12 @@ BatchTagRun::BatchTagRun(TagHost& host, Prompter& prompter, QStringList names,
 void BatchTagRun::start() {
     if (m_running || m_next > 0) return;
     m_folder = m_host.currentFolder();
+    m_record.emplace(m_host.history(), HistoryStore::EntryKind::BatchTag,
+                     total() == 1 ? tr("Batch tag 1 file")
+                                  : tr("Batch tag %1 files").arg(QLocale().toString(total())));
+    // Without a history there is nothing to read ahead.
+    const HistoryStore* store = m_host.history();
+    if (!store || !store->isOpen()) m_planned = total();
     m_running = true;
     m_turns.start();
 }
@@ -59,9 +72,16 @@ void BatchTagRun::cancel() {
 void BatchTagRun::turn() {
     QElapsedTimer clock;
     clock.start();
-    // At least one file per turn, however slow the files are.
+    // At least one file per turn, however slow the files are. The tags the run replaces are
+    // read in turns too (a thousand files on a slow share take a while), and written ahead as
+    // one record before the first file is written.
     while (!m_cancelled && m_next < total()) {
-        tagOne(m_names[m_next++]);
+        if (m_planned < total()) {
+            m_record->plan(history::tagWrite(joinPath(m_folder, m_names[m_planned++])));
+            if (m_planned == total()) m_record->begin();
+        } else {
+            tagOne(m_next++);
+        }
         if (clock.elapsed() >= kTurnMs) break;
     }
     emit progress(m_next, total());
@@ -80,17 +100,22 @@ bool BatchTagRun::offerRetry(const QString& name) {
                               Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
 }
 
-void BatchTagRun::tagOne(const QString& name) {
+void BatchTagRun::tagOne(int index) {
+    const QString& name = m_names[index];
     const QString path = joinPath(m_folder, name);
     const QString shown = displayPath(name);
+    const auto at = static_cast<std::size_t>(index);
     Result saved = Result::ok();
     std::optional<KeptTime> time;
     do {
+        // The tag as the save finds it, read again: the file may have changed since the run
+        // began (and it has, when it is read again after a refused save). The record keeps
+        // what this save replaced, not what was there earlier.
+        if (m_record->recording()) m_record->change(at) = history::tagWrite(path);
         // The load's result is not looked at: the save refuses a file that did not load, and
         // the summary names it.
         m_editor.LoadMP3(toNativePath(path).toStdString());
-        // Names of MP3 rows end in ".mp3".
-        applyBatchTags(m_editor, m_options, latin1Name(name.left(qMax(0, name.size() - 4))));
+        applyBatchTags(m_editor, m_options, batchBaseName(name));
         time.emplace(m_host, path);
         saved = m_editor.SaveMP3(false);
     } while (!saved && m_editor.ChangedSinceLoad() && offerRetry(shown));
@@ -100,13 +125,18 @@ void BatchTagRun::tagOne(const QString& name) {
         return;
     }
     ++m_saved;
+    // Before the record takes the file as it is now, so it holds the time the file keeps.
     time->restore();
+    m_record->made(at);
     if (!m_host.refreshRow(path))
         m_prompter.message(tr("%1 was saved, but the list no longer shows it.").arg(shown),
                            Prompter::Icon::None, Prompter::Buttons::Ok);
 }
 
 void BatchTagRun::finish() {
+    // Files that failed or were never reached are left out of the history.
+    m_record->finish();
+    if (m_record->recording()) m_host.recorded();
     m_running = false;
     emit finished();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/Recording.h"
 #include "metadata/codec/BatchTagging.h"
 #include "metadata/codec/MP3TagEditor.h"
 
@@ -7,15 +8,23 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <optional>
+#include <string>
 
 namespace tunewalk {
 
 class Prompter;
 class TagHost;
 
+// The part of a listed MP3 file's name a batch takes its title and track from (the name
+// without ".mp3"), as tag bytes: a character the tag cannot hold becomes '?'.
+std::string batchBaseName(const QString& name);
+
 // Writes a batch's tags into the listed files of the host's folder, a few files per turn of the
 // event loop, so the window keeps painting and a cancel is seen within one turn. Everything
 // runs on the user-interface thread: the host's rows are refreshed right after each save.
+// The whole run is one entry of the host's history: every file's tag is read and the entry
+// written ahead before the first file is written, and the files saved are kept at the end.
 class BatchTagRun : public QObject {
     Q_OBJECT
 public:
@@ -48,7 +57,7 @@ signals:
 
 private:
     void turn();
-    void tagOne(const QString& name);
+    void tagOne(int index);
     bool offerRetry(const QString& name);
     void finish();
 
@@ -60,6 +69,9 @@ private:
     QTimer m_turns;
     // One editor for the whole run, file after file.
     MP3TagEditor m_editor;
+    std::optional<history::Recording> m_record;
+    // Files whose tag was planned into the record; the writing starts when all are.
+    int m_planned = 0;
     int m_next = 0;
     int m_saved = 0;
     QStringList m_failed, m_reasons;

@@ -3,6 +3,7 @@
 #include "common/PathRules.h"
 #include "metadata/dialogs/BatchTagRun.h"
 #include "metadata/dialogs/TagHost.h"
+#include "metadata/dialogs/frmBatchPreview.h"
 #include "shell/Prompter.h"
 
 #include <QDialogButtonBox>
@@ -77,6 +78,10 @@ void frmBatchFiles::cmdOK_Click() {
         accept();
         return;
     }
+    // The user sees what the batch makes of every tag before one is written; Cancel there
+    // comes back to the choice of files.
+    frmBatchPreview preview(m_host.currentFolder(), names, m_options, this);
+    if (preview.exec() != QDialog::Accepted) return;
 
     // Nothing in here may change while the files are written; Cancel stays to stop the run.
     fileList->setEnabled(false);

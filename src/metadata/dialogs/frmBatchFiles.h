@@ -16,9 +16,9 @@ class Prompter;
 class TagHost;
 
 // "Choose Files": the MP3 files of the host's list, with the host's selection, and the run of
-// the batch over the chosen ones. A long run shows its progress with a Cancel button; the
-// dialog accepts when the run is over (or when nothing was chosen), and rejects only when
-// closed before a run.
+// the batch over the chosen ones once the user has seen and applied its preview. A long run shows
+// its progress with a Cancel button; the dialog accepts when the run is over (or when nothing was
+// chosen), and rejects only when closed before a run.
 class frmBatchFiles : public QDialog {
     Q_OBJECT
 public:

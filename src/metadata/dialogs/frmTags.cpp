@@ -3,11 +3,14 @@
 #include "common/Latin1.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "history/FileChanges.h"
+#include "history/Recording.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/dialogs/KeptTime.h"
 #include "metadata/dialogs/Latin1Validator.h"
 #include "metadata/dialogs/SaveFailure.h"
 #include "metadata/dialogs/TagHost.h"
+#include "metadata/dialogs/TagText.h"
 #include "shell/Prompter.h"
 
 #include <QApplication>
@@ -24,17 +27,6 @@
 namespace tunewalk {
 
 namespace {
-
-// Tag bytes as the user reads them. Other taggers pad with NULs where this program pads with
-// spaces; trailing padding of either kind is not text the user wrote.
-QString tagText(const std::string& latin1) {
-    QString text = QString::fromUtf8(latin1ToUtf8(latin1));
-    qsizetype end = text.size();
-    while (end > 0 && (text[end - 1] == QChar(0) || text[end - 1] == QLatin1Char(' ')))
-        --end;
-    text.truncate(end);
-    return text;
-}
 
 // Only spaces, as the tag pads with them: a tab or a no-break space the user typed stays.
 QString trimSpaces(const QString& text) {
@@ -270,6 +262,11 @@ void frmTags::cmdSave_Click() {
     if (cboGenra->currentIndex() >= 0) e.setGenra(cboGenra->currentData().toInt());
 
     const QString key = fromNativePath(QByteArray::fromStdString(e.Filename()));
+    // Written ahead with the tag the save replaces; a save that fails leaves no entry.
+    history::Recording record(m_host.history(), HistoryStore::EntryKind::TagSave,
+                              tr("Edit tags of \"%1\"").arg(displayPath(fileNamePart(key))));
+    record.plan(history::tagWrite(key));
+    record.begin();
     const KeptTime time(m_host, key);
     if (const Result saved = e.SaveMP3(false); !saved) {
         if (e.ChangedSinceLoad()) {
@@ -286,6 +283,9 @@ void frmTags::cmdSave_Click() {
         return;
     }
     time.restore();
+    record.made(0);
+    record.finish();
+    if (record.recording()) m_host.recorded();
     m_host.refreshRow(key);
     accept();
 }

@@ -2,6 +2,8 @@
 
 #include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "history/FileChanges.h"
+#include "history/Recording.h"
 #include "metadata/codec/WAVInfo.h"
 #include "metadata/dialogs/KeptTime.h"
 #include "metadata/dialogs/SaveFailure.h"
@@ -142,8 +144,12 @@ bool frmWAV::load() {
     if (!m_editor) {
         m_editor = std::make_unique<WAVInfo>();
         m_editor->setConfirmHeaderChange([this](const std::string& question) {
-            return m_prompter.message(QString::fromStdString(question), Prompter::Icon::None,
-                                      Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+            const bool yes =
+                m_prompter.message(QString::fromStdString(question), Prompter::Icon::None,
+                                   Prompter::Buttons::YesNo) == Prompter::Answer::Yes;
+            // Written ahead only now: a declined save is no entry of the history.
+            if (yes && m_record) m_record->begin();
+            return yes;
         });
         // Not wired to a message: the three assignments before a save pass through states
         // (a file without a format has no channels yet) whose derived fields cannot be
@@ -265,9 +271,15 @@ void frmWAV::cmdSave_Click() {
     e.setSampleRate(*rate);
     e.setChannels(channels);
     const QString path = fromNativePath(QByteArray::fromStdString(e.Filename()));
+    history::Recording record(m_host.history(), HistoryStore::EntryKind::HeaderSave,
+                              tr("Edit header of \"%1\"").arg(displayPath(fileNamePart(path))));
+    if (e.FormatFieldsAt() >= 0) record.plan(history::bytesWrite(path, e.FormatFieldsAt(), 14));
+    m_record = record.changes().empty() ? nullptr : &record;
     const KeptTime time(m_host, path);
     // True also when the user declined the question.
-    if (const Result saved = e.SaveWAV(); !saved) {
+    const Result saved = e.SaveWAV();
+    m_record = nullptr;
+    if (!saved) {
         if (e.NoFormatHeader())
             m_prompter.message(
                 tr("%1 has no WAV format header").arg(displayPath(fileNamePart(path))),
@@ -279,6 +291,9 @@ void frmWAV::cmdSave_Click() {
         return;
     }
     time.restore();
+    record.made(0);
+    record.finish();
+    if (record.recording()) m_host.recorded();
     m_host.refreshRow(path);
     accept();
 }

@@ -16,6 +16,9 @@ namespace tunewalk {
 class Prompter;
 class TagHost;
 class WAVInfo;
+namespace history {
+class Recording;
+}
 
 // Edits bits per sample, sample rate and channel count in the format header of the WAV file
 // selected in the host's list; the derived fields follow. The sample data is never touched.
@@ -66,6 +69,8 @@ private:
     TagHost& m_host;
     Prompter& m_prompter;
     std::unique_ptr<WAVInfo> m_editor;
+    // The save under way, begun in the history once the user said yes to the question.
+    history::Recording* m_record = nullptr;
     std::int32_t m_loadedBits = 0;
     std::int64_t m_loadedRate = 0;
     std::int16_t m_loadedChannels = 0;

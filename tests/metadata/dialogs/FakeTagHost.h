@@ -30,10 +30,14 @@ public:
     }
 
     bool keepModificationTimes() const override { return keepTimes; }
+    HistoryStore* history() const override { return store; }
+    void recorded() override { ++recordedCount; }
 
     std::vector<Row> list;
     QString folder;
     bool keepTimes = false;
+    HistoryStore* store = nullptr;
+    int recordedCount = 0;
     QStringList refreshed;
     std::function<void()> onRefresh; // runs after each recorded refresh
 };

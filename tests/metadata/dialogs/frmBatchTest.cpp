@@ -2,15 +2,18 @@
 #include "FakeTagHost.h"
 #include "metadata/dialogs/BatchTagRun.h"
 #include "metadata/dialogs/frmBatchFiles.h"
+#include "metadata/dialogs/frmBatchPreview.h"
 #include "metadata/dialogs/frmBatchTags.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QThread>
 #include <QTimer>
 
@@ -40,9 +43,28 @@ bool throughFileDialog(frmBatchTags& dlg, const std::function<void(frmBatchFiles
     return opened;
 }
 
-// Clicks OK in the file dialog and waits for the run it starts to end.
-void runSelected(frmBatchFiles& files) {
+// Runs `inPreview` in the preview the next OK in `files` opens, once it has read every file.
+void whenPreviewReady(frmBatchFiles& files, std::function<void(frmBatchPreview&)> inPreview) {
+    auto* poll = new QTimer(&files);
+    QObject::connect(poll, &QTimer::timeout, [poll, &files, inPreview] {
+        auto* preview = files.findChild<frmBatchPreview*>();
+        if (!preview || !preview->isVisible() || !preview->isReady()) return;
+        poll->stop();
+        poll->deleteLater();
+        inPreview(*preview);
+    });
+    poll->start(1);
+}
+
+// Clicks OK in the file dialog and Apply in the preview it opens.
+void clickOkAndApply(frmBatchFiles& files) {
+    whenPreviewReady(files, [](frmBatchPreview& preview) { preview.btnApply->click(); });
     files.cmdOK->click();
+}
+
+// Clicks OK in the file dialog, applies the preview and waits for the run it starts to end.
+void runSelected(frmBatchFiles& files) {
+    clickOkAndApply(files);
     EXPECT_TRUE(waitUntil([&] { return files.result() == QDialog::Accepted; }));
 }
 
@@ -303,7 +325,7 @@ TEST_F(BatchRun, CancelStopsTheRunAndKeepsWhatWasSaved) {
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
     ticker.start(0);
-    files.cmdOK->click();
+    clickOkAndApply(files);
     ASSERT_NE(files.run(), nullptr);
     QObject::connect(files.run(), &BatchTagRun::progress, [&](int done, int) {
         if (done > 0 && ticks > progressAt) ++ticksBetweenTurns;
@@ -337,10 +359,85 @@ TEST_F(BatchRun, EscapeDuringARunCancelsItInsteadOfLeavingItBehind) {
         QThread::msleep(1);
         if (host.refreshed.size() == 3) QTest::keyClick(&files, Qt::Key_Escape);
     };
-    files.cmdOK->click();
+    clickOkAndApply(files);
     EXPECT_TRUE(waitUntil([&] { return !files.run()->isRunning(); }));
     EXPECT_TRUE(files.run()->wasCancelled());
     EXPECT_EQ(files.run()->savedCount(), 3);
     EXPECT_EQ(files.result(), QDialog::Accepted);
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(BatchRun, PreviewShowsTheNewValuesAndOnlyApplyWrites) {
+    // An ID3v1.1 comment: 28 bytes of text, a zero, the track number.
+    const std::string live = std::string("Live") + std::string(24, ' ') + '\0' + '\x05';
+    const std::string song = kAudio + fx::id3v1Tag("Song", "Old", "", "", live, 17);
+    const std::string same = kAudio + fx::id3v1Tag("Same", "X");
+    add("01 Intro.mp3", kAudio);
+    add("Song.mp3", song);
+    add("Same.mp3", same);
+    BatchTagOptions o;
+    o.titleFromFileName = true;
+    o.overwriteTitle = true;
+    o.guessTrack = true;
+    o.artist = "X";
+    frmBatchFiles files(host, prompter, o);
+    files.show();
+
+    bool shown = false;
+    whenPreviewReady(files, [&](frmBatchPreview& preview) {
+        shown = true;
+        EXPECT_EQ(preview.windowTitle(), "Batch Preview");
+        EXPECT_EQ(preview.lblSummary->text(), "2 of 3 files will change.");
+        EXPECT_TRUE(preview.btnApply->isDefault());
+        const QTableWidget* table = preview.tblFiles;
+        QStringList headers;
+        for (int c = 0; c < table->columnCount(); ++c)
+            headers << table->horizontalHeaderItem(c)->text();
+        EXPECT_EQ(headers, QStringList({"File", "Title", "Artist", "Album", "Year", "Comment",
+                                        "Genre", "Track"}));
+        // Per row: every cell's text, and for a marked one the old value it names ("-": not
+        // marked).
+        const QString genre17 = QString::fromStdString(MP3TagEditor::GenraLookupByID(17));
+        const QStringList texts[] = {
+            {"01 Intro.mp3", "01 Intro", "X", "", "", "Track 01", "None", ""},
+            {"Song.mp3", "Song (unchanged)", "X", "", "", "Live", genre17, "5"},
+            {"Same.mp3", "Same (unchanged)", "X", "", "", "", "None", ""}};
+        const QStringList was[] = {{"-", "", "", "-", "-", "", "", "-"},
+                                   {"-", "-", "Old", "-", "-", "-", "-", "-"},
+                                   {"-", "-", "-", "-", "-", "-", "-", "-"}};
+        ASSERT_EQ(table->rowCount(), 3);
+        const QColor grey = preview.palette().color(QPalette::Disabled, QPalette::Text);
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < table->columnCount(); ++c) {
+                SCOPED_TRACE(testing::Message() << "row " << r << ", column " << c);
+                const QTableWidgetItem* item = table->item(r, c);
+                EXPECT_EQ(item->text(), texts[r][c]);
+                const bool marked = was[r][c] != "-";
+                EXPECT_EQ(item->font().bold(), marked);
+                EXPECT_EQ(item->background().style() != Qt::NoBrush, marked);
+                EXPECT_EQ(item->toolTip(), marked ? "Was: " + was[r][c] : QString());
+                // Only the file that would not change at all is greyed.
+                EXPECT_EQ(item->foreground().style() != Qt::NoBrush && item->foreground() == grey,
+                          r == 2);
+            }
+        QTest::mouseClick(preview.btnCancel, Qt::LeftButton);
+    });
+    QTest::mouseClick(files.cmdOK, Qt::LeftButton);
+    EXPECT_TRUE(shown);
+    // Back to the choice of files, nothing written.
+    EXPECT_EQ(files.run(), nullptr);
+    EXPECT_TRUE(files.isVisible());
+    EXPECT_TRUE(files.cmdOK->isEnabled());
+    EXPECT_EQ(bytesOf("01 Intro.mp3"), kAudio);
+    EXPECT_EQ(bytesOf("Song.mp3"), song);
+    EXPECT_EQ(bytesOf("Same.mp3"), same);
+
+    whenPreviewReady(files, [](frmBatchPreview& preview) {
+        QTest::mouseClick(preview.btnApply, Qt::LeftButton);
+    });
+    QTest::mouseClick(files.cmdOK, Qt::LeftButton);
+    EXPECT_TRUE(waitUntil([&] { return files.result() == QDialog::Accepted; }));
+    EXPECT_EQ(bytesOf("01 Intro.mp3"), kAudio + fx::id3v1Tag("01 Intro", "X", "", "", "Track 01"));
+    EXPECT_EQ(bytesOf("Song.mp3"), kAudio + fx::id3v1Tag("Song", "X", "", "", live, 17));
+    EXPECT_EQ(bytesOf("Same.mp3"), same);
 }
