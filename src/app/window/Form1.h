@@ -596,6 +596,7 @@ private:
     void fitColumnsOnFirstListing();
     // Measure off: the contents' widths measured last time, shared out over the list's width now.
     void fitColumns(bool toContents, bool measure = true);
+    void refitAfterEdits();
     bool m_columnsSaved = false; // column widths came from the settings
     std::vector<int> m_fittedWidths;
     std::vector<int> m_contentWidths; // of the last listing fitted to its contents

@@ -63,6 +63,13 @@ void Form1::editTagsCommand() {
         frmBatchTags dialog(host, *m_prompter, this);
         dialog.exec();
     }
+    refitAfterEdits();
+}
+
+// New titles and artists may be longer than the old: columns still fitted by the program fit
+// them, as after a listing.
+void Form1::refitAfterEdits() {
+    if (!m_columnsSaved && !m_fittedWidths.empty()) fitColumns(true);
 }
 
 void Form1::editWavCommand() {
@@ -70,6 +77,7 @@ void Form1::editWavCommand() {
     WindowTagHost host(*this);
     frmWAV dialog(host, *m_prompter, this);
     if (dialog.load()) dialog.exec();
+    refitAfterEdits();
 }
 
 void Form1::wavHeadersCommand() {

@@ -55,10 +55,15 @@ frmBatchPreview::frmBatchPreview(QString folder, QStringList names, BatchTagOpti
     // Widths from the font rather than from the contents, which would mean measuring every
     // row of a long list.
     const int x = fontMetrics().averageCharWidth();
-    const int widths[ColumnCount] = {28, 20, 18, 18, 6, 20, 12, 6};
-    for (int c = 0; c < ColumnCount; ++c)
+    // A title holds 30 letters and shows whole, in bold where it changes; the other fields
+    // are seldom that long.
+    const int widths[ColumnCount] = {30, 34, 24, 20, 6, 20, 14, 7};
+    int total = 0;
+    for (int c = 0; c < ColumnCount; ++c) {
         tblFiles->setColumnWidth(c, widths[c] * x);
-    tblFiles->setMinimumSize(x * 140, fontMetrics().height() * 20);
+        total += widths[c] * x;
+    }
+    tblFiles->setMinimumSize(total + 4 * x, fontMetrics().height() * 20);
 
     btnApply = new QPushButton(tr("&Apply"), this);
     btnApply->setAccessibleName(tr("Apply"));
