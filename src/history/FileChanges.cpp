@@ -64,6 +64,13 @@ Change move(ChangeKind kind, const QString& path, const QString& target) {
     return c;
 }
 
+Change merged(const MoveOutcome::Item& item) {
+    Change c = move(item.to.isEmpty() ? ChangeKind::RemoveFolder : ChangeKind::Move, item.from,
+                    item.to);
+    c.replaced = item.replaced;
+    return c;
+}
+
 namespace {
 bool isByteChange(const Change& c) {
     return c.kind == ChangeKind::TagWrite || c.kind == ChangeKind::HeaderWrite;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileops/FileMoves.h"
 #include "history/HistoryStore.h"
 
 #include <QByteArray>
@@ -32,6 +33,10 @@ Change bytesWrite(const QString& path, qint64 offset, qint64 length);
 // A move or rename of `path` to `target` about to be made (nothing is looked at: a drop of
 // thousands of items is planned without touching the disk).
 Change move(ChangeKind kind, const QString& path, const QString& target);
+
+// What a merge did to one item, as its outcome lists it: a move (that may have replaced a
+// file), or the removal of a source folder it emptied.
+Change merged(const MoveOutcome::Item& item);
 
 // After the change was made: records the item as the change left it (its bytes read back, its
 // size, time and identity), so a later undo can tell whether anything touched it since.

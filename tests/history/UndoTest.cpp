@@ -226,13 +226,8 @@ const Action actions[] = {
          const MoveOutcome outcome = mergeFolder(t.at("merge/from"), t.at("merge/to"), job);
          ASSERT_TRUE(outcome.ok) << outcome.description().toStdString();
          ASSERT_EQ(outcome.moved.size(), 5u);
-         for (const MoveOutcome::Item& item : outcome.moved) {
-             Change c = history::move(
-                 item.to.isEmpty() ? ChangeKind::RemoveFolder : ChangeKind::Move, item.from,
-                 item.to);
-             c.replaced = item.replaced;
-             r.made(r.plan(c));
-         }
+         for (const MoveOutcome::Item& item : outcome.moved)
+             r.made(r.plan(history::merged(item)));
      },
      [](UndoTest& t) { t.replace("merge/to/sub/y.mp3"); }, "y.mp3"},
     {"TrashOfAFile", EntryKind::Trash, false,

@@ -130,14 +130,8 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
                 Moved moved{move, outcome, !itemExists(move.source), itemExists(move.target),
                             itemKind(move.target, true) == ItemKind::Folder};
                 if (move.kind == Move::Kind::Merge) {
-                    for (const MoveOutcome::Item& item : outcome.moved) {
-                        auto change = history::move(item.to.isEmpty()
-                                                        ? HistoryStore::ChangeKind::RemoveFolder
-                                                        : HistoryStore::ChangeKind::Move,
-                                                    item.from, item.to);
-                        change.replaced = item.replaced;
-                        recording->made(recording->plan(std::move(change)));
-                    }
+                    for (const MoveOutcome::Item& item : outcome.moved)
+                        recording->made(recording->plan(history::merged(item)));
                 } else if (moved.sourceGone && moved.arrived) {
                     recording->change(i).replaced = move.kind == Move::Kind::Replace;
                     recording->made(i);
