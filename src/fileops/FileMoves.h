@@ -87,8 +87,8 @@ MoveOutcome replaceFile(const QString& source, const QString& target, FileJob& j
                         const ItemLook* asked = nullptr);
 
 // Moves what the folder `source` holds into the existing folder `target`: files replace files
-// of the same name, sub-folders are merged the same way. The outcome lists what moved. The source folder is removed only when
-// everything in it was moved; whatever could not be moved stays in it.
+// of the same name, sub-folders are merged the same way. The outcome lists what moved. The source
+// folder is removed only when everything in it was moved; whatever could not be moved stays in it.
 MoveOutcome mergeFolder(const QString& source, const QString& target, FileJob& job);
 
 } // namespace tunewalk

@@ -232,8 +232,8 @@ std::optional<TrashEntry> findInTrash(const QString& original) {
             if (line.startsWith("DeletionDate=")) date = line.mid(13);
         if (found && date < newest) continue;
         newest = date;
-        found = TrashEntry{trash + "/files/" + path.mid(trash.size() + 6).chopped(InfoSuffix.size()),
-                           path};
+        found = TrashEntry{
+            trash + "/files/" + path.mid(trash.size() + 6).chopped(InfoSuffix.size()), path};
     }
     return found;
 }

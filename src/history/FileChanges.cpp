@@ -65,8 +65,8 @@ Change move(ChangeKind kind, const QString& path, const QString& target) {
 }
 
 Change merged(const MoveOutcome::Item& item) {
-    Change c = move(item.to.isEmpty() ? ChangeKind::RemoveFolder : ChangeKind::Move, item.from,
-                    item.to);
+    Change c =
+        move(item.to.isEmpty() ? ChangeKind::RemoveFolder : ChangeKind::Move, item.from, item.to);
     c.replaced = item.replaced;
     return c;
 }

@@ -227,9 +227,10 @@ qint64 HistoryStore::begin(const Entry& entry, const std::vector<Change>& change
     qint64 id = 0;
     const bool recorded = transaction(
         [&](QSqlQuery& q) {
-            q.prepare(QStringLiteral("INSERT INTO entries (at_ms, kind, description, state, "
-                                     "undoable, change_count, changed) VALUES (?, ?, ?, ?, ?, ?, ") +
-                      NextChange + QStringLiteral(")"));
+            q.prepare(
+                QStringLiteral("INSERT INTO entries (at_ms, kind, description, state, "
+                               "undoable, change_count, changed) VALUES (?, ?, ?, ?, ?, ?, ") +
+                NextChange + QStringLiteral(")"));
             bind(q, {entry.timeMs ? entry.timeMs : QDateTime::currentMSecsSinceEpoch(),
                      int(entry.kind), entry.description, int(State::Open), entry.undoable,
                      qint64(changes.size())});

@@ -158,9 +158,9 @@ TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndon
         std::vector<HistoryStore::Change> planned;
         for (const QString& f : files)
             planned.push_back(history::tagWrite(f));
-        ASSERT_NE(store.begin({0, 0, HistoryStore::EntryKind::BatchTag, "Batch tag 3 files"},
-                              planned),
-                  0);
+        ASSERT_NE(
+            store.begin({0, 0, HistoryStore::EntryKind::BatchTag, "Batch tag 3 files"}, planned),
+            0);
         // And a folder trashed before the job could note where it went in the Trash.
         HistoryStore::Change trashed;
         trashed.kind = HistoryStore::ChangeKind::Trash;

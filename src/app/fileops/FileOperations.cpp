@@ -54,12 +54,13 @@ QString movesDescription(const std::vector<FileOperations::Move>& moves,
 
 QString deletionDescription(const QStringList& items, bool destroy) {
     if (items.size() == 1)
-        return destroy ? FileOperations::tr("Delete \"%1\" permanently")
-                             .arg(displayName(items.front()))
-                       : FileOperations::tr("Move \"%1\" to the %2")
-                             .arg(displayName(items.front()), trashName());
-    return destroy ? FileOperations::tr("Delete %1 items permanently").arg(items.size())
-                   : FileOperations::tr("Move %1 items to the %2").arg(items.size()).arg(trashName());
+        return destroy
+                   ? FileOperations::tr("Delete \"%1\" permanently").arg(displayName(items.front()))
+                   : FileOperations::tr("Move \"%1\" to the %2")
+                         .arg(displayName(items.front()), trashName());
+    return destroy
+               ? FileOperations::tr("Delete %1 items permanently").arg(items.size())
+               : FileOperations::tr("Move %1 items to the %2").arg(items.size()).arg(trashName());
 }
 
 } // namespace
@@ -107,8 +108,8 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
     auto results = std::make_shared<std::vector<Moved>>();
     const QString title = tr("Moving to \"%1\"").arg(displayPath(destination));
     // Written ahead: each item and where it goes. A merge is recorded by what it moved.
-    auto recording = std::make_shared<history::Recording>(
-        m_history, HistoryStore::EntryKind::Move, movesDescription(moves, destination));
+    auto recording = std::make_shared<history::Recording>(m_history, HistoryStore::EntryKind::Move,
+                                                          movesDescription(moves, destination));
     for (const Move& move : moves)
         recording->plan(history::move(HistoryStore::ChangeKind::Move, move.source, move.target));
     recording->begin();

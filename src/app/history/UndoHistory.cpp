@@ -93,7 +93,8 @@ void UndoHistory::run(qint64 id, bool undo) {
     const auto direction = undo ? history::Direction::Undo : history::Direction::Redo;
     const QString title = (undo ? tr("Undoing %1") : tr("Redoing %1")).arg(entry->description);
     m_fileOps.runner().run(
-        title, [job, direction](FileJob& fileJob) {
+        title,
+        [job, direction](FileJob& fileJob) {
             job->outcome = history::applyAll(job->changes, direction, fileJob);
         },
         [this, job, id, undo, before, description = entry->description](bool) {
@@ -116,8 +117,7 @@ void UndoHistory::run(qint64 id, bool undo) {
             const QString what = undo ? tr("%1 cannot be undone:").arg(description)
                                       : tr("%1 cannot be redone:").arg(description);
             QString text = what + QLatin1String("\n\n") + out.problems.join(QLatin1Char('\n'));
-            if (out.applied == 0)
-                text += QLatin1String("\n\n") + tr("Nothing was changed.");
+            if (out.applied == 0) text += QLatin1String("\n\n") + tr("Nothing was changed.");
             m_prompter.error(text);
         });
 }

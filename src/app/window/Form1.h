@@ -16,8 +16,8 @@
 #include "common/NameIDPair.h"
 #include "foldertree/Treefolder.h"
 #include <functional>
-#include <system_error>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 class QAction;

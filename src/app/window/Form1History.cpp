@@ -98,10 +98,10 @@ void Form1::showUndone(const QStringList& paths) {
 }
 
 MoveOutcome Form1::renameRecorded(const QString& oldPath, const QString& newPath) {
-    history::Recording recording(m_history->store(), HistoryStore::EntryKind::Rename,
-                                 tr("Rename \"%1\" to \"%2\"")
-                                     .arg(displayPath(fileNamePart(oldPath)),
-                                          displayPath(fileNamePart(newPath))));
+    history::Recording recording(
+        m_history->store(), HistoryStore::EntryKind::Rename,
+        tr("Rename \"%1\" to \"%2\"")
+            .arg(displayPath(fileNamePart(oldPath)), displayPath(fileNamePart(newPath))));
     recording.plan(history::move(HistoryStore::ChangeKind::Rename, oldPath, newPath));
     recording.begin();
     const MoveOutcome outcome = moveItem(oldPath, newPath);
@@ -139,11 +139,10 @@ void Form1::reportHistoryAtStart() {
     if (cut.empty()) return;
     QStringList lines;
     for (const HistoryStore::Record& r : cut)
-        lines << (r.changes.size() == 1
-                      ? tr("\"%1\": 1 file changed").arg(r.entry.description)
-                      : tr("\"%1\": %2 files changed")
-                            .arg(r.entry.description)
-                            .arg(r.changes.size()));
+        lines << (r.changes.size() == 1 ? tr("\"%1\": 1 file changed").arg(r.entry.description)
+                                        : tr("\"%1\": %2 files changed")
+                                              .arg(r.entry.description)
+                                              .arg(r.changes.size()));
     m_prompter->message(tr("The program stopped while these actions ran:\n\n%1\n\nThe files "
                            "they had changed are listed in Edit > History, where they can be "
                            "undone.")
