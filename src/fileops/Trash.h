@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
-#include <optional>
+#include <QDateTime>
+#include <QStringList>
+#include <map>
 
 namespace tunewalk {
 
@@ -23,10 +25,10 @@ bool moveToTrash(const QByteArray& nativePath, QString* why, TrashEntry* made);
 // replaced), and removes its record. False, with `why` filled, when it cannot.
 bool restoreFromTrash(const TrashEntry& entry, const QString& original, QString* why);
 
-// The item the Trash holds for `original` (the newest, when it holds several): for a run cut
-// short after it trashed an item and before it noted where the item went. Nothing when the
-// Trash holds none.
-std::optional<TrashEntry> findInTrash(const QString& original);
+// The items the Trash holds for these original places, trashed at or after `since` (the
+// newest of each): for a run cut short after it trashed items and before it noted where they
+// went. Each Trash folder is read once, by raw names.
+std::map<QString, TrashEntry> findInTrash(const QStringList& originals, const QDateTime& since);
 
 // What the Trash is called on this desktop, for questions and messages.
 QString trashName();

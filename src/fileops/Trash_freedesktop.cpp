@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -207,33 +208,47 @@ bool restoreFromTrash(const TrashEntry& entry, const QString& original, QString*
     return true;
 }
 
-std::optional<TrashEntry> findInTrash(const QString& original) {
-    const QByteArray item = toNativePath(QDir::cleanPath(original));
-    const qsizetype slash = item.lastIndexOf('/');
-    if (slash < 0) return std::nullopt;
-    const QByteArray parent = slash > 0 ? item.left(slash) : QByteArray("/");
-    struct stat st;
-    if (::stat(parent.constData(), &st) != 0) return std::nullopt;
-    QString why;
-    const auto [trash, recorded] = destination(item, parent, st.st_dev, &why);
-    if (trash.isEmpty()) return std::nullopt;
-    const QByteArray wanted = "Path=" + recorded.toPercentEncoding("/");
-    std::optional<TrashEntry> found;
-    QByteArray newest;
-    QDir info(fromNativePath(trash + "/info"));
-    for (const QString& name : info.entryList({QStringLiteral("*.trashinfo")}, QDir::Files)) {
-        QFile record;
-        const QByteArray path = trash + "/info/" + toNativePath(name);
-        if (!openForReading(record, fromNativePath(path))) continue;
-        const QList<QByteArray> lines = record.read(64 * 1024).split('\n');
-        if (!lines.contains(wanted)) continue;
-        QByteArray date;
-        for (const QByteArray& line : lines)
-            if (line.startsWith("DeletionDate=")) date = line.mid(13);
-        if (found && date < newest) continue;
-        newest = date;
-        found = TrashEntry{
-            trash + "/files/" + path.mid(trash.size() + 6).chopped(InfoSuffix.size()), path};
+std::map<QString, TrashEntry> findInTrash(const QStringList& originals, const QDateTime& since) {
+    // Where each item's record would be, and what its Path= line would say.
+    std::map<QByteArray, std::map<QByteArray, QString>> wanted; // trash folder -> line -> item
+    for (const QString& original : originals) {
+        const QByteArray item = toNativePath(QDir::cleanPath(original));
+        const qsizetype slash = item.lastIndexOf('/');
+        if (slash < 0) continue;
+        const QByteArray parent = slash > 0 ? item.left(slash) : QByteArray("/");
+        struct stat st;
+        if (::stat(parent.constData(), &st) != 0) continue;
+        QString why;
+        const auto [trash, recorded] = destination(item, parent, st.st_dev, &why);
+        if (!trash.isEmpty()) wanted[trash]["Path=" + recorded.toPercentEncoding("/")] = original;
+    }
+    std::map<QString, TrashEntry> found;
+    std::map<QString, QDateTime> when;
+    for (const auto& [trash, lines] : wanted) {
+        const QByteArray infoFolder = trash + "/info";
+        DIR* dir = ::opendir(infoFolder.constData());
+        if (!dir) continue;
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (!name.endsWith(InfoSuffix)) continue;
+            QFile record;
+            if (!openForReading(record, fromNativePath(infoFolder + '/' + name))) continue;
+            QByteArray path;
+            QDateTime date;
+            for (const QByteArray& line : record.read(64 * 1024).split('\n')) {
+                if (line.startsWith("Path=")) path = line;
+                if (line.startsWith("DeletionDate="))
+                    date = QDateTime::fromString(QString::fromLatin1(line.mid(13)), Qt::ISODate);
+            }
+            const auto it = lines.find(path);
+            // Trashed before the run began: an older item of that name, not this one.
+            if (it == lines.end() || !date.isValid() || date < since) continue;
+            if (when.count(it->second) && date < when[it->second]) continue;
+            when[it->second] = date;
+            found[it->second] = {trash + "/files/" + name.chopped(InfoSuffix.size()),
+                                 infoFolder + '/' + name};
+        }
+        ::closedir(dir);
     }
     return found;
 }

@@ -44,8 +44,8 @@ bool restoreFromTrash(const TrashEntry& entry, const QString& original, QString*
     return false;
 }
 
-std::optional<TrashEntry> findInTrash(const QString&) {
-    return std::nullopt; // the platform keeps its own records
+std::map<QString, TrashEntry> findInTrash(const QStringList&, const QDateTime&) {
+    return {}; // the platform keeps its own records
 }
 
 QString trashName() {

@@ -4,15 +4,18 @@
 #include "fileops/FileSystemCalls.h"
 
 #include <QFile>
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tunewalk::history {
 
 namespace {
 constexpr qint64 TagSize = 128;
-} // namespace
 
-ItemNow lookAt(const QString& path) {
-    const fsc::ItemState state = fsc::lookAt(toFsPath(path));
+ItemNow nowOf(const fsc::ItemState& state) {
     if (!state.exists()) return {};
     return {true,
             state.kind == fsc::Kind::Folder,
@@ -20,6 +23,50 @@ ItemNow lookAt(const QString& path) {
             state.modified,
             state.device,
             state.inode};
+}
+
+// A file looked at and read with one open: a batch of thousands of files is recorded with
+// one small read each. `offset` below zero counts from the end.
+struct Read {
+    ItemNow now;
+    QByteArray bytes;
+};
+Read readFile(const QString& path, qint64 offset, qint64 length) {
+    Read out;
+#ifndef Q_OS_WIN
+    const int fd = ::open(toNativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return out;
+    struct stat st;
+    if (::fstat(fd, &st) == 0) {
+        out.now = {true,
+                   S_ISDIR(st.st_mode),
+                   qint64(st.st_size),
+                   qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                   quint64(st.st_dev),
+                   quint64(st.st_ino)};
+        if (offset < 0) offset += out.now.size;
+        if (offset >= 0 && length > 0 && !out.now.folder) {
+            out.bytes.resize(length);
+            const ssize_t got = ::pread(fd, out.bytes.data(), size_t(length), offset);
+            out.bytes.resize(got > 0 ? got : 0);
+        }
+    }
+    ::close(fd);
+#else
+    out.now = nowOf(fsc::lookThrough(toFsPath(path)));
+    if (offset < 0) offset += out.now.size;
+    out.bytes = offset >= 0 ? readBytes(path, offset, length) : QByteArray();
+#endif
+    return out;
+}
+} // namespace
+
+ItemNow lookAt(const QString& path) {
+    return nowOf(fsc::lookAt(toFsPath(path)));
+}
+
+ItemNow lookThrough(const QString& path) {
+    return nowOf(fsc::lookThrough(toFsPath(path)));
 }
 
 QByteArray readBytes(const QString& path, qint64 offset, qint64 length) {
@@ -32,10 +79,12 @@ Change tagWrite(const QString& path) {
     Change c;
     c.kind = ChangeKind::TagWrite;
     c.path = path;
-    const ItemNow now = lookAt(path);
+    const Read read = readFile(path, -TagSize, TagSize);
+    const ItemNow& now = read.now;
     c.modifiedNsBefore = now.modifiedNs;
-    const QByteArray tail =
-        now.size >= TagSize ? readBytes(path, now.size - TagSize, TagSize) : QByteArray();
+    c.device = now.device; // the file this is about: one put in its place later is another
+    c.inode = now.inode;
+    const QByteArray tail = now.size >= TagSize ? read.bytes : QByteArray();
     if (tail.size() == TagSize && tail.startsWith("TAG")) {
         c.offset = now.size - TagSize;
         c.before = tail;
@@ -51,8 +100,11 @@ Change bytesWrite(const QString& path, qint64 offset, qint64 length) {
     c.kind = ChangeKind::HeaderWrite;
     c.path = path;
     c.offset = offset;
-    c.before = readBytes(path, offset, length);
-    c.modifiedNsBefore = lookAt(path).modifiedNs;
+    const Read read = readFile(path, offset, length);
+    c.before = read.bytes;
+    c.modifiedNsBefore = read.now.modifiedNs;
+    c.device = read.now.device;
+    c.inode = read.now.inode;
     return c;
 }
 
@@ -91,20 +143,34 @@ QString placeAfter(const Change& c) {
 }
 } // namespace
 
+// Whether the file at a byte change's path is the one whose bytes it read ahead, and as the
+// write leaves it (a tag written ends the file). Another file put in its place meanwhile is
+// not the change's to take back: its old bytes would be written into a stranger.
+bool sameFile(const Change& c, const ItemNow& now) {
+    if (!now.exists || ((c.device || c.inode) && (now.device != c.device || now.inode != c.inode)))
+        return false;
+    return c.kind != ChangeKind::TagWrite || now.size == c.offset + TagSize;
+}
+
 void settle(Change& change) {
-    const ItemNow now = lookAt(placeAfter(change));
+    const bool bytes = isByteChange(change);
+    const Read read = bytes ? readFile(change.path, change.offset, writtenLength(change))
+                            : Read{lookAt(placeAfter(change)), {}};
+    const ItemNow& now = read.now;
+    if (bytes && !sameFile(change, now)) return; // left out of the record
     change.applied = true;
     change.size = now.folder ? -1 : now.size;
     change.modifiedNs = now.folder ? 0 : now.modifiedNs;
     change.device = now.device;
     change.inode = now.inode;
-    if (isByteChange(change) && now.exists)
-        change.after = readBytes(change.path, change.offset, writtenLength(change));
+    if (bytes && now.exists) change.after = read.bytes;
 }
 
 bool reached(const Change& change) {
     if (isByteChange(change)) {
-        const QByteArray now = readBytes(change.path, change.offset, writtenLength(change));
+        const Read read = readFile(change.path, change.offset, writtenLength(change));
+        if (!sameFile(change, read.now)) return false;
+        const QByteArray& now = read.bytes;
         // Written ahead, a change holds only what it replaces: reached when that is gone.
         if (!change.after.isEmpty()) return now == change.after;
         return change.noTagBefore ? !now.isEmpty() : !now.isEmpty() && now != change.before;
@@ -116,6 +182,8 @@ bool reached(const Change& change) {
     case ChangeKind::Delete:
     case ChangeKind::RemoveFolder:
         return !at.exists;
+    case ChangeKind::Merge:
+        return false;
     case ChangeKind::Trash:
         return !at.exists && !change.target.isEmpty() && there.exists;
     default:
@@ -126,10 +194,27 @@ bool reached(const Change& change) {
     }
 }
 
+bool wasMade(const Change& c) {
+    switch (c.kind) {
+    case ChangeKind::TagWrite:
+    case ChangeKind::HeaderWrite:
+        return !c.after.isEmpty();
+    case ChangeKind::Trash:
+        return !c.target.isEmpty();
+    case ChangeKind::Rename:
+    case ChangeKind::Move:
+    case ChangeKind::NewFolder:
+        return c.size >= 0 || c.device || c.inode;
+    default:
+        return false;
+    }
+}
+
 QString describe(const Change& change) {
     switch (change.kind) {
     case ChangeKind::Rename:
     case ChangeKind::Move:
+    case ChangeKind::Merge:
         return QStringLiteral("%1 → %2").arg(displayPath(change.path), displayPath(change.target));
     default:
         return displayPath(change.path);

@@ -20,6 +20,8 @@ struct ItemNow {
     quint64 device = 0, inode = 0;
 };
 ItemNow lookAt(const QString& path);
+// The same through a link: the file a tag or header is written into.
+ItemNow lookThrough(const QString& path);
 
 // The bytes of `path` from `offset`, at most `length` of them; empty when it cannot be read.
 QByteArray readBytes(const QString& path, qint64 offset, qint64 length);
@@ -45,6 +47,10 @@ void settle(Change& change);
 // at its target and gone from its place. For runs cut short, whose changes may or may not
 // have been made.
 bool reached(const Change& change);
+
+// Whether the change was made once and settled (so it can be made again); a change only
+// written ahead was not.
+bool wasMade(const Change& change);
 
 // A line of a change for the history: "Title.mp3", "Old.mp3 → New.mp3".
 QString describe(const Change& change);

@@ -44,6 +44,9 @@ public:
         NewFolder = 6,
         Delete = 7,
         RemoveFolder = 8, // a folder a merge emptied, removed after its last item
+        // A merge about to be made, as written ahead: never taken back as a whole (the folder
+        // at its target held things of its own), only by the items it is found to have moved.
+        Merge = 9,
     };
     enum class State {
         Open = 0, // written ahead, not finished: a run cut short when seen at a later start

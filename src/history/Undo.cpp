@@ -4,6 +4,7 @@
 #include "common/NativePath.h"
 #include "fileops/FileJob.h"
 #include "fileops/FileMoves.h"
+#include "fileops/FileSystemCalls.h"
 #include "fileops/Trash.h"
 #include "history/FileChanges.h"
 
@@ -46,9 +47,11 @@ Expected expected(const Change& c, Direction d) {
 }
 
 QString byteChangeCheck(const Change& c, Direction d) {
-    const ItemNow now = lookAt(c.path);
+    const ItemNow now = lookThrough(c.path);
     const QString name = shown(c.path);
     if (!now.exists) return Undo::tr("%1 is no longer there.").arg(name);
+    if ((c.device || c.inode) && (now.device != c.device || now.inode != c.inode))
+        return Undo::tr("%1 is another file now.").arg(name);
     const Expected want = expected(c, d);
     if (want.size >= 0 && now.size != want.size)
         return Undo::tr("%1 has changed size since (%2 bytes, was %3).")
@@ -169,6 +172,8 @@ QString whatChanged(const Change& c, Direction d) {
     }
     case Kind::Delete:
         return Undo::tr("%1 was deleted for good and cannot be brought back.").arg(shown(c.path));
+    case Kind::Merge:
+        return {};
     case Kind::RemoveFolder: {
         // Made again on undo, removed again on redo once the items moved out of it again; a
         // folder that is there is fine either way.
@@ -195,11 +200,8 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
         break;
     case Kind::Rename:
     case Kind::Move:
-        if (undo) {
-            // A folder emptied by a merge went with its last item: it is made again.
-            std::error_code ec;
-            std::filesystem::create_directories(toFsPath(c.path).parent_path(), ec);
-        }
+        // A folder a merge emptied is made again first, by its own change; any other folder
+        // that is gone (a share not mounted) is not made up: the move back fails and says so.
         done = undo ? move(c.target, c.path, job, why) : move(c.path, c.target, job, why);
         if (done) follow(c, undo ? c.path : c.target);
         break;
@@ -238,14 +240,22 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
         break;
     }
     case Kind::RemoveFolder: {
-        std::error_code ec;
-        if (undo)
-            std::filesystem::create_directories(toFsPath(c.path), ec);
-        else
-            std::filesystem::remove(toFsPath(c.path), ec); // left where something came into it
-        done = true;
+        const std::filesystem::path folder = toFsPath(c.path);
+        if (undo) {
+            std::error_code ec;
+            done = std::filesystem::create_directory(folder, ec) || lookAt(c.path).folder;
+            if (!done)
+                *why = QStringLiteral("%1: %2").arg(shown(c.path),
+                                                    QString::fromLocal8Bit(ec.message()));
+        } else {
+            (void)fsc::removeFolder(folder); // only when empty: kept where something came in
+            done = true;
+        }
         break;
     }
+    case Kind::Merge:
+        done = true; // its items are changes of their own
+        break;
     case Kind::Delete:
         break;
     }
@@ -257,7 +267,9 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
 Outcome applyAll(std::vector<Change>& changes, Direction d, FileJob& job) {
     Outcome out;
     // What was deleted for good beside trashed items stays deleted; the rest comes back.
-    const auto skipped = [](const Change& c) { return c.kind == Kind::Delete; };
+    const auto skipped = [](const Change& c) {
+        return c.kind == Kind::Delete || c.kind == Kind::Merge;
+    };
     for (const Change& c : changes) {
         if (skipped(c)) continue;
         const QString problem = whatChanged(c, d);

@@ -152,6 +152,9 @@ TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndon
     // A batch over three files was written ahead, then the program was killed after two of
     // them had their tag appended.
     const QStringList files{path("a.mp3"), path("b.mp3"), path("Rock2/c.mp3")};
+    const QByteArray rawBytes = toNativePath(music()) + "/caf\xe9.mp3";
+    const QString raw = fromNativePath(rawBytes);
+    fixtures::writeFile(rawBytes.toStdString(), "not valid UTF-8, and trashed");
     const auto before = tree();
     {
         HistoryStore store(dbPath());
@@ -161,16 +164,21 @@ TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndon
         ASSERT_NE(
             store.begin({0, 0, HistoryStore::EntryKind::BatchTag, "Batch tag 3 files"}, planned),
             0);
-        // And a folder trashed before the job could note where it went in the Trash.
-        HistoryStore::Change trashed;
-        trashed.kind = HistoryStore::ChangeKind::Trash;
-        trashed.path = path("Rock2");
-        ASSERT_NE(store.begin({0, 0, HistoryStore::EntryKind::Trash, "Move \"Rock2\" to the Trash"},
-                              {trashed}),
+        // And a folder and a file whose name is not valid UTF-8, trashed before the job could
+        // note where they went in the Trash.
+        std::vector<HistoryStore::Change> trashed(2);
+        trashed[0].path = path("Rock2");
+        trashed[1].path = raw;
+        for (auto& c : trashed)
+            c.kind = HistoryStore::ChangeKind::Trash;
+        ASSERT_NE(store.begin({0, 0, HistoryStore::EntryKind::Trash, "Move 2 items to the Trash"},
+                              trashed),
                   0);
     }
-    QString why;
-    ASSERT_TRUE(moveToTrash(toNativePath(path("Rock2")), &why)) << why.toStdString();
+    for (const QString& item : {path("Rock2"), raw}) {
+        QString why;
+        ASSERT_TRUE(moveToTrash(toNativePath(item), &why)) << why.toStdString();
+    }
     for (const QString& f : files.mid(0, 2)) {
         QFile file(f);
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
@@ -183,7 +191,7 @@ TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndon
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text,
               "The program stopped while these actions ran:\n\n\"Batch tag 3 files\": 2 files "
-              "changed\n\"Move \"Rock2\" to the Trash\": 1 file changed\n\nThe files they had "
+              "changed\n\"Move 2 items to the Trash\": 2 files changed\n\nThe files they had "
               "changed are listed in Edit > History, where they can be undone.");
     undo(); // the folder comes back from the Trash
     const auto entry = form->history().undoTarget();

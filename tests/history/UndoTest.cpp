@@ -326,6 +326,29 @@ TEST_F(UndoTest, APermanentDeleteIsRecordedAsOneThatCannotBeTakenBack) {
                   "\" was deleted for good and cannot be brought back.");
 }
 
+TEST_F(UndoTest, WhatIsNotTheChangesOwnIsNeverTakenAsMade) {
+    // Another file took the tagged file's place between the read ahead and the save: the save
+    // wrote into the stranger, whose old bytes the change does not hold.
+    Change tag = history::tagWrite(at("a.mp3"));
+    put("other.mp3", fixtures::mpegFrames({}, 9) + fixtures::id3v1Tag("Other", "X"));
+    fs::rename(music / "other.mp3", music / "a.mp3");
+    MP3TagEditor editor;
+    ASSERT_TRUE(editor.LoadMP3(toNativePath(at("a.mp3")).toStdString()));
+    editor.setTitle("New");
+    ASSERT_TRUE(editor.SaveMP3());
+    EXPECT_FALSE(history::reached(tag));
+    history::settle(tag);
+    EXPECT_FALSE(tag.applied);
+
+    // A merge written ahead whose run was cut short: its source is gone and its target is
+    // there, yet the target folder held things of its own and must never be moved away whole.
+    const Change merge = history::move(ChangeKind::Merge, at("merge/from"), at("merge/to"));
+    FileJob job;
+    ASSERT_TRUE(mergeFolder(merge.path, merge.target, job).ok);
+    EXPECT_FALSE(history::reached(merge));
+    EXPECT_EQ(whatChanged(merge, Direction::Undo), "");
+}
+
 TEST_F(UndoTest, ARunCutShortIsFoundAtTheNextStartWithWhatReachedTheDisk) {
     struct Cut {
         const char* name;

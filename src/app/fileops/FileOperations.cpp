@@ -111,7 +111,10 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
     auto recording = std::make_shared<history::Recording>(m_history, HistoryStore::EntryKind::Move,
                                                           movesDescription(moves, destination));
     for (const Move& move : moves)
-        recording->plan(history::move(HistoryStore::ChangeKind::Move, move.source, move.target));
+        recording->plan(history::move(move.kind == Move::Kind::Merge
+                                          ? HistoryStore::ChangeKind::Merge
+                                          : HistoryStore::ChangeKind::Move,
+                                      move.source, move.target));
     recording->begin();
     m_runner.run(
         title,

@@ -9,6 +9,9 @@
 #include "history/Undo.h"
 #include "shell/Prompter.h"
 
+#include <QDateTime>
+#include <algorithm>
+
 namespace tunewalk {
 
 namespace {
@@ -46,7 +49,11 @@ bool UndoHistory::wasReset() const {
 }
 
 std::optional<UndoHistory::Entry> UndoHistory::undoTarget() {
-    for (const Entry& e : m_store->entries(50))
+    const std::vector<Entry> newest = m_store->entries(50);
+    // While an action is still being made (a long move, tunewalk-tag at work), there is
+    // nothing to undo yet: not the action before it either.
+    if (!newest.empty() && newest.front().state == State::Open) return std::nullopt;
+    for (const Entry& e : newest)
         if (canUndo(e)) return e;
     return std::nullopt;
 }
@@ -56,8 +63,7 @@ std::optional<UndoHistory::Entry> UndoHistory::redoTarget() {
     // since ends the chance to redo what lies under it.
     std::optional<Entry> target;
     for (const Entry& e : m_store->entries(50)) {
-        if (e.state == State::Open) continue; // still being made
-        if (e.state != State::Undone) break;
+        if (e.state != State::Undone) break; // done since, or still being made
         if (!target || e.changed > target->changed) target = e;
     }
     return target;
@@ -108,8 +114,9 @@ void UndoHistory::run(qint64 id, bool undo) {
             }
             // Undone only when every change is off the disk; a partial undo leaves the rest
             // to undo again.
+            // A redo stopped half-way is done as far as it went: that part is undone next.
             State state = anyApplied ? before : State::Undone;
-            if (!undo) state = allApplied ? State::Done : State::Undone;
+            if (!undo) state = anyApplied ? State::Done : State::Undone;
             m_store->update(id, state, job->changes);
             emit changed();
             if (out.applied > 0) emit applied(placesOf(job->changes));
@@ -123,28 +130,52 @@ void UndoHistory::run(qint64 id, bool undo) {
 }
 
 std::vector<UndoHistory::Record> UndoHistory::recover() {
-    std::vector<Record> found = m_store->incomplete();
-    for (Record& r : found) {
-        std::vector<HistoryStore::Change> reached;
-        for (HistoryStore::Change& c : r.changes) {
-            // An item trashed just before the cut: where it went was never noted.
+    std::vector<Record> cut;
+    for (Record& r : m_store->incomplete()) {
+        // Items trashed just before the cut: where they went was never noted. The Trash is
+        // read once for all of them.
+        QStringList trashed;
+        for (const HistoryStore::Change& c : r.changes)
             if (c.kind == HistoryStore::ChangeKind::Trash && c.target.isEmpty() &&
                 !itemExists(c.path))
-                if (const auto entry = findInTrash(c.path)) {
-                    c.target = fromNativePath(entry->file);
-                    c.trashInfo = fromNativePath(entry->info);
-                }
-            if (!history::reached(c)) continue;
-            history::settle(c);
-            reached.push_back(std::move(c));
+                trashed << c.path;
+        const auto inTrash =
+            trashed.isEmpty()
+                ? std::map<QString, TrashEntry>()
+                : findInTrash(trashed, QDateTime::fromMSecsSinceEpoch(r.entry.timeMs - 1000));
+        std::vector<HistoryStore::Change> kept;
+        int applied = 0;
+        for (HistoryStore::Change& c : r.changes) {
+            if (const auto it = inTrash.find(c.path); it != inTrash.end()) {
+                c.target = fromNativePath(it->second.file);
+                c.trashInfo = fromNativePath(it->second.info);
+            }
+            if (history::reached(c)) {
+                history::settle(c);
+                ++applied;
+            } else if (history::wasMade(c)) {
+                c.applied = false; // an undo cut short had taken it back: it can be made again
+            } else {
+                continue; // only written ahead, never made
+            }
+            kept.push_back(std::move(c));
         }
-        r.changes = std::move(reached);
-        r.entry.state = r.changes.empty() ? State::Undone : State::Incomplete;
+        if (kept.empty()) {
+            m_store->discard(r.entry.id); // cut short before it changed anything
+            continue;
+        }
+        r.entry.state = applied ? State::Incomplete : State::Undone;
+        m_store->update(r.entry.id, r.entry.state, kept);
+        if (!applied) continue;
+        kept.erase(std::remove_if(kept.begin(), kept.end(),
+                                  [](const HistoryStore::Change& c) { return !c.applied; }),
+                   kept.end());
+        r.changes = std::move(kept);
         r.entry.changeCount = int(r.changes.size());
-        m_store->update(r.entry.id, r.entry.state, r.changes);
+        cut.push_back(std::move(r));
     }
-    if (!found.empty()) emit changed();
-    return found;
+    emit changed();
+    return cut;
 }
 
 } // namespace tunewalk

@@ -47,6 +47,9 @@ public:
     // True when the last SaveMP3 was refused because the file's size or modification time is
     // no longer what the last load or save saw: the fields may describe another tag.
     bool ChangedSinceLoad() const { return m_changedSinceLoad; }
+    // The file's size and modification time as the last load or save saw it; none when it
+    // could not be read.
+    const std::optional<BinaryFile::Stamp>& Stamp() const { return m_stamp; }
 
     // Without a confirmation every header change is declined: the codec has nobody to ask.
     void setConfirmHeaderChange(ConfirmFn confirm) { m_confirm = std::move(confirm); }

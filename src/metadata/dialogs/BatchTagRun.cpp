@@ -34,6 +34,13 @@ std::string latin1Name(const QString& name) {
     return out;
 }
 
+// Whether the file is still as it was when the tag it ends with was read ahead: the same size
+// and time (so the bytes held are the ones a save replaces, with no second read).
+bool asPlanned(const HistoryStore::Change& c, const std::optional<BinaryFile::Stamp>& now) {
+    const qint64 size = c.noTagBefore ? c.offset : c.offset + qint64(c.before.size());
+    return now && now->size == size && now->modifiedNs == c.modifiedNsBefore;
+}
+
 } // namespace
 
 std::string batchBaseName(const QString& name) {
@@ -108,13 +115,13 @@ void BatchTagRun::tagOne(int index) {
     Result saved = Result::ok();
     std::optional<KeptTime> time;
     do {
-        // The tag as the save finds it, read again: the file may have changed since the run
-        // began (and it has, when it is read again after a refused save). The record keeps
-        // what this save replaced, not what was there earlier.
-        if (m_record->recording()) m_record->change(at) = history::tagWrite(path);
         // The load's result is not looked at: the save refuses a file that did not load, and
         // the summary names it.
         m_editor.LoadMP3(toNativePath(path).toStdString());
+        // A file changed since its tag was read ahead (or read again after a refused save) is
+        // read once more: the record keeps what this save replaces, not what was there before.
+        if (m_record->recording() && !asPlanned(m_record->change(at), m_editor.Stamp()))
+            m_record->change(at) = history::tagWrite(path);
         applyBatchTags(m_editor, m_options, batchBaseName(name));
         time.emplace(m_host, path);
         saved = m_editor.SaveMP3(false);
