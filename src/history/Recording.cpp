@@ -30,6 +30,15 @@ void Recording::made(std::size_t index) {
     if (m_id) settle(m_changes[index]);
 }
 
+void Recording::made(std::size_t index, const QByteArray& written, qint64 size, qint64 modifiedNs) {
+    if (!m_id) return;
+    Change& c = m_changes[index];
+    c.applied = true;
+    c.after = written;
+    c.size = size;
+    c.modifiedNs = modifiedNs; // the identity stays the one read ahead, which the save kept
+}
+
 void Recording::finish() {
     if (m_finished || !m_id) return;
     m_finished = true;

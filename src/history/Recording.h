@@ -27,6 +27,9 @@ public:
     bool begin();
     // The change at `index` has been made: it takes the item as it is now.
     void made(std::size_t index);
+    // The same, told by the work what it wrote and how it left the file (its size and time),
+    // so a batch of thousands of files is not read again to learn it.
+    void made(std::size_t index, const QByteArray& written, qint64 size, qint64 modifiedNs);
     // The change at `index` as the work found it after all (a file that changed before its
     // turn), kept in memory until finish().
     Change& change(std::size_t index) { return m_changes[index]; }

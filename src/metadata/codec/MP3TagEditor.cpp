@@ -345,6 +345,7 @@ Result MP3TagEditor::SaveMP3(bool AllFrames) {
     // is now.
     m_stamp = BinaryFile::lookAt(m_filename);
     if (!outcome) return outcome;
+    m_writtenTag = tag;
     m_tagExists = true;
     m_genra = genre;
     m_track = trackOf(m_comment);

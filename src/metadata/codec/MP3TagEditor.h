@@ -50,6 +50,8 @@ public:
     // The file's size and modification time as the last load or save saw it; none when it
     // could not be read.
     const std::optional<BinaryFile::Stamp>& Stamp() const { return m_stamp; }
+    // The 128 bytes the last successful SaveMP3 wrote as the tag.
+    const std::string& WrittenTag() const { return m_writtenTag; }
 
     // Without a confirmation every header change is declined: the codec has nobody to ask.
     void setConfirmHeaderChange(ConfirmFn confirm) { m_confirm = std::move(confirm); }
@@ -135,6 +137,7 @@ private:
     // The file as the last load or save saw it; empty when there is nothing to write back to.
     std::optional<BinaryFile::Stamp> m_stamp;
     bool m_changedSinceLoad = false;
+    std::string m_writtenTag;
 
     ConfirmFn m_confirm;
     LookupList m_genraList, m_bitrateList1, m_bitrateList2, m_sampleRateList1, m_sampleRateList2,

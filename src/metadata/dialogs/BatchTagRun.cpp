@@ -67,7 +67,15 @@ void BatchTagRun::start() {
                                   : tr("Batch tag %1 files").arg(QLocale().toString(total())));
     // Without a history there is nothing to read ahead.
     const HistoryStore* store = m_host.history();
-    if (!store || !store->isOpen()) m_planned = total();
+    if (!store || !store->isOpen()) {
+        m_planned = total();
+    } else if (m_plans.size() == std::size_t(total())) {
+        for (HistoryStore::Change& c : m_plans)
+            m_record->plan(std::move(c));
+        m_planned = total();
+        m_record->begin();
+    }
+    m_plans.clear();
     m_running = true;
     m_turns.start();
 }
@@ -134,7 +142,17 @@ void BatchTagRun::tagOne(int index) {
     ++m_saved;
     // Before the record takes the file as it is now, so it holds the time the file keeps.
     time->restore();
-    m_record->made(at);
+    if (m_record->recording()) {
+        // The save tells what it wrote and how it left the file; the file is looked at again
+        // only when its time was put back or it is not as planned.
+        const auto& stamp = m_editor.Stamp();
+        if (m_host.keepModificationTimes() || !stamp ||
+            stamp->size != m_record->change(at).offset + 128)
+            m_record->made(at);
+        else
+            m_record->made(at, QByteArray::fromStdString(m_editor.WrittenTag()), stamp->size,
+                           stamp->modifiedNs);
+    }
     if (!m_host.refreshRow(path))
         m_prompter.message(tr("%1 was saved, but the list no longer shows it.").arg(shown),
                            Prompter::Icon::None, Prompter::Buttons::Ok);

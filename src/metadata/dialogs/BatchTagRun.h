@@ -37,6 +37,10 @@ public:
 
     // Takes the host's folder and begins with the next turn of the event loop.
     void start();
+    // The tags the run replaces, read ahead while the files were previewed (one per name, in
+    // order), so the run need not read them again; a file changed since is read again at its
+    // turn. Before start().
+    void takePlans(std::vector<HistoryStore::Change> plans) { m_plans = std::move(plans); }
     // No file is started after this; the ones saved stay saved and refreshed.
     void cancel();
 
@@ -72,6 +76,7 @@ private:
     std::optional<history::Recording> m_record;
     // Files whose tag was planned into the record; the writing starts when all are.
     int m_planned = 0;
+    std::vector<HistoryStore::Change> m_plans;
     int m_next = 0;
     int m_saved = 0;
     QStringList m_failed, m_reasons;

@@ -1,6 +1,7 @@
 #include "metadata/dialogs/frmBatchFiles.h"
 
 #include "common/PathRules.h"
+#include "history/HistoryStore.h"
 #include "metadata/dialogs/BatchTagRun.h"
 #include "metadata/dialogs/TagHost.h"
 #include "metadata/dialogs/frmBatchPreview.h"
@@ -81,6 +82,8 @@ void frmBatchFiles::cmdOK_Click() {
     // The user sees what the batch makes of every tag before one is written; Cancel there
     // comes back to the choice of files.
     frmBatchPreview preview(m_host.currentFolder(), names, m_options, this);
+    const HistoryStore* history = m_host.history();
+    preview.keepPlans(history && history->isOpen());
     if (preview.exec() != QDialog::Accepted) return;
 
     // Nothing in here may change while the files are written; Cancel stays to stop the run.
@@ -89,6 +92,7 @@ void frmBatchFiles::cmdOK_Click() {
     cmdOK->setEnabled(false);
 
     m_run = new BatchTagRun(m_host, m_prompter, names, m_options, this);
+    m_run->takePlans(preview.takePlans());
     m_progress =
         new QProgressDialog(tr("Writing the tags..."), tr("&Cancel"), 0, m_run->total(), this);
     m_progress->setWindowTitle(tr("Batch Apply Tags"));

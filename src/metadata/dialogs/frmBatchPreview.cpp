@@ -1,5 +1,7 @@
 #include "metadata/dialogs/frmBatchPreview.h"
 
+#include "history/FileChanges.h"
+
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "metadata/dialogs/BatchTagRun.h"
@@ -112,7 +114,9 @@ void frmBatchPreview::turn() {
 void frmBatchPreview::addRow(const QString& name) {
     // A file that cannot be read shows what the batch would write into an empty tag; the run
     // then names it among the files not saved.
-    m_editor.LoadMP3(toNativePath(joinPath(m_folder, name)).toStdString());
+    const QString path = joinPath(m_folder, name);
+    if (m_keepPlans) m_plans.push_back(history::tagWrite(path));
+    m_editor.LoadMP3(toNativePath(path).toStdString());
     const Values before = valuesOf(m_editor, m_editor.TagExists());
     applyBatchTags(m_editor, m_options, batchBaseName(name));
     const Values after = valuesOf(m_editor, true);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "history/HistoryStore.h"
+#include <vector>
+
 #include "metadata/codec/BatchTagging.h"
 #include "metadata/codec/MP3TagEditor.h"
 
@@ -30,6 +33,10 @@ public:
                     QWidget* parent = nullptr);
 
     bool isReady() const { return m_next >= m_names.size(); }
+    // With `on`, each file's tag as the run will replace it is kept while the files are read,
+    // for the run's record (see BatchTagRun::takePlans). Before the reading starts.
+    void keepPlans(bool on) { m_keepPlans = on; }
+    std::vector<HistoryStore::Change> takePlans() { return std::move(m_plans); }
     // Files whose shown values change, once ready.
     int changingCount() const { return m_changing; }
 
@@ -46,6 +53,8 @@ private:
     const QStringList m_names;
     const BatchTagOptions m_options;
     MP3TagEditor m_editor; // one for all the files
+    bool m_keepPlans = false;
+    std::vector<HistoryStore::Change> m_plans;
     QTimer m_turns;
     qsizetype m_next = 0;
     int m_changing = 0;
