@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -236,7 +237,8 @@ bool HistoryStore::transaction(const std::function<bool(QSqlQuery&)>& work, bool
     return false;
 }
 
-qint64 HistoryStore::begin(const Entry& entry, const std::vector<Change>& changes) {
+qint64 HistoryStore::begin(const Entry& entry, const std::vector<Change>& changes,
+                           std::unique_ptr<QLockFile>* lock) {
     const QByteArray encoded = encode(changes);
     qint64 id = 0;
     const bool recorded = transaction(
@@ -250,11 +252,18 @@ qint64 HistoryStore::begin(const Entry& entry, const std::vector<Change>& change
                      qint64(changes.size())});
             if (!q.exec()) return false;
             id = q.lastInsertId().toLongLong();
+            if (lock) {
+                // Held before anyone can see the entry open.
+                *lock = std::make_unique<QLockFile>(lockPath(id));
+                (*lock)->setStaleLockTime(0); // stale only when its program is gone
+                (*lock)->tryLock(0);
+            }
             q.prepare(QStringLiteral("INSERT INTO changes (entry, data) VALUES (?, ?)"));
             bind(q, {id, encoded});
             return q.exec();
         },
         true);
+    if (!recorded && lock) lock->reset();
     return recorded ? id : 0;
 }
 

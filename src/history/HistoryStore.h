@@ -3,12 +3,14 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class QSqlError;
 class QSqlDatabase;
 class QSqlQuery;
+class QLockFile;
 
 namespace tunewalk {
 
@@ -103,6 +105,10 @@ public:
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     static QString defaultPath();
+    QString path() const { return m_path; }
+    // The lock a program holds while it makes the entry `id` (begun, not yet finished), so
+    // another one starting meanwhile does not take it for a run cut short.
+    QString lockPath(qint64 id) const { return m_path + QStringLiteral(".open-%1").arg(id); }
 
     bool isOpen() const { return m_open; }
     // Whether a damaged history was set aside and a fresh one started by this object.
@@ -110,7 +116,10 @@ public:
 
     // Records an action with every change it is about to make, in one durable transaction,
     // as Open. The id of the entry, 0 when nothing could be recorded.
-    qint64 begin(const Entry& entry, const std::vector<Change>& changes);
+    // With `lock`, the entry's lock (lockPath) is taken before the entry is committed and
+    // handed over, to hold until the entry is finished.
+    qint64 begin(const Entry& entry, const std::vector<Change>& changes,
+                 std::unique_ptr<QLockFile>* lock = nullptr);
     // The action has made its changes.
     bool finish(qint64 id) { return setState(id, State::Done); }
     bool setState(qint64 id, State state);

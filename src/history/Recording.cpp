@@ -22,7 +22,8 @@ std::size_t Recording::plan(Change change) {
 }
 
 bool Recording::begin() {
-    if (m_store && !m_id) m_id = m_store->begin(m_entry, m_changes);
+    if (!m_store || m_id) return m_id != 0;
+    m_id = m_store->begin(m_entry, m_changes, &m_lock);
     return m_id != 0;
 }
 
@@ -49,6 +50,7 @@ void Recording::finish() {
         m_store->discard(m_id);
     else
         m_store->update(m_id, HistoryStore::State::Done, made);
+    m_lock.reset(); // only now: the entry is no longer open
 }
 
 } // namespace tunewalk::history

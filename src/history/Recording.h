@@ -2,7 +2,9 @@
 
 #include "history/HistoryStore.h"
 
+#include <QLockFile>
 #include <QString>
+#include <memory>
 #include <vector>
 
 namespace tunewalk::history {
@@ -45,6 +47,7 @@ public:
 
 private:
     HistoryStore* m_store;
+    std::unique_ptr<QLockFile> m_lock; // held while the entry is being made
     HistoryStore::Entry m_entry;
     std::vector<Change> m_changes;
     qint64 m_id = 0;

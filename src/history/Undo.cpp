@@ -75,7 +75,10 @@ QString itemCheck(const Change& c, const QString& at, const QString& from) {
     if (((c.device || c.inode) && (now.device != c.device || now.inode != c.inode)) ||
         (c.size >= 0 && !now.folder && (now.size != c.size || now.modifiedNs != c.modifiedNs)))
         return Undo::tr("%1 is another item now.").arg(shown(at));
-    if (!from.isEmpty() && lookAt(from).exists)
+    // The item itself under its other spelling (a rename of letter case on a drive that
+    // ignores case) is no clash.
+    if (const ItemNow other = from.isEmpty() ? ItemNow{} : lookAt(from);
+        other.exists && (other.device != now.device || other.inode != now.inode))
         return Undo::tr("Something else is at %1 now.").arg(shown(from));
     return {};
 }

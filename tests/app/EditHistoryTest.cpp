@@ -6,6 +6,7 @@
 #include "app/history/UndoHistory.h"
 #include "fileops/Trash.h"
 #include "history/FileChanges.h"
+#include "history/Recording.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -156,6 +157,12 @@ TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndon
     const QString raw = fromNativePath(rawBytes);
     fixtures::writeFile(rawBytes.toStdString(), "not valid UTF-8, and trashed");
     const auto before = tree();
+    // A run another program is still making (tunewalk-tag on a long batch) holds its lock: it
+    // was not cut short, and is left alone.
+    HistoryStore working(dbPath());
+    history::Recording live(&working, HistoryStore::EntryKind::TagSave, "Edit tags of \"x.mp3\"");
+    live.plan(history::tagWrite(path("b.mp3")));
+    ASSERT_TRUE(live.begin());
     {
         HistoryStore store(dbPath());
         std::vector<HistoryStore::Change> planned;
@@ -193,6 +200,7 @@ TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndon
               "The program stopped while these actions ran:\n\n\"Batch tag 3 files\": 2 files "
               "changed\n\"Move 2 items to the Trash\": 2 files changed\n\nThe files they had "
               "changed are listed in Edit > History, where they can be undone.");
+    EXPECT_EQ(form->history().store()->entry(live.id())->state, HistoryStore::State::Open);
     undo(); // the folder comes back from the Trash
     const auto entry = form->history().undoTarget();
     ASSERT_TRUE(entry);

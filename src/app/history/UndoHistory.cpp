@@ -10,6 +10,7 @@
 #include "shell/Prompter.h"
 
 #include <QDateTime>
+#include <QLockFile>
 #include <algorithm>
 
 namespace tunewalk {
@@ -132,6 +133,10 @@ void UndoHistory::run(qint64 id, bool undo) {
 std::vector<UndoHistory::Record> UndoHistory::recover() {
     std::vector<Record> cut;
     for (Record& r : m_store->incomplete()) {
+        // Still being made by a program at work (tunewalk-tag on a long batch): not cut short.
+        QLockFile running(m_store->lockPath(r.entry.id));
+        running.setStaleLockTime(0);
+        if (!running.tryLock(0)) continue;
         // Items trashed just before the cut: where they went was never noted. The Trash is
         // read once for all of them.
         QStringList trashed;
