@@ -351,7 +351,7 @@ void moveRuns(tunewalk::FileOperations& ops, HistoryStore& store, Report& r, con
     }
     fs::remove_all(from);
     fs::remove_all(to);
-    // The history's writes on the window thread, alone: the entry written ahead, then kept.
+    // The history's writes alone: the entry written ahead, then kept.
     std::vector<HistoryStore::Change> changes;
     fs::create_directories(from);
     for (const auto& move : makeMoveFiles(from, to))

@@ -100,6 +100,9 @@ public:
     // it is opened.
     explicit HistoryStore(const QString& path = {}, int maxAgeDays = DefaultMaxAgeDays,
                           int maxEntries = DefaultMaxEntries);
+    // A second connection to a history another one has opened (checked and pruned) already:
+    // for a job's own thread. A damaged file is left to that one.
+    static std::unique_ptr<HistoryStore> another(const QString& path);
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
@@ -141,6 +144,8 @@ public:
     void prune(int maxAgeDays, int maxEntries, qint64 nowMs);
 
 private:
+    struct Unchecked {};
+    HistoryStore(const QString& path, Unchecked);
     bool open();
     bool setUp();
     void close();
@@ -159,6 +164,7 @@ private:
     bool m_open = false;
     bool m_reset = false;
     bool m_damaged = false; // why the last open() failed
+    bool m_check = true;    // look the file over when it opens
 };
 
 } // namespace tunewalk

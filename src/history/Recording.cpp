@@ -11,6 +11,11 @@ Recording::Recording(HistoryStore* store, EntryKind kind, QString description, b
     m_entry.undoable = undoable;
 }
 
+Recording::Recording(const QString& storePath, EntryKind kind, QString description, bool undoable)
+    : Recording(nullptr, kind, std::move(description), undoable) {
+    m_storePath = storePath;
+}
+
 Recording::~Recording() {
     finish();
 }
@@ -22,6 +27,10 @@ std::size_t Recording::plan(Change change) {
 }
 
 bool Recording::begin() {
+    if (!m_store && !m_id && !m_storePath.isEmpty()) {
+        m_own = HistoryStore::another(m_storePath);
+        if (m_own->isOpen()) m_store = m_own.get();
+    }
     if (!m_store || m_id) return m_id != 0;
     m_id = m_store->begin(m_entry, m_changes, &m_lock);
     return m_id != 0;
@@ -41,7 +50,10 @@ void Recording::made(std::size_t index, const QByteArray& written, qint64 size, 
 }
 
 void Recording::finish() {
-    if (m_finished || !m_id) return;
+    if (m_finished || !m_id) {
+        m_own.reset();
+        return;
+    }
     m_finished = true;
     std::vector<Change> made;
     for (Change& c : m_changes)
@@ -51,6 +63,8 @@ void Recording::finish() {
     else
         m_store->update(m_id, HistoryStore::State::Done, made);
     m_lock.reset(); // only now: the entry is no longer open
+    m_store = nullptr;
+    m_own.reset();
 }
 
 } // namespace tunewalk::history

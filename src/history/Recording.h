@@ -20,6 +20,10 @@ public:
     using EntryKind = HistoryStore::EntryKind;
 
     Recording(HistoryStore* store, EntryKind kind, QString description, bool undoable = true);
+    // For a job on a thread of its own: planned anywhere, then begun, made and finished on
+    // the job's thread, through a connection of its own to the history at `storePath` (empty:
+    // nothing is recorded). The window's thread never waits for the history's disk.
+    Recording(const QString& storePath, EntryKind kind, QString description, bool undoable = true);
     Recording(const Recording&) = delete;
     Recording& operator=(const Recording&) = delete;
 
@@ -47,7 +51,9 @@ public:
 
 private:
     HistoryStore* m_store;
-    std::unique_ptr<QLockFile> m_lock; // held while the entry is being made
+    QString m_storePath;                 // the job's own connection, opened by begin()
+    std::unique_ptr<HistoryStore> m_own; // ...and closed by finish()
+    std::unique_ptr<QLockFile> m_lock;   // held while the entry is being made
     HistoryStore::Entry m_entry;
     std::vector<Change> m_changes;
     qint64 m_id = 0;

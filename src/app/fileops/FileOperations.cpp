@@ -107,18 +107,19 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
     if (moves.empty()) return;
     auto results = std::make_shared<std::vector<Moved>>();
     const QString title = tr("Moving to \"%1\"").arg(displayPath(destination));
-    // Written ahead: each item and where it goes. A merge is recorded by what it moved.
-    auto recording = std::make_shared<history::Recording>(m_history, HistoryStore::EntryKind::Move,
-                                                          movesDescription(moves, destination));
+    // Written ahead on the worker: each item and where it goes. A merge is recorded by what it
+    // moved.
+    auto recording = std::make_shared<history::Recording>(
+        m_historyPath, HistoryStore::EntryKind::Move, movesDescription(moves, destination));
     for (const Move& move : moves)
         recording->plan(history::move(move.kind == Move::Kind::Merge
                                           ? HistoryStore::ChangeKind::Merge
                                           : HistoryStore::ChangeKind::Move,
                                       move.source, move.target));
-    recording->begin();
     m_runner.run(
         title,
         [moves = std::move(moves), results, folderSizes, recording](FileJob& job) {
+            recording->begin();
             job.addTotal(0, qint64(moves.size()));
             for (std::size_t i = 0; i < moves.size(); ++i) {
                 const Move& move = moves[i];
@@ -142,6 +143,7 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
                 }
                 results->push_back(std::move(moved));
             }
+            recording->finish();
             if (!folderSizes) return;
             for (Moved& moved : *results)
                 if (moved.targetIsFolder)
@@ -153,16 +155,20 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
         });
 }
 
-void FileOperations::endRecording(history::Recording& recording) {
-    const bool recorded = recording.recording();
-    recording.finish();
-    if (recorded && m_recorded) m_recorded();
+void FileOperations::setHistory(HistoryStore* store, std::function<void()> recorded) {
+    m_historyPath = store && store->isOpen() ? store->path() : QString();
+    m_recorded = std::move(recorded);
+}
+
+// Back on the window's thread, the job's record finished on the worker.
+void FileOperations::endRecording(const history::Recording& recording) {
+    if (recording.recording() && m_recorded) m_recorded();
 }
 
 std::shared_ptr<history::Recording> FileOperations::recordDeletion(const QStringList& items,
                                                                    bool destroy) {
     auto recording = std::make_shared<history::Recording>(
-        m_history, destroy ? HistoryStore::EntryKind::Delete : HistoryStore::EntryKind::Trash,
+        m_historyPath, destroy ? HistoryStore::EntryKind::Delete : HistoryStore::EntryKind::Trash,
         deletionDescription(items, destroy), !destroy);
     for (const QString& item : items) {
         history::Change change;
@@ -170,8 +176,7 @@ std::shared_ptr<history::Recording> FileOperations::recordDeletion(const QString
         change.path = item;
         recording->plan(std::move(change));
     }
-    recording->begin();
-    return recording;
+    return recording; // begun on the worker
 }
 
 void FileOperations::deleteItems(const QStringList& paths, bool noConfirmation, bool permanent,
@@ -212,6 +217,10 @@ void FileOperations::runDeletion(const std::shared_ptr<Deletion>& deletion,
     m_runner.run(
         title,
         [items, destroy, tally, recording](FileJob& job) {
+            recording->begin();
+            // Finished here on the worker, however the job ends.
+            const std::unique_ptr<history::Recording, void (*)(history::Recording*)> finishing(
+                recording.get(), [](history::Recording* r) { r->finish(); });
             qint64 entries = 0;
             for (const QString& item : items)
                 entries += destroy ? countEntries(item, job) : 1;

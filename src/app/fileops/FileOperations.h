@@ -71,10 +71,7 @@ public:
 
     // Where moves, merges, the Trash and deletes are recorded, written ahead of each job;
     // `recorded` runs after a job's record is complete. Null records nothing.
-    void setHistory(HistoryStore* store, std::function<void()> recorded) {
-        m_history = store;
-        m_recorded = std::move(recorded);
-    }
+    void setHistory(HistoryStore* store, std::function<void()> recorded);
 
     bool idle() const { return m_runner.idle(); }
     // Stops the running job cleanly (its half-done copy taken back) and drops the queued ones.
@@ -93,14 +90,14 @@ private:
     void runDeletion(const std::shared_ptr<Deletion>& deletion, const QStringList& items,
                      bool destroy, std::function<void(bool cancelled)> then);
     std::shared_ptr<history::Recording> recordDeletion(const QStringList& items, bool destroy);
-    void endRecording(history::Recording& recording);
+    void endRecording(const history::Recording& recording);
     bool destroyRefused(const Deletion& deletion);
     void endDeletion(const Deletion& deletion);
 
     Prompter& m_prompter;
     FileJobRunner m_runner;
     QPointer<ProgressWindow> m_progress;
-    HistoryStore* m_history = nullptr;
+    QString m_historyPath; // each job records through a connection of its own
     std::function<void()> m_recorded;
 };
 
