@@ -76,15 +76,6 @@ void makeFiles(BenchHost& host) {
     host.refreshed = 0;
 }
 
-tunewalk::BatchTagOptions benchOptions() {
-    tunewalk::BatchTagOptions o;
-    o.titleFromFileName = o.overwriteTitle = true;
-    o.guessTrack = o.overwriteComment = true;
-    o.artist = "Bench Artist";
-    o.genre = 17;
-    return o;
-}
-
 // Every file carries the batch's tag and was refreshed once.
 bool allWritten(const BenchHost& host, int expected) {
     if (host.refreshed != expected) return false;
@@ -111,7 +102,7 @@ struct Run {
 // precise timer presses the progress dialog's Cancel that long after OK; the latency counts
 // from when the press was due, so a late timer (a busy loop) counts against the run.
 Run runBatch(BenchHost& host, tunewalk::Prompter& prompter, double cancelAtMs) {
-    tunewalk::frmBatchFiles files(host, prompter, benchOptions());
+    tunewalk::frmBatchFiles files(host, prompter, tunewalk::bench::batchBenchOptions());
     files.show();
     files.btnSelectAll->click();
     QApplication::processEvents();

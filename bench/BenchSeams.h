@@ -3,6 +3,7 @@
 // The window's seams as the benchmarks need them: no question is ever answered by a person,
 // and no icon appears in a notification area.
 
+#include "metadata/codec/BatchTagging.h"
 #include "shell/Prompter.h"
 #include "shell/TrayIcon.h"
 
@@ -54,5 +55,16 @@ public:
 private:
     QString m_tip;
 };
+
+// What the batch benchmarks write into every file: title and comment from each name (over
+// what is there), a fixed artist and genre.
+inline BatchTagOptions batchBenchOptions() {
+    BatchTagOptions o;
+    o.titleFromFileName = o.overwriteTitle = true;
+    o.guessTrack = o.overwriteComment = true;
+    o.artist = "Bench Artist";
+    o.genre = 17;
+    return o;
+}
 
 } // namespace tunewalk::bench

@@ -145,15 +145,6 @@ int taggedWith(const BatchHost& host, const std::string& artist) {
     return n;
 }
 
-tunewalk::BatchTagOptions batchOptions() {
-    tunewalk::BatchTagOptions o;
-    o.titleFromFileName = o.overwriteTitle = true;
-    o.guessTrack = o.overwriteComment = true;
-    o.artist = "Bench Artist";
-    o.genre = 17;
-    return o;
-}
-
 struct Timed {
     double ms = 0, stallMs = 0;
 };
@@ -162,7 +153,7 @@ struct Timed {
 // history on it takes from the preview each file's tag as it will replace it (the preview's
 // reading is not timed, with the history on or off).
 Timed timeBatch(BatchHost& host, CountingPrompter& prompter, Report& r) {
-    tunewalk::BatchTagRun run(host, prompter, host.names, batchOptions());
+    tunewalk::BatchTagRun run(host, prompter, host.names, tunewalk::bench::batchBenchOptions());
     if (host.store) {
         std::vector<HistoryStore::Change> plans;
         for (const QString& name : host.names)

@@ -55,7 +55,9 @@ Read readFile(const QString& path, qint64 offset, qint64 length) {
 #else
     out.now = nowOf(fsc::lookThrough(toFsPath(path)));
     if (offset < 0) offset += out.now.size;
-    out.bytes = offset >= 0 ? readBytes(path, offset, length) : QByteArray();
+    QFile file(path);
+    if (offset >= 0 && length > 0 && file.open(QIODevice::ReadOnly) && file.seek(offset))
+        out.bytes = file.read(length);
 #endif
     return out;
 }
@@ -70,9 +72,7 @@ ItemNow lookThrough(const QString& path) {
 }
 
 QByteArray readBytes(const QString& path, qint64 offset, qint64 length) {
-    QFile file;
-    if (length <= 0 || !openForReading(file, path) || !file.seek(offset)) return {};
-    return file.read(length);
+    return offset < 0 ? QByteArray() : readFile(path, offset, length).bytes;
 }
 
 Change tagWrite(const QString& path) {

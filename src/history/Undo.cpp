@@ -233,10 +233,17 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
         }
         break;
     case Kind::NewFolder: {
+        // Taken back only while empty, by the call that removes nothing but an empty folder:
+        // a file put there since the look stays.
         std::error_code ec;
-        done = undo ? std::filesystem::remove(toFsPath(c.path), ec)
-                    : std::filesystem::create_directory(toFsPath(c.path), ec);
-        if (done && !undo) follow(c, c.path);
+        if (undo) {
+            const int error = fsc::removeFolder(toFsPath(c.path));
+            done = error == 0;
+            ec = std::error_code(error, std::generic_category());
+        } else {
+            done = std::filesystem::create_directory(toFsPath(c.path), ec);
+            if (done) follow(c, c.path);
+        }
         if (!done)
             *why =
                 QStringLiteral("%1: %2").arg(shown(c.path), QString::fromLocal8Bit(ec.message()));

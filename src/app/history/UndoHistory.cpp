@@ -22,15 +22,27 @@ bool canUndo(const HistoryStore::Entry& e) {
     return e.undoable && (e.state == State::Done || e.state == State::Incomplete);
 }
 
-// The folders whose listings an undo or redo of `changes` touched.
-QStringList placesOf(const std::vector<HistoryStore::Change>& changes) {
+// What an undo or redo of `changes` left on the disk, looked at on the worker (thousands of
+// items on a slow share never hold the window).
+UndoHistory::Touched lookAtTouched(const std::vector<HistoryStore::Change>& changes) {
     QStringList places;
+    UndoHistory::Touched touched;
     for (const HistoryStore::Change& c : changes) {
-        places << c.path;
+        places << c.path << parentPath(c.path);
         if (!c.target.isEmpty() && c.kind != HistoryStore::ChangeKind::Trash) places << c.target;
+        if (c.kind == HistoryStore::ChangeKind::TagWrite ||
+            c.kind == HistoryStore::ChangeKind::HeaderWrite)
+            touched.rewritten << c.path;
     }
     places.removeDuplicates();
-    return places;
+    for (const QString& place : places) {
+        const ItemKind kind = itemKind(place, true);
+        if (kind == ItemKind::Folder)
+            touched.folders << place;
+        else if (kind == ItemKind::Missing)
+            touched.gone << place;
+    }
+    return touched;
 }
 } // namespace
 
@@ -85,6 +97,7 @@ void UndoHistory::run(qint64 id, bool undo) {
     struct Job {
         std::vector<HistoryStore::Change> changes;
         history::Outcome outcome;
+        Touched touched;
     };
     auto job = std::make_shared<Job>();
     job->changes = m_store->changes(id);
@@ -103,24 +116,21 @@ void UndoHistory::run(qint64 id, bool undo) {
         title,
         [job, direction](FileJob& fileJob) {
             job->outcome = history::applyAll(job->changes, direction, fileJob);
+            if (job->outcome.applied > 0) job->touched = lookAtTouched(job->changes);
         },
         [this, job, id, undo, before, description = entry->description](bool) {
             m_busy = false;
             const history::Outcome& out = job->outcome;
-            bool anyApplied = false, allApplied = true;
-            for (const HistoryStore::Change& c : job->changes) {
-                if (c.kind == HistoryStore::ChangeKind::Delete) continue;
-                anyApplied = anyApplied || c.applied;
-                allApplied = allApplied && c.applied;
-            }
-            // Undone only when every change is off the disk; a partial undo leaves the rest
-            // to undo again.
-            // A redo stopped half-way is done as far as it went: that part is undone next.
-            State state = anyApplied ? before : State::Undone;
-            if (!undo) state = anyApplied ? State::Done : State::Undone;
+            const bool anyApplied =
+                std::any_of(job->changes.begin(), job->changes.end(), [](const auto& c) {
+                    return c.applied && c.kind != HistoryStore::ChangeKind::Delete;
+                });
+            // Undone only when every change is off the disk: a partial undo leaves the rest to
+            // undo again. A redo stopped half-way is done as far as it went.
+            const State state = !anyApplied ? State::Undone : undo ? before : State::Done;
             m_store->update(id, state, job->changes);
             emit changed();
-            if (out.applied > 0) emit applied(placesOf(job->changes));
+            if (out.applied > 0) emit applied(job->touched);
             if (out.ok || out.cancelled) return;
             const QString what = undo ? tr("%1 cannot be undone:").arg(description)
                                       : tr("%1 cannot be redone:").arg(description);

@@ -22,6 +22,11 @@ class UndoHistory : public QObject {
 public:
     using Entry = HistoryStore::Entry;
     using Record = HistoryStore::Record;
+    // What an undo or redo left at the places it touched: folders there now, places gone,
+    // and files whose bytes were written.
+    struct Touched {
+        QStringList folders, gone, rewritten;
+    };
 
     // `path` empty: the user's data folder.
     UndoHistory(FileOperations& fileOps, Prompter& prompter, const QString& path = {},
@@ -56,9 +61,8 @@ public:
 signals:
     // The history has a new or changed entry: menus and the History window read it again.
     void changed();
-    // An undo or redo has changed the disk at these paths (files and folders, before and
-    // after): the views read them again.
-    void applied(const QStringList& paths);
+    // An undo or redo has changed the disk: the views follow.
+    void applied(const UndoHistory::Touched& touched);
 
 private:
     void run(qint64 id, bool undo);

@@ -10,6 +10,7 @@
 
 #include "app/favorites/FavoriteFolders.h"
 #include "app/fileops/FileOperations.h"
+#include "app/history/UndoHistory.h"
 #include "app/listing/FolderScan.h"
 #include "app/listing/ListFilter.h"
 #include "common/KeyedCollection.h"
@@ -436,7 +437,7 @@ private:
     void createEditMenu();
     void updateEditMenu();
     // After an undo or redo: the list, the tree and the details show the disk as it is now.
-    void showUndone(const QStringList& paths);
+    void showUndone(const UndoHistory::Touched& touched);
     // Tells the user of runs cut short found in the history, and of a history started afresh.
     void reportHistoryAtStart();
     // A rename in place and a new folder, recorded so they can be undone.

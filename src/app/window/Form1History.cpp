@@ -73,20 +73,15 @@ void Form1::historyCommand() {
     m_historyWindow->activateWindow();
 }
 
-void Form1::showUndone(const QStringList& paths) {
+void Form1::showUndone(const UndoHistory::Touched& touched) {
     // Folders that came or went change the tree; the listed folder is read again whole.
-    QStringList places = paths;
-    for (const QString& path : paths)
-        places << parentPath(path);
-    places.removeDuplicates();
-    for (const QString& path : places) {
-        const QString parent = parentPath(path);
-        if (itemKind(path, true) == ItemKind::Folder)
-            Treefolder1->AddNode(parent, fileNamePart(path));
-        else if (!itemExists(path))
-            Treefolder1->RemoveNode(path);
-        if (isListedFolder(parent) && itemKind(path) == ItemKind::File) detailsChanged(path);
-    }
+    for (const QString& folder : touched.folders)
+        Treefolder1->AddNode(parentPath(folder), fileNamePart(folder));
+    for (const QString& place : touched.gone)
+        Treefolder1->RemoveNode(place);
+    // The details cache goes by size and time, which an undo puts back as they were.
+    for (const QString& file : touched.rewritten)
+        if (isListedFolder(parentPath(file))) detailsChanged(file);
     if (dirCurrent != DrivesKey && !itemExists(dirCurrent)) {
         // The listed folder itself was taken back: its parent is shown instead.
         Treefolder1->SetPath(parentPath(dirCurrent));
