@@ -13,24 +13,16 @@ bool BinaryFile::open(const std::string& path, Mode mode) {
     m_failed = false;
     m_path = path;
     m_failure = Result::ok();
-    // Only regular files: a FIFO named like an MP3 would otherwise block the caller in open().
     errno = 0;
-    const auto stamp = lookAt(path);
-    if (!stamp) {
-        // The stat's own reason when it failed; otherwise it found something else than a file.
-        if (errno != 0)
-            noteErrno();
-        else
-            m_failure = Result::failure(path, "not a regular file");
-        return false;
-    }
-    m_stamp = *stamp;
-    m_size = stamp->size;
-    m_file = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "r+b");
+    m_file = openRegular(path, mode, m_stamp);
     if (!m_file) {
-        noteErrno();
+        if (errno == EINVAL)
+            m_failure = Result::failure(path, "not a regular file");
+        else
+            noteErrno();
         return false;
     }
+    m_size = m_stamp.size;
     // We read a few small blocks at known places; stdio's read-ahead would only cost copies.
     std::setvbuf(m_file, nullptr, _IONBF, 0);
     return true;

@@ -29,7 +29,8 @@ public:
     BinaryFile(const BinaryFile&) = delete;
     BinaryFile& operator=(const BinaryFile&) = delete;
 
-    // Never creates the file. Fails for anything that is not a regular file.
+    // Never creates the file. Fails for anything that is not a regular file (a FIFO, a device,
+    // a folder), and never waits on one: what is opened is checked, not a name looked at before.
     bool open(const std::string& path, Mode mode);
     bool isOpen() const { return m_file != nullptr; }
     // Flushes what was written; false when the data may not have reached the file.
@@ -53,6 +54,9 @@ public:
     bool writeAt(std::int64_t offset, const void* buffer, std::int64_t count);
 
 private:
+    // The platform's part of open(): a stream on the regular file at `path` with its stamp, or
+    // null with errno set (EINVAL for something that is not a regular file).
+    static std::FILE* openRegular(const std::string& path, Mode mode, Stamp& stamp);
     bool seek(std::int64_t offset);
     // Keeps the system's reason of the first failure: later ones are usually its echoes.
     void noteErrno();

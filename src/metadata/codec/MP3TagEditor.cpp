@@ -318,8 +318,10 @@ Result MP3TagEditor::SaveMP3(bool AllFrames) {
 
     // The tag is looked for again rather than taken from the load: whatever happened since, the
     // file ends with exactly one tag, and the audio before it is never written.
+    // As the load reads it, a tag needs audio before it: a file of 128 bytes that starts with
+    // "TAG" has none, so it is appended to rather than overwritten.
     std::int64_t tagAt = size;
-    if (size >= kTagSize) {
+    if (size > kTagSize) {
         char marker[3] = {};
         if (file.readAt(size - kTagSize, marker, 3) != 3) return file.failure();
         if (std::memcmp(marker, "TAG", 3) == 0) tagAt = size - kTagSize;
