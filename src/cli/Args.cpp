@@ -1,6 +1,7 @@
 #include "Args.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 
 namespace tunewalk::cli {
@@ -81,6 +82,14 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 bool endsWithNoCase(std::string_view name, std::string_view suffix) {
     return name.size() >= suffix.size() &&
            equalsNoCase(name.substr(name.size() - suffix.size()), suffix);
+}
+
+std::optional<std::string> notARegularFile(const std::string& file) {
+    std::error_code error;
+    const auto status = std::filesystem::status(file, error);
+    if (error) return error.message();
+    if (!std::filesystem::is_regular_file(status)) return std::string("not a regular file");
+    return std::nullopt;
 }
 
 std::optional<std::uint64_t> parseDecimal(std::string_view text, std::uint64_t max) {

@@ -47,6 +47,11 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 // or when it exceeds `max`.
 std::optional<std::uint64_t> parseDecimal(std::string_view text, std::uint64_t max);
 
+// Why `file` cannot be read as an audio file without opening it: the system's reason when it
+// cannot be looked at, "not a regular file" for a pipe, a device or a folder (opening a pipe
+// waits for a writer forever); nullopt for a regular file.
+std::optional<std::string> notARegularFile(const std::string& file);
+
 int runShow(std::span<const std::string> args);
 int runSet(std::span<const std::string> args);
 int runWavSet(std::span<const std::string> args);

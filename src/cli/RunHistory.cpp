@@ -35,6 +35,17 @@ void RunHistory::beforeWrite(EntryKind kind, const QString& description) {
     if (!m_recording->begin())
         std::cerr << "tunewalk-tag: the change history could not be written; the change "
                      "cannot be undone\n";
+    toldOfReset();
+}
+
+void RunHistory::toldOfReset() {
+    if (m_toldOfReset || !m_store || !m_store->wasReset()) return;
+    m_toldOfReset = true;
+    const QString aside = m_store->setAsideAs();
+    std::cerr << "tunewalk-tag: the change history was damaged; "
+              << (aside.isEmpty() ? std::string("it could not be kept")
+                                  : "it was set aside as " + displayPath(aside).toStdString())
+              << " and a new one was started. Changes made before now cannot be undone.\n";
 }
 
 void RunHistory::made(std::size_t index) {
@@ -43,6 +54,7 @@ void RunHistory::made(std::size_t index) {
 
 void RunHistory::finish() {
     if (m_recording) m_recording->finish();
+    toldOfReset(); // a history found damaged while this run's entry was written
 }
 
 } // namespace tunewalk::cli

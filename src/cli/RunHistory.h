@@ -48,7 +48,11 @@ public:
     void finish();
 
 private:
+    // Says once on standard error that a damaged history was set aside.
+    void toldOfReset();
+
     bool m_on;
+    bool m_toldOfReset = false;
     std::vector<Change> m_changes;
     std::map<QString, std::size_t> m_byPath;
     std::unique_ptr<HistoryStore> m_store;

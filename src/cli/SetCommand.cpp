@@ -142,6 +142,10 @@ bool saveOne(const std::string& file, const BatchTagOptions& what, std::string& 
         why = "not an MP3 file";
         return false;
     }
+    if (const auto notFile = notARegularFile(file)) {
+        why = *notFile;
+        return false;
+    }
     MP3TagEditor editor;
     if (!editor.LoadMP3(file)) {
         why = "cannot read it";
@@ -214,7 +218,7 @@ int runSet(std::span<const std::string> args) {
     RunHistory journal(recorded);
     std::vector<std::optional<std::size_t>> changeOf(files.size());
     for (std::size_t i = 0; journal.on() && i < files.size(); ++i) {
-        if (!endsWithNoCase(files[i], "mp3")) continue;
+        if (!endsWithNoCase(files[i], "mp3") || notARegularFile(files[i])) continue;
         const QString path = RunHistory::pathOf(files[i]);
         const history::ItemNow now = history::lookAt(path);
         if (now.exists && !now.folder) changeOf[i] = journal.plan(history::tagWrite(path));

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -100,10 +101,12 @@ private:
 };
 
 // One editor for every file: building one (its lookup lists) cost more than a load.
-bool showMp3(LineWriter& out, MP3TagEditor& editor, const std::string& file) {
+// `reading` is the file to load, `file` the name it is shown by.
+bool showMp3(LineWriter& out, MP3TagEditor& editor, const std::string& reading,
+             const std::string& file) {
     // A load that fails before reading a frame leaves the version alone; a new editor says 1.
     editor.setVersion(1);
-    const bool ok = editor.LoadMP3(file);
+    const bool ok = editor.LoadMP3(reading);
     // A file that failed to load has no tag either, whatever the editor's default says.
     const int genre = editor.TagExists() ? editor.Genra() : MP3TagEditor::NoTagGenre;
     out.fileName(file);
@@ -127,8 +130,8 @@ bool showMp3(LineWriter& out, MP3TagEditor& editor, const std::string& file) {
     return ok;
 }
 
-bool showWav(LineWriter& out, WAVInfo& wav, const std::string& file) {
-    const bool ok = wav.LoadWAV(file);
+bool showWav(LineWriter& out, WAVInfo& wav, const std::string& reading, const std::string& file) {
+    const bool ok = wav.LoadWAV(reading);
     out.fileName(file);
     out.text("kind", "wav");
     out.flag("ok", ok);
@@ -161,18 +164,27 @@ int runShow(std::span<const std::string> args) {
     bool allLoaded = true;
     for (const std::string& file : parsed->files) {
         out.begin();
+        const bool mp3 = endsWithNoCase(file, "mp3"), wave = !mp3 && endsWithNoCase(file, "wav");
+        // A pipe is never opened (that would wait for a writer): it shows as a file that does
+        // not load, by loading the empty path that names none.
+        const std::optional<std::string> notFile = notARegularFile(file);
+        const std::string reading = notFile ? std::string() : file;
         bool ok = false;
-        if (endsWithNoCase(file, "mp3")) {
-            ok = showMp3(out, editor, file);
-        } else if (endsWithNoCase(file, "wav")) {
-            ok = showWav(out, wav, file);
+        std::string why = notFile.value_or("cannot read it");
+        if (mp3) {
+            ok = showMp3(out, editor, reading, file);
+        } else if (wave) {
+            ok = showWav(out, wav, reading, file);
         } else {
+            why = "not an MP3 or WAV file";
             out.fileName(file);
             out.text("kind", "other");
             out.flag("ok", false);
-            out.text("error", "not an MP3 or WAV file");
+            out.text("error", why);
         }
         out.end();
+        // The line is for scripts; the reason on standard error is for people.
+        if (!ok) std::cerr << "tunewalk-tag: " << file << ": " << why << '\n';
         allLoaded = allLoaded && ok;
     }
     std::fflush(stdout);

@@ -87,7 +87,7 @@ bool alters(const WAVInfo& wav, const Change& change) {
 // The format fields the change will write over, for the history; nothing for a file that
 // will not be written.
 std::optional<HistoryStore::Change> planOne(const std::string& file, const Change& change) {
-    if (!endsWithNoCase(file, "wav")) return std::nullopt;
+    if (!endsWithNoCase(file, "wav") || notARegularFile(file)) return std::nullopt;
     WAVInfo wav;
     if (!wav.LoadWAV(file) || wav.FormatFieldsAt() < 0 || !alters(wav, change)) return std::nullopt;
     return history::bytesWrite(RunHistory::pathOf(file), wav.FormatFieldsAt(), 14);
@@ -101,6 +101,10 @@ Outcome changeOne(const std::string& file, const Change& change, std::string& wh
                   const std::function<void()>& beforeWrite) {
     if (!endsWithNoCase(file, "wav")) {
         why = file + ": not a WAV file";
+        return Outcome::Failed;
+    }
+    if (const auto notFile = notARegularFile(file)) {
+        why = file + ": " + *notFile;
         return Outcome::Failed;
     }
     WAVInfo wav;

@@ -176,6 +176,7 @@ NativeFileInfo nativeFileInfo(const QString& path) {
             info.size(),
             modified,
             modified.toMSecsSinceEpoch() * 1000000,
+            0,
             0};
 #else
     // One stat by the exact bytes; a big listing asks this of every file, and it costs less
@@ -189,7 +190,8 @@ NativeFileInfo nativeFileInfo(const QString& path) {
             qint64(st.st_size),
             QDateTime::fromMSecsSinceEpoch(ns / 1000000),
             ns,
-            quint64(st.st_ino)};
+            quint64(st.st_ino),
+            qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 #endif
 }
 

@@ -54,6 +54,7 @@ struct NativeFileInfo {
     QDateTime modified;
     qint64 modifiedNs = 0; // the same, to the nanosecond the file system keeps
     quint64 inode = 0;     // 0 where the system has none
+    qint64 changedNs = 0;  // the inode's change time; 0 where the system has none
 };
 NativeFileInfo nativeFileInfo(const QString& path);
 

@@ -8,11 +8,13 @@
 
 namespace tunewalk {
 
-void setAsideDamagedDatabase(const QString& path, int kept) {
-    const QString aside =
-        path + QStringLiteral(".broken-") +
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz"));
-    if (!QFile::rename(path, aside)) QFile::remove(path);
+QString setAsideDamagedDatabase(const QString& path, int kept) {
+    QString aside = path + QStringLiteral(".broken-") +
+                    QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz"));
+    if (!QFile::rename(path, aside)) {
+        QFile::remove(path);
+        aside.clear();
+    }
     QFile::remove(path + QStringLiteral("-wal"));
     QFile::remove(path + QStringLiteral("-shm"));
     const QFileInfo file(path);
@@ -20,6 +22,7 @@ void setAsideDamagedDatabase(const QString& path, int kept) {
                                               QDir::Files, QDir::Name);
     while (broken.size() > kept)
         QFile::remove(file.dir().filePath(broken.takeFirst()));
+    return aside;
 }
 
 } // namespace tunewalk

@@ -49,15 +49,20 @@ QByteArray encode(const std::vector<HistoryStore::Change>& changes) {
     return bytes;
 }
 
-// Nothing where the value is not what encode() wrote.
-std::vector<HistoryStore::Change> decode(const QByteArray& bytes) {
+bool knownKind(quint8 kind) {
+    return kind >= quint8(HistoryStore::ChangeKind::TagWrite) &&
+           kind <= quint8(HistoryStore::ChangeKind::Merge);
+}
+
+// Nothing where the value is not what encode() wrote for `count` changes.
+std::optional<std::vector<HistoryStore::Change>> decode(const QByteArray& bytes, qint64 expected) {
     QDataStream in(bytes);
     in.setVersion(QDataStream::Qt_6_0);
     quint8 format = 0;
     quint32 count = 0;
     in >> format >> count;
+    if (format != ChangesFormat || count != expected) return std::nullopt;
     std::vector<HistoryStore::Change> changes;
-    if (format != ChangesFormat) return changes;
     for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         HistoryStore::Change c;
         quint8 kind = 0;
@@ -65,13 +70,14 @@ std::vector<HistoryStore::Change> decode(const QByteArray& bytes) {
         in >> kind >> path >> target >> trashInfo >> c.offset >> c.before >> c.after >>
             c.noTagBefore >> c.size >> c.modifiedNs >> c.device >> c.inode >> c.modifiedNsBefore >>
             c.replaced >> c.applied;
+        if (!knownKind(kind)) return std::nullopt;
         c.kind = HistoryStore::ChangeKind(kind);
         c.path = fromNativePath(path);
         c.target = fromNativePath(target);
         c.trashInfo = fromNativePath(trashInfo);
         changes.push_back(std::move(c));
     }
-    if (in.status() != QDataStream::Ok) changes.clear();
+    if (in.status() != QDataStream::Ok || !in.atEnd()) return std::nullopt;
     return changes;
 }
 
@@ -119,7 +125,6 @@ HistoryStore::HistoryStore(const QString& path, int maxAgeDays, int maxEntries)
         // it is, and the history stays closed.
         if (!m_damaged) return;
         setAside();
-        m_reset = true;
         if (!open()) return;
     }
     prune(maxAgeDays, maxEntries, QDateTime::currentMSecsSinceEpoch());
@@ -183,7 +188,16 @@ bool HistoryStore::setUp() {
     if (!run(QStringLiteral("PRAGMA user_version")) || !q.next()) return false;
     const int version = q.value(0).toInt();
     q.finish();
-    if (version == SchemaVersion) return true;
+    // Notes that a damaged history was set aside, kept in the fresh one until the window has
+    // told the user: tunewalk-tag may be the one that found the damage.
+    const auto notices = [&] {
+        return run(QStringLiteral("CREATE TABLE IF NOT EXISTS set_aside (at_ms INTEGER NOT "
+                                  "NULL, aside BLOB NOT NULL, told INTEGER NOT NULL)")) &&
+               (!m_reset || run(QStringLiteral("INSERT INTO set_aside VALUES (%1, X'%2', 0)")
+                                    .arg(QDateTime::currentMSecsSinceEpoch())
+                                    .arg(QString::fromLatin1(toNativePath(m_setAsideAs).toHex()))));
+    };
+    if (version == SchemaVersion) return notices();
     if (version != 0) {
         // Not a history this program can read: kept aside, not overwritten.
         m_damaged = true;
@@ -199,7 +213,7 @@ bool HistoryStore::setUp() {
            run(QStringLiteral("CREATE TABLE IF NOT EXISTS changes (entry INTEGER PRIMARY KEY, "
                               "data BLOB NOT NULL)")) &&
            run(QStringLiteral("CREATE INDEX IF NOT EXISTS entries_state ON entries (state)")) &&
-           run(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion));
+           run(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion)) && notices();
 }
 
 void HistoryStore::close() {
@@ -210,7 +224,23 @@ void HistoryStore::close() {
 }
 
 void HistoryStore::setAside() {
-    setAsideDamagedDatabase(m_path, KeptBrokenFiles);
+    m_setAsideAs = setAsideDamagedDatabase(m_path, KeptBrokenFiles);
+    m_reset = true;
+}
+
+std::optional<QString> HistoryStore::takeSetAsideNotice() {
+    std::optional<QString> aside;
+    transaction(
+        [&](QSqlQuery& q) {
+            if (!q.exec(QStringLiteral(
+                    "SELECT aside FROM set_aside WHERE told = 0 ORDER BY at_ms DESC LIMIT 1")))
+                return false;
+            if (q.next()) aside = fromNativePath(q.value(0).toByteArray());
+            q.finish();
+            return !aside || q.exec(QStringLiteral("UPDATE set_aside SET told = 1"));
+        },
+        false);
+    return aside;
 }
 
 bool HistoryStore::failed(const QSqlError& error) {
@@ -218,7 +248,6 @@ bool HistoryStore::failed(const QSqlError& error) {
     close();
     if (m_reset) return false; // a fresh file that fails again is not worth another
     setAside();
-    m_reset = true;
     return open();
 }
 
@@ -361,19 +390,24 @@ std::optional<HistoryStore::Entry> HistoryStore::entry(qint64 id) {
 }
 
 std::vector<HistoryStore::Change> HistoryStore::changes(qint64 id) {
-    std::vector<Change> out;
+    return readChanges(id).value_or(std::vector<Change>{});
+}
+
+std::optional<std::vector<HistoryStore::Change>> HistoryStore::readChanges(qint64 id) {
+    std::optional<std::vector<Change>> out;
     if (!isOpen()) return out;
     QSqlError error;
     {
         QSqlQuery q(database());
         q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT data FROM changes WHERE entry = ?"));
+        q.prepare(QStringLiteral("SELECT c.data, e.change_count FROM changes c JOIN entries e ON "
+                                 "e.id = c.entry WHERE c.entry = ?"));
         q.addBindValue(id);
-        if (q.exec() && q.next()) out = decode(q.value(0).toByteArray());
+        if (q.exec() && q.next()) out = decode(q.value(0).toByteArray(), q.value(1).toLongLong());
         error = q.lastError();
     }
     if (error.isValid()) {
-        out.clear();
+        out.reset();
         failed(error);
     }
     return out;

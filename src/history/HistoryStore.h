@@ -114,8 +114,13 @@ public:
     QString lockPath(qint64 id) const { return m_path + QStringLiteral(".open-%1").arg(id); }
 
     bool isOpen() const { return m_open; }
-    // Whether a damaged history was set aside and a fresh one started by this object.
+    // Whether a damaged history was set aside and a fresh one started by this object, and
+    // where the damaged file went (empty when it could not be kept).
     bool wasReset() const { return m_reset; }
+    QString setAsideAs() const { return m_setAsideAs; }
+    // A history set aside by any program (the window or tunewalk-tag) that the window has not
+    // told the user of yet: where it went. Marks it told.
+    std::optional<QString> takeSetAsideNotice();
 
     // Records an action with every change it is about to make, in one durable transaction,
     // as Open. The id of the entry, 0 when nothing could be recorded.
@@ -135,7 +140,11 @@ public:
     // Newest first, without their changes.
     std::vector<Entry> entries(int limit = 1000);
     std::optional<Entry> entry(qint64 id);
+    // The entry's changes; none where its record cannot be read.
     std::vector<Change> changes(qint64 id);
+    // The same, or nothing where the record does not parse (damaged) or is missing: an entry
+    // whose changes cannot be told is never undone as one that changed nothing.
+    std::optional<std::vector<Change>> readChanges(qint64 id);
     // Entries begun and never finished, oldest first, with their changes.
     std::vector<Record> incomplete();
 
@@ -163,6 +172,7 @@ private:
     QString m_connection;
     bool m_open = false;
     bool m_reset = false;
+    QString m_setAsideAs;
     bool m_damaged = false; // why the last open() failed
     bool m_check = true;    // look the file over when it opens
 };

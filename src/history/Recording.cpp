@@ -2,10 +2,36 @@
 
 #include "history/FileChanges.h"
 
+#include <mutex>
+
 namespace tunewalk::history {
 
+namespace {
+std::mutex listenerMutex;
+const void* listenerOwner = nullptr;
+Recording::WrittenListener writtenListener;
+
+void tell(bool written) {
+    std::lock_guard lock(listenerMutex);
+    if (writtenListener) writtenListener(written);
+}
+} // namespace
+
+void Recording::setWrittenListener(const void* owner, WrittenListener listener) {
+    std::lock_guard lock(listenerMutex);
+    listenerOwner = owner;
+    writtenListener = std::move(listener);
+}
+
+void Recording::clearWrittenListener(const void* owner) {
+    std::lock_guard lock(listenerMutex);
+    if (listenerOwner != owner) return;
+    listenerOwner = nullptr;
+    writtenListener = nullptr;
+}
+
 Recording::Recording(HistoryStore* store, EntryKind kind, QString description, bool undoable)
-    : m_store(store && store->isOpen() ? store : nullptr) {
+    : m_store(store && store->isOpen() ? store : nullptr), m_wanted(store != nullptr) {
     m_entry.kind = kind;
     m_entry.description = std::move(description);
     m_entry.undoable = undoable;
@@ -14,6 +40,7 @@ Recording::Recording(HistoryStore* store, EntryKind kind, QString description, b
 Recording::Recording(const QString& storePath, EntryKind kind, QString description, bool undoable)
     : Recording(nullptr, kind, std::move(description), undoable) {
     m_storePath = storePath;
+    m_wanted = !storePath.isEmpty();
 }
 
 Recording::~Recording() {
@@ -31,8 +58,11 @@ bool Recording::begin() {
         m_own = HistoryStore::another(m_storePath);
         if (m_own->isOpen()) m_store = m_own.get();
     }
-    if (!m_store || m_id) return m_id != 0;
-    m_id = m_store->begin(m_entry, m_changes, &m_lock);
+    if (m_store && !m_id) m_id = m_store->begin(m_entry, m_changes, &m_lock);
+    if (m_wanted && !m_told) {
+        m_told = true;
+        tell(m_id != 0);
+    }
     return m_id != 0;
 }
 

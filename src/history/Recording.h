@@ -4,6 +4,7 @@
 
 #include <QLockFile>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -47,6 +48,14 @@ public:
     qint64 id() const { return m_id; }
     bool recording() const { return m_id != 0; }
 
+    // Told, on the thread that began it, whether each action meant for a history got its
+    // record written (false: the action goes ahead but cannot be undone). One listener for the
+    // process, the window; none by default. It is called with a lock held, so once
+    // clearWrittenListener(owner) returns it is not running and never runs again.
+    using WrittenListener = std::function<void(bool written)>;
+    static void setWrittenListener(const void* owner, WrittenListener listener);
+    static void clearWrittenListener(const void* owner);
+
     ~Recording();
 
 private:
@@ -58,6 +67,8 @@ private:
     std::vector<Change> m_changes;
     qint64 m_id = 0;
     bool m_finished = false;
+    bool m_wanted; // a history was given, so a record that fails is news
+    bool m_told = false;
 };
 
 } // namespace tunewalk::history

@@ -10,6 +10,10 @@
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QLabel>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 namespace tunewalk {
 namespace {
@@ -149,6 +153,31 @@ TEST_F(EditHistoryTest, UndoRefusesWhenTheFileChangedSinceAndChangesNothing) {
     EXPECT_TRUE(QFileInfo(path("Jazz")).isDir());
 }
 
+TEST_F(EditHistoryTest, ADamagedRecordRefusesTheUndoByNameAndChangesNothing) {
+    start(music());
+    form->renameRow(rowNamed("a.mp3"), "z.mp3");
+    const qint64 id = form->history().undoTarget().value().id;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "meddling");
+        db.setDatabaseName(dbPath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        q.prepare("UPDATE changes SET data = ? WHERE entry = ?");
+        q.addBindValue(QByteArray("garbage in the record"));
+        q.addBindValue(id);
+        ASSERT_TRUE(q.exec());
+    }
+    QSqlDatabase::removeDatabase("meddling");
+    const auto before = tree();
+    undo();
+    EXPECT_EQ(tree(), before);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "Rename \"a.mp3\" to \"z.mp3\" cannot be undone:\n\nIts record in the history is "
+              "damaged.\n\nNothing was changed.");
+    EXPECT_EQ(form->history().store()->entry(id)->state, HistoryStore::State::Done);
+}
+
 TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndone) {
     // A batch over three files was written ahead, then the program was killed after two of
     // them had their tag appended.
@@ -211,18 +240,98 @@ TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndon
     EXPECT_EQ(form->history().store()->entry(entry->id)->state, HistoryStore::State::Undone);
 }
 
-TEST_F(EditHistoryTest, ADamagedHistoryIsSetAsideAndAFreshOneRecords) {
-    QDir().mkpath(root.filePath("data/Tunewalk"));
-    QFile damaged(dbPath());
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write(QByteArray(8192, 'x'));
-    damaged.close();
+// Whether the window finds the damage itself or tunewalk-tag found it first, the user hears of
+// it once, with the place the damaged copy went.
+TEST_F(EditHistoryTest, ADamagedHistoryIsSetAsideToldOfOnceAndAFreshOneRecords) {
+    const auto damage = [&] {
+        QDir().mkpath(root.filePath("data/Tunewalk"));
+        QFile damaged(dbPath());
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(8192, 'x'));
+    };
+    const auto toldOf = [&](const QString& aside) {
+        EXPECT_TRUE(waitUntil([&] { return !prompter.shown.empty(); }));
+        EXPECT_EQ(prompter.texts(),
+                  QStringList{"The change history was damaged and has been set aside as \"" +
+                              aside +
+                              "\"; a new one was started. Changes made before now cannot be "
+                              "undone."});
+        prompter.clear();
+    };
+    const auto newestAside = [&] {
+        const QStringList aside =
+            QDir(root.filePath("data/Tunewalk"))
+                .entryList({"history.sqlite.broken-*"}, QDir::Files, QDir::Name);
+        return aside.isEmpty() ? QString() : root.filePath("data/Tunewalk/" + aside.last());
+    };
+
+    damage();
     start(music());
-    EXPECT_TRUE(waitUntil([&] { return !prompter.shown.empty(); }));
-    EXPECT_TRUE(prompter.shown[0].text.startsWith("The change history was damaged"));
+    toldOf(newestAside());
     form->renameRow(rowNamed("a.mp3"), "z.mp3");
     undo();
     EXPECT_TRUE(QFileInfo::exists(path("a.mp3")));
+
+    form.reset();
+    damage();
+    QString aside;
+    {
+        HistoryStore found(dbPath()); // as tunewalk-tag opens it
+        ASSERT_TRUE(found.wasReset());
+        aside = found.setAsideAs();
+    }
+    EXPECT_EQ(aside, newestAside());
+    start(music());
+    toldOf(aside);
+    form.reset();
+    start(music());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(prompter.shown.empty()) << "told once";
+}
+
+// A history that cannot be written never stops a change; the status bar says, until a change
+// is recorded again, that changes cannot be undone. First a disk that fills up under a running
+// window (a small tmpfs: the test needs the right to mount one), then a history that cannot
+// even be opened.
+TEST_F(EditHistoryTest, AHistoryThatCannotBeWrittenIsSaidInTheStatusBar) {
+    const QString disk = root.filePath("data/Tunewalk");
+    QDir().mkpath(disk);
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", disk}) != 0)
+        GTEST_SKIP() << "no right to mount a tmpfs here";
+    struct Unmount {
+        QString at;
+        ~Unmount() { QProcess::execute("umount", {at}); }
+    } unmount{disk};
+    const QString text = "The change history cannot be written: changes made now cannot be undone.";
+    start(music());
+    const auto* note = form->findChild<QLabel*>("HistoryNote");
+    ASSERT_TRUE(note);
+    EXPECT_FALSE(note->isVisible());
+    {
+        QFile filler(disk + "/filler");
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    form->renameRow(rowNamed("a.mp3"), "z.mp3");
+    EXPECT_TRUE(QFileInfo::exists(path("z.mp3")));
+    EXPECT_TRUE(waitUntil([&] { return note->isVisible(); }));
+    EXPECT_EQ(note->text(), text);
+    QFile::remove(disk + "/filler");
+    form->MoveDroppedItems({path("b.mp3")}, path("Rock"));
+    settleFileJobs();
+    EXPECT_TRUE(QFileInfo::exists(path("Rock/b.mp3")));
+    EXPECT_TRUE(waitUntil([&] { return !note->isVisible(); })) << "recorded again";
+    EXPECT_TRUE(prompter.shown.empty()) << "never a message box";
+
+    form.reset();
+    QProcess::execute("umount", {disk});
+    QDir().mkpath(dbPath()); // its place is a folder
+    start(music());
+    EXPECT_TRUE(form->findChild<QLabel*>("HistoryNote")->isVisible());
+    form->renameRow(rowNamed("z.mp3"), "y.mp3");
+    EXPECT_TRUE(QFileInfo::exists(path("y.mp3")));
 }
 
 } // namespace

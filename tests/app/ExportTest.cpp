@@ -165,6 +165,44 @@ TEST_F(ExportTest, CancelOrFailureLeavesNoFile) {
     EXPECT_EQ(QDir(music()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }
 
+// A save onto a full disk fails as it should and leaves the file it was to replace alone. The
+// disk is a small tmpfs, so the test needs the right to mount one (root, as in CI).
+TEST_F(ExportTest, AFullDiskKeepsTheOldFileAndSaysWhy) {
+    startWithMusic();
+    const QString disk = root.filePath("full");
+    QDir().mkpath(disk);
+    const QByteArray mountPoint = QFile::encodeName(disk);
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", disk}) != 0)
+        GTEST_SKIP() << "no right to mount a tmpfs here";
+    struct Unmount {
+        QString at;
+        ~Unmount() { QProcess::execute("umount", {at}); }
+    } unmount{disk};
+
+    const QByteArray old = "old playlist\r\n";
+    for (const char* name : {"list.m3u", "list.csv"}) {
+        QFile file(disk + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    }
+    {
+        QFile filler(disk + "/filler");
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    for (const auto& [name, filter] : {std::pair{"list.m3u", M3u}, std::pair{"list.csv", Csv}}) {
+        const QString target = disk + "/" + name;
+        exportAs(target, filter);
+        EXPECT_EQ(prompter.texts(),
+                  QStringList{target + ": " + QString::fromLocal8Bit(std::strerror(ENOSPC))});
+        EXPECT_EQ(read(target), QString::fromUtf8(old)) << name;
+    }
+    EXPECT_EQ(QDir(disk).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"filler", "list.csv", "list.m3u"}))
+        << "no half-written copy is left beside them";
+}
+
 TEST_F(ExportTest, CsvContents) {
     startWithMusic();
     ASSERT_EQ(rowNamed("a.mp3")->cell(Col::Track), "Say \"Hi\", \"Bye\"");

@@ -7,6 +7,7 @@
 
 #include <QProcess>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <set>
 
@@ -152,6 +153,18 @@ TEST_F(ListingStagesTest, DetailsComeFromTheCacheUnlessChangedRefreshedOrSwitche
     writeMp3("two.mp3", 120, id3v1Tag("Second"));
     EXPECT_EQ(opensWhileListing([&] { form->PopulateList(music()); }), 1);
     EXPECT_EQ(rowNamed("two.mp3")->cell(Col::Track), "Second");
+
+    // So is one rewritten in place with its modification time put back, as a tag editor that
+    // keeps times leaves it: same size, same time, same inode.
+    list(path("other"));
+    {
+        const std::filesystem::path one = QFile::encodeName(path("one.mp3")).toStdString();
+        const auto time = std::filesystem::last_write_time(one);
+        writeMp3("one.mp3", 100, id3v1Tag("Uno"));
+        std::filesystem::last_write_time(one, time);
+    }
+    EXPECT_EQ(opensWhileListing([&] { form->PopulateList(music()); }), 1);
+    EXPECT_EQ(rowNamed("one.mp3")->cell(Col::Track), "Uno");
 
     // Refresh reads every file of the folder.
     const qint64 before = DetailReader::filesOpened();

@@ -133,6 +133,34 @@ TEST(CliHistory, EachWritingRunIsOneEntryWithTheBytesItReplacedAndWrote) {
     }
 }
 
+// A damaged history is set aside by whichever program finds it first. tunewalk-tag says so at
+// once and leaves a note in the fresh history, so the window says so at its next start too.
+TEST(CliHistory, ADamagedHistoryIsSetAsideAndSaidSo) {
+    TempDir dir, data;
+    fx::writeFile(dir / "a.mp3", fx::mpegFrames({}, 12));
+    const auto db = data / "Tunewalk/history.sqlite";
+    std::filesystem::create_directories(db.parent_path());
+    fx::writeFile(db, std::string(8192, 'x'));
+
+    const RunResult r = runTag({"set", "--title", "New", "a.mp3"}, dir, {}, data.path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::filesystem::path> aside;
+    for (const auto& entry : std::filesystem::directory_iterator(db.parent_path()))
+        if (entry.path().filename().string().starts_with("history.sqlite.broken-"))
+            aside.push_back(entry.path());
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(fx::readFile(aside[0]), std::string(8192, 'x'));
+    EXPECT_EQ(r.err, "tunewalk-tag: the change history was damaged; it was set aside as " +
+                         aside[0].string() +
+                         " and a new one was started. Changes made before now cannot be "
+                         "undone.\n");
+
+    HistoryStore store(fromFsPath(db));
+    EXPECT_EQ(store.entries().size(), 1u) << "the run is recorded in the fresh history";
+    EXPECT_EQ(store.takeSetAsideNotice(), std::optional(fromFsPath(aside[0])));
+    EXPECT_EQ(store.takeSetAsideNotice(), std::nullopt) << "told once";
+}
+
 } // namespace
 } // namespace tunewalk::clitest
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 namespace tunewalk::clitest {
@@ -131,6 +133,35 @@ TEST(SetCommand, AFileThatCannotBeSavedIsNamedAndTheOthersStillAre) {
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("not saved: missing.mp3"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing.mp3"));
+}
+
+// A pipe named like an audio file is never opened (an open would wait for a writer for ever):
+// each command names it and goes on with the rest. The history is on, as by default.
+TEST(SetCommand, APipeIsNamedAndSkippedWithoutBeingOpened) {
+    TempDir dir;
+    for (const char* name : {"pipe.mp3", "pipe.wav"})
+        ASSERT_EQ(::mkfifo((dir / name).c_str(), 0600), 0);
+    fx::writeFile(dir / "good.mp3", fx::mpegFrames({}, 10));
+    const TempDir data;
+    // Under timeout, so that a command that hangs fails here instead of holding the suite.
+    const auto tag = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"60", TUNEWALK_TAG_EXE});
+        return run("timeout", args, dir.path(), {}, {{"XDG_DATA_HOME", data.path().string()}});
+    };
+    const RunResult set = tag({"set", "--title", "T", "pipe.mp3", "good.mp3"});
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_EQ(set.err, "tunewalk-tag: pipe.mp3: not a regular file\nnot saved: pipe.mp3\n");
+    EXPECT_EQ(showOne(dir, "good.mp3")["title"], "T");
+
+    const RunResult show = tag({"show", "pipe.mp3", "pipe.wav"});
+    EXPECT_EQ(show.exitCode, 1);
+    EXPECT_EQ(show.err, "tunewalk-tag: pipe.mp3: not a regular file\n"
+                        "tunewalk-tag: pipe.wav: not a regular file\n");
+    EXPECT_EQ(show.jsonLines().size(), 2u);
+
+    const RunResult wavSet = tag({"wav-set", "--rate", "22050", "--yes", "pipe.wav"});
+    EXPECT_EQ(wavSet.exitCode, 1);
+    EXPECT_EQ(wavSet.err, "tunewalk-tag: pipe.wav: not a regular file\nnot saved: pipe.wav\n");
 }
 
 } // namespace

@@ -32,7 +32,9 @@ TEST(ShowCommand, ReportsEveryKindOfFileInArgumentOrder) {
     const RunResult all =
         runTag({"show", "tagged.mp3", "PLAIN.Mp3", "tone.WAV", "notes.txt", "gone.mp3"}, dir);
     EXPECT_EQ(all.exitCode, 1);
-    EXPECT_EQ(all.err, "");
+    EXPECT_EQ(all.err, "tunewalk-tag: notes.txt: not an MP3 or WAV file\n"
+                       "tunewalk-tag: gone.mp3: No such file or directory\n")
+        << "each file that does not load is named";
     const auto lines = all.jsonLines();
     ASSERT_EQ(lines.size(), 5u) << all.out;
     // Every key in this order, whatever the file held.

@@ -57,8 +57,8 @@ HistoryStore* UndoHistory::store() {
     return m_store->isOpen() ? m_store.get() : nullptr;
 }
 
-bool UndoHistory::wasReset() const {
-    return m_store->wasReset();
+std::optional<QString> UndoHistory::takeSetAsideNotice() {
+    return m_store->isOpen() ? m_store->takeSetAsideNotice() : std::nullopt;
 }
 
 std::optional<UndoHistory::Entry> UndoHistory::undoTarget() {
@@ -99,8 +99,18 @@ void UndoHistory::run(qint64 id, bool undo) {
         history::Outcome outcome;
         Touched touched;
     };
+    const QString refused = undo ? tr("%1 cannot be undone:").arg(entry->description)
+                                 : tr("%1 cannot be redone:").arg(entry->description);
+    std::optional<std::vector<HistoryStore::Change>> changes = m_store->readChanges(id);
+    if (!changes) {
+        // Nothing to go by: taking it for an action that changed nothing would mark it undone.
+        m_prompter.error(refused + QLatin1String("\n\n") +
+                         tr("Its record in the history is damaged.") + QLatin1String("\n\n") +
+                         tr("Nothing was changed."));
+        return;
+    }
     auto job = std::make_shared<Job>();
-    job->changes = m_store->changes(id);
+    job->changes = std::move(*changes);
     const State before = entry->state;
     // Written ahead like any change: an undo cut short is found at the next start as a run
     // cut short, and what it put back is told by looking at the files.
@@ -118,7 +128,7 @@ void UndoHistory::run(qint64 id, bool undo) {
             job->outcome = history::applyAll(job->changes, direction, fileJob);
             if (job->outcome.applied > 0) job->touched = lookAtTouched(job->changes);
         },
-        [this, job, id, undo, before, description = entry->description](bool) {
+        [this, job, id, undo, before, refused](bool) {
             m_busy = false;
             const history::Outcome& out = job->outcome;
             const bool anyApplied =
@@ -132,9 +142,7 @@ void UndoHistory::run(qint64 id, bool undo) {
             emit changed();
             if (out.applied > 0) emit applied(job->touched);
             if (out.ok || out.cancelled) return;
-            const QString what = undo ? tr("%1 cannot be undone:").arg(description)
-                                      : tr("%1 cannot be redone:").arg(description);
-            QString text = what + QLatin1String("\n\n") + out.problems.join(QLatin1Char('\n'));
+            QString text = refused + QLatin1String("\n\n") + out.problems.join(QLatin1Char('\n'));
             if (out.applied == 0) text += QLatin1String("\n\n") + tr("Nothing was changed.");
             m_prompter.error(text);
         });

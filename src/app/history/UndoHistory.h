@@ -36,8 +36,9 @@ public:
     // Where changes are recorded; null when the history cannot be opened (nothing is recorded
     // then, and the program works on).
     HistoryStore* store();
-    // A damaged history was set aside at the start and a fresh one begun.
-    bool wasReset() const;
+    // A damaged history set aside (by this program or tunewalk-tag) and not yet told of:
+    // where it went, empty when it could not be kept.
+    std::optional<QString> takeSetAsideNotice();
 
     // What Undo and Redo act on now: the newest action that can be taken back, and the action
     // undone last while nothing has been done since.

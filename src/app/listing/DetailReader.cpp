@@ -112,7 +112,7 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
             if (known == folders.end()) known = folders.insert(folder, cache->lookupFolder(folder));
             const auto entry = known->constFind(job.key.mid(folder.size()));
             const DetailsCache::Entry now{
-                job.size, job.modifiedNs, job.inode, job.kind == Kind::WAV, {}};
+                job.size, job.modifiedNs, job.inode, job.kind == Kind::WAV, {}, job.changedNs};
             if (entry != known->cend() && entry->matches(now)) {
                 deliver(run, {job.key, job.kind, entry->details, 0});
                 continue;
@@ -149,9 +149,9 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
                 result.details = readAudioDetails(job->key, isWav, job->size, mp3, wav);
                 if (cacheable(*job)) {
                     std::lock_guard lock(mutex);
-                    fresh.push_back(
-                        {job->key,
-                         {job->size, job->modifiedNs, job->inode, isWav, result.details}});
+                    fresh.push_back({job->key,
+                                     {job->size, job->modifiedNs, job->inode, isWav, result.details,
+                                      job->changedNs}});
                     changed.notify_all();
                 }
             }

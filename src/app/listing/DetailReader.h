@@ -27,6 +27,7 @@ public:
         qint64 size;           // bytes the listing saw (files)
         qint64 modifiedNs = 0; // modification time the listing saw; 0: unknown, not cached
         quint64 inode = 0;     // 0 where the file system has no stable ones
+        qint64 changedNs = 0;  // the change time the listing saw; 0: none
     };
     struct Options {
         bool useCache = true;

@@ -19,7 +19,7 @@ namespace tunewalk {
 
 namespace {
 
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 // An entry that was used this recently is not touched again: a warm listing writes nothing.
 constexpr qint64 TouchAfterMs = 24 * 3600 * 1000;
 constexpr int KeptBrokenFiles = 2;
@@ -47,7 +47,8 @@ qint64 now() {
 
 bool DetailsCache::Entry::matches(const Entry& now) const {
     return size == now.size && modifiedNs == now.modifiedNs && isWav == now.isWav &&
-           (inode == 0 || now.inode == 0 || inode == now.inode);
+           (inode == 0 || now.inode == 0 || inode == now.inode) &&
+           (changedNs == 0 || now.changedNs == 0 || changedNs == now.changedNs);
 }
 
 DetailsCache::DetailsCache(const QString& path, int rowLimit)
@@ -111,7 +112,7 @@ bool DetailsCache::setUp(bool check) {
             "CREATE TABLE IF NOT EXISTS details (folder BLOB NOT NULL, name BLOB NOT "
             "NULL, size INTEGER, mtime INTEGER, inode INTEGER, wav INTEGER, title "
             "TEXT, length TEXT, artist TEXT, bitrate TEXT, hasTitle INTEGER, used "
-            "INTEGER, PRIMARY KEY (folder, name))")) ||
+            "INTEGER, ctime INTEGER, PRIMARY KEY (folder, name))")) ||
         !q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS details_used ON details (used)")))
         return false;
     prune();
@@ -159,7 +160,7 @@ QHash<QString, DetailsCache::Entry> DetailsCache::lookupFolder(const QString& fo
         QSqlQuery q(database());
         q.setForwardOnly(true);
         q.prepare(QStringLiteral("SELECT name, size, mtime, inode, wav, title, length, artist, "
-                                 "bitrate, hasTitle FROM details WHERE folder = ?"));
+                                 "bitrate, hasTitle, ctime FROM details WHERE folder = ?"));
         q.addBindValue(key);
         if (q.exec()) {
             while (q.next()) {
@@ -168,7 +169,8 @@ QHash<QString, DetailsCache::Entry> DetailsCache::lookupFolder(const QString& fo
                         q.value(3).toULongLong(),
                         q.value(4).toBool(),
                         {q.value(5).toString(), q.value(6).toString(), q.value(7).toString(),
-                         q.value(8).toString(), q.value(9).toBool()}};
+                         q.value(8).toString(), q.value(9).toBool()},
+                        q.value(10).toLongLong()};
                 found.insert(fromNativePath(q.value(0).toByteArray()), e);
             }
         }
@@ -198,8 +200,8 @@ void DetailsCache::store(const std::vector<Stored>& entries) {
         {
             QSqlQuery q(database());
             q.prepare(QStringLiteral("INSERT OR REPLACE INTO details (folder, name, size, mtime, "
-                                     "inode, wav, title, length, artist, bitrate, hasTitle, used) "
-                                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                     "inode, wav, title, length, artist, bitrate, hasTitle, used, "
+                                     "ctime) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
             const qint64 used = now();
             for (const Stored& s : entries) {
                 const QString folder = folderOf(s.path);
@@ -210,7 +212,7 @@ void DetailsCache::store(const std::vector<Stored>& entries) {
                       QVariant(e.modifiedNs), QVariant(qint64(e.inode)), QVariant(e.isWav),
                       QVariant(e.details.title), QVariant(e.details.length),
                       QVariant(e.details.artist), QVariant(e.details.bitrate),
-                      QVariant(e.details.hasTitle), QVariant(used)})
+                      QVariant(e.details.hasTitle), QVariant(used), QVariant(e.changedNs)})
                     q.addBindValue(value);
                 if (!q.exec()) {
                     error = q.lastError();

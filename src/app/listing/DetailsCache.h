@@ -12,10 +12,11 @@ class QSqlError;
 namespace tunewalk {
 
 // The audio details of files read before, kept in a SQLite file so that listing a folder again
-// needs no audio file opened. An entry counts only while the file's size, modification time
-// and inode are what they were. The cache never fails its user: a database that cannot be
-// opened, is damaged or stays locked is set aside and rebuilt, and failing that the cache is
-// simply empty. One object is one connection, used on the thread that made it.
+// needs no audio file opened. An entry counts only while the file's size, modification time,
+// inode and change time are what they were (a tag editor may put the modification time back,
+// but the change time moves with every write). The cache never fails its user: a database that
+// cannot be opened, is damaged or stays locked is set aside and rebuilt, and failing that the cache
+// is simply empty. One object is one connection, used on the thread that made it.
 class DetailsCache {
 public:
     static constexpr int DefaultRowLimit = 200000;
@@ -26,6 +27,7 @@ public:
         quint64 inode = 0; // 0 where the file system has no stable ones
         bool isWav = false;
         AudioDetails details;
+        qint64 changedNs = 0; // 0 where the file system has none
         // Whether this cached entry still describes the file that `now` describes.
         bool matches(const Entry& now) const;
     };

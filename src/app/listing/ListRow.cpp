@@ -111,6 +111,7 @@ void setFileStat(ListRow* row, const NativeFileInfo& info) {
     row->modified = info.modified;
     row->modifiedNs = info.modifiedNs;
     row->inode = info.inode;
+    row->changedNs = info.changedNs;
     const QString padded = paddedSize(info.size);
     row->setCell(Col::Size, formatSize(info.size));
     row->setCell(Col::Modified, modifiedText(row->modified));

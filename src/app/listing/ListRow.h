@@ -33,10 +33,12 @@ public:
     QDateTime modified;    // invalid until the row's stat has arrived
     qint64 modifiedNs = 0; // files: the same, for the details cache
     quint64 inode = 0;     // files
+    qint64 changedNs = 0;  // files: the inode's change time, which no program can set back
     // Files: the version of the file that the details shown came from (from the cache before
     // the row's stat arrived); 0 when none.
     qint64 detailsNs = 0, detailsSize = 0;
     quint64 detailsInode = 0;
+    qint64 detailsChangedNs = 0;
 
     const QString& cell(int column) const { return m_cells[static_cast<std::size_t>(column)]; }
     // Sets a cell without telling the view; call changed() once the row is complete.

@@ -11,6 +11,12 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace tunewalk {
 
 namespace {
@@ -21,6 +27,14 @@ QString csvField(const QString& value) {
     QString doubled = value;
     doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + doubled + QLatin1Char('"');
+}
+
+bool syncToDisk(int handle) {
+#ifdef Q_OS_WIN
+    return _commit(handle) == 0;
+#else
+    return ::fsync(handle) == 0;
+#endif
 }
 
 // A row whose path is not valid text stays out; the caller hears of it.
@@ -74,6 +88,18 @@ Result writeTextFile(const QString& path, const QString& text) {
     const QByteArray bytes = text.toUtf8();
     if (file.write(bytes) != bytes.size()) {
         const Result why = fileFailure(file);
+        file.cancelWriting();
+        return why;
+    }
+    // commit() can report success after its last flush failed (a full disk then leaves an
+    // empty file in the old one's place), so the bytes must be out and on the disk first.
+    if (!file.flush()) {
+        const Result why = fileFailure(file);
+        file.cancelWriting();
+        return why;
+    }
+    if (!syncToDisk(file.handle())) {
+        const Result why = Result::fromErrno(toNativePath(path).toStdString());
         file.cancelWriting();
         return why;
     }

@@ -15,6 +15,7 @@
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
 #include "foldertree/Treefolder.h"
+#include "history/Recording.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/codec/WAVInfo.h"
 #include "shell/Prompter.h"
@@ -272,6 +273,7 @@ TreefolderEnvironment Form1::treeEnvironment() {
 }
 
 Form1::~Form1() {
+    history::Recording::clearWrittenListener(this);
     m_back->close();
     qDeleteAll(m_discarded);
 }
@@ -611,6 +613,10 @@ void Form1::createStatusBar() {
     panelCounts = new QLabel(this);
     panelCounts->setObjectName(QStringLiteral("Counts"));
     statusBar()->addPermanentWidget(panelCounts);
+    panelHistory = new QLabel(this);
+    panelHistory->setObjectName(QStringLiteral("HistoryNote"));
+    panelHistory->hide();
+    statusBar()->addPermanentWidget(panelHistory);
 }
 
 void Form1::createTrayMenu() {

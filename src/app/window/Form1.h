@@ -372,6 +372,7 @@ private:
     QLabel* panelLabel = nullptr;   // status panel "Label"
     QLabel* panelCurrent = nullptr; // status panel "Current"
     QLabel* panelCounts = nullptr;  // folders, files and length; what the filter shows
+    QLabel* panelHistory = nullptr; // shown while changes cannot be recorded for undo
     QLineEdit* txtFilter = nullptr;
     QToolBar* Toolbar1 = nullptr;
 
@@ -444,6 +445,8 @@ private:
     MoveOutcome renameRecorded(const QString& oldPath, const QString& newPath);
     bool createFolderRecorded(const QString& path, std::error_code& error);
     void endRecording(history::Recording& recording);
+    // Says in the status bar, until a change is recorded again, that changes cannot be undone.
+    void showHistoryWritten(bool written);
     // Chooses the folder (and file) from a command line on a worker, then lists it.
     void openChosenFolder(const QString& commandLine, const QString& workingFolder,
                           bool fromAnotherStart);

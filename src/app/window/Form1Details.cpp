@@ -37,6 +37,7 @@ void Form1::applyDetails(ListRow* row, const AudioDetails& d, bool quiet) {
     row->detailsNs = row->modifiedNs;
     row->detailsSize = row->cell(Col::SizeInBytes).toLongLong();
     row->detailsInode = row->inode;
+    row->detailsChangedNs = row->changedNs;
     if (!quiet) {
         row->changed();
     } else {
@@ -104,9 +105,14 @@ void Form1::fillAllDetails() {
 
 bool Form1::detailsCurrent(const ListRow* row) {
     // The cache's own rule for "still the same file".
-    const DetailsCache::Entry shown{row->detailsSize, row->detailsNs, row->detailsInode, false, {}};
-    const DetailsCache::Entry now{
-        row->cell(Col::SizeInBytes).toLongLong(), row->modifiedNs, row->inode, false, {}};
+    const DetailsCache::Entry shown{
+        row->detailsSize, row->detailsNs, row->detailsInode, false, {}, row->detailsChangedNs};
+    const DetailsCache::Entry now{row->cell(Col::SizeInBytes).toLongLong(),
+                                  row->modifiedNs,
+                                  row->inode,
+                                  false,
+                                  {},
+                                  row->changedNs};
     return row->detailsNs != 0 && shown.matches(now);
 }
 
@@ -129,7 +135,8 @@ void Form1::startDetails(const std::vector<const ListRow*>& rows, bool reread) {
             jobs.push_back(
                 {row->key,
                  row->kind == RowKind::WAV ? DetailReader::Kind::WAV : DetailReader::Kind::MP3,
-                 row->cell(Col::SizeInBytes).toLongLong(), row->modifiedNs, row->inode});
+                 row->cell(Col::SizeInBytes).toLongLong(), row->modifiedNs, row->inode,
+                 row->changedNs});
         else if (folderSizes && row->kind == RowKind::Folder && !reread)
             jobs.push_back({row->key, DetailReader::Kind::FolderSize, 0});
     }

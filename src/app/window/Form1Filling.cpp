@@ -101,6 +101,7 @@ void Form1::addNamedRows() {
                 row->detailsSize = e.cached->size;
                 row->detailsNs = e.cached->modifiedNs;
                 row->detailsInode = e.cached->inode;
+                row->detailsChangedNs = e.cached->changedNs;
             }
         }
     }

@@ -12,6 +12,7 @@
 #include "shell/Prompter.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <filesystem>
@@ -125,11 +126,29 @@ void Form1::endRecording(history::Recording& recording) {
     if (recorded) m_history->recorded();
 }
 
+void Form1::showHistoryWritten(bool written) {
+    panelHistory->setText(
+        tr("The change history cannot be written: changes made now cannot be undone."));
+    panelHistory->setVisible(!written);
+}
+
 void Form1::reportHistoryAtStart() {
-    if (m_history->wasReset())
-        m_prompter->message(tr("The change history was damaged and has been set aside; a new "
-                               "one was started. Changes made before now cannot be undone."),
-                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+    // Jobs begin their records on their own threads: the note is posted to this one.
+    history::Recording::setWrittenListener(this, [this](bool written) {
+        QMetaObject::invokeMethod(
+            this, [this, written] { showHistoryWritten(written); }, Qt::QueuedConnection);
+    });
+    if (!m_history->store()) showHistoryWritten(false);
+    if (const auto aside = m_history->takeSetAsideNotice())
+        m_prompter->message(
+            (aside->isEmpty()
+                 ? tr("The change history was damaged and could not be kept; a new one was "
+                      "started.")
+                 : tr("The change history was damaged and has been set aside as \"%1\"; a new "
+                      "one was started.")
+                       .arg(displayPath(*aside))) +
+                QLatin1Char(' ') + tr("Changes made before now cannot be undone."),
+            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
     const auto cut = m_history->recover();
     if (cut.empty()) return;
     QStringList lines;
