@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <utility>
 
 namespace tunewalk::fixtures {
 namespace {
@@ -24,9 +25,9 @@ void putLE(std::string& s, std::uint32_t v, int bytes) {
         s += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-std::string fixed(std::string_view text, std::size_t width) {
+std::string fixed(std::string_view text, std::size_t width, char pad = ' ') {
     std::string out(text.substr(0, width));
-    out.resize(width, ' ');
+    out.resize(width, pad);
     return out;
 }
 
@@ -110,6 +111,18 @@ std::string id3v1Tag(std::string_view title, std::string_view artist, std::strin
     tag += fixed(album, 30);
     tag += fixed(year, 4);
     tag += fixed(comment, 30);
+    tag += static_cast<char>(genre & 0xFF);
+    return tag;
+}
+
+std::string zeroPaddedId3v1Tag(std::string_view title, std::string_view artist,
+                               std::string_view album, std::string_view year,
+                               std::string_view comment, int genre) {
+    std::string tag = "TAG";
+    const std::pair<std::string_view, std::size_t> fields[] = {
+        {title, 30}, {artist, 30}, {album, 30}, {year, 4}, {comment, 30}};
+    for (const auto& [text, width] : fields)
+        tag += fixed(text, width, '\0');
     tag += static_cast<char>(genre & 0xFF);
     return tag;
 }

@@ -40,6 +40,11 @@ std::string vbrHeaderFrame(const FrameShape& shape, VbrKind kind, std::uint32_t 
 std::string id3v1Tag(std::string_view title, std::string_view artist = {},
                      std::string_view album = {}, std::string_view year = {},
                      std::string_view comment = {}, int genre = 255);
+// The same tag as most taggers write it: each field padded with zero bytes, not spaces. A value
+// holding a zero byte itself ("Title\0junk") leaves what follows it in the field.
+std::string zeroPaddedId3v1Tag(std::string_view title, std::string_view artist = {},
+                               std::string_view album = {}, std::string_view year = {},
+                               std::string_view comment = {}, int genre = 255);
 // An ID3v2.3 tag whose body holds `bodyBytes` bytes of picture-like data, sprinkled with
 // 0xFF 0xFB pairs that look like frame syncs to a reader that does not skip the tag.
 std::string id3v2Tag(std::size_t bodyBytes, bool footer = false);

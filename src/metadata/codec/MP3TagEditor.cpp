@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 namespace tunewalk {
@@ -170,11 +171,8 @@ std::uint8_t MP3TagEditor::trackOf(const std::string& comment) {
     return static_cast<std::uint8_t>(comment[29]);
 }
 
-std::string MP3TagEditor::Comment() const {
-    return trimmed(trackOf(m_comment) != 0 ? m_comment.substr(0, 28) : m_comment);
-}
-
 void MP3TagEditor::setComment(const std::string& v) {
+    if (v == Comment()) return; // unchanged: its bytes, and the track number, stay as read
     m_comment = PadToWidth(v, 30);
     // Only a comment that needs the last two bytes takes the track number's place.
     if (m_track != 0 && m_comment.compare(28, 2, "  ") == 0) {
@@ -183,10 +181,15 @@ void MP3TagEditor::setComment(const std::string& v) {
     }
 }
 
-std::string MP3TagEditor::trimmed(const std::string& text) {
+std::string MP3TagEditor::fieldText(const std::string& field) {
+    const std::string_view text(field.data(), std::min(field.find('\0'), field.size()));
     const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+void MP3TagEditor::assign(std::string& field, const std::string& text, std::size_t width) {
+    if (text != fieldText(field)) field = PadToWidth(text, width);
 }
 
 void MP3TagEditor::ClearFields() {

@@ -61,16 +61,19 @@ public:
     bool TagExists() const { return m_tagExists; }
     void setTagExists(bool exists) { m_tagExists = exists; }
 
-    std::string Title() const { return trimmed(m_title); }
-    void setTitle(const std::string& v) { m_title = PadToWidth(v, 30); }
-    std::string Artist() const { return trimmed(m_artist); }
-    void setArtist(const std::string& v) { m_artist = PadToWidth(v, 30); }
-    std::string Album() const { return trimmed(m_album); }
-    void setAlbum(const std::string& v) { m_album = PadToWidth(v, 30); }
-    std::string Year() const { return trimmed(m_year); }
-    void setYear(const std::string& v) { m_year = PadToWidth(v, 4); }
+    // A field's text ends at its first zero byte (most taggers pad with zeros, and some leave
+    // junk after them); blanks at either end are trimmed. Assigning the text a field reads as
+    // keeps its bytes as they were read, so a field nobody changed is written back unchanged.
+    std::string Title() const { return fieldText(m_title); }
+    void setTitle(const std::string& v) { assign(m_title, v, 30); }
+    std::string Artist() const { return fieldText(m_artist); }
+    void setArtist(const std::string& v) { assign(m_artist, v, 30); }
+    std::string Album() const { return fieldText(m_album); }
+    void setAlbum(const std::string& v) { assign(m_album, v, 30); }
+    std::string Year() const { return fieldText(m_year); }
+    void setYear(const std::string& v) { assign(m_year, v, 4); }
     // Without the track number of an ID3v1.1 tag (a zero byte, then the track, at the end).
-    std::string Comment() const;
+    std::string Comment() const { return fieldText(m_comment); }
     // A comment of up to 28 characters keeps the track number the loaded tag carried.
     void setComment(const std::string& v);
     // The ID3v1.1 track number the comment field now carries; 0 for none.
@@ -111,7 +114,8 @@ public:
 private:
     void ClearFields();
     static std::string PadToWidth(const std::string& text, std::size_t width);
-    static std::string trimmed(const std::string& text);
+    static std::string fieldText(const std::string& field);
+    static void assign(std::string& field, const std::string& text, std::size_t width);
     // The track number of an ID3v1.1 comment field; 0 for none.
     static std::uint8_t trackOf(const std::string& comment);
     Result rewriteFrameHeaders(class BinaryFile& file, bool allFrames);

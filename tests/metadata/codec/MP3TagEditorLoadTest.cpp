@@ -32,23 +32,41 @@ std::string header(const MP3TagEditor& e) {
 
 } // namespace
 
-TEST(MP3Load, ReadsTagFieldsAsStoredTrimmingOnlySpaces) {
+TEST(MP3Load, ReadsTagFieldsUpToTheirFirstZeroTrimmingBlanks) {
     TempDir dir;
-    std::string comment("  note\0x ", 9);
     const auto e = load(dir, fx::mpegFrames({}, 10) +
-                                 fx::id3v1Tag("  Title  ", "Artist", "Album", "1999", comment, 17));
+                                 fx::id3v1Tag("  Title  ", "Artist", "Album", "1999", "note", 17));
     EXPECT_TRUE(e.TagExists());
     EXPECT_EQ(e.Title(), "Title");
     EXPECT_EQ(e.Artist(), "Artist");
     EXPECT_EQ(e.Album(), "Album");
     EXPECT_EQ(e.Year(), "1999");
-    EXPECT_EQ(e.Comment(), std::string("note\0x", 6)); // a NUL stays part of the value
+    EXPECT_EQ(e.Comment(), "note");
     EXPECT_EQ(e.Genra(), 17);
     EXPECT_EQ(e.Filename(), dir.file("a.mp3"));
 
     // Latin-1 bytes come through unchanged, one per character.
     const auto latin = load(dir, fx::mpegFrames({}, 2) + fx::id3v1Tag("Caf\xE9"), "b.mp3");
     EXPECT_EQ(latin.Title(), "Caf\xE9");
+
+    // Most taggers pad with zeros, and some leave junk after the first zero: a field ends at its
+    // first zero byte, then blanks are trimmed.
+    const std::pair<std::string, std::string> fields[] = {
+        {"Title Screen", "Title Screen"},
+        {std::string("Title\0junk", 10), "Title"},
+        {std::string(" Two words \0 x", 14), "Two words"},
+        {std::string("\0junk", 5), ""},
+        {std::string(30, ' '), ""},
+    };
+    for (const auto& [field, text] : fields) {
+        const auto zeroPadded = load(
+            dir, fx::mpegFrames({}, 2) + fx::zeroPaddedId3v1Tag(field, field, field, "99", field));
+        EXPECT_EQ(zeroPadded.Title(), text);
+        EXPECT_EQ(zeroPadded.Artist(), text);
+        EXPECT_EQ(zeroPadded.Album(), text);
+        EXPECT_EQ(zeroPadded.Year(), "99");
+        EXPECT_EQ(zeroPadded.Comment(), text);
+    }
 }
 
 TEST(MP3Load, FilesWithoutTagOrTooShortForOne) {

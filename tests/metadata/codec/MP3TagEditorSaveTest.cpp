@@ -82,6 +82,33 @@ TEST(MP3Save, ExistingTagIsReplacedInPlace) {
     }
 }
 
+// Fields read up to their first zero (a zero-padded tag, or junk after the zero) are written
+// back byte for byte unless the user changed them; a changed one is written space-padded.
+TEST(MP3Save, FieldsNobodyChangedAreWrittenBackAsTheyWereRead) {
+    TempDir dir;
+    const auto path = dir.file("a.mp3");
+    const std::string audio = fx::mpegFrames({}, 5);
+    const std::string junkAfterZero("Title Screen\0\x01junk", 18);
+    const std::string zeroPaddedTag = fx::zeroPaddedId3v1Tag(
+        junkAfterZero, "Band", std::string("  Album\0x", 9), "99", "Nice", 7);
+    for (const bool changeArtist : {false, true}) {
+        fx::writeFile(path, audio + zeroPaddedTag);
+        MP3TagEditor e;
+        ASSERT_TRUE(e.LoadMP3(path));
+        EXPECT_EQ(e.Title(), "Title Screen");
+        // What the tag dialog does: every field is assigned the text it shows.
+        e.setTitle(e.Title());
+        e.setArtist(changeArtist ? "Other" : e.Artist());
+        e.setAlbum(e.Album());
+        e.setYear(e.Year());
+        e.setComment(e.Comment());
+        ASSERT_TRUE(e.SaveMP3());
+        std::string expected = zeroPaddedTag;
+        if (changeArtist) expected.replace(33, 30, "Other" + std::string(25, ' '));
+        EXPECT_EQ(fx::readFile(path), audio + expected) << changeArtist;
+    }
+}
+
 TEST(MP3Save, HeaderRewriteAsksAndTouchesOnlyHeaderBytes) {
     TempDir dir;
     const auto path = dir.file("a.mp3");
