@@ -149,6 +149,13 @@ Step copyLink(const fs::path& source, const ItemState& state, const fs::path& ta
     return {};
 }
 
+// A FIFO, a socket or a device: never opened (a FIFO would block the move for ever), so it
+// goes only by a rename.
+Step cannotCopy(const fs::path& item) {
+    return Step::failed(
+        FileMoves::tr("\"%1\" is not a file or folder that can be copied").arg(shown(item)));
+}
+
 Step copyTree(const fs::path& source, const ItemState& state, const fs::path& target, CopyLog& log,
               FileJob& job) {
     std::error_code ec;
@@ -176,8 +183,7 @@ Step copyTree(const fs::path& source, const ItemState& state, const fs::path& ta
             if (step.result == Step::Done) log.push_back({from, to, item});
             break;
         case Kind::Other:
-            return Step::failed(FileMoves::tr("\"%1\" is not a file or folder that can be copied")
-                                    .arg(shown(from)));
+            return cannotCopy(from);
         }
         if (step.result != Step::Done) return step;
     }
@@ -263,7 +269,9 @@ MoveOutcome copyAcross(const fs::path& source, const ItemState& state, const fs:
     }
     CopyLog log;
     Step step;
-    if (state.kind == Kind::Link) {
+    if (state.kind == Kind::Other) {
+        step = cannotCopy(source);
+    } else if (state.kind == Kind::Link) {
         step = copyLink(source, state, target, log);
     } else if (state.kind == Kind::Folder) {
         step = copyTree(source, state, target, log, job);

@@ -40,6 +40,13 @@ int renameNoReplace(const std::filesystem::path& from, const std::filesystem::pa
 // A rename that replaces an existing file.
 int renameReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
+#ifndef _WIN32
+// Opens `path` (following links) only when it is a regular file: a FIFO would block the open
+// or the read, and a device would be read for ever. The file descriptor, or -1 with errno set
+// (EINVAL for anything that is not a regular file).
+int openRegular(const std::filesystem::path& path, int flags);
+#endif
+
 // copyContents' answer when the source's size changed while it was read (a program still
 // writing it): the copy is not the file as it is now.
 constexpr int ChangedWhileCopied = -1;

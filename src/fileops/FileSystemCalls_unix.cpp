@@ -73,6 +73,23 @@ ItemState lookThrough(const std::filesystem::path& path) {
     return fromStat(result, st);
 }
 
+int openRegular(const std::filesystem::path& path, int flags) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return -1;
+    if (S_ISREG(st.st_mode)) {
+        // Non-blocking all the same: a FIFO put in its place since the look opens at once.
+        const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return -1;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            return fd;
+        }
+        ::close(fd);
+    }
+    errno = EINVAL;
+    return -1;
+}
+
 int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
     const char *a = from.c_str(), *b = to.c_str();
 #ifdef RENAME_NOREPLACE
@@ -97,7 +114,7 @@ int renameReplace(const std::filesystem::path& from, const std::filesystem::path
 
 int copyContents(const std::filesystem::path& source, const ItemState& state,
                  const std::filesystem::path& copy, FileJob& job, bool* created) {
-    Fd in{::open(source.c_str(), O_RDONLY | O_CLOEXEC)};
+    Fd in{openRegular(source, O_RDONLY)};
     if (in.fd < 0) return errno;
     struct stat st;
     if (::fstat(in.fd, &st) != 0) return errno;

@@ -19,6 +19,7 @@ ItemNow nowOf(const fsc::ItemState& state) {
     if (!state.exists()) return {};
     return {true,
             state.kind == fsc::Kind::Folder,
+            state.kind == fsc::Kind::File,
             qint64(state.size),
             state.modified,
             state.device,
@@ -34,18 +35,21 @@ struct Read {
 Read readFile(const QString& path, qint64 offset, qint64 length) {
     Read out;
 #ifndef Q_OS_WIN
-    const int fd = ::open(toNativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    out.now = nowOf(fsc::lookThrough(toFsPath(path)));
+    if (!out.now.regular) return out;
+    const int fd = fsc::openRegular(toFsPath(path), O_RDONLY);
     if (fd < 0) return out;
     struct stat st;
     if (::fstat(fd, &st) == 0) {
         out.now = {true,
-                   S_ISDIR(st.st_mode),
+                   false,
+                   true,
                    qint64(st.st_size),
                    qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
                    quint64(st.st_dev),
                    quint64(st.st_ino)};
         if (offset < 0) offset += out.now.size;
-        if (offset >= 0 && length > 0 && !out.now.folder) {
+        if (offset >= 0 && length > 0) {
             out.bytes.resize(length);
             const ssize_t got = ::pread(fd, out.bytes.data(), size_t(length), offset);
             out.bytes.resize(got > 0 ? got : 0);
@@ -56,7 +60,8 @@ Read readFile(const QString& path, qint64 offset, qint64 length) {
     out.now = nowOf(fsc::lookThrough(toFsPath(path)));
     if (offset < 0) offset += out.now.size;
     QFile file(path);
-    if (offset >= 0 && length > 0 && file.open(QIODevice::ReadOnly) && file.seek(offset))
+    if (out.now.regular && offset >= 0 && length > 0 && file.open(QIODevice::ReadOnly) &&
+        file.seek(offset))
         out.bytes = file.read(length);
 #endif
     return out;

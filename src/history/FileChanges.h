@@ -15,6 +15,9 @@ using ChangeKind = HistoryStore::ChangeKind;
 struct ItemNow {
     bool exists = false;
     bool folder = false;
+    // A regular file: the only kind the history ever opens. A FIFO, socket or device named
+    // like a song is looked at, never read (a FIFO would block the read for ever).
+    bool regular = false;
     qint64 size = -1;
     qint64 modifiedNs = 0;
     quint64 device = 0, inode = 0;
@@ -23,12 +26,14 @@ ItemNow lookAt(const QString& path);
 // The same through a link: the file a tag or header is written into.
 ItemNow lookThrough(const QString& path);
 
-// The bytes of `path` from `offset`, at most `length` of them; empty when it cannot be read.
+// The bytes of `path` from `offset`, at most `length` of them; empty when it cannot be read or
+// is not a regular file.
 QByteArray readBytes(const QString& path, qint64 offset, qint64 length);
 
 // An ID3v1 tag about to be written to the MP3 file `path`, over the tag the file ends with now
 // or appended to a file without one: the change holds the bytes it replaces. The bytes written
-// are read back by settle().
+// are read back by settle(). What is not a regular file is not read (lookThrough tells; such a
+// path is no file to write a tag into).
 Change tagWrite(const QString& path);
 // `length` bytes about to be written over at `offset` of `path` (a header rewritten in place).
 Change bytesWrite(const QString& path, qint64 offset, qint64 length);

@@ -50,6 +50,7 @@ QString byteChangeCheck(const Change& c, Direction d) {
     const ItemNow now = lookThrough(c.path);
     const QString name = shown(c.path);
     if (!now.exists) return Undo::tr("%1 is no longer there.").arg(name);
+    if (!now.regular) return Undo::tr("%1 is not a regular file.").arg(name);
     if ((c.device || c.inode) && (now.device != c.device || now.inode != c.inode))
         return Undo::tr("%1 is another file now.").arg(name);
     const Expected want = expected(c, d);
@@ -86,7 +87,7 @@ QString itemCheck(const Change& c, const QString& at, const QString& from) {
 #ifndef Q_OS_WIN
 // Writes `bytes` at `offset` and, with `cut`, ends the file there; flushed before it returns.
 QString writeBytes(const QString& path, qint64 offset, const QByteArray& bytes, bool cut) {
-    const int fd = ::open(toNativePath(path).constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = fsc::openRegular(toFsPath(path), O_WRONLY);
     if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
     bool ok = true;
     if (!bytes.isEmpty())

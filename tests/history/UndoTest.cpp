@@ -4,6 +4,7 @@
 #include "history/Undo.h"
 
 #include "AudioFixtures.h"
+#include "FifoGuard.h"
 #include "QtPrinters.h"
 #include "TempDir.h"
 #include "common/FileTimes.h"
@@ -347,6 +348,30 @@ TEST_F(UndoTest, WhatIsNotTheChangesOwnIsNeverTakenAsMade) {
     ASSERT_TRUE(mergeFolder(merge.path, merge.target, job).ok);
     EXPECT_FALSE(history::reached(merge));
     EXPECT_EQ(whatChanged(merge, Direction::Undo), "");
+}
+
+// A FIFO named like a song (given to tunewalk-tag, or put where a tagged file was) is looked
+// at and never opened: reading it ahead, or at the next start, would wait for ever.
+TEST_F(UndoTest, AFifoInPlaceOfASongIsNeverOpened) {
+    Change tag = tagWrite(at("a.mp3"));
+    const fs::path pipe = music / "pipe.mp3";
+    ASSERT_TRUE(makeFifo(pipe));
+    fs::rename(pipe, music / "a.mp3");
+    Change ahead;
+    bool reachedFifo = true;
+    EXPECT_TRUE(endsWithoutBlocking(music / "a.mp3", [&] {
+        ahead = tagWrite(at("a.mp3"));
+        reachedFifo = reached(tag);
+        settle(tag);
+    }));
+    EXPECT_FALSE(lookThrough(at("a.mp3")).regular);
+    EXPECT_TRUE(ahead.before.isEmpty());
+    EXPECT_FALSE(reachedFifo);
+    EXPECT_FALSE(tag.applied);
+    tag.applied = true;
+    tag.after = QByteArray(128, 'x');
+    EXPECT_EQ(whatChanged(tag, Direction::Undo),
+              "\"" + displayPath(at("a.mp3")) + "\" is not a regular file.");
 }
 
 TEST_F(UndoTest, ARunCutShortIsFoundAtTheNextStartWithWhatReachedTheDisk) {
