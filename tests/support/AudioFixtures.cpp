@@ -8,10 +8,16 @@
 namespace tunewalk::fixtures {
 namespace {
 
-constexpr int kBitrates[2][16] = {
-    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
-    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
-constexpr int kRates[2][4] = {{44100, 48000, 32000, 0}, {22050, 24000, 16000, 0}};
+// Layers I, II, III of MPEG-1, then of MPEG-2 and 2.5.
+constexpr int kBitrates[2][3][16] = {
+    {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
+     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}},
+    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}}};
+constexpr int kRates[3][4] = {
+    {44100, 48000, 32000, 0}, {22050, 24000, 16000, 0}, {11025, 12000, 8000, 0}};
 
 void putBE32(std::string& s, std::size_t at, std::uint32_t v) {
     s[at] = static_cast<char>(v >> 24);
@@ -34,7 +40,10 @@ std::string fixed(std::string_view text, std::size_t width, char pad = ' ') {
 } // namespace
 
 std::array<std::uint8_t, 4> frameHeader(const FrameShape& shape) {
-    std::uint8_t b1 = 0xF2 | (shape.version == 1 ? 0x08 : 0x00) | (shape.crc ? 0x00 : 0x01);
+    const int versionBits = shape.version == 1 ? 3 : shape.version == 2 ? 2 : 0;
+    const int layerBits = 4 - shape.layer;
+    std::uint8_t b1 = static_cast<std::uint8_t>(0xE0 | (versionBits << 3) | (layerBits << 1) |
+                                                (shape.crc ? 0x00 : 0x01));
     std::uint8_t b2 = static_cast<std::uint8_t>(((shape.bitrateIndex & 15) << 4) |
                                                 ((shape.sampleRateIndex & 3) << 2) |
                                                 (shape.padding ? 0x02 : 0x00));
@@ -43,13 +52,15 @@ std::array<std::uint8_t, 4> frameHeader(const FrameShape& shape) {
 }
 
 int frameLength(const FrameShape& shape) {
-    const int v = shape.version == 1 ? 0 : 1;
-    int kbps = kBitrates[v][shape.bitrateIndex & 15];
-    int rate = kRates[v][shape.sampleRateIndex & 3];
+    const int family = shape.version == 1 ? 0 : shape.version == 2 ? 1 : 2;
+    int kbps = kBitrates[family == 0 ? 0 : 1][shape.layer - 1][shape.bitrateIndex & 15];
+    int rate = kRates[family][shape.sampleRateIndex & 3];
     if (kbps == 0) kbps = 128;
     if (rate == 0) rate = 44100;
-    const int factor = shape.version == 1 ? 144000 : 72000;
-    return factor * kbps / rate + (shape.padding ? 1 : 0);
+    const int pad = shape.padding ? 1 : 0;
+    if (shape.layer == 1) return (12000 * kbps / rate + pad) * 4;
+    const int factor = shape.layer == 3 && shape.version != 1 ? 72000 : 144000;
+    return factor * kbps / rate + pad;
 }
 
 std::string mpegFrames(const FrameShape& shape, int count) {
@@ -144,6 +155,37 @@ std::string id3v2Tag(std::size_t bodyBytes, bool footer) {
         tag.append(tag, 3, 7);
     }
     return tag;
+}
+
+std::string apeTag(std::size_t valueBytes) {
+    std::string item;
+    putLE(item, static_cast<std::uint32_t>(valueBytes), 4);
+    putLE(item, 0, 4); // flags
+    item += std::string("Cover Art (Front)") + '\0';
+    for (std::size_t i = 0; i < valueBytes; ++i)
+        item += static_cast<char>(i % 50 == 0 ? 0xFF : i % 50 == 1 ? 0xFB : (i * 7) & 0x7F);
+    const auto block = [&](bool header) {
+        std::string b = "APETAGEX";
+        putLE(b, 2000, 4);
+        putLE(b, static_cast<std::uint32_t>(item.size() + 32), 4); // items and footer
+        putLE(b, 1, 4);
+        putLE(b, 0x80000000u | (header ? 0x20000000u : 0u), 4); // has a header; is it
+        b += std::string(8, '\0');
+        return b;
+    };
+    return block(true) + item + block(false);
+}
+
+std::string lyrics3v1Tag(std::string_view lyrics) {
+    return "LYRICSBEGIN" + std::string(lyrics) + "LYRICSEND";
+}
+
+std::string lyrics3v2Tag(std::string_view lyrics) {
+    std::string body = "LYRICSBEGIN";
+    const std::string size = std::to_string(lyrics.size());
+    body += "LYR" + std::string(5 - size.size(), '0') + size + std::string(lyrics);
+    const std::string total = std::to_string(body.size());
+    return body + std::string(6 - total.size(), '0') + total + "LYRICS200";
 }
 
 std::string wavFile(const WavShape& shape) {

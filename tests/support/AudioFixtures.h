@@ -12,12 +12,13 @@
 namespace tunewalk::fixtures {
 
 struct FrameShape {
-    int version = 1;         // 1 = MPEG-1, 2 = MPEG-2
+    int version = 1;         // 1 = MPEG-1, 2 = MPEG-2, 25 = MPEG 2.5
     int bitrateIndex = 9;    // 9 = 128 kbit/s (MPEG-1) or 80 kbit/s (MPEG-2)
     int sampleRateIndex = 0; // 0 = 44100 Hz (MPEG-1) or 22050 Hz (MPEG-2)
     int mode = 0;            // 0 Stereo, 1 Joint Stereo, 2 Dual Channel, 3 Mono
     bool padding = false;
     bool crc = false; // protection bit 0: a 16-bit CRC follows the header
+    int layer = 3;    // the bitrate index means the layer's own bitrate
 };
 
 std::array<std::uint8_t, 4> frameHeader(const FrameShape& shape);
@@ -48,6 +49,11 @@ std::string zeroPaddedId3v1Tag(std::string_view title, std::string_view artist =
 // An ID3v2.3 tag whose body holds `bodyBytes` bytes of picture-like data, sprinkled with
 // 0xFF 0xFB pairs that look like frame syncs to a reader that does not skip the tag.
 std::string id3v2Tag(std::size_t bodyBytes, bool footer = false);
+// Tags that taggers put after the audio, before an ID3v1 tag: an APEv2 tag (with its header)
+// whose one item holds `valueBytes` bytes sprinkled with frame syncs, and Lyrics3 v1 and v2.
+std::string apeTag(std::size_t valueBytes);
+std::string lyrics3v1Tag(std::string_view lyrics);
+std::string lyrics3v2Tag(std::string_view lyrics);
 
 struct WavShape {
     int channels = 2;

@@ -1,8 +1,10 @@
 #include "MP3TagEditor.h"
 
 #include "BinaryFile.h"
+#include "FrameScanner.h"
 #include "Mp3Tables.h"
 #include "MpegFrame.h"
+#include "TrailingTags.h"
 
 #include <algorithm>
 #include <array>
@@ -18,10 +20,6 @@ namespace {
 constexpr std::int64_t kTagSize = 128;
 // Large enough for a leading ID3v2 header, the first frame and its Xing header in one read.
 constexpr std::int64_t kHeadBlock = 2048;
-// Scan blocks start small (the first frame is usually right there) and grow for long runs of
-// non-audio bytes.
-constexpr std::int64_t kFirstScanBlock = 4 * 1024;
-constexpr std::int64_t kMaxScanBlock = 64 * 1024;
 
 std::string idKey(int value) {
     return "ID_" + std::to_string(value);
@@ -32,72 +30,6 @@ void addPair(MP3TagEditor::LookupList& list, std::string key, std::string name, 
     pair.Init(std::move(name), static_cast<std::int16_t>(id));
     list.add(std::move(key), std::move(pair));
 }
-
-// Reads the file forward in blocks and finds frame syncs inside [from, end). A sync that
-// straddles two blocks is found like any other.
-class SyncScanner {
-public:
-    SyncScanner(BinaryFile& file, std::int64_t end) : m_file(file), m_end(end) {}
-
-    // Position of the first 0xFF at or after `from` followed by a Layer III sync byte, both
-    // before `end`; -1 when there is none, -2 on a read error.
-    std::int64_t find(std::int64_t from) {
-        while (from + 1 < m_end) {
-            if (from < m_base || from + 1 >= m_base + static_cast<std::int64_t>(m_buffer.size())) {
-                if (!load(from)) return -2;
-            }
-            const auto offset = static_cast<std::size_t>(from - m_base);
-            if (auto hit = mpeg::findFrameSync(m_buffer.data() + offset, m_buffer.size() - offset))
-                return from + static_cast<std::int64_t>(*hit);
-            // Keep the last byte: it may be the 0xFF of a pair that the next block completes.
-            from = m_base + static_cast<std::int64_t>(m_buffer.size()) - 1;
-        }
-        return -1;
-    }
-
-    // Bytes already read at `at`, so a caller can look at the frame without another read.
-    const std::uint8_t* bytesAt(std::int64_t at, std::size_t& available) const {
-        if (at < m_base || at >= m_base + static_cast<std::int64_t>(m_buffer.size())) {
-            available = 0;
-            return nullptr;
-        }
-        available = m_buffer.size() - static_cast<std::size_t>(at - m_base);
-        return m_buffer.data() + (at - m_base);
-    }
-
-    void patch(std::int64_t at, std::uint8_t value) {
-        if (at >= m_base && at < m_base + static_cast<std::int64_t>(m_buffer.size()))
-            m_buffer[static_cast<std::size_t>(at - m_base)] = value;
-    }
-
-    // Preloads the first block the caller has already read.
-    void adopt(std::int64_t base, std::vector<std::uint8_t> bytes) {
-        m_base = base;
-        m_buffer = std::move(bytes);
-        if (m_base + static_cast<std::int64_t>(m_buffer.size()) > m_end)
-            m_buffer.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, m_end - m_base)));
-    }
-
-private:
-    bool load(std::int64_t from) {
-        const std::int64_t want = std::min(m_block, m_end - from);
-        m_block = std::min(m_block * 2, kMaxScanBlock);
-        m_buffer.resize(static_cast<std::size_t>(want));
-        const std::int64_t got = m_file.readAt(from, m_buffer.data(), want);
-        if (got < 0) return false;
-        m_buffer.resize(static_cast<std::size_t>(got));
-        m_base = from;
-        // A file that shrank under us ends the scan rather than looping.
-        if (got < 2) m_end = from + got;
-        return true;
-    }
-
-    BinaryFile& m_file;
-    std::int64_t m_end;
-    std::int64_t m_base = 0;
-    std::int64_t m_block = kFirstScanBlock;
-    std::vector<std::uint8_t> m_buffer;
-};
 
 } // namespace
 
@@ -181,6 +113,19 @@ void MP3TagEditor::setComment(const std::string& v) {
     }
 }
 
+bool MP3TagEditor::HeaderRewritable() const {
+    return m_layer == 0 || (m_layer == 3 && !m_mpeg25);
+}
+
+std::string MP3TagEditor::HeaderKind() const {
+    static constexpr const char* kLayers[] = {"", "Layer I", "Layer II", "Layer III"};
+    if (m_layer == 0) return {};
+    return std::string(m_mpeg25         ? "MPEG 2.5"
+                       : m_version == 1 ? "MPEG-1"
+                                        : "MPEG-2") +
+           " " + kLayers[m_layer];
+}
+
 std::string MP3TagEditor::fieldText(const std::string& field) {
     const std::string_view text(field.data(), std::min(field.find('\0'), field.size()));
     const auto first = text.find_first_not_of(' ');
@@ -207,6 +152,10 @@ void MP3TagEditor::ClearFields() {
     m_sampleRate = 0;
     m_vbr = false;
     m_averageBitrate = 0;
+    m_headerBitrate = 0;
+    m_layer = 0;
+    m_mpeg25 = false;
+    m_frameAt = -1;
 }
 
 bool MP3TagEditor::LoadMP3(const std::string& fileName) {
@@ -237,21 +186,24 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
             m_genra = static_cast<unsigned char>(tag[127]);
         }
     }
-    const std::int64_t audioEnd = m_tagExists ? size - kTagSize : size;
+    const std::int64_t beforeTag = m_tagExists ? size - kTagSize : size;
 
     // Most files hold their first frame, and any Xing header in it, within the first block.
-    std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min(kHeadBlock, audioEnd)));
+    std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min(kHeadBlock, beforeTag)));
     const std::int64_t got = file.readAt(0, head.data(), static_cast<std::int64_t>(head.size()));
     if (got < 0) return false;
     head.resize(static_cast<std::size_t>(got));
 
     // A leading ID3v2 tag (often with a picture) is skipped: frame syncs inside it mean nothing.
     const std::int64_t audioStart = mpeg::id3v2Size(head.data(), head.size());
-    SyncScanner scanner(file, audioEnd);
+    // So are APE and Lyrics3 tags at the end: their bytes are no audio to count.
+    const std::int64_t audioEnd = endBeforeTrailingTags(file, audioStart, beforeTag, m_tagExists);
+    if (audioEnd < 0) return false;
+    FrameScanner scanner(file, audioEnd);
     if (audioStart == 0) scanner.adopt(0, std::move(head));
 
     m_version = 1;
-    const std::int64_t at = scanner.find(audioStart);
+    const std::int64_t at = locateFirstFrame(scanner, audioStart, audioEnd);
     if (at == -2) return false;
     if (at < 0) {
         m_bitrate = 0;
@@ -276,20 +228,40 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
     available = std::min<std::size_t>(available, kFrameLook);
     // Header bytes past the end of the audio read as zero: the tag is never taken for audio,
     // so saving a tag cannot change what a cut-short header says.
-    std::array<std::uint8_t, 4> header{};
-    std::copy_n(bytes, std::min<std::size_t>(4, available), header.begin());
+    std::array<std::uint8_t, 4> headerBytes{};
+    std::copy_n(bytes, std::min<std::size_t>(4, available), headerBytes.begin());
+    // Always a header: the place found starts with a sync of a known version and layer.
+    const mpeg::FrameHeader header =
+        mpeg::readHeader(headerBytes.data()).value_or(mpeg::FrameHeader{});
 
-    m_version = (header[1] & 0x08) ? 1 : 2;
-    m_channels = ChannelsLookupByID(static_cast<std::uint8_t>(header[3] >> 6));
-    m_sampleRate = SampleRateLookupByID((header[2] >> 2) & 3, m_version);
-    m_bitrate = static_cast<std::int16_t>(BitrateLookupByID(header[2] >> 4, m_version));
+    m_frameAt = at;
+    m_version = static_cast<std::int16_t>(header.version);
+    m_layer = header.layer;
+    m_mpeg25 = header.mpeg25;
+    m_channels = ChannelsLookupByID(header.mode);
+    m_sampleRate = header.sampleRate();
+    m_headerBitrate = header.bitrate();
+    m_bitrate = static_cast<std::int16_t>(m_headerBitrate);
+
+    // Xing, Info and VBRI headers are written into Layer III frames only.
+    const auto vbr = header.layer == 3 ? mpeg::findVbrHeader(bytes, available) : std::nullopt;
+    // An encoder may give the Info frame of a constant-bitrate stream another bitrate than the
+    // audio's (one its header fits in): the frame after it tells the audio's.
+    if (vbr && vbr->info && header.complete()) {
+        std::array<std::uint8_t, 4> nextBytes{};
+        if (scanner.headerAt(at + header.length(), nextBytes)) {
+            const auto next = mpeg::readHeader(nextBytes.data());
+            if (next && next->complete() && next->sameStreamAs(header))
+                m_bitrate = static_cast<std::int16_t>(next->bitrate());
+        } else if (scanner.failed()) {
+            return false;
+        }
+    }
     m_averageBitrate = m_bitrate;
 
     const std::int64_t audioBytes = audioEnd - at;
-    const auto vbr = mpeg::findVbrHeader(bytes, available);
     if (vbr && vbr->frames > 0 && m_sampleRate > 0) {
-        const double exact =
-            static_cast<double>(vbr->frames) * mpeg::samplesPerFrame(m_version) / m_sampleRate;
+        const double exact = static_cast<double>(vbr->frames) * header.samples() / m_sampleRate;
         m_length = Duration::fromSeconds(static_cast<std::int64_t>(std::floor(exact)));
         m_vbr = vbr->variable;
         if (m_vbr && exact > 0)
@@ -356,6 +328,11 @@ Result MP3TagEditor::SaveMP3(bool AllFrames) {
     m_track = trackOf(m_comment);
 
     if (!m_headerChanged) return Result::ok();
+    // Only Layer III headers of MPEG-1 and MPEG-2 have the fields this rewrite knows: nobody is
+    // asked about the others.
+    if (!HeaderRewritable())
+        return Result::failure(m_filename, "its frame headers are " + HeaderKind() +
+                                               ", which cannot be rewritten");
     // The file is closed while the user is asked: nothing holds it open behind a question.
     if (!m_confirm || !m_confirm(HeaderQuestion)) return Result::ok();
     if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return file.failure();
@@ -378,13 +355,21 @@ Result MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
         return Result::failure(m_filename, "the new header values do not exist in MPEG-" +
                                                std::to_string(m_version));
 
-    const std::int64_t audioEnd = file.size() - kTagSize;
-    std::array<std::uint8_t, 10> id3{};
-    const std::int64_t headGot = file.readAt(0, id3.data(), std::min<std::int64_t>(10, audioEnd));
-    if (headGot < 0) return file.failure();
-    std::int64_t scanFrom = mpeg::id3v2Size(id3.data(), static_cast<std::size_t>(headGot));
+    // The walk starts at the frame the load took for the first, not at a stray sync before it.
+    std::int64_t scanFrom = m_frameAt;
+    if (scanFrom < 0) {
+        std::array<std::uint8_t, 10> id3{};
+        const std::int64_t headGot =
+            file.readAt(0, id3.data(), std::min<std::int64_t>(10, file.size() - kTagSize));
+        if (headGot < 0) return file.failure();
+        scanFrom = mpeg::id3v2Size(id3.data(), static_cast<std::size_t>(headGot));
+    }
+    // Neither the ID3v1 tag nor an APE or Lyrics3 tag before it is written to.
+    const std::int64_t audioEnd =
+        endBeforeTrailingTags(file, scanFrom, file.size() - kTagSize, true);
+    if (audioEnd < 0) return file.failure();
 
-    SyncScanner scanner(file, audioEnd);
+    FrameScanner scanner(file, audioEnd);
     do {
         const std::int64_t at = scanner.find(scanFrom);
         if (at == -2) return file.failure();

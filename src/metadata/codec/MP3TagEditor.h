@@ -14,7 +14,8 @@
 namespace tunewalk {
 
 // Reads and writes the ID3v1 tag at the end of an MP3 file and the header of its first MPEG
-// audio frame (Layer III of MPEG-1 and MPEG-2). Text fields hold the tag's bytes as they are
+// audio frame (any layer of MPEG-1, MPEG-2 and MPEG 2.5 is read; Layer III of MPEG-1 and MPEG-2
+// rewritten). Text fields hold the tag's bytes as they are
 // (ISO 8859-1), not UTF-8.
 //
 // Use: LoadMP3, read or assign properties, SaveMP3. SaveMP3 writes only to the file as the last
@@ -92,6 +93,18 @@ public:
     Duration Length() const { return m_length; }
     void setLength(Duration length) { m_length = length; }
 
+    // The bitrate the first frame's header states. Bitrate is the audio's: it differs only for
+    // a constant-bitrate stream whose first frame is an Info frame of another bitrate.
+    int HeaderBitrate() const { return m_headerBitrate; }
+    // 1, 2 or 3 for the first frame's layer; 0 when no frame was found.
+    int Layer() const { return m_layer; }
+    // True for MPEG 2.5 (8 to 12 kHz); Version then says 2, as the header's version bit does.
+    bool Mpeg25() const { return m_mpeg25; }
+    // "MPEG-1 Layer III" and the like for the first frame; empty when none was found.
+    std::string HeaderKind() const;
+    // False for the headers whose bits SaveMP3 cannot rewrite: Layer I and II, and MPEG 2.5.
+    bool HeaderRewritable() const;
+
     // True when the first frame carries a Xing or VBRI header with a frame count.
     bool VBR() const { return m_vbr; }
     // Whole-file average in kbit/s for a VBR file, otherwise Bitrate.
@@ -132,6 +145,10 @@ private:
     Duration m_length;
     bool m_vbr = false;
     int m_averageBitrate = 0;
+    int m_headerBitrate = 0;
+    int m_layer = 0;
+    bool m_mpeg25 = false;
+    std::int64_t m_frameAt = -1; // where the first frame starts, as the last load found it
 
     bool m_headerChanged = false;
     bool m_bitrateChanged = false;

@@ -7,6 +7,15 @@ constexpr int kBitrates[2][16] = {
     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
 
+// Layers I, II, III of MPEG-1, then of MPEG-2 (and 2.5, which shares them).
+constexpr int kStreamBitrates[2][3][16] = {
+    {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
+     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}},
+    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}}};
+
 constexpr int kSampleRates[2][4] = {{44100, 48000, 32000, 0}, {22050, 24000, 16000, 0}};
 
 constexpr std::string_view kModes[4] = {"Stereo", "Joint Stereo", "Dual Channel", "Mono"};
@@ -166,6 +175,11 @@ constexpr std::array<std::string_view, kGenreCount> kGenres = {"Blues",
 int bitrate(std::uint8_t index, int version) {
     if ((version != 1 && version != 2) || index > 15) return 0;
     return kBitrates[version - 1][index];
+}
+
+int streamBitrate(std::uint8_t index, int version, int layer) {
+    if ((version != 1 && version != 2) || layer < 1 || layer > 3 || index > 15) return 0;
+    return kStreamBitrates[version - 1][layer - 1][index];
 }
 
 int sampleRate(std::uint8_t index, int version) {

@@ -1,5 +1,7 @@
 #include "MpegFrame.h"
 
+#include "Mp3Tables.h"
+
 #include <cstring>
 
 namespace tunewalk::mpeg {
@@ -22,12 +24,14 @@ std::optional<VbrHeader> xingAt(const std::uint8_t* frame, std::size_t size, std
     const std::uint32_t flags = be32(frame + at + 4);
     if ((flags & 0x1) && at + 12 <= size) header.frames = be32(frame + at + 8);
     header.variable = xing && header.frames > 0;
+    header.info = !xing;
     return header;
 }
 
 } // namespace
 
-std::optional<std::size_t> findFrameSync(const std::uint8_t* data, std::size_t size) {
+std::optional<std::size_t> findFrameSync(const std::uint8_t* data, std::size_t size,
+                                         bool anyLayer) {
     if (size < 2) return std::nullopt;
     const std::uint8_t* p = data;
     const std::uint8_t* last = data + size - 1; // the 0xFF must have a byte after it
@@ -35,10 +39,49 @@ std::optional<std::size_t> findFrameSync(const std::uint8_t* data, std::size_t s
         p = static_cast<const std::uint8_t*>(
             std::memchr(p, 0xFF, static_cast<std::size_t>(last - p)));
         if (!p) return std::nullopt;
-        if (isLayer3SyncByte(p[1])) return static_cast<std::size_t>(p - data);
+        if (anyLayer ? isAnySyncByte(p[1]) : isLayer3SyncByte(p[1]))
+            return static_cast<std::size_t>(p - data);
         ++p;
     }
     return std::nullopt;
+}
+
+std::optional<FrameHeader> readHeader(const std::uint8_t* p) {
+    if (p[0] != 0xFF || !isAnySyncByte(p[1])) return std::nullopt;
+    const int versionBits = (p[1] >> 3) & 3; // 0 MPEG 2.5, 1 reserved, 2 MPEG-2, 3 MPEG-1
+    const int layerBits = (p[1] >> 1) & 3;   // 0 reserved, 1 Layer III, 2 Layer II, 3 Layer I
+    if (versionBits == 1 || layerBits == 0) return std::nullopt;
+    FrameHeader h;
+    h.version = versionBits == 3 ? 1 : 2;
+    h.mpeg25 = versionBits == 0;
+    h.layer = 4 - layerBits;
+    h.bitrateIndex = p[2] >> 4;
+    h.rateIndex = (p[2] >> 2) & 3;
+    h.padding = (p[2] >> 1) & 1;
+    h.mode = p[3] >> 6;
+    return h;
+}
+
+int FrameHeader::bitrate() const {
+    return mp3tables::streamBitrate(bitrateIndex, version, layer);
+}
+
+int FrameHeader::sampleRate() const {
+    const int rate = mp3tables::sampleRate(rateIndex, version);
+    return mpeg25 ? rate / 2 : rate;
+}
+
+int FrameHeader::samples() const {
+    if (layer == 1) return 384;
+    return layer == 3 && version != 1 ? 576 : 1152;
+}
+
+std::int64_t FrameHeader::length() const {
+    const std::int64_t kbps = bitrate(), hz = sampleRate();
+    if (kbps == 0 || hz == 0) return 0;
+    const int pad = padding ? 1 : 0;
+    if (layer == 1) return (12 * kbps * 1000 / hz + pad) * 4;
+    return std::int64_t{samples()} / 8 * kbps * 1000 / hz + pad;
 }
 
 std::int64_t id3v2Size(const std::uint8_t* head, std::size_t size) {

@@ -223,7 +223,10 @@ void frmTags::showValues() {
     const auto id = [](int data) { return static_cast<std::uint8_t>(data); };
     cboBitrate->setCurrentIndex(firstItem(
         cboBitrate,
-        [&](int data) { return MP3TagEditor::BitrateLookupByID(id(data), version) == e.Bitrate(); },
+        [&](int data) {
+            // The first frame's header, as the dialog shows it, not the audio's bitrate.
+            return MP3TagEditor::BitrateLookupByID(id(data), version) == e.HeaderBitrate();
+        },
         0));
     cboSampleRate->setCurrentIndex(firstItem(
         cboSampleRate,

@@ -128,15 +128,11 @@ TEST(MP3Load, FrameSearchTakesTheEarliestSyncWhereverItLies) {
         load(dir, "junk\xFF\xE0\xFF\x00" + fx::mpegFrames(mpeg2, 2) + fx::mpegFrames({}, 2));
     EXPECT_EQ(header(e), "2 96 24000 Mono");
 
-    // Leading metadata that happens to hold 0xFF 0xFB: its header values are taken.
-    const auto meta = load(dir, "META\xFF\xFB\x50\x00" + filler(100) + fx::mpegFrames({}, 2));
-    EXPECT_EQ(meta.Bitrate(), 64);
-
     // A sync pair across any read boundary is still found, and found once.
     // (An MPEG-1 frame follows, so a reader that missed the pair would report version 1.)
-    const std::string mpeg2Header = fx::mpegFrames(mpeg2, 1).substr(0, 4);
     for (std::size_t at : {1999u, 2047u, 2048u, 4095u, 6143u, 65535u, 100000u}) {
-        const auto b = load(dir, filler(at) + mpeg2Header + filler(300) + fx::mpegFrames({}, 2));
+        const auto b =
+            load(dir, filler(at) + fx::mpegFrames(mpeg2, 2) + filler(300) + fx::mpegFrames({}, 2));
         EXPECT_EQ(header(b), "2 96 24000 Mono") << at;
     }
 
@@ -149,6 +145,54 @@ TEST(MP3Load, FrameSearchTakesTheEarliestSyncWhereverItLies) {
     const auto cut = load(dir, filler(50) + "\xFF\xFB\xD0" + fx::id3v1Tag("x"));
     EXPECT_EQ(cut.Bitrate(), 256);
     EXPECT_EQ(cut.Channels(), "Stereo"); // 'T' would have said "Joint Stereo"
+}
+
+// The first frame is a sync that the next frame's header confirms (the same version, layer and
+// rate where the first one's length says the next starts); where no place is confirmed, the
+// first Layer III sync is taken as before.
+TEST(MP3Load, FirstFrameIsOneTheNextHeaderConfirms) {
+    const fx::FrameShape stereo{1, 9, 0, 1}, layer2{1, 11, 1, 0, false, false, 2};
+    // 0xFF 0xFB at byte 0, the frames at byte 141, as an encoder's junk before the audio.
+    const std::string junkBeforeFirstFrame =
+        "\xFF\xFB\x50\x00" + filler(137) + fx::mpegFrames(stereo, 5);
+    // A tag that states fewer bytes than it holds: the scan starts inside its picture, whose
+    // bytes hold 0xFF 0xFB pairs every 97 bytes.
+    std::string badlySizedId3v2 = fx::id3v2Tag(3000);
+    badlySizedId3v2[8] = 0x07, badlySizedId3v2[9] = 0x50; // 1000 bytes
+    badlySizedId3v2 += fx::mpegFrames(stereo, 5);
+    // A Layer II stream with a Layer III sync pair in its first frame's data.
+    std::string layer2Stream = fx::mpegFrames(layer2, 4);
+    layer2Stream.replace(100, 4, "\xFF\xFB\x90\x00");
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* header; // version, bitrate, rate, mode
+        int layer;
+        bool mpeg25;
+    } cases[] = {
+        {"junkBeforeFirstFrame", junkBeforeFirstFrame, "1 128 44100 Joint Stereo", 3, false},
+        {"badlySizedId3v2", badlySizedId3v2, "1 128 44100 Joint Stereo", 3, false},
+        {"layer2Stream", layer2Stream, "1 224 48000 Stereo", 2, false},
+        {"layer1Stream", fx::mpegFrames({2, 12, 2, 3, true, false, 1}, 4), "2 192 16000 Mono", 1,
+         false},
+        {"mpeg25Stream", fx::mpegFrames({25, 8, 0, 3}, 4), "2 64 11025 Mono", 3, true},
+        {"mpeg25Layer2", fx::mpegFrames({25, 4, 2, 0, false, false, 2}, 4), "2 32 8000 Stereo", 2,
+         true},
+        // Nothing confirmed: the first Layer III sync, as the Part reads it.
+        {"unconfirmedSync", "META\xFF\xFB\x50\x00" + filler(100), "1 64 44100 Stereo", 3, false},
+        // A lone MPEG 2.5 or Layer II sync is no frame.
+        {"loneMpeg25Sync", "\xFF\xE3\x90\x00" + filler(900), "1 0 0 (unknown)", 0, false},
+        {"loneLayer2Sync", "\xFF\xFD\x90\x00" + filler(900), "1 0 0 (unknown)", 0, false},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const auto e = load(dir, c.bytes + fx::id3v1Tag("t"));
+        EXPECT_EQ(header(e), c.header) << c.name;
+        EXPECT_EQ(e.Layer(), c.layer) << c.name;
+        EXPECT_EQ(e.Mpeg25(), c.mpeg25) << c.name;
+    }
+    // The length counts from the frame taken: 5 frames of 417 bytes at 128 kbit/s.
+    EXPECT_EQ(load(dir, junkBeforeFirstFrame + filler(2'000'000)).Length().seconds(), 125);
 }
 
 TEST(MP3Load, ConstantBitrateLengthFromByteCount) {
@@ -243,6 +287,72 @@ TEST(MP3Load, XingInfoAndVbriHeadersGiveTheLength) {
     const auto plain = load(dir, noCount);
     EXPECT_FALSE(plain.VBR());
     EXPECT_EQ(plain.Length().seconds(), static_cast<std::int64_t>(noCount.size() * 8 / 1000 / 128));
+}
+
+// An encoder gives the Info frame of a constant-bitrate stream a bitrate its header fits in:
+// the frame after it tells the audio's, while HeaderBitrate keeps what the first header says.
+TEST(MP3Load, InfoFrameOfAnotherBitrateDoesNotGiveTheAudiosBitrate) {
+    const fx::FrameShape at56{1, 4, 0, 0}, at64{1, 5, 0, 0};
+    const struct {
+        const char* name;
+        std::string bytes;
+        int bitrate, headerBitrate, average;
+        bool vbr;
+    } cases[] = {
+        {"cbrFileWithInfoFrameBitrate",
+         fx::vbrHeaderFrame(at56, fx::VbrKind::Info, 100, 0) + fx::mpegFrames(at64, 99), 64, 56, 64,
+         false},
+        {"infoFrameOfTheAudiosBitrate",
+         fx::vbrHeaderFrame(at64, fx::VbrKind::Info, 100, 0) + fx::mpegFrames(at64, 99), 64, 64, 64,
+         false},
+        // A Xing frame of a variable stream: its bitrate stays, the average tells the rest.
+        {"vbrFileWithXingFrame",
+         fx::vbrHeaderFrame(at56, fx::VbrKind::Xing, 100, 0) + fx::mpegFrames(at64, 99), 56, 56, 64,
+         true},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const auto e = load(dir, c.bytes);
+        EXPECT_EQ(e.Bitrate(), c.bitrate) << c.name;
+        EXPECT_EQ(e.HeaderBitrate(), c.headerBitrate) << c.name;
+        EXPECT_EQ(e.AverageBitrate(), c.average) << c.name;
+        EXPECT_EQ(e.VBR(), c.vbr) << c.name;
+        EXPECT_EQ(e.Length().seconds(), 2) << c.name; // 100 frames of 1152 samples at 44.1 kHz
+    }
+}
+
+// APE and Lyrics3 tags at the end are no audio: not counted into the average bitrate or the
+// length, and their bytes are never taken for a frame.
+TEST(MP3Load, ApeAndLyrics3TagsAtTheEndAreNotAudio) {
+    const fx::FrameShape shape{1, 9, 0, 0};
+    const std::string vbr17 = fx::vbrHeaderFrame(shape, fx::VbrKind::Xing, 17, 0) +
+                              fx::mpegFrames(shape, 16); // 17 frames: 0.444 s at 128 kbit/s
+    const std::string id3v1 = fx::id3v1Tag("t");
+    const std::pair<const char*, std::string> trailing[] = {
+        {"apeTagWithPicture", fx::apeTag(50000) + id3v1},
+        {"apeTagAtTheVeryEnd", fx::apeTag(3000)},
+        {"lyrics3v2", fx::lyrics3v2Tag("[00:01]la la") + id3v1},
+        {"lyrics3v1", fx::lyrics3v1Tag("la la la") + id3v1},
+        {"apeThenLyrics3v2", fx::apeTag(2000) + fx::lyrics3v2Tag("la") + id3v1},
+    };
+    TempDir dir;
+    for (const auto& [name, tags] : trailing) {
+        const auto e = load(dir, vbr17 + tags);
+        EXPECT_EQ(e.AverageBitrate(), 128) << name;
+        EXPECT_TRUE(e.VBR()) << name;
+
+        // A constant-bitrate file's length is its audio's bytes at its bitrate.
+        const std::string cbr = fx::mpegFrames(shape, 1).substr(0, 4) + filler(160'000 - 4);
+        EXPECT_EQ(load(dir, cbr + tags).Length().seconds(), 10) << name;
+        // A file of nothing but such tags has no frame.
+        EXPECT_EQ(load(dir, filler(10) + tags).Channels(), "(unknown)") << name;
+    }
+    // Lyrics3 v1 stands only before an ID3v1 tag: without one its markers are taken as audio.
+    const std::string lyrics = fx::lyrics3v1Tag(filler(20'000));
+    EXPECT_EQ(load(dir, fx::mpegFrames(shape, 1).substr(0, 4) + filler(160'000 - 4) + lyrics)
+                  .Length()
+                  .seconds(),
+              11);
 }
 
 TEST(MP3Load, UnreadableFilesFailWithoutCrashing) {

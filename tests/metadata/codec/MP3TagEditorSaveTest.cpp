@@ -175,6 +175,47 @@ TEST(MP3Save, HeaderWalkStepsOverMpeg2FramesAndStopsBeforeTheTag) {
     EXPECT_EQ(fx::readFile(path), withHeaderBytes(original, 0, shape, 12, '\xE8'));
 }
 
+// The walk starts at the frame the load took for the first one, and ends before an APE or
+// Lyrics3 tag whose bytes hold frame syncs; headers it cannot rewrite are refused unasked.
+TEST(MP3Save, HeaderRewriteStartsAtTheFirstFrameAndStaysInTheAudio) {
+    TempDir dir;
+    const auto path = dir.file("a.mp3");
+    const fx::FrameShape shape{1, 9, 0, 0}, layer2{1, 9, 0, 0, false, false, 2};
+    const std::string junk = "\xFF\xFB\x50\x00" + std::string(137, '\x11');
+    const std::string frames = fx::mpegFrames(shape, 6);
+    const struct {
+        const char* name;
+        std::string before, audio; // the audio starts after `before`
+        bool allFrames;
+        int rewritten; // frames; -1: refused
+    } cases[] = {
+        {"junkBeforeFirstFrame", junk, frames, false, 1},
+        {"junkBeforeFirstFrameAll", junk, frames, true, 6},
+        {"apeTagAfterTheAudio", "", frames + fx::apeTag(3000), true, 6},
+        {"lyrics3AfterTheAudio", "", frames + fx::lyrics3v2Tag("\xFF\xFB\x90\x00"), true, 6},
+        {"layer2Stream", "", fx::mpegFrames(layer2, 6), true, -1},
+    };
+    for (const auto& c : cases) {
+        const std::string original = c.before + c.audio + fx::id3v1Tag("T");
+        fx::writeFile(path, original);
+        int asked = 0;
+        auto e = loaded(path, true, &asked);
+        e.setSampleRate(48000);
+        const Result saved = e.SaveMP3(c.allFrames);
+        if (c.rewritten < 0) {
+            EXPECT_EQ(saved.reason(),
+                      "its frame headers are MPEG-1 Layer II, which cannot be rewritten");
+            EXPECT_EQ(asked, 0) << c.name;
+            EXPECT_EQ(fx::readFile(path), original) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(saved) << c.name;
+        EXPECT_EQ(fx::readFile(path),
+                  withHeaderBytes(original, c.before.size(), shape, c.rewritten, '\x94'))
+            << c.name;
+    }
+}
+
 TEST(MP3Save, RefusedValuesAndUnwritableFilesReportFailure) {
     TempDir dir;
     const auto path = dir.file("a.mp3");

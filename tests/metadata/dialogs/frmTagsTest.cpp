@@ -80,6 +80,10 @@ TEST_F(TagsDialog, HeaderListsFollowTheFilesVersion) {
          {"", "", "", "", "", "", "128", "24000", "Mono", "2", "8", "22050"}},
         {text + fx::id3v1Tag("Words"),
          {"Words", "", "", "", "", "None", "(unknown)", "(unknown)", "Stereo", "1", "32", "44100"}},
+        // The first frame's header, though the audio after this Info frame is at 64 kbit/s.
+        {fx::vbrHeaderFrame({.bitrateIndex = 4}, fx::VbrKind::Info, 12, 0) +
+             frames({.bitrateIndex = 5}),
+         {"", "", "", "", "", "", "56", "44100", "Stereo", "1", "32", "44100"}},
     };
     for (const auto& [bytes, expected] : cases) {
         reset();
