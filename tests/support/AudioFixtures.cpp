@@ -1,5 +1,6 @@
 #include "AudioFixtures.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -213,6 +214,35 @@ std::string wavFile(const WavShape& shape) {
     std::string file = "RIFF";
     putLE(file, static_cast<std::uint32_t>(body.size()), 4);
     return file + body;
+}
+
+std::string rf64File(const WavShape& shape, std::uint64_t ds64DataBytes) {
+    std::string file = wavFile(shape);
+    const std::size_t data = file.find("data", 36);
+    file.replace(data + 4, 4, "\xFF\xFF\xFF\xFF");
+    std::string ds64;
+    const std::uint64_t riffSize = file.size() + 36 - 8;
+    const std::uint64_t dataSize = ds64DataBytes ? ds64DataBytes : shape.dataBytes;
+    for (const std::uint64_t v : {riffSize, dataSize, std::uint64_t{shape.dataBytes / 4}}) {
+        putLE(ds64, static_cast<std::uint32_t>(v), 4);
+        putLE(ds64, static_cast<std::uint32_t>(v >> 32), 4);
+    }
+    putLE(ds64, 0, 4); // no table of other sizes
+    file.insert(12, riffChunk("ds64", ds64));
+    file.replace(0, 8, "RF64\xFF\xFF\xFF\xFF");
+    return file;
+}
+
+std::string rifxFile(const WavShape& shape) {
+    std::string file = wavFile(shape);
+    // Each number field of the header, with its width, reversed in place.
+    const std::pair<std::size_t, std::size_t> numbers[] = {
+        {4, 4}, {16, 4}, {20, 2}, {22, 2}, {24, 4}, {28, 4}, {32, 2}, {34, 2}, {40, 4}};
+    for (const auto& [at, width] : numbers)
+        std::reverse(file.begin() + static_cast<std::ptrdiff_t>(at),
+                     file.begin() + static_cast<std::ptrdiff_t>(at + width));
+    file.replace(0, 4, "RIFX");
+    return file;
 }
 
 std::string riffChunk(std::string_view id, std::string_view payload) {

@@ -67,6 +67,12 @@ struct WavShape {
     std::string extraChunkBeforeData; // raw bytes inserted between "fmt " and "data"
 };
 std::string wavFile(const WavShape& shape);
+// The same file as RF64 (EBU Tech 3306): "RF64", a ds64 chunk first that states the sizes in
+// 64 bits (the data size `ds64DataBytes`, or the bytes present when 0), and 0xFFFFFFFF in the
+// 32-bit size fields.
+std::string rf64File(const WavShape& shape, std::uint64_t ds64DataBytes = 0);
+// The same file as big-endian RIFX: "RIFX" and every number most significant byte first.
+std::string rifxFile(const WavShape& shape);
 // One RIFF chunk: its id, the payload's size, the payload and a pad byte after an odd payload.
 // riffChunk("RIFF", "WAVE" + chunks) is a whole file.
 std::string riffChunk(std::string_view id, std::string_view payload);

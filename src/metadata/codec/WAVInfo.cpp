@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace tunewalk {
 namespace {
@@ -39,23 +41,49 @@ struct Chunk {
     std::int64_t size = 0;
 };
 
+struct Layout {
+    bool bigEndian = false; // RIFX: refused, as no field of it reads right little-endian
+    Chunk format, data;
+};
+
 // Finds the first "fmt " and "data" chunks by walking the chunk headers from byte 12 (id, size,
 // payload padded to an even length). A search for the identifiers' bytes would also find them
 // as text in a LIST chunk or as samples, and a write there would damage the file. False on a
 // read error; a file that is not RIFF/WAVE has neither chunk.
-bool walkChunks(BinaryFile& file, Chunk& format, Chunk& data) {
+//
+// RF64 (and its twin BW64) files, for more than 4 GiB, state 0xFFFFFFFF in the data chunk's
+// size and the real size in the 64-bit fields of a "ds64" chunk that comes first.
+bool walkChunks(BinaryFile& file, Layout& layout) {
     const std::int64_t size = file.size();
     std::array<std::uint8_t, 12> riff{};
     const std::int64_t got = file.readAt(0, riff.data(), 12);
     if (got < 0) return false;
     if (got < 12 || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) return true;
+    if (std::memcmp(riff.data(), "RIFX", 4) == 0) {
+        layout.bigEndian = true;
+        return true;
+    }
+    const bool rf64 =
+        std::memcmp(riff.data(), "RF64", 4) == 0 || std::memcmp(riff.data(), "BW64", 4) == 0;
+    std::optional<std::int64_t> ds64DataSize;
+    Chunk& format = layout.format;
+    Chunk& data = layout.data;
     for (std::int64_t at = 12; at + 8 <= size && (format.at < 0 || data.at < 0);) {
         std::array<std::uint8_t, 8> header{};
         if (file.readAt(at, header.data(), 8) != 8) return false;
-        const std::int64_t length = le(&header[4], 4);
-        Chunk* found = std::memcmp(header.data(), "fmt ", 4) == 0   ? &format
-                       : std::memcmp(header.data(), "data", 4) == 0 ? &data
-                                                                    : nullptr;
+        std::int64_t length = le(&header[4], 4);
+        if (rf64 && at == 12 && std::memcmp(header.data(), "ds64", 4) == 0 && length >= 16) {
+            std::array<std::uint8_t, 8> dataSize{};
+            if (file.readAt(at + 16, dataSize.data(), 8) != 8) return false;
+            const std::uint64_t value = le(&dataSize[0], 4) | std::uint64_t{le(&dataSize[4], 4)}
+                                                                  << 32;
+            if (value <= static_cast<std::uint64_t>(INT64_MAX)) ds64DataSize = value;
+        }
+        const bool isData = std::memcmp(header.data(), "data", 4) == 0;
+        if (isData && length == 0xFFFFFFFF && ds64DataSize) length = *ds64DataSize;
+        Chunk* found = std::memcmp(header.data(), "fmt ", 4) == 0 ? &format
+                       : isData                                   ? &data
+                                                                  : nullptr;
         if (found && found->at < 0) *found = {at, length};
         at += 8 + length;
         // An odd-sized chunk is followed by a pad byte, which some writers leave out: take the
@@ -96,10 +124,16 @@ bool WAVInfo::LoadWAV(const std::string& fileName) {
     m_noFormatHeader = false;
     m_formatFieldsAt = -1;
 
+    m_bigEndian = false;
+
     BinaryFile file;
     if (!file.open(fileName, BinaryFile::Mode::Read)) return false;
-    Chunk format, data;
-    if (!walkChunks(file, format, data)) return false;
+    Layout layout;
+    if (!walkChunks(file, layout)) return false;
+    m_bigEndian = layout.bigEndian;
+    if (m_bigEndian) return false;
+    const Chunk& format = layout.format;
+    const Chunk& data = layout.data;
     m_noFormatHeader = format.at < 0;
     if (m_noFormatHeader) return true;
     m_formatFieldsAt = format.at + 10;
@@ -115,7 +149,9 @@ bool WAVInfo::LoadWAV(const std::string& fileName) {
     m_sampleBits = std::min<int>(static_cast<int>(le(&fields[12], 2)), MaxSampleBits());
 
     if (data.at < 0) return true;
-    m_dataLength = data.size;
+    // A streaming encoder that could not go back writes 0xFFFFFFFF, and a file cut short
+    // states more than it holds: the samples are the bytes that are there.
+    m_dataLength = std::min(data.size, std::max<std::int64_t>(0, file.size() - (data.at + 8)));
     if (m_bytesPerSecond == 0) return false;
     m_length = Duration::fromSeconds(m_dataLength / m_bytesPerSecond);
     return true;
@@ -166,14 +202,21 @@ void WAVInfo::recomputeDerived() {
 Result WAVInfo::SaveWAV() {
     if (!m_headerChanged) return Result::ok();
     const Result noFormat = Result::failure(m_filename, "it has no WAV format header");
-    // Nobody is asked about writing a header the file does not have.
+    const Result bigEndian =
+        Result::failure(m_filename, "it is a big-endian WAV file, which cannot be written");
+    // Nobody is asked about writing a header the file does not have, or cannot have.
     if (m_noFormatHeader) return noFormat;
+    if (m_bigEndian) return bigEndian;
     if (!m_confirm || !m_confirm(HeaderQuestion)) return Result::ok();
 
     BinaryFile file;
     if (!file.open(m_filename, BinaryFile::Mode::ReadWrite)) return file.failure();
-    Chunk format, data;
-    if (!walkChunks(file, format, data)) return file.failure();
+    Layout layout;
+    if (!walkChunks(file, layout)) return file.failure();
+    // Little-endian fields in a big-endian file would say nonsense.
+    m_bigEndian = layout.bigEndian;
+    if (m_bigEndian) return bigEndian;
+    const Chunk& format = layout.format;
     m_noFormatHeader = format.at < 0;
     if (m_noFormatHeader) return noFormat;
     // The fields are written only inside the chunk: not into the next one, and not past the end

@@ -12,8 +12,9 @@
 namespace tunewalk {
 
 // Reads and rewrites the format fields of a RIFF/WAVE file ("fmt " chunk) and reads the size of
-// its "data" chunk. Chunks are found by walking the chunk headers, so the identifiers' bytes in
-// other chunks are never taken for them. The sample data is never written.
+// its "data" chunk (RIFF and RF64; big-endian RIFX files are refused). Chunks are found by
+// walking the chunk headers, so the identifiers' bytes in other chunks are never taken for them.
+// The sample data is never written.
 class WAVInfo {
 public:
     using ConfirmFn = std::function<bool(const std::string& question)>;
@@ -33,6 +34,9 @@ public:
     // unchanged; a failure names the file and why: an error (the system's reason), fields that
     // do not fit, or a file without a format chunk (NoFormatHeader).
     Result SaveWAV();
+    // True when the last load or save found a big-endian (RIFX) file, which it refused: the load
+    // fails and the save writes nothing.
+    bool BigEndian() const { return m_bigEndian; }
     // True when the last load or save found the file readable but without a "fmt " chunk.
     bool NoFormatHeader() const { return m_noFormatHeader; }
     // Where in the file SaveWAV writes its 14 bytes (channels through bits per sample), as the
@@ -77,6 +81,7 @@ private:
     Duration m_length;
     bool m_headerChanged = false;
     bool m_noFormatHeader = false;
+    bool m_bigEndian = false;
     std::int64_t m_formatFieldsAt = -1;
 
     ConfirmFn m_confirm;

@@ -19,13 +19,13 @@ std::vector<std::int64_t> fields(const WAVInfo& w) {
 
 // A WAVInfo that loaded `path` and answers the header question with `answer`, counting.
 struct Editor {
-    Editor(const std::string& path, bool answer = true) {
+    Editor(const std::string& path, bool answer = true, bool loads = true) {
         w.setConfirmHeaderChange([this, answer](const std::string& q) {
             EXPECT_EQ(q, WAVInfo::HeaderQuestion);
             ++asked;
             return answer;
         });
-        EXPECT_TRUE(w.LoadWAV(path));
+        EXPECT_EQ(w.LoadWAV(path), loads);
     }
     WAVInfo w;
     int asked = 0;
@@ -38,18 +38,68 @@ TEST(WAVLoad, FieldsAreReadAsStoredAndUnsigned) {
     const auto path = dir.file("a.wav");
     fx::WavShape large{40000, 3'000'000'000u, 64, 4'000'000'000u, 8, 16};
     large.statedDataBytes = 4'000'000'000u;
-    const std::pair<fx::WavShape, std::vector<std::int64_t>> cases[] = {
-        {{2, 44100, 16, 0, 0, 44100 * 4 * 10}, {2, 44100, 44100 * 4, 4, 16, 44100 * 4 * 10, 10}},
+    const struct {
+        fx::WavShape shape;
+        std::uintmax_t size; // 0: as built; else grown (sparse, costing no disk) to this
+        std::vector<std::int64_t> expected;
+    } cases[] = {
+        {{2, 44100, 16, 0, 0, 44100 * 4 * 10}, 0, {2, 44100, 44100 * 4, 4, 16, 44100 * 4 * 10, 10}},
         // Channels kept as read, bits never above 32.
-        {large, {40000, 3'000'000'000, 4'000'000'000, 8, 32, 4'000'000'000, 1}},
+        {large,
+         44 + 4'000'000'000ull,
+         {40000, 3'000'000'000, 4'000'000'000, 8, 32, 4'000'000'000, 1}},
     };
-    for (const auto& [shape, expected] : cases) {
+    for (const auto& [shape, size, expected] : cases) {
         fx::writeFile(path, fx::wavFile(shape));
+        if (size) std::filesystem::resize_file(path, size);
         WAVInfo w;
         ASSERT_TRUE(w.LoadWAV(path));
         EXPECT_EQ(fields(w), expected);
         EXPECT_EQ(w.Filename(), path);
     }
+}
+
+// What real-world writers put in the sizes: a data size beyond the end of the file is cut to
+// the bytes present, RF64 states its sizes in a ds64 chunk, and a big-endian RIFX file is refused.
+TEST(WAVLoad, DataSizesAsWrittenByStreamingAndLargeFileWriters) {
+    TempDir dir;
+    const auto path = dir.file("a.wav");
+    const fx::WavShape twoSeconds{2, 44100, 16, 0, 0, 44100 * 4 * 2 + 1000};
+    fx::WavShape streaming = twoSeconds, cutShort = twoSeconds;
+    streaming.statedDataBytes = 0xFFFFFFFF;
+    cutShort.statedDataBytes = 44100 * 4 * 60;
+    const std::vector<std::int64_t> expected = {2, 44100, 176400, 4, 16, 44100 * 4 * 2 + 1000, 2};
+    const std::pair<const char*, std::string> files[] = {
+        {"streamingWavDataSize", fx::wavFile(streaming)},
+        {"downloadCutShort", fx::wavFile(cutShort)},
+        {"rf64", fx::rf64File(twoSeconds)},
+        {"rf64CutShort", fx::rf64File(twoSeconds, 1ull << 40)},
+        {"bw64", "BW64" + fx::rf64File(twoSeconds).substr(4)},
+    };
+    for (const auto& [name, bytes] : files) {
+        fx::writeFile(path, bytes);
+        WAVInfo w;
+        EXPECT_TRUE(w.LoadWAV(path)) << name;
+        EXPECT_EQ(fields(w), expected) << name;
+        EXPECT_FALSE(w.BigEndian()) << name;
+    }
+
+    // RIFX: every field would read as nonsense (512 channels), so the file is refused, and never
+    // written little-endian.
+    const std::string rifx = fx::rifxFile(twoSeconds);
+    fx::writeFile(path, rifx);
+    Editor e(path, true, false);
+    EXPECT_TRUE(e.w.BigEndian());
+    EXPECT_EQ(fields(e.w), std::vector<std::int64_t>(7, 0));
+    e.w.setSampleBits(8);
+    EXPECT_EQ(e.w.SaveWAV().reason(), "it is a big-endian WAV file, which cannot be written");
+    EXPECT_EQ(e.asked, 0);
+    EXPECT_EQ(fx::readFile(path), rifx);
+    // The same object goes on to read a little-endian file.
+    fx::writeFile(path, fx::wavFile(twoSeconds));
+    ASSERT_TRUE(e.w.LoadWAV(path));
+    EXPECT_FALSE(e.w.BigEndian());
+    EXPECT_EQ(fields(e.w), expected);
 }
 
 TEST(WAVLoad, ChunksAreFoundByWalkingTheirHeaders) {
