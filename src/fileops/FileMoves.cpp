@@ -63,11 +63,13 @@ QString noSpace(const fs::path& folder, std::uint64_t needed) {
 
 // A short hidden name for a copy in progress: it fits any file system's name limit however
 // long the file's own name is, and no listing shows it meanwhile.
+std::string partPrefix(qint64 pid) {
+    return ".tunewalk-" + std::to_string(pid) + "-";
+}
 fs::path partName(const fs::path& target) {
     static std::atomic<unsigned> counter{0};
     return target.parent_path() /
-           (".tunewalk-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
-            std::to_string(++counter) + ".part");
+           (partPrefix(QCoreApplication::applicationPid()) + std::to_string(++counter) + ".part");
 }
 
 // Bytes in the regular files of a tree (links and folders count nothing).
@@ -223,12 +225,13 @@ Result addedMeanwhile(const fs::path& folder, const QStringList& left) {
 // The copies are complete: the sources go, backwards, each only if it is still what was
 // copied. A file that changed meanwhile keeps its place and its stale copy goes; a folder that
 // gained an entry stays with that entry.
-void removeSources(const CopyLog& log, const fs::path& root, MoveOutcome& outcome) {
+void removeSources(const CopyLog& log, const fs::path& root, MoveOutcome& outcome, FileJob& job) {
     QStringList changed;
     for (auto it = log.rbegin(); it != log.rend(); ++it) {
         switch (it->state.kind) {
         case Kind::Folder:
-            fsc::removeFolder(it->source); // never forced
+            if (fsc::removeFolder(it->source) == 0) // never forced
+                if (FileFaults* faults = job.faults()) faults->removed(it->source);
             break;
         case Kind::File:
             if (!fsc::unchanged(fsc::lookAt(it->source), it->state)) {
@@ -240,6 +243,8 @@ void removeSources(const CopyLog& log, const fs::path& root, MoveOutcome& outcom
         default:
             if (const int error = fsc::removeFile(it->source))
                 outcome.fail(copiedNotRemoved(it->source, it->copy, error));
+            else if (FileFaults* faults = job.faults())
+                faults->removed(it->source);
         }
     }
     if (!changed.isEmpty())
@@ -281,7 +286,7 @@ MoveOutcome copyAcross(const fs::path& source, const ItemState& state, const fs:
     }
     if (step.result == Step::Done) {
         fsc::flushFolder(target.parent_path());
-        removeSources(log, source, outcome);
+        removeSources(log, source, outcome, job);
         return outcome;
     }
     undoCopies(log);
@@ -482,6 +487,62 @@ MoveOutcome mergeFolder(const QString& sourcePath, const QString& targetPath, Fi
     else
         outcome.fail(addedMeanwhile(source, leftIn(source)));
     return outcome;
+}
+
+namespace {
+// mergeFolder's choices, made on the disk as it is: a name the target lacks moves whole, two
+// folders merge, two files replace, anything else is a clash the merge will refuse.
+void planInto(const fs::path& source, const fs::path& target,
+              std::vector<MoveOutcome::Item>& plan) {
+    std::error_code ec;
+    for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path name = it->path().filename();
+        const Kind kind = fsc::lookAt(source / name).kind;
+        const Kind existing = fsc::lookAt(target / name).kind;
+        const QString from = fromFsPath(source / name), to = fromFsPath(target / name);
+        if (existing == Kind::Missing)
+            plan.push_back({from, to, false});
+        else if (kind == Kind::Folder && existing == Kind::Folder)
+            planInto(source / name, target / name, plan);
+        else if (kind == Kind::File && existing == Kind::File)
+            plan.push_back({from, to, true});
+    }
+    plan.push_back({fromFsPath(source), {}, false});
+}
+} // namespace
+
+std::vector<MoveOutcome::Item> planMerge(const QString& source, const QString& target) {
+    std::vector<MoveOutcome::Item> plan;
+    planInto(toFsPath(source), toFsPath(target), plan);
+    return plan;
+}
+
+QStringList removePartFiles(const QString& folder, qint64 pid, bool within) {
+    QStringList removed;
+    if (pid <= 0) return removed;
+    const std::string prefix = partPrefix(pid);
+    const auto isPart = [&](const fs::path& path) {
+        const std::string name = path.filename().native();
+        return name.size() > prefix.size() + 5 && name.compare(0, prefix.size(), prefix) == 0 &&
+               name.compare(name.size() - 5, 5, ".part") == 0;
+    };
+    const fs::path root = toFsPath(folder);
+    std::vector<fs::path> found; // removed after the walk, not under it
+    if (within) {
+        walkTree(root, [&](const TreeEntry& entry) {
+            if (entry.kind == TreeEntry::Kind::File && isPart(entry.path))
+                found.push_back(entry.path);
+            return true;
+        });
+    } else {
+        std::error_code ec;
+        for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+            if (isPart(it->path())) found.push_back(it->path());
+    }
+    for (const fs::path& path : found)
+        if (fsc::lookAt(path).kind == Kind::File && fsc::removeFile(path) == 0)
+            removed << fromFsPath(path);
+    return removed;
 }
 
 } // namespace tunewalk

@@ -91,4 +91,13 @@ MoveOutcome replaceFile(const QString& source, const QString& target, FileJob& j
 // folder is removed only when everything in it was moved; whatever could not be moved stays in it.
 MoveOutcome mergeFolder(const QString& source, const QString& target, FileJob& job);
 
+// What mergeFolder(source, target) is about to move, item by item and in its order, as the disk
+// stands now: written ahead, so a merge cut short can be taken back or finished item by item.
+std::vector<MoveOutcome::Item> planMerge(const QString& source, const QString& target);
+
+// Removes the part files (copies in progress) that the process `pid` left in `folder`, and with
+// `within` in the folders below it too: a job killed mid-copy leaves one behind. Nothing else is
+// touched. The paths removed.
+QStringList removePartFiles(const QString& folder, qint64 pid, bool within = false);
+
 } // namespace tunewalk

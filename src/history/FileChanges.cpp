@@ -188,6 +188,7 @@ bool reached(const Change& change) {
     case ChangeKind::RemoveFolder:
         return !at.exists;
     case ChangeKind::Merge:
+    case ChangeKind::Split:
         return false;
     case ChangeKind::Trash:
         return !at.exists && !change.target.isEmpty() && there.exists;
@@ -197,6 +198,17 @@ bool reached(const Change& change) {
         return !at.exists && there.exists &&
                (there.device != change.device || there.inode == change.inode);
     }
+}
+
+bool isSplit(const Change& c) {
+    if (c.kind != ChangeKind::Move && c.kind != ChangeKind::Rename) return false;
+    const ItemNow at = lookAt(c.path), there = lookAt(c.target);
+    if (!at.exists || !there.exists || (at.device == there.device && at.inode == there.inode))
+        return false;
+    if (at.folder || there.folder) return at.folder && there.folder;
+    // A copy is renamed into place only once complete, with the source's size and time.
+    return at.regular && there.regular && at.size == there.size &&
+           at.modifiedNs == there.modifiedNs;
 }
 
 bool wasMade(const Change& c) {
@@ -220,6 +232,7 @@ QString describe(const Change& change) {
     case ChangeKind::Rename:
     case ChangeKind::Move:
     case ChangeKind::Merge:
+    case ChangeKind::Split:
         return QStringLiteral("%1 → %2").arg(displayPath(change.path), displayPath(change.target));
     default:
         return displayPath(change.path);

@@ -53,6 +53,11 @@ void settle(Change& change);
 // have been made.
 bool reached(const Change& change);
 
+// Whether a move cut short across drives (or its undo) left the item at both places: a folder at
+// each (the one at the far side made by the copy, as a move never goes onto anything), or a file
+// beside its complete copy. For runs cut short.
+bool isSplit(const Change& change);
+
 // Whether the change was made once and settled (so it can be made again); a change only
 // written ahead was not.
 bool wasMade(const Change& change);

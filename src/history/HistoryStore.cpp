@@ -51,7 +51,7 @@ QByteArray encode(const std::vector<HistoryStore::Change>& changes) {
 
 bool knownKind(quint8 kind) {
     return kind >= quint8(HistoryStore::ChangeKind::TagWrite) &&
-           kind <= quint8(HistoryStore::ChangeKind::Merge);
+           kind <= quint8(HistoryStore::ChangeKind::Split);
 }
 
 // Nothing where the value is not what encode() wrote for `count` changes.

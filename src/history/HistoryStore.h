@@ -49,13 +49,18 @@ public:
         // A merge about to be made, as written ahead: never taken back as a whole (the folder
         // at its target held things of its own), only by the items it is found to have moved.
         Merge = 9,
+        // A move cut short half-way across drives, found at a later start: the item is at both
+        // places (a folder partly copied or partly removed, a file copied and not yet removed).
+        // Undo brings it together at its place, redo at its target.
+        Split = 10,
     };
     enum class State {
         Open = 0, // written ahead, not finished: a run cut short when seen at a later start
         Done = 1,
         Undone = 2,
-        // A run cut short, found at a later start: its changes are those that reached the
-        // disk, and they can be undone but the run is not made again.
+        // A run cut short (an action, an undo or a redo), found at a later start: the changes
+        // that reached the disk are applied, the moves still to make are not. Undo takes back
+        // the first, redo makes the rest.
         Incomplete = 3,
     };
 

@@ -130,11 +130,14 @@ bool applyBytes(Change& c, Direction d, QString* why) {
     return true;
 }
 
-bool move(const QString& from, const QString& to, FileJob& job, QString* why) {
-    const MoveOutcome outcome = moveItem(from, to, job);
+bool join(const MoveOutcome& outcome, QString* why) {
     if (outcome.ok && !outcome.cancelled) return true;
     if (!outcome.cancelled) *why = outcome.description();
     return false;
+}
+
+bool move(const QString& from, const QString& to, FileJob& job, QString* why) {
+    return join(moveItem(from, to, job), why);
 }
 
 // The identity of the item where it is now, for the next look.
@@ -150,7 +153,20 @@ void follow(Change& c, const QString& at) {
 
 QString whatChanged(const Change& c, Direction d) {
     const bool undo = d == Direction::Undo;
+    if (c.kind == Kind::Split) {
+        for (const QString& place : {c.path, c.target})
+            if (!lookAt(place).exists) return Undo::tr("%1 is no longer there.").arg(shown(place));
+        return {};
+    }
     if (c.applied != undo) return {}; // already as asked: nothing to do for this one
+    if (!undo && c.replaced && !wasMade(c)) {
+        // A replace a merge cut short never made: the file it replaces is still there.
+        const QString problem = itemCheck(c, c.path, {});
+        if (!problem.isEmpty()) return problem;
+        return lookAt(c.target).folder
+                   ? Undo::tr("Something else is at %1 now.").arg(shown(c.target))
+                   : QString();
+    }
     switch (c.kind) {
     case Kind::TagWrite:
     case Kind::HeaderWrite:
@@ -177,6 +193,7 @@ QString whatChanged(const Change& c, Direction d) {
     case Kind::Delete:
         return Undo::tr("%1 was deleted for good and cannot be brought back.").arg(shown(c.path));
     case Kind::Merge:
+    case Kind::Split:
         return {};
     case Kind::RemoveFolder: {
         // Made again on undo, removed again on redo once the items moved out of it again; a
@@ -192,12 +209,24 @@ QString whatChanged(const Change& c, Direction d) {
 
 bool apply(Change& c, Direction d, FileJob& job, QString* why) {
     const bool undo = d == Direction::Undo;
-    if (c.applied != undo) return true;
+    if (c.applied != undo && c.kind != Kind::Split) return true;
     *why = whatChanged(c, d);
     if (!why->isEmpty()) return false;
     job.setItem(displayPath(c.path));
     bool done = false;
     switch (c.kind) {
+    case Kind::Split: {
+        // Brought together where it is to be: what is at both places is one copy of the other.
+        const QString& from = undo ? c.target : c.path;
+        const QString& to = undo ? c.path : c.target;
+        done = lookAt(from).folder ? join(mergeFolder(from, to, job), why)
+                                   : join(replaceFile(from, to, job), why);
+        if (done) {
+            c.kind = Kind::Move;
+            follow(c, to);
+        }
+        break;
+    }
     case Kind::TagWrite:
     case Kind::HeaderWrite:
         done = applyBytes(c, d, why);
@@ -206,7 +235,10 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
     case Kind::Move:
         // A folder a merge emptied is made again first, by its own change; any other folder
         // that is gone (a share not mounted) is not made up: the move back fails and says so.
-        done = undo ? move(c.target, c.path, job, why) : move(c.path, c.target, job, why);
+        if (!undo && c.replaced && !wasMade(c) && lookAt(c.target).exists)
+            done = join(replaceFile(c.path, c.target, job), why);
+        else
+            done = undo ? move(c.target, c.path, job, why) : move(c.path, c.target, job, why);
         if (done) follow(c, undo ? c.path : c.target);
         break;
     case Kind::Trash:
@@ -273,6 +305,20 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
     job.addItem();
     if (done) c.applied = !undo;
     return done;
+}
+
+Tally tally(const std::vector<Change>& changes) {
+    Tally out;
+    for (const Change& c : changes) {
+        // A folder a merge emptied goes with its items and is no item of its own.
+        if (c.kind == Kind::Delete || c.kind == Kind::Merge || c.kind == Kind::RemoveFolder)
+            continue;
+        if (c.kind == Kind::Split)
+            ++out.split;
+        else
+            ++(c.applied ? out.made : out.toMake);
+    }
+    return out;
 }
 
 Outcome applyAll(std::vector<Change>& changes, Direction d, FileJob& job) {

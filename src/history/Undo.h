@@ -38,5 +38,13 @@ struct Outcome {
 };
 Outcome applyAll(std::vector<Change>& changes, Direction direction, FileJob& job);
 
+// How an action's changes stand on the disk: made, still to make, and split between both places
+// (a move cut short across drives). Deletes, which cannot come back, and the folders a merge
+// emptied count for none.
+struct Tally {
+    int made = 0, toMake = 0, split = 0;
+};
+Tally tally(const std::vector<Change>& changes);
+
 } // namespace history
 } // namespace tunewalk

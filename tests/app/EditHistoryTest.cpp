@@ -32,24 +32,6 @@ protected:
         mkdir("Rock2/Live");
         writeMp3("Rock2/Live/d.mp3");
     }
-    // Every file and folder under the music folder: its path and its bytes' hash.
-    QStringList tree() const {
-        QStringList out;
-        QDirIterator it(music(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString p = it.next();
-            QFile file(p);
-            out << p.mid(music().size()) + QLatin1Char(' ') +
-                       (file.open(QIODevice::ReadOnly)
-                            ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5)
-                                  .toHex()
-                                  .left(8)
-                            : QByteArray("folder"));
-        }
-        out.sort();
-        return out;
-    }
     void keys(const QKeySequence& sequence, QWidget* to = nullptr) {
         QTest::keySequence(to ? to : form->list(), sequence);
         EXPECT_TRUE(waitUntil([&] { return !form->history().busy(); }));

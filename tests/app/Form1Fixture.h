@@ -17,8 +17,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDialog>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -108,6 +110,24 @@ protected:
     QString music() const { return root.filePath(QStringLiteral("music")); }
     QString path(const QString& relative) const { return music() + QLatin1Char('/') + relative; }
 
+    // Every file and folder under the music folder: its path and its bytes' hash.
+    QStringList tree() const {
+        QStringList out;
+        QDirIterator it(music(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString p = it.next();
+            QFile file(p);
+            out << p.mid(music().size()) + QLatin1Char(' ') +
+                       (file.open(QIODevice::ReadOnly)
+                            ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5)
+                                  .toHex()
+                                  .left(8)
+                            : QByteArray("folder"));
+        }
+        out.sort();
+        return out;
+    }
     // Makes the window, runs its load sequence and waits for the first listing and details.
     Form1& start(const QString& commandLine = {}) {
         // The fakes unless a test brings a real player or tray icon.

@@ -11,6 +11,7 @@
 #include "history/Recording.h"
 #include "shell/Prompter.h"
 
+#include <map>
 #include <memory>
 
 namespace tunewalk {
@@ -119,6 +120,13 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
     m_runner.run(
         title,
         [moves = std::move(moves), results, folderSizes, recording](FileJob& job) {
+            // A merge is written ahead item by item as it stands now, so one cut short can be
+            // taken back, or finished, by what it had moved.
+            std::map<QString, std::size_t> planned; // an item's place -> its planned change
+            for (const Move& move : moves)
+                if (move.kind == Move::Kind::Merge)
+                    for (const MoveOutcome::Item& item : planMerge(move.source, move.target))
+                        planned[item.from] = recording->plan(history::merged(item));
             recording->begin();
             job.addTotal(0, qint64(moves.size()));
             for (std::size_t i = 0; i < moves.size(); ++i) {
@@ -135,8 +143,15 @@ void FileOperations::moveItems(std::vector<Move> moves, const QString& destinati
                 Moved moved{move, outcome, !itemExists(move.source), itemExists(move.target),
                             itemKind(move.target, true) == ItemKind::Folder};
                 if (move.kind == Move::Kind::Merge) {
-                    for (const MoveOutcome::Item& item : outcome.moved)
-                        recording->made(recording->plan(history::merged(item)));
+                    for (const MoveOutcome::Item& item : outcome.moved) {
+                        const auto it = planned.find(item.from);
+                        const bool asPlanned =
+                            it != planned.end() && recording->change(it->second).target == item.to;
+                        const std::size_t index =
+                            asPlanned ? it->second : recording->plan(history::merged(item));
+                        recording->change(index).replaced = item.replaced;
+                        recording->made(index);
+                    }
                 } else if (moved.sourceGone && moved.arrived) {
                     recording->change(i).replaced = move.kind == Move::Kind::Replace;
                     recording->made(i);

@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QLockFile>
+#include <QSet>
 #include <algorithm>
 
 namespace tunewalk {
@@ -18,8 +19,25 @@ namespace tunewalk {
 namespace {
 using State = HistoryStore::State;
 
+using Kind = HistoryStore::ChangeKind;
+
 bool canUndo(const HistoryStore::Entry& e) {
     return e.undoable && (e.state == State::Done || e.state == State::Incomplete);
+}
+
+// The copies in progress that a job killed mid-way left beside the places its changes go to,
+// and inside a folder it was copying. Only the part files of that program's run go.
+void removeLeftParts(const std::vector<HistoryStore::Change>& changes, qint64 pid) {
+    if (pid <= 0) return;
+    QSet<QString> folders;
+    for (const HistoryStore::Change& c : changes) {
+        if (c.kind != Kind::Move && c.kind != Kind::Rename && c.kind != Kind::Merge) continue;
+        folders << parentPath(c.path) << parentPath(c.target);
+        for (const QString& place : {c.path, c.target})
+            if (itemKind(place) == ItemKind::Folder) removePartFiles(place, pid, true);
+    }
+    for (const QString& folder : folders)
+        removePartFiles(folder, pid);
 }
 
 // What an undo or redo of `changes` left on the disk, looked at on the worker (thousands of
@@ -76,10 +94,19 @@ std::optional<UndoHistory::Entry> UndoHistory::redoTarget() {
     // since ends the chance to redo what lies under it.
     std::optional<Entry> target;
     for (const Entry& e : m_store->entries(50)) {
+        // A run cut short on top, with moves still to make, is finished by Redo.
+        if (!target && e.state == State::Incomplete && canFinish(e.id)) return e;
         if (e.state != State::Undone) break; // done since, or still being made
         if (!target || e.changed > target->changed) target = e;
     }
     return target;
+}
+
+bool UndoHistory::canFinish(qint64 id) {
+    const auto changes = m_store->readChanges(id);
+    if (!changes) return false;
+    const history::Tally now = history::tally(*changes);
+    return now.toMake > 0 || now.split > 0;
 }
 
 void UndoHistory::undo(qint64 id) {
@@ -93,7 +120,9 @@ void UndoHistory::redo(qint64 id) {
 void UndoHistory::run(qint64 id, bool undo) {
     const std::optional<Entry> entry = m_store->entry(id);
     if (m_busy || !entry) return;
-    if (undo ? !canUndo(*entry) : entry->state != State::Undone) return;
+    if (undo ? !canUndo(*entry)
+             : entry->state != State::Undone && entry->state != State::Incomplete)
+        return;
     struct Job {
         std::vector<HistoryStore::Change> changes;
         history::Outcome outcome;
@@ -113,7 +142,11 @@ void UndoHistory::run(qint64 id, bool undo) {
     job->changes = std::move(*changes);
     const State before = entry->state;
     // Written ahead like any change: an undo cut short is found at the next start as a run
-    // cut short, and what it put back is told by looking at the files.
+    // cut short, and what it put back is told by looking at the files. Its lock tells that
+    // start whose part files are left, and another program that it is still at work.
+    auto lock = std::make_shared<QLockFile>(m_store->lockPath(id));
+    lock->setStaleLockTime(0);
+    lock->tryLock(0);
     if (!m_store->setState(id, State::Open)) {
         m_prompter.error(tr("The history cannot be written, so nothing was undone."));
         return;
@@ -128,17 +161,22 @@ void UndoHistory::run(qint64 id, bool undo) {
             job->outcome = history::applyAll(job->changes, direction, fileJob);
             if (job->outcome.applied > 0) job->touched = lookAtTouched(job->changes);
         },
-        [this, job, id, undo, before, refused](bool) {
+        [this, job, id, undo, before, refused, lock](bool) {
             m_busy = false;
             const history::Outcome& out = job->outcome;
-            const bool anyApplied =
-                std::any_of(job->changes.begin(), job->changes.end(), [](const auto& c) {
-                    return c.applied && c.kind != HistoryStore::ChangeKind::Delete;
-                });
+            const history::Tally now = history::tally(job->changes);
             // Undone only when every change is off the disk: a partial undo leaves the rest to
-            // undo again. A redo stopped half-way is done as far as it went.
-            const State state = !anyApplied ? State::Undone : undo ? before : State::Done;
+            // undo again. A redo stopped half-way is done as far as it went; a run cut short
+            // stays so until it is finished or taken back whole.
+            State state = undo ? before : State::Done;
+            if (!now.made && !now.split)
+                state = State::Undone;
+            else if (!now.toMake && !now.split)
+                state = State::Done;
+            else if (before == State::Incomplete)
+                state = State::Incomplete;
             m_store->update(id, state, job->changes);
+            lock->unlock();
             emit changed();
             if (out.applied > 0) emit applied(job->touched);
             if (out.ok || out.cancelled) return;
@@ -154,6 +192,9 @@ std::vector<UndoHistory::Record> UndoHistory::recover() {
         // Still being made by a program at work (tunewalk-tag on a long batch): not cut short.
         QLockFile running(m_store->lockPath(r.entry.id));
         running.setStaleLockTime(0);
+        qint64 pid = 0; // the program that was making it, whose part files are left
+        QString host, program;
+        if (!running.getLockInfo(&pid, &host, &program)) pid = 0;
         if (!running.tryLock(0)) continue;
         // Items trashed just before the cut: where they went was never noted. The Trash is
         // read once for all of them.
@@ -166,33 +207,39 @@ std::vector<UndoHistory::Record> UndoHistory::recover() {
             trashed.isEmpty()
                 ? std::map<QString, TrashEntry>()
                 : findInTrash(trashed, QDateTime::fromMSecsSinceEpoch(r.entry.timeMs - 1000));
+        removeLeftParts(r.changes, pid);
         std::vector<HistoryStore::Change> kept;
-        int applied = 0;
+        bool madeOnce = false; // some change was made at some time (by the action or a redo)
         for (HistoryStore::Change& c : r.changes) {
             if (const auto it = inTrash.find(c.path); it != inTrash.end()) {
                 c.target = fromNativePath(it->second.file);
                 c.trashInfo = fromNativePath(it->second.info);
             }
-            if (history::reached(c)) {
+            if (history::isSplit(c)) {
+                c.kind = Kind::Split; // half-way across drives: both ways are open
+                madeOnce = true;
+            } else if (history::reached(c)) {
                 history::settle(c);
-                ++applied;
+                madeOnce = true;
             } else if (history::wasMade(c)) {
                 c.applied = false; // an undo cut short had taken it back: it can be made again
+                madeOnce = true;
+            } else if (c.kind == Kind::Move || c.kind == Kind::Rename ||
+                       c.kind == Kind::RemoveFolder) {
+                c.applied = false; // written ahead and not reached: kept, so Redo finishes it
             } else {
-                continue; // only written ahead, never made
+                continue; // only written ahead, and nothing to make it from
             }
             kept.push_back(std::move(c));
         }
-        if (kept.empty()) {
+        if (!madeOnce) {
             m_store->discard(r.entry.id); // cut short before it changed anything
             continue;
         }
-        r.entry.state = applied ? State::Incomplete : State::Undone;
+        const history::Tally now = history::tally(kept);
+        r.entry.state = now.made || now.split ? State::Incomplete : State::Undone;
         m_store->update(r.entry.id, r.entry.state, kept);
-        if (!applied) continue;
-        kept.erase(std::remove_if(kept.begin(), kept.end(),
-                                  [](const HistoryStore::Change& c) { return !c.applied; }),
-                   kept.end());
+        if (r.entry.state == State::Undone) continue;
         r.changes = std::move(kept);
         r.entry.changeCount = int(r.changes.size());
         cut.push_back(std::move(r));

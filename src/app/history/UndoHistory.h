@@ -45,15 +45,20 @@ public:
     std::optional<Entry> undoTarget();
     std::optional<Entry> redoTarget();
 
+    // Whether the run cut short `id` has moves still to make, which Redo finishes.
+    bool canFinish(qint64 id);
+
     // Takes back or makes again the action `id`, as a job. `done` runs when it has ended
     // (also after a refusal, which the user has been told about).
     void undo(qint64 id);
     void redo(qint64 id);
     bool busy() const { return m_busy; }
 
-    // Runs found cut short (begun and never finished, by a crash or a kill): each keeps the
-    // changes that reached the disk and becomes Incomplete, so the user can undo those.
-    // Returns them as they now stand, for the message at the start.
+    // Runs found cut short (begun and never finished, by a crash or a kill; an action, an undo
+    // or a redo): the part files of their copies go, and each becomes Incomplete with the
+    // changes that reached the disk applied and the moves still to make kept, so the user can
+    // undo the first or finish the rest. Returns them as they now stand, for the message at
+    // the start.
     std::vector<Record> recover();
 
     // Tells the views a change was recorded.

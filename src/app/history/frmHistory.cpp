@@ -2,6 +2,7 @@
 
 #include "app/history/UndoHistory.h"
 #include "history/FileChanges.h"
+#include "history/Undo.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -40,13 +41,20 @@ QString stateText(const HistoryStore::Entry& e) {
 }
 
 // Why the entry stands as it does, where the state alone does not tell.
-QString stateNote(const HistoryStore::Entry& e) {
+QString stateNote(const HistoryStore::Entry& e, bool finishable) {
     if (e.state == State::Open) return {};
     if (!e.undoable) return frmHistory::tr("Deleted for good: this cannot be undone.");
+    if (e.state == State::Incomplete && finishable)
+        return frmHistory::tr("This action was cut short (the program stopped while it ran). "
+                              "Undo takes back what it changed; Redo finishes it.");
     if (e.state == State::Incomplete)
         return frmHistory::tr("This action was cut short (the program stopped while it ran). The "
                               "files listed were changed; Undo takes them back.");
     return {};
+}
+
+bool canRedo(const HistoryStore::Entry& e, bool finishable) {
+    return e.state == State::Undone || (e.state == State::Incomplete && finishable);
 }
 
 bool canUndo(const HistoryStore::Entry& e) {
@@ -167,12 +175,12 @@ const frmHistory::Entry* frmHistory::selected() const {
 
 void frmHistory::showSelected() {
     const Entry* e = selected();
-    lblState->setText(e ? stateNote(*e) : QString());
     const bool same = e && m_shown && m_shown->id == e->id && m_shown->state == e->state &&
                       m_shown->changeCount == e->changeCount;
     if (!same) {
         lstFiles->clear();
         m_shown.reset();
+        m_finishable = false;
         HistoryStore* store = m_history.store();
         if (e && store) {
             const std::vector<HistoryStore::Change> changes = store->changes(e->id);
@@ -185,8 +193,11 @@ void frmHistory::showSelected() {
                 lines << tr("… and %n more", nullptr, int(changes.size()) - listed);
             lstFiles->addItems(lines);
             m_shown = *e;
+            const history::Tally now = history::tally(changes);
+            m_finishable = now.toMake > 0 || now.split > 0;
         }
     }
+    lblState->setText(e ? stateNote(*e, m_finishable) : QString());
     updateButtons();
 }
 
@@ -194,7 +205,7 @@ void frmHistory::updateButtons() {
     const Entry* e = selected();
     const bool free = !m_history.busy();
     cmdUndo->setEnabled(free && e && canUndo(*e));
-    cmdRedo->setEnabled(free && e && e->state == State::Undone);
+    cmdRedo->setEnabled(free && e && canRedo(*e, m_finishable));
 }
 
 void frmHistory::cmdUndoClick() {
@@ -209,7 +220,7 @@ void frmHistory::cmdUndoClick() {
 
 void frmHistory::cmdRedoClick() {
     const Entry* e = selected();
-    if (!e || e->state != State::Undone) return;
+    if (!e || !canRedo(*e, m_finishable)) return;
     const qint64 id = e->id;
     lstEntries->setFocus();
     m_history.redo(id);

@@ -45,6 +45,7 @@ private:
     // The entry whose files are listed, as it was then: they are read again only when it
     // changed, not each time another action is recorded.
     std::optional<Entry> m_shown;
+    bool m_finishable = false; // the shown entry was cut short with moves still to make
 };
 
 } // namespace tunewalk

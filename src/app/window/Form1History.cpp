@@ -9,6 +9,7 @@
 #include "fileops/FileMoves.h"
 #include "history/FileChanges.h"
 #include "history/Recording.h"
+#include "history/Undo.h"
 #include "shell/Prompter.h"
 
 #include <QAction>
@@ -152,15 +153,30 @@ void Form1::reportHistoryAtStart() {
     const auto cut = m_history->recover();
     if (cut.empty()) return;
     QStringList lines;
-    for (const HistoryStore::Record& r : cut)
-        lines << (r.changes.size() == 1 ? tr("\"%1\": 1 file changed").arg(r.entry.description)
-                                        : tr("\"%1\": %2 files changed")
-                                              .arg(r.entry.description)
-                                              .arg(r.changes.size()));
-    m_prompter->message(tr("The program stopped while these actions ran:\n\n%1\n\nThe files "
-                           "they had changed are listed in Edit > History, where they can be "
-                           "undone.")
-                            .arg(lines.join(QLatin1Char('\n'))),
+    bool finishable = false;
+    for (const HistoryStore::Record& r : cut) {
+        const history::Tally now = history::tally(r.changes);
+        const QString& what = r.entry.description;
+        if (!now.toMake && !now.split) {
+            lines << (now.made == 1 ? tr("\"%1\": 1 file changed").arg(what)
+                                    : tr("\"%1\": %2 files changed").arg(what).arg(now.made));
+            continue;
+        }
+        // A move cut short: what moved, what did not, and what is half-way.
+        finishable = true;
+        const int whole = now.made + now.toMake;
+        QString line = whole ? tr("\"%1\": %2 of %3 items moved").arg(what).arg(now.made).arg(whole)
+                             : tr("\"%1\": moved in part").arg(what);
+        if (whole && now.split) line += tr(", %1 more in part").arg(now.split);
+        lines << line;
+    }
+    m_prompter->message(tr("The program stopped while these actions ran:\n\n%1\n\n")
+                                .arg(lines.join(QLatin1Char('\n'))) +
+                            (finishable ? tr("The files they had changed are listed in Edit > "
+                                             "History, where they can be undone, or finished "
+                                             "with Redo.")
+                                        : tr("The files they had changed are listed in Edit > "
+                                             "History, where they can be undone.")),
                         Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
 }
 
