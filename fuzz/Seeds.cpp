@@ -72,10 +72,28 @@ std::vector<std::pair<std::string, std::string>> files() {
         {"mp3-junk-first", std::string(100, '\x11') + fx::mpegFrames(padded, 3) + tag()},
         {"mp3-frame-at-block-end", std::string(2030, '\x11') + fx::mpegFrames(mpeg1, 2) + tag()},
         {"mp3-long-junk", std::string(9000, '\x11') + fx::mpegFrames(mpeg1, 2)},
-        {"mp3-tag-only", tag()},
+        {"mp3-tag-only", "\x11" + tag()},
         {"mp3-cut-header", "\xFF\xFB\x90"},
         {"mp3-cut-frame", fx::mpegFrames(mpeg1, 1).substr(0, 50) + tag()},
         {"id3v2-cut", fx::id3v2Tag(40).substr(0, 12)},
+        // Real-world shapes the reader once got wrong.
+        {"mp3-zero-padded-tag",
+         frames + fx::zeroPaddedId3v1Tag(std::string("Title\0junk", 10), "Band", "", "99")},
+        {"mp3-tag-stub-128", tag()}, // 128 bytes starting with "TAG": no tag, since no audio
+        {"mp3-junk-sync-first", "\xFF\xFB\x50\x00" + std::string(137, '\x11') + frames + tag()},
+        {"mp3-layer2", fx::mpegFrames({1, 9, 0, 0, false, false, 2}, 4) + tag()},
+        {"mp3-mpeg25", fx::mpegFrames({25, 8, 0, 3}, 4)},
+        {"mp3-info-other-bitrate",
+         fx::vbrHeaderFrame({1, 4, 0, 0}, fx::VbrKind::Info, 5, 0) + fx::mpegFrames({1, 5}, 4)},
+        {"mp3-ape-tag", frames + fx::apeTag(300) + tag()},
+        {"mp3-lyrics3", frames + fx::lyrics3v2Tag("la") + tag()},
+        {"wav-streaming-size", fx::wavFile([&] {
+             fx::WavShape s = canonical;
+             s.statedDataBytes = 0xFFFFFFFFu;
+             return s;
+         }())},
+        {"wav-rf64", fx::rf64File(canonical)},
+        {"wav-rifx", fx::rifxFile(canonical)},
         {"wav-canonical", fx::wavFile(canonical)},
         {"wav-extra-chunk", fx::wavFile(extra)},
         {"wav-no-data", fx::wavFile(noData)},

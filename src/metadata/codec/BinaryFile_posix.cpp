@@ -43,8 +43,8 @@ std::FILE* BinaryFile::openRegular(const std::string& path, Mode mode, Stamp& st
         errno = error;
         return nullptr;
     }
-    // Reads and writes of a regular file never wait anyway; the flag goes for clarity's sake.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK stays: it changes nothing for a regular file, and two more calls per file
+    // would cost a listing of thousands of them.
     std::FILE* file = ::fdopen(fd, mode == Mode::Read ? "rb" : "r+b");
     if (!file) {
         const int error = errno;

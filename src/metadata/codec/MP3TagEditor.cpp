@@ -197,7 +197,7 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
     // A leading ID3v2 tag (often with a picture) is skipped: frame syncs inside it mean nothing.
     const std::int64_t audioStart = mpeg::id3v2Size(head.data(), head.size());
     // So are APE and Lyrics3 tags at the end: their bytes are no audio to count.
-    const std::int64_t audioEnd = endBeforeTrailingTags(file, audioStart, beforeTag, m_tagExists);
+    const std::int64_t audioEnd = endBeforeTrailingTags(file, audioStart, beforeTag);
     if (audioEnd < 0) return false;
     FrameScanner scanner(file, audioEnd);
     if (audioStart == 0) scanner.adopt(0, std::move(head));
@@ -365,8 +365,7 @@ Result MP3TagEditor::rewriteFrameHeaders(BinaryFile& file, bool allFrames) {
         scanFrom = mpeg::id3v2Size(id3.data(), static_cast<std::size_t>(headGot));
     }
     // Neither the ID3v1 tag nor an APE or Lyrics3 tag before it is written to.
-    const std::int64_t audioEnd =
-        endBeforeTrailingTags(file, scanFrom, file.size() - kTagSize, true);
+    const std::int64_t audioEnd = endBeforeTrailingTags(file, scanFrom, file.size() - kTagSize);
     if (audioEnd < 0) return file.failure();
 
     FrameScanner scanner(file, audioEnd);

@@ -24,7 +24,7 @@ bool holds(const std::uint8_t* p, std::string_view text) {
 }
 
 // Start of the tag that ends at `end`; `end` when there is none, -1 on a read error.
-std::int64_t tagEndingAt(BinaryFile& file, std::int64_t start, std::int64_t end, bool hasId3v1) {
+std::int64_t tagEndingAt(BinaryFile& file, std::int64_t start, std::int64_t end) {
     if (end - start < 15) return end;
     std::array<std::uint8_t, kApeFooter> tail{};
     const std::int64_t want = std::min(kApeFooter, end - start);
@@ -53,8 +53,8 @@ std::int64_t tagEndingAt(BinaryFile& file, std::int64_t start, std::int64_t end,
         if (file.readAt(at, begin.data(), 11) != 11) return -1;
         return holds(begin.data(), "LYRICSBEGIN") ? at : end;
     }
-    // Lyrics3 v1, only ever written before an ID3v1 tag: "LYRICSBEGIN" ... "LYRICSEND".
-    if (hasId3v1 && holds(last - 9, "LYRICSEND")) {
+    // Lyrics3 v1: "LYRICSBEGIN", at most 5100 bytes of lyrics, "LYRICSEND".
+    if (holds(last - 9, "LYRICSEND")) {
         const std::int64_t from = std::max(start, end - kLyrics3v1Max);
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end - from));
         const auto n = static_cast<std::int64_t>(bytes.size());
@@ -68,11 +68,10 @@ std::int64_t tagEndingAt(BinaryFile& file, std::int64_t start, std::int64_t end,
 
 } // namespace
 
-std::int64_t endBeforeTrailingTags(BinaryFile& file, std::int64_t start, std::int64_t end,
-                                   bool hasId3v1) {
+std::int64_t endBeforeTrailingTags(BinaryFile& file, std::int64_t start, std::int64_t end) {
     // Taggers stack them: an APE tag and a Lyrics3 tag may both stand before the ID3v1 tag.
     for (int tags = 0; tags < 3; ++tags) {
-        const std::int64_t at = tagEndingAt(file, start, end, hasId3v1);
+        const std::int64_t at = tagEndingAt(file, start, end);
         if (at < 0 || at == end) return at;
         end = at;
     }
