@@ -161,6 +161,14 @@ TEST_F(KilledJobTest, AJobKilledHalfWayIsCutShortAndIsUndoneOrFinishedExactly) {
          false,
          "\"Move \"Album\" to \"Rock\"\": moved in part",
          true},
+        {"file to another drive, in its copy",
+         {"big.mp3"},
+         true,
+         "copied",
+         1,
+         false,
+         "\"Move \"big.mp3\" to \"Rock\"\": 0 of 1 items moved",
+         true},
         {"undo of a move to another drive, in its copy",
          {"Album"},
          true,
@@ -184,6 +192,7 @@ TEST_F(KilledJobTest, AJobKilledHalfWayIsCutShortAndIsUndoneOrFinishedExactly) {
         // Files of several pieces of a copy each.
         for (const char* name : {"1.mp3", "2.mp3", "Disc 2/3.mp3", "Disc 2/4.mp3"})
             writeMp3(QString("Album/") + name, 2000);
+        writeMp3("big.mp3", 2000);
         const QStringList before = tree();
         const QString from = "/" + c.drop.front();
         const QStringList after = moved(before, from, "/Rock" + from);

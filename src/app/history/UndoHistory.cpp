@@ -27,17 +27,21 @@ bool canUndo(const HistoryStore::Entry& e) {
 
 // The copies in progress that a job killed mid-way left beside the places its changes go to,
 // and inside a folder it was copying. Only the part files of that program's run go.
-void removeLeftParts(const std::vector<HistoryStore::Change>& changes, qint64 pid) {
-    if (pid <= 0) return;
+// How many went: a run that left one behind was cut short even if nothing else had moved.
+qsizetype removeLeftParts(const std::vector<HistoryStore::Change>& changes, qint64 pid) {
+    if (pid <= 0) return 0;
     QSet<QString> folders;
+    qsizetype removed = 0;
     for (const HistoryStore::Change& c : changes) {
         if (c.kind != Kind::Move && c.kind != Kind::Rename && c.kind != Kind::Merge) continue;
         folders << parentPath(c.path) << parentPath(c.target);
         for (const QString& place : {c.path, c.target})
-            if (itemKind(place) == ItemKind::Folder) removePartFiles(place, pid, true);
+            if (itemKind(place) == ItemKind::Folder)
+                removed += removePartFiles(place, pid, true).size();
     }
     for (const QString& folder : folders)
-        removePartFiles(folder, pid);
+        removed += removePartFiles(folder, pid).size();
+    return removed;
 }
 
 // What an undo or redo of `changes` left on the disk, looked at on the worker (thousands of
@@ -207,7 +211,7 @@ std::vector<UndoHistory::Record> UndoHistory::recover() {
             trashed.isEmpty()
                 ? std::map<QString, TrashEntry>()
                 : findInTrash(trashed, QDateTime::fromMSecsSinceEpoch(r.entry.timeMs - 1000));
-        removeLeftParts(r.changes, pid);
+        const bool leftParts = removeLeftParts(r.changes, pid) > 0;
         std::vector<HistoryStore::Change> kept;
         bool madeOnce = false; // some change was made at some time (by the action or a redo)
         for (HistoryStore::Change& c : r.changes) {
@@ -232,12 +236,12 @@ std::vector<UndoHistory::Record> UndoHistory::recover() {
             }
             kept.push_back(std::move(c));
         }
-        if (!madeOnce) {
+        if (!madeOnce && !leftParts) {
             m_store->discard(r.entry.id); // cut short before it changed anything
             continue;
         }
         const history::Tally now = history::tally(kept);
-        r.entry.state = now.made || now.split ? State::Incomplete : State::Undone;
+        r.entry.state = now.made || now.split || leftParts ? State::Incomplete : State::Undone;
         m_store->update(r.entry.id, r.entry.state, kept);
         if (r.entry.state == State::Undone) continue;
         r.changes = std::move(kept);
