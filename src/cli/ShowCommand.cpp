@@ -170,21 +170,23 @@ int runShow(std::span<const std::string> args) {
         const std::optional<std::string> notFile = notARegularFile(file);
         const std::string reading = notFile ? std::string() : file;
         bool ok = false;
-        std::string why = notFile.value_or("cannot read it");
+        // What standard error says of a file that does not load, after "tunewalk-tag: ".
+        std::string why = file + ": " + notFile.value_or("cannot read it");
         if (mp3) {
             ok = showMp3(out, editor, reading, file);
         } else if (wave) {
             ok = showWav(out, wav, reading, file);
+            if (wav.BigEndian()) why = file + " is a big-endian WAV file, which cannot be read";
         } else {
-            why = "not an MP3 or WAV file";
+            why = file + ": not an MP3 or WAV file";
             out.fileName(file);
             out.text("kind", "other");
             out.flag("ok", false);
-            out.text("error", why);
+            out.text("error", "not an MP3 or WAV file");
         }
         out.end();
         // The line is for scripts; the reason on standard error is for people.
-        if (!ok) std::cerr << "tunewalk-tag: " << file << ": " << why << '\n';
+        if (!ok) std::cerr << "tunewalk-tag: " << why << '\n';
         allLoaded = allLoaded && ok;
     }
     std::fflush(stdout);

@@ -112,7 +112,8 @@ Outcome changeOne(const std::string& file, const Change& change, std::string& wh
         std::cerr << "tunewalk-tag: " << file << ": " << description << '\n';
     });
     if (!wav.LoadWAV(file)) {
-        why = file + ": cannot read it";
+        why = wav.BigEndian() ? file + " is a big-endian WAV file, which cannot be read"
+                              : file + ": cannot read it";
         return Outcome::Failed;
     }
     // Before any assignment: a file without a format has no fields to derive the others from.

@@ -88,8 +88,11 @@ TEST(WavSetCommand, BadNumbersAreRefusedAndUnreadableFilesNamed) {
     const std::string none =
         fx::riffChunk("RIFF", "WAVE" + fx::riffChunk("data", "fmt " + std::string(60, '\0')));
     fx::writeFile(dir / "none.wav", none);
-    const RunResult r = runTag(
-        {"wav-set", "--yes", "--bits", "8", "song.mp3", "gone.wav", "none.wav", "a.wav"}, dir);
+    const std::string rifx = fx::rifxFile({});
+    fx::writeFile(dir / "rifx.wav", rifx);
+    const RunResult r = runTag({"wav-set", "--yes", "--bits", "8", "song.mp3", "gone.wav",
+                                "none.wav", "rifx.wav", "a.wav"},
+                               dir);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("not saved: song.mp3"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("not saved: gone.wav"), std::string::npos) << r.err;
@@ -99,6 +102,13 @@ TEST(WavSetCommand, BadNumbersAreRefusedAndUnreadableFilesNamed) {
     EXPECT_EQ(r.err.find("Division by zero"), std::string::npos) << r.err;
     EXPECT_EQ(fx::readFile(dir / "song.mp3"), before);
     EXPECT_EQ(fx::readFile(dir / "none.wav"), none);
+    EXPECT_NE(r.err.find("tunewalk-tag: rifx.wav is a big-endian WAV file, which cannot be "
+                         "read\nnot saved: rifx.wav"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(fx::readFile(dir / "rifx.wav"), rifx);
+    const RunResult shown = runTag({"show", "rifx.wav"}, dir);
+    EXPECT_EQ(shown.err, "tunewalk-tag: rifx.wav is a big-endian WAV file, which cannot be read\n");
     EXPECT_EQ(showOne(dir, "a.wav")["bits"], 8);
 }
 

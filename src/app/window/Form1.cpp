@@ -615,8 +615,9 @@ void Form1::createStatusBar() {
     statusBar()->addPermanentWidget(panelCounts);
     panelHistory = new QLabel(this);
     panelHistory->setObjectName(QStringLiteral("HistoryNote"));
+    panelHistory->setContentsMargins(0, 0, 12, 0); // apart from the counts that follow it
     panelHistory->hide();
-    statusBar()->addPermanentWidget(panelHistory);
+    statusBar()->insertPermanentWidget(0, panelHistory);
 }
 
 void Form1::createTrayMenu() {

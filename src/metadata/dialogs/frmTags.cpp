@@ -67,7 +67,7 @@ frmTags::frmTags(TagHost& host, Prompter& prompter, QWidget* parent)
     : QDialog(parent), txtTitle(tagField(30)), txtArtist(tagField(30)), txtAlbum(tagField(30)),
       txtYear(tagField(4)), txtComment(tagField(30)), cboGenra(new QComboBox),
       cboBitrate(new QComboBox), cboSampleRate(new QComboBox), cboChannel(new QComboBox),
-      cboType(new QComboBox), cmdSave(new QPushButton(tr("&OK"))),
+      cboType(new QComboBox), lblHeaderNote(new QLabel), cmdSave(new QPushButton(tr("&OK"))),
       btnCancel(new QPushButton(tr("&Cancel"))), m_host(host), m_prompter(prompter) {
     setWindowTitle(tr("Edit Tags"));
     buildLayout();
@@ -127,6 +127,10 @@ void frmTags::buildLayout() {
     heading->setFont(bold);
     audioColumn->addWidget(heading);
     audioColumn->addLayout(audio);
+    lblHeaderNote->setObjectName(QStringLiteral("lblHeaderNote"));
+    lblHeaderNote->setWordWrap(true);
+    lblHeaderNote->hide();
+    audioColumn->addWidget(lblHeaderNote);
     audioColumn->addStretch();
 
     auto* columns = new QHBoxLayout;
@@ -194,8 +198,18 @@ void frmTags::fillLists() {
     cboChannel->clear();
     cboType->clear();
     fill(cboGenra, e.GenraList());
-    fill(cboBitrate, mpeg1 ? e.BitrateList1() : e.BitrateList2());
-    fill(cboSampleRate, mpeg1 ? e.SampleRateList1() : e.SampleRateList2());
+    // The lists hold Layer III's values: another layer's header shows just what it says.
+    const bool ownValues = e.Layer() != 0 && !e.HeaderRewritable();
+    lblHeaderNote->setVisible(ownValues);
+    if (ownValues) {
+        lblHeaderNote->setText(tr("%1 frame headers are shown as read; they cannot be rewritten.")
+                                   .arg(QString::fromStdString(e.HeaderKind())));
+        cboBitrate->addItem(QString::number(e.HeaderBitrate()), -1);
+        cboSampleRate->addItem(QString::number(e.SampleRate()), -1);
+    } else {
+        fill(cboBitrate, mpeg1 ? e.BitrateList1() : e.BitrateList2());
+        fill(cboSampleRate, mpeg1 ? e.SampleRateList1() : e.SampleRateList2());
+    }
     fill(cboChannel, e.ChannelsList());
     cboType->addItem(QStringLiteral("1"), 1);
     cboType->addItem(QStringLiteral("2"), 2);

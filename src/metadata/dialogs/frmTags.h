@@ -5,6 +5,7 @@
 #include <memory>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -41,6 +42,8 @@ public:
     QComboBox* const cboSampleRate;
     QComboBox* const cboChannel;
     QComboBox* const cboType;
+    // Shown for a Layer I or II or MPEG 2.5 file, whose headers the program never rewrites.
+    QLabel* const lblHeaderNote;
     QPushButton* const cmdSave;
     QPushButton* const btnCancel;
 

@@ -155,8 +155,15 @@ bool frmWAV::load() {
         // (a file without a format has no channels yet) whose derived fields cannot be
         // computed, and the checks before the save make sure the last one can.
     }
-    // A file that cannot be read still opens, showing zeros; a save then reports it.
+    // A file that cannot be read still opens, showing zeros; a save then reports it. A
+    // big-endian one is said at once: its fields could be read, but never written back.
     m_editor->LoadWAV(toNativePath(row->key).toStdString());
+    if (m_editor->BigEndian()) {
+        m_prompter.message(tr("%1 is a big-endian WAV file, which cannot be read")
+                               .arg(displayPath(fileNamePart(row->key))),
+                           Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        return false;
+    }
 
     cboChannel->clear();
     for (const auto& [key, pair] : m_editor->ChannelList())

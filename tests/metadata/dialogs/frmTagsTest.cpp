@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -92,7 +93,20 @@ TEST_F(TagsDialog, HeaderListsFollowTheFilesVersion) {
         ASSERT_TRUE(dlg.load());
         EXPECT_EQ(shown(dlg) << dlg.cboBitrate->itemText(0) << dlg.cboSampleRate->itemText(0),
                   expected);
+        EXPECT_TRUE(dlg.lblHeaderNote->isHidden());
     }
+
+    // Layer II: its own bitrate, not the Layer III table's entry at that index, and a note
+    // that such headers are never rewritten.
+    reset();
+    add("a.mp3", frames({.bitrateIndex = 12, .layer = 2}));
+    frmTags dlg(host, prompter);
+    ASSERT_TRUE(dlg.load());
+    EXPECT_EQ(shown(dlg), QStringList({"", "", "", "", "", "", "256", "44100", "Stereo", "1"}));
+    EXPECT_EQ(dlg.cboBitrate->count(), 1);
+    EXPECT_FALSE(dlg.lblHeaderNote->isHidden());
+    EXPECT_EQ(dlg.lblHeaderNote->text(),
+              "MPEG-1 Layer II frame headers are shown as read; they cannot be rewritten.");
 }
 
 TEST_F(TagsDialog, CaptionNamesTheTitleOrElseTheFile) {

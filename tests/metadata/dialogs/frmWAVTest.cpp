@@ -296,3 +296,14 @@ TEST_F(WavDialog, FileWithoutAFormatShowsZerosAndIsLeftAlone) {
     EXPECT_TRUE(host.refreshed.isEmpty());
     EXPECT_EQ(bytesOf("a.wav"), bytes);
 }
+
+// A big-endian file could not be written back: the dialog says so and does not open.
+TEST_F(WavDialog, ABigEndianFileIsSaidAndNotOpened) {
+    const std::string bytes = fx::rifxFile({});
+    add("a.wav", bytes, RowKind::WAV);
+    frmWAV dlg(host, prompter);
+    EXPECT_FALSE(dlg.load());
+    EXPECT_TRUE(shownOnly("a.wav is a big-endian WAV file, which cannot be read",
+                          Prompter::Icon::Exclamation, Prompter::Buttons::Ok));
+    EXPECT_EQ(bytesOf("a.wav"), bytes);
+}
