@@ -1,9 +1,11 @@
 #include "history/FileChanges.h"
 
 #include "common/NativePath.h"
+#include "common/TreeWalk.h"
 #include "fileops/FileSystemCalls.h"
 
 #include <QFile>
+#include <set>
 #ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -209,6 +211,31 @@ bool isSplit(const Change& c) {
     // A copy is renamed into place only once complete, with the source's size and time.
     return at.regular && there.regular && at.size == there.size &&
            at.modifiedNs == there.modifiedNs;
+}
+
+SplitFiles splitFiles(const Change& c) {
+    std::set<std::filesystem::path> all;
+    const auto count = [&](const QString& place) {
+        const std::filesystem::path root = toFsPath(place);
+        if (!lookAt(place).folder) {
+            all.insert({});
+            return qint64(1);
+        }
+        qint64 files = 0;
+        walkTree(root, [&](const TreeEntry& entry) {
+            if (entry.kind != TreeEntry::Kind::Folder) {
+                all.insert(entry.path.lexically_relative(root));
+                ++files;
+            }
+            return true;
+        });
+        return files;
+    };
+    SplitFiles out;
+    out.inPlace = count(c.path);
+    out.atTarget = count(c.target);
+    out.all = qint64(all.size());
+    return out;
 }
 
 bool wasMade(const Change& c) {

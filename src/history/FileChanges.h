@@ -58,6 +58,13 @@ bool reached(const Change& change);
 // beside its complete copy. For runs cut short.
 bool isSplit(const Change& change);
 
+// The files of a split move's item: how many there are in all, how many are at the target
+// and how many still in their place (a file copied and not yet removed counts at both).
+struct SplitFiles {
+    qint64 all = 0, atTarget = 0, inPlace = 0;
+};
+SplitFiles splitFiles(const Change& change);
+
 // Whether the change was made once and settled (so it can be made again); a change only
 // written ahead was not.
 bool wasMade(const Change& change);

@@ -151,7 +151,8 @@ TEST_F(KilledJobTest, AJobKilledHalfWayIsCutShortAndIsUndoneOrFinishedExactly) {
          "copied",
          3,
          false,
-         "\"Move \"Album\" to \"Rock\"\": moved in part",
+         "\"Move \"Album\" to \"Rock\"\": cut short half-way, 2 of 4 files at the target and 4 "
+         "still in their place",
          false},
         {"folder to another drive, in its removal",
          {"Album"},
@@ -159,7 +160,8 @@ TEST_F(KilledJobTest, AJobKilledHalfWayIsCutShortAndIsUndoneOrFinishedExactly) {
          "removed",
          2,
          false,
-         "\"Move \"Album\" to \"Rock\"\": moved in part",
+         "\"Move \"Album\" to \"Rock\"\": cut short half-way, 4 of 4 files at the target and 2 "
+         "still in their place",
          true},
         {"file to another drive, in its copy",
          {"big.mp3"},
@@ -175,7 +177,8 @@ TEST_F(KilledJobTest, AJobKilledHalfWayIsCutShortAndIsUndoneOrFinishedExactly) {
          "copied",
          2,
          true,
-         "\"Move \"Album\" to \"Rock\"\": moved in part",
+         "\"Move \"Album\" to \"Rock\"\": cut short half-way, 4 of 4 files at the target and 1 "
+         "still in their place",
          false},
     };
     for (const Case& c : cases) {

@@ -165,10 +165,27 @@ void Form1::reportHistoryAtStart() {
         // A move cut short: what moved, what did not, and what is half-way.
         finishable = true;
         const int whole = now.made + now.toMake;
-        QString line = whole ? tr("\"%1\": %2 of %3 items moved").arg(what).arg(now.made).arg(whole)
-                             : tr("\"%1\": moved in part").arg(what);
-        if (whole && now.split) line += tr(", %1 more in part").arg(now.split);
-        lines << line;
+        if (whole) {
+            QString line = tr("\"%1\": %2 of %3 items moved").arg(what).arg(now.made).arg(whole);
+            if (now.split) line += tr(", %1 more in part").arg(now.split);
+            lines << line;
+            continue;
+        }
+        // One item half-way across drives: its files, there and still in their place.
+        history::SplitFiles files;
+        for (const HistoryStore::Change& c : r.changes)
+            if (c.kind == HistoryStore::ChangeKind::Split) {
+                const history::SplitFiles one = history::splitFiles(c);
+                files.all += one.all;
+                files.atTarget += one.atTarget;
+                files.inPlace += one.inPlace;
+            }
+        lines << tr("\"%1\": cut short half-way, %2 of %3 files at the target and %4 still in "
+                    "their place")
+                     .arg(what)
+                     .arg(files.atTarget)
+                     .arg(files.all)
+                     .arg(files.inPlace);
     }
     m_prompter->message(tr("The program stopped while these actions ran:\n\n%1\n\n")
                                 .arg(lines.join(QLatin1Char('\n'))) +
