@@ -136,23 +136,23 @@ std::shared_ptr<FolderScan::Run> FolderScan::newRun(const QString& folder, Handl
 }
 
 // Each worker takes the next name until none is left; the last one out says the scan is done.
-void FolderScan::startPool(const std::shared_ptr<Run>& run, int workers) {
+void FolderScan::startPool(FolderScan* self, const std::shared_ptr<Run>& run, int workers) {
     workers = std::max(1, workers); // an empty folder still ends through one worker
     {
         std::lock_guard lock(run->mutex);
         run->workersLeft = workers;
     }
-    auto statWorker = [this, run] {
+    auto statWorker = [self, run] {
         for (;;) {
             QString name;
             {
                 std::lock_guard lock(run->mutex);
                 if (run->queue.empty() || run->abandoned) {
                     if (--run->workersLeft == 0 && !run->abandoned)
-                        run->back->post([this, run] {
-                            if (run != m_run) return;
-                            deliverStats(run);
-                            m_run.reset();
+                        run->back->post([self, run] {
+                            if (run != self->m_run) return;
+                            self->deliverStats(run);
+                            self->m_run.reset();
                             if (run->handlers.statsDone) run->handlers.statsDone();
                         });
                     return;
@@ -162,8 +162,8 @@ void FolderScan::startPool(const std::shared_ptr<Run>& run, int workers) {
             }
             callHook(statHook, name);
             if (run->results.push({name, nativeFileInfo(joinPath(run->folder, name))}))
-                run->back->post([this, run] {
-                    if (run == m_run) deliverStats(run);
+                run->back->post([self, run] {
+                    if (run == self->m_run) self->deliverStats(run);
                 });
         }
     };
@@ -201,7 +201,7 @@ void FolderScan::start(const QString& folder, Handlers handlers, Options options
         run->back->post([this, run, entries = std::move(entries), error]() mutable {
             if (run == m_run && run->handlers.names) run->handlers.names(std::move(entries), error);
         });
-        startPool(run, workers);
+        startPool(this, run, workers);
     });
 }
 
@@ -211,7 +211,7 @@ void FolderScan::startNames(const QString& folder, const QStringList& names, Han
         std::lock_guard lock(run->mutex);
         run->queue.assign(names.begin(), names.end());
     }
-    startPool(run, std::min<int>(PoolSize, static_cast<int>(names.size())));
+    startPool(this, run, std::min<int>(PoolSize, static_cast<int>(names.size())));
 }
 
 void FolderScan::deliverStats(const std::shared_ptr<Run>& run) {

@@ -77,7 +77,9 @@ public:
 private:
     struct Run;
     std::shared_ptr<Run> newRun(const QString& folder, Handlers handlers);
-    void startPool(const std::shared_ptr<Run>& run, int workers);
+    // Static: the reading thread calls it after the scan may have been destroyed. `self` is only
+    // reached through the run's return address, which is closed by then.
+    static void startPool(FolderScan* self, const std::shared_ptr<Run>& run, int workers);
     void deliverStats(const std::shared_ptr<Run>& run);
 
     std::shared_ptr<Run> m_run;
