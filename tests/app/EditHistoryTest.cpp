@@ -2,6 +2,7 @@
 // again, refusals when the disk changed since, runs cut short found at the start, and a
 // damaged history.
 #include "Form1Fixture.h"
+#include "SmallDisk.h"
 
 #include "app/history/UndoHistory.h"
 #include "fileops/Trash.h"
@@ -11,7 +12,6 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QLabel>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -277,25 +277,14 @@ TEST_F(EditHistoryTest, ADamagedHistoryIsSetAsideToldOfOnceAndAFreshOneRecords) 
 // even be opened.
 TEST_F(EditHistoryTest, AHistoryThatCannotBeWrittenIsSaidInTheStatusBar) {
     const QString disk = root.filePath("data/Tunewalk");
-    QDir().mkpath(disk);
-    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", disk}) != 0)
-        GTEST_SKIP() << "no right to mount a tmpfs here";
-    struct Unmount {
-        QString at;
-        ~Unmount() { QProcess::execute("umount", {at}); }
-    } unmount{disk};
+    SmallDisk small(disk, "1m");
+    if (!small.mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
     const QString text = "The change history cannot be written: changes made now cannot be undone.";
     start(music());
     const auto* note = form->findChild<QLabel*>("HistoryNote");
     ASSERT_TRUE(note);
     EXPECT_FALSE(note->isVisible());
-    {
-        QFile filler(disk + "/filler");
-        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-    }
+    small.fill();
     form->renameRow(rowNamed("a.mp3"), "z.mp3");
     EXPECT_TRUE(QFileInfo::exists(path("z.mp3")));
     EXPECT_TRUE(waitUntil([&] { return note->isVisible(); }));
@@ -308,7 +297,7 @@ TEST_F(EditHistoryTest, AHistoryThatCannotBeWrittenIsSaidInTheStatusBar) {
     EXPECT_TRUE(prompter.shown.empty()) << "never a message box";
 
     form.reset();
-    QProcess::execute("umount", {disk});
+    small.unmount();
     QDir().mkpath(dbPath()); // its place is a folder
     start(music());
     EXPECT_TRUE(form->findChild<QLabel*>("HistoryNote")->isVisible());

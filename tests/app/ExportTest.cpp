@@ -1,5 +1,6 @@
 // The listing written as M3U or CSV, the external player's playlists, and their clean-up.
 #include "Form1Fixture.h"
+#include "SmallDisk.h"
 #include "app/listing/ListingExport.h"
 
 #include <QJsonArray>
@@ -170,27 +171,15 @@ TEST_F(ExportTest, CancelOrFailureLeavesNoFile) {
 TEST_F(ExportTest, AFullDiskKeepsTheOldFileAndSaysWhy) {
     startWithMusic();
     const QString disk = root.filePath("full");
-    QDir().mkpath(disk);
-    const QByteArray mountPoint = QFile::encodeName(disk);
-    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", disk}) != 0)
-        GTEST_SKIP() << "no right to mount a tmpfs here";
-    struct Unmount {
-        QString at;
-        ~Unmount() { QProcess::execute("umount", {at}); }
-    } unmount{disk};
+    SmallDisk small(disk, "64k");
+    if (!small.mounted()) GTEST_SKIP() << "no right to mount a tmpfs here";
 
     const QByteArray old = "old playlist\r\n";
     for (const char* name : {"list.m3u", "list.csv"}) {
         QFile file(disk + "/" + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
     }
-    {
-        QFile filler(disk + "/filler");
-        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-    }
+    small.fill();
     for (const auto& [name, filter] : {std::pair{"list.m3u", M3u}, std::pair{"list.csv", Csv}}) {
         const QString target = disk + "/" + name;
         exportAs(target, filter);
