@@ -41,10 +41,8 @@ void RunHistory::beforeWrite(EntryKind kind, const QString& description) {
 void RunHistory::toldOfReset() {
     if (m_toldOfReset || !m_store || !m_store->wasReset()) return;
     m_toldOfReset = true;
-    const QString aside = m_store->setAsideAs();
-    std::cerr << "tunewalk-tag: the change history was damaged; "
-              << (aside.isEmpty() ? std::string("it could not be kept")
-                                  : "it was set aside as " + displayPath(aside).toStdString())
+    std::cerr << "tunewalk-tag: the change history was damaged; it was set aside as "
+              << displayPath(m_store->setAsideAs()).toStdString()
               << " and a new one was started. Changes made before now cannot be undone.\n";
 }
 

@@ -11,10 +11,7 @@ namespace tunewalk {
 QString setAsideDamagedDatabase(const QString& path, int kept) {
     QString aside = path + QStringLiteral(".broken-") +
                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz"));
-    if (!QFile::rename(path, aside)) {
-        QFile::remove(path);
-        aside.clear();
-    }
+    if (!QFile::rename(path, aside)) return {};
     QFile::remove(path + QStringLiteral("-wal"));
     QFile::remove(path + QStringLiteral("-shm"));
     const QFileInfo file(path);

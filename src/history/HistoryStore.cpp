@@ -123,8 +123,7 @@ HistoryStore::HistoryStore(const QString& path, int maxAgeDays, int maxEntries)
     if (!open()) {
         // Only a damaged file is set aside; one that is busy or not a file at all is left as
         // it is, and the history stays closed.
-        if (!m_damaged) return;
-        setAside();
+        if (!m_damaged || !setAside()) return;
         if (!open()) return;
     }
     prune(maxAgeDays, maxEntries, QDateTime::currentMSecsSinceEpoch());
@@ -223,9 +222,13 @@ void HistoryStore::close() {
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-void HistoryStore::setAside() {
+bool HistoryStore::setAside() {
+    // The user's record of changes: one that cannot be moved aside is kept where it is, and
+    // the history stays closed (nothing is recorded, and the status bar says so).
     m_setAsideAs = setAsideDamagedDatabase(m_path, KeptBrokenFiles);
+    if (m_setAsideAs.isEmpty()) return false;
     m_reset = true;
+    return true;
 }
 
 std::optional<QString> HistoryStore::takeSetAsideNotice() {
@@ -247,8 +250,7 @@ bool HistoryStore::failed(const QSqlError& error) {
     if (!isDamage(error)) return false;
     close();
     if (m_reset) return false; // a fresh file that fails again is not worth another
-    setAside();
-    return open();
+    return setAside() && open();
 }
 
 bool HistoryStore::transaction(const std::function<bool(QSqlQuery&)>& work, bool retry) {

@@ -120,7 +120,7 @@ public:
 
     bool isOpen() const { return m_open; }
     // Whether a damaged history was set aside and a fresh one started by this object, and
-    // where the damaged file went (empty when it could not be kept).
+    // where the damaged file went.
     bool wasReset() const { return m_reset; }
     QString setAsideAs() const { return m_setAsideAs; }
     // A history set aside by any program (the window or tunewalk-tag) that the window has not
@@ -167,7 +167,8 @@ private:
     // A failed statement: a damaged history is set aside and a fresh one opened. Whether the
     // statement may be tried again.
     bool failed(const QSqlError& error);
-    void setAside();
+    // False when the damaged file could not be moved aside; it is then left as it is.
+    bool setAside();
     std::vector<Entry> readEntries(const QString& where, int limit);
     // Runs `work` in one transaction, committed when it returns true; with `retry`, once more
     // in a fresh history when the file turned out damaged.

@@ -285,8 +285,16 @@ TEST_F(EditHistoryTest, AHistoryThatCannotBeWrittenIsSaidInTheStatusBar) {
     ASSERT_TRUE(note);
     EXPECT_FALSE(note->isVisible());
     small.fill();
-    form->renameRow(rowNamed("a.mp3"), "z.mp3");
-    EXPECT_TRUE(QFileInfo::exists(path("z.mp3")));
+    // Renamed as a user does it: F2, the new name, Enter.
+    form->clickRow(rowNamed("a.mp3"));
+    form->activateWindow();
+    form->list()->setFocus();
+    QTest::keyClick(form->list(), Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->setText("z.mp3");
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(path("z.mp3")); }));
     EXPECT_TRUE(waitUntil([&] { return note->isVisible(); }));
     EXPECT_EQ(note->text(), text);
     QFile::remove(disk + "/filler");

@@ -37,7 +37,7 @@ public:
     // then, and the program works on).
     HistoryStore* store();
     // A damaged history set aside (by this program or tunewalk-tag) and not yet told of:
-    // where it went, empty when it could not be kept.
+    // where it went.
     std::optional<QString> takeSetAsideNotice();
 
     // What Undo and Redo act on now: the newest action that can be taken back, and the action

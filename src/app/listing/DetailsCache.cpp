@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlDatabase>
@@ -138,7 +139,10 @@ void DetailsCache::close() {
 }
 
 void DetailsCache::setAside() {
-    setAsideDamagedDatabase(m_path, KeptBrokenFiles);
+    // Only a cache: one that cannot be moved aside goes, with its journal.
+    if (!setAsideDamagedDatabase(m_path, KeptBrokenFiles).isEmpty()) return;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(m_path + QLatin1String(suffix));
 }
 
 void DetailsCache::failed(const QSqlError& error) {

@@ -141,15 +141,11 @@ void Form1::reportHistoryAtStart() {
     });
     if (!m_history->store()) showHistoryWritten(false);
     if (const auto aside = m_history->takeSetAsideNotice())
-        m_prompter->message(
-            (aside->isEmpty()
-                 ? tr("The change history was damaged and could not be kept; a new one was "
-                      "started.")
-                 : tr("The change history was damaged and has been set aside as \"%1\"; a new "
-                      "one was started.")
-                       .arg(displayPath(*aside))) +
-                QLatin1Char(' ') + tr("Changes made before now cannot be undone."),
-            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        m_prompter->message(tr("The change history was damaged and has been set aside as "
+                               "\"%1\"; a new one was started. Changes made before now cannot "
+                               "be undone.")
+                                .arg(displayPath(*aside)),
+                            Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
     const auto cut = m_history->recover();
     if (cut.empty()) return;
     QStringList lines;
