@@ -3,10 +3,6 @@
 namespace tunewalk::mp3tables {
 namespace {
 
-constexpr int kBitrates[2][16] = {
-    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
-    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
-
 // Layers I, II, III of MPEG-1, then of MPEG-2 (and 2.5, which shares them).
 constexpr int kStreamBitrates[2][3][16] = {
     {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
@@ -173,8 +169,7 @@ constexpr std::array<std::string_view, kGenreCount> kGenres = {"Blues",
 } // namespace
 
 int bitrate(std::uint8_t index, int version) {
-    if ((version != 1 && version != 2) || index > 15) return 0;
-    return kBitrates[version - 1][index];
+    return streamBitrate(index, version, 3); // Layer III
 }
 
 int streamBitrate(std::uint8_t index, int version, int layer) {
