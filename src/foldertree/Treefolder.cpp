@@ -4,7 +4,7 @@
 
 #include "common/NativePath.h"
 #include "common/PathRules.h"
-#include "foldertree/FolderListing.h"
+#include "foldertree/SubFolders.h"
 #include "foldertree/TreeIcons.h"
 #include "foldertree/TreeNode.h"
 #include "foldertree/TreePaths.h"
@@ -110,7 +110,7 @@ void Treefolder::buildTree() {
     m_probeBatches.clear();
     m_probeTickets.clear();
     FolderProbes::Probe probe = m_environment.hasSubFolder;
-    if (!probe) probe = FolderListing::hasSubFolder;
+    if (!probe) probe = SubFolders::hasSubFolder;
     m_probes = std::make_unique<FolderProbes>(
         this, std::move(probe),
         [this](const FolderProbes::Answer& answer) { probeAnswered(answer); });
@@ -257,7 +257,7 @@ bool Treefolder::loadFolders(QTreeWidgetItem* parent) {
     const QString parentFolder = folder(parent);
     const QString parentKey = key(parent);
     m_probeTickets.remove(parentKey); // its own listing answers its probe
-    const std::optional<QStringList> names = FolderListing::subFolderNames(parentFolder);
+    const std::optional<QStringList> names = SubFolders::subFolderNames(parentFolder);
     if (!names) return false;
 
     // Whether each child has sub-folders is asked in the background. Until the answer comes a

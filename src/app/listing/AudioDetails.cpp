@@ -8,14 +8,8 @@
 namespace tunewalk {
 
 namespace {
-const QString Unknown = QStringLiteral("(unknown)");
-
 bool isBlank(const QString& text) {
     return text.trimmed().isEmpty();
-}
-
-QString lengthText(Duration length) {
-    return length.seconds() > 0 ? QString::fromStdString(length.toString()) : Unknown;
 }
 } // namespace
 
@@ -30,12 +24,10 @@ AudioDetails readAudioDetails(const QString& path, bool isWav, qint64 sizeInByte
     AudioDetails d;
     const std::string file = toNativePath(path).toStdString();
     if (isWav) {
-        d.length = lengthText(wav.LoadWAV(file) ? wav.Length() : Duration());
+        if (wav.LoadWAV(file)) d.lengthMs = wav.Length().seconds() * 1000;
         return d;
     }
 
-    d.title = Unknown;
-    d.artist = Unknown;
     int bitrate = 0;
     Duration length;
     if (mp3.LoadMP3(file)) {
@@ -43,25 +35,16 @@ AudioDetails readAudioDetails(const QString& path, bool isWav, qint64 sizeInByte
         bitrate = mp3.VBR() && mp3.AverageBitrate() > 0 ? mp3.AverageBitrate() : mp3.Bitrate();
         length = mp3.Length();
         if (mp3.TagExists()) {
-            const QString title = tagText(mp3.Title());
-            if (!isBlank(title)) {
-                d.title = title;
-                d.hasTitle = true;
-            }
-            const QString artist = tagText(mp3.Artist());
-            if (!isBlank(artist)) d.artist = artist;
+            if (const QString title = tagText(mp3.Title()); !isBlank(title)) d.title = title;
+            if (const QString artist = tagText(mp3.Artist()); !isBlank(artist)) d.artist = artist;
         }
     }
-    if (bitrate == 0) {
-        bitrate = MP3TagEditor::DefaultBitrate();
-        d.bitrate = Unknown;
-    } else {
-        d.bitrate = QString::number(bitrate) + QStringLiteral("kbps");
-    }
+    d.bitrate = bitrate;
     // Without a readable header, estimate the play time from the size at the bitrate.
     if (length.seconds() == 0 && sizeInBytes > 0)
-        length = Duration::fromSeconds(sizeInBytes * 8 / 1000 / bitrate);
-    d.length = lengthText(length);
+        length = Duration::fromSeconds(sizeInBytes * 8 / 1000 /
+                                       (bitrate > 0 ? bitrate : MP3TagEditor::DefaultBitrate()));
+    d.lengthMs = std::max<qint64>(0, length.seconds()) * 1000;
     return d;
 }
 

@@ -1,25 +1,28 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 namespace tunewalk {
 
 class MP3TagEditor;
 class WAVInfo;
 
-// What the list shows of one audio file: the texts of the Track Name, Length, Artist and
-// Bitrate columns, and the tag's title when it has one (the "Current" panel shows it).
+// What is known of one audio file's sound and tag, as values: the list formats them (ListText)
+// and sorts by them. Room for more tag fields goes here, as members that cost nothing when a
+// file has none of them.
 struct AudioDetails {
-    QString title;
-    QString length;
-    QString artist;
-    QString bitrate;
-    bool hasTitle = false;
+    QString title;        // the tag's title; empty when the file has none
+    QString artist;       // empty when the file names none
+    qint64 lengthMs = 0;  // the play time; 0 when it cannot be told
+    int bitrate = 0;      // kbit/s; 0 when it cannot be told (and for WAV files)
+    bool hasTitle() const { return !title.isEmpty(); }
+    bool operator==(const AudioDetails&) const = default;
 };
 
 // Reads one file with the given readers. `isWav` picks the reader; `sizeInBytes` is the size
 // the listing saw, used to estimate the length of an MP3 file whose header cannot be read.
-// Never fails: an unreadable file gives "(unknown)" texts.
+// Never fails: what cannot be read stays unknown.
 AudioDetails readAudioDetails(const QString& path, bool isWav, qint64 sizeInBytes,
                               MP3TagEditor& mp3, WAVInfo& wav);
 

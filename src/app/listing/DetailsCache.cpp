@@ -20,7 +20,7 @@ namespace tunewalk {
 
 namespace {
 
-constexpr int SchemaVersion = 2;
+constexpr int SchemaVersion = 3;
 // An entry that was used this recently is not touched again: a warm listing writes nothing.
 constexpr qint64 TouchAfterMs = 24 * 3600 * 1000;
 constexpr int KeptBrokenFiles = 2;
@@ -112,7 +112,7 @@ bool DetailsCache::setUp(bool check) {
     if (!q.exec(QStringLiteral(
             "CREATE TABLE IF NOT EXISTS details (folder BLOB NOT NULL, name BLOB NOT "
             "NULL, size INTEGER, mtime INTEGER, inode INTEGER, wav INTEGER, title "
-            "TEXT, length TEXT, artist TEXT, bitrate TEXT, hasTitle INTEGER, used "
+            "TEXT, length INTEGER, artist TEXT, bitrate INTEGER, hasTitle INTEGER, used "
             "INTEGER, ctime INTEGER, PRIMARY KEY (folder, name))")) ||
         !q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS details_used ON details (used)")))
         return false;
@@ -172,8 +172,8 @@ QHash<QString, DetailsCache::Entry> DetailsCache::lookupFolder(const QString& fo
                         q.value(2).toLongLong(),
                         q.value(3).toULongLong(),
                         q.value(4).toBool(),
-                        {q.value(5).toString(), q.value(6).toString(), q.value(7).toString(),
-                         q.value(8).toString(), q.value(9).toBool()},
+                        {q.value(5).toString(), q.value(7).toString(), q.value(6).toLongLong(),
+                         q.value(8).toInt()},
                         q.value(10).toLongLong()};
                 found.insert(fromNativePath(q.value(0).toByteArray()), e);
             }
@@ -214,9 +214,9 @@ void DetailsCache::store(const std::vector<Stored>& entries) {
                      {QVariant(toNativePath(folder)),
                       QVariant(toNativePath(s.path.mid(folder.size()))), QVariant(e.size),
                       QVariant(e.modifiedNs), QVariant(qint64(e.inode)), QVariant(e.isWav),
-                      QVariant(e.details.title), QVariant(e.details.length),
+                      QVariant(e.details.title), QVariant(e.details.lengthMs),
                       QVariant(e.details.artist), QVariant(e.details.bitrate),
-                      QVariant(e.details.hasTitle), QVariant(used), QVariant(e.changedNs)})
+                      QVariant(e.details.hasTitle()), QVariant(used), QVariant(e.changedNs)})
                     q.addBindValue(value);
                 if (!q.exec()) {
                     error = q.lastError();

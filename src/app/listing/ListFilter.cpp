@@ -36,30 +36,18 @@ void ListFilter::setText(QStringView typed) {
     m_asciiNeedle = isAscii(m_needle);
 }
 
-bool ListFilter::contains(const QString& text) const {
+bool ListFilter::contains(QStringView text) const {
     if (text.isEmpty()) return false;
     // Plain ASCII folds to its lower case: compared as it is.
     if (isAscii(text)) return m_asciiNeedle && text.contains(m_needle, Qt::CaseInsensitive);
-    auto folded = m_folded.constFind(text);
-    if (folded == m_folded.cend()) folded = m_folded.insert(text, foldForFilter(text));
+    const QString key = text.toString();
+    auto folded = m_folded.constFind(key);
+    if (folded == m_folded.cend()) folded = m_folded.insert(key, foldForFilter(text));
     return folded->contains(m_needle);
 }
 
-bool ListFilter::matches(const QString& name, const QString& track, const QString& artist) const {
+bool ListFilter::matches(QStringView name, QStringView track, QStringView artist) const {
     return m_needle.isEmpty() || contains(name) || contains(track) || contains(artist);
-}
-
-std::optional<qint64> lengthSeconds(QStringView cell) {
-    const auto parts = cell.split(QLatin1Char(':'));
-    if (parts.size() != 3) return std::nullopt;
-    qint64 seconds = 0;
-    for (const QStringView part : parts) {
-        bool ok = false;
-        const int value = part.toInt(&ok);
-        if (!ok || value < 0) return std::nullopt;
-        seconds = seconds * 60 + value;
-    }
-    return seconds;
 }
 
 QString totalLengthText(qint64 seconds) {

@@ -24,20 +24,18 @@ public:
     void setText(QStringView typed);
     // Whether the filter leaves any row out at all.
     bool isActive() const { return !m_needle.isEmpty(); }
-    bool matches(const QString& name, const QString& track = {}, const QString& artist = {}) const;
+    bool matches(QStringView name, QStringView track = {}, QStringView artist = {}) const;
     // Forgets the folded forms kept of the texts met so far (a new folder is listed).
     void clearCache() { m_folded.clear(); }
 
 private:
-    bool contains(const QString& text) const;
+    bool contains(QStringView text) const;
     QString m_needle;
     bool m_asciiNeedle = true;
     // Folding a name with accents costs a decomposition; each text met is folded once.
     mutable QHash<QString, QString> m_folded;
 };
 
-// The seconds of a Length cell ("hh:mm:ss"); nothing for a blank or "(unknown)" cell.
-std::optional<qint64> lengthSeconds(QStringView cell);
 // A total play time for the status bar: "41:05" under an hour, "7:41:05" from one on; hours
 // do not wrap at a day.
 QString totalLengthText(qint64 seconds);

@@ -1,5 +1,9 @@
 #include "app/listing/ListText.h"
 
+#include "app/listing/ListEntry.h"
+#include "common/Duration.h"
+#include "common/NativePath.h"
+
 #include <QLocale>
 #include <cmath>
 
@@ -9,20 +13,51 @@ QString modifiedText(const QDateTime& when) {
     return QLocale::system().toString(when, QLocale::ShortFormat);
 }
 
-QString sortableTime(const QDateTime& when) {
-    // Built by hand: the AM/PM text must not follow the locale, and it comes before the hour.
-    const QTime t = when.time();
-    const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
-    return QStringLiteral("%1 %2 %3:%4:%5")
-        .arg(when.date().toString(QStringLiteral("yyyy/MM/dd")),
-             t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"))
-        .arg(hour12, 2, 10, QLatin1Char('0'))
-        .arg(t.minute(), 2, 10, QLatin1Char('0'))
-        .arg(t.second(), 2, 10, QLatin1Char('0'));
+namespace {
+const QString Unknown = QStringLiteral("(unknown)");
+
+// Files show their tag's fields; WAV files have none to show.
+QStringView tagField(const ListEntry& e, const QString& value) {
+    if (!e.isFile() || !e.detailsIn || e.kind == RowKind::WAV) return {};
+    return value.isEmpty() ? QStringView(Unknown) : QStringView(value);
+}
+} // namespace
+
+QStringView trackText(const ListEntry& e) {
+    return tagField(e, e.details.title);
 }
 
-QString paddedSize(qint64 bytes) {
-    return QStringLiteral("%1").arg(bytes, 12, 10, QLatin1Char('0'));
+QStringView artistText(const ListEntry& e) {
+    return tagField(e, e.details.artist);
+}
+
+QString cellText(const ListEntry& e, int column) {
+    switch (column) {
+    case Col::Name:
+        return displayPath(e.name);
+    case Col::Track:
+        return trackText(e).toString();
+    case Col::Artist:
+        return artistText(e).toString();
+    case Col::Length:
+        if (!e.isFile() || !e.detailsIn) return {};
+        return e.details.lengthMs > 0
+                   ? QString::fromStdString(
+                         Duration::fromSeconds(e.details.lengthMs / 1000).toString())
+                   : Unknown;
+    case Col::Bitrate:
+        if (!e.isFile() || !e.detailsIn || e.kind == RowKind::WAV) return {};
+        return e.details.bitrate > 0 ? QString::number(e.details.bitrate) + QStringLiteral("kbps")
+                                     : Unknown;
+    case Col::Size:
+        if (e.kind == RowKind::Folder) return e.detailsIn ? formatSize(e.size) : QStringLiteral(" ");
+        return e.isFile() && e.statIn ? formatSize(e.size) : QString();
+    case Col::Modified:
+        if (!e.statIn) return {};
+        return modifiedText(QDateTime::fromMSecsSinceEpoch(e.modifiedNs / 1000000));
+    default:
+        return {};
+    }
 }
 
 bool naturalLess(QStringView a, QStringView b) {

@@ -8,17 +8,20 @@
 
 namespace tunewalk {
 
+struct ListEntry;
+
 // The Modified column: the system locale's short date and time.
 QString modifiedText(const QDateTime& when);
 
-// A time as the sort keys hold it: "yyyy/mm/dd AM/PM hh:mm:ss" with a 12-hour clock.
-QString sortableTime(const QDateTime& when);
+// The text a column shows for a row; blank while the value is on its way. Folders show a
+// blank size until it is counted.
+QString cellText(const ListEntry& entry, int column);
+// The Track Name and Artist texts, as the list shows and sorts them and the filter reads them.
+QStringView trackText(const ListEntry& entry);
+QStringView artistText(const ListEntry& entry);
 
-// A size as the sort keys hold it: zero-padded to 12 digits.
-QString paddedSize(qint64 bytes);
-
-// The order of the list's sort keys: runs of digits compare as numbers ("D_96kbps" before
-// "D_128kbps"), letter case is ignored; texts equal by that rule fall back to plain order.
+// The order of the list's names: runs of digits compare as numbers ("track 9" before
+// "track 10"), letter case is ignored; texts equal by that rule fall back to plain order.
 bool naturalLess(QStringView a, QStringView b);
 
 } // namespace tunewalk

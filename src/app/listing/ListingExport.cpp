@@ -1,6 +1,7 @@
 #include "app/listing/ListingExport.h"
 
-#include "app/listing/ListRow.h"
+#include "app/listing/ListEntry.h"
+#include "app/listing/ListText.h"
 #include "common/NativePath.h"
 #include "common/ResultText.h"
 
@@ -38,17 +39,17 @@ bool syncToDisk(int handle) {
 }
 
 // A row whose path is not valid text stays out; the caller hears of it.
-bool leftOutAsNotText(const ListRow* row, QStringList* notText) {
+bool leftOutAsNotText(const ListEntry* row, QStringList* notText) {
     if (!hasRawBytes(row->key)) return false;
     if (notText) notText->append(displayPath(row->key));
     return true;
 }
 } // namespace
 
-QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut,
+QString m3uText(const std::vector<const ListEntry*>& rows, QStringList* leftOut,
                 QStringList* notText) {
     QString text;
-    for (const ListRow* row : rows) {
+    for (const ListEntry* row : rows) {
         if (!row->isFile() || leftOutAsNotText(row, notText)) continue;
         if (row->key.contains(QLatin1Char('\r')) || row->key.contains(QLatin1Char('\n'))) {
             if (leftOut) leftOut->append(row->key);
@@ -59,16 +60,15 @@ QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut,
     return text;
 }
 
-QString csvText(const std::vector<const ListRow*>& rows, QStringList* notText) {
+QString csvText(const std::vector<const ListEntry*>& rows, QStringList* notText) {
     QString text = QStringLiteral(
         R"("Full Path","Filename","Track Name","Length","Artist","Bitrate","Size","Modified")");
     text += Crlf;
-    for (const ListRow* row : rows) {
+    for (const ListEntry* row : rows) {
         if (leftOutAsNotText(row, notText)) continue;
         QStringList fields{csvField(row->key)};
-        for (int column : {Col::Name, Col::Track, Col::Length, Col::Artist, Col::Bitrate, Col::Size,
-                           Col::Modified})
-            fields << csvField(row->cell(column));
+        for (int column = 0; column < Col::Count; ++column)
+            fields << csvField(cellText(*row, column));
         text += fields.join(QLatin1Char(',')) + Crlf;
     }
     return text;

@@ -9,7 +9,7 @@
 
 namespace tunewalk {
 
-class ListRow;
+struct ListEntry;
 
 // The two file forms the list can be written in, and the temporary playlists handed to an
 // external player. Text is UTF-8 with CRLF line ends, so any player or spreadsheet on any
@@ -19,10 +19,10 @@ class ListRow;
 // a line break (CR or LF) cannot be written: such files are left out and listed in `leftOut`.
 // A path that is not valid text cannot be written as UTF-8 either: such rows are left out of
 // both forms and listed, as shown, in `notText`.
-QString m3uText(const std::vector<const ListRow*>& rows, QStringList* leftOut = nullptr,
+QString m3uText(const std::vector<const ListEntry*>& rows, QStringList* leftOut = nullptr,
                 QStringList* notText = nullptr);
 // A heading line, then every row (folders and drive rows included) as eight quoted fields.
-QString csvText(const std::vector<const ListRow*>& rows, QStringList* notText = nullptr);
+QString csvText(const std::vector<const ListEntry*>& rows, QStringList* notText = nullptr);
 
 // The name the user chose, with ".m3u" or ".csv" appended unless it already ends in one of the
 // export extensions (exact case, so "list.M3U" becomes "list.M3U.m3u").

@@ -1,6 +1,6 @@
 #include "app/playback/MediaControlsBridge.h"
 
-#include "app/listing/ListRow.h"
+#include "app/listing/ListEntry.h"
 #include "app/playback/MediaPlayer.h"
 #include "app/window/Form1.h"
 #include "shell/DesktopMediaControls.h"
@@ -18,10 +18,8 @@ NowPlaying nowPlaying(const Form1& window) {
     if (!window.playingFile().isEmpty()) {
         now.path = window.playingFile();
         now.title = window.currentLabel()->text();
-        if (const ListRow* row = window.findRow(window.playingFile())) {
-            const QString& artist = row->cell(Col::Artist);
-            if (artist != QLatin1String("(unknown)")) now.artist = artist;
-        }
+        if (const ListEntry* row = window.findRow(window.playingFile()))
+            now.artist = row->details.artist;
         now.lengthMicroseconds = static_cast<qint64>(player->duration() * 1e6);
     }
     if (window.playing())

@@ -1,128 +1,120 @@
 #include "app/playorder/PlayOrder.h"
 
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderModel.h"
+#include "app/listing/FolderSortModel.h"
 
 #include <QRandomGenerator>
-#include <QTreeWidget>
 #include <algorithm>
 
 namespace tunewalk {
 
-namespace {
-
-// Sequence numbers are at least four digits wide; a folder of 10,000 files or more widens
-// every value, so that text order stays number order.
-int sequenceWidth(int count) {
-    int width = 1;
-    for (int n = count; n >= 10; n /= 10)
-        ++width;
-    return std::max(4, width);
+bool PlayOrder::isActive() const {
+    return m_order.playOrder();
 }
 
-ListRow* rowAt(const QTreeWidget& list, int i) {
-    return static_cast<ListRow*>(list.topLevelItem(i));
-}
-
-int audioRowCount(const QTreeWidget& list) {
-    int n = 0;
-    for (int i = 0, count = list.topLevelItemCount(); i < count; ++i)
-        if (rowAt(list, i)->isFile()) ++n;
-    return n;
-}
-
-void writeSequence(ListRow* row, int number, int width) {
-    if (row->isFile())
-        row->setCell(Col::Sequence,
-                     QString::number(number).rightJustified(width, QLatin1Char('0')));
+void PlayOrder::activate() {
+    if (isActive())
+        m_order.resort(); // the numbers changed
     else
-        row->setCell(Col::Sequence, QString(width, QLatin1Char('0')) + row->cell(Col::Name));
+        m_order.setPlayOrder(true);
 }
 
-} // namespace
+void PlayOrder::clear() {
+    m_order.setPlayOrder(false);
+}
+
+std::vector<int> PlayOrder::audioRowsShown() const {
+    std::vector<int> rows;
+    std::vector<char> taken(static_cast<std::size_t>(m_rows.size()), 0);
+    for (int i = 0, n = m_order.rowCount(); i < n; ++i) {
+        const int row = m_order.mapToSource(m_order.index(i, 0)).row();
+        taken[static_cast<std::size_t>(row)] = 1;
+        if (m_rows.at(row).isFile()) rows.push_back(row);
+    }
+    bool hidden = false;
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (!taken[static_cast<std::size_t>(row)] && m_rows.at(row).isFile()) {
+            rows.push_back(row);
+            hidden = true;
+        }
+    // Rows the filter hides take the places the list's order gives them.
+    if (hidden)
+        std::stable_sort(rows.begin(), rows.end(), [this](int a, int b) {
+            return m_order.shownBefore(m_rows.at(a), m_rows.at(b));
+        });
+    return rows;
+}
 
 int PlayOrder::renumber() {
-    const int width = sequenceWidth(audioRowCount(m_list));
-    int n = 1;
-    for (int i = 0, rows = m_list.topLevelItemCount(); i < rows; ++i) {
-        ListRow* row = rowAt(m_list, i);
-        writeSequence(row, n, width);
-        if (row->isFile()) ++n;
-    }
-    return n - 1;
+    for (int row = 0; row < m_rows.size(); ++row)
+        m_rows.mutableAt(row).sequence = 0;
+    const std::vector<int> rows = audioRowsShown();
+    int n = 0;
+    for (int row : rows)
+        m_rows.mutableAt(row).sequence = ++n;
+    return n;
 }
 
 // Rows are visited from the side they move towards, so a block of selected files moves one
 // place as a block and a selection already at the end moves nothing.
-ListRow* PlayOrder::move(std::vector<ListRow*> selected, bool up, bool* changed) {
+QString PlayOrder::move(const QStringList& selected, bool up, bool* changed) {
     *changed = false;
     const int count = renumber();
-    const int width = sequenceWidth(count);
-
     // The audio rows by their number, so a neighbour is found without a search.
-    std::vector<ListRow*> byNumber;
-    byNumber.reserve(static_cast<std::size_t>(count));
-    for (int i = 0, rows = m_list.topLevelItemCount(); i < rows; ++i)
-        if (ListRow* row = rowAt(m_list, i); row->isFile()) byNumber.push_back(row);
+    std::vector<int> byNumber(static_cast<std::size_t>(count));
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (const int n = m_rows.at(row).sequence; n > 0)
+            byNumber[static_cast<std::size_t>(n - 1)] = row;
 
-    if (!up) std::reverse(selected.begin(), selected.end());
+    QStringList keys = selected;
+    if (!up) std::reverse(keys.begin(), keys.end());
     const int end = up ? 1 : count;
     const int step = up ? -1 : 1;
-    ListRow* last = nullptr;
-    for (ListRow* row : selected) {
-        if (!row->isFile()) {
-            row->setSelected(false);
-            continue;
-        }
-        if (!*changed) {
-            m_list.setSortingEnabled(false); // rows stay put while their numbers change
-            *changed = true;
-        }
-        const int p = row->cell(Col::Sequence).toInt();
+    QString last;
+    for (const QString& key : keys) {
+        const int row = m_rows.rowOf(key);
+        if (row < 0 || !m_rows.at(row).isFile()) continue;
+        *changed = true;
+        const int p = m_rows.at(row).sequence;
         if (p == end) break;
-        ListRow* other = byNumber[static_cast<std::size_t>(p + step - 1)];
-        writeSequence(other, p, width);
-        writeSequence(row, p + step, width);
+        const int other = byNumber[static_cast<std::size_t>(p + step - 1)];
+        m_rows.mutableAt(other).sequence = p;
+        m_rows.mutableAt(row).sequence = p + step;
         std::swap(byNumber[static_cast<std::size_t>(p - 1)],
                   byNumber[static_cast<std::size_t>(p + step - 1)]);
-        last = row;
+        last = key;
     }
     return last;
 }
 
 bool PlayOrder::shuffle() {
-    const int count = audioRowCount(m_list);
-    if (count == 0) return false;
-    const int width = sequenceWidth(count);
-    m_list.setSortingEnabled(false);
-
+    std::vector<int> rows;
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (m_rows.at(row).isFile())
+            rows.push_back(row);
+        else
+            m_rows.mutableAt(row).sequence = 0;
+    }
+    if (rows.empty()) return false;
     // Each audio row draws its number uniformly from those left: a uniform permutation.
-    std::vector<int> pool(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        pool[static_cast<std::size_t>(i)] = i + 1;
+    std::vector<int> pool(rows.size());
+    for (std::size_t i = 0; i < pool.size(); ++i)
+        pool[i] = static_cast<int>(i) + 1;
     QRandomGenerator* random = QRandomGenerator::global();
-    for (int i = 0, rows = m_list.topLevelItemCount(); i < rows; ++i) {
-        ListRow* row = rowAt(m_list, i);
-        if (!row->isFile()) {
-            writeSequence(row, 0, width);
-            continue;
-        }
+    for (int row : rows) {
         const auto k = static_cast<std::size_t>(random->bounded(static_cast<int>(pool.size())));
-        writeSequence(row, pool[k], width);
+        m_rows.mutableAt(row).sequence = pool[k];
         pool[k] = pool.back();
         pool.pop_back();
     }
     return true;
 }
 
-void PlayOrder::append(ListRow* row) {
-    int last = 0, width = 4;
-    for (int i = 0, rows = m_list.topLevelItemCount(); i < rows; ++i) {
-        const ListRow* other = rowAt(m_list, i);
-        if (other == row || !other->isFile()) continue;
-        last = std::max(last, other->cell(Col::Sequence).toInt());
-        width = static_cast<int>(other->cell(Col::Sequence).size());
-    }
-    writeSequence(row, last + 1, width);
+void PlayOrder::append(int row) {
+    int last = 0;
+    for (int other = 0; other < m_rows.size(); ++other)
+        if (other != row) last = std::max(last, m_rows.at(other).sequence);
+    m_rows.mutableAt(row).sequence = m_rows.at(row).isFile() ? last + 1 : 0;
 }
 
 } // namespace tunewalk

@@ -1,40 +1,44 @@
 #pragma once
 
+#include <QStringList>
 #include <vector>
-
-class QTreeWidget;
 
 namespace tunewalk {
 
-class ListRow;
+class FolderModel;
+class FolderSortModel;
 
 // The play order that Play All, Next and Previous follow once the user moves rows or shuffles
-// them. It lives only in the list's hidden Sequence column (audio rows numbered from 1, folder
-// rows 0 so they stay above); nothing on disk or in the settings changes. The window sorts the
-// list by that column while the order is in force.
+// them: a number for each audio row (from 1; folder rows keep 0, so they stay above), kept with
+// the rows, by which the list sorts while the order is in force. Nothing on disk or in the
+// settings changes.
 class PlayOrder {
 public:
-    explicit PlayOrder(QTreeWidget& list) : m_list(list) {}
+    PlayOrder(FolderModel& rows, FolderSortModel& order) : m_rows(rows), m_order(order) {}
 
-    bool isActive() const { return m_active; }
-    void activate() { m_active = true; }
+    bool isActive() const;
+    // The list shows the order from now on.
+    void activate();
     // A new listing or a sort by a column ends the order.
-    void clear() { m_active = false; }
+    void clear();
 
     // Numbers the rows in the order the list shows them; returns how many audio rows it has.
     int renumber();
-    // Moves the selected audio rows one place up or down, as a block; a block already at the
-    // end stays. Folder rows are deselected. Returns the last row moved; *changed tells
-    // whether any number was rewritten (the list must then sort by them).
-    ListRow* move(std::vector<ListRow*> selected, bool up, bool* changed);
+    // Moves the audio rows of `selected` (keys, in display order) one place up or down, as a
+    // block; a block already at the end stays. Returns the key of the last row moved (empty
+    // when none moved); *changed tells whether any number was rewritten.
+    QString move(const QStringList& selected, bool up, bool* changed);
     // A uniformly random order of the audio rows; false when there are none.
     bool shuffle();
     // A row that arrives while the order is in force joins it at the end.
-    void append(ListRow* row);
+    void append(int row);
 
 private:
-    QTreeWidget& m_list;
-    bool m_active = false;
+    // The audio rows (model rows) in display order, hidden ones after the shown.
+    std::vector<int> audioRowsShown() const;
+
+    FolderModel& m_rows;
+    FolderSortModel& m_order;
 };
 
 } // namespace tunewalk

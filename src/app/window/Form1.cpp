@@ -2,14 +2,13 @@
 #include "app/window/Form1.h"
 
 #include "app/history/UndoHistory.h"
-#include "app/listing/DetailReader.h"
-#include "app/listing/FolderScan.h"
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderListing.h"
+#include "app/listing/FolderModel.h"
+#include "app/listing/FolderSortModel.h"
 #include "app/playback/Playback.h"
 #include "app/playorder/PlayOrder.h"
 #include "app/window/GridDelegate.h"
 #include "app/window/Icons.h"
-#include "app/window/ListHeader.h"
 #include "app/window/PlayerPanel.h"
 #include "common/ReturnAddress.h"
 #include "common/SettingsStore.h"
@@ -33,7 +32,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace tunewalk {
@@ -44,16 +43,10 @@ struct ColumnInfo {
     const char* key; // persisted width and position
     int widthTwips;
 };
-constexpr ColumnInfo Columns[Col::Visible] = {
+constexpr ColumnInfo Columns[Col::Count] = {
     {"File Name", "File", 3528},    {"Track Name", "Track", 3528}, {"Length", "Length", 1499},
     {"Artist", "Artist", 2540},     {"Bitrate", "Bitrate", 1646},  {"Size", "Size", 1829},
     {"Modified", "Modified", 3658},
-};
-constexpr const char* HiddenHeaders[] = {
-    "Type_Name_ASC",    "Type_Title_ASC",     "Type_Length_ASC",   "Type_Artist_ASC",
-    "Type_Bitrate_ASC", "Type_Size_ASC",      "Type_Modified_ASC", "Type_Name_DESC",
-    "Type_Title_DESC",  "Type_Length_DESC",   "Type_Artist_DESC",  "Type_Bitrate_DESC",
-    "Type_Size_DESC",   "Type_Modified_DESC", "SizeInBytes",       "Sequence",
 };
 } // namespace
 
@@ -84,10 +77,9 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     createTrayMenu();
     registerControls();
 
-    for (QTimer* t : {&Timer1, &Timer2, &Timer5})
+    for (QTimer* t : {&Timer1, &Timer5})
         t->setSingleShot(true);
     Timer1.setInterval(1);
-    Timer2.setInterval(10);
     Timer5.setInterval(1);
     // The slow second click waits out a double-click, which plays the file instead.
     Timer3.setSingleShot(true);
@@ -96,23 +88,10 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
         if (!doubleClickPending) startRename();
     });
     connect(&Timer1, &QTimer::timeout, this, &Form1::openStartFolder);
-    connect(&Timer2, &QTimer::timeout, this, &Form1::fillAllDetails);
     connect(&Timer5, &QTimer::timeout, this, &Form1::zoom);
 
-    m_detailReader = new DetailReader(this);
-    m_scan = new FolderScan(this);
-    connectWatcher();
     m_back = ReturnAddress::to(this);
-    // Results arriving one by one are gathered for a moment and shown together.
-    connect(m_detailReader, &DetailReader::resultsReady, this, [this] {
-        if (m_drainQueued) return;
-        m_drainQueued = true;
-        QTimer::singleShot(BatchMs, this, [this] {
-            m_drainQueued = false;
-            drainDetails();
-        });
-    });
-    connect(m_detailReader, &DetailReader::finished, this, &Form1::drainDetails);
+    connectListing();
 
     // The tray tip before anything plays.
     m_tray->setToolTip(tr("Stopped"));
@@ -275,7 +254,6 @@ TreefolderEnvironment Form1::treeEnvironment() {
 Form1::~Form1() {
     history::Recording::clearWrittenListener(this);
     m_back->close();
-    qDeleteAll(m_discarded);
 }
 
 MP3TagEditor& Form1::oTagEditor() {
@@ -544,56 +522,63 @@ void Form1::createList() {
     lblSpacer->setAccessibleName(tr("Splitter between folder tree and list"));
     lblSpacer->installEventFilter(this);
 
-    ListView1 = new QTreeWidget(central);
-    m_playOrder = std::make_unique<PlayOrder>(*ListView1);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setAccessibleName(tr("Folder contents"));
-    ListView1->setHeader(new ListHeader(ListView1));
-    ListView1->setColumnCount(Col::Count);
+    m_model = new FolderModel(this);
+    m_sortModel = new FolderSortModel(*m_model, this);
+    m_playOrder = std::make_unique<PlayOrder>(*m_model, *m_sortModel);
+    m_listing = new FolderListing(*m_model, *m_sortModel, *m_playOrder, this);
     QStringList headers;
     for (const ColumnInfo& c : Columns)
         headers << tr(c.header);
-    for (const char* h : HiddenHeaders)
-        headers << QLatin1String(h);
-    ListView1->setHeaderLabels(headers);
-    ListView1->headerItem()->setTextAlignment(Col::Size, Qt::AlignRight | Qt::AlignVCenter);
-    for (int c = 0; c < Col::Visible; ++c)
+    m_model->setHeaders(headers);
+
+    ListView1 = new QTreeView(central);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(tr("Folder contents"));
+    ListView1->setModel(m_sortModel);
+    for (int c = 0; c < Col::Count; ++c)
         ListView1->setColumnWidth(c, toPixels(Columns[c].widthTwips));
-    for (int c = Col::Visible; c < Col::Count; ++c)
-        ListView1->setColumnHidden(c, true);
     ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
     ListView1->setUniformRowHeights(true);
     ListView1->setAllColumnsShowFocus(true);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setItemDelegate(new GridDelegate(ListView1));
-    ListView1->header()->setSectionsMovable(true);
-    ListView1->header()->setSectionsClickable(true);
+    m_delegate = new GridDelegate(ListView1);
+    // The pictures in the list's colours, so they read on a dark palette too.
+    m_delegate->icon = [this](const QString& key) { return Icons::small(key, ListView1->palette()); };
+    ListView1->setItemDelegate(m_delegate);
+    QHeaderView* header = ListView1->header();
+    header->setSectionsMovable(true);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
     // The last column takes what room is left: no empty band, no scroll bar while they fit.
-    ListView1->header()->setStretchLastSection(true);
-    ListView1->sortItems(Col::AscFirst, Qt::AscendingOrder);
-    setListSorting(true);
+    header->setStretchLastSection(true);
+    showSortIndicator();
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView1->installEventFilter(this);
     ListView1->viewport()->installEventFilter(this);
     ListView1->viewport()->setAcceptDrops(true);
-    static_cast<GridDelegate*>(ListView1->itemDelegate())->renamed = [this](const QString& typed) {
+    m_delegate->renamed = [this](const QString& typed) {
         // After the editor has closed: the rename may ask or report.
         QMetaObject::invokeMethod(
-            this, [this, typed] { renameRow(findRow(m_renamingKey), typed); },
-            Qt::QueuedConnection);
+            this, [this, typed] { renameRow(m_renamingKey, typed); }, Qt::QueuedConnection);
     };
 
-    connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Form1::handleColumnClick);
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item) { handleDoubleClick(static_cast<ListRow*>(item)); });
-    connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] {
-        if (ListRow* row = currentRow(); row && row->isSelected()) handleRowClick(row);
+    connect(header, &QHeaderView::sectionClicked, this, &Form1::handleColumnClick);
+    connect(ListView1, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& index) { handleDoubleClick(rowAt(index)); });
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndex current = ListView1->currentIndex();
+        if (current.isValid() && ListView1->selectionModel()->isRowSelected(current.row(), {}))
+            handleRowClick(rowAt(current));
     });
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        auto* row = static_cast<ListRow*>(ListView1->itemAt(pos));
-        if (row && row == currentRow()) handleRightClick(row);
+        const QModelIndex at = ListView1->indexAt(pos);
+        if (at.isValid() && at.row() == ListView1->currentIndex().row())
+            handleRightClick(rowAt(at));
     });
+    connect(m_model, &FolderModel::dropRequested, this, &Form1::MoveDroppedItems);
 
     MediaPlayer1 = new PlayerPanel(central);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));

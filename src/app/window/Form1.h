@@ -11,8 +11,6 @@
 #include "app/favorites/FavoriteFolders.h"
 #include "app/fileops/FileOperations.h"
 #include "app/history/UndoHistory.h"
-#include "app/listing/FolderScan.h"
-#include "app/listing/ListFilter.h"
 #include "common/KeyedCollection.h"
 #include "common/NameIDPair.h"
 #include "foldertree/Treefolder.h"
@@ -30,14 +28,18 @@ class QMouseEvent;
 class QShortcut;
 class QMenu;
 class QToolButton;
+class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace tunewalk {
 
-class DetailReader;
+class FolderListing;
+class FolderModel;
+class FolderSortModel;
+class GridDelegate;
 class ReturnAddress;
-class ListRow;
+struct ListEntry;
 class MediaPlayer;
 class MP3TagEditor;
 class Playback;
@@ -89,8 +91,7 @@ QString GetLongFileName(const QString& path);
 // bar and the tray icon. It shows the parts beside this folder (listing/, playback/,
 // playorder/, favorites/, fileops/) and turns the user's commands into their calls; its own
 // code is split over one source file per concern: Form1.cpp (controls), Form1Startup.cpp,
-// Form1Listing.cpp, Form1Filling.cpp, Form1Watching.cpp, Form1Details.cpp,
-// Form1Playback.cpp, Form1PlayOrder.cpp, Form1FileOps.cpp, Form1DragDrop.cpp,
+// Form1Listing.cpp, Form1Playback.cpp, Form1PlayOrder.cpp, Form1FileOps.cpp, Form1DragDrop.cpp,
 // Form1TreeGlue.cpp, Form1Tags.cpp, Form1Export.cpp, Form1Favorites.cpp, Form1Commands.cpp,
 // Form1WindowModes.cpp, Form1Layout.cpp, Form1Filter.cpp, Form1Keyboard.cpp and
 // Form1History.cpp.
@@ -116,37 +117,42 @@ public:
 
     // ---- listing
     void PopulateList(const QString& path, bool fromTree = false, bool isMyDocuments = false);
-    ListRow* addFile(const QString& path);
-    ListRow* addFolderItem(const QString& folder);
-    ListRow* findRow(const QString& key) const;
-    ListRow* currentRow() const;
+    // A row for a file or folder the program put into the listed folder; false when the list
+    // does not show it (or shows it already).
+    bool addFile(const QString& path);
+    bool addFolderItem(const QString& folder);
+    // The row with this key; valid until the list changes next.
+    const ListEntry* findRow(const QString& key) const;
+    const ListEntry* currentRow() const;
     int getSelCount() const;
     int getFileSelCount() const;
     int getMP3SelCount() const;
-    std::vector<ListRow*> selectedRows() const;
+    // The selected rows, in display order.
+    std::vector<const ListEntry*> selectedRows() const;
     void selectOnly();
     QStringList listKeys() const;
     void adoptRenamedFolder(const QString& newPath);
     // Makes the row current and selected alone, as a click on it does, and runs the row-click
     // handling.
-    void clickRow(ListRow* row);
-    void handleRowClick(ListRow* row);
-    void handleDoubleClick(ListRow* row);
+    void clickRow(const ListEntry* row);
+    void handleRowClick(const ListEntry* row);
+    void handleDoubleClick(const ListEntry* row);
     void handleColumnClick(int column);
     // Opens the list's pop-up for the row: at `at` (screen coordinates), at the pointer when
     // null.
-    void handleRightClick(ListRow* row, const QPoint* at = nullptr);
+    void handleRightClick(const ListEntry* row, const QPoint* at = nullptr);
     QString desktopFolder() const;
     QString myDocumentsFolder() const;
 
     // ---- details
-    void updateFileItem(ListRow* row);
+    // The file has just been written by the program: its row shows it as it is now.
+    void updateFileItem(const QString& key);
     // Reads the row's details again in the background, so the details cache learns of a change
     // that the file's size and time do not show.
     void detailsChanged(const QString& key);
-    void fillRowDetails(const QString& key);
-    void fillAllDetails();
     bool isFillingDetails() const;
+    // The listing's stages, which fill the rows.
+    FolderListing& listing() const { return *m_listing; }
 
     // ---- playback
     // Hands a file to the player and makes it current; an empty key means the list's current
@@ -198,15 +204,11 @@ public:
     void renameCommand();
     // Starts editing the current row's name; the rename follows when the edit is done.
     void startRename();
-    void renameRow(ListRow* row, const QString& typed);
+    void renameRow(const QString& key, const QString& typed);
     void propertiesCommand();
     // Shows the current row, or the tree's folder when the tree was last active, in the
     // desktop's file manager.
     void showInFileManagerCommand();
-    // The local files of a drag's data, or nothing when it holds no file list.
-    static QStringList fileList(const QMimeData* data);
-    // Whether `folder` is one of `dragged` or lies inside one of them.
-    static bool insideDragged(const QString& folder, const QStringList& dragged);
     // The list's drag from start to completion (public for the tests, which cannot run a
     // real drag loop).
     void startListDrag();
@@ -234,7 +236,7 @@ public:
     // Clears the filter and hides its field (Escape).
     void hideFilter();
     // The rows the filter leaves shown, in display order: all of them without a filter.
-    std::vector<const ListRow*> shownRows() const;
+    std::vector<const ListEntry*> shownRows() const;
 
     // ---- export and the external player (Form1Export.cpp)
     void saveListing();          // mnuSave
@@ -307,7 +309,14 @@ public:
     // or menu by its name ("mnuPlayFile", "mnuSysTrayPopup", ...).
     QAction* command(const QString& name) const;
     QMenu* menu(const QString& name) const;
-    QTreeWidget* list() const { return ListView1; }
+    QTreeView* list() const { return ListView1; }
+    // The list's rows, and their order and filter.
+    FolderModel& rows() const { return *m_model; }
+    FolderSortModel& rowOrder() const { return *m_sortModel; }
+    // Where the row with this key is in the view; invalid when it is not shown.
+    QModelIndex viewIndex(const QString& key, int column = 0) const;
+    // The row a view index shows.
+    const ListEntry* rowAt(const QModelIndex& index) const;
     Treefolder* tree() const { return Treefolder1; }
     PlayerPanel* playerPanel() const { return MediaPlayer1; }
     QLabel* statusLabel() const { return panelLabel; }
@@ -365,7 +374,11 @@ private:
     QTreeWidgetItem* dragSourceNode = nullptr;
 
     // ---- controls, by the names the program's parts use
-    QTreeWidget* ListView1 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    FolderModel* m_model = nullptr;
+    FolderSortModel* m_sortModel = nullptr;
+    FolderListing* m_listing = nullptr;
+    GridDelegate* m_delegate = nullptr;
     Treefolder* Treefolder1 = nullptr;
     QLabel* lblSpacer = nullptr;
     PlayerPanel* MediaPlayer1 = nullptr;
@@ -416,9 +429,8 @@ private:
     QMenu* mnuTreePopup = nullptr;
     QAction* mnuTreeProperties = nullptr;
 
-    // One-shot timers: start-up listing, detail filling, slow second click,
-    // start-up zoom.
-    QTimer Timer1, Timer2, Timer3, Timer5;
+    // One-shot timers: start-up listing, slow second click, start-up zoom.
+    QTimer Timer1, Timer3, Timer5;
 
     // Form1.cpp
     void registerControls();
@@ -463,42 +475,18 @@ private:
     void restoreFullGeometry(QStringList* bad);
 
     // Form1Listing.cpp
-    // Takes a new row into the index of rows; false (and the row deleted) when its key is
-    // listed already.
-    bool addRow(ListRow* row);
-    // Rows taken out of the list, deleted a few at a time on later turns.
-    void discardRows(const QList<QTreeWidgetItem*>& rows);
-    void deleteDiscarded();
-    QList<QTreeWidgetItem*> m_discarded;
+    void connectListing();
+    // The rows are all in: the pending selection or the first row, `listed`.
+    void showRows();
+    QStringList visibleNames() const;
     void openDirectory();
     void openDefaultDirectory();
     void upOneDir();
     void showCurrentFile();
-    void setListSorting(bool on);
     // A drive without its medium, or whose mount does not answer; Retry lists it again.
     void reportNotReady(const QString& root);
-
-    // Form1Watching.cpp
-    void connectWatcher();
-    // Drops the reported changes and their work: the list shows another folder now.
-    void forgetChanges();
-    void applyChanges();
-    void updateFromStat(const QString& name, const NativeFileInfo& info, QStringList* gone);
-
-    // Form1Filling.cpp
-    // How long one turn of showing what the workers found may hold the window thread.
-    static constexpr int ApplyBudgetMs = 15;
-    // How long results are gathered before they are shown.
-    static constexpr int BatchMs = 20;
-    void startScan(const QString& previous, bool fromTree, bool isMyDocuments);
-    void addNamedRows();
-    // The rows are all in: sorting back on, the pending selection or the first row, `listed`.
-    void showRows(bool inOrder);
-    QStringList visibleNames() const;
-    void queueApplyStats();
-    void applyStats();
-    void finishStats();
-    void sortAfterStage(std::initializer_list<int> filledColumns);
+    // The header shows the column and direction the list is sorted by (none for a play order).
+    void showSortIndicator();
 
     // Form1FileOps.cpp
     QTreeWidgetItem* fileCommandNode(bool* onTree) const;
@@ -510,17 +498,6 @@ private:
 
     // Form1DragDrop.cpp
     void acceptFileDragEnter(QDropEvent* event, const std::function<bool(QDropEvent*)>& dragOver);
-
-    // Form1Details.cpp
-    // Quiet: the list is not told (a stage of a listing fills many rows, repaints the list once
-    // a turn and sorts once at its end; telling the view row by row costs a search each).
-    void applyDetails(ListRow* row, const struct AudioDetails& details, bool quiet = false);
-    void applyFolderSize(ListRow* row, qint64 bytes, bool quiet = false);
-    void drainDetails();
-    void startDetails(const std::vector<const ListRow*>& rows, bool reread);
-    void readChangedDetails();
-    // Whether the details a file row shows came from the file as its stat found it.
-    static bool detailsCurrent(const ListRow* row);
 
     // Form1Keyboard.cpp
     void setUpKeyboard();
@@ -534,7 +511,7 @@ private:
     void onPlayerError(quint32 code, const QString& description);
     void setTrayTip(const QString& text);
     void setRowIconFromTag(const QString& key);
-    void stepTo(ListRow* from, ListRow* to);
+    void stepTo(const ListEntry* from, const ListEntry* to);
     void prepareVolumeMenu();
     // The saved volume and mute handed to the player at start-up; then the panel shows what
     // the player has, and a change the user made is saved (once a drag of the slider ends).
@@ -556,8 +533,7 @@ private:
 
     // Form1DragDrop.cpp
     bool dragDropEvent(QObject* watched, QEvent* event);
-    void setListDropHighlight(ListRow* row);
-    ListRow* findRowItem(ListRow* row) const;
+    void setListDropHighlight(const QString& key);
 
     // Form1TreeGlue.cpp
     void connectTree();
@@ -608,20 +584,13 @@ private:
     // Form1Filter.cpp
     void createFilter();
     void placeFilter();
-    bool rowMatches(const ListRow* row) const;
     // Filters every row again; typed: the user changed the text.
     void applyFilter(bool typed);
-    void filterRows(int first, int last);
-    void filterRow(ListRow* row);
-    // A row the filter hides is never left selected: a Delete must not reach what is not seen.
-    void deselectHidden();
-    ListRow* rowAt(int index) const;
     // The next row shown after `from` (step 1) or before it (step -1), in display order; from
     // nullptr, the first row shown.
-    ListRow* shownNeighbour(ListRow* from, int step) const;
+    const ListEntry* shownNeighbour(const ListEntry* from, int step) const;
     void queueCounts();
     void showCounts();
-    ListFilter m_filter;
     bool m_filterOn = false; // the field shows
     bool m_countsQueued = false;
     QShortcut* m_listEscape = nullptr;
@@ -648,34 +617,15 @@ private:
     QHash<QString, QAction*> m_commands;
     QHash<QString, QMenu*> m_menus;
     QToolButton* m_volumeButton = nullptr;
-    QHash<QString, ListRow*> m_rows;
-    DetailReader* m_detailReader = nullptr;
-    FolderScan* m_scan = nullptr;
-    std::vector<FolderScan::Entry> m_entries; // names that have no row yet
-    std::size_t m_entriesShown = 0;           // of m_entries
-    bool m_entriesInOrder = false;            // in the order the list sorts by
-    QList<QTreeWidgetItem*> m_builtRows;      // made, not yet in the list
-    bool m_firstRowsShown = false;
-    std::vector<FolderScan::Stat> m_stats; // arrived, not yet shown
-    std::size_t m_statsShown = 0;          // of m_stats
-    bool m_statsStage = false;             // the listing waits for sizes and times
-    bool m_statsArrived = false;           // every stat has arrived
-    bool m_applyQueued = false;
-    bool m_drainQueued = false;
-    int m_listings = 0;             // listings started, so a late answer sees it was overtaken
-    bool m_pendingNoPlay = false;   // the pending selection is shown, not played
-    FolderScan* m_update = nullptr; // stats of entries the watcher reported
-    class FolderWatcher* m_watcher = nullptr;
+    int m_listings = 0;           // listings started, so a late answer sees it was overtaken
+    bool m_pendingNoPlay = false; // the pending selection is shown, not played
     // Folders handed over by other starts, so that only the newest is opened.
     int m_handOvers = 0;
     int m_handOverRequests = 0;         // from other starts, counted as they arrive
-    QSet<QString> m_changedNames;       // reported, not looked at yet
-    bool m_rescanPending = false;       // something changed, names unknown
-    QHash<QString, bool> m_volumeReady; // by root, as the last gathering of volumes found
-    QSet<QString> m_changedDetails;     // rows whose files changed: their details are read again
-    QString m_fillingFolder;
-    bool m_refreshing = false;    // the Refresh command is listing the folder again
-    bool m_reReadDetails = false; // this listing reads every file, whatever the cache holds
+    bool m_refreshing = false; // the Refresh command is listing the folder again
+    // How the listing under way was asked for: from the tree (which selected the folder
+    // already), and as My Documents (whose node the tree selects).
+    bool m_listingFromTree = false, m_listingMyDocuments = false;
     // The way back for one-off workers (start-up's look at the start folder).
     std::shared_ptr<ReturnAddress> m_back;
     double m_treeWidthTwips = 3000;
@@ -683,8 +633,7 @@ private:
     bool m_settingsFailureShown = false;
     int m_savedVolume = 100; // percent, as the settings hold it
     bool m_savedMute = false;
-    QString m_renamingKey;        // the row whose name is being edited
-    ListRow* m_dropRow = nullptr; // the list's drop highlight
+    QString m_renamingKey; // the row whose name is being edited
     QPoint m_pressAt;
     bool m_pressOnCurrent = false; // the press may start a drag of the selected rows
     QPointF m_treePressAt;

@@ -2,7 +2,7 @@
 #include "app/playback/Playback.h"
 #include "app/window/Form1.h"
 
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderSortModel.h"
 #include "app/window/GridDelegate.h"
 #include "common/ResultText.h"
 #include "common/SettingsStore.h"
@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTreeView>
 #include <QTreeWidget>
 
 namespace tunewalk {
@@ -60,8 +61,8 @@ void Form1::updateCommandStates(bool relayout) {
     }
     menuBar()->setVisible(!small);
 
-    if (ListRow* row = currentRow()) handleRowClick(row);
-    if (ListView1->topLevelItemCount() == 0)
+    if (const ListEntry* row = currentRow()) handleRowClick(row);
+    if (m_sortModel->rowCount() == 0)
         for (const char* key : {"Random", "MoveUp", "MoveDown", "Tags", "Headers"})
             button(QLatin1String(key))->setVisible(false);
 
@@ -96,7 +97,7 @@ void Form1::onShowTree() {
 }
 
 void Form1::onGridLines() {
-    static_cast<GridDelegate*>(ListView1->itemDelegate())->setGridLines(mnuGridLines->isChecked());
+    m_delegate->setGridLines(mnuGridLines->isChecked());
     ListView1->viewport()->update();
 }
 

@@ -3,7 +3,8 @@
 // text/uri-list form, so drags to and from the file manager work too.
 #include "app/window/Form1.h"
 
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderModel.h"
+#include "app/listing/FolderSortModel.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "fileops/FileMoves.h"
@@ -20,44 +21,18 @@
 #include <QMouseEvent>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
 
 namespace tunewalk {
 
-namespace {} // namespace
-
-QStringList Form1::fileList(const QMimeData* data) {
-    QStringList paths;
-    if (!data || !data->hasUrls()) return paths;
-    for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile()) return {}; // a list with web addresses is no file list
-        paths << QDir::toNativeSeparators(QDir::cleanPath(localPath(url)));
-    }
-    return paths;
-}
-
-bool Form1::insideDragged(const QString& folder, const QStringList& dragged) {
-    for (const QString& path : dragged)
-        if (samePath(folder, path) || pathIsWithin(folder, path)) return true;
-    return false;
-}
-
 QToolButton* Form1::upButton() const {
     return qobject_cast<QToolButton*>(Toolbar1->widgetForAction(button(QStringLiteral("Up"))));
 }
 
-void Form1::setListDropHighlight(ListRow* row) {
-    if (m_dropRow == row) return;
-    if (ListRow* old = findRowItem(m_dropRow)) old->setDropHighlight(false);
-    m_dropRow = row;
-    if (row) row->setDropHighlight(true);
-}
-
-// The row pointer may be stale after a re-listing; only a row still in the list is touched.
-ListRow* Form1::findRowItem(ListRow* row) const {
-    if (!row) return nullptr;
-    return ListView1->indexOfTopLevelItem(row) >= 0 ? row : nullptr;
+void Form1::setListDropHighlight(const QString& key) {
+    m_model->setDropTarget(key);
 }
 
 void Form1::startListDrag() {
@@ -70,36 +45,24 @@ void Form1::startListDrag() {
 
 QMimeData* Form1::listDragData(Qt::DropActions* allowed) {
     listDragActive = true; // until completeListDrag
+    m_model->setOwnDrag(true);
     dragDictionary.clear();
-    QList<QUrl> urls;
-    QString text;
-    for (const ListRow* row : selectedRows()) {
-        if (row->iconKey() == QLatin1String("MyComputer"))
-            text += tr("My Computer") + QStringLiteral("\r\n");
-        else if (row->iconKey() == QLatin1String("MyDocuments"))
-            text += tr("My Documents") + QStringLiteral("\r\n");
-        else
-            text += row->key + QStringLiteral("\r\n");
-        if (row->kind == RowKind::Drive || row->kind == RowKind::Special) continue;
-        urls << fileUrl(row->key);
-        dragDictionary.insert(row->key, 2);
-    }
-    auto* data = new QMimeData;
-    if (!urls.isEmpty()) {
-        data->setUrls(urls);
-        *allowed = Qt::MoveAction;
-    } else {
-        data->setText(text);
-        *allowed = Qt::CopyAction;
-    }
+    QModelIndexList rows;
+    for (const ListEntry* row : selectedRows())
+        rows << m_model->indexOf(row->key);
+    QMimeData* data = m_model->mimeData(rows);
+    for (const QString& path : FolderModel::fileList(data))
+        dragDictionary.insert(path, 2);
+    *allowed = data->hasUrls() ? Qt::MoveAction : Qt::CopyAction;
     return data;
 }
 
 void Form1::completeListDrag(Qt::DropAction effect) {
     if (QToolButton* up = upButton()) up->setDown(false);
-    setListDropHighlight(nullptr);
+    setListDropHighlight({});
     Treefolder1->setDropHighlight(nullptr);
     listDragActive = false;
+    m_model->setOwnDrag(false);
     if (effect != Qt::MoveAction) return;
     for (auto it = dragDictionary.cbegin(); it != dragDictionary.cend(); ++it) {
         if (it.value() != 2) continue;
@@ -110,22 +73,18 @@ void Form1::completeListDrag(Qt::DropAction effect) {
     updateCommandStates(false);
 }
 
-// Drag-over on the list: a folder row or the empty space, never into a dragged folder.
+// Drag-over on the list: a folder row or the empty space, never into a dragged folder (the
+// list's rows say where a file list may go).
 bool Form1::listDragOver(QDropEvent* event) {
-    const QStringList files = fileList(event->mimeData());
-    auto* row = static_cast<ListRow*>(ListView1->itemAt(event->position().toPoint()));
-    bool allowed = false;
-    if (!row) {
-        setListDropHighlight(nullptr);
-        allowed = !files.isEmpty() && !listDragActive && dirCurrent != DrivesKey &&
-                  !insideDragged(dirCurrent, files);
-    } else {
-        ListView1->scrollToItem(row);
-        allowed = nativeFileInfo(row->key).isDir && !files.isEmpty() && row->key != DrivesKey &&
-                  !insideDragged(row->key, files);
-        setListDropHighlight(allowed ? row : nullptr);
-    }
-    if (allowed && (event->possibleActions() & Qt::MoveAction)) {
+    const QModelIndex at = ListView1->indexAt(event->position().toPoint());
+    const QModelIndex target = m_sortModel->mapToSource(at);
+    if (at.isValid()) ListView1->scrollTo(at);
+    const bool allowed = (event->possibleActions() & Qt::MoveAction) &&
+                         m_model->canDropMimeData(event->mimeData(), Qt::MoveAction, -1, -1,
+                                                  target.isValid() ? target.siblingAtColumn(0)
+                                                                   : QModelIndex());
+    setListDropHighlight(allowed && target.isValid() ? m_model->at(target.row()).key : QString());
+    if (allowed) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
         return true;
@@ -136,15 +95,15 @@ bool Form1::listDragOver(QDropEvent* event) {
 }
 
 void Form1::listDrop(QDropEvent* event) {
-    setListDropHighlight(nullptr);
-    const QStringList files = fileList(event->mimeData());
-    if (files.isEmpty() || !listDragOver(event)) return;
-    const auto* row = static_cast<ListRow*>(ListView1->itemAt(event->position().toPoint()));
-    const QString destination = row && nativeFileInfo(row->key).isDir ? row->key : dirCurrent;
-    setListDropHighlight(nullptr);
+    setListDropHighlight({});
+    if (!listDragOver(event)) return;
+    setListDropHighlight({});
+    const QModelIndex target = m_sortModel->mapToSource(ListView1->indexAt(event->position().toPoint()));
     event->setDropAction(Qt::MoveAction);
     event->accept();
-    MoveDroppedItems(files, destination);
+    // The move itself comes back through the rows' dropRequested.
+    m_model->dropMimeData(event->mimeData(), Qt::MoveAction, -1, -1,
+                          target.isValid() ? target.siblingAtColumn(0) : QModelIndex());
 }
 
 // Only the "Up" button takes drops, and only strictly inside its rectangle.
@@ -155,7 +114,7 @@ bool Form1::upButtonDragOver(QDropEvent* event) {
     const bool inside =
         p.x() > r.left() && p.x() < r.right() && p.y() > r.top() && p.y() < r.bottom();
     up->setDown(inside);
-    if (inside && !fileList(event->mimeData()).isEmpty() &&
+    if (inside && !FolderModel::fileList(event->mimeData()).isEmpty() &&
         (event->possibleActions() & Qt::MoveAction)) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
@@ -167,7 +126,7 @@ bool Form1::upButtonDragOver(QDropEvent* event) {
 
 void Form1::upButtonDrop(QDropEvent* event) {
     upButton()->setDown(false);
-    const QStringList files = fileList(event->mimeData());
+    const QStringList files = FolderModel::fileList(event->mimeData());
     if (files.isEmpty() || dirCurrent == DrivesKey || isVolumeRoot(dirCurrent)) return;
     const QString parent = parentPath(dirCurrent);
     if (parent.isEmpty()) return;
@@ -182,7 +141,7 @@ void Form1::upButtonDrop(QDropEvent* event) {
 void Form1::acceptFileDragEnter(QDropEvent* event,
                                 const std::function<bool(QDropEvent*)>& dragOver) {
     if (dragOver(event)) return;
-    if (fileList(event->mimeData()).isEmpty() || !(event->possibleActions() & Qt::MoveAction))
+    if (FolderModel::fileList(event->mimeData()).isEmpty() || !(event->possibleActions() & Qt::MoveAction))
         return;
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
@@ -197,9 +156,11 @@ bool Form1::dragDropEvent(QObject* watched, QEvent* event) {
             auto* mouse = static_cast<QMouseEvent*>(event);
             m_pressAt = mouse->position().toPoint();
             // A drag starts from a press inside the current row's height, on a selected row.
-            const ListRow* row = currentRow();
-            const QRect r = row ? ListView1->visualItemRect(row) : QRect();
-            m_pressOnCurrent = row && row->isSelected() && mouse->button() == Qt::LeftButton &&
+            const QModelIndex current = ListView1->currentIndex();
+            const QRect r = current.isValid() ? ListView1->visualRect(current) : QRect();
+            m_pressOnCurrent = current.isValid() &&
+                               ListView1->selectionModel()->isRowSelected(current.row(), {}) &&
+                               mouse->button() == Qt::LeftButton &&
                                m_pressAt.y() > r.top() && m_pressAt.y() < r.bottom();
             listMousePress(mouse);
             return false;
@@ -225,7 +186,7 @@ bool Form1::dragDropEvent(QObject* watched, QEvent* event) {
             listDragOver(static_cast<QDropEvent*>(event));
             return true;
         case QEvent::DragLeave:
-            setListDropHighlight(nullptr);
+            setListDropHighlight({});
             return true;
         case QEvent::Drop:
             listDrop(static_cast<QDropEvent*>(event));

@@ -1,7 +1,7 @@
 // Export of the listing as M3U or CSV, and playing the list in an external player.
 #include "app/window/Form1.h"
 
-#include "app/listing/ListRow.h"
+#include "app/listing/ListEntry.h"
 #include "app/listing/ListingExport.h"
 #include "common/ResultText.h"
 #include "shell/Prompter.h"
@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -16,8 +17,8 @@ namespace tunewalk {
 
 namespace {
 // The exports write what the list shows: with a filter on, the rows it leaves.
-bool holdsAudio(const std::vector<const ListRow*>& rows) {
-    return std::any_of(rows.begin(), rows.end(), [](const ListRow* row) { return row->isFile(); });
+bool holdsAudio(const std::vector<const ListEntry*>& rows) {
+    return std::any_of(rows.begin(), rows.end(), [](const ListEntry* row) { return row->isFile(); });
 }
 // A playlist cannot hold a name with a line break; the user hears which files stayed out.
 void tellLeftOut(const QStringList& leftOut, Prompter* prompter) {
@@ -43,7 +44,7 @@ void tellNotText(const QStringList& notText, Prompter* prompter) {
 } // namespace
 
 void Form1::saveListing() {
-    const std::vector<const ListRow*> rows = shownRows();
+    const std::vector<const ListEntry*> rows = shownRows();
     if (rows.empty()) {
         m_prompter->message(tr("There is nothing in the current folder to export."),
                             Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
@@ -88,7 +89,7 @@ void Form1::saveListing() {
 namespace {
 // Hands the rows to whatever the desktop opens playlists with; the file stays behind for the
 // player and is cleared away at a later start.
-void playExternally(const std::vector<const ListRow*>& rows, const QString& folder,
+void playExternally(const std::vector<const ListEntry*>& rows, const QString& folder,
                     Prompter* prompter, ShellOperations* shell) {
     Result why = Result::ok();
     QStringList leftOut, notText;
@@ -108,7 +109,7 @@ void playExternally(const std::vector<const ListRow*>& rows, const QString& fold
 } // namespace
 
 void Form1::playAllExternal() {
-    const std::vector<const ListRow*> rows = shownRows();
+    const std::vector<const ListEntry*> rows = shownRows();
     if (!holdsAudio(rows)) {
         m_prompter->message(tr("There are no files to include in the playlist."),
                             Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
@@ -123,7 +124,7 @@ void Form1::playSelectedExternal() {
                             Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         return;
     }
-    const std::vector<ListRow*> selected = selectedRows();
+    const std::vector<const ListEntry*> selected = selectedRows();
     playExternally({selected.begin(), selected.end()}, dirCurrent, m_prompter, m_shell);
 }
 

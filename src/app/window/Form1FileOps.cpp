@@ -5,7 +5,9 @@
 #include "app/window/Form1.h"
 
 #include "app/fileops/FileOperations.h"
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderModel.h"
+#include "app/listing/FolderSortModel.h"
+#include "app/listing/ListText.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/Twips.h"
@@ -25,6 +27,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QSet>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <filesystem>
 
@@ -33,24 +36,28 @@ namespace tunewalk {
 namespace {
 // The rows to go on with when the rows keyed by `going` leave the list: the first shown row
 // after the last of them, and the last shown row before it, that stay; empty where none.
-std::pair<QString, QString> rowsAround(const QTreeWidget* list, const QStringList& going) {
+std::pair<QString, QString> rowsAround(const FolderSortModel& shown, const QStringList& going) {
     const QSet<QString> leaving(going.begin(), going.end());
-    const auto key = [list](int i) {
-        return static_cast<const ListRow*>(list->topLevelItem(i))->key;
-    };
-    const auto stays = [&](int i) {
-        return !list->topLevelItem(i)->isHidden() && !leaving.contains(key(i));
-    };
+    const auto key = [&shown](int i) { return shown.entryAt(i).key; };
+    const int count = shown.rowCount();
     int last = -1;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
+    for (int i = 0; i < count; ++i)
         if (leaving.contains(key(i))) last = i;
     std::pair<QString, QString> around;
     if (last < 0) return around;
-    for (int i = last + 1; i < list->topLevelItemCount() && around.first.isEmpty(); ++i)
-        if (stays(i)) around.first = key(i);
+    for (int i = last + 1; i < count && around.first.isEmpty(); ++i)
+        if (!leaving.contains(key(i))) around.first = key(i);
     for (int i = last - 1; i >= 0 && around.second.isEmpty(); --i)
-        if (stays(i)) around.second = key(i);
+        if (!leaving.contains(key(i))) around.second = key(i);
     return around;
+}
+
+// A folder's size, counted by whoever made or moved it.
+void setFolderSize(FolderModel& rows, const QString& key, qint64 bytes) {
+    rows.change(key, [bytes](ListEntry& e) {
+        e.size = bytes;
+        e.detailsIn = true;
+    });
 }
 } // namespace
 
@@ -63,43 +70,16 @@ void Form1::showFileError(const QString& description) {
 }
 
 void Form1::removeRow(const QString& key) {
-    ListRow* row = m_rows.take(key);
-    if (!row) return;
-    delete row; // the view lets go of a deleted item by itself
+    removeRows({key});
 }
 
-// The view finds each deleted row by a linear search, so thousands of single deletes (a drop
-// of a whole folder's files) hold the window; taking all rows out and putting back the rest
-// is one pass. The current row, the selection and the scroll position stay.
+// The current row, the selection and the scroll position stay.
 void Form1::removeRows(const QStringList& keys) {
-    if (keys.size() < 100) {
-        for (const QString& key : keys)
-            removeRow(key);
-        return;
-    }
-    QSet<QTreeWidgetItem*> going;
-    for (const QString& key : keys)
-        if (ListRow* row = m_rows.take(key)) going.insert(row);
-    if (going.isEmpty()) return;
-    QTreeWidgetItem* current = ListView1->currentItem();
-    const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
-    const int scrolled = ListView1->verticalScrollBar()->value();
-    const bool sorting = ListView1->isSortingEnabled();
-    ListView1->setSortingEnabled(false); // the order is already right
-    QList<QTreeWidgetItem*> kept;
-    for (QTreeWidgetItem* item : ListView1->invisibleRootItem()->takeChildren()) {
-        if (going.contains(item))
-            delete item;
-        else
-            kept << item;
-    }
-    ListView1->addTopLevelItems(kept);
-    ListView1->setSortingEnabled(sorting);
-    if (current && !going.contains(current))
-        ListView1->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
-    for (QTreeWidgetItem* item : selected)
-        if (!going.contains(item)) item->setSelected(true);
-    ListView1->verticalScrollBar()->setValue(scrolled);
+    m_model->remove(keys);
+    const bool had = hasAudioFiles;
+    hasAudioFiles = std::any_of(m_model->entries().begin(), m_model->entries().end(),
+                                [](const ListEntry& e) { return e.isFile(); });
+    if (had != hasAudioFiles) updateCommandStates(false);
 }
 
 // After the disk changed under some paths: rows and nodes of what is gone go, the rest stay.
@@ -135,6 +115,7 @@ void Form1::followCurrentFile(const QString& from, const QString& to) {
     // Where names ignore case, a case-only rename leaves the old spelling "existing".
     if (itemExists(current) && !samePath(current, moved)) return;
     m_playback->followMove(moved);
+    m_model->setPlayingKey(moved);
     emit playbackChanged();
 }
 
@@ -236,7 +217,7 @@ void Form1::showMoved(const FileOperations::Moved& moved, const QString& destina
         if (moved.targetIsFolder) Treefolder1->RemoveNode(path);
     }
     if (moved.targetIsFolder) {
-        ListRow* arrived = nullptr;
+        bool arrived = false;
         if (moved.move.kind == Kind::Merge && listed) {
             removeRow(target);
             arrived = addFolderItem(target);
@@ -244,11 +225,10 @@ void Form1::showMoved(const FileOperations::Moved& moved, const QString& destina
             Treefolder1->AddNode(destination, fileNamePart(target));
             if (listed) arrived = addFolderItem(target);
         }
-        if (arrived && moved.folderSize >= 0) applyFolderSize(arrived, moved.folderSize);
+        if (arrived && moved.folderSize >= 0) setFolderSize(*m_model, target, moved.folderSize);
     } else if (moved.arrived && listed) {
         // Also when its source could not be removed: the copy is there.
-        ListRow* row = findRow(target) ? findRow(target) : addFile(target);
-        if (row) updateFileItem(row);
+        if (findRow(target) || addFile(target)) updateFileItem(target);
     }
 }
 
@@ -260,7 +240,7 @@ QTreeWidgetItem* Form1::fileCommandNode(bool* onTree) const {
     QTreeWidgetItem* node = Treefolder1->SelectedItem();
     const int selected = getSelCount();
     const bool treeShown = mnuShowTree->isChecked();
-    *onTree = (node && treeActive && treeShown) || (selected == 0 && !m_filter.isActive());
+    *onTree = (node && treeActive && treeShown) || (selected == 0 && !m_sortModel->filter().isActive());
     if (!*onTree || !node || !treeShown) return nullptr;
     const QString tag = TreeNode::tag(node), key = TreeNode::key(node);
     if (tag == QLatin1String("Desktop") || tag == QLatin1String("Drive") ||
@@ -275,7 +255,7 @@ void Form1::renameCommand() {
         Treefolder1->Nodes()->editItem(node); // its end comes back through treeRename
         return;
     }
-    if (!onTree && currentRow() && !currentRow()->isHidden()) startRename();
+    if (!onTree && currentRow()) startRename();
 }
 
 void Form1::deleteCommand() {
@@ -287,7 +267,7 @@ void Form1::deleteCommand() {
     if (onTree) {
         paths << Treefolder1->Path();
     } else {
-        for (const ListRow* row : selectedRows()) {
+        for (const ListEntry* row : selectedRows()) {
             if (row->kind == RowKind::Drive || row->kind == RowKind::Special) continue;
             paths << row->key;
         }
@@ -297,16 +277,17 @@ void Form1::deleteCommand() {
     // When the current row goes, the next one takes its place, as the keyboard user expects.
     const QString current = !onTree && currentRow() ? currentRow()->key : QString();
     const auto [after, before] =
-        onTree ? std::pair<QString, QString>() : rowsAround(ListView1, paths);
+        onTree ? std::pair<QString, QString>() : rowsAround(*m_sortModel, paths);
     m_fileOps->deleteItems(
         paths, !mnuConfirmDeletes->isChecked(), mnuPermanentDelete->isChecked(),
         [this, paths, onTree, current, after, before](FileOperations::DeleteResult result) {
             if (result == FileOperations::DeleteResult::Cancelled) return;
             showDeleted(paths, onTree);
             if (current.isEmpty() || findRow(current)) return;
-            if (ListRow* next = findRow(after) ? findRow(after) : findRow(before)) {
+            if (const ListEntry* next = findRow(after) ? findRow(after) : findRow(before)) {
+                const QString key = next->key;
                 clickRow(next);
-                ListView1->scrollToItem(next);
+                ListView1->scrollTo(viewIndex(key));
             }
         });
 }
@@ -338,27 +319,26 @@ void Form1::newFolderCommand() {
         showFileError(text);
         return;
     }
-    ListRow* row = addFolderItem(path);
+    const bool added = addFolderItem(path);
     Treefolder1->AddNode(dirCurrent, name);
-    if (!row) return;
-    if (mnuFolderSizes->isChecked()) applyFolderSize(row, 0); // new, so empty
-    ListView1->setCurrentItem(row);
+    if (!added) return;
+    if (mnuFolderSizes->isChecked()) setFolderSize(*m_model, path, 0); // new, so empty
+    ListView1->setCurrentIndex(viewIndex(path));
     selectOnly();
-    handleRowClick(row);
+    handleRowClick(findRow(path));
     startRename();
 }
 
 void Form1::startRename() {
-    ListRow* row = currentRow();
+    const ListEntry* row = currentRow();
     if (!row) return;
     selectOnly();
-    ListView1->scrollToItem(row);
+    const QModelIndex index = viewIndex(row->key, Col::Name);
+    ListView1->scrollTo(index);
     m_renamingKey = row->key;
-    ListView1->editItem(row, Col::Name);
+    ListView1->edit(index);
     // A file's name is selected without its extension: what is typed replaces the name and
     // keeps the type.
-    const QModelIndex index =
-        ListView1->model()->index(ListView1->indexOfTopLevelItem(row), Col::Name);
     auto* editor = qobject_cast<QLineEdit*>(ListView1->indexWidget(index));
     const qsizetype dot =
         row->isFile() && editor ? editor->text().lastIndexOf(QLatin1Char('.')) : -1;
@@ -374,13 +354,14 @@ void Form1::listMousePress(const QMouseEvent* mouse) {
         (mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) || getSelCount() == 0)
         return;
     const QPoint p = mouse->position().toPoint();
-    auto* row = static_cast<ListRow*>(ListView1->itemAt(p));
-    if (!row) return;
+    const QModelIndex at = ListView1->indexAt(p);
+    if (!at.isValid()) return;
     rowClicked = true;
-    const QRect r = ListView1->visualItemRect(row);
+    const QRect r = ListView1->visualRect(at);
     const int left = ListView1->header()->sectionViewportPosition(Col::Name);
     const int right = left + ListView1->header()->sectionSize(Col::Name);
-    if (row->isSelected() && p.y() > r.top() && p.y() < r.bottom() &&
+    if (ListView1->selectionModel()->isRowSelected(at.row(), {}) && p.y() > r.top() &&
+        p.y() < r.bottom() &&
         p.x() >= left + toPixels(250) && p.x() <= right)
         nameClicked = true;
 }
@@ -393,8 +374,9 @@ void Form1::listMouseRelease(const QMouseEvent* mouse) {
 }
 
 // The user finished editing a row's name.
-void Form1::renameRow(ListRow* row, const QString& typed) {
-    if (!row || typed == row->cell(Col::Name)) return;
+void Form1::renameRow(const QString& key, const QString& typed) {
+    const ListEntry* row = findRow(key);
+    if (!row || typed == cellText(*row, Col::Name)) return;
     if (!row->isFile() && row->kind != RowKind::Folder) return; // drives, special rows
     QString why;
     if (!validName(typed, &why)) {
@@ -413,6 +395,7 @@ void Form1::renameRow(ListRow* row, const QString& typed) {
     }
     // The list shows only MP3 and WAV files: another type takes the file out of it.
     const bool leaves = row->isFile() && !audioKindOf(typed);
+    const bool isFile = row->isFile();
     if (leaves && m_prompter->message(tr("\"%1\" is not an MP3 or WAV file, so it will leave the "
                                          "list. Rename it anyway?")
                                           .arg(displayPath(typed)),
@@ -425,29 +408,19 @@ void Form1::renameRow(ListRow* row, const QString& typed) {
         return;
     }
     if (leaves) {
-        const bool wasCurrent = row == currentRow();
-        const auto [after, before] = rowsAround(ListView1, {oldPath});
+        const bool wasCurrent = currentRow() && currentRow()->key == oldPath;
+        const auto [after, before] = rowsAround(*m_sortModel, {oldPath});
         followCurrentFile(oldPath, newPath);
         removeRow(oldPath);
-        if (ListRow* next = findRow(after) ? findRow(after) : findRow(before); wasCurrent && next)
+        if (const ListEntry* next = findRow(after) ? findRow(after) : findRow(before);
+            wasCurrent && next)
             clickRow(next);
         updateCommandStates(false);
         return;
     }
-    m_rows.remove(oldPath);
-    row->key = newPath;
-    m_rows.insert(newPath, row);
-    row->setCell(Col::Name, typed);
-    if (row->isFile()) {
-        row->setCell(Col::AscFirst, QStringLiteral("D_") + typed);
-        row->setCell(Col::DescFirst, QStringLiteral("B_") + typed);
-    } else {
-        row->setCell(Col::AscFirst, QStringLiteral("C_") + typed);
-        row->setCell(Col::DescFirst, QStringLiteral("C_") + typed);
-        Treefolder1->UpdateNode(oldPath, newPath, typed);
-    }
+    m_model->rekey(oldPath, newPath);
+    if (!isFile) Treefolder1->UpdateNode(oldPath, newPath, typed);
     followCurrentFile(oldPath, newPath);
-    row->changed();
     if (m_playback->currentFile() == newPath) panelCurrent->setText(currentText(newPath));
 }
 
@@ -467,7 +440,7 @@ bool Form1::validName(const QString& name, QString* why) const {
 }
 
 void Form1::propertiesCommand() {
-    if (const ListRow* row = currentRow()) m_shell->ShowFileProperties(row->key, this);
+    if (const ListEntry* row = currentRow()) m_shell->ShowFileProperties(row->key, this);
 }
 
 void Form1::showInFileManagerCommand() {
@@ -477,7 +450,7 @@ void Form1::showInFileManagerCommand() {
     if (onTree) // the tree's folder, or the listed one while the tree is hidden
         item = mnuShowTree->isChecked() && Treefolder1->SelectedItem() ? Treefolder1->Path()
                                                                        : dirCurrent;
-    else if (const ListRow* row = currentRow())
+    else if (const ListEntry* row = currentRow())
         item = row->key;
     if (item.isEmpty() || item == DrivesKey || !itemExists(item)) return;
     m_shell->showInFileManager(item, [window = QPointer<Form1>(this), item] {

@@ -3,7 +3,7 @@
 
 #include "app/history/UndoHistory.h"
 #include "app/history/frmHistory.h"
-#include "app/listing/ListRow.h"
+#include "app/listing/ListEntry.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "fileops/FileMoves.h"
@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTreeView>
 #include <filesystem>
 
 namespace tunewalk {
@@ -91,7 +92,8 @@ void Form1::showUndone(const UndoHistory::Touched& touched) {
     }
     const QString current = currentRow() ? currentRow()->key : QString();
     mnuRefresh->trigger();
-    if (ListRow* row = findRow(current)) ListView1->setCurrentItem(row);
+    if (const QModelIndex index = viewIndex(current); index.isValid())
+        ListView1->setCurrentIndex(index);
 }
 
 MoveOutcome Form1::renameRecorded(const QString& oldPath, const QString& newPath) {

@@ -3,7 +3,6 @@
 #include "app/playback/Playback.h"
 #include "app/window/Form1.h"
 
-#include "app/listing/ListRow.h"
 #include "app/window/PlayerPanel.h"
 #include "foldertree/Treefolder.h"
 #include "shell/ShellOperations.h"
@@ -15,6 +14,7 @@
 #include <QSlider>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -28,13 +28,15 @@ bool opensPopup(const QKeyEvent* key, Qt::KeyboardModifiers modifiers) {
 }
 
 // Where a pop-up opened from the keyboard goes: under the item the keys act on.
-QPoint belowItem(QTreeWidget* view, QTreeWidgetItem* item) {
-    QRect rect = item ? view->visualItemRect(item) : QRect();
+QPoint belowItem(QAbstractItemView* view, QRect rect) {
     if (rect.isEmpty()) rect = QRect(QPoint(0, 0), QSize(0, 0));
     const QRect inside = view->viewport()->rect();
     const QPoint at(std::clamp(rect.left() + rect.height(), inside.left(), inside.right()),
                     std::clamp(rect.bottom(), inside.top(), inside.bottom()));
     return view->viewport()->mapToGlobal(at);
+}
+QPoint belowItem(QTreeWidget* view, QTreeWidgetItem* item) {
+    return belowItem(view, item ? view->visualItemRect(item) : QRect());
 }
 } // namespace
 
@@ -124,7 +126,7 @@ bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
     QTreeWidget* treeView = Treefolder1 ? Treefolder1->Nodes() : nullptr;
     const bool onList = watched == ListView1;
     if (!onList && (!treeView || watched != treeView)) return false;
-    auto* view = static_cast<QTreeWidget*>(watched);
+    auto* view = static_cast<QAbstractItemView*>(watched);
 
     switch (event->type()) {
     case QEvent::ShortcutOverride: {
@@ -141,7 +143,7 @@ bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
         // The Menu key, where the platform turns it into a pop-up request.
         if (static_cast<QContextMenuEvent*>(event)->reason() != QContextMenuEvent::Keyboard)
             return false;
-        onList ? popUpListMenu() : popUpTreeMenu(belowItem(view, Treefolder1->SelectedItem()));
+        onList ? popUpListMenu() : popUpTreeMenu(belowItem(treeView, Treefolder1->SelectedItem()));
         return true;
     case QEvent::KeyPress:
         break;
@@ -154,7 +156,7 @@ bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
     if (opensPopup(key, modifiers)) {
-        onList ? popUpListMenu() : popUpTreeMenu(belowItem(view, Treefolder1->SelectedItem()));
+        onList ? popUpListMenu() : popUpTreeMenu(belowItem(treeView, Treefolder1->SelectedItem()));
         return true;
     }
     if (key->key() == Qt::Key_Backspace && modifiers == Qt::NoModifier) {
@@ -165,7 +167,7 @@ bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         // As a double-click on the current row: a folder opens, a file plays.
         // (Not a row the filter hides: the user cannot see what would play.)
-        if (ListRow* row = currentRow(); row && !row->isHidden()) handleDoubleClick(row);
+        if (const ListEntry* row = currentRow()) handleDoubleClick(row);
         return true;
     }
     if (key->key() == Qt::Key_Space) {
@@ -176,10 +178,10 @@ bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
 }
 
 void Form1::popUpListMenu() {
-    ListRow* row = currentRow();
-    if (!row || row->isHidden() || mnuPopup->isVisible()) return;
-    ListView1->scrollToItem(row);
-    const QPoint at = belowItem(ListView1, row);
+    const ListEntry* row = currentRow();
+    if (!row || mnuPopup->isVisible()) return;
+    ListView1->scrollTo(ListView1->currentIndex());
+    const QPoint at = belowItem(ListView1, ListView1->visualRect(ListView1->currentIndex()));
     handleRightClick(row, &at);
 }
 

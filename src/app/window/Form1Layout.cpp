@@ -2,7 +2,8 @@
 #include "app/playback/Playback.h"
 #include "app/window/Form1.h"
 
-#include "app/listing/ListRow.h"
+#include "app/listing/ListEntry.h"
+
 #include "app/window/PlayerPanel.h"
 #include "common/NativePath.h"
 #include "common/Twips.h"
@@ -16,6 +17,7 @@
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <numeric>
 
@@ -174,14 +176,14 @@ void Form1::fitColumnsOnFirstListing() {
 void Form1::fitColumns(bool toContents, bool measure) {
     QHeaderView* header = ListView1->header();
     if (toContents && measure) {
-        m_contentWidths.assign(Col::Visible, 0);
-        for (int c = 0; c < Col::Visible; ++c)
+        m_contentWidths.assign(Col::Count, 0);
+        for (int c = 0; c < Col::Count; ++c)
             m_contentWidths[c] =
                 std::max(static_cast<const QAbstractItemView*>(ListView1)->sizeHintForColumn(c),
                          header->sectionSizeHint(c));
     }
-    std::vector<int> widths(Col::Visible), least(Col::Visible);
-    for (int c = 0; c < Col::Visible; ++c) {
+    std::vector<int> widths(Col::Count), least(Col::Count);
+    for (int c = 0; c < Col::Count; ++c) {
         widths[c] = toContents ? m_contentWidths[c] : ListView1->columnWidth(c);
         least[c] = std::min(widths[c], header->sectionSizeHint(c));
     }
@@ -191,7 +193,7 @@ void Form1::fitColumns(bool toContents, bool measure) {
         int last = -1;
         for (int v = header->count() - 1; v >= 0 && last < 0; --v)
             if (!header->isSectionHidden(header->logicalIndex(v))) last = header->logicalIndex(v);
-        for (int c = 0; c < Col::Visible; ++c)
+        for (int c = 0; c < Col::Count; ++c)
             if (c != last && c < int(m_fittedWidths.size()) &&
                 ListView1->columnWidth(c) != m_fittedWidths[c]) {
                 m_contentWidths.clear(); // nothing to share out again on a resize
@@ -223,10 +225,10 @@ void Form1::fitColumns(bool toContents, bool measure) {
     if (total() > room) {
         // Too narrow a list even for that: every column shrinks alike, so all of them show.
         const double scale = double(room) / total();
-        for (int c = 0; c < Col::Visible; ++c)
+        for (int c = 0; c < Col::Count; ++c)
             widths[c] = std::max(header->minimumSectionSize(), int(widths[c] * scale));
     }
-    for (int c = 0; c < Col::Visible; ++c) {
+    for (int c = 0; c < Col::Count; ++c) {
         ListView1->setColumnWidth(c, widths[c]);
         widths[c] = ListView1->columnWidth(c); // as the header took it
     }

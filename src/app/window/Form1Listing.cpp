@@ -1,13 +1,15 @@
-// The folder listing: rows, sorting, navigation and what clicks on rows do.
+// The folder listing as the window shows it: the listing's stages (FolderListing) fill the rows,
+// the window starts them, follows their news, sorts by header clicks, navigates and answers
+// clicks on rows.
 #include "app/playback/Playback.h"
 #include "app/playorder/PlayOrder.h"
 #include "app/window/Form1.h"
 
-#include "app/listing/DetailReader.h"
-#include "app/listing/FolderWatcher.h"
-#include "app/listing/ListRow.h"
-#include "app/listing/ListText.h"
-#include "app/window/ListHeader.h"
+#include "app/listing/FolderListing.h"
+#include "app/listing/FolderModel.h"
+#include "app/listing/FolderSortModel.h"
+#include "metadata/codec/MP3TagEditor.h"
+#include "metadata/codec/WAVInfo.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/SettingsStore.h"
@@ -16,18 +18,18 @@
 #include "shell/Volumes.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QStandardPaths>
-#include <QTreeWidget>
+#include <QScrollBar>
+#include <QTreeView>
 #include <utility>
 
 namespace tunewalk {
-
-namespace {} // namespace
 
 QString GetLongFileName(const QString& path) {
     if (path.isEmpty()) return {};
@@ -43,184 +45,221 @@ QString Form1::myDocumentsFolder() const {
     return Treefolder1->MyDocumentsFolder();
 }
 
+void Form1::connectListing() {
+    m_listing->setVisibleNames([this] { return visibleNames(); });
+    connect(m_listing, &FolderListing::namesRead, this, [this] {
+        if (m_listingFromTree) return;
+        if (m_listingMyDocuments)
+            Treefolder1->MyDocuments();
+        else
+            Treefolder1->SetPath(dirCurrent);
+    });
+    connect(m_listing, &FolderListing::listed, this, &Form1::showRows);
+    connect(m_listing, &FolderListing::failed, this,
+            [this](const QString& folder, const QString& previous, int) {
+                // Nothing to list there: the window stays on the folder it showed before.
+                dirCurrent = previous;
+                setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(previous));
+                m_prompter->message(tr("No such directory: \"%1\"").arg(displayPath(folder)),
+                                    Prompter::Icon::Critical, Prompter::Buttons::Ok);
+            });
+    connect(m_listing, &FolderListing::notReady, this, [this](const QString& root) {
+        dirCurrent = m_listing->folder();
+        setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
+        reportNotReady(root);
+    });
+    connect(m_listing, &FolderListing::statsFilled, this, [this] {
+        updateCommandStates(false);
+        emit statsFilled();
+    });
+    connect(m_listing, &FolderListing::detailsFilled, this, &Form1::detailsFilled);
+    connect(m_listing, &FolderListing::rowsChanged, this, [this] {
+        const bool had = hasAudioFiles;
+        hasAudioFiles = std::any_of(m_model->entries().begin(), m_model->entries().end(),
+                                    [](const ListEntry& e) { return e.isFile(); });
+        if (had != hasAudioFiles) updateCommandStates(false);
+    });
+    connect(m_listing, &FolderListing::playingDetails, this, [this] {
+        if (const ListEntry* row = findRow(m_playback->currentFile()); row && row->details.hasTitle()) {
+            panelCurrent->setText(row->details.title);
+            emit playbackChanged();
+        }
+    });
+}
+
 void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocuments) {
     // A copy: the caller's text may be a row's key, and the rows go before the folder is read.
     const QString path = requested;
-    QHeaderView* header = ListView1->header();
-    int sortColumn = header->sortIndicatorSection();
-    Qt::SortOrder order = header->sortIndicatorOrder();
     hasAudioFiles = false;
     // Refreshing the same folder keeps the user's sort; anything else starts from names.
     const bool sameFolder = samePath(path, dirCurrent);
-    if (!sameFolder || m_playOrder->isActive()) {
-        sortColumn = Col::AscFirst;
-        order = Qt::AscendingOrder;
-        m_playOrder->clear();
-    }
-    // Refresh reads the listed files again; any other listing may take details from the cache.
-    m_reReadDetails = sameFolder && m_refreshing;
-
-    // The old folder's work is dropped where it stands; nothing of it arrives later.
-    Timer2.stop();
-    m_detailReader->cancel();
-    m_fillingFolder.clear();
-    m_scan->abandon();
-    m_statsStage = false;
-    m_stats.clear();
-    m_entries.clear();
-    m_entriesShown = 0;
-    discardRows(std::exchange(m_builtRows, {}));
+    if (!sameFolder || m_playOrder->isActive()) m_sortModel->sortBy(Col::Name, Qt::AscendingOrder);
+    showSortIndicator();
     ++m_listings;
-    forgetChanges();
-
-    ListView1->setSortingEnabled(false);
-    discardRows(ListView1->invisibleRootItem()->takeChildren());
-    m_rows.clear();
     // A filter is for the folder it was typed in; Refresh keeps it.
     if (!sameFolder) hideFilter();
-    header->setSortIndicator(sortColumn, order);
+    m_listingFromTree = fromTree;
+    m_listingMyDocuments = isMyDocuments;
 
     const bool desktop = samePath(path, desktopFolder()) && listingDesktop;
     listingDesktop = false;
 
     if (path == DrivesKey) {
         dirCurrent = DrivesKey;
-        m_watcher->watch({});
         setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + DrivesKey);
         if (!fromTree) Treefolder1->MyComputer();
-        QList<QTreeWidgetItem*> rows;
-        for (const Volume& v : mountedVolumes()) {
-            auto* row = new ListRow(v.root, RowKind::Drive, v.iconKey);
-            row->setCell(Col::Name, row->key);
-            if (addRow(row)) rows.append(row);
-        }
-        ListView1->addTopLevelItems(rows);
-        showRows(false);
-        emit statsFilled();
-        Timer2.start();
-        // Labels and readiness need a call on each mount, which a dead one never answers.
-        gatherVolumes(this, [this](const QList<Volume>& volumes) {
-            m_volumeReady.clear();
-            for (const Volume& v : volumes)
-                m_volumeReady.insert(v.root, v.ready);
-            if (dirCurrent != DrivesKey) return;
-            QStringList gone; // mount points that turned out to be no folders
-            for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
-                if (!m_volumeReady.contains(it.key())) gone << it.key();
-            if (!gone.isEmpty()) removeRows(gone);
-        });
+        m_listing->listDrives();
         return;
     }
 
     const QString previous = dirCurrent;
     dirCurrent = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
+    std::vector<ListEntry> special;
     if (desktop) {
-        for (ListRow* row :
-             {makeSpecialRow(DrivesKey, tr("My Computer"), QStringLiteral("MyComputer")),
-              makeSpecialRow(myDocumentsFolder(), tr("My Documents"),
-                             QStringLiteral("MyDocuments"))})
-            if (addRow(row)) ListView1->addTopLevelItem(row);
+        const auto row = [](const QString& key, const QString& text, const char* icon) {
+            ListEntry e;
+            e.key = key;
+            e.name = text;
+            e.icon = QLatin1String(icon);
+            e.kind = RowKind::Special;
+            return e;
+        };
+        special.push_back(row(DrivesKey, tr("My Computer"), "MyComputer"));
+        special.push_back(row(myDocumentsFolder(), tr("My Documents"), "MyDocuments"));
     }
-    startScan(previous, fromTree, isMyDocuments);
+    FolderListing::Options options;
+    options.useCache = mnuDetailsCache->isChecked();
+    // Refresh reads the listed files again; any other listing may take details from the cache.
+    options.reread = sameFolder && m_refreshing;
+    options.folderSizes = mnuFolderSizes->isChecked();
+    m_listing->list(dirCurrent, previous, std::move(special), options);
 }
 
-void Form1::discardRows(const QList<QTreeWidgetItem*>& rows) {
-    // Out of the view at once; deleting a big folder's rows takes a while, so a few thousand
-    // go each turn.
-    const bool queued = !m_discarded.isEmpty();
-    m_discarded += rows;
-    if (!queued && !m_discarded.isEmpty()) QTimer::singleShot(0, this, &Form1::deleteDiscarded);
-}
-
-void Form1::deleteDiscarded() {
-    QElapsedTimer clock;
-    clock.start();
-    while (!m_discarded.isEmpty() && clock.elapsed() < ApplyBudgetMs)
-        for (int i = 0; i < 256 && !m_discarded.isEmpty(); ++i)
-            delete m_discarded.takeLast();
-    if (!m_discarded.isEmpty()) QTimer::singleShot(0, this, &Form1::deleteDiscarded);
-}
-
-bool Form1::addRow(ListRow* row) {
-    if (!row || m_rows.contains(row->key)) {
-        delete row;
-        return false;
+void Form1::showRows() {
+    hasAudioFiles = std::any_of(m_model->entries().begin(), m_model->entries().end(),
+                                [](const ListEntry& e) { return e.isFile(); });
+    updateCommandStates(false);
+    if (m_sortModel->rowCount() > 0 || m_model->size() > 0) {
+        if (!pendingSelection.isEmpty()) {
+            if (const ListEntry* row = findRow(pendingSelection)) {
+                ListView1->setCurrentIndex(viewIndex(row->key));
+                handleRowClick(row);
+                if (!suppressAutoPlay && !m_pendingNoPlay)
+                    mnuPlay->trigger();
+                else
+                    selectOnly();
+            }
+            pendingSelection.clear();
+            m_pendingNoPlay = false;
+        } else {
+            clickRow(shownNeighbour(nullptr, 1)); // the first row the filter leaves
+        }
     }
-    m_rows.insert(row->key, row);
-    return true;
+    emit listed();
 }
 
-ListRow* Form1::addFile(const QString& path) {
-    const QString absolute = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-    const NativeFileInfo info = nativeFileInfo(absolute);
-    if (info.size <= 0 || !info.isFile) return nullptr; // empty files are no playlist entries
-    const QString name = fileNamePart(absolute);
-    const std::optional<RowKind> kind = audioKindOf(name);
-    if (!kind) return nullptr;
-    ListRow* row = makeFileRow(parentPath(absolute), name, *kind, m_playback->currentFile());
-    setFileStat(row, info);
-    if (!addRow(row)) return nullptr;
-    ListView1->addTopLevelItem(row);
-    return row;
+QStringList Form1::visibleNames() const {
+    QStringList names;
+    const QRect area = ListView1->viewport()->rect();
+    for (QModelIndex index = ListView1->indexAt(area.topLeft());
+         index.isValid() && ListView1->visualRect(index).top() < area.bottom();
+         index = ListView1->indexBelow(index))
+        if (const ListEntry* row = rowAt(index)) names << row->name;
+    return names;
 }
 
-ListRow* Form1::addFolderItem(const QString& folder) {
-    const QString absolute = QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath());
-    ListRow* row = makeFolderRow(parentPath(absolute), fileNamePart(absolute));
-    setFolderStat(row, nativeFileInfo(absolute));
-    if (!addRow(row)) return nullptr;
-    ListView1->addTopLevelItem(row);
+bool Form1::addFile(const QString& path) {
+    ListEntry e;
+    return FolderListing::entryFor(path, &e) && e.isFile() && m_listing->addPath(path);
+}
+
+bool Form1::addFolderItem(const QString& folder) {
     // Its size, with folder sizes on, comes from whoever made the folder: counting a moved
     // folder here would hold the window.
-    return row;
+    ListEntry e;
+    return FolderListing::entryFor(folder, &e) && e.kind == RowKind::Folder &&
+           m_listing->addPath(folder);
 }
 
-ListRow* Form1::findRow(const QString& key) const {
-    return m_rows.value(key);
+void Form1::updateFileItem(const QString& key) {
+    try {
+        m_listing->refreshFile(key, oTagEditor(), wavReader());
+    } catch (const std::exception& e) {
+        m_prompter->error(QString::fromLocal8Bit(e.what()));
+    }
 }
 
-ListRow* Form1::currentRow() const {
-    return static_cast<ListRow*>(ListView1->currentItem());
+void Form1::detailsChanged(const QString& key) {
+    m_listing->rereadDetails(key);
+}
+
+bool Form1::isFillingDetails() const {
+    return m_listing->isBusy();
+}
+
+QModelIndex Form1::viewIndex(const QString& key, int column) const {
+    return m_sortModel->mapFromSource(m_model->indexOf(key, column));
+}
+
+const ListEntry* Form1::rowAt(const QModelIndex& index) const {
+    if (!index.isValid()) return nullptr;
+    const QModelIndex source = m_sortModel->mapToSource(index);
+    return source.isValid() ? &m_model->at(source.row()) : nullptr;
+}
+
+const ListEntry* Form1::findRow(const QString& key) const {
+    return m_model->find(key);
+}
+
+const ListEntry* Form1::currentRow() const {
+    return rowAt(ListView1->currentIndex());
 }
 
 int Form1::getSelCount() const {
-    return static_cast<int>(ListView1->selectedItems().size());
+    return static_cast<int>(ListView1->selectionModel()->selectedRows().size());
 }
 
 int Form1::getFileSelCount() const {
     int n = 0;
-    for (QTreeWidgetItem* item : ListView1->selectedItems())
-        if (static_cast<ListRow*>(item)->isFile()) ++n;
+    for (const ListEntry* row : selectedRows())
+        if (row->isFile()) ++n;
     return n;
 }
 
 int Form1::getMP3SelCount() const {
     int n = 0;
-    for (QTreeWidgetItem* item : ListView1->selectedItems())
-        if (static_cast<ListRow*>(item)->kind == RowKind::MP3) ++n;
+    for (const ListEntry* row : selectedRows())
+        if (row->kind == RowKind::MP3) ++n;
     return n;
 }
 
-std::vector<ListRow*> Form1::selectedRows() const {
-    std::vector<ListRow*> rows;
-    for (int i = 0, n = ListView1->topLevelItemCount(); i < n; ++i)
-        if (QTreeWidgetItem* item = ListView1->topLevelItem(i); item->isSelected())
-            rows.push_back(static_cast<ListRow*>(item));
+std::vector<const ListEntry*> Form1::selectedRows() const {
+    QModelIndexList indexes = ListView1->selectionModel()->selectedRows();
+    std::sort(indexes.begin(), indexes.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<const ListEntry*> rows;
+    rows.reserve(static_cast<std::size_t>(indexes.size()));
+    for (const QModelIndex& index : indexes)
+        if (const ListEntry* row = rowAt(index)) rows.push_back(row);
     return rows;
 }
 
 void Form1::selectOnly() {
-    QTreeWidgetItem* current = ListView1->currentItem();
-    for (QTreeWidgetItem* item : ListView1->selectedItems())
-        if (item != current) item->setSelected(false);
+    const QModelIndex current = ListView1->currentIndex();
+    if (!current.isValid()) {
+        ListView1->selectionModel()->clearSelection();
+        return;
+    }
+    ListView1->selectionModel()->select(
+        current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 QStringList Form1::listKeys() const {
     QStringList keys;
-    keys.reserve(ListView1->topLevelItemCount());
-    for (int i = 0, n = ListView1->topLevelItemCount(); i < n; ++i)
-        keys << static_cast<ListRow*>(ListView1->topLevelItem(i))->key;
+    keys.reserve(m_sortModel->rowCount());
+    for (int i = 0, n = m_sortModel->rowCount(); i < n; ++i)
+        keys << m_sortModel->entryAt(i).key;
     return keys;
 }
 
@@ -228,30 +267,24 @@ void Form1::adoptRenamedFolder(const QString& newPath) {
     const QString old = dirCurrent;
     dirCurrent = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(newPath).absoluteFilePath()));
     setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
-    m_watcher->watch(dirCurrent);
     // The playing file moves with its folder, at whatever depth below it.
-    if (const QString playing = m_playback->currentFile(); pathIsWithin(playing, old))
+    if (const QString playing = m_playback->currentFile(); pathIsWithin(playing, old)) {
         m_playback->followMove(dirCurrent + playing.mid(old.size()));
-    m_rows.clear();
-    for (int i = 0, n = ListView1->topLevelItemCount(); i < n; ++i) {
-        auto* row = static_cast<ListRow*>(ListView1->topLevelItem(i));
-        row->key = joinPath(dirCurrent, fileNamePart(row->key)); // the name shown may not be it
-        m_rows.insert(row->key, row);
+        m_model->setPlayingKey(m_playback->currentFile());
     }
-    forgetChanges();
     // Work still under way asks the old path: the folder is listed afresh under its new name.
-    if (m_scan->isRunning() || m_statsStage || !m_fillingFolder.isEmpty())
-        PopulateList(dirCurrent, true);
+    if (!m_listing->followRename(dirCurrent)) PopulateList(dirCurrent, true);
 }
 
-void Form1::clickRow(ListRow* row) {
+void Form1::clickRow(const ListEntry* row) {
     if (!row) return;
-    ListView1->setCurrentItem(row);
+    const QString key = row->key; // the selection's news may change the rows
+    ListView1->setCurrentIndex(viewIndex(key));
     selectOnly();
-    handleRowClick(row);
+    handleRowClick(findRow(key));
 }
 
-void Form1::handleRowClick(ListRow* row) {
+void Form1::handleRowClick(const ListEntry* row) {
     if (!row) return;
     const int m = getMP3SelCount();
     const bool full = !smallWindowMode;
@@ -284,7 +317,7 @@ void Form1::handleRowClick(ListRow* row) {
     mnuSTPlay->setEnabled(mnuPlayFile->isEnabled());
 }
 
-void Form1::handleRightClick(ListRow* row, const QPoint* at) {
+void Form1::handleRightClick(const ListEntry* row, const QPoint* at) {
     if (!row || getSelCount() == 0) return;
     const bool mp3 = row->kind == RowKind::MP3;
     const bool wav = row->kind == RowKind::WAV;
@@ -299,16 +332,16 @@ void Form1::handleRightClick(ListRow* row, const QPoint* at) {
     if (anything) mnuPopup->popup(at ? *at : QCursor::pos());
 }
 
-void Form1::handleDoubleClick(ListRow* row) {
+void Form1::handleDoubleClick(const ListEntry* row) {
     if (!row || row != currentRow()) return;
     doubleClickPending = true;
     // Folders and drives are listed without a look at the disk first: the listing finds out,
     // on a worker, whether they are there and readable.
     if (row->opensAsFolder()) {
-        PopulateList(row->key, false, row->iconKey() == QLatin1String("MyDocuments"));
+        PopulateList(row->key, false, row->icon == QLatin1String("MyDocuments"));
     } else if (row->kind == RowKind::Drive) {
         // A drive the volume gathering found not answering is reported at once.
-        if (m_volumeReady.value(row->key, true))
+        if (m_listing->volumeReady(row->key))
             PopulateList(row->key);
         else
             reportNotReady(row->key);
@@ -326,34 +359,22 @@ void Form1::reportNotReady(const QString& root) {
 }
 
 void Form1::handleColumnClick(int column) {
-    if (column < 0 || column >= Col::Visible) return;
-    // The header has already moved its indicator to the clicked section; the key in force
-    // before the click is the one the rule goes by.
-    const auto* header = static_cast<const ListHeader*>(ListView1->header());
-    const int asc = column + Col::AscFirst, desc = column + Col::DescFirst;
-    const int k = header->sortKey();
-    Qt::SortOrder order = header->sortKeyOrder();
-    const auto flipped = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    int sortColumn;
-    if (k == asc) {
-        order = flipped;
-        sortColumn = desc;
-    } else if (k == desc) {
-        order = flipped;
-        sortColumn = asc;
-    } else {
-        sortColumn = order == Qt::AscendingOrder ? asc : desc;
-    }
-    m_playOrder->clear();
-    ListView1->sortItems(sortColumn, order);
+    if (column < 0 || column >= Col::Count) return;
+    // A click on the column in force reverses it; on another column the direction stays. A
+    // click ends the play order.
+    Qt::SortOrder order = m_sortModel->order();
+    if (!m_sortModel->playOrder() && column == m_sortModel->column())
+        order = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortModel->sortBy(column, order);
+    showSortIndicator();
 }
 
-// The list sorts itself (new rows, changed cells) by the header's indicator, but a click on a
-// header must not sort by the clicked column's text first: the click picks a key column
-// (handleColumnClick), so the view's own click sorting is cut off each time it is switched on.
-void Form1::setListSorting(bool on) {
-    ListView1->setSortingEnabled(on);
-    if (on) disconnect(ListView1->header(), &QHeaderView::sortIndicatorChanged, ListView1, nullptr);
+void Form1::showSortIndicator() {
+    QHeaderView* header = ListView1->header();
+    if (m_sortModel->playOrder())
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+    else
+        header->setSortIndicator(m_sortModel->column(), m_sortModel->order());
 }
 
 void Form1::openDirectory() {
@@ -385,9 +406,10 @@ void Form1::showCurrentFile() {
         m_pendingNoPlay = true; // the rows come later; the flag goes with the selection
         PopulateList(parentPath(m_playback->currentFile()));
     } else {
-        ListRow* row = findRow(m_playback->currentFile());
-        if (row && row->isHidden()) hideFilter(); // the file is what the user asked to see
-        clickRow(row);
+        const QString playing = m_playback->currentFile();
+        if (findRow(playing) && !viewIndex(playing).isValid())
+            hideFilter(); // the file is what the user asked to see
+        clickRow(findRow(playing));
     }
 }
 

@@ -2,19 +2,18 @@
 // by it.
 #include "app/window/Form1.h"
 
-#include "app/listing/ListRow.h"
 #include "app/playback/Playback.h"
 #include "app/playorder/PlayOrder.h"
+#include "app/listing/FolderModel.h"
 
 #include <QHeaderView>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace tunewalk {
 
 void Form1::sortByPlayOrder() {
-    ListView1->header()->setSortIndicator(Col::Sequence, Qt::AscendingOrder);
-    setListSorting(true); // sorts by the indicator at once
-    m_playOrder->activate();
+    m_playOrder->activate(); // sorts by it at once
+    showSortIndicator();
 }
 
 int Form1::renumberPlaylist() {
@@ -31,23 +30,33 @@ void Form1::moveDown() {
 
 void Form1::moveSelection(bool up) {
     if (getSelCount() == 0) return;
+    QStringList keys;
+    for (const ListEntry* row : selectedRows()) {
+        if (row->isFile()) {
+            keys << row->key;
+        } else { // folders stay where they are, and out of the selection
+            ListView1->selectionModel()->select(viewIndex(row->key), QItemSelectionModel::Deselect |
+                                                                         QItemSelectionModel::Rows);
+        }
+    }
     bool changed = false;
-    ListRow* last = m_playOrder->move(selectedRows(), up, &changed);
+    const QString last = m_playOrder->move(keys, up, &changed);
     if (!changed) return;
     sortByPlayOrder();
-    if (last) ListView1->scrollToItem(last);
+    if (!last.isEmpty()) ListView1->scrollTo(viewIndex(last));
 }
 
 void Form1::randomizePlaylist() {
     if (!m_playOrder->shuffle()) return;
     sortByPlayOrder();
-    ListRow* row = findRow(m_playback->currentFile());
+    const ListEntry* row = findRow(m_playback->currentFile());
     if (!row) row = shownNeighbour(nullptr, 1);
     if (!row) return;
-    ListView1->setCurrentItem(row);
+    const QModelIndex index = viewIndex(row->key);
+    ListView1->setCurrentIndex(index);
     handleRowClick(row);
     selectOnly();
-    ListView1->scrollToItem(row);
+    ListView1->scrollTo(index);
 }
 
 } // namespace tunewalk

@@ -2,7 +2,8 @@
 // and Previous, and the player's reports turned into the window's state.
 #include "app/window/Form1.h"
 
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderModel.h"
+#include "app/listing/FolderSortModel.h"
 #include "app/playback/MediaPlayer.h"
 #include "app/playback/Playback.h"
 #include "app/window/PlayerPanel.h"
@@ -16,7 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 
 namespace tunewalk {
@@ -69,10 +70,8 @@ void Form1::connectPlayback() {
 }
 
 QString Form1::currentText(const QString& key) const {
-    if (const ListRow* row = findRow(key)) {
-        const QString& track = row->cell(Col::Track);
-        if (!track.isEmpty() && track != QLatin1String("(unknown)")) return track;
-    }
+    if (const ListEntry* row = findRow(key); row && row->details.hasTitle())
+        return row->details.title;
     return displayPath(fileNamePart(key));
 }
 
@@ -81,13 +80,9 @@ void Form1::setTrayTip(const QString& text) {
     emit playbackChanged();
 }
 
-void Form1::setRowIconFromTag(const QString& key) {
-    if (ListRow* row = findRow(key)) row->setIconKey(row->fileIconKey());
-}
-
 void Form1::playItem(QString key, bool force) {
     if (key.isEmpty()) {
-        const ListRow* row = currentRow();
+        const ListEntry* row = currentRow();
         if (!row) return;
         key = row->key;
     }
@@ -95,11 +90,10 @@ void Form1::playItem(QString key, bool force) {
     m_playback->open(key, force);
     // A report that arrived while the file opened may have made another file current.
     if (m_playback->currentFile() != key) return;
-    if (ListRow* row = findRow(key)) row->setIconKey(QStringLiteral("Playing"));
+    m_model->setPlayingKey(key);
     const QString text = currentText(key);
     panelCurrent->setText(text);
     if (isMinimized()) setWindowTitle(text);
-    if (!previous.isEmpty() && previous != key) setRowIconFromTag(previous);
     setTrayTip(tr("Playing: ") + text);
 }
 
@@ -107,12 +101,12 @@ void Form1::stopPlayback() {
     const QString last = m_playback->currentFile();
     m_playback->unload();
     MediaPlayer1->showPosition(0, 0);
-    if (!last.isEmpty()) setRowIconFromTag(last);
+    m_model->setPlayingKey({});
     panelCurrent->setText(tr("(none)"));
     if (isMinimized()) setWindowTitle(Prompter::caption());
     setTrayTip(tr("Stopped"));
     updateCommandStates(false);
-    if (ListRow* row = currentRow()) handleRowClick(row);
+    if (const ListEntry* row = currentRow()) handleRowClick(row);
 }
 
 void Form1::onPlayerError(quint32 code, const QString& description) {
@@ -123,28 +117,28 @@ void Form1::onPlayerError(quint32 code, const QString& description) {
 
 // Next and Previous go by the rows shown: a row the filter hides is skipped, though the file
 // playing may be one.
-void Form1::stepTo(ListRow* from, ListRow* next) {
-    from->setIconKey(from->fileIconKey());
-    ListView1->setCurrentItem(next);
-    handleRowClick(next);
-    ListView1->scrollToItem(next);
+void Form1::stepTo(const ListEntry*, const ListEntry* next) {
+    m_model->setPlayingKey({});
+    const QModelIndex index = viewIndex(next->key);
+    ListView1->setCurrentIndex(index);
+    handleRowClick(rowAt(index));
+    ListView1->scrollTo(index);
     selectOnly();
     playItem(QString(), false);
 }
 
 void Form1::playNext(const QString& key, bool automatic) {
-    ListRow* row = findRow(key);
+    const ListEntry* row = findRow(key);
     if (!row) {
         stopPlayback();
         return;
     }
-    ListRow* next = shownNeighbour(row, 1);
+    const ListEntry* next = shownNeighbour(row, 1);
     if (!next) {                // the last row shown
         if (!automatic) return; // Next on the last row does nothing
         if (mnuRepeat->isChecked()) {
             selectFirstAudio(true);
         } else {
-            row->setIconKey(row->fileIconKey());
             stopPlayback();
             selectFirstAudio(false);
         }
@@ -154,26 +148,25 @@ void Form1::playNext(const QString& key, bool automatic) {
 }
 
 void Form1::playPrevious(const QString& key) {
-    ListRow* row = findRow(key);
+    const ListEntry* row = findRow(key);
     if (!row) {
         stopPlayback();
         return;
     }
-    ListRow* previous = shownNeighbour(row, -1);
+    const ListEntry* previous = shownNeighbour(row, -1);
     if (!previous || m_playback->isOpening() || previous->opensAsFolder()) return;
     stepTo(row, previous);
 }
 
 void Form1::selectFirstAudio(bool play) {
-    ListRow* first = nullptr;
-    for (int i = 0, n = ListView1->topLevelItemCount(); i < n && !first; ++i) {
-        auto* row = static_cast<ListRow*>(ListView1->topLevelItem(i));
-        if (row->isFile() && !ListView1->isRowHidden(i, {})) first = row;
-    }
-    if (!first) return;
-    ListView1->setCurrentItem(first);
-    handleRowClick(first);
-    ListView1->scrollToItem(first);
+    int first = 0;
+    for (const int n = m_sortModel->rowCount(); first < n; ++first)
+        if (m_sortModel->entryAt(first).isFile()) break;
+    if (first >= m_sortModel->rowCount()) return;
+    const QModelIndex index = m_sortModel->index(first, 0);
+    ListView1->setCurrentIndex(index);
+    handleRowClick(rowAt(index));
+    ListView1->scrollTo(index);
     if (play)
         mnuPlay->trigger();
     else
@@ -181,7 +174,7 @@ void Form1::selectFirstAudio(bool play) {
 }
 
 void Form1::playCommand() {
-    const ListRow* row = currentRow();
+    const ListEntry* row = currentRow();
     // Drive and special rows are no files either: they start the list like a folder row does.
     if (!row || !row->isFile()) {
         if (!m_playback->isPlaying())

@@ -3,8 +3,8 @@
 
 #include "common/Detached.h"
 
-#include "app/listing/DetailReader.h"
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderListing.h"
+#include "app/listing/FolderModel.h"
 #include "app/listing/ListingExport.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
@@ -133,7 +134,7 @@ bool Form1::readNumber(const QString& key, double* value, QStringList* bad) cons
 }
 
 void Form1::load() {
-    for (QTimer* t : {&Timer1, &Timer2, &Timer5})
+    for (QTimer* t : {&Timer1, &Timer5})
         t->stop();
     panelCurrent->setText(tr("(none)"));
     button(QStringLiteral("Next"))->setVisible(false);
@@ -199,15 +200,15 @@ void Form1::applyPositionSettings() {
         m_treeWidthTwips = std::min(std::round(v), std::max(toTwips(screenWidth) - 100, 15.0));
 
     QHeaderView* header = ListView1->header();
-    for (int c = 0; c < Col::Visible; ++c)
+    for (int c = 0; c < Col::Count; ++c)
         if (readNumber(QLatin1String(columnKey(c)), &v, &bad) && v >= 0) {
             ListView1->setColumnWidth(c, std::min(toPixels(v), screenWidth));
             m_columnsSaved = true;
         }
-    for (int c = 0; c < Col::Visible; ++c) {
+    for (int c = 0; c < Col::Count; ++c) {
         if (!readNumber(QLatin1String(columnKey(c)) + QStringLiteral("Pos"), &v, &bad)) continue;
         const int place = static_cast<int>(std::lround(v));
-        if (place >= 0 && place < Col::Visible) header->moveSection(header->visualIndex(c), place);
+        if (place >= 0 && place < Col::Count) header->moveSection(header->visualIndex(c), place);
     }
     if (!bad.isEmpty())
         m_prompter->error(tr("These saved window settings are not numbers and were skipped:\n%1")
@@ -258,9 +259,9 @@ void Form1::saveLayout() {
                          QStringLiteral("True"));
     }
     savePosition(QStringLiteral("TreeWidth"), m_treeWidthTwips);
-    for (int c = 0; c < Col::Visible; ++c)
+    for (int c = 0; c < Col::Count; ++c)
         savePosition(QLatin1String(columnKey(c)), toTwips(ListView1->columnWidth(c)));
-    for (int c = 0; c < Col::Visible; ++c)
+    for (int c = 0; c < Col::Count; ++c)
         m_settings->save(SettingsStore::Position,
                          QLatin1String(columnKey(c)) + QStringLiteral("Pos"),
                          QString::number(ListView1->header()->visualIndex(c)));
@@ -272,8 +273,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         // A job still running stops cleanly first: its half-done copy is taken back.
         m_fileOps->cancelAll();
         saveLayout();
-        m_detailReader->cancel();
-        m_scan->abandon();
+        m_listing->abandon();
         m_tray->hide();
     }
     event->accept();
@@ -340,10 +340,11 @@ void Form1::openChosenFolder(const QString& commandLine, const QString& workingF
                     // the user made stays.
                     if (selection.isEmpty()) return;
                     // (A row still on its way into the list waits for the listing again.)
-                    if (ListRow* row = findRow(selection); row && row->treeWidget()) {
-                        if (row->isHidden()) hideFilter(); // the file asked for is shown
-                        clickRow(row);
-                        playItem(row->key, true);
+                    if (findRow(selection)) {
+                        if (!viewIndex(selection).isValid())
+                            hideFilter(); // the file asked for is shown
+                        clickRow(findRow(selection));
+                        playItem(selection, true);
                         return;
                     }
                 }

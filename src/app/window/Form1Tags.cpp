@@ -2,13 +2,15 @@
 #include "app/window/Form1.h"
 
 #include "app/history/UndoHistory.h"
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderModel.h"
+#include "app/listing/ListText.h"
 #include "metadata/dialogs/TagHost.h"
 #include "metadata/dialogs/frmBatchTags.h"
 #include "metadata/dialogs/frmTags.h"
 #include "metadata/dialogs/frmWAV.h"
 
 #include <QAction>
+#include <QTreeView>
 #include <QTreeWidget>
 
 namespace tunewalk {
@@ -21,21 +23,28 @@ public:
 
     std::vector<Row> rows() const override {
         std::vector<Row> out;
-        QTreeWidget* list = m_window.list();
-        const QTreeWidgetItem* current = list->currentItem();
-        out.reserve(static_cast<std::size_t>(list->topLevelItemCount()));
-        for (int i = 0, n = list->topLevelItemCount(); i < n; ++i) {
-            const auto* row = static_cast<const ListRow*>(list->topLevelItem(i));
-            out.push_back(
-                {row->key, row->kind, row->cell(Col::Name), row->isSelected(), row == current});
-        }
+        const ListEntry* current = m_window.currentRow();
+        QSet<QString> selected;
+        for (const ListEntry* row : m_window.selectedRows())
+            selected.insert(row->key);
+        const std::vector<const ListEntry*> shown = m_window.shownRows();
+        out.reserve(shown.size());
+        QSet<QString> taken;
+        const auto add = [&](const ListEntry* row) {
+            taken.insert(row->key);
+            out.push_back({row->key, row->kind, cellText(*row, Col::Name),
+                           selected.contains(row->key), row == current});
+        };
+        for (const ListEntry* row : shown)
+            add(row);
+        for (const ListEntry& row : m_window.rows().entries()) // those the filter hides
+            if (!taken.contains(row.key)) add(&row);
         return out;
     }
     QString currentFolder() const override { return m_window.folder(); }
     bool refreshRow(const QString& key) override {
-        ListRow* row = m_window.findRow(key);
-        if (!row) return false;
-        m_window.updateFileItem(row);
+        if (!m_window.findRow(key)) return false;
+        m_window.updateFileItem(key);
         // The file kept its time and often its size, which is all the details cache goes by:
         // it must learn the new tag now or would show the old one next time.
         if (keepModificationTimes()) m_window.detailsChanged(key);
@@ -81,7 +90,7 @@ void Form1::editWavCommand() {
 }
 
 void Form1::wavHeadersCommand() {
-    if (const ListRow* row = currentRow(); row && row->kind == RowKind::WAV) editWavCommand();
+    if (const ListEntry* row = currentRow(); row && row->kind == RowKind::WAV) editWavCommand();
 }
 
 } // namespace tunewalk

@@ -2,7 +2,8 @@
 // folder by its label, hiding the tree, and moving files by dragging them from and onto nodes.
 #include "app/window/Form1.h"
 
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderModel.h"
+
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "fileops/FileMoves.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QMimeData>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -114,7 +116,7 @@ void Form1::treeDragOver(const QMimeData* data, int& effect, float x, float y) {
     QTreeWidgetItem* node = Treefolder1->HitTest(x, y);
     bool allowed = node != nullptr;
     if (node) Treefolder1->Nodes()->scrollToItem(node); // scrolls while dragging near an edge
-    const QStringList files = fileList(data);
+    const QStringList files = FolderModel::fileList(data);
     if (allowed && (TreeNode::key(node) == TreeNode::MyComputerKey || files.isEmpty()))
         allowed = false;
     if (allowed) {
@@ -134,7 +136,7 @@ void Form1::treeDragOver(const QMimeData* data, int& effect, float x, float y) {
 
 void Form1::treeDrop(const QMimeData* data, int& effect, float x, float y) {
     Treefolder1->setDropHighlight(nullptr);
-    const QStringList files = fileList(data);
+    const QStringList files = FolderModel::fileList(data);
     if (files.isEmpty()) return;
     QTreeWidgetItem* node = Treefolder1->HitTest(x, y);
     if (!node) return;
@@ -179,15 +181,8 @@ void Form1::treeRename(int& cancel, QString& newName) {
     Treefolder1->UpdateNode(oldPath, newPath, newName);
     if (isListedFolder(oldPath)) {
         adoptRenamedFolder(newPath);
-    } else if (ListRow* row = findRow(oldPath)) {
-        // The renamed folder is a row of the listed folder.
-        m_rows.remove(oldPath);
-        row->key = newPath;
-        m_rows.insert(newPath, row);
-        row->setCell(Col::Name, newName);
-        row->setCell(Col::AscFirst, QStringLiteral("C_") + newName);
-        row->setCell(Col::DescFirst, QStringLiteral("C_") + newName);
-        row->changed();
+    } else {
+        m_model->rekey(oldPath, newPath); // a row of the listed folder
     }
     followCurrentFile(oldPath, newPath);
 }

@@ -1,5 +1,7 @@
 #include "app/window/GridDelegate.h"
 
+#include "app/listing/FolderModel.h"
+
 #include <QAbstractItemView>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -9,6 +11,17 @@
 #include <QToolTip>
 
 namespace tunewalk {
+
+void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (const QString key = index.data(FolderModel::IconKeyRole).toString(); icon && !key.isEmpty()) {
+        option->icon = icon(key);
+        option->features |= QStyleOptionViewItem::HasDecoration;
+        option->decorationSize = option->icon.actualSize(option->decorationSize);
+    }
+    if (index.data(FolderModel::DropTargetRole).toBool())
+        option->backgroundBrush = option->palette.brush(QPalette::Highlight).color().lighter(160);
+}
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {

@@ -1,4 +1,4 @@
-#include "foldertree/FolderListing.h"
+#include "foldertree/SubFolders.h"
 
 #include "common/NativePath.h"
 #include "foldertree/TreeNode.h"
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-namespace tunewalk::FolderListing {
+namespace tunewalk::SubFolders {
 
 namespace fs = std::filesystem;
 
@@ -53,4 +53,4 @@ bool hasSubFolder(const QString& folder) {
     return found;
 }
 
-} // namespace tunewalk::FolderListing
+} // namespace tunewalk::SubFolders

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace tunewalk::FolderListing {
+namespace tunewalk::SubFolders {
 
 // The names of the sub-folders of `folder`, in the tree's text order. Hidden folders and
 // entries that are not folders (files, broken links) are left out. Nothing when `folder` is
@@ -15,4 +15,4 @@ std::optional<QStringList> subFolderNames(const QString& folder);
 // a node's expand button. Stops at the first one found.
 bool hasSubFolder(const QString& folder);
 
-} // namespace tunewalk::FolderListing
+} // namespace tunewalk::SubFolders

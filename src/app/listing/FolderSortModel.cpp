@@ -1,0 +1,142 @@
+#include "app/listing/FolderSortModel.h"
+
+#include "app/listing/FolderModel.h"
+#include "app/listing/ListText.h"
+#include "common/NativePath.h"
+
+namespace tunewalk {
+
+namespace {
+// Where a kind goes in a sort: the ascending order puts special rows, folders, files; the
+// descending order, read backwards, folders, files, special rows.
+int kindPlace(RowKind kind, Qt::SortOrder order) {
+    switch (kind) {
+    case RowKind::Special:
+        return 0;
+    case RowKind::Folder:
+        return order == Qt::AscendingOrder ? 1 : 2;
+    default:
+        return order == Qt::AscendingOrder ? 2 : 1;
+    }
+}
+
+// A file's value in a column; -1 while it is on its way (it sorts first). Folders and special
+// rows have one value for all of them, but for their size and time.
+qint64 number(const ListEntry& e, int column) {
+    switch (column) {
+    case Col::Length:
+        return e.isFile() && e.detailsIn ? e.details.lengthMs : -1;
+    case Col::Bitrate:
+        return e.isFile() && e.detailsIn && e.kind != RowKind::WAV ? e.details.bitrate : -1;
+    case Col::Size:
+        if (e.kind == RowKind::Folder) return e.size; // 0 until counted
+        return e.isFile() && e.statIn ? e.size : -1;
+    case Col::Modified:
+        return e.kind != RowKind::Special && e.statIn ? e.modifiedNs : -1;
+    default:
+        return -1;
+    }
+}
+} // namespace
+
+FolderSortModel::FolderSortModel(FolderModel& rows, QObject* parent)
+    : QSortFilterProxyModel(parent), m_rows(rows) {
+    setSourceModel(&rows);
+    setDynamicSortFilter(false);
+    sort(0, Qt::AscendingOrder);
+}
+
+const ListEntry& FolderSortModel::entryAt(int proxyRow) const {
+    return m_rows.at(mapToSource(index(proxyRow, 0)).row());
+}
+
+bool FolderSortModel::entryLess(const ListEntry& a, const ListEntry& b) const {
+    // Drive rows have no keys: they keep the order the volumes came in.
+    if (a.kind == RowKind::Drive || b.kind == RowKind::Drive) return false;
+    if (m_playOrder) {
+        if (a.isFile() != b.isFile()) return !a.isFile();
+        return a.isFile() ? a.sequence < b.sequence : naturalLess(a.name, b.name);
+    }
+    const int placeA = kindPlace(a.kind, m_order), placeB = kindPlace(b.kind, m_order);
+    if (placeA != placeB) return placeA < placeB;
+    switch (m_column) {
+    case Col::Name:
+        if (a.nameRank >= 0 && b.nameRank >= 0) return a.nameRank < b.nameRank;
+        return naturalLess(a.name, b.name);
+    case Col::Track:
+        return a.isFile() && naturalLess(trackText(a), trackText(b));
+    case Col::Artist:
+        return a.isFile() && naturalLess(artistText(a), artistText(b));
+    default:
+        if (a.kind == RowKind::Special) return false;
+        return number(a, m_column) < number(b, m_column);
+    }
+}
+
+bool FolderSortModel::shownBefore(const ListEntry& a, const ListEntry& b) const {
+    const bool descending = !m_playOrder && m_order == Qt::DescendingOrder;
+    return descending ? entryLess(b, a) : entryLess(a, b);
+}
+
+int FolderSortModel::placeOf(const ListEntry& entry) const {
+    int low = 0, high = rowCount();
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        if (shownBefore(entryAt(middle), entry))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+bool FolderSortModel::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    return entryLess(m_rows.at(left.row()), m_rows.at(right.row()));
+}
+
+bool FolderSortModel::matches(const ListEntry& e) const {
+    if (!m_filter.isActive()) return true;
+    const QString name = displayPath(e.name);
+    return e.isFile() ? m_filter.matches(name, trackText(e), artistText(e))
+                      : m_filter.matches(name);
+}
+
+bool FolderSortModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
+    return !sourceParent.isValid() && matches(m_rows.at(sourceRow));
+}
+
+void FolderSortModel::refilter() {
+    invalidateRowsFilter();
+}
+
+void FolderSortModel::sortBy(int column, Qt::SortOrder order) {
+    const bool same = !m_playOrder && column == m_column && order == m_order;
+    m_playOrder = false;
+    m_column = column;
+    m_order = order;
+    if (same || (sortColumn() == column && sortOrder() == order))
+        resort(); // the proxy would think nothing changed
+    else
+        sort(column, order);
+}
+
+void FolderSortModel::setPlayOrder(bool on) {
+    if (on == m_playOrder) return;
+    m_playOrder = on;
+    if (on) m_order = Qt::AscendingOrder;
+    resort();
+}
+
+void FolderSortModel::resort() {
+    invalidate(); // one sort; the selection and the current row stay with their rows
+}
+
+void FolderSortModel::hold() {
+    setDynamicSortFilter(false);
+}
+
+void FolderSortModel::settle() {
+    if (!dynamicSortFilter()) setDynamicSortFilter(true); // sorts once
+}
+
+} // namespace tunewalk
