@@ -1,7 +1,6 @@
 #include "history/HistoryStore.h"
 
 #include "common/NativePath.h"
-#include "common/SetAside.h"
 
 #include <QDataStream>
 #include <QDateTime>
@@ -13,7 +12,6 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
-#include <atomic>
 #include <functional>
 #include <initializer_list>
 
@@ -26,11 +24,6 @@ constexpr int KeptBrokenFiles = 2;
 constexpr qint64 DayMs = 24 * 3600 * 1000;
 // The order in which entries last changed state, for Redo: the one undone last goes first.
 const QString NextChange = QStringLiteral("(SELECT COALESCE(MAX(changed), 0) + 1 FROM entries)");
-
-bool isDamage(const QSqlError& error) {
-    const int code = error.nativeErrorCode().toInt() & 0xff; // the primary SQLite code
-    return code == 11 /* SQLITE_CORRUPT */ || code == 26 /* SQLITE_NOTADB */;
-}
 
 // The changes of an entry are one value: a batch of thousands of files costs one row, not
 // thousands (row by row, 10,000 changes took over 100 ms to record; as one value, 20).
@@ -116,10 +109,8 @@ private:
 } // namespace
 
 HistoryStore::HistoryStore(const QString& path, int maxAgeDays, int maxEntries)
-    : m_path(path.isEmpty() ? defaultPath() : path) {
-    static std::atomic<int> connections{0};
-    m_connection = QStringLiteral("tunewalk-history-%1").arg(++connections);
-    QDir().mkpath(QFileInfo(m_path).path());
+    : m_file(path.isEmpty() ? defaultPath() : path, QStringLiteral("history")) {
+    QDir().mkpath(QFileInfo(m_file.path()).path());
     if (!open()) {
         // Only a damaged file is set aside; one that is busy or not a file at all is left as
         // it is, and the history stays closed.
@@ -135,14 +126,8 @@ std::unique_ptr<HistoryStore> HistoryStore::another(const QString& path) {
     return store;
 }
 
-HistoryStore::HistoryStore(const QString& path, Unchecked) : m_path(path), m_check(false) {
-    static std::atomic<int> connections{0};
-    m_connection = QStringLiteral("tunewalk-history-another-%1").arg(++connections);
-}
-
-HistoryStore::~HistoryStore() {
-    close();
-}
+HistoryStore::HistoryStore(const QString& path, Unchecked)
+    : m_file(path, QStringLiteral("history-another")), m_check(false) {}
 
 QString HistoryStore::defaultPath() {
     // $XDG_DATA_HOME/Tunewalk: the history is the user's data, not a cache to lose.
@@ -150,40 +135,25 @@ QString HistoryStore::defaultPath() {
            QStringLiteral("/Tunewalk/history.sqlite");
 }
 
-QSqlDatabase HistoryStore::database() const {
-    return QSqlDatabase::database(m_connection, false);
-}
-
 bool HistoryStore::open() {
-    m_damaged = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(m_path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
-        m_open = db.open() && setUp();
-    }
-    if (!m_open) close();
-    return m_open;
+    // A commit is the write-ahead record of a change about to be made, so it must reach the
+    // disk before the change does: FULL syncs the journal at every commit. The history is
+    // small; a full check of it at every start is cheap.
+    m_damaged = false; // or setUp() finds it so
+    const SqliteFile::Opened opened =
+        m_file.open(2000, {QStringLiteral("journal_mode=WAL"), QStringLiteral("synchronous=FULL")},
+                    m_check, [this] { return setUp(); });
+    m_damaged = m_damaged || opened == SqliteFile::Opened::Damaged;
+    return opened == SqliteFile::Opened::Yes;
 }
 
 bool HistoryStore::setUp() {
-    QSqlQuery q(database());
+    QSqlQuery q(m_file.database());
     const auto run = [&](const QString& statement) {
         if (q.exec(statement)) return true;
-        m_damaged = isDamage(q.lastError());
+        m_damaged = SqliteFile::isDamage(q.lastError());
         return false;
     };
-    // A commit is the write-ahead record of a change about to be made, so it must reach the
-    // disk before the change does: FULL syncs the journal at every commit.
-    if (!run(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !run(QStringLiteral("PRAGMA synchronous=FULL")) ||
-        (m_check && !run(QStringLiteral("PRAGMA quick_check"))))
-        return false;
-    // The history is small; a full check of it at every start is cheap.
-    if (m_check && (!q.next() || q.value(0).toString() != QLatin1String("ok"))) {
-        m_damaged = true;
-        return false;
-    }
     if (!run(QStringLiteral("PRAGMA user_version")) || !q.next()) return false;
     const int version = q.value(0).toInt();
     q.finish();
@@ -215,17 +185,10 @@ bool HistoryStore::setUp() {
            run(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion)) && notices();
 }
 
-void HistoryStore::close() {
-    m_open = false;
-    if (!QSqlDatabase::contains(m_connection)) return;
-    database().close();
-    QSqlDatabase::removeDatabase(m_connection);
-}
-
 bool HistoryStore::setAside() {
     // The user's record of changes: one that cannot be moved aside is kept where it is, and
     // the history stays closed (nothing is recorded, and the status bar says so).
-    m_setAsideAs = setAsideDamagedDatabase(m_path, KeptBrokenFiles);
+    m_setAsideAs = m_file.setAside(KeptBrokenFiles);
     if (m_setAsideAs.isEmpty()) return false;
     m_reset = true;
     return true;
@@ -247,8 +210,8 @@ std::optional<QString> HistoryStore::takeSetAsideNotice() {
 }
 
 bool HistoryStore::failed(const QSqlError& error) {
-    if (!isDamage(error)) return false;
-    close();
+    if (!SqliteFile::isDamage(error)) return false;
+    m_file.close();
     if (m_reset) return false; // a fresh file that fails again is not worth another
     return setAside() && open();
 }
@@ -256,24 +219,9 @@ bool HistoryStore::failed(const QSqlError& error) {
 bool HistoryStore::transaction(const std::function<bool(QSqlQuery&)>& work, bool retry) {
     // A history set aside midway is fresh and empty: a new record goes into it.
     for (int attempt = 0; attempt < 2 && isOpen(); ++attempt) {
-        QSqlDatabase db = database();
         QSqlError error;
-        bool done = false;
-        if (!db.transaction()) {
-            error = db.lastError();
-        } else {
-            {
-                QSqlQuery q(db);
-                done = work(q);
-                error = q.lastError();
-            }
-            if (error.isValid() || !done)
-                db.rollback();
-            else if (!db.commit())
-                error = db.lastError();
-        }
+        const bool done = m_file.transaction(work, error);
         if (!error.isValid()) return done;
-        db = QSqlDatabase(); // failed() may close the connection
         if (!failed(error) || !retry) return false;
     }
     return false;
@@ -314,7 +262,7 @@ bool HistoryStore::update(qint64 id, State state, const std::vector<Change>& cha
     // Only what was written ahead must reach the disk before the files change. This record of
     // how things ended need not wait for the disk: lost in a power cut, the entry is left open
     // and the next start tells what happened by looking at the files.
-    SyncLess relaxed(database());
+    SyncLess relaxed(m_file.database());
     // Not retried in a fresh history: the entry is not there.
     return transaction(
         [&](QSqlQuery& q) {
@@ -347,7 +295,7 @@ bool HistoryStore::setState(qint64 id, State state) {
     QSqlError error;
     bool found = false;
     {
-        QSqlQuery q(database());
+        QSqlQuery q(m_file.database());
         q.prepare(QStringLiteral("UPDATE entries SET state = ?, changed = ") + NextChange +
                   QStringLiteral(" WHERE id = ?"));
         bind(q, {int(state), id});
@@ -363,7 +311,7 @@ std::vector<HistoryStore::Entry> HistoryStore::readEntries(const QString& where,
     if (!isOpen()) return out;
     QSqlError error;
     {
-        QSqlQuery q(database());
+        QSqlQuery q(m_file.database());
         q.setForwardOnly(true);
         q.prepare(QStringLiteral("SELECT e.id, e.at_ms, e.kind, e.description, e.state, "
                                  "e.undoable, e.change_count, e.changed FROM entries e ") +
@@ -400,7 +348,7 @@ std::optional<std::vector<HistoryStore::Change>> HistoryStore::readChanges(qint6
     if (!isOpen()) return out;
     QSqlError error;
     {
-        QSqlQuery q(database());
+        QSqlQuery q(m_file.database());
         q.setForwardOnly(true);
         q.prepare(QStringLiteral("SELECT c.data, e.change_count FROM changes c JOIN entries e ON "
                                  "e.id = c.entry WHERE c.entry = ?"));
@@ -429,7 +377,7 @@ void HistoryStore::prune(int maxAgeDays, int maxEntries, qint64 nowMs) {
     if (!isOpen()) return;
     QSqlError error;
     {
-        QSqlQuery q(database());
+        QSqlQuery q(m_file.database());
         q.prepare(QStringLiteral("DELETE FROM entries WHERE state != ? AND (at_ms < ? OR id NOT "
                                  "IN (SELECT id FROM entries WHERE state != ? ORDER BY id DESC "
                                  "LIMIT ?))"));

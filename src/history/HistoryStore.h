@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/SqliteFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -8,7 +10,6 @@
 #include <vector>
 
 class QSqlError;
-class QSqlDatabase;
 class QSqlQuery;
 class QLockFile;
 
@@ -108,17 +109,16 @@ public:
     // A second connection to a history another one has opened (checked and pruned) already:
     // for a job's own thread. A damaged file is left to that one.
     static std::unique_ptr<HistoryStore> another(const QString& path);
-    ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     static QString defaultPath();
-    QString path() const { return m_path; }
+    QString path() const { return m_file.path(); }
     // The lock a program holds while it makes the entry `id` (begun, not yet finished), so
     // another one starting meanwhile does not take it for a run cut short.
-    QString lockPath(qint64 id) const { return m_path + QStringLiteral(".open-%1").arg(id); }
+    QString lockPath(qint64 id) const { return m_file.path() + QStringLiteral(".open-%1").arg(id); }
 
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return m_file.isOpen(); }
     // Whether a damaged history was set aside and a fresh one started by this object, and
     // where the damaged file went.
     bool wasReset() const { return m_reset; }
@@ -162,8 +162,6 @@ private:
     HistoryStore(const QString& path, Unchecked);
     bool open();
     bool setUp();
-    void close();
-    QSqlDatabase database() const;
     // A failed statement: a damaged history is set aside and a fresh one opened. Whether the
     // statement may be tried again.
     bool failed(const QSqlError& error);
@@ -174,9 +172,7 @@ private:
     // in a fresh history when the file turned out damaged.
     bool transaction(const std::function<bool(QSqlQuery&)>& work, bool retry);
 
-    QString m_path;
-    QString m_connection;
-    bool m_open = false;
+    SqliteFile m_file;
     bool m_reset = false;
     QString m_setAsideAs;
     bool m_damaged = false; // why the last open() failed

@@ -1,7 +1,6 @@
 #include "app/listing/DetailsCache.h"
 
 #include "common/NativePath.h"
-#include "common/SetAside.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -13,7 +12,6 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
-#include <atomic>
 #include <mutex>
 
 namespace tunewalk {
@@ -35,11 +33,6 @@ bool firstOpenInProcess(const QString& path) {
     return true;
 }
 
-bool isDamage(const QSqlError& error) {
-    const int code = error.nativeErrorCode().toInt() & 0xff; // the primary SQLite code
-    return code == 11 /* SQLITE_CORRUPT */ || code == 26 /* SQLITE_NOTADB */;
-}
-
 qint64 now() {
     return QDateTime::currentMSecsSinceEpoch();
 }
@@ -53,18 +46,13 @@ bool DetailsCache::Entry::matches(const Entry& now) const {
 }
 
 DetailsCache::DetailsCache(const QString& path, int rowLimit)
-    : m_path(path.isEmpty() ? defaultPath() : path), m_rowLimit(rowLimit) {
-    static std::atomic<int> connections{0};
-    m_connection = QStringLiteral("tunewalk-details-%1").arg(++connections);
-    QDir().mkpath(QFileInfo(m_path).path());
-    if (open(firstOpenInProcess(m_path))) return;
+    : m_file(path.isEmpty() ? defaultPath() : path, QStringLiteral("details")),
+      m_rowLimit(rowLimit) {
+    QDir().mkpath(QFileInfo(m_file.path()).path());
+    if (open(firstOpenInProcess(m_file.path()))) return;
     setAside();
     m_recovered = true;
     open(false); // when even a fresh file fails, the cache stays closed
-}
-
-DetailsCache::~DetailsCache() {
-    close();
 }
 
 QString DetailsCache::defaultPath() {
@@ -77,30 +65,15 @@ QString DetailsCache::folderOf(const QString& path) {
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-QSqlDatabase DetailsCache::database() const {
-    return QSqlDatabase::database(m_connection, false);
-}
-
 bool DetailsCache::open(bool check) {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(m_path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=300"));
-        m_open = db.open() && setUp(check);
-    }
-    if (!m_open) close();
-    return m_open;
+    // Only a cache: a commit lost in a power cut costs a file read again.
+    return m_file.open(300,
+                       {QStringLiteral("journal_mode=WAL"), QStringLiteral("synchronous=NORMAL")},
+                       check, [this] { return setUp(); }) == SqliteFile::Opened::Yes;
 }
 
-bool DetailsCache::setUp(bool check) {
-    QSqlQuery q(database());
-    // A damaged or foreign file fails the first statement already.
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
-        return false;
-    if (check && !(q.exec(QStringLiteral("PRAGMA quick_check")) && q.next() &&
-                   q.value(0).toString() == QLatin1String("ok")))
-        return false;
+bool DetailsCache::setUp() {
+    QSqlQuery q(m_file.database());
     if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) return false;
     if (q.value(0).toInt() != SchemaVersion) {
         // Written by another version: its entries are only a cache, start over.
@@ -121,7 +94,7 @@ bool DetailsCache::setUp(bool check) {
 }
 
 void DetailsCache::prune() {
-    QSqlQuery q(database());
+    QSqlQuery q(m_file.database());
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM details")) || !q.next()) return;
     const qint64 excess = q.value(0).toLongLong() - m_rowLimit;
     if (excess <= 0) return;
@@ -131,23 +104,16 @@ void DetailsCache::prune() {
                .arg(excess));
 }
 
-void DetailsCache::close() {
-    m_open = false;
-    if (!QSqlDatabase::contains(m_connection)) return;
-    database().close();
-    QSqlDatabase::removeDatabase(m_connection);
-}
-
 void DetailsCache::setAside() {
     // Only a cache: one that cannot be moved aside goes, with its journal.
-    if (!setAsideDamagedDatabase(m_path, KeptBrokenFiles).isEmpty()) return;
+    if (!m_file.setAside(KeptBrokenFiles).isEmpty()) return;
     for (const char* suffix : {"", "-wal", "-shm"})
-        QFile::remove(m_path + QLatin1String(suffix));
+        QFile::remove(m_file.path() + QLatin1String(suffix));
 }
 
 void DetailsCache::failed(const QSqlError& error) {
-    if (!isDamage(error)) return; // a busy moment costs only this batch
-    close();
+    if (!SqliteFile::isDamage(error)) return; // a busy moment costs only this batch
+    m_file.close();
     if (m_recovered) return;
     m_recovered = true;
     setAside();
@@ -161,7 +127,7 @@ QHash<QString, DetailsCache::Entry> DetailsCache::lookupFolder(const QString& fo
         toNativePath(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
     QSqlError error;
     {
-        QSqlQuery q(database());
+        QSqlQuery q(m_file.database());
         q.setForwardOnly(true);
         q.prepare(QStringLiteral("SELECT name, size, mtime, inode, wav, title, length, artist, "
                                  "bitrate, hasTitle, ctime FROM details WHERE folder = ?"));
@@ -196,13 +162,9 @@ QHash<QString, DetailsCache::Entry> DetailsCache::lookupFolder(const QString& fo
 
 void DetailsCache::store(const std::vector<Stored>& entries) {
     if (!isOpen() || entries.empty()) return;
-    QSqlDatabase db = database();
     QSqlError error;
-    if (!db.transaction()) {
-        error = db.lastError();
-    } else {
-        {
-            QSqlQuery q(database());
+    m_file.transaction(
+        [&](QSqlQuery& q) {
             q.prepare(QStringLiteral("INSERT OR REPLACE INTO details (folder, name, size, mtime, "
                                      "inode, wav, title, length, artist, bitrate, hasTitle, used, "
                                      "ctime) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
@@ -218,18 +180,11 @@ void DetailsCache::store(const std::vector<Stored>& entries) {
                       QVariant(e.details.artist), QVariant(e.details.bitrate),
                       QVariant(e.details.hasTitle()), QVariant(used), QVariant(e.changedNs)})
                     q.addBindValue(value);
-                if (!q.exec()) {
-                    error = q.lastError();
-                    break;
-                }
+                if (!q.exec()) return false;
             }
-        }
-        if (error.isValid())
-            db.rollback();
-        else if (!db.commit())
-            error = db.lastError();
-    }
-    db = QSqlDatabase(); // failed() may close the connection
+            return true;
+        },
+        error);
     if (error.isValid()) failed(error);
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/listing/AudioDetails.h"
+#include "common/SqliteFile.h"
 
 #include <QHash>
 #include <QString>
 #include <vector>
 
-class QSqlDatabase;
 class QSqlError;
 
 namespace tunewalk {
@@ -39,7 +39,6 @@ public:
     // `path` empty: the user's cache folder. Beyond `rowLimit` rows the least recently used
     // entries go when the cache is opened.
     explicit DetailsCache(const QString& path = {}, int rowLimit = DefaultRowLimit);
-    ~DetailsCache();
     DetailsCache(const DetailsCache&) = delete;
     DetailsCache& operator=(const DetailsCache&) = delete;
 
@@ -47,7 +46,7 @@ public:
     // The folder part of a path, as lookupFolder takes it.
     static QString folderOf(const QString& path);
 
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return m_file.isOpen(); }
     // The entries of the files directly in `folder`, by file name.
     QHash<QString, Entry> lookupFolder(const QString& folder);
     // Adds or replaces the entries, in one transaction.
@@ -55,19 +54,15 @@ public:
 
 private:
     bool open(bool check);
-    bool setUp(bool check);
-    void close();
+    bool setUp();
     // A failed statement: a damaged database is set aside and a fresh one started.
     void failed(const QSqlError& error);
-    QSqlDatabase database() const;
     void setAside();
     void prune();
 
-    QString m_path;
-    QString m_connection;
+    SqliteFile m_file;
     int m_rowLimit;
     bool m_recovered = false;
-    bool m_open = false;
 };
 
 } // namespace tunewalk
