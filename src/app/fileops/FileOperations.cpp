@@ -4,6 +4,7 @@
 #include "app/window/ProgressWindow.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "common/ResultText.h"
 #include "fileops/FileMoves.h"
 #include "fileops/Removal.h"
 #include "fileops/Trash.h"
@@ -244,19 +245,19 @@ void FileOperations::runDeletion(const std::shared_ptr<Deletion>& deletion,
                 const QString& item = items[i];
                 if (job.cancelled()) return; // the rest stays untouched
                 job.setItem(displayPath(item));
-                QString why;
                 TrashEntry made;
                 if (!itemExists(item)) {
                     tally->failed.push_back({item, tr("it no longer exists")});
-                } else if (destroy ? removeItem(item, job, &why)
-                                   : moveToTrash(toNativePath(item), &why, &made)) {
+                } else if (const Result gone = destroy ? removeItem(item, job)
+                                                       : moveToTrash(toNativePath(item), &made);
+                           gone) {
                     ++tally->gone;
                     history::Change& change = recording->change(std::size_t(i));
                     change.target = fromNativePath(made.file);
                     change.trashInfo = fromNativePath(made.info);
                     recording->made(std::size_t(i));
-                } else if (!why.isEmpty()) { // empty: cancelled half-way
-                    (destroy ? tally->failed : tally->refused).push_back({item, why});
+                } else if (!gone.reason().empty()) { // no reason: cancelled half-way
+                    (destroy ? tally->failed : tally->refused).push_back({item, reasonText(gone)});
                 }
                 if (!destroy) job.addItem();
             }
