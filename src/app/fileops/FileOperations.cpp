@@ -1,7 +1,6 @@
 #include "app/fileops/FileOperations.h"
 
 #include "app/listing/DetailReader.h"
-#include "app/window/ProgressWindow.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/ResultText.h"
@@ -76,15 +75,13 @@ struct FileOperations::Deletion {
     std::vector<Trouble> failed, refused; // refused: what the Trash would not take
 };
 
-FileOperations::FileOperations(Prompter& prompter, QWidget* window)
-    : m_prompter(prompter), m_progress(new ProgressWindow(m_runner, window)) {
+FileOperations::FileOperations(Prompter& prompter, QObject* parent)
+    : QObject(parent), m_prompter(prompter) {
     connect(&m_runner, &FileJobRunner::finished, this, &FileOperations::finished);
 }
 
 // The runner stops its job as it goes; no outcome is shown to a window that is going away.
-FileOperations::~FileOperations() {
-    delete m_progress; // unless the window took it along already
-}
+FileOperations::~FileOperations() = default;
 
 void FileOperations::lookAtDrop(const QStringList& paths, const QString& destination,
                                 std::function<void(const std::vector<Dropped>&)> done) {
