@@ -16,12 +16,26 @@ inline Result fileFailure(const QFileDevice& file) {
                            file.errorString().toStdString());
 }
 
+// A failure of the item at `nativePath` (its bytes) or `path`, for a reason in the program's
+// own words.
+inline Result itemFailure(const QByteArray& nativePath, const QString& reason) {
+    return Result::failure(nativePath.toStdString(), reason.toLocal8Bit().toStdString());
+}
+inline Result itemFailure(const QString& path, const QString& reason) {
+    return itemFailure(toNativePath(path), reason);
+}
+
+// The reason alone, for a message that names the item its own way.
+inline QString reasonText(const Result& result) {
+    return QString::fromLocal8Bit(result.reason());
+}
+
 // "<file>: <reason>" for a message box; empty for success.
 inline QString messageText(const Result& result) {
     if (result) return {};
-    if (result.file().empty()) return QString::fromLocal8Bit(result.reason());
+    if (result.file().empty()) return reasonText(result);
     return displayPath(fromNativePath(QByteArray::fromStdString(result.file()))) +
-           QStringLiteral(": ") + QString::fromLocal8Bit(result.reason());
+           QStringLiteral(": ") + reasonText(result);
 }
 
 } // namespace tunewalk

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Result.h"
+#include "common/ResultText.h"
 
 #include <QString>
 #include <QStringList>
@@ -46,7 +46,7 @@ struct MoveOutcome {
     QStringList lines() const {
         QStringList out;
         for (const Result& error : errors)
-            out << QString::fromLocal8Bit(error.reason());
+            out << reasonText(error);
         return out;
     }
     QString description() const { return lines().join(QLatin1Char('\n')); }

@@ -1,6 +1,7 @@
 #include "fileops/Removal.h"
 
 #include "common/NativePath.h"
+#include "common/ResultText.h"
 #include "common/TreeWalk.h"
 #include "fileops/FileJob.h"
 #include "fileops/FileSystemCalls.h"
@@ -26,52 +27,48 @@ QString reason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool removeTree(const fs::path& path, const fsc::ItemState& state, std::uint64_t device,
-                FileJob& job, QString* why) {
-    if (job.cancelled()) return false;
+Result failed(const fs::path& path, const QString& why) {
+    return itemFailure(fromFsPath(path), why);
+}
+
+Result removeTree(const fs::path& path, const fsc::ItemState& state, std::uint64_t device,
+                  FileJob& job) {
+    if (job.cancelled()) return failed(path, {});
     const fsc::Kind kind = state.kind;
     if (kind == fsc::Kind::Folder && state.device != device) {
         // Another drive mounted inside the folder: what is on it is not the folder's to lose.
-        *why = Removal::tr("\"%1\" is another drive mounted there; it was left alone")
-                   .arg(displayPath(fromFsPath(path)));
-        return false;
+        return failed(path, Removal::tr("\"%1\" is another drive mounted there; it was left alone")
+                                .arg(displayPath(fromFsPath(path))));
     }
     if (kind == fsc::Kind::Folder) {
         std::vector<fs::path> entries;
         std::error_code ec;
         for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
             entries.push_back(it->path());
-        if (ec) {
-            *why = QString::fromLocal8Bit(ec.message());
-            return false;
-        }
+        if (ec) return failed(path, QString::fromLocal8Bit(ec.message()));
         for (const fs::path& entry : entries) {
             const fsc::ItemState inner = fsc::lookAt(entry);
-            if (inner.exists() && !removeTree(entry, inner, device, job, why)) return false;
+            if (!inner.exists()) continue;
+            if (Result removed = removeTree(entry, inner, device, job); !removed) return removed;
         }
-        if (job.cancelled()) return false;
+        if (job.cancelled()) return failed(path, {});
     }
     job.setItem(displayPath(fromFsPath(path)));
     const int error = kind == fsc::Kind::Folder ? fsc::removeFolder(path) : fsc::removeFile(path);
-    if (error) {
-        *why = reason(error);
-        return false;
-    }
+    if (error) return failed(path, reason(error));
     job.addItem();
     if (FileFaults* faults = job.faults()) faults->removed(path);
-    return true;
+    return Result::ok();
 }
 
 } // namespace
 
-bool removeItem(const QString& path, FileJob& job, QString* why) {
+Result removeItem(const QString& path, FileJob& job) {
     const fs::path item = toFsPath(path);
     const fsc::ItemState state = fsc::lookAt(item);
-    if (!state.exists()) {
-        *why = state.error ? reason(state.error) : Removal::tr("it no longer exists");
-        return false;
-    }
-    return removeTree(item, state, state.device, job, why);
+    if (!state.exists())
+        return failed(item, state.error ? reason(state.error) : Removal::tr("it no longer exists"));
+    return removeTree(item, state, state.device, job);
 }
 
 std::int64_t countEntries(const QString& path, const FileJob& job) {

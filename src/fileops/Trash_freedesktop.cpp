@@ -4,6 +4,7 @@
 #include "fileops/Trash.h"
 
 #include "common/NativePath.h"
+#include "common/ResultText.h"
 #include "fileops/FileSystemCalls.h"
 
 #include <QCoreApplication>
@@ -35,11 +36,6 @@ constexpr int MaxAttempts = 1000; // "NAME", "NAME.2" ... "NAME.1000"
 
 QString reason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-bool fail(QString* why, const QString& text) {
-    *why = text;
-    return false;
 }
 
 bool onDevice(const QByteArray& path, dev_t device) {
@@ -127,15 +123,11 @@ QByteArray trashInfo(const QByteArray& original) {
 
 } // namespace
 
-bool moveToTrash(const QString& path, QString* why) {
-    return moveToTrash(toNativePath(QDir::cleanPath(path)), why);
+Result moveToTrash(const QString& path) {
+    return moveToTrash(toNativePath(QDir::cleanPath(path)));
 }
 
-bool moveToTrash(const QByteArray& nativePath, QString* why) {
-    return moveToTrash(nativePath, why, nullptr);
-}
-
-bool moveToTrash(const QByteArray& nativePath, QString* why, TrashEntry* made) {
+Result moveToTrash(const QByteArray& nativePath, TrashEntry* made) {
     QByteArray item = nativePath;
     if (!item.startsWith('/')) item = QFile::encodeName(QDir::currentPath()) + '/' + item;
     while (item.size() > 1 && item.endsWith('/'))
@@ -145,11 +137,12 @@ bool moveToTrash(const QByteArray& nativePath, QString* why, TrashEntry* made) {
                      parent = slash > 0 ? item.left(slash) : QByteArray("/");
     struct stat st;
     if (nativePath.isEmpty() || name.isEmpty() || name == "." || name == "..")
-        return fail(why, Trash::tr("it is not a file or folder of its own"));
-    if (::lstat(item.constData(), &st) != 0) return fail(why, reason(errno));
+        return itemFailure(item, Trash::tr("it is not a file or folder of its own"));
+    if (::lstat(item.constData(), &st) != 0) return itemFailure(item, reason(errno));
 
-    const auto [trash, original] = destination(item, parent, st.st_dev, why);
-    if (trash.isEmpty()) return false;
+    QString why;
+    const auto [trash, original] = destination(item, parent, st.st_dev, &why);
+    if (trash.isEmpty()) return itemFailure(item, why);
     ::mkdir((trash + "/files").constData(), 0700);
     ::mkdir((trash + "/info").constData(), 0700);
     const QByteArray record = trashInfo(original);
@@ -165,8 +158,9 @@ bool moveToTrash(const QByteArray& nativePath, QString* why, TrashEntry* made) {
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) {
             const int error = errno;
-            return fail(why, Trash::tr("its Trash record cannot be written in \"%1\": %2")
-                                 .arg(displayPath(fromNativePath(trash + "/info")), reason(error)));
+            return itemFailure(
+                item, Trash::tr("its Trash record cannot be written in \"%1\": %2")
+                          .arg(displayPath(fromNativePath(trash + "/info")), reason(error)));
         }
         QFile out;
         const bool written = out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
@@ -175,7 +169,8 @@ bool moveToTrash(const QByteArray& nativePath, QString* why, TrashEntry* made) {
         out.close();
         if (!written) {
             ::unlink(info.constData());
-            return fail(why, Trash::tr("its Trash record cannot be written: %1").arg(writeError));
+            return itemFailure(item,
+                               Trash::tr("its Trash record cannot be written: %1").arg(writeError));
         }
         const QByteArray target = trash + "/files/" + entry;
         if (::lstat(target.constData(), &st) == 0) { // an entry left without its record
@@ -184,28 +179,28 @@ bool moveToTrash(const QByteArray& nativePath, QString* why, TrashEntry* made) {
         }
         if (::rename(item.constData(), target.constData()) == 0) {
             if (made) *made = {target, info};
-            return true;
+            return Result::ok();
         }
         const int error = errno;
         ::unlink(info.constData());
-        return fail(why, reason(error));
+        return itemFailure(item, reason(error));
     }
-    return fail(why, Trash::tr("the Trash has no free name for it"));
+    return itemFailure(item, Trash::tr("the Trash has no free name for it"));
 }
 
-bool restoreFromTrash(const TrashEntry& entry, const QString& original, QString* why) {
+Result restoreFromTrash(const TrashEntry& entry, const QString& original) {
+    const QByteArray place = toNativePath(QDir::cleanPath(original));
     struct stat st;
     if (entry.file.isEmpty() || ::lstat(entry.file.constData(), &st) != 0)
-        return fail(why, Trash::tr("it is no longer in the Trash"));
-    const QByteArray place = toNativePath(QDir::cleanPath(original));
+        return itemFailure(place, Trash::tr("it is no longer in the Trash"));
     const int error =
         fsc::renameNoReplace(std::string(entry.file.constData()), std::string(place.constData()));
-    if (error == EEXIST) return fail(why, Trash::tr("something else is at its place now"));
+    if (error == EEXIST) return itemFailure(place, Trash::tr("something else is at its place now"));
     if (error == ENOENT && ::lstat(entry.file.constData(), &st) == 0)
-        return fail(why, Trash::tr("the folder it was in is gone"));
-    if (error) return fail(why, reason(error));
+        return itemFailure(place, Trash::tr("the folder it was in is gone"));
+    if (error) return itemFailure(place, reason(error));
     if (!entry.info.isEmpty()) ::unlink(entry.info.constData());
-    return true;
+    return Result::ok();
 }
 
 std::map<QString, TrashEntry> findInTrash(const QStringList& originals, const QDateTime& since) {

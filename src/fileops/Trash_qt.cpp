@@ -1,6 +1,8 @@
 // Windows' Recycle Bin (and the macOS Trash), as Qt reaches them.
 #include "fileops/Trash.h"
 
+#include "common/ResultText.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QObject>
@@ -12,36 +14,23 @@ class Trash {
     Q_DECLARE_TR_FUNCTIONS(Trash)
 };
 
-bool moveToTrash(const QString& path, QString* why) {
-    QFile file(path);
-    if (file.moveToTrash()) return true;
-    *why = file.errorString();
-    return false;
+Result moveToTrash(const QString& path) {
+    return moveToTrash(toNativePath(path));
 }
 
-bool moveToTrash(const QByteArray& nativePath, QString* why) {
-    return moveToTrash(QFile::decodeName(nativePath), why);
-}
-
-bool moveToTrash(const QByteArray& nativePath, QString* why, TrashEntry* made) {
+Result moveToTrash(const QByteArray& nativePath, TrashEntry* made) {
     QFile file(QFile::decodeName(nativePath));
-    if (!file.moveToTrash()) {
-        *why = file.errorString();
-        return false;
-    }
+    if (!file.moveToTrash()) return itemFailure(nativePath, file.errorString());
     if (made) *made = {QFile::encodeName(file.fileName()), {}};
-    return true;
+    return Result::ok();
 }
 
-bool restoreFromTrash(const TrashEntry& entry, const QString& original, QString* why) {
-    if (QFile::exists(original)) {
-        *why = Trash::tr("something else is at its place now");
-        return false;
-    }
+Result restoreFromTrash(const TrashEntry& entry, const QString& original) {
+    if (QFile::exists(original))
+        return itemFailure(original, Trash::tr("something else is at its place now"));
     QFile file(QFile::decodeName(entry.file));
-    if (file.rename(original)) return true;
-    *why = file.errorString();
-    return false;
+    if (file.rename(original)) return Result::ok();
+    return itemFailure(original, file.errorString());
 }
 
 std::map<QString, TrashEntry> findInTrash(const QStringList&, const QDateTime&) {

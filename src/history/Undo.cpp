@@ -2,6 +2,7 @@
 
 #include "common/FileTimes.h"
 #include "common/NativePath.h"
+#include "common/ResultText.h"
 #include "fileops/FileJob.h"
 #include "fileops/FileMoves.h"
 #include "fileops/FileSystemCalls.h"
@@ -243,25 +244,25 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
         break;
     case Kind::Trash:
         if (undo) {
-            QString reason;
-            done = restoreFromTrash({toNativePath(c.target), toNativePath(c.trashInfo)}, c.path,
-                                    &reason);
+            const Result back =
+                restoreFromTrash({toNativePath(c.target), toNativePath(c.trashInfo)}, c.path);
+            done = bool(back);
             if (done)
                 follow(c, c.path);
             else
                 *why = Undo::tr("%1 cannot come back from the %2: %3")
-                           .arg(shown(c.path), trashName(), reason);
+                           .arg(shown(c.path), trashName(), reasonText(back));
         } else {
             TrashEntry made;
-            QString reason;
-            done = moveToTrash(toNativePath(c.path), &reason, &made);
+            const Result trashed = moveToTrash(toNativePath(c.path), &made);
+            done = bool(trashed);
             if (done) {
                 c.target = fromNativePath(made.file);
                 c.trashInfo = fromNativePath(made.info);
                 follow(c, c.target);
             } else {
                 *why = Undo::tr("%1 cannot be moved to the %2: %3")
-                           .arg(shown(c.path), trashName(), reason);
+                           .arg(shown(c.path), trashName(), reasonText(trashed));
             }
         }
         break;

@@ -194,8 +194,8 @@ TEST_F(EditHistoryTest, ARunCutShortIsFoundAtTheNextStartAndItsChangesCanBeUndon
                   0);
     }
     for (const QString& item : {path("Rock2"), raw}) {
-        QString why;
-        ASSERT_TRUE(moveToTrash(toNativePath(item), &why)) << why.toStdString();
+        const Result trashed = moveToTrash(toNativePath(item));
+        ASSERT_TRUE(trashed) << trashed.message();
     }
     for (const QString& f : files.mid(0, 2)) {
         QFile file(f);

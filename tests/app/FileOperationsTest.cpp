@@ -7,15 +7,12 @@
 #include "ScriptedPrompter.h"
 #include "TestFiles.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QUrl>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -203,30 +200,6 @@ TEST_F(FileOperationsTest, CancelAllStopsTheRunningJobRunsItsDoneAndDropsTheQueu
     EXPECT_EQ(done, QStringList{"slow cancelled"}) << "no job starts once the window closes";
     EXPECT_TRUE(ops.idle());
     EXPECT_FALSE(queuedRan);
-}
-
-// A job that takes a while shows its progress window; a click on its Cancel stops the job.
-TEST_F(FileOperationsTest, TheProgressWindowsCancelStopsTheJob) {
-    std::optional<bool> cancelled;
-    ops.runner().run(
-        "slow",
-        [](FileJob& job) {
-            while (!job.cancelled())
-                std::this_thread::yield();
-        },
-        [&](bool c) { cancelled = c; });
-    QWidget* progress = nullptr;
-    ASSERT_TRUE(waitUntil([&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == "ProgressWindow" && w->isVisible()) progress = w;
-        return progress != nullptr;
-    }));
-    auto* cancel = progress->findChild<QPushButton*>();
-    ASSERT_NE(cancel, nullptr);
-    QTest::mouseClick(cancel, Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return ops.idle(); }));
-    EXPECT_EQ(cancelled, std::optional<bool>(true));
-    EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
 }
 
 } // namespace

@@ -1,10 +1,15 @@
-// The window as a file manager: drops, moves, conflicts, deletion, new folders and renames.
+// The window as a file manager: drops, moves, conflicts, deletion, new folders, renames and the
+// progress window.
 #include "Form1Fixture.h"
+#include "app/window/ProgressWindow.h"
 
 #include <QContextMenuEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QPushButton>
 #include <QToolButton>
+#include <optional>
+#include <thread>
 
 namespace tunewalk {
 namespace {
@@ -350,6 +355,27 @@ TEST_F(FileOpsTest, TheCurrentFileFollowsMovesAndStopsWhenDeleted) {
     EXPECT_FALSE(form->playing());
     EXPECT_EQ(form->currentLabel()->text(), "(none)");
     EXPECT_EQ(player.calls.last(), "unload");
+}
+
+// A file job that takes a while shows the window's progress window; its Cancel stops the job.
+TEST_F(FileOpsTest, ASlowJobShowsTheProgressWindowWhoseCancelStopsIt) {
+    auto* progress = form->findChild<ProgressWindow*>();
+    ASSERT_NE(progress, nullptr);
+    std::optional<bool> cancelled;
+    form->fileOperations().runner().run(
+        "slow",
+        [](FileJob& job) {
+            while (!job.cancelled())
+                std::this_thread::yield();
+        },
+        [&](bool c) { cancelled = c; });
+    ASSERT_TRUE(waitUntil([&] { return progress->isVisible(); }));
+    auto* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return form->fileOperations().idle(); }));
+    EXPECT_EQ(cancelled, std::optional<bool>(true));
+    EXPECT_TRUE(waitUntil([&] { return !progress->isVisible(); }));
 }
 
 } // namespace

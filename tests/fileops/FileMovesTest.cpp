@@ -333,8 +333,8 @@ TEST_F(FileMovesTest, RemovalTakesLinksAsLinksAndACancelHalfWayLeavesTheRest) {
     fs::create_symlink(dst / "Outside", src / "Top/L1/outside");
     const Hashes outside = hashes(dst);
     ASSERT_EQ(countEntries(q(src / "Top"), job), 9);
-    QString why;
-    EXPECT_TRUE(removeItem(q(src / "Top"), job, &why)) << why.toStdString();
+    const Result whole = removeItem(q(src / "Top"), job);
+    EXPECT_TRUE(whole) << whole.message();
     EXPECT_EQ(job.progress().itemsDone, 9);
     EXPECT_EQ(hashes(src), Hashes{});
     EXPECT_EQ(hashes(dst), outside);
@@ -349,9 +349,10 @@ TEST_F(FileMovesTest, RemovalTakesLinksAsLinksAndACancelHalfWayLeavesTheRest) {
     faults.onRemoved = [&] {
         if (++removed == 50) stopped.cancel();
     };
-    EXPECT_FALSE(removeItem(q(src / "Top"), stopped, &why)) << "finished despite the cancel";
+    const Result cut = removeItem(q(src / "Top"), stopped);
+    EXPECT_FALSE(cut) << "finished despite the cancel";
     EXPECT_EQ(removed, 50);
-    EXPECT_TRUE(why.isEmpty()) << why.toStdString();
+    EXPECT_EQ(cut.reason(), "") << "a cancel is no failure to report";
     const Hashes rest = hashes(src);
     EXPECT_TRUE(rest.count("Top") && rest.size() < before.size()) << rest.size();
     for (const auto& [name, hash] : rest)
@@ -415,8 +416,8 @@ TEST_F(FileMovesTest, ARealSecondDiskTakesAFolderAndRefusesOneTooBigBeforeCopyin
 
     // That drive's own Trash takes a folder inside one whose name is not valid text.
     put(dst / "Caf\xe9/Live/x.mp3");
-    QString trashed;
-    EXPECT_TRUE(moveToTrash(q(dst / "Caf\xe9/Live"), &trashed)) << trashed.toStdString();
+    const Result trashed = moveToTrash(q(dst / "Caf\xe9/Live"));
+    EXPECT_TRUE(trashed) << trashed.message();
     EXPECT_TRUE(fs::exists(dst / (".Trash-" + std::to_string(::getuid())) / "files/Live"));
 
     // Deleting a folder for good stops at a drive mounted inside it.
@@ -427,9 +428,10 @@ TEST_F(FileMovesTest, ARealSecondDiskTakesAFolderAndRefusesOneTooBigBeforeCopyin
         fs::path at;
         ~Unbind() { ::umount2(at.c_str(), MNT_DETACH); }
     } unbind{src / "Holder/Mounted"};
-    QString kept;
-    EXPECT_FALSE(removeItem(q(src / "Holder"), plain, &kept));
-    EXPECT_TRUE(kept.contains("another drive mounted there")) << kept.toStdString();
+    const Result kept = removeItem(q(src / "Holder"), plain);
+    EXPECT_EQ(kept.file(), (src / "Holder/Mounted").native()) << "names the mounted folder";
+    EXPECT_NE(kept.reason().find("another drive mounted there"), std::string::npos)
+        << kept.message();
     EXPECT_TRUE(fs::exists(src / "Holder/Mounted/Album/a.mp3"));
 }
 

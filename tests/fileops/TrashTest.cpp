@@ -3,6 +3,7 @@
 
 #include "QtPrinters.h"
 #include "TempDir.h"
+#include "common/ResultText.h"
 
 #include <QFile>
 #include <QString>
@@ -39,9 +40,8 @@ std::pair<bool, QString> trashed(const QByteArray& path) {
     auto outcome = std::make_shared<std::promise<std::pair<bool, QString>>>();
     std::future<std::pair<bool, QString>> result = outcome->get_future();
     std::thread([path, outcome] {
-        QString why;
-        const bool moved = moveToTrash(path, &why);
-        outcome->set_value({moved, why});
+        const Result moved = moveToTrash(path);
+        outcome->set_value({bool(moved), reasonText(moved)});
     }).detach();
     if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
         return {false, "still busy after 10 s"};

@@ -135,8 +135,8 @@ public:
     void trash(Recording& r, const std::string& name) const {
         run(r, {Change{ChangeKind::Trash, at(name)}}, [&](const Change& c) {
             TrashEntry made;
-            QString why;
-            ASSERT_TRUE(moveToTrash(toNativePath(c.path), &why, &made)) << why.toStdString();
+            const Result trashed = moveToTrash(toNativePath(c.path), &made);
+            ASSERT_TRUE(trashed) << trashed.message();
             r.change(0).target = fromNativePath(made.file);
             r.change(0).trashInfo = fromNativePath(made.info);
         });

@@ -1,9 +1,9 @@
 #include "app/fileops/FileOperations.h"
 
 #include "app/listing/DetailReader.h"
-#include "app/window/ProgressWindow.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
+#include "common/ResultText.h"
 #include "fileops/FileMoves.h"
 #include "fileops/Removal.h"
 #include "fileops/Trash.h"
@@ -75,15 +75,13 @@ struct FileOperations::Deletion {
     std::vector<Trouble> failed, refused; // refused: what the Trash would not take
 };
 
-FileOperations::FileOperations(Prompter& prompter, QWidget* window)
-    : m_prompter(prompter), m_progress(new ProgressWindow(m_runner, window)) {
+FileOperations::FileOperations(Prompter& prompter, QObject* parent)
+    : QObject(parent), m_prompter(prompter) {
     connect(&m_runner, &FileJobRunner::finished, this, &FileOperations::finished);
 }
 
 // The runner stops its job as it goes; no outcome is shown to a window that is going away.
-FileOperations::~FileOperations() {
-    delete m_progress; // unless the window took it along already
-}
+FileOperations::~FileOperations() = default;
 
 void FileOperations::lookAtDrop(const QStringList& paths, const QString& destination,
                                 std::function<void(const std::vector<Dropped>&)> done) {
@@ -244,19 +242,19 @@ void FileOperations::runDeletion(const std::shared_ptr<Deletion>& deletion,
                 const QString& item = items[i];
                 if (job.cancelled()) return; // the rest stays untouched
                 job.setItem(displayPath(item));
-                QString why;
                 TrashEntry made;
                 if (!itemExists(item)) {
                     tally->failed.push_back({item, tr("it no longer exists")});
-                } else if (destroy ? removeItem(item, job, &why)
-                                   : moveToTrash(toNativePath(item), &why, &made)) {
+                } else if (const Result gone = destroy ? removeItem(item, job)
+                                                       : moveToTrash(toNativePath(item), &made);
+                           gone) {
                     ++tally->gone;
                     history::Change& change = recording->change(std::size_t(i));
                     change.target = fromNativePath(made.file);
                     change.trashInfo = fromNativePath(made.info);
                     recording->made(std::size_t(i));
-                } else if (!why.isEmpty()) { // empty: cancelled half-way
-                    (destroy ? tally->failed : tally->refused).push_back({item, why});
+                } else if (!gone.reason().empty()) { // no reason: cancelled half-way
+                    (destroy ? tally->failed : tally->refused).push_back({item, reasonText(gone)});
                 }
                 if (!destroy) job.addItem();
             }

@@ -4,18 +4,14 @@
 #include "fileops/FileMoves.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QWidget;
-
 namespace tunewalk {
 
 class HistoryStore;
-class ProgressWindow;
 class Prompter;
 namespace history {
 class Recording;
@@ -23,8 +19,8 @@ class Recording;
 
 // The window's file jobs: moves, merges, replaces, deletes and the Trash. The questions are
 // asked here on the window's thread before a job starts (never while the worker holds a
-// half-done file); the work runs on the runner's worker, with a progress window when it takes
-// a while; the outcome comes back to the window's thread.
+// half-done file); the work runs on the runner's worker, whose progress the window shows when a
+// job takes a while; the outcome comes back to the window's thread.
 class FileOperations : public QObject {
     Q_OBJECT
 public:
@@ -51,7 +47,7 @@ public:
     // the views must be read again from the disk.
     enum class DeleteResult { Deleted, Cancelled, Failed };
 
-    FileOperations(Prompter& prompter, QWidget* window);
+    explicit FileOperations(Prompter& prompter, QObject* parent = nullptr);
     ~FileOperations() override;
 
     // Looks at the dropped items and at their places in `destination` on the worker (a drop of
@@ -76,6 +72,7 @@ public:
     bool idle() const { return m_runner.idle(); }
     // Stops the running job cleanly (its half-done copy taken back) and drops the queued ones.
     void cancelAll() { m_runner.cancelAll(); }
+    // The jobs as they run, with their progress and Cancel, for the window to show.
     FileJobRunner& runner() { return m_runner; }
 
     struct Trouble {
@@ -96,7 +93,6 @@ private:
 
     Prompter& m_prompter;
     FileJobRunner m_runner;
-    QPointer<ProgressWindow> m_progress;
     QString m_historyPath; // each job records through a connection of its own
     std::function<void()> m_recorded;
 };

@@ -10,6 +10,7 @@
 #include "app/window/GridDelegate.h"
 #include "app/window/Icons.h"
 #include "app/window/PlayerPanel.h"
+#include "app/window/ProgressWindow.h"
 #include "common/ReturnAddress.h"
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
@@ -60,7 +61,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
       m_playback(new Playback(*services.player, this)), m_shell(services.shell),
       m_fileOps(new FileOperations(*services.prompter, this)), m_commandLine(services.commandLine),
       m_fallbackFolder(services.fallbackFolder) {
-    m_fileOps->setParent(this);
+    new ProgressWindow(m_fileOps->runner(), this); // shown while a file job takes a while
     m_history = new UndoHistory(*m_fileOps, *services.prompter, {}, this);
     m_fileOps->setHistory(m_history->store(), [this] { m_history->recorded(); });
     connect(m_history, &UndoHistory::changed, this, &Form1::updateEditMenu);
