@@ -10,7 +10,7 @@
 
 #include "BenchTiming.h"
 #include "common/PathRules.h"
-#include "foldertree/FolderListing.h"
+#include "foldertree/SubFolders.h"
 #include "foldertree/TreeNode.h"
 #include "foldertree/Treefolder.h"
 
@@ -164,7 +164,7 @@ int run(const Scenario& scenario, int repetitions) {
     if (const int latency = scenario.probeLatencyMs) {
         environment.hasSubFolder = [latency](const QString& folder) {
             std::this_thread::sleep_for(std::chrono::milliseconds(latency));
-            return tunewalk::FolderListing::hasSubFolder(folder);
+            return tunewalk::SubFolders::hasSubFolder(folder);
         };
     }
     tunewalk::Treefolder tree(environment);

@@ -1,6 +1,6 @@
 // The tree's content: keys and pictures, loading on expand, collapse, and SetPath.
 #include "TreefolderFixture.h"
-#include "foldertree/FolderListing.h"
+#include "foldertree/SubFolders.h"
 
 #include <future>
 
@@ -231,7 +231,7 @@ TEST_F(TreefolderTest, ABlockedProbeHoldsUpNoExpansionAndItsLateAnswerSetsTheBut
     TreefolderEnvironment slow = environment();
     slow.hasSubFolder = [released](const QString& folder) {
         released.wait();
-        return FolderListing::hasSubFolder(folder);
+        return SubFolders::hasSubFolder(folder);
     };
     tree->init(slow);
 
