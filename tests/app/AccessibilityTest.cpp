@@ -124,7 +124,7 @@ TEST_F(KeyboardTest, PopupsOpenFromTheKeyboardAtTheirPane) {
     auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_EQ(popup, form->menu("mnuPopup"));
     EXPECT_TRUE(form->command("mnuEditTags")->isVisible());
-    const QRect row = form->list()->visualItemRect(rowNamed("b.mp3"));
+    const QRect row = rectOf("b.mp3");
     const QPoint top = form->list()->viewport()->mapFromGlobal(popup->pos());
     EXPECT_TRUE(top.y() >= row.top() && top.y() <= row.bottom() + 1) << top.y();
     popup->close();

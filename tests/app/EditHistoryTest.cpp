@@ -55,7 +55,7 @@ TEST_F(EditHistoryTest, EveryKindOfChangeIsUndoneAndRedoneByTheKeys) {
     };
     const std::vector<Case> cases{
         {"rename", "&Undo Rename \"a.mp3\" to \"z.mp3\"",
-         [&] { form->renameRow(rowNamed("a.mp3"), "z.mp3"); }},
+         [&] { form->renameRow(rowNamed("a.mp3")->key, "z.mp3"); }},
         {"new folder", "&Undo New folder \"New Folder\"",
          [&] {
              form->command("mnuNewFolder")->trigger();
@@ -128,7 +128,7 @@ TEST_F(EditHistoryTest, UndoRefusesWhenTheFileChangedSinceAndChangesNothing) {
     EXPECT_TRUE(prompter.shown[0].text.endsWith("Nothing was changed."));
 
     // Ctrl+Z in a text field edits the text, never the files.
-    form->renameRow(rowNamed("Rock"), "Jazz");
+    form->renameRow(rowNamed("Rock")->key, "Jazz");
     form->command("mnuFilter")->trigger();
     QTest::keyClicks(form->findChild<QLineEdit*>("txtFilter"), "xy");
     keys(QKeySequence::Undo, form->findChild<QLineEdit*>("txtFilter"));
@@ -137,7 +137,7 @@ TEST_F(EditHistoryTest, UndoRefusesWhenTheFileChangedSinceAndChangesNothing) {
 
 TEST_F(EditHistoryTest, ADamagedRecordRefusesTheUndoByNameAndChangesNothing) {
     start(music());
-    form->renameRow(rowNamed("a.mp3"), "z.mp3");
+    form->renameRow(rowNamed("a.mp3")->key, "z.mp3");
     const qint64 id = form->history().undoTarget().value().id;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "meddling");
@@ -250,7 +250,7 @@ TEST_F(EditHistoryTest, ADamagedHistoryIsSetAsideToldOfOnceAndAFreshOneRecords) 
     damage();
     start(music());
     toldOf(newestAside());
-    form->renameRow(rowNamed("a.mp3"), "z.mp3");
+    form->renameRow(rowNamed("a.mp3")->key, "z.mp3");
     undo();
     EXPECT_TRUE(QFileInfo::exists(path("a.mp3")));
 
@@ -309,7 +309,7 @@ TEST_F(EditHistoryTest, AHistoryThatCannotBeWrittenIsSaidInTheStatusBar) {
     QDir().mkpath(dbPath()); // its place is a folder
     start(music());
     EXPECT_TRUE(form->findChild<QLabel*>("HistoryNote")->isVisible());
-    form->renameRow(rowNamed("z.mp3"), "y.mp3");
+    form->renameRow(rowNamed("z.mp3")->key, "y.mp3");
     EXPECT_TRUE(QFileInfo::exists(path("y.mp3")));
 }
 

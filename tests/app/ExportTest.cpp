@@ -71,7 +71,7 @@ protected:
     }
     QStringList audioKeysInDisplayOrder() const {
         QStringList keys;
-        for (int i = 0; i < form->list()->topLevelItemCount(); ++i)
+        for (int i = 0; i < rowCount(); ++i)
             if (row(i)->isFile()) keys << row(i)->key;
         return keys;
     }
@@ -217,8 +217,8 @@ TEST_F(ExportTest, CsvContents) {
     ASSERT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
     const QJsonArray records = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
     ASSERT_EQ(records.size(), 8);
-    for (int i = 0; i < form->list()->topLevelItemCount(); ++i) {
-        const ListRow* r = row(i);
+    for (int i = 0; i < rowCount(); ++i) {
+        const Row r = row(i);
         QStringList expected{r->key};
         for (int column : {Col::Name, Col::Track, Col::Length, Col::Artist, Col::Bitrate, Col::Size,
                            Col::Modified})
@@ -291,7 +291,7 @@ TEST_F(ExportTest, ANameWithALineBreakIsLeftOutOfPlaylistsAndSaid) {
     writeMp3("a.mp3");
     writeMp3("Evil\n#EXTINF:1,x\r\nother.mp3");
     start(music());
-    ASSERT_EQ(form->list()->topLevelItemCount(), 2);
+    ASSERT_EQ(rowCount(), 2);
     const QString leftOut = "These files were left out of the playlist, because a playlist "
                             "cannot hold a name with a line break:\n\n" +
                             path("Evil\\n#EXTINF:1,x\\r\\nother.mp3");

@@ -28,7 +28,7 @@ protected:
     }
 
     QPoint pointOn(const char* name) const {
-        return form->list()->visualItemRect(rowNamed(QLatin1String(name))).center();
+        return rectOf(QLatin1String(name)).center();
     }
     QPoint emptySpace() const { return QPoint(10, form->list()->viewport()->height() - 5); }
     // Whether the list takes the data at a point, as a drag over it would ask.
@@ -85,7 +85,7 @@ TEST_F(FileOpsTest, DragFromTheListOntoAFolderRowMovesAndTheRowsFollow) {
     // The events the platform delivers: the drag enters over a dragged row (no folder), moves
     // over a folder row and drops there.
     dragRows({"a.mp3", "Rock2"}, [&](QMimeData* data) {
-        EXPECT_EQ(Form1::fileList(data), (QStringList{path("Rock2"), path("a.mp3")}));
+        EXPECT_EQ(FolderModel::fileList(data), (QStringList{path("Rock2"), path("a.mp3")}));
         QWidget* viewport = form->list()->viewport();
         QDragEnterEvent enter(pointOn("a.mp3"), Qt::MoveAction, data, Qt::LeftButton, {});
         QApplication::sendEvent(viewport, &enter);
@@ -224,7 +224,7 @@ TEST_F(FileOpsTest, DeleteFromTheListAndItsSwitches) {
 TEST_F(FileOpsTest, ASlowSecondClickRenamesAndADoubleClickPlays) {
     form->clickRow(rowNamed("a.mp3"));
     QWidget* viewport = form->list()->viewport();
-    const QRect r = form->list()->visualItemRect(rowNamed("a.mp3"));
+    const QRect r = rectOf("a.mp3");
     const QPoint onName(r.left() + 60, r.center().y());
     QTest::mouseClick(viewport, Qt::LeftButton, {}, onName);
     ASSERT_TRUE(waitUntil([&] { return editing(); }, 3000));
@@ -237,7 +237,7 @@ TEST_F(FileOpsTest, ASlowSecondClickRenamesAndADoubleClickPlays) {
 
     // The second click of a double-click plays instead.
     form->clickRow(rowNamed("b.mp3"));
-    const QRect b = form->list()->visualItemRect(rowNamed("b.mp3"));
+    const QRect b = rectOf("b.mp3");
     QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(b.left() + 60, b.center().y()));
     form->handleDoubleClick(rowNamed("b.mp3"));
     waitUntil([] { return false; }, form->renameClickDelayMs() + 100);
@@ -304,34 +304,34 @@ TEST_F(FileOpsTest, NewFolderNumbering) {
     EXPECT_EQ(form->getSelCount(), 1);
 
     list("Drives");
-    const int before = form->list()->topLevelItemCount();
+    const int before = rowCount();
     form->newFolderCommand();
-    EXPECT_EQ(form->list()->topLevelItemCount(), before);
+    EXPECT_EQ(rowCount(), before);
 }
 
 TEST_F(FileOpsTest, RenamesFollowedByTheTreeAndTheCurrentFile) {
     play("a.mp3");
-    form->renameRow(rowNamed("a.mp3"), "z.mp3");
+    form->renameRow(rowNamed("a.mp3")->key, "z.mp3");
     EXPECT_TRUE(exists("z.mp3"));
     EXPECT_EQ(form->playingFile(), path("z.mp3"));
     ASSERT_NE(form->findRow(path("z.mp3")), nullptr);
-    EXPECT_EQ(form->findRow(path("z.mp3"))->cell(Col::AscFirst), "D_z.mp3");
+    EXPECT_EQ(form->findRow(path("z.mp3"))->name, "z.mp3");
 
     // Onto an existing name: refused, nothing changes.
-    form->renameRow(rowNamed("z.mp3"), "b.mp3");
+    form->renameRow(rowNamed("z.mp3")->key, "b.mp3");
     EXPECT_TRUE(exists("z.mp3"));
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_NE(form->findRow(path("z.mp3")), nullptr);
-    form->renameRow(rowNamed("z.mp3"), "bad\nname.mp3");
+    form->renameRow(rowNamed("z.mp3")->key, "bad\nname.mp3");
     EXPECT_TRUE(exists("z.mp3"));
 
     // A folder: the tree's nodes follow.
     form->tree()->SetPath(path("Rock/Live"));
     list(music());
     ASSERT_NE(form->tree()->node(pathKey(path("Rock"))), nullptr);
-    form->renameRow(rowNamed("Rock"), "Jazz");
+    form->renameRow(rowNamed("Rock")->key, "Jazz");
     EXPECT_TRUE(QFileInfo(path("Jazz/Live")).isDir());
-    EXPECT_EQ(form->findRow(path("Jazz"))->cell(Col::AscFirst), "C_Jazz");
+    EXPECT_EQ(form->findRow(path("Jazz"))->name, "Jazz");
     EXPECT_NE(form->tree()->node(pathKey(path("Jazz"))), nullptr);
     EXPECT_EQ(form->tree()->node(pathKey(path("Rock"))), nullptr);
 }

@@ -23,7 +23,7 @@ protected:
 
     QStringList shownNames() const {
         QStringList out;
-        for (int i = 0; i < form->list()->topLevelItemCount(); ++i)
+        for (int i = 0; i < rowCount(); ++i)
             if (!row(i)->isHidden()) out << row(i)->cell(Col::Name);
         return out;
     }
@@ -108,8 +108,8 @@ TEST_F(FilterTest, KeepsFilteringRowsThatArriveLaterUntilAnotherFolderIsListed) 
 TEST_F(FilterTest, NoHiddenRowStaysSelected) {
     const auto selected = [&] {
         QStringList names;
-        for (const ListRow* r : form->selectedRows())
-            names << r->cell(Col::Name);
+        for (const ListEntry* r : form->selectedRows())
+            names << cellText(*r, Col::Name);
         return names;
     };
     form->clickRow(rowNamed("a.mp3"));
@@ -169,7 +169,7 @@ TEST_F(FilterTest, PlayAllNextAndPreviousGoByTheRowsShown) {
     filter("band");
     form->command("mnuShowCurrent")->trigger();
     EXPECT_FALSE(form->filterField()->isVisible());
-    EXPECT_EQ(form->selectedRows(), std::vector<ListRow*>{rowNamed("d.mp3")});
+    EXPECT_EQ(form->selectedRows(), std::vector<const ListEntry*>{rowNamed("d.mp3")});
 }
 
 TEST_F(FilterTest, ExportsHoldTheRowsShown) {

@@ -7,7 +7,9 @@
 #include "FakeTrayIcon.h"
 #include "QtPrinters.h"
 #include "ScriptedPrompter.h"
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderModel.h"
+#include "app/listing/FolderSortModel.h"
+#include "app/listing/ListText.h"
 #include "app/window/Form1.h"
 #include "common/PathRules.h"
 #include "common/SettingsStore.h"
@@ -33,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
@@ -168,18 +171,47 @@ protected:
     }
     void mkdir(const QString& relative) { QDir(music()).mkpath(relative); }
 
-    // The list as the user sees it.
+    // A row of the list as the user sees it, by its key: what its cells show, its picture,
+    // whether it is selected or shown.
+    struct Row {
+        const Form1* form = nullptr;
+        QString key;
+        const ListEntry* entry() const { return form ? form->findRow(key) : nullptr; }
+        operator const ListEntry*() const { return entry(); }
+        const Row* operator->() const { return this; }
+        QString cell(int column) const { return cellText(*entry(), column); }
+        bool isFile() const { return entry()->isFile(); }
+        QString iconKey() const { return form->rows().iconKey(*entry()); }
+        QVariant data(int column, int role) const {
+            return form->rows().data(form->rows().indexOf(key, column), role);
+        }
+        bool isHidden() const { return !form->viewIndex(key).isValid(); }
+        bool isSelected() const {
+            const QModelIndex index = form->viewIndex(key);
+            return index.isValid() && form->list()->selectionModel()->isRowSelected(index.row(), {});
+        }
+        bool operator==(const Row& other) const { return key == other.key; }
+    };
+    // Where the row shows in the list's viewport.
+    QRect rectOf(const QString& name) const {
+        return form->list()->visualRect(form->viewIndex(rowNamed(name)->key));
+    }
+    int rowCount() const { return form->rowOrder().rowCount(); }
     QStringList names() const {
         QStringList out;
-        for (int i = 0; i < form->list()->topLevelItemCount(); ++i)
+        for (int i = 0; i < rowCount(); ++i)
             out << row(i)->cell(Col::Name);
         return out;
     }
-    ListRow* row(int i) const { return static_cast<ListRow*>(form->list()->topLevelItem(i)); }
-    ListRow* rowNamed(const QString& name) const {
-        for (int i = 0; i < form->list()->topLevelItemCount(); ++i)
-            if (row(i)->cell(Col::Name) == name) return row(i);
-        return nullptr;
+    Row row(int i) const {
+        if (i < 0 || i >= rowCount()) return {};
+        return {form.get(), form->rowOrder().entryAt(i).key};
+    }
+    // Shown or not.
+    Row rowNamed(const QString& name) const {
+        for (const ListEntry& e : form->rows().entries())
+            if (cellText(e, Col::Name) == name) return {form.get(), e.key};
+        return {};
     }
     // A click on a column's header section, as the user gives it.
     void clickHeader(int column) {
@@ -201,10 +233,13 @@ protected:
     }
     // These rows alone selected, the first one current.
     void select(const QStringList& rows) {
-        form->list()->clearSelection();
+        QItemSelectionModel* selection = form->list()->selectionModel();
+        selection->clearSelection();
         for (const QString& name : rows)
-            rowNamed(name)->setSelected(true);
-        form->list()->setCurrentItem(rowNamed(rows.first()), 0, QItemSelectionModel::NoUpdate);
+            selection->select(form->viewIndex(rowNamed(name)->key),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection->setCurrentIndex(form->viewIndex(rowNamed(rows.first())->key),
+                                   QItemSelectionModel::NoUpdate);
     }
     // Runs a command and names the modal dialog it opened (closing it), or "" for none.
     QString openedBy(QAction* command) {

@@ -36,15 +36,12 @@ TEST(ListFilter, IgnoresCaseAccentsAndCompatibilityForms) {
 TEST(ListFilter, MatchesTrackNameOrArtistToo) {
     ListFilter filter;
     filter.setText(u"band");
-    EXPECT_TRUE(filter.matches("01.mp3", "Night Song", "The BAND"));
-    EXPECT_TRUE(filter.matches("01.mp3", "Bandwagon"));
-    EXPECT_FALSE(filter.matches("01.mp3", "Night Song", "The Bend"));
+    EXPECT_TRUE(filter.matches(u"01.mp3", u"Night Song", u"The BAND"));
+    EXPECT_TRUE(filter.matches(u"01.mp3", u"Bandwagon"));
+    EXPECT_FALSE(filter.matches(u"01.mp3", u"Night Song", u"The Bend"));
 }
 
-TEST(ListFilter, TotalLengthOfLengthCells) {
-    EXPECT_EQ(lengthSeconds(u"01:02:03"), 3723);
-    for (const char16_t* notALength : {u"", u"(unknown)", u"12:30", u"a:b:c"})
-        EXPECT_EQ(lengthSeconds(notALength), std::nullopt);
+TEST(ListFilter, TotalLengthText) {
     EXPECT_EQ(totalLengthText(7 * 3600 + 41 * 60 + 5), "7:41:05");
     EXPECT_EQ(totalLengthText(41 * 60 + 5), "41:05");
     EXPECT_EQ(totalLengthText(5), "0:05");

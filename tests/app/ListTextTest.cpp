@@ -55,11 +55,6 @@ TEST(NaturalLess, OrdersTrickyNamesAsANumericCollator) {
     EXPECT_EQ(own, collated);
 }
 
-TEST(ListText, SortableTimeUsesATwelveHourClockAfterAmPm) {
-    EXPECT_EQ(sortableTime(QDateTime(QDate(2024, 3, 9), QTime(0, 5, 7))), "2024/03/09 AM 12:05:07");
-    EXPECT_EQ(sortableTime(QDateTime(QDate(2024, 3, 9), QTime(13, 0, 0))),
-              "2024/03/09 PM 01:00:00");
-}
 
 TEST(AudioDetails, TagTextStopsAtTheFirstNul) {
     EXPECT_EQ(tagText(std::string("Title\0\0\0", 8)), "Title");

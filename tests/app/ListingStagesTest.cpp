@@ -109,7 +109,7 @@ TEST_F(ListingStagesTest, PendingValuesAreBlankSortAsEmptyAndMoveNoRowUntilTheyA
     });
     form->PopulateList(music());
     ASSERT_TRUE(waitUntil([&] {
-        const ListRow* a = rowNamed("a.mp3");
+        const Row a = rowNamed("a.mp3");
         return a && !a->cell(Col::Size).isEmpty();
     }));
     // Every name is there at once; b and c wait for their values, shown blank.
@@ -207,7 +207,7 @@ TEST_F(ListingStagesTest, TheListFollowsOtherProgramsAndKeepsSelectionAndPlayOrd
     EXPECT_EQ(rowNamed("new.mp3")->cell(Col::Track), "a.mp3");
 
     // Rewritten in place (a tag editor's save): the row's details follow.
-    const qint64 size = rowNamed("c.mp3")->cell(Col::SizeInBytes).toLongLong();
+    const qint64 size = rowNamed("c.mp3")->entry()->size;
     shell(
         QStringLiteral("printf 'TAGRewritten' | dd of=c.mp3 bs=1 seek=%1 conv=notrunc 2>/dev/null")
             .arg(size - 128));
@@ -228,7 +228,7 @@ TEST_F(ListingStagesTest, TheListFollowsOtherProgramsAndKeepsSelectionAndPlayOrd
     // The program's own rename is applied once: its row already matches the disk, so the
     // watcher's report of it reads nothing and lists nothing.
     const qint64 opened = DetailReader::filesOpened();
-    form->renameRow(rowNamed("new.mp3"), "own.mp3");
+    form->renameRow(rowNamed("new.mp3")->key, "own.mp3");
     ASSERT_NE(rowNamed("own.mp3"), nullptr);
     QTest::qWait(300); // the watcher gathers its reports over a moment
     waitForDetails();

@@ -1,6 +1,5 @@
 // The folder listing: rows, sort order, column clicks, navigation and its messages.
 #include "Form1Fixture.h"
-#include "app/window/ListHeader.h"
 #include "common/NativePath.h"
 
 #include <QTest>
@@ -26,8 +25,9 @@ protected:
 
     // Where the header draws its arrow, and which way.
     std::pair<int, Qt::SortOrder> arrow() const {
-        const auto* header = static_cast<const ListHeader*>(form->list()->header());
-        return {header->arrowSection(), header->sortKeyOrder()};
+        const QHeaderView* header = form->list()->header();
+        EXPECT_TRUE(header->isSortIndicatorShown());
+        return {header->sortIndicatorSection(), header->sortIndicatorOrder()};
     }
 };
 
@@ -45,9 +45,9 @@ TEST_F(ListingTest, RowsCarryKeysTagsAndIconsAndTheFirstIsSelected) {
         seen << row(i)->key + " " + row(i)->iconKey();
     EXPECT_EQ(seen, (QStringList{path("zz") + " Folder", path("A.WAV") + " WAV",
                                  path("b.mp3") + " MP3"}));
-    EXPECT_EQ(row(1)->kind, RowKind::WAV);
+    EXPECT_EQ(row(1)->entry()->kind, RowKind::WAV);
     EXPECT_EQ(row(0)->cell(Col::Size), " ");
-    EXPECT_EQ(row(2)->cell(Col::SizeInBytes), QString::number(QFileInfo(path("b.mp3")).size()));
+    EXPECT_EQ(row(2)->entry()->size, QFileInfo(path("b.mp3")).size());
     EXPECT_TRUE(form->listHasAudio());
     EXPECT_EQ(form->currentRow(), row(0));
     EXPECT_EQ(form->getSelCount(), 1);
@@ -72,10 +72,10 @@ TEST_F(ListingTest, HeaderClicksAlternateShowTheArrowAndKeepKindsGrouped) {
 
     // Another column keeps the direction: Size ascending, then Name ascending.
     clickHeader(Col::Size);
-    EXPECT_EQ(form->list()->sortColumn(), Col::AscFirst + Col::Size);
+    EXPECT_EQ(form->rowOrder().column(), Col::Size);
     EXPECT_EQ(arrow(), std::make_pair(Col::Size, Qt::AscendingOrder));
     clickHeader(Col::Name);
-    EXPECT_EQ(form->list()->sortColumn(), Col::AscFirst);
+    EXPECT_EQ(form->rowOrder().column(), Col::Name);
 
     // Size twice: the largest file first, folders still first.
     clickHeader(Col::Size);
@@ -116,7 +116,7 @@ TEST_F(ListingTest, EmptyFolderListsNothingAndAMissingOneIsReported) {
     mkdir("empty");
     writeBytes("empty/zero.mp3", "");
     list(path("empty"));
-    EXPECT_EQ(form->list()->topLevelItemCount(), 0);
+    EXPECT_EQ(rowCount(), 0);
     EXPECT_EQ(form->getSelCount(), 0);
     EXPECT_FALSE(form->listHasAudio());
 
@@ -127,7 +127,7 @@ TEST_F(ListingTest, EmptyFolderListsNothingAndAMissingOneIsReported) {
     waitForDetails();
     EXPECT_EQ(prompter.shown, (Messages{{"No such directory: \"" + path("empty") + "\"",
                                          Icon::Critical, Buttons::Ok}}));
-    EXPECT_EQ(form->list()->topLevelItemCount(), 0);
+    EXPECT_EQ(rowCount(), 0);
     EXPECT_EQ(form->folder(), path("empty"));
 }
 
@@ -150,13 +150,13 @@ TEST_F(ListingTest, DesktopShowsMyComputerAndMyDocumentsFirstThenLast) {
     EXPECT_EQ(row(0)->iconKey(), "MyComputer");
     EXPECT_EQ(row(1)->key, root.filePath("Documents"));
     EXPECT_EQ(row(1)->iconKey(), "MyDocuments");
-    EXPECT_EQ(row(1)->kind, RowKind::Special);
+    EXPECT_EQ(row(1)->entry()->kind, RowKind::Special);
     form->handleColumnClick(Col::Name);
     EXPECT_EQ(names(), (QStringList{"folder", "a.mp3", "My Documents", "My Computer"}));
 
     // Without the flag the same folder is an ordinary folder.
     list(desktop);
-    EXPECT_EQ(form->list()->topLevelItemCount(), 2);
+    EXPECT_EQ(rowCount(), 2);
 
     // Double-clicking My Computer lists the volumes; "/" is one of them.
     list(music());
@@ -225,9 +225,8 @@ TEST_F(ListingTest, NamesThatAreNotValidTextAreListedPlayedDraggedAndRenamed) {
     EXPECT_EQ(row(0)->data(Col::Name, Qt::ToolTipRole).toString(), tip);
     EXPECT_EQ(row(1)->data(Col::Name, Qt::ToolTipRole).toString(), tip);
     EXPECT_EQ(row(2)->data(Col::Name, Qt::ToolTipRole).toString(), "");
-    EXPECT_TRUE(row(0)->modified.isValid());
-    EXPECT_EQ(row(1)->cell(Col::SizeInBytes),
-              QString::number(std::filesystem::file_size(folder + "/Caf\xe9.mp3")));
+    EXPECT_TRUE(row(0)->entry()->statIn);
+    EXPECT_EQ(row(1)->entry()->size, qint64(std::filesystem::file_size(folder + "/Caf\xe9.mp3")));
     EXPECT_EQ(row(1)->cell(Col::Bitrate), "128kbps") << "the details are read by the raw name";
 
     // Played and dragged by its bytes; shown with the replacement.
@@ -236,7 +235,7 @@ TEST_F(ListingTest, NamesThatAreNotValidTextAreListedPlayedDraggedAndRenamed) {
     EXPECT_EQ(form->currentLabel()->text(), "Caf\uFFFD.mp3");
     Qt::DropActions allowed;
     std::unique_ptr<QMimeData> data(form->listDragData(&allowed));
-    EXPECT_EQ(Form1::fileList(data.get()), QStringList{cafe});
+    EXPECT_EQ(FolderModel::fileList(data.get()), QStringList{cafe});
 
     // The folder opens, in the list and in the tree, and shows as text in the caption.
     form->clickRow(rowNamed("D\uFFFDj\uFFFD vu"));
@@ -262,7 +261,7 @@ TEST_F(ListingTest, NamesThatAreNotValidTextAreListedPlayedDraggedAndRenamed) {
         << prompter.texts().join("\n").toStdString();
     EXPECT_TRUE(std::filesystem::exists(folder + "/Cafe.mp3"));
     EXPECT_FALSE(std::filesystem::exists(folder + "/Caf\xe9.mp3"));
-    EXPECT_EQ(form->findRow(path("Cafe.mp3"))->data(Col::Name, Qt::ToolTipRole).toString(), "");
+    EXPECT_EQ(rowNamed("Cafe.mp3")->data(Col::Name, Qt::ToolTipRole).toString(), "");
 }
 
 } // namespace

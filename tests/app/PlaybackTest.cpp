@@ -251,7 +251,7 @@ TEST_F(PlaybackTest, TitleArrivingWithTheDetailsAndTheMinimizedCaption) {
     form->addFile(path("d.mp3"));
     play("d.mp3");
     EXPECT_EQ(panel(), "d.mp3"); // its details are not read yet
-    form->fillAllDetails();
+    form->detailsChanged(path("d.mp3"));
     waitForDetails();
     EXPECT_EQ(panel(), "Delta");
 

@@ -33,7 +33,7 @@ protected:
         QMimeData data;
         int allowed = 0;
         form->treeStartDragFrom(n, &data, allowed);
-        const QStringList paths = Form1::fileList(&data);
+        const QStringList paths = FolderModel::fileList(&data);
         return {paths.isEmpty() ? data.text() : paths.join(QLatin1Char('|')), allowed};
     }
     bool takes(const QMimeData* data, QTreeWidgetItem* n) {

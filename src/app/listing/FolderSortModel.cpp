@@ -110,14 +110,10 @@ void FolderSortModel::refilter() {
 }
 
 void FolderSortModel::sortBy(int column, Qt::SortOrder order) {
-    const bool same = !m_playOrder && column == m_column && order == m_order;
     m_playOrder = false;
     m_column = column;
     m_order = order;
-    if (same || (sortColumn() == column && sortOrder() == order))
-        resort(); // the proxy would think nothing changed
-    else
-        sort(column, order);
+    resort();
 }
 
 void FolderSortModel::setPlayOrder(bool on) {
@@ -128,7 +124,11 @@ void FolderSortModel::setPlayOrder(bool on) {
 }
 
 void FolderSortModel::resort() {
-    invalidate(); // one sort; the selection and the current row stay with their rows
+    // One sort either way; the selection and the current row stay with their rows.
+    if (sortColumn() != m_column || sortOrder() != m_order)
+        sort(m_column, m_order);
+    else
+        invalidate();
 }
 
 void FolderSortModel::hold() {

@@ -78,12 +78,13 @@ void Form1::placeFilter() {
 }
 
 void Form1::applyFilter(bool typed) {
+    const QString current = currentRow() ? currentRow()->key : QString();
     m_sortModel->filter().setText(txtFilter->text());
     m_sortModel->refilter();
     queueCounts();
     if (!typed) return;
     // The first row shown becomes current when the current one went out of sight.
-    if (!ListView1->currentIndex().isValid())
+    if (current.isEmpty() || !viewIndex(current).isValid())
         clickRow(shownNeighbour(nullptr, 1));
     else
         ListView1->scrollTo(ListView1->currentIndex());
