@@ -1,16 +1,27 @@
 #pragma once
 
+#include <QString>
+#include <functional>
+
 namespace tunewalk {
 
 class DesktopMediaControls;
-class Form1;
+class Playback;
 struct NowPlaying;
 
-// What the desktop's media controls show, read from the main window's state.
-NowPlaying nowPlaying(const Form1& window);
+// The window's commands the desktop's media controls may ask for.
+struct MediaCommands {
+    std::function<void()> play, pause, stop, next, previous, raise, quit;
+    // The volume was set from the desktop.
+    std::function<void()> volumeChanged;
+};
 
-// Lets the desktop's media keys and player widgets drive the window's playback, and keeps
-// them told of what plays.
-void connectMediaControls(Form1& window, DesktopMediaControls& controls);
+// What the desktop's media controls show, read from what plays.
+NowPlaying nowPlaying(const Playback& playback);
+
+// Lets the desktop's media keys and player widgets drive playback through `commands`, and
+// keeps them told of what plays.
+void bridgeMediaControls(Playback& playback, const MediaCommands& commands,
+                         DesktopMediaControls& controls);
 
 } // namespace tunewalk

@@ -44,6 +44,18 @@ public:
     // The file was moved or renamed while current.
     void followMove(const QString& to) { m_currentFile = to; }
 
+    // What the window shows of the current file and which of its commands it offers now: the
+    // desktop's media controls read them here.
+    struct Shown {
+        QString title, artist;
+        bool canPlay = false, canGoNext = false, canGoPrevious = false;
+    };
+    const Shown& shown() const { return m_shown; }
+    void setShown(Shown shown) {
+        m_shown = std::move(shown);
+        emit shownChanged();
+    }
+
 signals:
     // The player plays (or resumes) the current file.
     void playing();
@@ -55,6 +67,8 @@ signals:
     // Playback ended: stopped by the user, at the end of a file without Play All or Repeat,
     // or by a player error.
     void ended();
+    // What the window shows of playback changed, or the volume did.
+    void shownChanged();
 
 private:
     void onStateChanged(int newState);
@@ -68,6 +82,7 @@ private:
     bool m_opening = false;
     bool m_playAll = false;
     bool m_repeat = false;
+    Shown m_shown;
     QTimer m_pauseTimer; // pauses a file that must start paused, once it reports playing
 };
 

@@ -87,6 +87,12 @@ QString fallbackStartFolder();
 // The absolute on-disk form of a path; empty when nothing exists there.
 QString GetLongFileName(const QString& path);
 
+class DesktopMediaControls;
+class Form1;
+// Lets the desktop's media keys and player widgets drive the window's playback, and keeps
+// them told of what plays.
+void connectMediaControls(Form1& window, DesktopMediaControls& controls);
+
 // The main window: the folder list (the playlist), the toolbar, the player area, the status
 // bar and the tray icon. It shows the parts beside this folder (listing/, playback/,
 // playorder/, favorites/, fileops/) and turns the user's commands into their calls; its own

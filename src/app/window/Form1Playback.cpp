@@ -4,6 +4,7 @@
 
 #include "app/listing/FolderModel.h"
 #include "app/listing/FolderSortModel.h"
+#include "app/playback/MediaControlsBridge.h"
 #include "app/playback/MediaPlayer.h"
 #include "app/playback/Playback.h"
 #include "app/window/PlayerPanel.h"
@@ -66,6 +67,16 @@ void Form1::connectPlayback() {
     // Every change of the volume, from the panel, the menu or the desktop's media controls,
     // is announced as a change of playback; the panel follows the player from there.
     connect(this, &Form1::playbackChanged, this, &Form1::followVolume);
+    // What the desktop's media controls show.
+    connect(this, &Form1::playbackChanged, this, [this] {
+        Playback::Shown shown;
+        shown.title = panelCurrent->text();
+        if (const ListEntry* row = findRow(m_playback->currentFile())) shown.artist = row->details.artist;
+        shown.canPlay = mnuPlayFile->isEnabled();
+        shown.canGoNext = mnuNext->isEnabled();
+        shown.canGoPrevious = mnuPrevious->isEnabled();
+        m_playback->setShown(std::move(shown));
+    });
     connect(MediaPlayer1->volumeSlider(), &QSlider::sliderReleased, this, &Form1::rememberVolume);
 }
 
@@ -73,6 +84,21 @@ QString Form1::currentText(const QString& key) const {
     if (const ListEntry* row = findRow(key); row && row->details.hasTitle())
         return row->details.title;
     return displayPath(fileNamePart(key));
+}
+
+void connectMediaControls(Form1& window, DesktopMediaControls& controls) {
+    Form1* w = &window;
+    MediaCommands commands;
+    commands.play = [w] { w->playCommand(); };
+    commands.pause = [w] { w->pauseCommand(); };
+    commands.stop = [w] { w->stopCommand(); };
+    commands.next = [w] { w->command(QStringLiteral("mnuNext"))->trigger(); };
+    commands.previous = [w] { w->restartOrPrevious(); };
+    commands.raise = [w] { w->raiseFromAnotherStart(); };
+    commands.quit = [w] { w->close(); };
+    commands.volumeChanged = [w] { emit w->playbackChanged(); };
+    emit window.playbackChanged(); // what shows now
+    bridgeMediaControls(window.playback(), commands, controls);
 }
 
 void Form1::setTrayTip(const QString& text) {
