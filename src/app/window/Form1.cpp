@@ -97,7 +97,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     // The tray tip before anything plays.
     m_tray->setToolTip(tr("Stopped"));
     connect(m_tray, &TrayIcon::restoreRequested, this, &Form1::restoreFromTray);
-    m_tray->setMenu(mnuSysTrayPopup);
+    m_tray->setMenu(ui.mnuSysTrayPopup);
 
     connectPlayback();
     connectTree();
@@ -107,85 +107,85 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
 // The commands and menus by their names, for command() and menu().
 void Form1::registerControls() {
     for (const auto& [name, action] : std::initializer_list<std::pair<const char*, QAction*>>{
-             {"mnuOpen", mnuOpen},
-             {"mnuOpenDefault", mnuOpenDefault},
-             {"mnuDefaultCurrent", mnuDefaultCurrent},
-             {"mnuSave", mnuSave},
-             {"mnuExit", mnuExit},
-             {"mnuPlayAllExternal", mnuPlayAllExternal},
-             {"mnuPlaySelectedExternal", mnuPlaySelectedExternal},
-             {"mnuAddFavorite", mnuAddFavorite},
-             {"mnuEditFavorites", mnuEditFavorites},
-             {"mnuViewDir", mnuViewDir},
-             {"mnuAbout", mnuAbout},
-             {"mnuUpOne", mnuUpOne},
-             {"mnuRefresh", mnuRefresh},
-             {"mnuShowCurrent", mnuShowCurrent},
-             {"mnuFilter", mnuFilter},
-             {"mnuNewFolder", mnuNewFolder},
-             {"mnuRenameFile", mnuRenameFile},
-             {"mnuDeleteFile", mnuDeleteFile},
-             {"mnuFileProperties", mnuFileProperties},
-             {"mnuRename", mnuRename},
-             {"mnuDelete", mnuDelete},
-             {"mnuProperties", mnuProperties},
-             {"mnuShowInFolder", mnuShowInFolder},
-             {"mnuPlayFile", mnuPlayFile},
-             {"mnuPause", mnuPause},
-             {"mnuStop", mnuStop},
-             {"mnuNext", mnuNext},
-             {"mnuPrevious", mnuPrevious},
-             {"mnuRepeat", mnuRepeat},
-             {"mnuAll", mnuAll},
-             {"mnuRandom", mnuRandom},
-             {"mnuMoveUp1", mnuMoveUp1},
-             {"mnuMoveDown1", mnuMoveDown1},
-             {"mnuMP3Tags", mnuMP3Tags},
-             {"mnuWAVHeaders", mnuWAVHeaders},
-             {"mnuPlay", mnuPlay},
-             {"mnuMoveUp", mnuMoveUp},
-             {"mnuMoveDown", mnuMoveDown},
-             {"mnuEditTags", mnuEditTags},
-             {"mnuEditWAV", mnuEditWAV},
-             {"mnuSystemTray", mnuSystemTray},
-             {"mnuFloater", mnuFloater},
-             {"mnuStartupZoom", mnuStartupZoom},
-             {"mnuRememberPosition", mnuRememberPosition},
-             {"mnuShowTree", mnuShowTree},
-             {"mnuGridLines", mnuGridLines},
-             {"mnuFolderSizes", mnuFolderSizes},
-             {"mnuDetailsCache", mnuDetailsCache},
-             {"mnuKeepTimes", mnuKeepTimes},
-             {"mnuUndo", mnuUndo},
-             {"mnuRedo", mnuRedo},
-             {"mnuHistory", mnuHistory},
-             {"mnuConfirmDeletes", mnuConfirmDeletes},
-             {"mnuPermanentDelete", mnuPermanentDelete},
-             {"mnuUnregister", mnuUnregister},
-             {"mnuSTPlay", mnuSTPlay},
-             {"mnuSTPause", mnuSTPause},
-             {"mnuSTStop", mnuSTStop},
-             {"mnuSTNext", mnuSTNext},
-             {"mnuSTPrevious", mnuSTPrevious},
-             {"mnuSTRepeat", mnuSTRepeat},
-             {"mnuSTPlayAll", mnuSTPlayAll},
-             {"mnuSTExit", mnuSTExit},
-             {"mnuSTRestore", mnuSTRestore},
-             {"volumeUp", volumeUp},
-             {"volumeDown", volumeDown},
-             {"volumeMute", volumeMute},
+             {"mnuOpen", ui.mnuOpen},
+             {"mnuOpenDefault", ui.mnuOpenDefault},
+             {"mnuDefaultCurrent", ui.mnuDefaultCurrent},
+             {"mnuSave", ui.mnuSave},
+             {"mnuExit", ui.mnuExit},
+             {"mnuPlayAllExternal", ui.mnuPlayAllExternal},
+             {"mnuPlaySelectedExternal", ui.mnuPlaySelectedExternal},
+             {"mnuAddFavorite", ui.mnuAddFavorite},
+             {"mnuEditFavorites", ui.mnuEditFavorites},
+             {"mnuViewDir", ui.mnuViewDir},
+             {"mnuAbout", ui.mnuAbout},
+             {"mnuUpOne", ui.mnuUpOne},
+             {"mnuRefresh", ui.mnuRefresh},
+             {"mnuShowCurrent", ui.mnuShowCurrent},
+             {"mnuFilter", ui.mnuFilter},
+             {"mnuNewFolder", ui.mnuNewFolder},
+             {"mnuRenameFile", ui.mnuRenameFile},
+             {"mnuDeleteFile", ui.mnuDeleteFile},
+             {"mnuFileProperties", ui.mnuFileProperties},
+             {"mnuRename", ui.mnuRename},
+             {"mnuDelete", ui.mnuDelete},
+             {"mnuProperties", ui.mnuProperties},
+             {"mnuShowInFolder", ui.mnuShowInFolder},
+             {"mnuPlayFile", ui.mnuPlayFile},
+             {"mnuPause", ui.mnuPause},
+             {"mnuStop", ui.mnuStop},
+             {"mnuNext", ui.mnuNext},
+             {"mnuPrevious", ui.mnuPrevious},
+             {"mnuRepeat", ui.mnuRepeat},
+             {"mnuAll", ui.mnuAll},
+             {"mnuRandom", ui.mnuRandom},
+             {"mnuMoveUp1", ui.mnuMoveUp1},
+             {"mnuMoveDown1", ui.mnuMoveDown1},
+             {"mnuMP3Tags", ui.mnuMP3Tags},
+             {"mnuWAVHeaders", ui.mnuWAVHeaders},
+             {"mnuPlay", ui.mnuPlay},
+             {"mnuMoveUp", ui.mnuMoveUp},
+             {"mnuMoveDown", ui.mnuMoveDown},
+             {"mnuEditTags", ui.mnuEditTags},
+             {"mnuEditWAV", ui.mnuEditWAV},
+             {"mnuSystemTray", ui.mnuSystemTray},
+             {"mnuFloater", ui.mnuFloater},
+             {"mnuStartupZoom", ui.mnuStartupZoom},
+             {"mnuRememberPosition", ui.mnuRememberPosition},
+             {"mnuShowTree", ui.mnuShowTree},
+             {"mnuGridLines", ui.mnuGridLines},
+             {"mnuFolderSizes", ui.mnuFolderSizes},
+             {"mnuDetailsCache", ui.mnuDetailsCache},
+             {"mnuKeepTimes", ui.mnuKeepTimes},
+             {"mnuUndo", ui.mnuUndo},
+             {"mnuRedo", ui.mnuRedo},
+             {"mnuHistory", ui.mnuHistory},
+             {"mnuConfirmDeletes", ui.mnuConfirmDeletes},
+             {"mnuPermanentDelete", ui.mnuPermanentDelete},
+             {"mnuUnregister", ui.mnuUnregister},
+             {"mnuSTPlay", ui.mnuSTPlay},
+             {"mnuSTPause", ui.mnuSTPause},
+             {"mnuSTStop", ui.mnuSTStop},
+             {"mnuSTNext", ui.mnuSTNext},
+             {"mnuSTPrevious", ui.mnuSTPrevious},
+             {"mnuSTRepeat", ui.mnuSTRepeat},
+             {"mnuSTPlayAll", ui.mnuSTPlayAll},
+             {"mnuSTExit", ui.mnuSTExit},
+             {"mnuSTRestore", ui.mnuSTRestore},
+             {"volumeUp", ui.volumeUp},
+             {"volumeDown", ui.volumeDown},
+             {"volumeMute", ui.volumeMute},
          })
         m_commands.insert(QLatin1String(name), action);
     for (const auto& [name, menu] : std::initializer_list<std::pair<const char*, QMenu*>>{
-             {"mnuFile", mnuFile},
-             {"mnuFolder", mnuFolder},
-             {"mnuAudio", mnuAudio},
-             {"mnuSettings", mnuSettings},
-             {"mnuFavorites", mnuFavorites},
-             {"mnuHelp", mnuHelp},
-             {"mnuPopup", mnuPopup},
-             {"mnuSysTrayPopup", mnuSysTrayPopup},
-             {"mnuVolume", mnuVolume},
+             {"mnuFile", ui.mnuFile},
+             {"mnuFolder", ui.mnuFolder},
+             {"mnuAudio", ui.mnuAudio},
+             {"mnuSettings", ui.mnuSettings},
+             {"mnuFavorites", ui.mnuFavorites},
+             {"mnuHelp", ui.mnuHelp},
+             {"mnuPopup", ui.mnuPopup},
+             {"mnuSysTrayPopup", ui.mnuSysTrayPopup},
+             {"mnuVolume", ui.mnuVolume},
          })
         m_menus.insert(QLatin1String(name), menu);
 }
@@ -223,7 +223,7 @@ bool Form1::pausingOnStart() const {
 }
 
 QList<QAction*> Form1::favoriteItems() const {
-    return mnuFavoriteList.mid(1); // after the separator
+    return ui.mnuFavoriteList.mid(1); // after the separator
 }
 
 // The desktop, documents folder and volumes the folder tree shows.
@@ -279,140 +279,140 @@ QAction* Form1::toggle(QMenu* menu, const QString& caption, const QString& key,
 }
 
 void Form1::createMenus() {
-    mnuFile = menuBar()->addMenu(tr("&File"));
-    mnuOpen = mnuFile->addAction(tr("&Open Directory..."), this, &Form1::openDirectory);
-    mnuOpen->setShortcut(QKeySequence::Open);
-    mnuOpenDefault =
-        mnuFile->addAction(tr("Open &Default Directory"), this, &Form1::openDefaultDirectory);
-    mnuDefaultCurrent = mnuFile->addAction(tr("&Make Current Folder the Default"), this,
+    ui.mnuFile = menuBar()->addMenu(tr("&File"));
+    ui.mnuOpen = ui.mnuFile->addAction(tr("&Open Directory..."), this, &Form1::openDirectory);
+    ui.mnuOpen->setShortcut(QKeySequence::Open);
+    ui.mnuOpenDefault =
+        ui.mnuFile->addAction(tr("Open &Default Directory"), this, &Form1::openDefaultDirectory);
+    ui.mnuDefaultCurrent = ui.mnuFile->addAction(tr("&Make Current Folder the Default"), this,
                                            &Form1::makeCurrentFolderDefault);
-    mnuShowInFolder =
-        mnuFile->addAction(tr("Show in &File Manager"), this, &Form1::showInFileManagerCommand);
-    mnuFile->addSeparator();
-    mnuSave = mnuFile->addAction(tr("&Save Folder Listing"), this, &Form1::saveListing);
-    mnuSave->setShortcut(QKeySequence::Save);
-    mnuFile->addSeparator();
-    mnuExit = mnuFile->addAction(tr("E&xit"), this, &QWidget::close);
-    mnuExit->setShortcut(QKeySequence::Quit);
+    ui.mnuShowInFolder =
+        ui.mnuFile->addAction(tr("Show in &File Manager"), this, &Form1::showInFileManagerCommand);
+    ui.mnuFile->addSeparator();
+    ui.mnuSave = ui.mnuFile->addAction(tr("&Save Folder Listing"), this, &Form1::saveListing);
+    ui.mnuSave->setShortcut(QKeySequence::Save);
+    ui.mnuFile->addSeparator();
+    ui.mnuExit = ui.mnuFile->addAction(tr("E&xit"), this, &QWidget::close);
+    ui.mnuExit->setShortcut(QKeySequence::Quit);
 
     createEditMenu();
 
-    mnuFolder = menuBar()->addMenu(tr("F&older"));
-    mnuUpOne = mnuFolder->addAction(tr("Go &Up One Directory"), this, &Form1::upOneDir);
-    mnuUpOne->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
-    mnuRefresh = mnuFolder->addAction(tr("Refresh &List"), this, [this] {
+    ui.mnuFolder = menuBar()->addMenu(tr("F&older"));
+    ui.mnuUpOne = ui.mnuFolder->addAction(tr("Go &Up One Directory"), this, &Form1::upOneDir);
+    ui.mnuUpOne->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
+    ui.mnuRefresh = ui.mnuFolder->addAction(tr("Refresh &List"), this, [this] {
         m_refreshing = true;
         PopulateList(dirCurrent);
         m_refreshing = false;
     });
-    mnuRefresh->setShortcut(QKeySequence::Refresh);
-    mnuShowCurrent = mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
-    mnuFilter = mnuFolder->addAction(tr("&Filter..."), this, &Form1::showFilter);
-    mnuFilter->setShortcut(QKeySequence::Find);
-    mnuFolder->addSeparator();
-    mnuNewFolder = mnuFolder->addAction(tr("&New Folder"), this, &Form1::newFolderCommand);
-    mnuRenameFile = mnuFolder->addAction(tr("Rena&me File/Folder"), this, &Form1::renameCommand);
-    mnuRenameFile->setShortcut(QKeySequence(Qt::Key_F2));
-    mnuDeleteFile =
-        mnuFolder->addAction(tr("&Delete File/Folder to Recycle Bin"), this, &Form1::deleteCommand);
-    mnuDeleteFile->setShortcut(QKeySequence::Delete);
-    mnuFileProperties = mnuFolder->addAction(tr("File/Folder P&roperties"), this, [this] {
+    ui.mnuRefresh->setShortcut(QKeySequence::Refresh);
+    ui.mnuShowCurrent = ui.mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
+    ui.mnuFilter = ui.mnuFolder->addAction(tr("&Filter..."), this, &Form1::showFilter);
+    ui.mnuFilter->setShortcut(QKeySequence::Find);
+    ui.mnuFolder->addSeparator();
+    ui.mnuNewFolder = ui.mnuFolder->addAction(tr("&New Folder"), this, &Form1::newFolderCommand);
+    ui.mnuRenameFile = ui.mnuFolder->addAction(tr("Rena&me File/Folder"), this, &Form1::renameCommand);
+    ui.mnuRenameFile->setShortcut(QKeySequence(Qt::Key_F2));
+    ui.mnuDeleteFile =
+        ui.mnuFolder->addAction(tr("&Delete File/Folder to Recycle Bin"), this, &Form1::deleteCommand);
+    ui.mnuDeleteFile->setShortcut(QKeySequence::Delete);
+    ui.mnuFileProperties = ui.mnuFolder->addAction(tr("File/Folder P&roperties"), this, [this] {
         if (getSelCount() > 0) propertiesCommand();
     });
 
-    mnuAudio = menuBar()->addMenu(tr("&Audio"));
-    mnuPlayFile = mnuAudio->addAction(tr("&Play"), this, &Form1::playCommand);
-    mnuPause = mnuAudio->addAction(tr("Paus&e"), this, &Form1::pauseCommand);
-    mnuStop = mnuAudio->addAction(tr("&Stop"), this, &Form1::stopCommand);
-    mnuAudio->addSeparator();
-    mnuNext = mnuAudio->addAction(tr("Play Ne&xt File"), this,
+    ui.mnuAudio = menuBar()->addMenu(tr("&Audio"));
+    ui.mnuPlayFile = ui.mnuAudio->addAction(tr("&Play"), this, &Form1::playCommand);
+    ui.mnuPause = ui.mnuAudio->addAction(tr("Paus&e"), this, &Form1::pauseCommand);
+    ui.mnuStop = ui.mnuAudio->addAction(tr("&Stop"), this, &Form1::stopCommand);
+    ui.mnuAudio->addSeparator();
+    ui.mnuNext = ui.mnuAudio->addAction(tr("Play Ne&xt File"), this,
                                   [this] { playNext(m_playback->currentFile(), false); });
-    mnuPrevious = mnuAudio->addAction(tr("Play Pre&vious File"), this,
+    ui.mnuPrevious = ui.mnuAudio->addAction(tr("Play Pre&vious File"), this,
                                       [this] { playPrevious(m_playback->currentFile()); });
-    mnuAudio->addSeparator();
-    mnuRepeat = mnuAudio->addAction(tr("&Repeat"));
-    mnuAll = mnuAudio->addAction(tr("Play &All Files"));
-    for (QAction* a : {mnuRepeat, mnuAll})
+    ui.mnuAudio->addSeparator();
+    ui.mnuRepeat = ui.mnuAudio->addAction(tr("&Repeat"));
+    ui.mnuAll = ui.mnuAudio->addAction(tr("Play &All Files"));
+    for (QAction* a : {ui.mnuRepeat, ui.mnuAll})
         a->setCheckable(true);
-    connect(mnuRepeat, &QAction::triggered, this, &Form1::applyRepeat);
-    connect(mnuAll, &QAction::triggered, this, &Form1::applyAll);
-    mnuAudio->addSeparator();
-    mnuMoveUp1 =
-        mnuAudio->addAction(tr("Move Selected File &Up in Playlist"), this, &Form1::moveUp);
-    mnuMoveDown1 =
-        mnuAudio->addAction(tr("Move Selected File &Down in Playlist"), this, &Form1::moveDown);
-    mnuRandom = mnuAudio->addAction(tr("Ra&ndomize Playlist"), this, &Form1::randomizePlaylist);
+    connect(ui.mnuRepeat, &QAction::triggered, this, &Form1::applyRepeat);
+    connect(ui.mnuAll, &QAction::triggered, this, &Form1::applyAll);
+    ui.mnuAudio->addSeparator();
+    ui.mnuMoveUp1 =
+        ui.mnuAudio->addAction(tr("Move Selected File &Up in Playlist"), this, &Form1::moveUp);
+    ui.mnuMoveDown1 =
+        ui.mnuAudio->addAction(tr("Move Selected File &Down in Playlist"), this, &Form1::moveDown);
+    ui.mnuRandom = ui.mnuAudio->addAction(tr("Ra&ndomize Playlist"), this, &Form1::randomizePlaylist);
 
-    mnuAudio->addSeparator();
-    mnuPlayAllExternal =
-        mnuAudio->addAction(tr("Play All Files in External Player"), this, &Form1::playAllExternal);
-    mnuPlaySelectedExternal = mnuAudio->addAction(tr("Play Selected Files in External Player"),
+    ui.mnuAudio->addSeparator();
+    ui.mnuPlayAllExternal =
+        ui.mnuAudio->addAction(tr("Play All Files in External Player"), this, &Form1::playAllExternal);
+    ui.mnuPlaySelectedExternal = ui.mnuAudio->addAction(tr("Play Selected Files in External Player"),
                                                   this, &Form1::playSelectedExternal);
-    mnuAudio->addSeparator();
-    mnuMP3Tags = mnuAudio->addAction(tr("Edit ID3v1 MP3 &Tags..."), this, &Form1::editTagsCommand);
-    mnuWAVHeaders =
-        mnuAudio->addAction(tr("Edit WAV &Headers..."), this, &Form1::wavHeadersCommand);
+    ui.mnuAudio->addSeparator();
+    ui.mnuMP3Tags = ui.mnuAudio->addAction(tr("Edit ID3v1 MP3 &Tags..."), this, &Form1::editTagsCommand);
+    ui.mnuWAVHeaders =
+        ui.mnuAudio->addAction(tr("Edit WAV &Headers..."), this, &Form1::wavHeadersCommand);
 
-    mnuSettings = menuBar()->addMenu(tr("&Settings"));
-    mnuSystemTray = toggle(mnuSettings, tr("Zoom to System &Tray Instead of Small Window"),
+    ui.mnuSettings = menuBar()->addMenu(tr("&Settings"));
+    ui.mnuSystemTray = toggle(ui.mnuSettings, tr("Zoom to System &Tray Instead of Small Window"),
                            QStringLiteral("SystemTray"), &Form1::onSystemTray);
-    mnuFloater = toggle(mnuSettings, tr("Small Window Floats &Above Other Apps"),
+    ui.mnuFloater = toggle(ui.mnuSettings, tr("Small Window Floats &Above Other Apps"),
                         QStringLiteral("Floater"), nullptr);
-    mnuStartupZoom = toggle(mnuSettings, tr("&Zoom at Startup"), QStringLiteral("Zoom"), nullptr);
-    mnuRememberPosition =
-        toggle(mnuSettings, tr("&Remember Position"), QStringLiteral("RememberPos"), nullptr);
-    mnuSettings->addSeparator();
-    mnuShowTree = toggle(mnuSettings, tr("Show &Folder Tree"), QStringLiteral("ShowTree"),
+    ui.mnuStartupZoom = toggle(ui.mnuSettings, tr("&Zoom at Startup"), QStringLiteral("Zoom"), nullptr);
+    ui.mnuRememberPosition =
+        toggle(ui.mnuSettings, tr("&Remember Position"), QStringLiteral("RememberPos"), nullptr);
+    ui.mnuSettings->addSeparator();
+    ui.mnuShowTree = toggle(ui.mnuSettings, tr("Show &Folder Tree"), QStringLiteral("ShowTree"),
                          &Form1::onShowTree);
-    mnuGridLines = toggle(mnuSettings, tr("Show &Grid Lines"), QStringLiteral("GridLines"),
+    ui.mnuGridLines = toggle(ui.mnuSettings, tr("Show &Grid Lines"), QStringLiteral("GridLines"),
                           &Form1::onGridLines);
-    mnuFolderSizes =
-        toggle(mnuSettings, tr("Calculate Folder &Sizes"), QStringLiteral("FolderSizes"), nullptr);
+    ui.mnuFolderSizes =
+        toggle(ui.mnuSettings, tr("Calculate Folder &Sizes"), QStringLiteral("FolderSizes"), nullptr);
     // Details read once are kept in the user's cache folder, so a folder opens at once the
     // next time; Refresh reads the files again either way.
-    mnuDetailsCache = toggle(mnuSettings, tr("&Keep Track Details in a Cache"),
+    ui.mnuDetailsCache = toggle(ui.mnuSettings, tr("&Keep Track Details in a Cache"),
                              QStringLiteral("DetailsCache"), nullptr);
     // Tag and header saves put the file's time back, so the list and other programs' change
     // checks do not take a retagged file for a new one.
-    mnuKeepTimes = toggle(mnuSettings, tr("Keep &Modification Times When Tagging"),
+    ui.mnuKeepTimes = toggle(ui.mnuSettings, tr("Keep &Modification Times When Tagging"),
                           QStringLiteral("KeepModifiedTimes"), nullptr);
-    mnuSettings->addSeparator();
-    mnuConfirmDeletes = toggle(mnuSettings, tr("&Confirm File/Folder Deletion"),
+    ui.mnuSettings->addSeparator();
+    ui.mnuConfirmDeletes = toggle(ui.mnuSettings, tr("&Confirm File/Folder Deletion"),
                                QStringLiteral("ConfirmDeletes"), nullptr);
-    mnuPermanentDelete = toggle(mnuSettings, tr("&Permanently Delete Files/Folders"),
+    ui.mnuPermanentDelete = toggle(ui.mnuSettings, tr("&Permanently Delete Files/Folders"),
                                 QStringLiteral("PermanentDelete"), &Form1::onPermanentDelete);
 
-    mnuSettings->addSeparator();
-    mnuViewDir =
-        mnuSettings->addAction(tr("&Default Directory..."), this, &Form1::showDefaultDirectory);
+    ui.mnuSettings->addSeparator();
+    ui.mnuViewDir =
+        ui.mnuSettings->addAction(tr("&Default Directory..."), this, &Form1::showDefaultDirectory);
 
-    mnuFavorites = menuBar()->addMenu(tr("&Favorites"));
-    mnuAddFavorite = mnuFavorites->addAction(tr("&Add Current Folder to Favorites..."), this,
+    ui.mnuFavorites = menuBar()->addMenu(tr("&Favorites"));
+    ui.mnuAddFavorite = ui.mnuFavorites->addAction(tr("&Add Current Folder to Favorites..."), this,
                                              &Form1::addFavorite);
-    mnuEditFavorites =
-        mnuFavorites->addAction(tr("&Edit Favorites..."), this, &Form1::editFavorites);
-    mnuFavoriteList << mnuFavorites->addSeparator();
-    mnuFavoriteList.first()->setVisible(false);
+    ui.mnuEditFavorites =
+        ui.mnuFavorites->addAction(tr("&Edit Favorites..."), this, &Form1::editFavorites);
+    ui.mnuFavoriteList << ui.mnuFavorites->addSeparator();
+    ui.mnuFavoriteList.first()->setVisible(false);
 
-    mnuHelp = menuBar()->addMenu(tr("&Help"));
-    mnuAbout = mnuHelp->addAction(tr("&About..."), this, &Form1::showAbout);
-    mnuHelp->addSeparator();
-    mnuUnregister = mnuHelp->addAction(tr("De&lete All Settings"), this, &Form1::deleteAllSettings);
+    ui.mnuHelp = menuBar()->addMenu(tr("&Help"));
+    ui.mnuAbout = ui.mnuHelp->addAction(tr("&About..."), this, &Form1::showAbout);
+    ui.mnuHelp->addSeparator();
+    ui.mnuUnregister = ui.mnuHelp->addAction(tr("De&lete All Settings"), this, &Form1::deleteAllSettings);
 
     // The list's pop-up menu; the file commands join it with their features.
-    mnuPopup = new QMenu(this);
-    mnuPlay = mnuPopup->addAction(tr("&Play"), this, [this] { playItem(QString(), true); });
-    mnuPopup->addSeparator();
-    mnuMoveUp = mnuPopup->addAction(tr("Move &Up"), this, &Form1::moveUp);
-    mnuMoveDown = mnuPopup->addAction(tr("Move Dow&n"), this, &Form1::moveDown);
-    mnuPopup->addSeparator();
-    mnuEditTags = mnuPopup->addAction(tr("Edit ID3v1 &Tags..."), this, &Form1::editTagsCommand);
-    mnuEditWAV = mnuPopup->addAction(tr("Edit Audio &Headers..."), this, &Form1::editWavCommand);
-    mnuPopup->addSeparator();
-    mnuRename = mnuPopup->addAction(tr("Rena&me"), this, &Form1::startRename);
-    mnuDelete = mnuPopup->addAction(tr("&Delete (to Recycle Bin)"), this, &Form1::deleteCommand);
-    mnuProperties = mnuPopup->addAction(tr("P&roperties"), this, &Form1::propertiesCommand);
-    mnuPopup->addAction(mnuShowInFolder);
+    ui.mnuPopup = new QMenu(this);
+    ui.mnuPlay = ui.mnuPopup->addAction(tr("&Play"), this, [this] { playItem(QString(), true); });
+    ui.mnuPopup->addSeparator();
+    ui.mnuMoveUp = ui.mnuPopup->addAction(tr("Move &Up"), this, &Form1::moveUp);
+    ui.mnuMoveDown = ui.mnuPopup->addAction(tr("Move Dow&n"), this, &Form1::moveDown);
+    ui.mnuPopup->addSeparator();
+    ui.mnuEditTags = ui.mnuPopup->addAction(tr("Edit ID3v1 &Tags..."), this, &Form1::editTagsCommand);
+    ui.mnuEditWAV = ui.mnuPopup->addAction(tr("Edit Audio &Headers..."), this, &Form1::editWavCommand);
+    ui.mnuPopup->addSeparator();
+    ui.mnuRename = ui.mnuPopup->addAction(tr("Rena&me"), this, &Form1::startRename);
+    ui.mnuDelete = ui.mnuPopup->addAction(tr("&Delete (to Recycle Bin)"), this, &Form1::deleteCommand);
+    ui.mnuProperties = ui.mnuPopup->addAction(tr("P&roperties"), this, &Form1::propertiesCommand);
+    ui.mnuPopup->addAction(ui.mnuShowInFolder);
 }
 
 QAction* Form1::addButton(const QString& key, const QString& tip) {
@@ -452,7 +452,7 @@ void Form1::createToolbar() {
             this, &Form1::newFolderCommand);
     connect(addButton(QStringLiteral("Delete"), tr("Send Selected Item(s) to Recycle Bin")),
             &QAction::triggered, this, &Form1::deleteCommand);
-    connect(addButton(QStringLiteral("Refresh"), tr("Refresh")), &QAction::triggered, mnuRefresh,
+    connect(addButton(QStringLiteral("Refresh"), tr("Refresh")), &QAction::triggered, ui.mnuRefresh,
             &QAction::trigger);
     QAction* repeat = addButton(QStringLiteral("Repeat"), tr("Toggle Repeat On/Off"));
     QAction* all = addButton(QStringLiteral("All"), tr("Toggle Play All Files/Play Single File"));
@@ -463,9 +463,9 @@ void Form1::createToolbar() {
     connect(addButton(QStringLiteral("Random"), tr("Randomize Playlist")), &QAction::triggered,
             this, &Form1::randomizePlaylist);
     connect(addButton(QStringLiteral("Tags"), tr("Edit ID3v1 Tags")), &QAction::triggered,
-            mnuMP3Tags, &QAction::trigger);
+            ui.mnuMP3Tags, &QAction::trigger);
     connect(addButton(QStringLiteral("Headers"), tr("Edit Audio Headers")), &QAction::triggered,
-            mnuWAVHeaders, &QAction::trigger);
+            ui.mnuWAVHeaders, &QAction::trigger);
     connect(addButton(QStringLiteral("MoveUp"), tr("Move Up in Playlist")), &QAction::triggered,
             this, &Form1::moveUp);
     connect(addButton(QStringLiteral("MoveDown"), tr("Move Down in Playlist")), &QAction::triggered,
@@ -478,23 +478,23 @@ void Form1::createToolbar() {
             &Form1::stopCommand);
     connect(addButton(QStringLiteral("Previous"), tr("Previous")), &QAction::triggered, this,
             &Form1::restartOrPrevious);
-    connect(addButton(QStringLiteral("Next"), tr("Next")), &QAction::triggered, mnuNext,
+    connect(addButton(QStringLiteral("Next"), tr("Next")), &QAction::triggered, ui.mnuNext,
             &QAction::trigger);
 
     // "Volume" drops down its menu.
-    mnuVolume = new QMenu(this);
-    volumeUp = mnuVolume->addAction(tr("Up"), this, &Form1::volumeUpCommand);
-    volumeUp->setObjectName(QStringLiteral("Up"));
-    volumeDown = mnuVolume->addAction(tr("Down"), this, &Form1::volumeDownCommand);
-    volumeDown->setObjectName(QStringLiteral("Down"));
-    volumeMute = mnuVolume->addAction(tr("Mute"), this, &Form1::muteCommand);
-    volumeMute->setObjectName(QStringLiteral("Mute"));
+    ui.mnuVolume = new QMenu(this);
+    ui.volumeUp = ui.mnuVolume->addAction(tr("Up"), this, &Form1::volumeUpCommand);
+    ui.volumeUp->setObjectName(QStringLiteral("Up"));
+    ui.volumeDown = ui.mnuVolume->addAction(tr("Down"), this, &Form1::volumeDownCommand);
+    ui.volumeDown->setObjectName(QStringLiteral("Down"));
+    ui.volumeMute = ui.mnuVolume->addAction(tr("Mute"), this, &Form1::muteCommand);
+    ui.volumeMute->setObjectName(QStringLiteral("Mute"));
     m_volumeButton = new QToolButton(Toolbar1);
     m_volumeButton->setIcon(Icons::button(QStringLiteral("Volume"), palette()));
     m_volumeButton->setText(tr("Adjust Volume"));
     m_volumeButton->setToolTip(tr("Adjust Volume"));
     m_volumeButton->setAccessibleName(tr("Adjust Volume"));
-    m_volumeButton->setMenu(mnuVolume);
+    m_volumeButton->setMenu(ui.mnuVolume);
     m_volumeButton->setPopupMode(QToolButton::InstantPopup);
     QAction* volume = Toolbar1->addWidget(m_volumeButton);
     volume->setObjectName(QStringLiteral("Volume"));
@@ -607,24 +607,24 @@ void Form1::createStatusBar() {
 }
 
 void Form1::createTrayMenu() {
-    mnuSysTrayPopup = new QMenu(this);
-    mnuSTPlay = mnuSysTrayPopup->addAction(tr("&Play"), mnuPlay, &QAction::trigger);
-    mnuSTPause = mnuSysTrayPopup->addAction(tr("Paus&e"), mnuPause, &QAction::trigger);
-    mnuSTStop = mnuSysTrayPopup->addAction(tr("&Stop"), mnuStop, &QAction::trigger);
-    mnuSysTrayPopup->addSeparator();
-    mnuSTNext = mnuSysTrayPopup->addAction(tr("&Next"), mnuNext, &QAction::trigger);
-    mnuSTPrevious = mnuSysTrayPopup->addAction(tr("Pre&vious"), mnuPrevious, &QAction::trigger);
-    mnuSysTrayPopup->addSeparator();
-    mnuSTRepeat = mnuSysTrayPopup->addAction(tr("&Repeat"));
-    mnuSTPlayAll = mnuSysTrayPopup->addAction(tr("Play &All Files"));
-    for (QAction* a : {mnuSTRepeat, mnuSTPlayAll})
+    ui.mnuSysTrayPopup = new QMenu(this);
+    ui.mnuSTPlay = ui.mnuSysTrayPopup->addAction(tr("&Play"), ui.mnuPlay, &QAction::trigger);
+    ui.mnuSTPause = ui.mnuSysTrayPopup->addAction(tr("Paus&e"), ui.mnuPause, &QAction::trigger);
+    ui.mnuSTStop = ui.mnuSysTrayPopup->addAction(tr("&Stop"), ui.mnuStop, &QAction::trigger);
+    ui.mnuSysTrayPopup->addSeparator();
+    ui.mnuSTNext = ui.mnuSysTrayPopup->addAction(tr("&Next"), ui.mnuNext, &QAction::trigger);
+    ui.mnuSTPrevious = ui.mnuSysTrayPopup->addAction(tr("Pre&vious"), ui.mnuPrevious, &QAction::trigger);
+    ui.mnuSysTrayPopup->addSeparator();
+    ui.mnuSTRepeat = ui.mnuSysTrayPopup->addAction(tr("&Repeat"));
+    ui.mnuSTPlayAll = ui.mnuSysTrayPopup->addAction(tr("Play &All Files"));
+    for (QAction* a : {ui.mnuSTRepeat, ui.mnuSTPlayAll})
         a->setCheckable(true);
-    connect(mnuSTRepeat, &QAction::triggered, this, &Form1::applyRepeat);
-    connect(mnuSTPlayAll, &QAction::triggered, this, &Form1::applyAll);
-    mnuSysTrayPopup->addSeparator();
-    mnuSTExit = mnuSysTrayPopup->addAction(tr("E&xit"), this, &Form1::exitFromTray);
-    mnuSTRestore = mnuSysTrayPopup->addAction(tr("Show &Window"), this, &Form1::restoreFromTray);
-    mnuSysTrayPopup->setDefaultAction(mnuSTRestore);
+    connect(ui.mnuSTRepeat, &QAction::triggered, this, &Form1::applyRepeat);
+    connect(ui.mnuSTPlayAll, &QAction::triggered, this, &Form1::applyAll);
+    ui.mnuSysTrayPopup->addSeparator();
+    ui.mnuSTExit = ui.mnuSysTrayPopup->addAction(tr("E&xit"), this, &Form1::exitFromTray);
+    ui.mnuSTRestore = ui.mnuSysTrayPopup->addAction(tr("Show &Window"), this, &Form1::restoreFromTray);
+    ui.mnuSysTrayPopup->setDefaultAction(ui.mnuSTRestore);
 }
 
 } // namespace tunewalk

@@ -22,7 +22,7 @@ namespace tunewalk {
 void Form1::updateCommandStates(bool relayout) {
     if (!m_playback->isPlaying())
         playerState = 0;
-    else if (mnuAll->isChecked())
+    else if (ui.mnuAll->isChecked())
         playerState = m_playback->isPaused() ? 4 : 3;
     else
         playerState = m_playback->isPaused() ? 2 : 1;
@@ -37,14 +37,14 @@ void Form1::updateCommandStates(bool relayout) {
         button(QLatin1String(key))->setVisible(on);
     };
     const bool loaded = playerState != 0;
-    command(mnuRandom, nullptr, "Random", hasAudioFiles);
-    command(mnuStop, mnuSTStop, "Stop", loaded);
-    command(mnuPause, mnuSTPause, "Pause", loaded);
-    command(mnuPlayFile, mnuSTPlay, "Play",
+    command(ui.mnuRandom, nullptr, "Random", hasAudioFiles);
+    command(ui.mnuStop, ui.mnuSTStop, "Stop", loaded);
+    command(ui.mnuPause, ui.mnuSTPause, "Pause", loaded);
+    command(ui.mnuPlayFile, ui.mnuSTPlay, "Play",
             playerState == 2 || playerState == 4 || (playerState == 0 && hasAudioFiles));
-    command(mnuNext, mnuSTNext, "Next", loaded && currentInList);
-    command(mnuPrevious, mnuSTPrevious, "Previous", loaded && currentInList);
-    mnuShowCurrent->setEnabled(!m_playback->currentFile().isEmpty() && m_playback->isPlaying());
+    command(ui.mnuNext, ui.mnuSTNext, "Next", loaded && currentInList);
+    command(ui.mnuPrevious, ui.mnuSTPrevious, "Previous", loaded && currentInList);
+    ui.mnuShowCurrent->setEnabled(!m_playback->currentFile().isEmpty() && m_playback->isPlaying());
 
     const bool small = smallWindowMode;
     button(QStringLiteral("Volume"))->setVisible(small);
@@ -54,7 +54,7 @@ void Form1::updateCommandStates(bool relayout) {
         for (const char* key : {"Random", "MoveUp", "MoveDown", "Tags", "Headers"})
             button(QLatin1String(key))->setVisible(false);
     // Hidden menus must not open from their keyboard shortcuts either.
-    for (QMenu* menu : {mnuFile, mnuAudio, mnuSettings, mnuFavorites, mnuFolder, mnuHelp}) {
+    for (QMenu* menu : {ui.mnuFile, ui.mnuAudio, ui.mnuSettings, ui.mnuFavorites, ui.mnuFolder, ui.mnuHelp}) {
         if (!menu) continue;
         menu->menuAction()->setVisible(!small);
         menu->setEnabled(!small);
@@ -85,35 +85,35 @@ void Form1::reportSettingsFailure() {
 
 void Form1::onSystemTray() {
     button(QStringLiteral("Zoom"))
-        ->setToolTip(mnuSystemTray->isChecked() ? tr("Zoom to System Tray")
+        ->setToolTip(ui.mnuSystemTray->isChecked() ? tr("Zoom to System Tray")
                                                 : tr("Zoom to Small Window"));
 }
 
 void Form1::onShowTree() {
-    const bool on = mnuShowTree->isChecked();
+    const bool on = ui.mnuShowTree->isChecked();
     Treefolder1->setVisible(on);
     lblSpacer->setVisible(on);
     resizeHandling();
 }
 
 void Form1::onGridLines() {
-    m_delegate->setGridLines(mnuGridLines->isChecked());
+    m_delegate->setGridLines(ui.mnuGridLines->isChecked());
     ListView1->viewport()->update();
 }
 
 void Form1::onPermanentDelete() {
     button(QStringLiteral("Delete"))
-        ->setToolTip(mnuPermanentDelete->isChecked() ? tr("Delete Selected Item(s)")
+        ->setToolTip(ui.mnuPermanentDelete->isChecked() ? tr("Delete Selected Item(s)")
                                                      : tr("Send Selected Item(s) to Recycle Bin"));
 }
 
 void Form1::showRepeat(bool on) {
-    for (QAction* a : {mnuRepeat, mnuSTRepeat, button(QStringLiteral("Repeat"))})
+    for (QAction* a : {ui.mnuRepeat, ui.mnuSTRepeat, button(QStringLiteral("Repeat"))})
         a->setChecked(on);
 }
 
 void Form1::showAll(bool on) {
-    for (QAction* a : {mnuAll, mnuSTPlayAll, button(QStringLiteral("All"))})
+    for (QAction* a : {ui.mnuAll, ui.mnuSTPlayAll, button(QStringLiteral("All"))})
         a->setChecked(on);
 }
 

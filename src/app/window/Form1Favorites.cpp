@@ -41,18 +41,18 @@ void Form1::saveFavorites() {
 }
 
 void Form1::rebuildFavoritesMenu() {
-    while (mnuFavoriteList.size() > 1)
-        delete mnuFavoriteList.takeLast();
-    mnuFavoriteList.first()->setVisible(!Favorites.empty());
+    while (ui.mnuFavoriteList.size() > 1)
+        delete ui.mnuFavoriteList.takeLast();
+    ui.mnuFavoriteList.first()->setVisible(!Favorites.empty());
     for (const auto& [key, favorite] : Favorites.list()) {
         // "&" would otherwise turn into a mnemonic and vanish from the caption.
         QString caption = QString::fromStdString(favorite.Name());
         caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        auto* item = mnuFavorites->addAction(caption);
+        auto* item = ui.mnuFavorites->addAction(caption);
         item->setData(QString::fromStdString(favorite.Tag()));
-        const int index = static_cast<int>(mnuFavoriteList.size());
+        const int index = static_cast<int>(ui.mnuFavoriteList.size());
         connect(item, &QAction::triggered, this, [this, index] { chooseFavorite(index); });
-        mnuFavoriteList << item;
+        ui.mnuFavoriteList << item;
     }
 }
 
@@ -85,8 +85,8 @@ void Form1::editFavorites() {
 }
 
 void Form1::chooseFavorite(int index) {
-    if (index < 1 || index >= mnuFavoriteList.size()) return;
-    const QString path = mnuFavoriteList[index]->data().toString();
+    if (index < 1 || index >= ui.mnuFavoriteList.size()) return;
+    const QString path = ui.mnuFavoriteList[index]->data().toString();
     if (path != DrivesKey && !QFileInfo(path).isDir()) {
         m_prompter->message(tr("The folder '%1' does not exist").arg(path),
                             Prompter::Icon::Exclamation, Prompter::Buttons::Ok);

@@ -191,7 +191,7 @@ void Form1::moveLookedAt(const std::vector<FileOperations::Dropped>& looks,
         if (!errors.isEmpty()) showFileError(errors.join(QLatin1Char('\n')));
         return;
     }
-    m_fileOps->moveItems(std::move(moves), destination, mnuFolderSizes->isChecked(),
+    m_fileOps->moveItems(std::move(moves), destination, ui.mnuFolderSizes->isChecked(),
                          [this, destination, errors](const auto& results) mutable {
                              QStringList gone;
                              for (const FileOperations::Moved& moved : results)
@@ -239,7 +239,7 @@ void Form1::showMoved(const FileOperations::Moved& moved, const QString& destina
 QTreeWidgetItem* Form1::fileCommandNode(bool* onTree) const {
     QTreeWidgetItem* node = Treefolder1->SelectedItem();
     const int selected = getSelCount();
-    const bool treeShown = mnuShowTree->isChecked();
+    const bool treeShown = ui.mnuShowTree->isChecked();
     *onTree = (node && treeActive && treeShown) || (selected == 0 && !m_sortModel->filter().isActive());
     if (!*onTree || !node || !treeShown) return nullptr;
     const QString tag = TreeNode::tag(node), key = TreeNode::key(node);
@@ -279,7 +279,7 @@ void Form1::deleteCommand() {
     const auto [after, before] =
         onTree ? std::pair<QString, QString>() : rowsAround(*m_sortModel, paths);
     m_fileOps->deleteItems(
-        paths, !mnuConfirmDeletes->isChecked(), mnuPermanentDelete->isChecked(),
+        paths, !ui.mnuConfirmDeletes->isChecked(), ui.mnuPermanentDelete->isChecked(),
         [this, paths, onTree, current, after, before](FileOperations::DeleteResult result) {
             if (result == FileOperations::DeleteResult::Cancelled) return;
             showDeleted(paths, onTree);
@@ -322,7 +322,7 @@ void Form1::newFolderCommand() {
     const bool added = addFolderItem(path);
     Treefolder1->AddNode(dirCurrent, name);
     if (!added) return;
-    if (mnuFolderSizes->isChecked()) setFolderSize(*m_model, path, 0); // new, so empty
+    if (ui.mnuFolderSizes->isChecked()) setFolderSize(*m_model, path, 0); // new, so empty
     ListView1->setCurrentIndex(viewIndex(path));
     selectOnly();
     handleRowClick(findRow(path));
@@ -448,7 +448,7 @@ void Form1::showInFileManagerCommand() {
     fileCommandNode(&onTree);
     QString item;
     if (onTree) // the tree's folder, or the listed one while the tree is hidden
-        item = mnuShowTree->isChecked() && Treefolder1->SelectedItem() ? Treefolder1->Path()
+        item = ui.mnuShowTree->isChecked() && Treefolder1->SelectedItem() ? Treefolder1->Path()
                                                                        : dirCurrent;
     else if (const ListEntry* row = currentRow())
         item = row->key;

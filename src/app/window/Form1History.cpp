@@ -30,29 +30,29 @@ QString menuText(const QString& description) {
 } // namespace
 
 void Form1::createEditMenu() {
-    mnuEdit = menuBar()->addMenu(tr("&Edit"));
-    mnuUndo = mnuEdit->addAction(tr("&Undo"), this, &Form1::undoCommand);
-    mnuUndo->setShortcut(QKeySequence::Undo);
-    mnuRedo = mnuEdit->addAction(tr("&Redo"), this, &Form1::redoCommand);
-    mnuRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    mnuEdit->addSeparator();
-    mnuHistory = mnuEdit->addAction(tr("&History..."), this, &Form1::historyCommand);
-    mnuHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    ui.mnuEdit = menuBar()->addMenu(tr("&Edit"));
+    ui.mnuUndo = ui.mnuEdit->addAction(tr("&Undo"), this, &Form1::undoCommand);
+    ui.mnuUndo->setShortcut(QKeySequence::Undo);
+    ui.mnuRedo = ui.mnuEdit->addAction(tr("&Redo"), this, &Form1::redoCommand);
+    ui.mnuRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    ui.mnuEdit->addSeparator();
+    ui.mnuHistory = ui.mnuEdit->addAction(tr("&History..."), this, &Form1::historyCommand);
+    ui.mnuHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     // The history may have changed in another program (tunewalk-tag): read it when the menu
     // opens, not only when this window records.
-    connect(mnuEdit, &QMenu::aboutToShow, this, &Form1::updateEditMenu);
+    connect(ui.mnuEdit, &QMenu::aboutToShow, this, &Form1::updateEditMenu);
 }
 
 void Form1::updateEditMenu() {
-    if (!m_history || !mnuUndo) return;
+    if (!m_history || !ui.mnuUndo) return;
     const bool idle = !m_history->busy();
     const auto undo = m_history->undoTarget();
     const auto redo = m_history->redoTarget();
-    mnuUndo->setText(undo ? tr("&Undo %1").arg(menuText(undo->description)) : tr("&Undo"));
-    mnuRedo->setText(redo ? tr("&Redo %1").arg(menuText(redo->description)) : tr("&Redo"));
-    mnuUndo->setEnabled(idle && undo.has_value());
-    mnuRedo->setEnabled(idle && redo.has_value());
-    mnuHistory->setEnabled(m_history->store() != nullptr);
+    ui.mnuUndo->setText(undo ? tr("&Undo %1").arg(menuText(undo->description)) : tr("&Undo"));
+    ui.mnuRedo->setText(redo ? tr("&Redo %1").arg(menuText(redo->description)) : tr("&Redo"));
+    ui.mnuUndo->setEnabled(idle && undo.has_value());
+    ui.mnuRedo->setEnabled(idle && redo.has_value());
+    ui.mnuHistory->setEnabled(m_history->store() != nullptr);
 }
 
 void Form1::undoCommand() {
@@ -91,7 +91,7 @@ void Form1::showUndone(const UndoHistory::Touched& touched) {
         return;
     }
     const QString current = currentRow() ? currentRow()->key : QString();
-    mnuRefresh->trigger();
+    ui.mnuRefresh->trigger();
     if (const QModelIndex index = viewIndex(current); index.isValid())
         ListView1->setCurrentIndex(index);
 }

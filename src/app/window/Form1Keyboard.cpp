@@ -43,20 +43,20 @@ QPoint belowItem(QTreeWidget* view, QTreeWidgetItem* item) {
 void Form1::setUpKeyboard() {
     // The keys desktop players use. The window holds the actions as well, so that they work
     // in the small window, which has no menu bar.
-    mnuPlayPause = new QAction(tr("Pla&y/Pause"), this);
-    connect(mnuPlayPause, &QAction::triggered, this, &Form1::playPauseCommand);
-    const QList<QAction*> audio = mnuAudio->actions();
-    const qsizetype afterStop = audio.indexOf(mnuStop) + 1;
-    mnuAudio->insertAction(afterStop < audio.size() ? audio[afterStop] : nullptr, mnuPlayPause);
+    ui.mnuPlayPause = new QAction(tr("Pla&y/Pause"), this);
+    connect(ui.mnuPlayPause, &QAction::triggered, this, &Form1::playPauseCommand);
+    const QList<QAction*> audio = ui.mnuAudio->actions();
+    const qsizetype afterStop = audio.indexOf(ui.mnuStop) + 1;
+    ui.mnuAudio->insertAction(afterStop < audio.size() ? audio[afterStop] : nullptr, ui.mnuPlayPause);
     const struct {
         QAction* command;
         QAction* trayItem;
         QKeySequence keys;
     } playbackKeys[] = {
-        {mnuPlayPause, nullptr, QKeySequence(Qt::CTRL | Qt::Key_Space)},
-        {mnuStop, mnuSTStop, QKeySequence(Qt::CTRL | Qt::Key_Period)},
-        {mnuNext, mnuSTNext, QKeySequence(Qt::CTRL | Qt::Key_Right)},
-        {mnuPrevious, mnuSTPrevious, QKeySequence(Qt::CTRL | Qt::Key_Left)},
+        {ui.mnuPlayPause, nullptr, QKeySequence(Qt::CTRL | Qt::Key_Space)},
+        {ui.mnuStop, ui.mnuSTStop, QKeySequence(Qt::CTRL | Qt::Key_Period)},
+        {ui.mnuNext, ui.mnuSTNext, QKeySequence(Qt::CTRL | Qt::Key_Right)},
+        {ui.mnuPrevious, ui.mnuSTPrevious, QKeySequence(Qt::CTRL | Qt::Key_Left)},
     };
     for (const auto& [command, trayItem, keys] : playbackKeys) {
         command->setShortcut(keys);
@@ -65,26 +65,26 @@ void Form1::setUpKeyboard() {
     }
     // Enabled when Play or Pause is.
     const auto syncPlayPause = [this] {
-        mnuPlayPause->setEnabled(mnuPlayFile->isEnabled() || mnuPause->isEnabled());
+        ui.mnuPlayPause->setEnabled(ui.mnuPlayFile->isEnabled() || ui.mnuPause->isEnabled());
     };
-    connect(mnuPlayFile, &QAction::changed, this, syncPlayPause);
-    connect(mnuPause, &QAction::changed, this, syncPlayPause);
+    connect(ui.mnuPlayFile, &QAction::changed, this, syncPlayPause);
+    connect(ui.mnuPause, &QAction::changed, this, syncPlayPause);
     syncPlayPause();
-    m_commands.insert(QStringLiteral("mnuPlayPause"), mnuPlayPause);
+    m_commands.insert(QStringLiteral("mnuPlayPause"), ui.mnuPlayPause);
 
     // The tree's pop-up: the Folder menu's commands, which act on the tree while it was the
     // pane last used, and the properties of its folder.
-    mnuTreePopup = new QMenu(this);
-    mnuTreePopup->setObjectName(QStringLiteral("mnuTreePopup"));
-    mnuTreePopup->addAction(mnuNewFolder);
-    mnuTreePopup->addSeparator();
-    mnuTreePopup->addAction(mnuRenameFile);
-    mnuTreePopup->addAction(mnuDeleteFile);
-    mnuTreeProperties = mnuTreePopup->addAction(tr("P&roperties"), this, [this] {
+    ui.mnuTreePopup = new QMenu(this);
+    ui.mnuTreePopup->setObjectName(QStringLiteral("mnuTreePopup"));
+    ui.mnuTreePopup->addAction(ui.mnuNewFolder);
+    ui.mnuTreePopup->addSeparator();
+    ui.mnuTreePopup->addAction(ui.mnuRenameFile);
+    ui.mnuTreePopup->addAction(ui.mnuDeleteFile);
+    ui.mnuTreeProperties = ui.mnuTreePopup->addAction(tr("P&roperties"), this, [this] {
         const QString folder = nodeFolder(Treefolder1->SelectedItem());
         if (!folder.isEmpty()) m_shell->ShowFileProperties(folder, this);
     });
-    m_menus.insert(QStringLiteral("mnuTreePopup"), mnuTreePopup);
+    m_menus.insert(QStringLiteral("mnuTreePopup"), ui.mnuTreePopup);
     QTreeWidget* treeView = Treefolder1->Nodes();
     treeView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(treeView, &QWidget::customContextMenuRequested, this, [this, treeView](QPoint at) {
@@ -118,7 +118,7 @@ void Form1::setUpTabOrder() {
 void Form1::playPauseCommand() {
     if (m_playback->isPlaying())
         pauseCommand();
-    else if (mnuPlayFile->isEnabled())
+    else if (ui.mnuPlayFile->isEnabled())
         playCommand();
 }
 
@@ -160,7 +160,7 @@ bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
         return true;
     }
     if (key->key() == Qt::Key_Backspace && modifiers == Qt::NoModifier) {
-        mnuUpOne->trigger();
+        ui.mnuUpOne->trigger();
         return true;
     }
     if (!onList || modifiers != Qt::NoModifier) return false;
@@ -171,7 +171,7 @@ bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
         return true;
     }
     if (key->key() == Qt::Key_Space) {
-        mnuPlayPause->trigger();
+        ui.mnuPlayPause->trigger();
         return true;
     }
     return false;
@@ -179,16 +179,16 @@ bool Form1::keyboardEvent(QObject* watched, QEvent* event) {
 
 void Form1::popUpListMenu() {
     const ListEntry* row = currentRow();
-    if (!row || mnuPopup->isVisible()) return;
+    if (!row || ui.mnuPopup->isVisible()) return;
     ListView1->scrollTo(ListView1->currentIndex());
     const QPoint at = belowItem(ListView1, ListView1->visualRect(ListView1->currentIndex()));
     handleRightClick(row, &at);
 }
 
 void Form1::popUpTreeMenu(const QPoint& at) {
-    if (mnuTreePopup->isVisible()) return;
-    mnuTreeProperties->setEnabled(!nodeFolder(Treefolder1->SelectedItem()).isEmpty());
-    mnuTreePopup->popup(at);
+    if (ui.mnuTreePopup->isVisible()) return;
+    ui.mnuTreeProperties->setEnabled(!nodeFolder(Treefolder1->SelectedItem()).isEmpty());
+    ui.mnuTreePopup->popup(at);
 }
 
 } // namespace tunewalk

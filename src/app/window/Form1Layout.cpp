@@ -114,8 +114,8 @@ void Form1::resizeHandling() {
                            : Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
         ListView1->show();
         panelLabel->show();
-        Treefolder1->setVisible(mnuShowTree->isChecked());
-        lblSpacer->setVisible(mnuShowTree->isChecked());
+        Treefolder1->setVisible(ui.mnuShowTree->isChecked());
+        lblSpacer->setVisible(ui.mnuShowTree->isChecked());
     }
     placeControls();
     layoutGuard = false;
@@ -136,7 +136,7 @@ void Form1::placeControls() {
     MediaPlayer1->setFullDisplay(true);
     const double playerH = toTwips(playerHeight(MediaPlayer1, FullPlayerTwips));
     const double listH = std::max(0.0, innerH - playerH);
-    if (mnuShowTree->isChecked()) {
+    if (ui.mnuShowTree->isChecked()) {
         const double treeW = m_treeWidthTwips;
         Treefolder1->setGeometry(0, 0, toPixels(treeW), toPixels(listH));
         lblSpacer->setGeometry(toPixels(treeW), 0, toPixels(SplitterTwips), toPixels(listH));

@@ -129,10 +129,10 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
         special.push_back(row(myDocumentsFolder(), tr("My Documents"), "MyDocuments"));
     }
     FolderListing::Options options;
-    options.useCache = mnuDetailsCache->isChecked();
+    options.useCache = ui.mnuDetailsCache->isChecked();
     // Refresh reads the listed files again; any other listing may take details from the cache.
     options.reread = sameFolder && m_refreshing;
-    options.folderSizes = mnuFolderSizes->isChecked();
+    options.folderSizes = ui.mnuFolderSizes->isChecked();
     m_listing->list(dirCurrent, previous, std::move(special), options);
 }
 
@@ -146,7 +146,7 @@ void Form1::showRows() {
                 ListView1->setCurrentIndex(viewIndex(row->key));
                 handleRowClick(row);
                 if (!suppressAutoPlay && !m_pendingNoPlay)
-                    mnuPlay->trigger();
+                    ui.mnuPlay->trigger();
                 else
                     selectOnly();
             }
@@ -298,38 +298,38 @@ void Form1::handleRowClick(const ListEntry* row) {
         show("Tags", m >= 1);
         show("Headers", wav);
         button(QStringLiteral("Play"))->setVisible(true);
-        mnuMoveUp1->setEnabled(true);
-        mnuMoveDown1->setEnabled(true);
-        mnuMP3Tags->setEnabled(m >= 1);
-        mnuWAVHeaders->setEnabled(wav);
-        mnuPlayFile->setEnabled(true);
+        ui.mnuMoveUp1->setEnabled(true);
+        ui.mnuMoveDown1->setEnabled(true);
+        ui.mnuMP3Tags->setEnabled(m >= 1);
+        ui.mnuWAVHeaders->setEnabled(wav);
+        ui.mnuPlayFile->setEnabled(true);
     } else if (row->opensAsFolder()) {
         for (const char* key : {"MoveUp", "MoveDown", "Tags", "Headers"})
             show(key, false);
-        mnuMoveUp1->setEnabled(false);
-        mnuMoveDown1->setEnabled(false);
-        mnuMP3Tags->setEnabled(m >= 1);
-        mnuWAVHeaders->setEnabled(false);
+        ui.mnuMoveUp1->setEnabled(false);
+        ui.mnuMoveDown1->setEnabled(false);
+        ui.mnuMP3Tags->setEnabled(m >= 1);
+        ui.mnuWAVHeaders->setEnabled(false);
         const bool paused = playerState == 2 || playerState == 4;
-        mnuPlayFile->setEnabled((playerState == 0 && hasAudioFiles) || paused);
-        button(QStringLiteral("Play"))->setVisible(mnuPlayFile->isEnabled());
+        ui.mnuPlayFile->setEnabled((playerState == 0 && hasAudioFiles) || paused);
+        button(QStringLiteral("Play"))->setVisible(ui.mnuPlayFile->isEnabled());
     }
-    mnuSTPlay->setEnabled(mnuPlayFile->isEnabled());
+    ui.mnuSTPlay->setEnabled(ui.mnuPlayFile->isEnabled());
 }
 
 void Form1::handleRightClick(const ListEntry* row, const QPoint* at) {
     if (!row || getSelCount() == 0) return;
     const bool mp3 = row->kind == RowKind::MP3;
     const bool wav = row->kind == RowKind::WAV;
-    mnuPlay->setVisible(mp3 || wav);
-    mnuMoveUp->setVisible(mp3 || wav);
-    mnuMoveDown->setVisible(mp3 || wav);
-    mnuEditTags->setVisible(mp3);
-    mnuEditWAV->setVisible(wav);
+    ui.mnuPlay->setVisible(mp3 || wav);
+    ui.mnuMoveUp->setVisible(mp3 || wav);
+    ui.mnuMoveDown->setVisible(mp3 || wav);
+    ui.mnuEditTags->setVisible(mp3);
+    ui.mnuEditWAV->setVisible(wav);
     bool anything = false;
-    for (QAction* a : mnuPopup->actions())
+    for (QAction* a : ui.mnuPopup->actions())
         anything = anything || (a->isVisible() && !a->isSeparator());
-    if (anything) mnuPopup->popup(at ? *at : QCursor::pos());
+    if (anything) ui.mnuPopup->popup(at ? *at : QCursor::pos());
 }
 
 void Form1::handleDoubleClick(const ListEntry* row) {
@@ -347,7 +347,7 @@ void Form1::handleDoubleClick(const ListEntry* row) {
             reportNotReady(row->key);
     } else {
         // A file: play it, even when the player is paused.
-        mnuPlay->trigger();
+        ui.mnuPlay->trigger();
     }
 }
 

@@ -31,8 +31,8 @@ constexpr int VolumeStep = 100;
 } // namespace
 
 void Form1::connectPlayback() {
-    connect(mnuAll, &QAction::toggled, m_playback, &Playback::setPlayAll);
-    connect(mnuRepeat, &QAction::toggled, m_playback, &Playback::setRepeat);
+    connect(ui.mnuAll, &QAction::toggled, m_playback, &Playback::setPlayAll);
+    connect(ui.mnuRepeat, &QAction::toggled, m_playback, &Playback::setRepeat);
     connect(m_playback, &Playback::playing, this, [this] {
         updateCommandStates(false);
         setTrayTip(tr("Playing: ") + panelCurrent->text());
@@ -54,7 +54,7 @@ void Form1::connectPlayback() {
     connect(MediaPlayer1, &PlayerPanel::seekRequested, this, [this](qint64 seconds) {
         if (!m_player->fileName().isEmpty()) m_player->setPosition(static_cast<double>(seconds));
     });
-    connect(mnuVolume, &QMenu::aboutToShow, this, &Form1::prepareVolumeMenu);
+    connect(ui.mnuVolume, &QMenu::aboutToShow, this, &Form1::prepareVolumeMenu);
     connect(MediaPlayer1, &PlayerPanel::volumeRequested, this, [this](int percent) {
         m_player->setVolume(MediaPlayer::volumeFromPercent(percent));
         m_player->setMuted(false); // as the menu's Up and Down do
@@ -72,9 +72,9 @@ void Form1::connectPlayback() {
         Playback::Shown shown;
         shown.title = panelCurrent->text();
         if (const ListEntry* row = findRow(m_playback->currentFile())) shown.artist = row->details.artist;
-        shown.canPlay = mnuPlayFile->isEnabled();
-        shown.canGoNext = mnuNext->isEnabled();
-        shown.canGoPrevious = mnuPrevious->isEnabled();
+        shown.canPlay = ui.mnuPlayFile->isEnabled();
+        shown.canGoNext = ui.mnuNext->isEnabled();
+        shown.canGoPrevious = ui.mnuPrevious->isEnabled();
         m_playback->setShown(std::move(shown));
     });
     connect(MediaPlayer1->volumeSlider(), &QSlider::sliderReleased, this, &Form1::rememberVolume);
@@ -162,7 +162,7 @@ void Form1::playNext(const QString& key, bool automatic) {
     const ListEntry* next = shownNeighbour(row, 1);
     if (!next) {                // the last row shown
         if (!automatic) return; // Next on the last row does nothing
-        if (mnuRepeat->isChecked()) {
+        if (ui.mnuRepeat->isChecked()) {
             selectFirstAudio(true);
         } else {
             stopPlayback();
@@ -194,7 +194,7 @@ void Form1::selectFirstAudio(bool play) {
     handleRowClick(rowAt(index));
     ListView1->scrollTo(index);
     if (play)
-        mnuPlay->trigger();
+        ui.mnuPlay->trigger();
     else
         selectOnly();
 }
@@ -233,8 +233,8 @@ void Form1::restartOrPrevious() {
 
 void Form1::prepareVolumeMenu() {
     const int volume = m_player->volume();
-    volumeUp->setEnabled(volume < MediaPlayer::FullVolume);
-    volumeDown->setEnabled(volume >= MediaPlayer::SilentVolume + 1);
+    ui.volumeUp->setEnabled(volume < MediaPlayer::FullVolume);
+    ui.volumeDown->setEnabled(volume >= MediaPlayer::SilentVolume + 1);
 }
 
 void Form1::applyVolumeSettings() {

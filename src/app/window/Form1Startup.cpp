@@ -139,21 +139,21 @@ void Form1::load() {
     panelCurrent->setText(tr("(none)"));
     button(QStringLiteral("Next"))->setVisible(false);
     button(QStringLiteral("Previous"))->setVisible(false);
-    mnuNext->setEnabled(false);
-    mnuPrevious->setEnabled(false);
+    ui.mnuNext->setEnabled(false);
+    ui.mnuPrevious->setEnabled(false);
 
     // The single-instance handshake has happened before the window was made (main.cpp); the
     // window id is still recorded for anything that looks for it.
     m_settings->save(SettingsStore::Settings, QStringLiteral("HWND"), QString::number(winId()));
 
-    mnuSystemTray->setChecked(onlyIfTrue(setting(QStringLiteral("SystemTray"), "False")));
+    ui.mnuSystemTray->setChecked(onlyIfTrue(setting(QStringLiteral("SystemTray"), "False")));
     button(QStringLiteral("Zoom"))
-        ->setToolTip(mnuSystemTray->isChecked() ? tr("Zoom to System Tray")
+        ->setToolTip(ui.mnuSystemTray->isChecked() ? tr("Zoom to System Tray")
                                                 : tr("Zoom to Small Window"));
-    mnuStartupZoom->setChecked(onlyIfTrue(setting(QStringLiteral("Zoom"), "False")));
-    mnuRememberPosition->setChecked(unlessFalse(setting(QStringLiteral("RememberPos"), "True")));
+    ui.mnuStartupZoom->setChecked(onlyIfTrue(setting(QStringLiteral("Zoom"), "False")));
+    ui.mnuRememberPosition->setChecked(unlessFalse(setting(QStringLiteral("RememberPos"), "True")));
 
-    if (mnuRememberPosition->isChecked()) applyPositionSettings();
+    if (ui.mnuRememberPosition->isChecked()) applyPositionSettings();
 
     applyOptionSettings();
     applyVolumeSettings();
@@ -167,23 +167,23 @@ void Form1::load() {
     // Keys act on the list until the user goes to the tree.
     ListView1->setFocus();
     Timer1.start();
-    if (mnuStartupZoom->isChecked()) Timer5.start();
+    if (ui.mnuStartupZoom->isChecked()) Timer5.start();
 }
 
 void Form1::applyOptionSettings() {
     showRepeat(onlyIfTrue(setting(QStringLiteral("Repeat"), "False")));
     showAll(unlessFalse(setting(QStringLiteral("All"), "True")));
-    mnuConfirmDeletes->setChecked(unlessFalse(setting(QStringLiteral("ConfirmDeletes"), "True")));
-    mnuPermanentDelete->setChecked(
+    ui.mnuConfirmDeletes->setChecked(unlessFalse(setting(QStringLiteral("ConfirmDeletes"), "True")));
+    ui.mnuPermanentDelete->setChecked(
         unlessFalse(setting(QStringLiteral("PermanentDelete"), "False")));
     onPermanentDelete();
-    mnuFloater->setChecked(unlessFalse(setting(QStringLiteral("Floater"), "True")));
-    mnuFolderSizes->setChecked(unlessFalse(setting(QStringLiteral("FolderSizes"), "False")));
-    mnuDetailsCache->setChecked(unlessFalse(setting(QStringLiteral("DetailsCache"), "True")));
-    mnuKeepTimes->setChecked(onlyIfTrue(setting(QStringLiteral("KeepModifiedTimes"), "False")));
-    mnuShowTree->setChecked(onlyIfTrue(setting(QStringLiteral("ShowTree"), "True")));
+    ui.mnuFloater->setChecked(unlessFalse(setting(QStringLiteral("Floater"), "True")));
+    ui.mnuFolderSizes->setChecked(unlessFalse(setting(QStringLiteral("FolderSizes"), "False")));
+    ui.mnuDetailsCache->setChecked(unlessFalse(setting(QStringLiteral("DetailsCache"), "True")));
+    ui.mnuKeepTimes->setChecked(onlyIfTrue(setting(QStringLiteral("KeepModifiedTimes"), "False")));
+    ui.mnuShowTree->setChecked(onlyIfTrue(setting(QStringLiteral("ShowTree"), "True")));
     onShowTree();
-    mnuGridLines->setChecked(unlessFalse(setting(QStringLiteral("GridLines"), "False")));
+    ui.mnuGridLines->setChecked(unlessFalse(setting(QStringLiteral("GridLines"), "False")));
     onGridLines();
 }
 
@@ -243,7 +243,7 @@ void Form1::saveFullGeometry() {
 }
 
 void Form1::saveLayout() {
-    if (!mnuRememberPosition->isChecked()) return;
+    if (!ui.mnuRememberPosition->isChecked()) return;
     if (!isMaximized()) {
         m_settings->save(SettingsStore::Position, QStringLiteral("Maximized"),
                          QStringLiteral("False"));

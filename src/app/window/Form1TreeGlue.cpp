@@ -39,7 +39,7 @@ void Form1::connectTree() {
     connect(Treefolder1, &Treefolder::MyComputerClicked, this, [this] {
         if (dirCurrent != DrivesKey) PopulateList(DrivesKey, true);
     });
-    connect(Treefolder1, &Treefolder::HideButtonClicked, mnuShowTree, &QAction::trigger);
+    connect(Treefolder1, &Treefolder::HideButtonClicked, ui.mnuShowTree, &QAction::trigger);
     connect(Treefolder1, &Treefolder::AfterLabelEdit, this, &Form1::treeRename);
     connect(Treefolder1, &Treefolder::MouseDown, this,
             [this](int, int, float x, float y) { m_treePressAt = QPointF(x, y); });

@@ -24,7 +24,7 @@ int Form1::screenWidthTwips() const {
 
 void Form1::zoom() {
     // Without a notification area the icon could never be clicked to bring the window back.
-    if (mnuSystemTray->isChecked() && m_tray->isAvailable()) {
+    if (ui.mnuSystemTray->isChecked() && m_tray->isAvailable()) {
         m_tray->show();
         hide();
         return;
@@ -39,7 +39,7 @@ void Form1::zoom() {
 void Form1::applySmallPlacement() {
     QStringList ignored;
     double width = SmallWidthTwips, top = 0;
-    const bool remember = mnuRememberPosition->isChecked();
+    const bool remember = ui.mnuRememberPosition->isChecked();
     double v = 0;
     if (remember && readNumber(QStringLiteral("SmWidth"), &v, &ignored)) width = v;
     // Saved values are kept on the screen, as the full window's are.
@@ -70,14 +70,14 @@ void Form1::enterSmallWindow() {
         layoutGuard = false;
     }
     applySmallPlacement();
-    if (mnuFloater->isChecked()) setTopmost(this, true);
+    if (ui.mnuFloater->isChecked()) setTopmost(this, true);
     updateCommandStates(true);
 }
 
 void Form1::leaveSmallWindow() {
     button(QStringLiteral("Zoom"))->setToolTip(tr("Zoom to Small Window"));
     if (!isMaximized()) {
-        if (mnuRememberPosition->isChecked()) {
+        if (ui.mnuRememberPosition->isChecked()) {
             savePosition(QStringLiteral("SmLeft"), toTwips(pos().x()));
             savePosition(QStringLiteral("SmTop"), toTwips(pos().y()));
             savePosition(QStringLiteral("SmWidth"), toTwips(width()));
