@@ -4,6 +4,8 @@
 #include <QObject>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace tunewalk {
@@ -20,11 +22,19 @@ public:
         return std::make_shared<ReturnAddress>(target);
     }
 
-    // Runs `f` on the target's thread, unless the address is closed; false when it is.
+    // Runs `f` on the target's thread, unless the address is closed; false when it is. What `f`
+    // holds is released there as well, right after it has run, rather than where Qt deletes the
+    // posted call: where its last reference is dropped, often on the worker that posted it.
     template <class F> bool post(F&& f) {
         std::lock_guard lock(m_mutex);
         if (!m_target) return false;
-        QMetaObject::invokeMethod(m_target, std::forward<F>(f), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            m_target,
+            [work = std::optional<std::decay_t<F>>(std::forward<F>(f))]() mutable {
+                (*work)();
+                work.reset();
+            },
+            Qt::QueuedConnection);
         return true;
     }
 
