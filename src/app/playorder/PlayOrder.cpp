@@ -115,6 +115,8 @@ void PlayOrder::append(int row) {
     for (int other = 0; other < m_rows.size(); ++other)
         if (other != row) last = std::max(last, m_rows.at(other).sequence);
     m_rows.mutableAt(row).sequence = m_rows.at(row).isFile() ? last + 1 : 0;
+    // The row went in as number 0, at the top of the files: it moves to its number.
+    m_rows.announce({row}, 0, Col::Count - 1);
 }
 
 } // namespace tunewalk
