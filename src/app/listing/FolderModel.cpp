@@ -261,23 +261,24 @@ void FolderModel::rebase(const QString& newFolder) {
     reindex();
 }
 
-void FolderModel::changedKeyRow(const QString& key, int role) {
+void FolderModel::changedKeyRow(const QString& key, int role, int lastColumn) {
     if (const int row = rowOf(key); row >= 0)
-        emit dataChanged(index(row, 0), index(row, 0), {role});
+        emit dataChanged(index(row, 0), index(row, lastColumn), {role});
 }
 
 void FolderModel::setPlayingKey(const QString& key) {
     if (key == m_playing) return;
     const QString old = std::exchange(m_playing, key);
-    changedKeyRow(old, IconKeyRole);
-    changedKeyRow(m_playing, IconKeyRole);
+    changedKeyRow(old, IconKeyRole, 0);
+    changedKeyRow(m_playing, IconKeyRole, 0);
 }
 
 void FolderModel::setDropTarget(const QString& key) {
     if (key == m_dropTarget) return;
     const QString old = std::exchange(m_dropTarget, key);
-    changedKeyRow(old, DropTargetRole);
-    changedKeyRow(m_dropTarget, DropTargetRole);
+    // The whole row shows it.
+    changedKeyRow(old, DropTargetRole, Col::Count - 1);
+    changedKeyRow(m_dropTarget, DropTargetRole, Col::Count - 1);
 }
 
 } // namespace tunewalk

@@ -116,7 +116,7 @@ signals:
 private:
     void announceSorted(const std::vector<int>& rows, int first, int last);
     void reindex();
-    void changedKeyRow(const QString& key, int role);
+    void changedKeyRow(const QString& key, int role, int lastColumn);
     QString dropDestination(const QMimeData* data, const QModelIndex& parent) const;
 
     std::vector<ListEntry> m_entries;
