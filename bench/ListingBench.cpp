@@ -99,29 +99,38 @@ public:
             m_rowsAtListed = window.rows().size();
             m_listed = true;
         });
-        QObject::connect(&window, &Form1::statsFilled, &m_ticker,
-                         [this] { m_statsAt = tick(Clock::now()); });
+        // With a warm cache the details are in with the names, before the sizes: the listing
+        // has ended once both have come.
+        QObject::connect(&window, &Form1::statsFilled, &m_ticker, [this] {
+            m_statsAt = tick(Clock::now());
+            m_stats = true;
+            m_measuring = !m_filled;
+        });
         QObject::connect(&window, &Form1::detailsFilled, &m_ticker, [this] {
             m_filledAt = tick(Clock::now());
-            m_measuring = false;
             m_filled = true;
+            m_measuring = !m_stats;
         });
         m_ticker.start();
     }
 
     // Starts measuring a listing whose call begins at `from`.
     void begin(Clock::time_point from) {
-        m_listed = m_filled = false;
+        m_listed = m_stats = m_filled = false;
         m_lastTick = from;
         m_maxGapMs = 0;
         m_measuring = true;
     }
-    // Runs the event loop until detailsFilled; false when it does not come in time.
-    bool waitForDetails() {
-        return waitFor([this] { return m_filled; }, kWaitLimitMs);
+    // Runs the event loop until statsFilled and detailsFilled; false when they do not come in
+    // time.
+    bool waitForListing() {
+        return waitFor([this] { return m_stats && m_filled; }, kWaitLimitMs);
     }
 
-    bool listed() const { return m_listed; }
+    // The signal still missing.
+    const char* awaited() const {
+        return !m_listed ? "listed" : !m_stats ? "statsFilled" : "detailsFilled";
+    }
     int rowsAtListed() const { return m_rowsAtListed; }
     Clock::time_point listedAt() const { return m_listedAt; }
     Clock::time_point statsAt() const { return m_statsAt; }
@@ -140,7 +149,7 @@ private:
     }
 
     QTimer m_ticker;
-    bool m_measuring = false, m_listed = false, m_filled = false;
+    bool m_measuring = false, m_listed = false, m_stats = false, m_filled = false;
     int m_rowsAtListed = 0;
     Clock::time_point m_lastTick, m_listedAt, m_statsAt, m_filledAt, m_stallEnd;
     double m_maxGapMs = 0;
@@ -202,7 +211,7 @@ struct Sample {
     double rowsMs = 0;     // from the call until listed
     double statsMs = 0;    // from the call until statsFilled
     double detailsMs = 0;  // from the call until detailsFilled
-    double stallMs = 0;    // longest gap between ticks from the call until detailsFilled
+    double stallMs = 0;    // longest gap between ticks from the call until both signals
     double stallEndMs = 0; // when that gap ended, from the call
     qint64 opened = 0;     // audio files opened meanwhile
 };
@@ -214,7 +223,7 @@ std::optional<double> clearList(Form1& window, Probe& probe, const QString& empt
     probe.begin(start);
     window.PopulateList(emptyFolder);
     const double ms = msBetween(start, Clock::now());
-    const bool ok = probe.waitForDetails();
+    const bool ok = probe.waitForListing();
     settle(50);
     if (!ok || window.rows().size() != 0) return std::nullopt;
     return ms;
@@ -259,8 +268,8 @@ std::optional<Sample> runOnce(Form1& window, Probe& probe, const FolderInfo& f, 
     probe.begin(start);
     window.PopulateList(folder);
     const auto returned = Clock::now();
-    if (!probe.waitForDetails()) {
-        error = std::string(probe.listed() ? "detailsFilled" : "listed") + " did not come within " +
+    if (!probe.waitForListing()) {
+        error = std::string(probe.awaited()) + " did not come within " +
                 std::to_string(kWaitLimitMs / 1000) + " s";
         return std::nullopt;
     }
