@@ -12,6 +12,7 @@
 #include "BenchWindow.h"
 #include "ListingFolders.h"
 #include "app/fileops/FileOperations.h"
+#include "app/listing/FolderModel.h"
 #include "app/window/Form1.h"
 #include "app/window/ProgressWindow.h"
 #include "foldertree/Treefolder.h"
@@ -24,7 +25,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -253,7 +254,7 @@ Timed moveAcross(Bench& b, Report& r, const fs::path& album, const fs::path& tar
     const std::string what = "move of " + std::to_string(files) + " files across";
     r.check(what, fs::exists(album) ? "the source folder is still there" : "");
     r.check(what, checkBig(target / album.filename(), files));
-    r.check(what, b.window.list()->topLevelItemCount() != 0 ? "its row is still listed" : "");
+    r.check(what, b.window.rows().size() != 0 ? "its row is still listed" : "");
     r.check(what, b.questions());
     fs::remove_all(target / album.filename());
     return t;
@@ -376,8 +377,8 @@ void sameDisk(Bench& b, Report& r, const fs::path& music, int repetitions) {
         r.check("same-disk move", countIn(target) != kManyFiles || countIn(music) != 1
                                       ? std::to_string(countIn(target)) + " files moved"
                                       : "");
-        r.check("same-disk move", b.window.list()->topLevelItemCount() != 1
-                                      ? std::to_string(b.window.list()->topLevelItemCount()) +
+        r.check("same-disk move", b.window.rows().size() != 1
+                                      ? std::to_string(b.window.rows().size()) +
                                             " rows left, expected 1"
                                       : "");
         r.check("same-disk move", b.questions());
@@ -412,7 +413,7 @@ void deletes(Bench& b, Report& r, const fs::path& music, const fs::path& trash, 
             makeMany(doomed);
             if (permanent) {
                 b.list(music);
-                tunewalk::ListRow* row = w.findRow(qs(doomed));
+                const tunewalk::ListEntry* row = w.findRow(qs(doomed));
                 if (!row) throw std::runtime_error("the folder to delete is not listed");
                 w.clickRow(row);
                 QFocusEvent focus(QEvent::FocusIn); // the list had the focus last

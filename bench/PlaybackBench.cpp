@@ -12,7 +12,8 @@
 #include "BenchSeams.h"
 #include "BenchTiming.h"
 #include "BenchWindow.h"
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderModel.h"
+#include "app/listing/ListEntry.h"
 #include "app/playback/MediaPlayer.h"
 #include "app/playback/QtMediaPlayer.h"
 #include "app/window/Form1.h"
@@ -23,7 +24,6 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -116,10 +116,10 @@ int run(int repetitions) {
                 qPrintable(QGuiApplication::platformName()));
 
     auto playRow = [&](const QString& name) {
-        for (int i = 0; i < window.list()->topLevelItemCount(); ++i) {
-            auto* row = static_cast<tunewalk::ListRow*>(window.list()->topLevelItem(i));
-            if (row->cell(tunewalk::Col::Name) == name) window.clickRow(row);
-        }
+        const auto& rows = window.rows().entries();
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [&](const tunewalk::ListEntry& e) { return e.name == name; });
+        if (row != rows.end()) window.clickRow(&*row);
         probe.start();
         const auto t0 = Clock::now();
         window.command("mnuPlay")->trigger();

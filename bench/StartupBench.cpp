@@ -16,7 +16,9 @@
 #include "BenchSeams.h"
 #include "BenchTiming.h"
 #include "ListingFolders.h"
-#include "app/listing/ListRow.h"
+#include "app/listing/FolderModel.h"
+#include "app/listing/ListEntry.h"
+#include "app/listing/ListText.h"
 #include "app/playback/QtMediaPlayer.h"
 #include "app/window/Form1.h"
 #include "common/PathRules.h"
@@ -35,6 +37,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -149,19 +152,18 @@ private:
     void addWrong(const std::string& text) { wrong += (wrong.empty() ? "" : "; ") + text; }
 
     bool statsComplete() const {
-        for (int i = 0; i < m_window.list()->topLevelItemCount(); ++i) {
-            const auto* row =
-                static_cast<const tunewalk::ListRow*>(m_window.list()->topLevelItem(i));
-            if (row->cell(tunewalk::Col::Modified).isEmpty() ||
-                (row->isFile() && row->cell(tunewalk::Col::Size).isEmpty()))
-                return false;
-        }
-        return true;
+        using tunewalk::cellText;
+        namespace Col = tunewalk::Col;
+        const auto& rows = m_window.rows().entries();
+        return std::none_of(rows.begin(), rows.end(), [](const tunewalk::ListEntry& row) {
+            return cellText(row, Col::Modified).isEmpty() ||
+                   (row.isFile() && cellText(row, Col::Size).isEmpty());
+        });
     }
     void onListed() {
         if (values.count("listed")) return;
         note("listed");
-        const int rows = m_window.list()->topLevelItemCount();
+        const int rows = m_window.rows().size();
         if (rows != m_rows)
             addWrong("rows " + std::to_string(rows) + " at listed, expected " +
                      std::to_string(m_rows));
@@ -177,15 +179,14 @@ private:
         m_ticker.stop();
         if (statsComplete()) note("stats");
         long files = 0, titled = 0, bare = 0;
-        for (int i = 0; i < m_window.list()->topLevelItemCount(); ++i) {
-            const auto* row =
-                static_cast<const tunewalk::ListRow*>(m_window.list()->topLevelItem(i));
-            if (!row->isFile()) continue;
+        for (const tunewalk::ListEntry& row : m_window.rows().entries()) {
+            if (!row.isFile()) continue;
             ++files;
             namespace Col = tunewalk::Col;
-            if (row->cell(Col::Track).isEmpty() || row->cell(Col::Length).isEmpty())
+            const QString track = tunewalk::cellText(row, Col::Track);
+            if (track.isEmpty() || tunewalk::cellText(row, Col::Length).isEmpty())
                 ++bare;
-            else if (row->cell(Col::Track) != QLatin1String("(unknown)"))
+            else if (track != QLatin1String("(unknown)"))
                 ++titled;
         }
         if (bare) addWrong(std::to_string(bare) + " file row(s) without details at detailsFilled");
