@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
 namespace tunewalk {
@@ -22,6 +23,35 @@ void runDetached(std::function<void()> work) {
         std::function<void()> mine = std::move(work);
         mine();
     }).detach();
+}
+
+std::future<void> runDetachedWorkers(int count, std::function<void()> work,
+                                     std::function<void()> afterAll) {
+    struct Group {
+        std::function<void()> work;
+        std::function<void()> afterAll;
+        std::atomic<int> left;
+        std::promise<void> ended;
+        // On the last worker: the others no longer use the functions.
+        void end() {
+            work = nullptr;
+            if (afterAll) afterAll();
+            afterAll = nullptr;
+            ended.set_value();
+        }
+    };
+    auto group = std::make_shared<Group>();
+    group->work = std::move(work);
+    group->afterAll = std::move(afterAll);
+    group->left = count;
+    std::future<void> ended = group->ended.get_future();
+    if (count <= 0) group->end();
+    for (int i = 0; i < count; ++i)
+        runDetached([group] {
+            group->work();
+            if (--group->left == 0) group->end();
+        });
+    return ended;
 }
 
 bool waitForDetached(int limitMs) {

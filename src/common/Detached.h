@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <future>
 
 namespace tunewalk {
 
@@ -9,6 +10,13 @@ namespace tunewalk {
 // counted, so that the process can give them a moment to finish before it takes its libraries
 // down at exit.
 void runDetached(std::function<void()> work);
+
+// Runs `work` on `count` detached threads at once. When the last of them has returned,
+// `afterAll` runs on that thread, and then the future is ready: by then nothing of either
+// function is held any more. With `count` 0 both happen here, at once. For the one who must
+// wait for such workers after all (a job that puts things back before the window closes).
+std::future<void> runDetachedWorkers(int count, std::function<void()> work,
+                                     std::function<void()> afterAll = {});
 
 // Waits at most `limitMs` for every detached thread to end; false when some are still running.
 bool waitForDetached(int limitMs);

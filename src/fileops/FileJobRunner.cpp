@@ -1,15 +1,18 @@
 #include "fileops/FileJobRunner.h"
 
-#include <QMetaObject>
+#include "common/Detached.h"
+#include "common/ReturnAddress.h"
 
 namespace tunewalk {
 
-FileJobRunner::FileJobRunner(QObject* parent) : QObject(parent) {}
+FileJobRunner::FileJobRunner(QObject* parent)
+    : QObject(parent), m_address(ReturnAddress::to(this)) {}
 
 FileJobRunner::~FileJobRunner() {
     m_queue.clear();
     if (m_job) m_job->cancel();
-    if (m_thread.joinable()) m_thread.join();
+    if (m_ended.valid()) m_ended.wait();
+    m_address->close();
 }
 
 void FileJobRunner::run(const QString& title, Work work, Done done) {
@@ -30,17 +33,16 @@ void FileJobRunner::startNext() {
     m_done = std::move(next.done);
     emit started();
     const quint64 serial = ++m_serial;
-    m_thread = std::thread([this, serial, job = m_job.get(), work = std::move(next.work)] {
-        work(*job);
-        // Delivered to the runner's thread; dropped if the runner is gone by then.
-        QMetaObject::invokeMethod(
-            this, [this, serial] { finishCurrent(serial); }, Qt::QueuedConnection);
-    });
+    // The job is only cancelled, never abandoned: the runner waits for it before it goes.
+    m_ended = runDetachedWorkers(
+        1, [job = m_job.get(), work = std::move(next.work)] { work(*job); },
+        [this, serial, address = m_address] {
+            address->post([this, serial] { finishCurrent(serial); });
+        });
 }
 
 void FileJobRunner::finishCurrent(quint64 serial) {
     if (!m_job || serial != m_serial) return; // already finished by cancelAll
-    if (m_thread.joinable()) m_thread.join(); // the worker has returned: no wait
     const Done done = std::move(m_done);
     const bool cancelled = m_job->cancelled();
     m_job.reset();
@@ -54,7 +56,7 @@ void FileJobRunner::cancelAll() {
     m_queue.clear(); // never started: nothing to show for them
     if (!m_job) return;
     m_job->cancel();
-    m_thread.join();
+    m_ended.wait();
     finishCurrent(m_serial);
 }
 

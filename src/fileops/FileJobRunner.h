@@ -6,10 +6,12 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
-#include <thread>
 
 namespace tunewalk {
+
+class ReturnAddress;
 
 // Runs file jobs one after another on a worker thread, so the window never waits for the disk.
 // Each job's `done` runs back on the runner's thread when the job has ended, where the window
@@ -54,7 +56,8 @@ private:
     std::unique_ptr<FileJob> m_job;
     Done m_done;
     QString m_title;
-    std::thread m_thread;
+    std::future<void> m_ended; // the running job's worker has returned
+    std::shared_ptr<ReturnAddress> m_address;
     FileFaults* m_faults = nullptr;
     quint64 m_serial = 0;
     bool m_stopped = false;

@@ -15,7 +15,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 namespace tunewalk {
 
@@ -91,7 +90,7 @@ void DetailReader::deliver(const std::shared_ptr<Run>& run, Result result) {
 
 void DetailReader::work(const std::shared_ptr<Run>& run) {
     const Options& options = run->options;
-    auto cacheable = [&](const Job& job) {
+    auto cacheable = [&options](const Job& job) {
         return options.useCache && job.kind != Kind::FolderSize && job.modifiedNs != 0;
     };
     std::optional<DetailsCache> cache;
@@ -121,24 +120,27 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
         toRead.push_back(&job);
     }
 
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t next = 0;
-    int readersLeft = Readers;
-    std::vector<DetailsCache::Stored> fresh;
-    auto reader = [&] {
+    // What the readers share lives here, not on this stack: this thread may return while the
+    // last reader is still leaving.
+    struct Pool {
+        std::vector<const Job*> toRead;
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::size_t next = 0;
+        bool readersEnded = false;
+        std::vector<DetailsCache::Stored> fresh;
+    };
+    auto pool = std::make_shared<Pool>();
+    pool->toRead = std::move(toRead);
+    auto reader = [run, pool, cacheable] {
         MP3TagEditor mp3;
         WAVInfo wav;
         for (;;) {
             const Job* job = nullptr;
             {
-                std::lock_guard lock(mutex);
-                if (next == toRead.size() || run->cancelled) {
-                    --readersLeft;
-                    changed.notify_all();
-                    return;
-                }
-                job = toRead[next++];
+                std::lock_guard lock(pool->mutex);
+                if (pool->next == pool->toRead.size() || run->cancelled) return;
+                job = pool->toRead[pool->next++];
             }
             Result result{job->key, job->kind, {}, 0};
             if (job->kind == Kind::FolderSize) {
@@ -148,35 +150,35 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
                 const bool isWav = job->kind == Kind::WAV;
                 result.details = readAudioDetails(job->key, isWav, job->size, mp3, wav);
                 if (cacheable(*job)) {
-                    std::lock_guard lock(mutex);
-                    fresh.push_back({job->key,
-                                     {job->size, job->modifiedNs, job->inode, isWav, result.details,
-                                      job->changedNs}});
-                    changed.notify_all();
+                    std::lock_guard lock(pool->mutex);
+                    pool->fresh.push_back({job->key,
+                                           {job->size, job->modifiedNs, job->inode, isWav,
+                                            result.details, job->changedNs}});
+                    pool->changed.notify_all();
                 }
             }
             if (run->cancelled) continue;
             deliver(run, std::move(result));
         }
     };
-    std::vector<std::thread> readers;
-    for (int i = 0; i < Readers && !toRead.empty(); ++i)
-        readers.emplace_back(reader);
-    if (readers.empty()) readersLeft = 0;
+    runDetachedWorkers(pool->toRead.empty() ? 0 : Readers, reader, [pool] {
+        std::lock_guard lock(pool->mutex);
+        pool->readersEnded = true;
+        pool->changed.notify_all();
+    });
     // Fresh results are stored in batches as they come; also for an abandoned run, since
     // what was read is worth keeping.
     for (bool last = false; !last;) {
         std::vector<DetailsCache::Stored> batch;
         {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return fresh.size() >= StoreBatch || readersLeft == 0; });
-            batch.swap(fresh);
-            last = readersLeft == 0;
+            std::unique_lock lock(pool->mutex);
+            pool->changed.wait(
+                lock, [&] { return pool->fresh.size() >= StoreBatch || pool->readersEnded; });
+            batch.swap(pool->fresh);
+            last = pool->readersEnded;
         }
         if (cache && !batch.empty()) cache->store(batch);
     }
-    for (std::thread& t : readers)
-        t.join(); // this worker's own readers, never the window thread
     if (run->cancelled) return;
     run->done = true;
     run->address->post([run] {
