@@ -13,6 +13,7 @@
 // The folders of generated MP3 files live in DIR (default BUILD_DIR/bench-listing) and are
 // made once; a marker in each folder records what it holds.
 
+#include "common/MemoryUse.h"
 #include "BenchTiming.h"
 #include "BenchWindow.h"
 #include "ListingFolders.h"
@@ -756,6 +757,7 @@ int run(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    tunewalk::keepMemoryCompact(); // as the program does
     // No display is needed, or wanted: a visible window would add the desktop's own timing.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

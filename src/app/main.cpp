@@ -4,6 +4,7 @@
 #include "app/window/Form1.h"
 #include "app/window/Icons.h"
 #include "common/Detached.h"
+#include "common/MemoryUse.h"
 #include "common/NativePath.h"
 #include "common/SettingsStore.h"
 #include "shell/DesktopMediaControls.h"
@@ -74,6 +75,7 @@ int runWindow(QApplication& app, const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keepMemoryCompact();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tunewalk"));
     QApplication::setOrganizationName(QStringLiteral("Tunewalk"));

@@ -7,6 +7,9 @@
 #include <memory>
 #include <thread>
 
+#include <pthread.h>
+#include <sched.h>
+
 namespace tunewalk {
 
 namespace {
@@ -23,6 +26,13 @@ void runDetached(std::function<void()> work) {
         std::function<void()> mine = std::move(work);
         mine();
     }).detach();
+}
+
+void yieldToForeground() {
+#ifdef SCHED_IDLE
+    sched_param none{};
+    pthread_setschedparam(pthread_self(), SCHED_IDLE, &none); // a failure leaves it as it was
+#endif
 }
 
 std::future<void> runDetachedWorkers(int count, std::function<void()> work,

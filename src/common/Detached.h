@@ -18,6 +18,11 @@ void runDetached(std::function<void()> work);
 std::future<void> runDetachedWorkers(int count, std::function<void()> work,
                                      std::function<void()> afterAll = {});
 
+// For a worker thread that keeps the processor busy (stat calls, reading tags): it runs only
+// when the window's thread and the rest of the desktop leave the processor idle, so a
+// hundred thousand files being looked at never make the window late.
+void yieldToForeground();
+
 // Waits at most `limitMs` for every detached thread to end; false when some are still running.
 bool waitForDetached(int limitMs);
 

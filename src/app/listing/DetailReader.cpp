@@ -89,6 +89,7 @@ void DetailReader::deliver(const std::shared_ptr<Run>& run, Result result) {
 }
 
 void DetailReader::work(const std::shared_ptr<Run>& run) {
+    yieldToForeground();
     const Options& options = run->options;
     auto cacheable = [&options](const Job& job) {
         return options.useCache && job.kind != Kind::FolderSize && job.modifiedNs != 0;
@@ -133,6 +134,7 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
     auto pool = std::make_shared<Pool>();
     pool->toRead = std::move(toRead);
     auto reader = [run, pool, cacheable] {
+        yieldToForeground();
         MP3TagEditor mp3;
         WAVInfo wav;
         for (;;) {

@@ -1,6 +1,8 @@
 #include "app/listing/FolderModel.h"
 
 #include "app/listing/ListText.h"
+#include "common/Detached.h"
+#include "common/MemoryUse.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 
@@ -178,7 +180,16 @@ bool FolderModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int
 
 void FolderModel::clear() {
     beginResetModel();
-    std::vector<ListEntry>().swap(m_entries);
+    // A big folder's rows take a while to free: another thread does it, so the next folder's
+    // rows need not wait. Nothing else holds them.
+    if (m_entries.size() > 1000)
+        runDetached([rows = std::exchange(m_entries, {}),
+                     keys = std::exchange(m_rowByKey, {})]() mutable {
+            rows = {};
+            keys = {};
+            returnFreedMemory();
+        });
+    m_entries = {};
     m_rowByKey = {};
     m_dropTarget.clear();
     endResetModel();

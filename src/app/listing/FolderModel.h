@@ -26,6 +26,13 @@ public:
 
     explicit FolderModel(QObject* parent = nullptr);
 
+    // Without the base class's two virtual calls: a sort of the list asks for two indexes at
+    // each of its comparisons.
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override {
+        return !parent.isValid() && row >= 0 && row < size() && column >= 0 && column < Col::Count
+                   ? createIndex(row, column)
+                   : QModelIndex();
+    }
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;

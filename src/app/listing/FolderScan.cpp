@@ -11,6 +11,7 @@
 #include <atomic>
 #include <deque>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -63,24 +64,27 @@ std::vector<FolderScan::Entry> readNames(const QString& folder, int* error) {
 } // namespace
 
 namespace {
-// The order of the list's name keys ("C_" and the shown name for folders, "D_" for files);
-// stable, as the list's own sort, for shown names that are alike.
+// The order the list sorts names in: folders first, then files, each in natural order of
+// the shown name; stable for names that are alike. Each name's key is made once.
 void sortByName(std::vector<FolderScan::Entry>* entries) {
-    std::vector<std::pair<QString, std::size_t>> keys;
+    struct Keyed {
+        bool file;
+        QString key;
+        std::size_t index;
+    };
+    std::vector<Keyed> keys;
     keys.reserve(entries->size());
     for (std::size_t i = 0; i < entries->size(); ++i) {
         const FolderScan::Entry& e = (*entries)[i];
-        keys.emplace_back(
-            (e.kind == RowKind::Folder ? QStringLiteral("C_") : QStringLiteral("D_")) +
-                displayPath(e.name),
-            i);
+        keys.push_back({e.kind != RowKind::Folder, naturalKey(displayPath(e.name)), i});
     }
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const auto& a, const auto& b) { return naturalLess(a.first, b.first); });
+    std::stable_sort(keys.begin(), keys.end(), [](const Keyed& a, const Keyed& b) {
+        return a.file != b.file ? b.file : a.key < b.key;
+    });
     std::vector<FolderScan::Entry> sorted;
     sorted.reserve(entries->size());
-    for (const auto& key : keys)
-        sorted.push_back(std::move((*entries)[key.second]));
+    for (const Keyed& key : keys)
+        sorted.push_back(std::move((*entries)[key.index]));
     entries->swap(sorted);
 }
 
@@ -143,6 +147,7 @@ void FolderScan::startPool(FolderScan* self, const std::shared_ptr<Run>& run, in
         run->workersLeft = workers;
     }
     auto statWorker = [self, run] {
+        yieldToForeground();
         for (;;) {
             QString name;
             {
@@ -180,17 +185,28 @@ void FolderScan::start(const QString& folder, Handlers handlers, Options options
     runDetached([this, run, options] {
         callHook(readingHook, run->folder);
         if (run->abandoned) return;
+        // One query for the whole folder, made while the names are read: the rows show their
+        // details at once.
+        using Known = QHash<QString, DetailsCache::Entry>;
+        auto known = std::make_shared<std::promise<Known>>();
+        std::future<Known> cached = known->get_future();
+        if (options.useCache)
+            runDetached([known, folder = run->folder, database = options.cacheDatabase] {
+                DetailsCache cache(database);
+                known->set_value(cache.lookupFolder(folder));
+            });
+        else
+            known->set_value({});
         int error = 0;
         std::vector<Entry> entries = readNames(run->folder, &error);
         if (options.inNameOrder) sortByName(&entries);
-        if (options.useCache && !entries.empty()) {
-            // One query for the whole folder: its rows show their details at once.
-            DetailsCache cache(options.cacheDatabase);
-            const auto known = cache.lookupFolder(run->folder);
-            for (Entry& e : entries)
-                if (e.kind != RowKind::Folder)
-                    if (const auto hit = known.constFind(e.name); hit != known.cend())
-                        e.cached = *hit;
+        {
+            const Known hits = cached.get();
+            if (!hits.isEmpty())
+                for (Entry& e : entries)
+                    if (e.kind != RowKind::Folder)
+                        if (const auto hit = hits.constFind(e.name); hit != hits.cend())
+                            e.cached = *hit;
         }
         {
             std::lock_guard lock(run->mutex);

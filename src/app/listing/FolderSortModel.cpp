@@ -51,6 +51,11 @@ const ListEntry& FolderSortModel::entryAt(int proxyRow) const {
 }
 
 bool FolderSortModel::entryLess(const ListEntry& a, const ListEntry& b) const {
+    return less(a, b, nullptr, nullptr);
+}
+
+bool FolderSortModel::less(const ListEntry& a, const ListEntry& b, const QString* keyA,
+                           const QString* keyB) const {
     // Drive rows have no keys: they keep the order the volumes came in.
     if (a.kind == RowKind::Drive || b.kind == RowKind::Drive) return false;
     if (m_playOrder) {
@@ -62,11 +67,13 @@ bool FolderSortModel::entryLess(const ListEntry& a, const ListEntry& b) const {
     switch (m_column) {
     case Col::Name:
         if (a.nameRank >= 0 && b.nameRank >= 0) return a.nameRank < b.nameRank;
-        return naturalLess(a.name, b.name);
+        return naturalLess(displayPath(a.name), displayPath(b.name));
     case Col::Track:
-        return a.isFile() && naturalLess(trackText(a), trackText(b));
     case Col::Artist:
-        return a.isFile() && naturalLess(artistText(a), artistText(b));
+        if (!a.isFile()) return false;
+        if (keyA) return *keyA < *keyB;
+        return m_column == Col::Track ? naturalLess(trackText(a), trackText(b))
+                                      : naturalLess(artistText(a), artistText(b));
     default:
         if (a.kind == RowKind::Special) return false;
         return number(a, m_column) < number(b, m_column);
@@ -91,7 +98,23 @@ int FolderSortModel::placeOf(const ListEntry& entry) const {
 }
 
 bool FolderSortModel::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-    return entryLess(m_rows.at(left.row()), m_rows.at(right.row()));
+    const int a = left.row(), b = right.row();
+    if (m_keys.empty()) return entryLess(m_rows.at(a), m_rows.at(b));
+    return less(m_rows.at(a), m_rows.at(b), &m_keys[static_cast<std::size_t>(a)],
+                &m_keys[static_cast<std::size_t>(b)]);
+}
+
+template <class Sort> void FolderSortModel::sortWithKeys(Sort&& sortNow) {
+    // The texts' keys are made once for the whole sort, rather than folded at every one of
+    // its comparisons; rows changed later compare their texts.
+    if (!m_playOrder && (m_column == Col::Track || m_column == Col::Artist)) {
+        m_keys.reserve(static_cast<std::size_t>(m_rows.size()));
+        for (const ListEntry& e : m_rows.entries())
+            m_keys.push_back(
+                naturalKey(m_column == Col::Track ? trackText(e) : artistText(e)));
+    }
+    sortNow();
+    m_keys = {};
 }
 
 bool FolderSortModel::matches(const ListEntry& e) const {
@@ -106,7 +129,15 @@ bool FolderSortModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceP
 }
 
 void FolderSortModel::refilter() {
-    invalidateRowsFilter();
+    // While rows hold still, those that match now go in among them and the rest keep their
+    // places.
+    if (!dynamicSortFilter()) {
+        invalidateRowsFilter();
+        return;
+    }
+    // Otherwise in one go: one new layout costs the view far less than thousands of runs of
+    // rows leaving and coming back one run at a time.
+    sortWithKeys([this] { invalidate(); });
 }
 
 void FolderSortModel::sortBy(int column, Qt::SortOrder order) {
@@ -125,10 +156,12 @@ void FolderSortModel::setPlayOrder(bool on) {
 
 void FolderSortModel::resort() {
     // One sort either way; the selection and the current row stay with their rows.
-    if (sortColumn() != m_column || sortOrder() != m_order)
-        sort(m_column, m_order);
-    else
-        invalidate();
+    sortWithKeys([this] {
+        if (sortColumn() != m_column || sortOrder() != m_order)
+            sort(m_column, m_order);
+        else
+            invalidate();
+    });
 }
 
 void FolderSortModel::hold() {
@@ -136,7 +169,7 @@ void FolderSortModel::hold() {
 }
 
 void FolderSortModel::settle() {
-    if (!dynamicSortFilter()) setDynamicSortFilter(true); // sorts once
+    if (!dynamicSortFilter()) sortWithKeys([this] { setDynamicSortFilter(true); }); // sorts once
 }
 
 } // namespace tunewalk

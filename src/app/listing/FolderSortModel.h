@@ -3,6 +3,7 @@
 #include "app/listing/ListFilter.h"
 
 #include <QSortFilterProxyModel>
+#include <vector>
 
 namespace tunewalk {
 
@@ -44,7 +45,7 @@ public:
 
     ListFilter& filter() { return m_filter; }
     const ListFilter& filter() const { return m_filter; }
-    // The filter's text changed: every row is looked at again.
+    // The filter's text changed, or values it reads arrived: every row is looked at again.
     void refilter();
     bool matches(const ListEntry& entry) const;
 
@@ -60,7 +61,13 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
 private:
+    // entryLess, with the rows' text keys where a sort has made them.
+    bool less(const ListEntry& a, const ListEntry& b, const QString* keyA,
+              const QString* keyB) const;
+    template <class Sort> void sortWithKeys(Sort&& sortNow);
+
     FolderModel& m_rows;
+    std::vector<QString> m_keys; // by source row, while a sort by Track Name or Artist runs
     ListFilter m_filter;
     int m_column = 0;
     Qt::SortOrder m_order = Qt::AscendingOrder;

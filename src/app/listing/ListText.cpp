@@ -5,7 +5,9 @@
 #include "common/NativePath.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tunewalk {
 
@@ -60,24 +62,36 @@ QString cellText(const ListEntry& e, int column) {
     }
 }
 
+namespace {
+// A digit stands as "0" where it meets a character that is no digit, so a name sorts the same
+// whatever digit its run starts with (and the same as its natural key).
+QChar foldedForSort(QChar c) {
+    return c.isDigit() ? QChar(u'0') : c.toCaseFolded();
+}
+
+// The bounds of the digit run starting at `i`: its first digit after the leading zeros, and
+// its end.
+std::pair<qsizetype, qsizetype> digitRun(QStringView text, qsizetype i) {
+    const qsizetype n = text.size();
+    while (i < n && text[i] == QLatin1Char('0'))
+        ++i;
+    qsizetype end = i;
+    while (end < n && text[end].isDigit())
+        ++end;
+    return {i, end};
+}
+} // namespace
+
 bool naturalLess(QStringView a, QStringView b) {
     qsizetype i = 0, j = 0;
     const qsizetype n = a.size(), m = b.size();
     while (i < n && j < m) {
         const QChar ca = a[i], cb = b[j];
         if (ca.isDigit() && cb.isDigit()) {
-            // Compare the two runs of digits by value: skip leading zeros, then the longer run
+            // Compare the two runs of digits by value: without leading zeros, the longer run
             // is the larger number, then the first differing digit decides.
-            qsizetype si = i, sj = j;
-            while (si < n && a[si] == QLatin1Char('0'))
-                ++si;
-            while (sj < m && b[sj] == QLatin1Char('0'))
-                ++sj;
-            qsizetype ei = si, ej = sj;
-            while (ei < n && a[ei].isDigit())
-                ++ei;
-            while (ej < m && b[ej].isDigit())
-                ++ej;
+            const auto [si, ei] = digitRun(a, i);
+            const auto [sj, ej] = digitRun(b, j);
             if (ei - si != ej - sj) return ei - si < ej - sj;
             for (qsizetype k = 0; k < ei - si; ++k)
                 if (a[si + k] != b[sj + k]) return a[si + k] < b[sj + k];
@@ -85,13 +99,35 @@ bool naturalLess(QStringView a, QStringView b) {
             j = ej;
             continue;
         }
-        const QChar fa = ca.toCaseFolded(), fb = cb.toCaseFolded();
+        const QChar fa = foldedForSort(ca), fb = foldedForSort(cb);
         if (fa != fb) return fa < fb;
         ++i;
         ++j;
     }
     if (i < n || j < m) return j < m; // the shorter text first
     return a < b;
+}
+
+QString naturalKey(QStringView text) {
+    QString key;
+    key.reserve(2 * text.size() + 1);
+    for (qsizetype i = 0, n = text.size(); i < n;) {
+        if (!text[i].isDigit()) {
+            key += text[i++].toCaseFolded();
+            continue;
+        }
+        // A run of digits: "0", then its length (no run is near 65,535 digits), then its digits.
+        const auto [start, end] = digitRun(text, i);
+        key += QChar(u'0');
+        key += QChar(static_cast<char16_t>(std::min<qsizetype>(end - start + 1, 0xFFFF)));
+        key += text.sliced(start, end - start);
+        i = end;
+    }
+    // Texts alike by the rule fall back to plain order; a key that is the start of another
+    // sorts first, as the shorter text does.
+    key += QChar(u'\0');
+    key += text;
+    return key;
 }
 
 } // namespace tunewalk

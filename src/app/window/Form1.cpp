@@ -547,7 +547,10 @@ void Form1::createList() {
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_delegate = new GridDelegate(ListView1);
     // The pictures in the list's colours, so they read on a dark palette too.
-    m_delegate->icon = [this](const QString& key) { return Icons::small(key, ListView1->palette()); };
+    // The view, not the window: the view still paints while the window is being taken down.
+    m_delegate->icon = [view = ListView1](const QString& key) {
+        return Icons::small(key, view->palette());
+    };
     ListView1->setItemDelegate(m_delegate);
     QHeaderView* header = ListView1->header();
     header->setSectionsMovable(true);
