@@ -270,6 +270,7 @@ void FolderModel::rebase(const QString& newFolder) {
     for (ListEntry& e : m_entries)
         if (e.kind == RowKind::Folder || e.isFile()) e.key = joinPath(newFolder, e.name);
     reindex();
+    if (!m_entries.empty()) emit dataChanged(index(0, 0), index(size() - 1, 0), {KeyRole});
 }
 
 void FolderModel::changedKeyRow(const QString& key, int role, int lastColumn) {
