@@ -1,5 +1,7 @@
 #include "common/MemoryUse.h"
 
+#include <cstdlib> // says whether this is glibc
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -8,7 +10,7 @@ namespace tunewalk {
 
 void keepMemoryCompact() {
 #if defined(__GLIBC__)
-    mallopt(M_ARENA_MAX, 2);
+    mallopt(M_ARENA_MAX, 1);
 #endif
 }
 
