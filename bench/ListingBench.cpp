@@ -13,7 +13,6 @@
 // The folders of generated MP3 files live in DIR (default BUILD_DIR/bench-listing) and are
 // made once; a marker in each folder records what it holds.
 
-#include "common/MemoryUse.h"
 #include "BenchTiming.h"
 #include "BenchWindow.h"
 #include "ListingFolders.h"
@@ -26,6 +25,7 @@
 #include "app/listing/ListEntry.h"
 #include "app/listing/ListText.h"
 #include "app/window/Form1.h"
+#include "common/MemoryUse.h"
 
 #include <QApplication>
 #include <QDir>
@@ -56,10 +56,10 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace tunewalk::bench;
+using tunewalk::cellText;
 using tunewalk::DetailReader;
 using tunewalk::Form1;
 using tunewalk::ListEntry;
-using tunewalk::cellText;
 namespace Col = tunewalk::Col;
 
 struct Targets {
@@ -280,14 +280,11 @@ std::optional<Sample> runOnce(Form1& window, Probe& probe, const FolderInfo& f, 
                 std::to_string(kWaitLimitMs / 1000) + " s";
         return std::nullopt;
     }
-    const Sample sample{msBetween(start, returned),
-                        msBetween(start, probe.namesAt()),
-                        msBetween(start, probe.listedAt()),
-                        msBetween(start, probe.statsAt()),
-                        msBetween(start, probe.filledAt()),
-                        probe.maxGapMs(),
-                        msBetween(start, probe.stallEnd()),
-                        DetailReader::filesOpened() - openedBefore};
+    const Sample sample{
+        msBetween(start, returned),         msBetween(start, probe.namesAt()),
+        msBetween(start, probe.listedAt()), msBetween(start, probe.statsAt()),
+        msBetween(start, probe.filledAt()), probe.maxGapMs(),
+        msBetween(start, probe.stallEnd()), DetailReader::filesOpened() - openedBefore};
     wrong.clear();
     auto add = [&](const std::string& what) { wrong += (wrong.empty() ? "" : "; ") + what; };
     if (probe.rowsAtListed() != f.expectedRows())
@@ -425,10 +422,10 @@ public:
                 {n, "all details, cold cache", stat(cold.details), 0, "ms", t.coldMs});
             m_table.push_back(
                 {n, "all details, warm cache", stat(warm.details), 0, "ms", t.warmMs});
-            m_table.push_back({n, "longest stall, cold (call included)", stat(cold.stalls), 0, "ms",
-                               t.stallMs});
-            m_table.push_back({n, "longest stall, warm (call included)", stat(warm.stalls), 0, "ms",
-                               t.stallMs});
+            m_table.push_back(
+                {n, "longest stall, cold (call included)", stat(cold.stalls), 0, "ms", t.stallMs});
+            m_table.push_back(
+                {n, "longest stall, warm (call included)", stat(warm.stalls), 0, "ms", t.stallMs});
             cold.leaving.insert(cold.leaving.end(), warm.leaving.begin(), warm.leaving.end());
             m_table.push_back(
                 {n, "leaving the list (next call)", stat(cold.leaving), 0, "ms", kLeavingTargetMs});
@@ -483,9 +480,9 @@ private:
                         "all details %7.1f "
                         "ms; longest stall %6.1f ms (ending at %7.1f ms); files opened %6lld; "
                         "leaving %5.1f ms\n",
-                        isCold ? "cold" : "warm", rep + 1, s->rowsMs, s->callMs, s->namesMs, s->statsMs,
-                        s->detailsMs, s->stallMs, s->stallEndMs, static_cast<long long>(s->opened),
-                        *cleared);
+                        isCold ? "cold" : "warm", rep + 1, s->rowsMs, s->callMs, s->namesMs,
+                        s->statsMs, s->detailsMs, s->stallMs, s->stallEndMs,
+                        static_cast<long long>(s->opened), *cleared);
             note(isCold ? "cold run" : "warm run", wrong);
             std::fflush(stdout);
             out.rows.push_back(s->rowsMs);
@@ -568,8 +565,8 @@ private:
         PaintWatch paints({m_window.list()->viewport(), m_window.list()->header()->viewport()});
 
         // Ascending throughout: each click goes to another column, which keeps the direction.
-        const int order[] = {Col::Track,   Col::Length, Col::Artist,  Col::Bitrate,
-                             Col::Size,    Col::Modified, Col::Name};
+        const int order[] = {Col::Track, Col::Length,   Col::Artist, Col::Bitrate,
+                             Col::Size,  Col::Modified, Col::Name};
         std::vector<std::vector<double>> byColumn(Col::Count);
         std::vector<double> clicks;
         for (int rep = 0; rep < reps; ++rep) {
@@ -588,15 +585,14 @@ private:
         int worstColumn = 0;
         for (int c = 0; c < Col::Count; ++c) {
             const Stat s = stat(byColumn[static_cast<std::size_t>(c)]);
-            std::printf("  sort by %-9s median %6.1f ms, worst %6.1f ms\n",
-                        qPrintable(header(c)), s.median, s.worst);
+            std::printf("  sort by %-9s median %6.1f ms, worst %6.1f ms\n", qPrintable(header(c)),
+                        s.median, s.worst);
             if (s.worst > stat(byColumn[static_cast<std::size_t>(worstColumn)]).worst)
                 worstColumn = c;
         }
-        m_table.push_back({f.files,
-                           "header click until sorted (" + header(worstColumn).toStdString() +
-                               " worst)",
-                           stat(clicks), 0, "ms", kSortTargetMs});
+        m_table.push_back(
+            {f.files, "header click until sorted (" + header(worstColumn).toStdString() + " worst)",
+             stat(clicks), 0, "ms", kSortTargetMs});
 
         // The header stays as it is: only the list repaints.
         PaintWatch listPaints({m_window.list()->viewport()});

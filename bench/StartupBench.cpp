@@ -12,7 +12,6 @@
 // Each start-up is a fresh process (this program, started again with "start"), timed from the
 // moment it is started, so nothing of the window's state carries over between runs.
 
-#include "common/MemoryUse.h"
 #include "AudioFixtures.h"
 #include "BenchSeams.h"
 #include "BenchTiming.h"
@@ -22,6 +21,7 @@
 #include "app/listing/ListText.h"
 #include "app/playback/QtMediaPlayer.h"
 #include "app/window/Form1.h"
+#include "common/MemoryUse.h"
 #include "common/PathRules.h"
 #include "common/SettingsStore.h"
 #include "foldertree/Treefolder.h"

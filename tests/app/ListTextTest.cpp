@@ -58,20 +58,19 @@ TEST(NaturalLess, OrdersTrickyNamesAsANumericCollator) {
 // Sorting by the keys must give the comparison's order exactly, ties and digits of other
 // scripts included: the listing sorts names by key and places later rows by comparison.
 TEST(NaturalLess, ItsKeysSortAsItCompares) {
-    QStringList names = QString("Track 10|track 2|x01|x1|x001a|x1a|x|x 1|ab|a b|a\u0663b|a3b|a\u0663|"
-                                "a.|a9|A10|caf\u00c9 2|CAF\u00e9 10|12345678901234567890|9|00|0|")
-                            .split('|');
+    QStringList names =
+        QString("Track 10|track 2|x01|x1|x001a|x1a|x|x 1|ab|a b|a\u0663b|a3b|a\u0663|"
+                "a.|a9|A10|caf\u00c9 2|CAF\u00e9 10|12345678901234567890|9|00|0|")
+            .split('|');
     for (int i = 0; i < 3; ++i)
         names += names; // the same text more than once
     QStringList byKey = names;
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return naturalLess(a, b); });
-    std::sort(byKey.begin(), byKey.end(), [](const QString& a, const QString& b) {
-        return naturalKey(a) < naturalKey(b);
-    });
+    std::sort(byKey.begin(), byKey.end(),
+              [](const QString& a, const QString& b) { return naturalKey(a) < naturalKey(b); });
     EXPECT_EQ(byKey, names);
 }
-
 
 TEST(AudioDetails, TagTextStopsAtTheFirstNul) {
     EXPECT_EQ(tagText(std::string("Title\0\0\0", 8)), "Title");

@@ -12,10 +12,10 @@ class WAVInfo;
 // and sorts by them. Room for more tag fields goes here, as members that cost nothing when a
 // file has none of them.
 struct AudioDetails {
-    QString title;        // the tag's title; empty when the file has none
-    QString artist;       // empty when the file names none
-    qint64 lengthMs = 0;  // the play time; 0 when it cannot be told
-    int bitrate = 0;      // kbit/s; 0 when it cannot be told (and for WAV files)
+    QString title;       // the tag's title; empty when the file has none
+    QString artist;      // empty when the file names none
+    qint64 lengthMs = 0; // the play time; 0 when it cannot be told
+    int bitrate = 0;     // kbit/s; 0 when it cannot be told (and for WAV files)
     bool hasTitle() const { return !title.isEmpty(); }
     bool operator==(const AudioDetails&) const = default;
 };

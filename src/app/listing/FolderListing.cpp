@@ -81,9 +81,8 @@ void FolderListing::abandon() {
 
 bool FolderListing::isBusy() const {
     // The watcher's updates count too: a file another program added is being filled in.
-    return m_scan->isRunning() || m_statsStage || !m_entries.empty() ||
-           m_detailsDelay.isActive() || !m_fillingFolder.isEmpty() || m_update->isRunning() ||
-           !m_changedDetails.isEmpty();
+    return m_scan->isRunning() || m_statsStage || !m_entries.empty() || m_detailsDelay.isActive() ||
+           !m_fillingFolder.isEmpty() || m_update->isRunning() || !m_changedDetails.isEmpty();
 }
 
 // ---- names
@@ -277,7 +276,8 @@ void FolderListing::applyStats() {
 
 void FolderListing::finishStats() {
     m_statsStage = false;
-    if (!m_order.playOrder() && (m_order.column() == Col::Size || m_order.column() == Col::Modified))
+    if (!m_order.playOrder() &&
+        (m_order.column() == Col::Size || m_order.column() == Col::Modified))
         m_order.resort();
     emit rowsChanged();
     emit statsFilled();
@@ -325,10 +325,9 @@ void FolderListing::startDetails(const std::vector<int>& rows, bool reread) {
         const ListEntry& e = m_rows.at(row);
         if (e.isFile() && !reread && e.detailsCurrent()) continue; // from the cache
         if (e.isFile())
-            jobs.push_back({e.key,
-                            e.kind == RowKind::WAV ? DetailReader::Kind::WAV
-                                                   : DetailReader::Kind::MP3,
-                            e.size, e.modifiedNs, e.inode, e.changedNs});
+            jobs.push_back(
+                {e.key, e.kind == RowKind::WAV ? DetailReader::Kind::WAV : DetailReader::Kind::MP3,
+                 e.size, e.modifiedNs, e.inode, e.changedNs});
         else if (m_options.folderSizes && e.kind == RowKind::Folder && !reread)
             jobs.push_back({e.key, DetailReader::Kind::FolderSize, 0});
     }
@@ -382,8 +381,8 @@ void FolderListing::drainDetails() {
         }
     }
     // A track name or artist may now match the filter, or no longer.
-    const bool refilter = !changed.empty() && m_order.filter().isActive() &&
-                          !m_order.dynamicSortFilter();
+    const bool refilter =
+        !changed.empty() && m_order.filter().isActive() && !m_order.dynamicSortFilter();
     m_rows.announce(std::move(changed), Col::Track, Col::Size);
     if (refilter) m_order.refilter();
     if (!empty) {

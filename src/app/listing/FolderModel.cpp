@@ -70,8 +70,7 @@ QVariant FolderModel::data(const QModelIndex& index, int role) const {
         return cellText(e, column);
     case Qt::ToolTipRole:
         // The name cell shows replacement characters for bytes that are not text; say so.
-        if (column == Col::Name && (e.isFile() || e.kind == RowKind::Folder) &&
-            hasRawBytes(e.name))
+        if (column == Col::Name && (e.isFile() || e.kind == RowKind::Folder) && hasRawBytes(e.name))
             return QCoreApplication::translate(
                 "ListRow",
                 "This name is not valid text; unreadable characters are shown as \uFFFD.");
@@ -183,12 +182,12 @@ void FolderModel::clear() {
     // A big folder's rows take a while to free: another thread does it, so the next folder's
     // rows need not wait. Nothing else holds them.
     if (m_entries.size() > 1000)
-        runDetached([rows = std::exchange(m_entries, {}),
-                     keys = std::exchange(m_rowByKey, {})]() mutable {
-            rows = {};
-            keys = {};
-            returnFreedMemory();
-        });
+        runDetached(
+            [rows = std::exchange(m_entries, {}), keys = std::exchange(m_rowByKey, {})]() mutable {
+                rows = {};
+                keys = {};
+                returnFreedMemory();
+            });
     m_entries = {};
     m_rowByKey = {};
     m_dropTarget.clear();

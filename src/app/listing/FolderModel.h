@@ -79,8 +79,7 @@ public:
     void remove(const QStringList& keys);
     // Changes the given rows in place and tells the views once per run of adjacent rows, for
     // the columns `first` to `last`.
-    template <class Change>
-    void change(std::vector<int> rows, int first, int last, Change&& edit) {
+    template <class Change> void change(std::vector<int> rows, int first, int last, Change&& edit) {
         std::sort(rows.begin(), rows.end());
         rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
         for (int row : rows)

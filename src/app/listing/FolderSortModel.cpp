@@ -110,8 +110,7 @@ template <class Sort> void FolderSortModel::sortWithKeys(Sort&& sortNow) {
     if (!m_playOrder && (m_column == Col::Track || m_column == Col::Artist)) {
         m_keys.reserve(static_cast<std::size_t>(m_rows.size()));
         for (const ListEntry& e : m_rows.entries())
-            m_keys.push_back(
-                naturalKey(m_column == Col::Track ? trackText(e) : artistText(e)));
+            m_keys.push_back(naturalKey(m_column == Col::Track ? trackText(e) : artistText(e)));
     }
     sortNow();
     m_keys = {};

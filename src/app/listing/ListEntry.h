@@ -18,9 +18,9 @@ inline constexpr int Count = 7;
 // found, and where it stands in a play order. Nothing here is display text; ListText formats
 // it. Pending values are flagged, so a value still on its way shows blank and sorts as empty.
 struct ListEntry {
-    QString key;   // a full path (raw bytes kept), "Drives", or a volume root
-    QString name;  // the file or folder name in the key; a drive's root; a special row's caption
-    QString icon;  // drives and special rows: their picture's key; files and folders have theirs
+    QString key;  // a full path (raw bytes kept), "Drives", or a volume root
+    QString name; // the file or folder name in the key; a drive's root; a special row's caption
+    QString icon; // drives and special rows: their picture's key; files and folders have theirs
     RowKind kind = RowKind::Folder;
 
     bool statIn = false;    // size and modification time are known

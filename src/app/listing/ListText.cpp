@@ -52,7 +52,8 @@ QString cellText(const ListEntry& e, int column) {
         return e.details.bitrate > 0 ? QString::number(e.details.bitrate) + QStringLiteral("kbps")
                                      : Unknown;
     case Col::Size:
-        if (e.kind == RowKind::Folder) return e.detailsIn ? formatSize(e.size) : QStringLiteral(" ");
+        if (e.kind == RowKind::Folder)
+            return e.detailsIn ? formatSize(e.size) : QStringLiteral(" ");
         return e.isFile() && e.statIn ? formatSize(e.size) : QString();
     case Col::Modified:
         if (!e.statIn) return {};

@@ -285,7 +285,7 @@ void Form1::createMenus() {
     ui.mnuOpenDefault =
         ui.mnuFile->addAction(tr("Open &Default Directory"), this, &Form1::openDefaultDirectory);
     ui.mnuDefaultCurrent = ui.mnuFile->addAction(tr("&Make Current Folder the Default"), this,
-                                           &Form1::makeCurrentFolderDefault);
+                                                 &Form1::makeCurrentFolderDefault);
     ui.mnuShowInFolder =
         ui.mnuFile->addAction(tr("Show in &File Manager"), this, &Form1::showInFileManagerCommand);
     ui.mnuFile->addSeparator();
@@ -306,15 +306,17 @@ void Form1::createMenus() {
         m_refreshing = false;
     });
     ui.mnuRefresh->setShortcut(QKeySequence::Refresh);
-    ui.mnuShowCurrent = ui.mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
+    ui.mnuShowCurrent =
+        ui.mnuFolder->addAction(tr("Show &Current File"), this, &Form1::showCurrentFile);
     ui.mnuFilter = ui.mnuFolder->addAction(tr("&Filter..."), this, &Form1::showFilter);
     ui.mnuFilter->setShortcut(QKeySequence::Find);
     ui.mnuFolder->addSeparator();
     ui.mnuNewFolder = ui.mnuFolder->addAction(tr("&New Folder"), this, &Form1::newFolderCommand);
-    ui.mnuRenameFile = ui.mnuFolder->addAction(tr("Rena&me File/Folder"), this, &Form1::renameCommand);
+    ui.mnuRenameFile =
+        ui.mnuFolder->addAction(tr("Rena&me File/Folder"), this, &Form1::renameCommand);
     ui.mnuRenameFile->setShortcut(QKeySequence(Qt::Key_F2));
-    ui.mnuDeleteFile =
-        ui.mnuFolder->addAction(tr("&Delete File/Folder to Recycle Bin"), this, &Form1::deleteCommand);
+    ui.mnuDeleteFile = ui.mnuFolder->addAction(tr("&Delete File/Folder to Recycle Bin"), this,
+                                               &Form1::deleteCommand);
     ui.mnuDeleteFile->setShortcut(QKeySequence::Delete);
     ui.mnuFileProperties = ui.mnuFolder->addAction(tr("File/Folder P&roperties"), this, [this] {
         if (getSelCount() > 0) propertiesCommand();
@@ -326,9 +328,9 @@ void Form1::createMenus() {
     ui.mnuStop = ui.mnuAudio->addAction(tr("&Stop"), this, &Form1::stopCommand);
     ui.mnuAudio->addSeparator();
     ui.mnuNext = ui.mnuAudio->addAction(tr("Play Ne&xt File"), this,
-                                  [this] { playNext(m_playback->currentFile(), false); });
+                                        [this] { playNext(m_playback->currentFile(), false); });
     ui.mnuPrevious = ui.mnuAudio->addAction(tr("Play Pre&vious File"), this,
-                                      [this] { playPrevious(m_playback->currentFile()); });
+                                            [this] { playPrevious(m_playback->currentFile()); });
     ui.mnuAudio->addSeparator();
     ui.mnuRepeat = ui.mnuAudio->addAction(tr("&Repeat"));
     ui.mnuAll = ui.mnuAudio->addAction(tr("Play &All Files"));
@@ -341,46 +343,49 @@ void Form1::createMenus() {
         ui.mnuAudio->addAction(tr("Move Selected File &Up in Playlist"), this, &Form1::moveUp);
     ui.mnuMoveDown1 =
         ui.mnuAudio->addAction(tr("Move Selected File &Down in Playlist"), this, &Form1::moveDown);
-    ui.mnuRandom = ui.mnuAudio->addAction(tr("Ra&ndomize Playlist"), this, &Form1::randomizePlaylist);
+    ui.mnuRandom =
+        ui.mnuAudio->addAction(tr("Ra&ndomize Playlist"), this, &Form1::randomizePlaylist);
 
     ui.mnuAudio->addSeparator();
-    ui.mnuPlayAllExternal =
-        ui.mnuAudio->addAction(tr("Play All Files in External Player"), this, &Form1::playAllExternal);
-    ui.mnuPlaySelectedExternal = ui.mnuAudio->addAction(tr("Play Selected Files in External Player"),
-                                                  this, &Form1::playSelectedExternal);
+    ui.mnuPlayAllExternal = ui.mnuAudio->addAction(tr("Play All Files in External Player"), this,
+                                                   &Form1::playAllExternal);
+    ui.mnuPlaySelectedExternal = ui.mnuAudio->addAction(
+        tr("Play Selected Files in External Player"), this, &Form1::playSelectedExternal);
     ui.mnuAudio->addSeparator();
-    ui.mnuMP3Tags = ui.mnuAudio->addAction(tr("Edit ID3v1 MP3 &Tags..."), this, &Form1::editTagsCommand);
+    ui.mnuMP3Tags =
+        ui.mnuAudio->addAction(tr("Edit ID3v1 MP3 &Tags..."), this, &Form1::editTagsCommand);
     ui.mnuWAVHeaders =
         ui.mnuAudio->addAction(tr("Edit WAV &Headers..."), this, &Form1::wavHeadersCommand);
 
     ui.mnuSettings = menuBar()->addMenu(tr("&Settings"));
     ui.mnuSystemTray = toggle(ui.mnuSettings, tr("Zoom to System &Tray Instead of Small Window"),
-                           QStringLiteral("SystemTray"), &Form1::onSystemTray);
+                              QStringLiteral("SystemTray"), &Form1::onSystemTray);
     ui.mnuFloater = toggle(ui.mnuSettings, tr("Small Window Floats &Above Other Apps"),
-                        QStringLiteral("Floater"), nullptr);
-    ui.mnuStartupZoom = toggle(ui.mnuSettings, tr("&Zoom at Startup"), QStringLiteral("Zoom"), nullptr);
+                           QStringLiteral("Floater"), nullptr);
+    ui.mnuStartupZoom =
+        toggle(ui.mnuSettings, tr("&Zoom at Startup"), QStringLiteral("Zoom"), nullptr);
     ui.mnuRememberPosition =
         toggle(ui.mnuSettings, tr("&Remember Position"), QStringLiteral("RememberPos"), nullptr);
     ui.mnuSettings->addSeparator();
     ui.mnuShowTree = toggle(ui.mnuSettings, tr("Show &Folder Tree"), QStringLiteral("ShowTree"),
-                         &Form1::onShowTree);
+                            &Form1::onShowTree);
     ui.mnuGridLines = toggle(ui.mnuSettings, tr("Show &Grid Lines"), QStringLiteral("GridLines"),
-                          &Form1::onGridLines);
-    ui.mnuFolderSizes =
-        toggle(ui.mnuSettings, tr("Calculate Folder &Sizes"), QStringLiteral("FolderSizes"), nullptr);
+                             &Form1::onGridLines);
+    ui.mnuFolderSizes = toggle(ui.mnuSettings, tr("Calculate Folder &Sizes"),
+                               QStringLiteral("FolderSizes"), nullptr);
     // Details read once are kept in the user's cache folder, so a folder opens at once the
     // next time; Refresh reads the files again either way.
     ui.mnuDetailsCache = toggle(ui.mnuSettings, tr("&Keep Track Details in a Cache"),
-                             QStringLiteral("DetailsCache"), nullptr);
+                                QStringLiteral("DetailsCache"), nullptr);
     // Tag and header saves put the file's time back, so the list and other programs' change
     // checks do not take a retagged file for a new one.
     ui.mnuKeepTimes = toggle(ui.mnuSettings, tr("Keep &Modification Times When Tagging"),
-                          QStringLiteral("KeepModifiedTimes"), nullptr);
+                             QStringLiteral("KeepModifiedTimes"), nullptr);
     ui.mnuSettings->addSeparator();
     ui.mnuConfirmDeletes = toggle(ui.mnuSettings, tr("&Confirm File/Folder Deletion"),
-                               QStringLiteral("ConfirmDeletes"), nullptr);
+                                  QStringLiteral("ConfirmDeletes"), nullptr);
     ui.mnuPermanentDelete = toggle(ui.mnuSettings, tr("&Permanently Delete Files/Folders"),
-                                QStringLiteral("PermanentDelete"), &Form1::onPermanentDelete);
+                                   QStringLiteral("PermanentDelete"), &Form1::onPermanentDelete);
 
     ui.mnuSettings->addSeparator();
     ui.mnuViewDir =
@@ -388,7 +393,7 @@ void Form1::createMenus() {
 
     ui.mnuFavorites = menuBar()->addMenu(tr("&Favorites"));
     ui.mnuAddFavorite = ui.mnuFavorites->addAction(tr("&Add Current Folder to Favorites..."), this,
-                                             &Form1::addFavorite);
+                                                   &Form1::addFavorite);
     ui.mnuEditFavorites =
         ui.mnuFavorites->addAction(tr("&Edit Favorites..."), this, &Form1::editFavorites);
     ui.mnuFavoriteList << ui.mnuFavorites->addSeparator();
@@ -397,7 +402,8 @@ void Form1::createMenus() {
     ui.mnuHelp = menuBar()->addMenu(tr("&Help"));
     ui.mnuAbout = ui.mnuHelp->addAction(tr("&About..."), this, &Form1::showAbout);
     ui.mnuHelp->addSeparator();
-    ui.mnuUnregister = ui.mnuHelp->addAction(tr("De&lete All Settings"), this, &Form1::deleteAllSettings);
+    ui.mnuUnregister =
+        ui.mnuHelp->addAction(tr("De&lete All Settings"), this, &Form1::deleteAllSettings);
 
     // The list's pop-up menu; the file commands join it with their features.
     ui.mnuPopup = new QMenu(this);
@@ -406,11 +412,14 @@ void Form1::createMenus() {
     ui.mnuMoveUp = ui.mnuPopup->addAction(tr("Move &Up"), this, &Form1::moveUp);
     ui.mnuMoveDown = ui.mnuPopup->addAction(tr("Move Dow&n"), this, &Form1::moveDown);
     ui.mnuPopup->addSeparator();
-    ui.mnuEditTags = ui.mnuPopup->addAction(tr("Edit ID3v1 &Tags..."), this, &Form1::editTagsCommand);
-    ui.mnuEditWAV = ui.mnuPopup->addAction(tr("Edit Audio &Headers..."), this, &Form1::editWavCommand);
+    ui.mnuEditTags =
+        ui.mnuPopup->addAction(tr("Edit ID3v1 &Tags..."), this, &Form1::editTagsCommand);
+    ui.mnuEditWAV =
+        ui.mnuPopup->addAction(tr("Edit Audio &Headers..."), this, &Form1::editWavCommand);
     ui.mnuPopup->addSeparator();
     ui.mnuRename = ui.mnuPopup->addAction(tr("Rena&me"), this, &Form1::startRename);
-    ui.mnuDelete = ui.mnuPopup->addAction(tr("&Delete (to Recycle Bin)"), this, &Form1::deleteCommand);
+    ui.mnuDelete =
+        ui.mnuPopup->addAction(tr("&Delete (to Recycle Bin)"), this, &Form1::deleteCommand);
     ui.mnuProperties = ui.mnuPopup->addAction(tr("P&roperties"), this, &Form1::propertiesCommand);
     ui.mnuPopup->addAction(ui.mnuShowInFolder);
 }
@@ -616,7 +625,8 @@ void Form1::createTrayMenu() {
     ui.mnuSTStop = ui.mnuSysTrayPopup->addAction(tr("&Stop"), ui.mnuStop, &QAction::trigger);
     ui.mnuSysTrayPopup->addSeparator();
     ui.mnuSTNext = ui.mnuSysTrayPopup->addAction(tr("&Next"), ui.mnuNext, &QAction::trigger);
-    ui.mnuSTPrevious = ui.mnuSysTrayPopup->addAction(tr("Pre&vious"), ui.mnuPrevious, &QAction::trigger);
+    ui.mnuSTPrevious =
+        ui.mnuSysTrayPopup->addAction(tr("Pre&vious"), ui.mnuPrevious, &QAction::trigger);
     ui.mnuSysTrayPopup->addSeparator();
     ui.mnuSTRepeat = ui.mnuSysTrayPopup->addAction(tr("&Repeat"));
     ui.mnuSTPlayAll = ui.mnuSysTrayPopup->addAction(tr("Play &All Files"));
@@ -626,7 +636,8 @@ void Form1::createTrayMenu() {
     connect(ui.mnuSTPlayAll, &QAction::triggered, this, &Form1::applyAll);
     ui.mnuSysTrayPopup->addSeparator();
     ui.mnuSTExit = ui.mnuSysTrayPopup->addAction(tr("E&xit"), this, &Form1::exitFromTray);
-    ui.mnuSTRestore = ui.mnuSysTrayPopup->addAction(tr("Show &Window"), this, &Form1::restoreFromTray);
+    ui.mnuSTRestore =
+        ui.mnuSysTrayPopup->addAction(tr("Show &Window"), this, &Form1::restoreFromTray);
     ui.mnuSysTrayPopup->setDefaultAction(ui.mnuSTRestore);
 }
 
