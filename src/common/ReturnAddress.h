@@ -28,9 +28,15 @@ public:
     template <class F> bool post(F&& f) {
         std::lock_guard lock(m_mutex);
         if (!m_target) return false;
+        // Qt's event queue hands the call over under a lock inside Qt, which the thread
+        // sanitizer does not see. This lock, held until the call is queued and taken before it
+        // runs, shows it that what the worker wrote before posting comes before the call.
+        auto handover = std::make_shared<std::mutex>();
+        std::lock_guard handing(*handover);
         QMetaObject::invokeMethod(
             m_target,
-            [work = std::optional<std::decay_t<F>>(std::forward<F>(f))]() mutable {
+            [handover, work = std::optional<std::decay_t<F>>(std::forward<F>(f))]() mutable {
+                { std::lock_guard taken(*handover); }
                 (*work)();
                 work.reset();
             },
