@@ -31,12 +31,11 @@ public:
         // Qt's event queue hands the call over under a lock inside Qt, which the thread
         // sanitizer does not see. This lock, held until the call is queued and taken before it
         // runs, shows it that what the worker wrote before posting comes before the call.
-        auto handover = std::make_shared<std::mutex>();
-        std::lock_guard handing(*handover);
+        std::lock_guard handing(handover());
         QMetaObject::invokeMethod(
             m_target,
-            [handover, work = std::optional<std::decay_t<F>>(std::forward<F>(f))]() mutable {
-                { std::lock_guard taken(*handover); }
+            [work = std::optional<std::decay_t<F>>(std::forward<F>(f))]() mutable {
+                { std::lock_guard taken(handover()); }
                 (*work)();
                 work.reset();
             },
@@ -57,6 +56,12 @@ public:
     }
 
 private:
+    // One for every address: made before any worker, and held only for a moment.
+    static std::mutex& handover() {
+        static std::mutex lock;
+        return lock;
+    }
+
     std::mutex m_mutex;
     QObject* m_target;
 };
