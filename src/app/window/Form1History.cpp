@@ -1,5 +1,6 @@
 // The Edit menu: Undo and Redo of the last change to files, and the History window.
 #include "app/window/Form1.h"
+#include "common/ReturnAddress.h"
 
 #include "app/history/UndoHistory.h"
 #include "app/history/frmHistory.h"
@@ -137,9 +138,8 @@ void Form1::showHistoryWritten(bool written) {
 
 void Form1::reportHistoryAtStart() {
     // Jobs begin their records on their own threads: the note is posted to this one.
-    history::Recording::setWrittenListener(this, [this](bool written) {
-        QMetaObject::invokeMethod(
-            this, [this, written] { showHistoryWritten(written); }, Qt::QueuedConnection);
+    history::Recording::setWrittenListener(this, [this, back = m_back](bool written) {
+        back->post([this, written] { showHistoryWritten(written); });
     });
     if (!m_history->store()) showHistoryWritten(false);
     if (const auto aside = m_history->takeSetAsideNotice())
