@@ -29,13 +29,14 @@ public:
         std::lock_guard lock(m_mutex);
         if (!m_target) return false;
         // Qt's event queue hands the call over under a lock inside Qt, which the thread
-        // sanitizer does not see. This lock, held until the call is queued and taken before it
-        // runs, shows it that what the worker wrote before posting comes before the call.
-        std::lock_guard handing(handover());
+        // sanitizer does not see. In its builds a lock of ours, held until the call is queued
+        // and taken before it runs, shows it that what the worker wrote comes before the call.
+        // Only there: a worker that yields to the window could hold it while the window waits.
+        [[maybe_unused]] Handover handing;
         QMetaObject::invokeMethod(
             m_target,
             [work = std::optional<std::decay_t<F>>(std::forward<F>(f))]() mutable {
-                { std::lock_guard taken(handover()); }
+                { [[maybe_unused]] Handover taken; }
                 (*work)();
                 work.reset();
             },
@@ -56,11 +57,18 @@ public:
     }
 
 private:
+#if defined(__SANITIZE_THREAD__)
     // One for every address: made before any worker, and held only for a moment.
-    static std::mutex& handover() {
-        static std::mutex lock;
-        return lock;
-    }
+    struct Handover {
+        static std::mutex& lock() {
+            static std::mutex one;
+            return one;
+        }
+        std::lock_guard<std::mutex> held{lock()};
+    };
+#else
+    struct Handover {};
+#endif
 
     std::mutex m_mutex;
     QObject* m_target;
