@@ -42,16 +42,9 @@ QRect availableArea(const QWidget* window, QPoint point) {
 
 QRect fitToArea(QRect frame, const QRect& area) {
     if (area.isEmpty()) return frame;
-    // Enough of the top edge to take hold of with the pointer.
-    constexpr int Grip = 40;
     frame.setSize(frame.size().boundedTo(area.size()).expandedTo(QSize(1, 1)));
-    const int onArea =
-        std::min(frame.right(), area.right()) - std::max(frame.left(), area.left()) + 1;
-    const bool reachable = frame.top() >= area.top() && frame.top() + Grip <= area.bottom() &&
-                           onArea >= std::min(Grip, frame.width());
-    if (!reachable)
-        frame.moveTo(std::clamp(frame.left(), area.left(), area.right() + 1 - frame.width()),
-                     std::clamp(frame.top(), area.top(), area.bottom() + 1 - frame.height()));
+    frame.moveTo(std::clamp(frame.left(), area.left(), area.right() + 1 - frame.width()),
+                 std::clamp(frame.top(), area.top(), area.bottom() + 1 - frame.height()));
     return frame;
 }
 

@@ -19,8 +19,8 @@ void bringToFront(QWidget* window);
 // `window`'s own screen when no screen is there.
 QRect availableArea(const QWidget* window, QPoint point);
 
-// A saved window rectangle made safe to apply: no larger than `area`, and moved wholly into it
-// when not enough of its top edge (the title bar) would be left on it to grab.
+// A saved window frame made safe to apply: no larger than `area`, and moved wholly into it, so
+// that neither its title bar nor its controls at the edges are off the screen.
 QRect fitToArea(QRect frame, const QRect& area);
 
 } // namespace tunewalk

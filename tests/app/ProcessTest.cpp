@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <csignal>
 
 namespace tunewalk {
@@ -96,6 +97,66 @@ TEST_F(ProcessTest, TerminateEndsTheProgramWhileStartUpMessageBoxesWait) {
     bool isNumber = false;
     saved.value("Left").toString().toDouble(&isNumber);
     EXPECT_TRUE(isNumber);
+}
+
+// Three starts at a 1.5 scale: the window comes back where it was, and whole. Under a window
+// manager (when one is installed) the frame's title bar is above the inside, which is where a
+// window restored by its inside's place creeps up by a title bar on every start.
+TEST_F(ProcessTest, ThreeStartsAtAScaleOfOneAndAHalfKeepTheWindowInPlaceAndWhole) {
+    env.insert("QT_SCALE_FACTOR", "1.5");
+    const auto threeStarts = [&](QSize screenTwips) {
+        {
+            // Saved at scale 1 on a wider screen: wider than this one, its right side off it.
+            QSettings s(settingsFile(), QSettings::IniFormat);
+            s.remove("Position");
+            for (auto [key, value] : {std::pair{"Left", "3000"},
+                                      {"Top", "1500"},
+                                      {"Width", "18000"},
+                                      {"Height", "9000"}})
+                s.setValue(QStringLiteral("Position/") + key, value);
+        }
+        QList<QStringList> runs;
+        for (int run = 0; run < 3; ++run) {
+            startFirst();
+            QTest::qWait(1500); // the window manager's frame is told after mapping
+            terminateFirst();
+            QSettings s(settingsFile(), QSettings::IniFormat);
+            s.beginGroup("Position");
+            QStringList place;
+            for (const char* key : {"Left", "Top", "Width", "Height"})
+                place << s.value(key).toString();
+            runs << place;
+            const QRect frame(place[0].toInt(), place[1].toInt(), place[2].toInt(),
+                              place[3].toInt());
+            EXPECT_TRUE(QRect(QPoint(0, 0), screenTwips).contains(frame))
+                << place.join(' ').toStdString();
+        }
+        EXPECT_EQ(runs[1], runs[0]);
+        EXPECT_EQ(runs[2], runs[0]);
+    };
+    // The off-screen display is 800 by 800 pixels, 533 by 533 at this scale.
+    threeStarts(QSize(8000, 8000));
+
+    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+    const QString wm = QStandardPaths::findExecutable("openbox");
+    if (xvfb.isEmpty() || wm.isEmpty()) GTEST_SKIP() << "no Xvfb or no openbox";
+    QProcess server, manager;
+    const QString display =
+        QStringLiteral(":%1").arg(100 + QRandomGenerator::global()->bounded(800));
+    server.start(xvfb, {display, "-screen", "0", "1366x768x24", "-nolisten", "tcp"});
+    ASSERT_TRUE(server.waitForStarted());
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists("/tmp/.X11-unix/X" + display.mid(1)); }));
+    env.insert("DISPLAY", display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    manager.setProcessEnvironment(env);
+    manager.start(wm, {});
+    QTest::qWait(1000);
+    // 1366 by 768 pixels are 910 by 512 at this scale.
+    threeStarts(QSize(13665, 7680));
+    manager.kill();
+    server.kill();
+    manager.waitForFinished();
+    server.waitForFinished();
 }
 
 } // namespace

@@ -26,6 +26,8 @@ class QLabel;
 class QLineEdit;
 class QMimeData;
 class QMouseEvent;
+class QMoveEvent;
+class QShowEvent;
 class QShortcut;
 class QMenu;
 class QToolButton;
@@ -281,6 +283,7 @@ public:
 
     // ---- layout
     void resizeHandling();
+    int smallWindowHeight() const;
     // Moves the splitter by `dx` twips, as dragging it does.
     void dragSplitter(double dxTwips);
     double treeWidthTwips() const;
@@ -350,6 +353,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -441,8 +446,11 @@ private:
     QString setting(const QString& key, const QString& defaultValue) const;
     QString position(const QString& key) const;
     void savePosition(const QString& key, double value);
+    // Form1Placement.cpp
     void saveFullGeometry();
     void restoreFullGeometry(QStringList* bad);
+    // Gives the inside the size that makes the restored frame exact, once the frame is known.
+    void settleFrameSize();
 
     // Form1Listing.cpp
     void connectListing();
@@ -548,6 +556,8 @@ private:
     void fitColumns(bool toContents, bool measure = true);
     void refitAfterEdits();
     bool m_columnsSaved = false; // column widths came from the settings
+    QSize m_frameToFit;          // the restored frame's size, until the frame is known
+    bool m_frameSettleDue = false;
     std::vector<int> m_fittedWidths;
     std::vector<int> m_contentWidths; // of the last listing fitted to its contents
 
@@ -591,8 +601,8 @@ private:
     bool m_pendingNoPlay = false; // the pending selection is shown, not played
     // Folders handed over by other starts, so that only the newest is opened.
     int m_handOvers = 0;
-    int m_handOverRequests = 0;         // from other starts, counted as they arrive
-    bool m_refreshing = false; // the Refresh command is listing the folder again
+    int m_handOverRequests = 0; // from other starts, counted as they arrive
+    bool m_refreshing = false;  // the Refresh command is listing the folder again
     // How the listing under way was asked for: from the tree (which selected the folder
     // already), and as My Documents (whose node the tree selects).
     bool m_listingFromTree = false, m_listingMyDocuments = false;

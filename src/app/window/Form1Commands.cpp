@@ -54,7 +54,8 @@ void Form1::updateCommandStates(bool relayout) {
         for (const char* key : {"Random", "MoveUp", "MoveDown", "Tags", "Headers"})
             button(QLatin1String(key))->setVisible(false);
     // Hidden menus must not open from their keyboard shortcuts either.
-    for (QMenu* menu : {ui.mnuFile, ui.mnuAudio, ui.mnuSettings, ui.mnuFavorites, ui.mnuFolder, ui.mnuHelp}) {
+    for (QMenu* menu :
+         {ui.mnuFile, ui.mnuAudio, ui.mnuSettings, ui.mnuFavorites, ui.mnuFolder, ui.mnuHelp}) {
         if (!menu) continue;
         menu->menuAction()->setVisible(!small);
         menu->setEnabled(!small);
@@ -86,7 +87,7 @@ void Form1::reportSettingsFailure() {
 void Form1::onSystemTray() {
     button(QStringLiteral("Zoom"))
         ->setToolTip(ui.mnuSystemTray->isChecked() ? tr("Zoom to System Tray")
-                                                : tr("Zoom to Small Window"));
+                                                   : tr("Zoom to Small Window"));
 }
 
 void Form1::onShowTree() {
@@ -103,8 +104,9 @@ void Form1::onGridLines() {
 
 void Form1::onPermanentDelete() {
     button(QStringLiteral("Delete"))
-        ->setToolTip(ui.mnuPermanentDelete->isChecked() ? tr("Delete Selected Item(s)")
-                                                     : tr("Send Selected Item(s) to Recycle Bin"));
+        ->setToolTip(ui.mnuPermanentDelete->isChecked()
+                         ? tr("Delete Selected Item(s)")
+                         : tr("Send Selected Item(s) to Recycle Bin"));
 }
 
 void Form1::showRepeat(bool on) {

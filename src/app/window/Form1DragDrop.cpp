@@ -79,10 +79,10 @@ bool Form1::listDragOver(QDropEvent* event) {
     const QModelIndex at = ListView1->indexAt(event->position().toPoint());
     const QModelIndex target = m_sortModel->mapToSource(at);
     if (at.isValid()) ListView1->scrollTo(at);
-    const bool allowed = (event->possibleActions() & Qt::MoveAction) &&
-                         m_model->canDropMimeData(event->mimeData(), Qt::MoveAction, -1, -1,
-                                                  target.isValid() ? target.siblingAtColumn(0)
-                                                                   : QModelIndex());
+    const bool allowed =
+        (event->possibleActions() & Qt::MoveAction) &&
+        m_model->canDropMimeData(event->mimeData(), Qt::MoveAction, -1, -1,
+                                 target.isValid() ? target.siblingAtColumn(0) : QModelIndex());
     setListDropHighlight(allowed && target.isValid() ? m_model->at(target.row()).key : QString());
     if (allowed) {
         event->setDropAction(Qt::MoveAction);
@@ -98,7 +98,8 @@ void Form1::listDrop(QDropEvent* event) {
     setListDropHighlight({});
     if (!listDragOver(event)) return;
     setListDropHighlight({});
-    const QModelIndex target = m_sortModel->mapToSource(ListView1->indexAt(event->position().toPoint()));
+    const QModelIndex target =
+        m_sortModel->mapToSource(ListView1->indexAt(event->position().toPoint()));
     event->setDropAction(Qt::MoveAction);
     event->accept();
     // The move itself comes back through the rows' dropRequested.
@@ -141,7 +142,8 @@ void Form1::upButtonDrop(QDropEvent* event) {
 void Form1::acceptFileDragEnter(QDropEvent* event,
                                 const std::function<bool(QDropEvent*)>& dragOver) {
     if (dragOver(event)) return;
-    if (FolderModel::fileList(event->mimeData()).isEmpty() || !(event->possibleActions() & Qt::MoveAction))
+    if (FolderModel::fileList(event->mimeData()).isEmpty() ||
+        !(event->possibleActions() & Qt::MoveAction))
         return;
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
@@ -160,8 +162,8 @@ bool Form1::dragDropEvent(QObject* watched, QEvent* event) {
             const QRect r = current.isValid() ? ListView1->visualRect(current) : QRect();
             m_pressOnCurrent = current.isValid() &&
                                ListView1->selectionModel()->isRowSelected(current.row(), {}) &&
-                               mouse->button() == Qt::LeftButton &&
-                               m_pressAt.y() > r.top() && m_pressAt.y() < r.bottom();
+                               mouse->button() == Qt::LeftButton && m_pressAt.y() > r.top() &&
+                               m_pressAt.y() < r.bottom();
             listMousePress(mouse);
             return false;
         }

@@ -18,7 +18,8 @@ namespace tunewalk {
 namespace {
 // The exports write what the list shows: with a filter on, the rows it leaves.
 bool holdsAudio(const std::vector<const ListEntry*>& rows) {
-    return std::any_of(rows.begin(), rows.end(), [](const ListEntry* row) { return row->isFile(); });
+    return std::any_of(rows.begin(), rows.end(),
+                       [](const ListEntry* row) { return row->isFile(); });
 }
 // A playlist cannot hold a name with a line break; the user hears which files stayed out.
 void tellLeftOut(const QStringList& leftOut, Prompter* prompter) {

@@ -240,7 +240,8 @@ QTreeWidgetItem* Form1::fileCommandNode(bool* onTree) const {
     QTreeWidgetItem* node = Treefolder1->SelectedItem();
     const int selected = getSelCount();
     const bool treeShown = ui.mnuShowTree->isChecked();
-    *onTree = (node && treeActive && treeShown) || (selected == 0 && !m_sortModel->filter().isActive());
+    *onTree =
+        (node && treeActive && treeShown) || (selected == 0 && !m_sortModel->filter().isActive());
     if (!*onTree || !node || !treeShown) return nullptr;
     const QString tag = TreeNode::tag(node), key = TreeNode::key(node);
     if (tag == QLatin1String("Desktop") || tag == QLatin1String("Drive") ||
@@ -361,8 +362,7 @@ void Form1::listMousePress(const QMouseEvent* mouse) {
     const int left = ListView1->header()->sectionViewportPosition(Col::Name);
     const int right = left + ListView1->header()->sectionSize(Col::Name);
     if (ListView1->selectionModel()->isRowSelected(at.row(), {}) && p.y() > r.top() &&
-        p.y() < r.bottom() &&
-        p.x() >= left + toPixels(250) && p.x() <= right)
+        p.y() < r.bottom() && p.x() >= left + toPixels(250) && p.x() <= right)
         nameClicked = true;
 }
 
@@ -449,7 +449,7 @@ void Form1::showInFileManagerCommand() {
     QString item;
     if (onTree) // the tree's folder, or the listed one while the tree is hidden
         item = ui.mnuShowTree->isChecked() && Treefolder1->SelectedItem() ? Treefolder1->Path()
-                                                                       : dirCurrent;
+                                                                          : dirCurrent;
     else if (const ListEntry* row = currentRow())
         item = row->key;
     if (item.isEmpty() || item == DrivesKey || !itemExists(item)) return;

@@ -47,7 +47,8 @@ void Form1::setUpKeyboard() {
     connect(ui.mnuPlayPause, &QAction::triggered, this, &Form1::playPauseCommand);
     const QList<QAction*> audio = ui.mnuAudio->actions();
     const qsizetype afterStop = audio.indexOf(ui.mnuStop) + 1;
-    ui.mnuAudio->insertAction(afterStop < audio.size() ? audio[afterStop] : nullptr, ui.mnuPlayPause);
+    ui.mnuAudio->insertAction(afterStop < audio.size() ? audio[afterStop] : nullptr,
+                              ui.mnuPlayPause);
     const struct {
         QAction* command;
         QAction* trayItem;

@@ -66,6 +66,12 @@ double Form1::treeWidthTwips() const {
     return m_treeWidthTwips;
 }
 
+int Form1::smallWindowHeight() const {
+    // Fixed: the toolbar, the player's row and the status bar, nothing else.
+    return Toolbar1->sizeHint().height() + playerHeight(MediaPlayer1, SmallPlayerTwips) +
+           statusBar()->sizeHint().height();
+}
+
 void Form1::resizeHandling() {
     if (layoutGuard) return;
     layoutGuard = true;
@@ -91,9 +97,7 @@ void Form1::resizeHandling() {
     if (smallWindowMode) {
         setWindowTitle(Prompter::caption());
         if (!maximized) {
-            // Fixed height: the toolbar, the player's row and the status bar, nothing else.
-            int h = Toolbar1->sizeHint().height() + playerHeight(MediaPlayer1, SmallPlayerTwips) +
-                    statusBar()->sizeHint().height();
+            const int h = smallWindowHeight();
             int w = width();
             int left = pos().x();
             if (toTwips(w) < SmallWidthTwips) {

@@ -8,24 +8,24 @@
 #include "app/listing/FolderListing.h"
 #include "app/listing/FolderModel.h"
 #include "app/listing/FolderSortModel.h"
-#include "metadata/codec/MP3TagEditor.h"
-#include "metadata/codec/WAVInfo.h"
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/SettingsStore.h"
 #include "foldertree/Treefolder.h"
+#include "metadata/codec/MP3TagEditor.h"
+#include "metadata/codec/WAVInfo.h"
 #include "shell/Prompter.h"
 #include "shell/Volumes.h"
 
 #include <QDir>
-#include <QLabel>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
-#include <QStandardPaths>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTreeView>
 #include <utility>
 
@@ -80,7 +80,8 @@ void Form1::connectListing() {
         if (had != hasAudioFiles) updateCommandStates(false);
     });
     connect(m_listing, &FolderListing::playingDetails, this, [this] {
-        if (const ListEntry* row = findRow(m_playback->currentFile()); row && row->details.hasTitle()) {
+        if (const ListEntry* row = findRow(m_playback->currentFile());
+            row && row->details.hasTitle()) {
             panelCurrent->setText(row->details.title);
             emit playbackChanged();
         }
@@ -251,8 +252,8 @@ void Form1::selectOnly() {
         ListView1->selectionModel()->clearSelection();
         return;
     }
-    ListView1->selectionModel()->select(
-        current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListView1->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
 }
 
 QStringList Form1::listKeys() const {

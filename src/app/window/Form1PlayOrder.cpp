@@ -2,9 +2,9 @@
 // by it.
 #include "app/window/Form1.h"
 
+#include "app/listing/FolderModel.h"
 #include "app/playback/Playback.h"
 #include "app/playorder/PlayOrder.h"
-#include "app/listing/FolderModel.h"
 
 #include <QHeaderView>
 #include <QTreeView>

@@ -71,7 +71,8 @@ void Form1::connectPlayback() {
     connect(this, &Form1::playbackChanged, this, [this] {
         Playback::Shown shown;
         shown.title = panelCurrent->text();
-        if (const ListEntry* row = findRow(m_playback->currentFile())) shown.artist = row->details.artist;
+        if (const ListEntry* row = findRow(m_playback->currentFile()))
+            shown.artist = row->details.artist;
         shown.canPlay = ui.mnuPlayFile->isEnabled();
         shown.canGoNext = ui.mnuNext->isEnabled();
         shown.canGoPrevious = ui.mnuPrevious->isEnabled();

@@ -142,18 +142,20 @@ void Form1::load() {
     ui.mnuNext->setEnabled(false);
     ui.mnuPrevious->setEnabled(false);
 
-    // The single-instance handshake has happened before the window was made (main.cpp); the
-    // window id is still recorded for anything that looks for it.
-    m_settings->save(SettingsStore::Settings, QStringLiteral("HWND"), QString::number(winId()));
-
     ui.mnuSystemTray->setChecked(onlyIfTrue(setting(QStringLiteral("SystemTray"), "False")));
     button(QStringLiteral("Zoom"))
         ->setToolTip(ui.mnuSystemTray->isChecked() ? tr("Zoom to System Tray")
-                                                : tr("Zoom to Small Window"));
+                                                   : tr("Zoom to Small Window"));
     ui.mnuStartupZoom->setChecked(onlyIfTrue(setting(QStringLiteral("Zoom"), "False")));
     ui.mnuRememberPosition->setChecked(unlessFalse(setting(QStringLiteral("RememberPos"), "True")));
 
     if (ui.mnuRememberPosition->isChecked()) applyPositionSettings();
+    // The single-instance handshake has happened before the window was made (main.cpp); the
+    // window id is still recorded for anything that looks for it. Asking for the id makes the
+    // native window, and only a place given before that counts the window manager's frame: a
+    // place given later is the inside's, and the window would creep up by its title bar on
+    // every start.
+    m_settings->save(SettingsStore::Settings, QStringLiteral("HWND"), QString::number(winId()));
 
     applyOptionSettings();
     applyVolumeSettings();
@@ -173,7 +175,8 @@ void Form1::load() {
 void Form1::applyOptionSettings() {
     showRepeat(onlyIfTrue(setting(QStringLiteral("Repeat"), "False")));
     showAll(unlessFalse(setting(QStringLiteral("All"), "True")));
-    ui.mnuConfirmDeletes->setChecked(unlessFalse(setting(QStringLiteral("ConfirmDeletes"), "True")));
+    ui.mnuConfirmDeletes->setChecked(
+        unlessFalse(setting(QStringLiteral("ConfirmDeletes"), "True")));
     ui.mnuPermanentDelete->setChecked(
         unlessFalse(setting(QStringLiteral("PermanentDelete"), "False")));
     onPermanentDelete();
@@ -213,33 +216,6 @@ void Form1::applyPositionSettings() {
     if (!bad.isEmpty())
         m_prompter->error(tr("These saved window settings are not numbers and were skipped:\n%1")
                               .arg(bad.join(QLatin1Char('\n'))));
-}
-
-void Form1::restoreFullGeometry(QStringList* bad) {
-    // Whole twips, each value only when it was saved; then kept on the screen, since the
-    // settings file may come from another screen or have been edited by hand.
-    double v = 0;
-    QPoint place = pos();
-    QSize size = this->size();
-    if (readNumber(QStringLiteral("Left"), &v, bad)) place.setX(toPixels(std::round(v)));
-    if (readNumber(QStringLiteral("Top"), &v, bad)) place.setY(toPixels(std::round(v)));
-    if (readNumber(QStringLiteral("Width"), &v, bad)) size.setWidth(toPixels(std::round(v)));
-    if (readNumber(QStringLiteral("Height"), &v, bad)) size.setHeight(toPixels(std::round(v)));
-    // The place is the frame's, the size the inside's: fit the frame, counting a title bar.
-    const QSize titleBar(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
-    const QRect fitted = fitToArea(QRect(place, size + titleBar), availableArea(this, place));
-    const bool wasGuarded = layoutGuard;
-    layoutGuard = true;
-    move(fitted.topLeft());
-    resize(fitted.size() - titleBar);
-    layoutGuard = wasGuarded;
-}
-
-void Form1::saveFullGeometry() {
-    savePosition(QStringLiteral("Left"), toTwips(pos().x()));
-    savePosition(QStringLiteral("Top"), toTwips(pos().y()));
-    savePosition(QStringLiteral("Width"), toTwips(width()));
-    savePosition(QStringLiteral("Height"), toTwips(height()));
 }
 
 void Form1::saveLayout() {

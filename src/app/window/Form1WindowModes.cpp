@@ -52,7 +52,8 @@ void Form1::applySmallPlacement() {
                             : screenWidthTwips() - toTwips(this->width());
     if (remember && readNumber(QStringLiteral("SmTop"), &v, &ignored)) top = v;
     const QPoint place(toPixels(left), toPixels(top));
-    move(fitToArea(QRect(place, size()), availableArea(this, place)).topLeft());
+    const QSize small(this->width(), std::min(height(), smallWindowHeight()));
+    move(fitToArea(QRect(place, small), availableArea(this, place)).topLeft());
 }
 
 void Form1::enterSmallWindow() {

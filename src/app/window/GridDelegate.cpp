@@ -14,7 +14,8 @@ namespace tunewalk {
 
 void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (const QString key = index.data(FolderModel::IconKeyRole).toString(); icon && !key.isEmpty()) {
+    if (const QString key = index.data(FolderModel::IconKeyRole).toString();
+        icon && !key.isEmpty()) {
         option->icon = icon(key);
         option->features |= QStyleOptionViewItem::HasDecoration;
         option->decorationSize = option->icon.actualSize(option->decorationSize);
