@@ -44,8 +44,15 @@ QString volumeKey(const TreeVolume& volume) {
 }
 
 QString volumeText(const TreeVolume& volume) {
-    return (volume.label.isEmpty() ? withSeparator(TreePaths::clean(volume.root)) : volume.label)
-        .toUpper();
+    const QString text =
+        volume.label.isEmpty() ? withSeparator(TreePaths::clean(volume.root)) : volume.label;
+    // Drive letters are shown in capitals; a mount point is a path, and in another letter case
+    // it would name another folder.
+#ifdef Q_OS_WIN
+    return text.toUpper();
+#else
+    return text;
+#endif
 }
 
 } // namespace

@@ -112,8 +112,7 @@ TEST_F(DetailsCacheTest, KeepsRawNamesAndPrunesTheLeastRecentlyUsed) {
     {
         DetailsCache cache(db);
         for (const char* name : {"old.mp3", "mid\xff.mp3", "new.mp3"}) {
-            cache.store(
-                {{folder + fromNativePath(name), {1, 2, 3, false, {"T", "A", 4000, 128}}}});
+            cache.store({{folder + fromNativePath(name), {1, 2, 3, false, {"T", "A", 4000, 128}}}});
             QThread::msleep(2); // a later use time for the next
         }
     }

@@ -27,9 +27,7 @@ protected:
         ASSERT_EQ(names(), (QStringList{"Rock", "Rock2", "a.mp3", "b.mp3"}));
     }
 
-    QPoint pointOn(const char* name) const {
-        return rectOf(QLatin1String(name)).center();
-    }
+    QPoint pointOn(const char* name) const { return rectOf(QLatin1String(name)).center(); }
     QPoint emptySpace() const { return QPoint(10, form->list()->viewport()->height() - 5); }
     // Whether the list takes the data at a point, as a drag over it would ask.
     bool listTakes(QMimeData* data, QPoint at) {

@@ -195,16 +195,16 @@ TEST_F(FilterTest, CountsSayWhatTheListShows) {
     writeBytes("sub/long.wav", wav(61));
     writeBytes("sub/short.wav", wav(3));
     list(path("sub"));
-    EXPECT_TRUE(waitUntil([&] { return counts() == "1 folder, 2 audio files, 1:04"; }))
+    EXPECT_TRUE(waitUntil([&] { return counts() == "1 folder, 2 audio files, 00:01:04"; }))
         << counts().toStdString();
     filter("LONG");
     EXPECT_TRUE(waitUntil([&] {
-        return counts() == "1 of 3 shown: 0 folders, 1 audio file, 1:01";
+        return counts() == "1 of 3 shown: 0 folders, 1 audio file, 00:01:01";
     })) << counts().toStdString();
     QTest::keyClick(form->filterField(), Qt::Key_Escape);
     // A file deleted by another program.
     QFile::remove(path("sub/short.wav"));
-    EXPECT_TRUE(waitUntil([&] { return counts() == "1 folder, 1 audio file, 1:01"; }))
+    EXPECT_TRUE(waitUntil([&] { return counts() == "1 folder, 1 audio file, 00:01:01"; }))
         << counts().toStdString();
 }
 

@@ -42,9 +42,9 @@ TEST(ListFilter, MatchesTrackNameOrArtistToo) {
 }
 
 TEST(ListFilter, TotalLengthText) {
-    EXPECT_EQ(totalLengthText(7 * 3600 + 41 * 60 + 5), "7:41:05");
-    EXPECT_EQ(totalLengthText(41 * 60 + 5), "41:05");
-    EXPECT_EQ(totalLengthText(5), "0:05");
+    EXPECT_EQ(totalLengthText(7 * 3600 + 41 * 60 + 5), "07:41:05");
+    EXPECT_EQ(totalLengthText(41 * 60 + 5), "00:41:05");
+    EXPECT_EQ(totalLengthText(5), "00:00:05");
     EXPECT_EQ(totalLengthText(25 * 3600), "25:00:00"); // no wrap at a day
 }
 

@@ -140,8 +140,7 @@ TEST_F(LookTest, FirstStartShowsEveryColumnFittedAndLongNamesWhole) {
 
     // Hovering: a name cut short shows whole as a tool tip, a name that fits shows none.
     const auto hover = [&](const QString& name) {
-        const QPoint at(header->sectionViewportPosition(Col::Name) + 30,
-                        rectOf(name).center().y());
+        const QPoint at(header->sectionViewportPosition(Col::Name) + 30, rectOf(name).center().y());
         QHelpEvent event(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
         QApplication::sendEvent(list->viewport(), &event);
     };

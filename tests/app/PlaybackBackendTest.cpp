@@ -68,7 +68,9 @@ TEST_F(PlaybackBackendTest, BadFilesShowTheErrorAndEndInIdle) {
     writeBytes("d.mp3", fixtures::silentMpegFrames({}, 19).substr(0, 4000));
     start(music());
     setToggles(true, false);
-    const QRegularExpression form("^[0-9A-F]+: .+$");
+    // The player's code and words, and the file they are about.
+    const QRegularExpression form(
+        "^[0-9A-F]+: .+\n\nFile: " + QRegularExpression::escape(path("b.mp3")) + "$");
 
     // Under Play All the bad file stops the walk with its message.
     play("a.mp3");

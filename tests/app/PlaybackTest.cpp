@@ -236,8 +236,8 @@ TEST_F(PlaybackTest, PlayerErrorIsShownAndEndsInIdle) {
     setToggles(true, false);
     play("a.mp3");
     player.fail(0xC00D1197u, "Cannot play the file");
-    EXPECT_EQ(prompter.shown,
-              (Messages{{"C00D1197: Cannot play the file", Icon::Critical, Buttons::Ok}}));
+    EXPECT_EQ(prompter.shown, (Messages{{"C00D1197: Cannot play the file\n\nFile: " + path("a.mp3"),
+                                         Icon::Critical, Buttons::Ok}}));
     EXPECT_TRUE(idle());
     EXPECT_EQ(icon("a.mp3"), "MP3");
 

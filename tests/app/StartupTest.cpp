@@ -13,7 +13,10 @@ TEST_F(Form1Test, FirstRunUsesEveryDefaultAndListsTheFallbackFolder) {
                        w.command("mnuGridLines"), w.command("mnuSystemTray"),
                        w.command("mnuStartupZoom"), w.command("mnuRememberPosition")}),
               "01101010001");
-    EXPECT_EQ(w.button("Delete")->toolTip(), "Send Selected Item(s) to Recycle Bin");
+    // The desktop's word for where deleted files go.
+    EXPECT_EQ(w.button("Delete")->toolTip(), "Send Selected Item(s) to Trash");
+    EXPECT_EQ(w.command("mnuDeleteFile")->text(), "&Delete File/Folder to Trash");
+    EXPECT_EQ(w.command("mnuDelete")->text(), "&Delete (to Trash)");
     EXPECT_EQ(w.button("Zoom")->toolTip(), "Zoom to Small Window");
     EXPECT_EQ(w.folder(), programFolder());
     EXPECT_EQ(w.windowTitle(), "Tunewalk - " + programFolder());

@@ -61,7 +61,8 @@ TEST_F(TagCommandsTest, KeptTimesAreASettingAndTheRowAndCacheShowTheNewTagAtTheO
     });
     form->command("mnuMP3Tags")->trigger();
     EXPECT_EQ(rowNamed("a.mp3")->cell(Col::Track), "After");
-    EXPECT_EQ(QDateTime::fromMSecsSinceEpoch(rowNamed("a.mp3")->entry()->modifiedNs / 1000000), old);
+    EXPECT_EQ(QDateTime::fromMSecsSinceEpoch(rowNamed("a.mp3")->entry()->modifiedNs / 1000000),
+              old);
     waitForDetails();
 
     // Listed again from the details cache, the file still shows its new tag.

@@ -51,10 +51,10 @@ bool ListFilter::matches(QStringView name, QStringView track, QStringView artist
 }
 
 QString totalLengthText(qint64 seconds) {
+    // As the Length column shows a file's length ("hh:mm:ss"), but the hours go on past a day.
     const qint64 h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
     const auto two = [](qint64 n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); };
-    return h > 0 ? QStringLiteral("%1:%2:%3").arg(h).arg(two(m), two(s))
-                 : QStringLiteral("%1:%2").arg(m).arg(two(s));
+    return QStringLiteral("%1:%2:%3").arg(two(h), two(m), two(s));
 }
 
 } // namespace tunewalk

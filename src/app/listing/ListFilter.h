@@ -36,8 +36,8 @@ private:
     mutable QHash<QString, QString> m_folded;
 };
 
-// A total play time for the status bar: "41:05" under an hour, "7:41:05" from one on; hours
-// do not wrap at a day.
+// A total play time for the status bar, "hh:mm:ss" as lengths are shown; hours do not wrap at a
+// day.
 QString totalLengthText(qint64 seconds);
 
 } // namespace tunewalk

@@ -14,6 +14,7 @@
 #include "common/ReturnAddress.h"
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
+#include "fileops/Trash.h"
 #include "foldertree/Treefolder.h"
 #include "history/Recording.h"
 #include "metadata/codec/MP3TagEditor.h"
@@ -315,8 +316,8 @@ void Form1::createMenus() {
     ui.mnuRenameFile =
         ui.mnuFolder->addAction(tr("Rena&me File/Folder"), this, &Form1::renameCommand);
     ui.mnuRenameFile->setShortcut(QKeySequence(Qt::Key_F2));
-    ui.mnuDeleteFile = ui.mnuFolder->addAction(tr("&Delete File/Folder to Recycle Bin"), this,
-                                               &Form1::deleteCommand);
+    ui.mnuDeleteFile = ui.mnuFolder->addAction(tr("&Delete File/Folder to %1").arg(trashName()),
+                                               this, &Form1::deleteCommand);
     ui.mnuDeleteFile->setShortcut(QKeySequence::Delete);
     ui.mnuFileProperties = ui.mnuFolder->addAction(tr("File/Folder P&roperties"), this, [this] {
         if (getSelCount() > 0) propertiesCommand();
@@ -325,6 +326,7 @@ void Form1::createMenus() {
     ui.mnuAudio = menuBar()->addMenu(tr("&Audio"));
     ui.mnuPlayFile = ui.mnuAudio->addAction(tr("&Play"), this, &Form1::playCommand);
     ui.mnuPause = ui.mnuAudio->addAction(tr("Paus&e"), this, &Form1::pauseCommand);
+    ui.mnuPause->setCheckable(true);
     ui.mnuStop = ui.mnuAudio->addAction(tr("&Stop"), this, &Form1::stopCommand);
     ui.mnuAudio->addSeparator();
     ui.mnuNext = ui.mnuAudio->addAction(tr("Play Ne&xt File"), this,
@@ -419,7 +421,7 @@ void Form1::createMenus() {
     ui.mnuPopup->addSeparator();
     ui.mnuRename = ui.mnuPopup->addAction(tr("Rena&me"), this, &Form1::startRename);
     ui.mnuDelete =
-        ui.mnuPopup->addAction(tr("&Delete (to Recycle Bin)"), this, &Form1::deleteCommand);
+        ui.mnuPopup->addAction(tr("&Delete (to %1)").arg(trashName()), this, &Form1::deleteCommand);
     ui.mnuProperties = ui.mnuPopup->addAction(tr("P&roperties"), this, &Form1::propertiesCommand);
     ui.mnuPopup->addAction(ui.mnuShowInFolder);
 }
@@ -459,8 +461,8 @@ void Form1::createToolbar() {
             &Form1::upOneDir);
     connect(addButton(QStringLiteral("NewFolder"), tr("Create New Folder")), &QAction::triggered,
             this, &Form1::newFolderCommand);
-    connect(addButton(QStringLiteral("Delete"), tr("Send Selected Item(s) to Recycle Bin")),
-            &QAction::triggered, this, &Form1::deleteCommand);
+    connect(addButton(QStringLiteral("Delete"), toTrashTip()), &QAction::triggered, this,
+            &Form1::deleteCommand);
     connect(addButton(QStringLiteral("Refresh"), tr("Refresh")), &QAction::triggered, ui.mnuRefresh,
             &QAction::trigger);
     QAction* repeat = addButton(QStringLiteral("Repeat"), tr("Toggle Repeat On/Off"));
@@ -481,8 +483,9 @@ void Form1::createToolbar() {
             this, &Form1::moveDown);
     connect(addButton(QStringLiteral("Play"), tr("Play")), &QAction::triggered, this,
             &Form1::playCommand);
-    connect(addButton(QStringLiteral("Pause"), tr("Pause")), &QAction::triggered, this,
-            &Form1::pauseCommand);
+    QAction* pause = addButton(QStringLiteral("Pause"), tr("Pause"));
+    pause->setCheckable(true);
+    connect(pause, &QAction::triggered, this, &Form1::pauseCommand);
     connect(addButton(QStringLiteral("Stop"), tr("Stop")), &QAction::triggered, this,
             &Form1::stopCommand);
     connect(addButton(QStringLiteral("Previous"), tr("Previous")), &QAction::triggered, this,
@@ -599,7 +602,7 @@ void Form1::createList() {
 }
 
 void Form1::createStatusBar() {
-    panelLabel = new QLabel(tr("Now playing:"), this);
+    panelLabel = new QLabel(this);
     panelLabel->setObjectName(QStringLiteral("Label"));
     panelCurrent = new QLabel(this);
     panelCurrent->setObjectName(QStringLiteral("Current"));
@@ -622,6 +625,7 @@ void Form1::createTrayMenu() {
     ui.mnuSysTrayPopup = new QMenu(this);
     ui.mnuSTPlay = ui.mnuSysTrayPopup->addAction(tr("&Play"), ui.mnuPlay, &QAction::trigger);
     ui.mnuSTPause = ui.mnuSysTrayPopup->addAction(tr("Paus&e"), ui.mnuPause, &QAction::trigger);
+    ui.mnuSTPause->setCheckable(true);
     ui.mnuSTStop = ui.mnuSysTrayPopup->addAction(tr("&Stop"), ui.mnuStop, &QAction::trigger);
     ui.mnuSysTrayPopup->addSeparator();
     ui.mnuSTNext = ui.mnuSysTrayPopup->addAction(tr("&Next"), ui.mnuNext, &QAction::trigger);

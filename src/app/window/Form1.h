@@ -284,6 +284,8 @@ public:
     // ---- layout
     void resizeHandling();
     int smallWindowHeight() const;
+    QString toTrashTip() const;
+    void showPauseState();
     // Moves the splitter by `dx` twips, as dragging it does.
     void dragSplitter(double dxTwips);
     double treeWidthTwips() const;
@@ -441,7 +443,8 @@ private:
     // is open.
     bool waitForDialog(const QString& commandLine, const QString& workingFolder);
     void applyOptionSettings();
-    void applyPositionSettings();
+    // The keys whose saved values are not numbers.
+    QStringList applyPositionSettings();
     bool readNumber(const QString& key, double* value, QStringList* bad) const;
     QString setting(const QString& key, const QString& defaultValue) const;
     QString position(const QString& key) const;

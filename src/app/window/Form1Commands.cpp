@@ -6,6 +6,7 @@
 #include "app/window/GridDelegate.h"
 #include "common/ResultText.h"
 #include "common/SettingsStore.h"
+#include "fileops/Trash.h"
 #include "shell/Prompter.h"
 #include "shell/frmAbout.h"
 #include "shell/frmDefault.h"
@@ -45,6 +46,7 @@ void Form1::updateCommandStates(bool relayout) {
     command(ui.mnuNext, ui.mnuSTNext, "Next", loaded && currentInList);
     command(ui.mnuPrevious, ui.mnuSTPrevious, "Previous", loaded && currentInList);
     ui.mnuShowCurrent->setEnabled(!m_playback->currentFile().isEmpty() && m_playback->isPlaying());
+    showPauseState();
 
     const bool small = smallWindowMode;
     button(QStringLiteral("Volume"))->setVisible(small);
@@ -68,6 +70,14 @@ void Form1::updateCommandStates(bool relayout) {
             button(QLatin1String(key))->setVisible(false);
 
     if (relayout) resizeHandling();
+}
+
+void Form1::showPauseState() {
+    // Pause stays pressed while paused, and the status bar says so beside the file's name.
+    const bool paused = m_playback->isPlaying() && m_playback->isPaused();
+    for (QAction* a : {ui.mnuPause, ui.mnuSTPause, button(QStringLiteral("Pause"))})
+        a->setChecked(paused);
+    panelLabel->setText(paused ? tr("Paused:") : tr("Now playing:"));
 }
 
 void Form1::saveToggle(const QString& key, bool on) {
@@ -104,9 +114,13 @@ void Form1::onGridLines() {
 
 void Form1::onPermanentDelete() {
     button(QStringLiteral("Delete"))
-        ->setToolTip(ui.mnuPermanentDelete->isChecked()
-                         ? tr("Delete Selected Item(s)")
-                         : tr("Send Selected Item(s) to Recycle Bin"));
+        ->setToolTip(ui.mnuPermanentDelete->isChecked() ? tr("Delete Selected Item(s)")
+                                                        : toTrashTip());
+}
+
+QString Form1::toTrashTip() const {
+    // The platform's word: "Trash" on the Linux desktops.
+    return tr("Send Selected Item(s) to %1").arg(trashName());
 }
 
 void Form1::showRepeat(bool on) {

@@ -137,8 +137,11 @@ void Form1::stopPlayback() {
 }
 
 void Form1::onPlayerError(quint32 code, const QString& description) {
-    m_prompter->message(QString::number(code, 16).toUpper() + QStringLiteral(": ") + description,
-                        Prompter::Icon::Critical, Prompter::Buttons::Ok);
+    QString text = QString::number(code, 16).toUpper() + QStringLiteral(": ") + description;
+    // The player's own words seldom say which file they are about.
+    const QString file = m_playback->currentFile();
+    if (!file.isEmpty()) text += tr("\n\nFile: %1").arg(displayPath(file));
+    m_prompter->message(text, Prompter::Icon::Critical, Prompter::Buttons::Ok);
     stopPlayback();
 }
 
@@ -215,6 +218,8 @@ void Form1::playCommand() {
 
 void Form1::pauseCommand() {
     m_playback->togglePause();
+    // A click checks the button at once; it shows the player's state, told when it changes.
+    showPauseState();
 }
 
 void Form1::stopCommand() {

@@ -137,6 +137,7 @@ void Form1::load() {
     for (QTimer* t : {&Timer1, &Timer5})
         t->stop();
     panelCurrent->setText(tr("(none)"));
+    showPauseState();
     button(QStringLiteral("Next"))->setVisible(false);
     button(QStringLiteral("Previous"))->setVisible(false);
     ui.mnuNext->setEnabled(false);
@@ -149,13 +150,17 @@ void Form1::load() {
     ui.mnuStartupZoom->setChecked(onlyIfTrue(setting(QStringLiteral("Zoom"), "False")));
     ui.mnuRememberPosition->setChecked(unlessFalse(setting(QStringLiteral("RememberPos"), "True")));
 
-    if (ui.mnuRememberPosition->isChecked()) applyPositionSettings();
+    QStringList badPositions;
+    if (ui.mnuRememberPosition->isChecked()) badPositions = applyPositionSettings();
     // The single-instance handshake has happened before the window was made (main.cpp); the
     // window id is still recorded for anything that looks for it. Asking for the id makes the
     // native window, and only a place given before that counts the window manager's frame: a
     // place given later is the inside's, and the window would creep up by its title bar on
     // every start.
     m_settings->save(SettingsStore::Settings, QStringLiteral("HWND"), QString::number(winId()));
+    if (!badPositions.isEmpty())
+        m_prompter->error(tr("These saved window settings are not numbers and were skipped:\n%1")
+                              .arg(badPositions.join(QLatin1Char('\n'))));
 
     applyOptionSettings();
     applyVolumeSettings();
@@ -190,7 +195,7 @@ void Form1::applyOptionSettings() {
     onGridLines();
 }
 
-void Form1::applyPositionSettings() {
+QStringList Form1::applyPositionSettings() {
     QStringList bad;
     double v = 0;
     restoreFullGeometry(&bad);
@@ -213,9 +218,7 @@ void Form1::applyPositionSettings() {
         const int place = static_cast<int>(std::lround(v));
         if (place >= 0 && place < Col::Count) header->moveSection(header->visualIndex(c), place);
     }
-    if (!bad.isEmpty())
-        m_prompter->error(tr("These saved window settings are not numbers and were skipped:\n%1")
-                              .arg(bad.join(QLatin1Char('\n'))));
+    return bad;
 }
 
 void Form1::saveLayout() {
