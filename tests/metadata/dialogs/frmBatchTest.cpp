@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -440,4 +441,29 @@ TEST_F(BatchRun, PreviewShowsTheNewValuesAndOnlyApplyWrites) {
     EXPECT_EQ(bytesOf("01 Intro.mp3"), kAudio + fx::id3v1Tag("01 Intro", "X", "", "", "Track 01"));
     EXPECT_EQ(bytesOf("Song.mp3"), kAudio + fx::id3v1Tag("Song", "X", "", "", live, 17));
     EXPECT_EQ(bytesOf("Same.mp3"), same);
+}
+
+TEST_F(BatchRun, PreviewShowsWholeYearsTrackNumbersAndHeadingsAtAnyFontSize) {
+    const std::string track255 = std::string(28, ' ') + '\0' + '\xFF';
+    add("a.mp3", kAudio + fx::id3v1Tag("Song", "", "", "1999", track255));
+    BatchTagOptions o;
+    o.year = "2024"; // bold, as a change shows
+    const QFont original = QApplication::font();
+    for (const int points : {9, 14}) {
+        SCOPED_TRACE(points);
+        QFont font = original;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        frmBatchPreview preview(host.folder, {"a.mp3"}, o);
+        preview.show();
+        EXPECT_TRUE(waitUntil([&] { return preview.isReady(); }));
+        const QTableWidget* table = preview.tblFiles;
+        // What the table itself would make the column to show its contents without eliding.
+        const QAbstractItemView* view = table;
+        for (const int column : {frmBatchPreview::Year, frmBatchPreview::Track})
+            EXPECT_GE(table->columnWidth(column), view->sizeHintForColumn(column)) << column;
+        for (int c = 0; c < table->columnCount(); ++c)
+            EXPECT_GE(table->columnWidth(c), table->horizontalHeader()->sectionSizeHint(c)) << c;
+    }
+    QApplication::setFont(original);
 }
