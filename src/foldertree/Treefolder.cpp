@@ -227,7 +227,7 @@ void Treefolder::expandHandling(QTreeWidgetItem* expanded) {
         loadDrives(volumes());
         gatherVolumes();
     } else {
-        m_view->scrollToItem(expanded);
+        m_view->reveal(expanded);
         const QString expandedTag = tag(expanded);
         // The Desktop root loads on every expansion: a collapse removed its folders but kept
         // My Computer and My Documents, so it has no placeholder to tell.

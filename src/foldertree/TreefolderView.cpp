@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <algorithm>
 
 namespace tunewalk {
 
@@ -204,13 +203,29 @@ void TreefolderView::startDrag(Qt::DropActions) {
 }
 
 void TreefolderView::reveal(QTreeWidgetItem* node) {
-    if (!node) return;
-    scrollToItem(node);
-    // The item's rectangle starts after its indentation; show its start with a little margin.
-    const QRect r = visualItemRect(node);
+    if (node) scrollTo(indexFromItem(node));
+}
+
+void TreefolderView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     QScrollBar* bar = horizontalScrollBar();
-    if (r.left() < 0 || r.left() + r.width() / 2 > viewport()->width())
-        bar->setValue(std::max(0, bar->value() + r.left() - indentation()));
+    const int sideways = bar->value();
+    QTreeWidget::scrollTo(index, hint);
+    bar->setValue(sideways);
+}
+
+QModelIndex TreefolderView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (action != MoveLeft && action != MoveRight)
+        return QTreeWidget::moveCursor(action, modifiers);
+    // Qt closes a node on Left only while the view is scrolled fully left, and where Left or
+    // Right has nothing to close, open or move to, it scrolls sideways. Here the keys only
+    // move through the tree: Qt decides as if at the left edge, and the user's position comes
+    // back.
+    QScrollBar* bar = horizontalScrollBar();
+    const int sideways = bar->value();
+    bar->setValue(bar->minimum());
+    const QModelIndex moved = QTreeWidget::moveCursor(action, modifiers);
+    bar->setValue(sideways);
+    return moved;
 }
 
 } // namespace tunewalk

@@ -27,9 +27,14 @@ public:
 
     QTreeWidgetItem* dropHighlight() const;
     void setDropHighlight(QTreeWidgetItem* node);
-    // Scrolls the node into view, sideways too: a deep folder's name is what the user looks
-    // for, not the indentation before it.
+    // Scrolls the node into view up or down. QTreeWidget::scrollToItem would go past the
+    // scrollTo below and scroll sideways as well.
     void reveal(QTreeWidgetItem* node);
+    // Only up or down: the sideways position is the user's. A deep folder's row starts far
+    // right, and scrolling to it would cut every shallower name, and the top-level icons, off
+    // on the left. (Qt brings the current node into view through here, and the window does
+    // while a drag is over the tree.)
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     bool isDropHighlight(const QModelIndex& index) const;
 
     static int buttonBits(Qt::MouseButtons buttons);
@@ -57,6 +62,7 @@ signals:
     void OLEDragDrop(const QMimeData* data, int& effect, int button, int shift, float x, float y);
 
 protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

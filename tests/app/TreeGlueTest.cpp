@@ -2,6 +2,10 @@
 // renaming by label and deleting the tree's folder.
 #include "Form1Fixture.h"
 
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QScrollBar>
+
 namespace tunewalk {
 namespace {
 
@@ -103,6 +107,29 @@ TEST_F(TreeGlueTest, DropTargetsInTheTree) {
     text.setText(path("a.mp3"));
     EXPECT_FALSE(takes(&text, node(pathKey(path("Rock2")))));
     EXPECT_EQ(form->tree()->DropHighlight(), nullptr);
+}
+
+TEST_F(TreeGlueTest, ADragOverTheTreeKeepsTheUsersSidewaysScroll) {
+    QString deep = QStringLiteral("Rock2");
+    for (int level = 1; level <= 10; ++level)
+        deep += QStringLiteral("/Level %1 with a long folder name").arg(level);
+    mkdir(deep);
+    form->tree()->SetPath(path(deep));
+    QTreeWidget* view = form->tree()->Nodes();
+    QScrollBar* sideways = view->horizontalScrollBar();
+    ASSERT_GT(sideways->maximum(), 0);
+    sideways->setValue(sideways->maximum() / 2); // the user's own
+    const int scrolled = sideways->value();
+    const QPoint over(view->viewport()->width() / 2,
+                      view->visualItemRect(node(pathKey(path(deep)))).center().y());
+    const auto song = fileData({path("a.mp3")});
+    const Qt::DropActions actions = Qt::MoveAction | Qt::CopyAction;
+    QDragEnterEvent enter(over, actions, song.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &enter);
+    QDragMoveEvent move(over, actions, song.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &move);
+    EXPECT_TRUE(move.isAccepted()) << "the window takes the song there";
+    EXPECT_EQ(sideways->value(), scrolled);
 }
 
 TEST_F(TreeGlueTest, DropOnTheMyDocumentsCopyMovesIntoThePlainFolder) {

@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QWheelEvent>
 
 using namespace tunewalk;
 using namespace tunewalk::TreeNode;
@@ -271,4 +273,66 @@ TEST_F(TreefolderTest, KeyboardChoosesNodesLikeAClick) {
     EXPECT_EQ(events, (QStringList{"NodeClick MyComputer", "MyComputerClicked"}));
     EXPECT_EQ(keys, (QList<int>{Qt::Key_Down, 0}));
     EXPECT_EQ(selectedKey(), "MyComputer");
+}
+
+TEST_F(TreefolderTest, OnlyTheUserScrollsTheTreeSideways) {
+    QStringList chain{"vol1/Deep"};
+    for (int level = 1; level <= 12; ++level)
+        chain << chain.last() + QStringLiteral("/Level %1 with a long folder name").arg(level);
+    ASSERT_TRUE(QDir().mkpath(p(chain.last())));
+    tree->resize(200, 300);
+    QTreeWidget* view = tree->Nodes();
+    QScrollBar* sideways = view->horizontalScrollBar();
+    const auto rowShown = [&](QTreeWidgetItem* n) {
+        const QRect r = view->visualItemRect(n);
+        return r.top() >= 0 && r.bottom() <= view->viewport()->rect().bottom();
+    };
+    // Clicks a node whose label starts inside the viewport, near that start.
+    const auto clickStart = [&](QTreeWidgetItem* n) {
+        const QRect r = view->visualItemRect(n);
+        ASSERT_TRUE(r.left() > 0 && r.left() < view->viewport()->width() - 20 && rowShown(n));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, {r.left() + 10, r.center().y()});
+        EXPECT_EQ(tree->SelectedItem(), n);
+    };
+    expand(desktopKey());
+    expand("MyComputer");
+    view->setFocus();
+
+    // The host opens a deep folder: it comes into view up and down, and the tree's start,
+    // with the top-level icons, stays where it was.
+    tree->SetPath(p(chain.last()));
+    marksIn();
+    QTreeWidgetItem* deepest = node(k(chain.last()));
+    ASSERT_EQ(tree->SelectedItem(), deepest);
+    ASSERT_EQ(deepest->childCount(), 0);
+    ASSERT_GT(sideways->maximum(), 0);
+    EXPECT_TRUE(rowShown(deepest));
+    EXPECT_EQ(sideways->value(), 0);
+    QTest::keyClick(view, Qt::Key_Right); // nothing to open: Qt would scroll instead
+    EXPECT_EQ(sideways->value(), 0);
+    clickStart(node(k(chain[3])));
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(sideways->value(), 0);
+
+    // The user's own sideways scroll stays through clicks, keys, expanding and the host's
+    // choice.
+    const QPoint middle = view->viewport()->rect().center();
+    QWheelEvent wheel(middle, view->viewport()->mapToGlobal(middle), {}, {-120, 0}, Qt::NoButton,
+                      {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &wheel);
+    const int scrolled = sideways->value();
+    ASSERT_GT(scrolled, 0);
+    QTreeWidgetItem* tenth = node(k(chain[10]));
+    clickStart(tenth);
+    EXPECT_EQ(sideways->value(), scrolled);
+    QTest::keyClick(view, Qt::Key_Left);
+    EXPECT_FALSE(tenth->isExpanded()) << "closed, though the view is not at its left edge";
+    QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_TRUE(tenth->isExpanded());
+    EXPECT_EQ(sideways->value(), scrolled);
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(sideways->value(), scrolled);
+    tree->SetPath(p(chain.last()));
+    EXPECT_TRUE(rowShown(deepest));
+    EXPECT_EQ(sideways->value(), scrolled);
 }

@@ -115,7 +115,9 @@ void Form1::treeStartDragFrom(const QTreeWidgetItem* node, QMimeData* data, int&
 void Form1::treeDragOver(const QMimeData* data, int& effect, float x, float y) {
     QTreeWidgetItem* node = Treefolder1->HitTest(x, y);
     bool allowed = node != nullptr;
-    if (node) Treefolder1->Nodes()->scrollToItem(node); // scrolls while dragging near an edge
+    // Scrolls while dragging near an edge, up or down only: the tree's own scrollTo, which
+    // scrollToItem would go past, keeps the user's sideways position.
+    if (node) Treefolder1->Nodes()->scrollTo(Treefolder1->Nodes()->indexFromItem(node));
     const QStringList files = FolderModel::fileList(data);
     if (allowed && (TreeNode::key(node) == TreeNode::MyComputerKey || files.isEmpty()))
         allowed = false;

@@ -5,8 +5,9 @@
 namespace tunewalk {
 
 // Lets a text field hold only what an ID3v1 tag can store: ISO 8859-1, one byte per character.
-// A typed or pasted character above U+00FF is refused where it is entered, so a save never has
-// to replace anything behind the user's back.
+// An edit that would bring in a character above U+00FF is refused whole, so a save never has to
+// replace anything behind the user's back. Latin1Field keeps the storable part of what the user
+// enters before it gets here.
 class Latin1Validator : public QValidator {
 public:
     using QValidator::QValidator;

@@ -12,9 +12,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace tunewalk {
 namespace {
@@ -58,14 +62,31 @@ frmBatchPreview::frmBatchPreview(QString folder, QStringList names, BatchTagOpti
     // row of a long list.
     const int x = fontMetrics().averageCharWidth();
     // A title holds 30 letters and shows whole, in bold where it changes; the other fields
-    // are seldom that long.
-    const int widths[ColumnCount] = {30, 34, 24, 20, 6, 20, 14, 7};
+    // are seldom that long. A year and a track number always show whole, in bold too, and so
+    // does every heading: digits are wider than an average letter.
+    const int letters[ColumnCount] = {30, 34, 24, 20, 0, 20, 14, 0};
+    const int digits[ColumnCount] = {0, 0, 0, 0, 4, 0, 0, 3};
+    QFont bold = tblFiles->font();
+    bold.setBold(true);
+    const QFontMetricsF boldMetrics(bold);
+    // The style's text margin on either side, and the grid line.
+    const int padding =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tblFiles) + 1) + 1;
     int total = 0;
     for (int c = 0; c < ColumnCount; ++c) {
-        tblFiles->setColumnWidth(c, widths[c] * x);
-        total += widths[c] * x;
+        int width = std::max(letters[c] * x, tblFiles->horizontalHeader()->sectionSizeHint(c));
+        if (digits[c] > 0)
+            width = std::max(
+                width,
+                int(std::ceil(boldMetrics.horizontalAdvance(QString(digits[c], u'0')))) + padding);
+        tblFiles->setColumnWidth(c, width);
+        total += width;
     }
-    tblFiles->setMinimumSize(total + 4 * x, fontMetrics().height() * 20);
+    // Within the screen, where a large font would put the later columns out of reach: the
+    // table scrolls instead.
+    const QSize room = screen()->availableSize() * 3 / 4;
+    tblFiles->setMinimumSize(std::min(total + 4 * x, room.width()),
+                             std::min(fontMetrics().height() * 20, room.height() * 3 / 4));
 
     btnApply = new QPushButton(tr("&Apply"), this);
     btnApply->setAccessibleName(tr("Apply"));

@@ -8,31 +8,17 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
-#include <QValidator>
 
 namespace tunewalk {
 namespace {
 
-// An ID3v1 tag holds ISO 8859-1 only. Refusing other characters as they are typed or pasted
-// beats writing '?' in their place later.
-class Latin1Validator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        for (const QChar c : input)
-            if (c.unicode() > 0xFF) return Invalid;
-        return Acceptable;
-    }
-};
-
-QLineEdit* tagField(QWidget* owner, int width, const QString& accessibleName) {
-    auto* edit = new QLineEdit(owner);
-    edit->setMaxLength(width);
-    edit->setValidator(new Latin1Validator(edit));
+Latin1Field* tagField(QWidget* owner, int width, const QString& accessibleName) {
+    auto* edit = new Latin1Field(width, owner);
     // The check box beside it is its caption; a screen reader needs the name on the field.
     edit->setAccessibleName(accessibleName);
     return edit;
@@ -62,6 +48,10 @@ frmBatchTags::frmBatchTags(TagHost& host, Prompter& prompter, QWidget* parent)
     chkGenra = new QCheckBox(tr("Genre:"), this);
     cboGenra = new QComboBox(this);
     cboGenra->setAccessibleName(tr("Genre"));
+    lblLeftOut = new QLabel(this);
+    lblLeftOut->hide();
+    for (Latin1Field* edit : {txtTitle, txtArtist, txtAlbum, txtYear, txtComment})
+        edit->reportTo(lblLeftOut);
     chkUseName = new QCheckBox(tr("Use Filename as Title"), this);
     chkOverwriteTitle = new QCheckBox(tr("Overwrite Existing Title"), this);
     chkGuessTrack = new QCheckBox(tr("Guess Track Number as Comment"), this);
@@ -117,6 +107,7 @@ frmBatchTags::frmBatchTags(TagHost& host, Prompter& prompter, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
+    layout->addWidget(lblLeftOut);
     const int gap = style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing);
     layout->addSpacing(gap);
     layout->addLayout(fromName);

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "metadata/codec/BatchTagging.h"
+#include "metadata/dialogs/Latin1Field.h"
 
 #include <QDialog>
 
 class QCheckBox;
 class QComboBox;
-class QLineEdit;
+class QLabel;
 class QPushButton;
 
 namespace tunewalk {
@@ -27,17 +28,19 @@ public:
     BatchTagOptions options() const;
 
     QCheckBox* chkTitle;
-    QLineEdit* txtTitle;
+    Latin1Field* txtTitle;
     QCheckBox* chkArtist;
-    QLineEdit* txtArtist;
+    Latin1Field* txtArtist;
     QCheckBox* chkAlbum;
-    QLineEdit* txtAlbum;
+    Latin1Field* txtAlbum;
     QCheckBox* chkYear;
-    QLineEdit* txtYear;
+    Latin1Field* txtYear;
     QCheckBox* chkComment;
-    QLineEdit* txtComment;
+    Latin1Field* txtComment;
     QCheckBox* chkGenra;
     QComboBox* cboGenra;
+    // Names what a field left out of the user's last entry; hidden otherwise.
+    QLabel* lblLeftOut;
     QCheckBox* chkUseName;
     QCheckBox* chkOverwriteTitle;
     QCheckBox* chkGuessTrack;

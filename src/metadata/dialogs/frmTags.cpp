@@ -7,7 +7,6 @@
 #include "history/Recording.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/dialogs/KeptTime.h"
-#include "metadata/dialogs/Latin1Validator.h"
 #include "metadata/dialogs/SaveFailure.h"
 #include "metadata/dialogs/TagHost.h"
 #include "metadata/dialogs/TagText.h"
@@ -54,20 +53,14 @@ int firstItem(const QComboBox* box, const std::function<bool(int)>& match, int f
     return fallback;
 }
 
-QLineEdit* tagField(int width) {
-    auto* field = new QLineEdit;
-    field->setMaxLength(width);
-    field->setValidator(new Latin1Validator(field));
-    return field;
-}
-
 } // namespace
 
 frmTags::frmTags(TagHost& host, Prompter& prompter, QWidget* parent)
-    : QDialog(parent), txtTitle(tagField(30)), txtArtist(tagField(30)), txtAlbum(tagField(30)),
-      txtYear(tagField(4)), txtComment(tagField(30)), cboGenra(new QComboBox),
-      cboBitrate(new QComboBox), cboSampleRate(new QComboBox), cboChannel(new QComboBox),
-      cboType(new QComboBox), lblHeaderNote(new QLabel), cmdSave(new QPushButton(tr("&OK"))),
+    : QDialog(parent), txtTitle(new Latin1Field(30)), txtArtist(new Latin1Field(30)),
+      txtAlbum(new Latin1Field(30)), txtYear(new Latin1Field(4)), txtComment(new Latin1Field(30)),
+      cboGenra(new QComboBox), cboBitrate(new QComboBox), cboSampleRate(new QComboBox),
+      cboChannel(new QComboBox), cboType(new QComboBox), lblHeaderNote(new QLabel),
+      lblLeftOut(new QLabel), cmdSave(new QPushButton(tr("&OK"))),
       btnCancel(new QPushButton(tr("&Cancel"))), m_host(host), m_prompter(prompter) {
     setWindowTitle(tr("Edit Tags"));
     buildLayout();
@@ -98,6 +91,10 @@ void frmTags::buildLayout() {
         field->setMinimumWidth(wide);
     txtYear->setMaximumWidth(metrics.horizontalAdvance(QStringLiteral("00000000")));
     cboGenra->setMaxVisibleItems(20);
+    lblLeftOut->setObjectName(QStringLiteral("lblLeftOut"));
+    lblLeftOut->hide();
+    for (Latin1Field* field : {txtTitle, txtArtist, txtAlbum, txtYear, txtComment})
+        field->reportTo(lblLeftOut);
 
     auto* tags = new QFormLayout;
     const auto addRow = [](QFormLayout* form, const QString& caption, QWidget* field) {
@@ -111,6 +108,10 @@ void frmTags::buildLayout() {
     addRow(tags, tr("Year:"), txtYear);
     addRow(tags, tr("Comment:"), txtComment);
     addRow(tags, tr("Genre:"), cboGenra);
+    auto* tagsColumn = new QVBoxLayout;
+    tagsColumn->addLayout(tags);
+    tagsColumn->addWidget(lblLeftOut);
+    tagsColumn->addStretch();
 
     // Disabled rather than merely ignored, so nobody expects a choice there to be saved.
     auto* audio = new QFormLayout;
@@ -134,7 +135,7 @@ void frmTags::buildLayout() {
     audioColumn->addStretch();
 
     auto* columns = new QHBoxLayout;
-    columns->addLayout(tags);
+    columns->addLayout(tagsColumn);
     columns->addSpacing(metrics.horizontalAdvance(QStringLiteral("nnn")));
     columns->addLayout(audioColumn);
 
@@ -264,7 +265,7 @@ void frmTags::cmdSave_Click() {
                                                     {txtAlbum, &MP3TagEditor::setAlbum},
                                                     {txtYear, &MP3TagEditor::setYear},
                                                     {txtComment, &MP3TagEditor::setComment}};
-    // The fields refuse what a tag cannot hold, so this only guards against text put there
+    // The fields keep only what a tag can hold, so this only guards against text put there
     // by other means; nothing is written rather than something the user did not type.
     for (const auto& [field, set] : fields) {
         const auto bytes = utf8ToLatin1(trimSpaces(field->text()).toUtf8().toStdString());

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "metadata/dialogs/Latin1Field.h"
+
 #include <QDialog>
 #include <QString>
 #include <memory>
 
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace tunewalk {
@@ -31,11 +32,11 @@ public:
     bool load();
 
     // The controls, by the names the rest of the program and the tests know them by.
-    QLineEdit* const txtTitle;
-    QLineEdit* const txtArtist;
-    QLineEdit* const txtAlbum;
-    QLineEdit* const txtYear;
-    QLineEdit* const txtComment;
+    Latin1Field* const txtTitle;
+    Latin1Field* const txtArtist;
+    Latin1Field* const txtAlbum;
+    Latin1Field* const txtYear;
+    Latin1Field* const txtComment;
     QComboBox* const cboGenra;
     // Display only (disabled): the header is never written from this dialog.
     QComboBox* const cboBitrate;
@@ -44,6 +45,8 @@ public:
     QComboBox* const cboType;
     // Shown for a Layer I or II or MPEG 2.5 file, whose headers the program never rewrites.
     QLabel* const lblHeaderNote;
+    // Names what a field left out of the user's last entry; hidden otherwise.
+    QLabel* const lblLeftOut;
     QPushButton* const cmdSave;
     QPushButton* const btnCancel;
 

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -91,13 +92,13 @@ TEST_F(BatchTagsDialog, StartsWithNothingChosenAndOnlyIso8859OneFieldsOfTagWidth
     QLineEdit* title = dlg.txtTitle;
     type(title, QString::fromUtf8("\u03A9mega \u00FC\u20AC!"));
     EXPECT_EQ(title->text(), QString::fromUtf8("mega \u00FC!"));
-    // A paste with one character the tag cannot hold is refused as a whole.
+    EXPECT_TRUE(dlg.lblLeftOut->isHidden()); // the "!" after the euro sign was taken
+    // A paste keeps what the tag can hold and names the rest.
     QApplication::clipboard()->setText(QString::fromUtf8(" caf\u00E9 \u0141"));
-    title->paste();
-    EXPECT_EQ(title->text(), QString::fromUtf8("mega \u00FC!"));
-    QApplication::clipboard()->setText(QString::fromUtf8(" caf\u00E9"));
-    title->paste();
-    EXPECT_EQ(title->text(), QString::fromUtf8("mega \u00FC! caf\u00E9"));
+    QTest::keySequence(title, QKeySequence::Paste);
+    EXPECT_EQ(title->text(), QString::fromUtf8("mega \u00FC! caf\u00E9 "));
+    EXPECT_TRUE(dlg.lblLeftOut->isVisible());
+    EXPECT_EQ(dlg.lblLeftOut->text(), QString::fromUtf8("Left out (not in Latin-1): \u0141"));
     QTest::keyClicks(title, QString(40, QLatin1Char('x')));
     EXPECT_EQ(title->text().size(), 30);
     dlg.chkYear->setChecked(true);
@@ -440,4 +441,29 @@ TEST_F(BatchRun, PreviewShowsTheNewValuesAndOnlyApplyWrites) {
     EXPECT_EQ(bytesOf("01 Intro.mp3"), kAudio + fx::id3v1Tag("01 Intro", "X", "", "", "Track 01"));
     EXPECT_EQ(bytesOf("Song.mp3"), kAudio + fx::id3v1Tag("Song", "X", "", "", live, 17));
     EXPECT_EQ(bytesOf("Same.mp3"), same);
+}
+
+TEST_F(BatchRun, PreviewShowsWholeYearsTrackNumbersAndHeadingsAtAnyFontSize) {
+    const std::string track255 = std::string(28, ' ') + '\0' + '\xFF';
+    add("a.mp3", kAudio + fx::id3v1Tag("Song", "", "", "1999", track255));
+    BatchTagOptions o;
+    o.year = "2024"; // bold, as a change shows
+    const QFont original = QApplication::font();
+    for (const int points : {9, 14}) {
+        SCOPED_TRACE(points);
+        QFont font = original;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        frmBatchPreview preview(host.folder, {"a.mp3"}, o);
+        preview.show();
+        EXPECT_TRUE(waitUntil([&] { return preview.isReady(); }));
+        const QTableWidget* table = preview.tblFiles;
+        // What the table itself would make the column to show its contents without eliding.
+        const QAbstractItemView* view = table;
+        for (const int column : {frmBatchPreview::Year, frmBatchPreview::Track})
+            EXPECT_GE(table->columnWidth(column), view->sizeHintForColumn(column)) << column;
+        for (int c = 0; c < table->columnCount(); ++c)
+            EXPECT_GE(table->columnWidth(c), table->horizontalHeader()->sectionSizeHint(c)) << c;
+    }
+    QApplication::setFont(original);
 }

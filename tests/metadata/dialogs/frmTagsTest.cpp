@@ -4,8 +4,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 
 #include <filesystem>
@@ -195,30 +200,99 @@ TEST_F(TagsDialog, SavesWhatWasTypedTrimmedAndInLatin1) {
                                    "Se\xF1or", "Album", "2024", "\xA1Ol\xE9!", 3));
 }
 
-TEST_F(TagsDialog, FieldsRefuseWhatATagCannotHold) {
+TEST_F(TagsDialog, FieldsKeepWhatATagCanHoldAndNameTheRest) {
     const std::string original = frames();
     add("a.mp3", original);
     frmTags dlg(host, prompter);
     ASSERT_TRUE(dlg.load());
     dlg.show();
+    const QLabel* note = dlg.lblLeftOut;
+    const QString leftOut = QStringLiteral("Left out (not in Latin-1): ");
+    EXPECT_TRUE(note->isHidden());
 
+    // Typed: each refused key says so, and the next accepted edit takes the note away.
     type(dlg.txtTitle, QStringLiteral("a€b✓c😀"));
     EXPECT_EQ(dlg.txtTitle->text(), QStringLiteral("abc"));
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), leftOut + QStringLiteral("😀"));
+    QTest::keyClick(dlg.txtTitle, Qt::Key_Backspace);
+    EXPECT_TRUE(note->isHidden());
 
-    // A paste holding one unstorable character is refused whole; nothing is replaced.
-    QApplication::clipboard()->setText(QStringLiteral("x😀y"));
-    dlg.txtArtist->paste();
-    EXPECT_EQ(dlg.txtArtist->text(), QString());
+    // Every way text comes in keeps its Latin-1 characters in order and names each other one
+    // once.
+    const std::pair<const char*, std::function<void(QLineEdit*, const QString&)>> ways[] = {
+        {"Ctrl+V",
+         [](QLineEdit* field, const QString& text) {
+             QApplication::clipboard()->setText(text);
+             QTest::keySequence(field, QKeySequence::Paste);
+         }},
+        {"menu",
+         [](QLineEdit* field, const QString& text) {
+             QApplication::clipboard()->setText(text);
+             const QPoint at(1, 1);
+             QContextMenuEvent click(QContextMenuEvent::Mouse, at, field->mapToGlobal(at));
+             QApplication::sendEvent(field, &click);
+             auto* menu = field->findChild<QMenu*>();
+             ASSERT_TRUE(menu);
+             for (QAction* action : menu->actions())
+                 if (action->text().startsWith(QStringLiteral("&Paste"))) action->trigger();
+             delete menu;
+         }},
+        {"input method",
+         [](QLineEdit* field, const QString& text) {
+             QInputMethodEvent composing(QStringLiteral("東"), {});
+             QApplication::sendEvent(field, &composing);
+             QInputMethodEvent commit;
+             commit.setCommitString(text);
+             QApplication::sendEvent(field, &commit);
+         }},
+        {"drop",
+         [](QLineEdit* field, const QString& text) {
+             QMimeData data;
+             data.setText(text);
+             const QPoint at(1, 1);
+             QDragEnterEvent over(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+             QApplication::sendEvent(field, &over);
+             QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+             QApplication::sendEvent(field, &drop);
+         }},
+    };
+    for (const auto& [way, enter] : ways) {
+        SCOPED_TRACE(way);
+        dlg.txtArtist->clear();
+        enter(dlg.txtArtist, QStringLiteral("Café 東京 Tower 東"));
+        EXPECT_EQ(dlg.txtArtist->text(), QStringLiteral("Café  Tower "));
+        EXPECT_TRUE(note->isVisible());
+        EXPECT_EQ(note->text(), leftOut + QStringLiteral("東京"));
+    }
+
+    // Nothing to keep: a selection stays rather than being pasted over with nothing.
+    dlg.txtArtist->selectAll();
+    QApplication::clipboard()->setText(QStringLiteral("😀"));
+    QTest::keySequence(dlg.txtArtist, QKeySequence::Paste);
+    EXPECT_EQ(dlg.txtArtist->selectedText(), QStringLiteral("Café  Tower "));
+    // Latin-1 pastes as it always did, and takes the note away.
     QApplication::clipboard()->setText(QStringLiteral("Ærø"));
-    dlg.txtArtist->paste();
+    QTest::keySequence(dlg.txtArtist, QKeySequence::Paste);
     EXPECT_EQ(dlg.txtArtist->text(), QStringLiteral("Ærø"));
+    EXPECT_TRUE(note->isHidden());
+
+    // The length limit counts what is kept, not what was left out before it.
+    QApplication::clipboard()->setText(QStringLiteral("西暦2024年"));
+    QTest::keySequence(dlg.txtYear, QKeySequence::Paste);
+    EXPECT_EQ(dlg.txtYear->text(), QStringLiteral("2024"));
+    QApplication::clipboard()->setText(QStringLiteral("東") + QString(40, QLatin1Char('t')));
+    QTest::keySequence(dlg.txtTitle, QKeySequence::Paste);
+    EXPECT_EQ(dlg.txtTitle->text(), QStringLiteral("ab") + QString(28, QLatin1Char('t')));
+    QApplication::clipboard()->setText(QString(40, QLatin1Char('c')));
+    QTest::keySequence(dlg.txtComment, QKeySequence::Paste);
+    EXPECT_EQ(dlg.txtComment->text(), QString(30, QLatin1Char('c')));
 
     type(dlg.txtAlbum, QString(35, QLatin1Char('a')));
+    dlg.txtYear->clear();
     type(dlg.txtYear, QStringLiteral("199912"));
-    type(dlg.txtComment, QString(31, QLatin1Char('c')));
     EXPECT_EQ(dlg.txtAlbum->text().size(), 30);
     EXPECT_EQ(dlg.txtYear->text(), QStringLiteral("1999"));
-    EXPECT_EQ(dlg.txtComment->text().size(), 30);
 
     // Text set from code passes no validator; saving it must not write a stand-in character.
     dlg.txtArtist->setText(QStringLiteral("Œuvre"));
