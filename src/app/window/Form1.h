@@ -286,6 +286,8 @@ public:
     int smallWindowHeight() const;
     QString toTrashTip() const;
     void showPauseState();
+    // Whether the toolbar's buttons are stops of the Tab chain.
+    void setToolbarFocus(bool small);
     // Moves the splitter by `dx` twips, as dragging it does.
     void dragSplitter(double dxTwips);
     double treeWidthTwips() const;

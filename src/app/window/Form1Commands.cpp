@@ -49,6 +49,7 @@ void Form1::updateCommandStates(bool relayout) {
     showPauseState();
 
     const bool small = smallWindowMode;
+    setToolbarFocus(small);
     button(QStringLiteral("Volume"))->setVisible(small);
     for (const char* key : {"Up", "NewFolder", "Delete", "Refresh"})
         button(QLatin1String(key))->setVisible(!small);

@@ -3,6 +3,7 @@
 #include "app/playback/Playback.h"
 #include "app/window/Form1.h"
 
+#include "app/window/FocusFrameStyle.h"
 #include "app/window/PlayerPanel.h"
 #include "foldertree/Treefolder.h"
 #include "shell/ShellOperations.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSlider>
 #include <QToolBar>
@@ -96,24 +98,40 @@ void Form1::setUpKeyboard() {
     setUpTabOrder();
 }
 
-// Tree, list, the filter field, then the player's controls in their order, then the toolbar.
+// Tree, list, the filter field, then the player's controls in their order. The toolbar's
+// buttons join the chain only in the small window, which has no menu bar to reach their
+// commands by; in the full window they would make Tab go round some twenty stops.
 void Form1::setUpTabOrder() {
     QList<QWidget*> chain{Treefolder1->Nodes(), ListView1};
-    if (auto* filter = centralWidget()->findChild<QWidget*>(QStringLiteral("txtFilter")))
+    if (auto* filter = centralWidget()->findChild<QLineEdit*>(QStringLiteral("txtFilter"))) {
         chain << filter;
+        // The field's own clear button.
+        for (QToolButton* clear : filter->findChildren<QToolButton*>())
+            clear->setAccessibleName(tr("Clear Filter"));
+    }
     for (QWidget* control : MediaPlayer1->findChildren<QWidget*>())
         if (control->focusPolicy() & Qt::TabFocus) chain << control;
-    // The toolbar's buttons take the keyboard as well: in the small window they are the
-    // controls there are. A click leaves the focus where it was.
     for (QToolButton* button : Toolbar1->findChildren<QToolButton*>()) {
         // The toolbar's own button for what does not fit (the small window is narrow).
         if (button->objectName() == QLatin1String("qt_toolbar_ext_button"))
             button->setAccessibleName(tr("More Buttons"));
-        button->setFocusPolicy(Qt::TabFocus);
         chain << button;
     }
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         setTabOrder(chain[i], chain[i + 1]);
+    // Where the keyboard is shows on the pane's frame. One style for every window, kept to the
+    // end: a widget must not outlive its style.
+    static auto* const focusStyle = new FocusFrameStyle;
+    for (QWidget* pane :
+         {static_cast<QWidget*>(Treefolder1->Nodes()), static_cast<QWidget*>(ListView1)})
+        pane->setStyle(focusStyle);
+    setToolbarFocus(false);
+}
+
+void Form1::setToolbarFocus(bool small) {
+    // A click leaves the focus where it was.
+    for (QToolButton* button : Toolbar1->findChildren<QToolButton*>())
+        button->setFocusPolicy(small ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void Form1::playPauseCommand() {
