@@ -129,14 +129,20 @@ TEST_F(LookTest, FirstStartShowsEveryColumnFittedAndLongNamesWhole) {
         EXPECT_GE(header->sectionViewportPosition(c), 0) << c;
         EXPECT_LE(header->sectionViewportPosition(c) + header->sectionSize(c), room) << c;
     }
-    // The short columns are whole; the long name gives way; the last column meets the edge.
-    for (const int c : {Col::Length, Col::Bitrate, Col::Size})
-        EXPECT_GE(list->columnWidth(c),
-                  static_cast<QAbstractItemView*>(list)->sizeHintForColumn(c));
+    // The short columns are whole; the long name gives way; the columns meet the edge.
+    const auto need = [&](int c) {
+        return static_cast<QAbstractItemView*>(list)->sizeHintForColumn(c);
+    };
+    for (const int c : {Col::Length, Col::Bitrate, Col::Size, Col::Modified})
+        EXPECT_GE(list->columnWidth(c), need(c));
     EXPECT_EQ(header->length(), room);
     EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
-    form->resize(form->width() + 100, form->height()); // no empty band on a wider window either
+    // A wider window gives its room to the names, not to the last column.
+    const int modified = list->columnWidth(Col::Modified), name = list->columnWidth(Col::Name);
+    form->resize(form->width() + 100, form->height());
     EXPECT_EQ(header->length(), list->viewport()->width());
+    EXPECT_EQ(list->columnWidth(Col::Modified), modified);
+    EXPECT_EQ(list->columnWidth(Col::Name), name + 100);
 
     // Hovering: a name cut short shows whole as a tool tip, a name that fits shows none.
     const auto hover = [&](const QString& name) {
@@ -150,6 +156,22 @@ TEST_F(LookTest, FirstStartShowsEveryColumnFittedAndLongNamesWhole) {
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_EQ(QToolTip::text(), longName);
     QToolTip::hideText();
+
+    // At a 14-point font the names still take the room first, the fixed columns stay whole,
+    // and the pictures grow with the text.
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPointSize(14);
+    QApplication::setFont(large);
+    writeMp3("b.mp3", 200, fixtures::id3v1Tag("A track name of thirty letters", "An artist"));
+    start(music());
+    list = form->list();
+    EXPECT_GE(list->iconSize().height(), list->fontMetrics().height());
+    for (const int c : {Col::Length, Col::Bitrate, Col::Size, Col::Modified})
+        EXPECT_GE(list->columnWidth(c), need(c)) << c;
+    EXPECT_GT(list->columnWidth(Col::Name), list->columnWidth(Col::Track));
+    EXPECT_GE(list->columnWidth(Col::Name), 12 * list->fontMetrics().averageCharWidth());
+    QApplication::setFont(before);
 }
 
 TEST_F(LookTest, RenameSelectsTheBaseNameAndAsksBeforeAFileLeavesTheList) {

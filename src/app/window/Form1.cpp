@@ -78,6 +78,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     createStatusBar();
     createTrayMenu();
     registerControls();
+    applyIconSizes();
 
     for (QTimer* t : {&Timer1, &Timer5})
         t->setSingleShot(true);
@@ -90,7 +91,12 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
         if (!doubleClickPending) startRename();
     });
     connect(&Timer1, &QTimer::timeout, this, &Form1::openStartFolder);
-    connect(&Timer5, &QTimer::timeout, this, &Form1::zoom);
+    connect(&Timer5, &QTimer::timeout, this, [this] {
+        // Not before the window manager has taken the window on: a size given earlier is
+        // undone when it does.
+        if (!frameKnown()) return Timer5.start(50);
+        zoom();
+    });
 
     m_back = ReturnAddress::to(this);
     connectListing();
@@ -451,7 +457,6 @@ void Form1::createToolbar() {
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
-    Toolbar1->setIconSize(QSize(16, 16));
     Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
     Toolbar1->toggleViewAction()->setVisible(false);
 
@@ -568,8 +573,9 @@ void Form1::createList() {
     header->setSectionsMovable(true);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
-    // The last column takes what room is left: no empty band, no scroll bar while they fit.
-    header->setStretchLastSection(true);
+    // The last column does not take what room is left: the file name does (fitColumns), and a
+    // time stretched to half the list pushes the names off it.
+    header->setStretchLastSection(false);
     showSortIndicator();
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView1->installEventFilter(this);

@@ -17,6 +17,7 @@
 #include "foldertree/Treefolder.h"
 #include <functional>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -288,6 +289,7 @@ public:
     void showPauseState();
     // Whether the toolbar's buttons are stops of the Tab chain.
     void setToolbarFocus(bool small);
+    void applyIconSizes();
     // Moves the splitter by `dx` twips, as dragging it does.
     void dragSplitter(double dxTwips);
     double treeWidthTwips() const;
@@ -454,8 +456,13 @@ private:
     // Form1Placement.cpp
     void saveFullGeometry();
     void restoreFullGeometry(QStringList* bad);
-    // Gives the inside the size that makes the restored frame exact, once the frame is known.
+    // Gives the inside the size and place that make the restored frame exact, once the frame is
+    // known.
     void settleFrameSize();
+    // Moves the frame to `place`, also while the window manager has not yet told the frame.
+    void placeFrame(QPoint place);
+    // The window is shown and the window manager has told its frame (or has none to tell).
+    bool frameKnown() const;
 
     // Form1Listing.cpp
     void connectListing();
@@ -562,6 +569,7 @@ private:
     void refitAfterEdits();
     bool m_columnsSaved = false; // column widths came from the settings
     QSize m_frameToFit;          // the restored frame's size, until the frame is known
+    std::optional<QPoint> m_placeToFit; // a frame place given before the frame was known
     bool m_frameSettleDue = false;
     std::vector<int> m_fittedWidths;
     std::vector<int> m_contentWidths; // of the last listing fitted to its contents

@@ -16,9 +16,11 @@
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <algorithm>
 #include <numeric>
 
 namespace tunewalk {
@@ -46,6 +48,19 @@ void Form1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange ||
         event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ThemeChange)
         refreshIcons();
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::ApplicationFontChange) {
+        applyIconSizes();
+        updateCommandStates(true);
+    }
+}
+
+void Form1::applyIconSizes() {
+    // The pictures grow with the text: at a large font 16 pixels are a speck beside the names.
+    const int text = QFontMetrics(font()).height();
+    const QSize small(std::max(16, text), std::max(16, text));
+    ListView1->setIconSize(small);
+    Treefolder1->Nodes()->setIconSize(small);
+    Toolbar1->setIconSize(small);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -100,8 +115,11 @@ void Form1::resizeHandling() {
             const int h = smallWindowHeight();
             int w = width();
             int left = pos().x();
-            if (toTwips(w) < SmallWidthTwips) {
-                w = toPixels(SmallWidthTwips);
+            // Wide enough for every button shown: the toolbar's pop-up for those that do not
+            // fit would cover the volume and the position.
+            const int least = std::max(toPixels(SmallWidthTwips), Toolbar1->sizeHint().width());
+            if (w < least) {
+                w = least;
                 const int screenRight = toPixels(screenWidthTwips());
                 if (left + w > screenRight) left = screenRight - w;
             }
@@ -112,12 +130,14 @@ void Form1::resizeHandling() {
         lblSpacer->hide();
         Treefolder1->hide();
         panelLabel->hide();
+        panelCounts->hide(); // the counts of a list not shown would crowd out the file's name
     } else {
         setWindowTitle(dirCurrent.isEmpty()
                            ? Prompter::caption()
                            : Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
         ListView1->show();
         panelLabel->show();
+        panelCounts->show();
         Treefolder1->setVisible(ui.mnuShowTree->isChecked());
         lblSpacer->setVisible(ui.mnuShowTree->isChecked());
     }
@@ -173,65 +193,74 @@ void Form1::fitColumnsOnFirstListing() {
     connect(this, &Form1::detailsFilled, this, [this] { fitColumns(true); });
 }
 
-// Fits the seven columns into the list's width. The built-in widths (toContents off) shrink
-// alike; widths from the contents keep the short columns (length, bitrate, size, time) whole
-// and narrow the long texts (names, track names, artists) to what room is left, not below
-// their header while there is room for it. The last column stretches over what room remains.
+// Fits the seven columns into the list's width. The columns of a fixed form (length, bitrate,
+// size, time) keep the width their contents need. Of the long texts the file name takes the
+// room first, up to what it needs, while the track names and artists keep their headings; they
+// share what is left, cut to one width; room left over goes to the file name, not to the last
+// column.
 void Form1::fitColumns(bool toContents, bool measure) {
     QHeaderView* header = ListView1->header();
+    // The header's own hint keeps room for the sort mark in every column; only the sorted one
+    // shows it.
+    const QStyle* style = header->style();
+    const int margin = 2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    const int mark = style->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) + margin;
+    const auto heading = [&](int c) {
+        const QString label = ListView1->model()->headerData(c, Qt::Horizontal).toString();
+        return header->fontMetrics().horizontalAdvance(label) + margin +
+               (c == header->sortIndicatorSection() ? mark : 0);
+    };
     if (toContents && measure) {
         m_contentWidths.assign(Col::Count, 0);
         for (int c = 0; c < Col::Count; ++c)
-            m_contentWidths[c] =
-                std::max(static_cast<const QAbstractItemView*>(ListView1)->sizeHintForColumn(c),
-                         header->sectionSizeHint(c));
+            m_contentWidths[c] = std::max(
+                static_cast<const QAbstractItemView*>(ListView1)->sizeHintForColumn(c), heading(c));
     }
-    std::vector<int> widths(Col::Count), least(Col::Count);
-    for (int c = 0; c < Col::Count; ++c) {
-        widths[c] = toContents ? m_contentWidths[c] : ListView1->columnWidth(c);
-        least[c] = std::min(widths[c], header->sectionSizeHint(c));
-    }
-    if (toContents) {
-        // The user has set widths of their own meanwhile: those stay. (The last column's width
-        // follows the window's.)
-        int last = -1;
-        for (int v = header->count() - 1; v >= 0 && last < 0; --v)
-            if (!header->isSectionHidden(header->logicalIndex(v))) last = header->logicalIndex(v);
+    std::vector<int> wanted(Col::Count);
+    for (int c = 0; c < Col::Count; ++c)
+        wanted[c] = toContents ? m_contentWidths[c] : ListView1->columnWidth(c);
+    // The user has set widths of their own meanwhile: those stay.
+    if (toContents)
         for (int c = 0; c < Col::Count; ++c)
-            if (c != last && c < int(m_fittedWidths.size()) &&
-                ListView1->columnWidth(c) != m_fittedWidths[c]) {
+            if (c < int(m_fittedWidths.size()) && ListView1->columnWidth(c) != m_fittedWidths[c]) {
                 m_contentWidths.clear(); // nothing to share out again on a resize
                 return;
             }
-    }
     const int room = ListView1->viewport()->width();
-    const auto total = [&widths] { return std::accumulate(widths.begin(), widths.end(), 0); };
-    if (toContents && total() > room) {
-        // The long texts give way: each is cut to one width, the largest that lets them fit.
-        const int longTexts[] = {Col::Name, Col::Track, Col::Artist};
+    const int letter = ListView1->fontMetrics().averageCharWidth();
+    const int smallest = header->minimumSectionSize();
+    std::vector<int> widths;
+    // The second try lets the track names and artists give way to a few letters; the names
+    // keep a dozen, and a list narrower than that scrolls.
+    for (const auto& [nameLeast, otherLeast] :
+         {std::pair{12 * letter, -1}, std::pair{12 * letter, 4 * letter}}) {
+        widths = wanted;
+        const auto least = [&](int c) {
+            const int floor = c == Col::Name ? nameLeast : otherLeast < 0 ? heading(c) : otherLeast;
+            return std::max(smallest, std::min(wanted[c], floor));
+        };
+        int left = room;
+        for (const int c : {Col::Length, Col::Bitrate, Col::Size, Col::Modified})
+            left -= widths[c];
+        widths[Col::Name] =
+            std::clamp(left - least(Col::Track) - least(Col::Artist), least(Col::Name),
+                       std::max(least(Col::Name), wanted[Col::Name]));
+        left -= widths[Col::Name];
         const auto capped = [&](int c, int cap) {
-            return std::max(least[c], std::min(widths[c], cap));
+            return std::max(least(c), std::min(wanted[c], cap));
         };
-        const auto totalWith = [&](int cap) {
-            int sum = total();
-            for (const int c : longTexts)
-                sum += capped(c, cap) - widths[c];
-            return sum;
-        };
-        int low = 0, high = room;
+        // The largest one width that lets the track names and the artists fit.
+        int low = 0, high = std::max(left, 0);
         while (low < high) {
             const int cap = (low + high + 1) / 2;
-            totalWith(cap) <= room ? low = cap : high = cap - 1;
+            capped(Col::Track, cap) + capped(Col::Artist, cap) <= left ? low = cap : high = cap - 1;
         }
-        for (const int c : longTexts)
+        for (const int c : {Col::Track, Col::Artist})
             widths[c] = capped(c, low);
+        if (std::accumulate(widths.begin(), widths.end(), 0) <= room) break;
     }
-    if (total() > room) {
-        // Too narrow a list even for that: every column shrinks alike, so all of them show.
-        const double scale = double(room) / total();
-        for (int c = 0; c < Col::Count; ++c)
-            widths[c] = std::max(header->minimumSectionSize(), int(widths[c] * scale));
-    }
+    const int total = std::accumulate(widths.begin(), widths.end(), 0);
+    if (total < room) widths[Col::Name] += room - total;
     for (int c = 0; c < Col::Count; ++c) {
         ListView1->setColumnWidth(c, widths[c]);
         widths[c] = ListView1->columnWidth(c); // as the header took it

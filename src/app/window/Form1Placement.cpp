@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <cmath>
+#include <optional>
 
 using namespace tunewalk;
 
@@ -60,25 +61,37 @@ void Form1::restoreFullGeometry(QStringList* bad) {
 }
 
 void Form1::settleFrameSize() {
-    if (!m_frameToFit.isValid() || !isVisible() || isMaximized() || smallWindowMode) return;
+    if (!isVisible() || (!m_frameToFit.isValid() && !m_placeToFit)) return;
     const QSize extra = frameExtra(this);
     // No frame at all (no window manager, or an off-screen display) is told by nothing: the
     // fallback timer settles it with none.
     if (extra.isNull() && !m_frameSettleDue) return;
-    const QSize target = (m_frameToFit - extra).expandedTo(QSize(1, 1));
-    m_frameToFit = QSize();
-    if (size() == target) return;
     const bool wasGuarded = layoutGuard;
     layoutGuard = true;
-    resize(target);
+    if (m_frameToFit.isValid() && !isMaximized() && !smallWindowMode) {
+        const QSize target = (m_frameToFit - extra).expandedTo(QSize(1, 1));
+        if (size() != target) resize(target);
+    }
+    // A place given before the frame was known was taken as the inside's.
+    if (m_placeToFit && frameGeometry().topLeft() != *m_placeToFit) move(*m_placeToFit);
     layoutGuard = wasGuarded;
+    m_frameToFit = QSize();
+    m_placeToFit.reset();
     resizeHandling();
+}
+
+void Form1::placeFrame(QPoint place) {
+    move(place);
+    if (isVisible() && !frameKnown()) m_placeToFit = place;
+}
+
+bool Form1::frameKnown() const {
+    return isVisible() && (!frameExtra(this).isNull() || m_frameSettleDue);
 }
 
 void Form1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     settleFrameSize();
-    if (!m_frameToFit.isValid()) return;
     // Most window managers tell the frame a moment after the window is mapped, by moving the
     // inside; a frame not told within a second is taken to be none.
     m_frameSettleDue = false;

@@ -53,7 +53,7 @@ void Form1::applySmallPlacement() {
     if (remember && readNumber(QStringLiteral("SmTop"), &v, &ignored)) top = v;
     const QPoint place(toPixels(left), toPixels(top));
     const QSize small(this->width(), std::min(height(), smallWindowHeight()));
-    move(fitToArea(QRect(place, small), availableArea(this, place)).topLeft());
+    placeFrame(fitToArea(QRect(place, small), availableArea(this, place)).topLeft());
 }
 
 void Form1::enterSmallWindow() {
@@ -70,6 +70,8 @@ void Form1::enterSmallWindow() {
         setWindowState(windowState() & ~Qt::WindowMaximized);
         layoutGuard = false;
     }
+    // The menu bar goes first: at a large font its least width would keep the window wide.
+    updateCommandStates(false);
     applySmallPlacement();
     if (ui.mnuFloater->isChecked()) setTopmost(this, true);
     updateCommandStates(true);
