@@ -100,6 +100,11 @@ TEST_F(KeyboardTest, PlaybackKeys) {
         if (step.report >= 0) player.report(step.report);
         EXPECT_EQ(playingName(), step.playing);
         EXPECT_EQ(form->paused(), step.paused);
+        // A pause shows: Pause stays pressed and the status bar says so beside the name.
+        EXPECT_EQ(form->button("Pause")->isChecked(), step.paused);
+        EXPECT_EQ(form->command("mnuPause")->isChecked(), step.paused);
+        EXPECT_EQ(form->findChild<QLabel*>("Label")->text(),
+                  step.paused ? "Paused:" : "Now playing:");
     }
     EXPECT_TRUE(idle());
 
