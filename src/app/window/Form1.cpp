@@ -460,8 +460,10 @@ void Form1::createToolbar() {
     Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
     Toolbar1->toggleViewAction()->setVisible(false);
 
-    connect(addButton(QStringLiteral("Zoom"), tr("Zoom to Small Window")), &QAction::triggered,
-            this, &Form1::zoom);
+    QAction* zoom = addButton(QStringLiteral("Zoom"), tr("Zoom to Small Window"));
+    // No menu has it, and the toolbar is not on the Tab chain of the full window.
+    zoom->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(zoom, &QAction::triggered, this, &Form1::zoom);
     connect(addButton(QStringLiteral("Up"), tr("Go Up One Directory")), &QAction::triggered, this,
             &Form1::upOneDir);
     connect(addButton(QStringLiteral("NewFolder"), tr("Create New Folder")), &QAction::triggered,
