@@ -619,14 +619,14 @@ void Form1::createStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(panelLabel);
     statusBar()->addWidget(panelCurrent, 1);
-    panelCounts = new QLabel(this);
-    panelCounts->setObjectName(QStringLiteral("Counts"));
-    statusBar()->addPermanentWidget(panelCounts);
     panelHistory = new QLabel(this);
     panelHistory->setObjectName(QStringLiteral("HistoryNote"));
     panelHistory->setContentsMargins(0, 0, 12, 0); // apart from the counts that follow it
     panelHistory->hide();
-    statusBar()->insertPermanentWidget(0, panelHistory);
+    statusBar()->addPermanentWidget(panelHistory);
+    panelCounts = new QLabel(this);
+    panelCounts->setObjectName(QStringLiteral("Counts"));
+    statusBar()->addPermanentWidget(panelCounts);
 }
 
 void Form1::createTrayMenu() {
