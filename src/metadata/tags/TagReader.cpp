@@ -1,0 +1,235 @@
+#include "metadata/tags/TagReader.h"
+
+#include "metadata/tags/RegularFileStream.h"
+
+#include <taglib/aifffile.h>
+#include <taglib/apetag.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v2frame.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
+#include <taglib/mp4file.h>
+#include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <vector>
+
+namespace tunewalk {
+
+namespace {
+
+std::string extensionOf(const std::string& path) {
+    const auto dot = path.rfind('.');
+    const auto slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+// The leading whole number of a text ("3/12" gives 3, "2019-04-01" gives 2019), and the one
+// after a slash when asked.
+int leadingNumber(const std::string& text, std::size_t from = 0) {
+    int value = 0;
+    while (from < text.size() && text[from] == ' ')
+        ++from;
+    std::from_chars(text.data() + from, text.data() + text.size(), value);
+    return value > 0 ? value : 0;
+}
+int afterSlash(const std::string& text) {
+    const auto slash = text.find('/');
+    return slash == std::string::npos ? 0 : leadingNumber(text, slash + 1);
+}
+
+std::string utf8(const TagLib::String& s) {
+    return s.to8Bit(true);
+}
+
+// Fills each field of `out` that is still empty from one tag's properties, so that the tags of
+// a file can be asked in order of trust.
+void fillFrom(const TagLib::PropertyMap& properties, AudioTags& out) {
+    const auto first = [&](const char* key) -> std::string {
+        const auto it = properties.find(key);
+        if (it == properties.end() || it->second.isEmpty()) return {};
+        return utf8(it->second.front());
+    };
+    const auto text = [&](std::string& field, const char* key) {
+        if (field.empty()) field = first(key);
+    };
+    text(out.title, "TITLE");
+    text(out.artist, "ARTIST");
+    text(out.album, "ALBUM");
+    text(out.albumArtist, "ALBUMARTIST");
+    text(out.genre, "GENRE");
+    text(out.comment, "COMMENT");
+    text(out.composer, "COMPOSER");
+    const auto number = [&](int& field, int& total, const char* key, const char* totalKey) {
+        const std::string value = first(key);
+        if (field == 0) field = leadingNumber(value);
+        if (total == 0) total = afterSlash(value);
+        if (total == 0 && totalKey) total = leadingNumber(first(totalKey));
+    };
+    number(out.track, out.trackTotal, "TRACKNUMBER", "TRACKTOTAL");
+    if (out.trackTotal == 0) out.trackTotal = leadingNumber(first("TOTALTRACKS"));
+    number(out.disc, out.discTotal, "DISCNUMBER", "DISCTOTAL");
+    if (out.year == 0) out.year = leadingNumber(first("DATE"));
+}
+
+bool id3v2HasPicture(TagLib::ID3v2::Tag* tag) {
+    return tag && !tag->frameListMap()["APIC"].isEmpty();
+}
+bool xiphHasPicture(TagLib::Ogg::XiphComment* tag) {
+    return tag && (!tag->pictureList().isEmpty() || tag->contains("METADATA_BLOCK_PICTURE") ||
+                   tag->contains("COVERART"));
+}
+
+void readProperties(const TagLib::AudioProperties* p, AudioTags& out) {
+    if (!p) return;
+    out.lengthMs = p->lengthInMilliseconds();
+    out.bitrate = p->bitrate();
+    out.sampleRate = p->sampleRate();
+    out.channels = p->channels();
+}
+
+std::string mpegFormat(const TagLib::MPEG::Properties* p) {
+    if (!p) return "MPEG";
+    const char* version = p->version() == TagLib::MPEG::Header::Version1   ? "MPEG-1"
+                          : p->version() == TagLib::MPEG::Header::Version2 ? "MPEG-2"
+                                                                           : "MPEG-2.5";
+    return std::string(version) + " Layer " + std::to_string(p->layer());
+}
+
+std::string mp4Format(const TagLib::MP4::Properties* p) {
+    if (!p) return "MP4";
+    switch (p->codec()) {
+    case TagLib::MP4::Properties::AAC:
+        return "MP4 AAC";
+    case TagLib::MP4::Properties::ALAC:
+        return "MP4 ALAC";
+    default:
+        return "MP4";
+    }
+}
+
+bool readByKind(const std::string& ext, TagLib::IOStream* stream, AudioTags& out) {
+    using Style = TagLib::AudioProperties::ReadStyle;
+    constexpr Style style = TagLib::AudioProperties::Average;
+    if (ext == "mp3") {
+        TagLib::MPEG::File f(stream, TagLib::ID3v2::FrameFactory::instance(), true, style);
+        if (!f.isValid()) return false;
+        if (f.hasID3v2Tag()) fillFrom(f.ID3v2Tag()->properties(), out);
+        if (f.hasAPETag()) fillFrom(f.APETag()->properties(), out);
+        out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.ID3v2Tag());
+        readProperties(f.audioProperties(), out);
+        out.format = mpegFormat(f.audioProperties());
+        return true;
+    }
+    if (ext == "wav") {
+        TagLib::RIFF::WAV::File f(stream, true, style);
+        if (!f.isValid()) return false;
+        if (f.hasID3v2Tag()) fillFrom(f.ID3v2Tag()->properties(), out);
+        if (f.hasInfoTag()) fillFrom(f.InfoTag()->properties(), out);
+        out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.ID3v2Tag());
+        readProperties(f.audioProperties(), out);
+        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        out.format = "WAV";
+        return true;
+    }
+    if (ext == "aif" || ext == "aiff") {
+        TagLib::RIFF::AIFF::File f(stream, true, style);
+        if (!f.isValid()) return false;
+        if (f.hasID3v2Tag()) fillFrom(f.tag()->properties(), out);
+        out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.tag());
+        readProperties(f.audioProperties(), out);
+        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        out.format = "AIFF";
+        return true;
+    }
+    if (ext == "flac") {
+        TagLib::FLAC::File f(stream, TagLib::ID3v2::FrameFactory::instance(), true, style);
+        if (!f.isValid()) return false;
+        if (f.hasXiphComment()) fillFrom(f.xiphComment()->properties(), out);
+        if (f.hasID3v2Tag()) fillFrom(f.ID3v2Tag()->properties(), out);
+        out.hasCover = !f.pictureList().isEmpty();
+        readProperties(f.audioProperties(), out);
+        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        out.format = "FLAC";
+        return true;
+    }
+    if (ext == "opus") {
+        TagLib::Ogg::Opus::File f(stream, true, style);
+        if (!f.isValid()) return false;
+        fillFrom(f.tag()->properties(), out);
+        out.hasCover = xiphHasPicture(f.tag());
+        readProperties(f.audioProperties(), out);
+        out.format = "Ogg Opus";
+        return true;
+    }
+    if (ext == "ogg" || ext == "oga") {
+        // An .oga may hold Opus as well as Vorbis.
+        TagLib::Ogg::Vorbis::File f(stream, true, style);
+        if (!f.isValid()) {
+            stream->seek(0);
+            TagLib::Ogg::Opus::File opus(stream, true, style);
+            if (!opus.isValid()) return false;
+            fillFrom(opus.tag()->properties(), out);
+            out.hasCover = xiphHasPicture(opus.tag());
+            readProperties(opus.audioProperties(), out);
+            out.format = "Ogg Opus";
+            return true;
+        }
+        fillFrom(f.tag()->properties(), out);
+        out.hasCover = xiphHasPicture(f.tag());
+        readProperties(f.audioProperties(), out);
+        out.format = "Ogg Vorbis";
+        return true;
+    }
+    if (ext == "m4a") {
+        TagLib::MP4::File f(stream, true, style);
+        if (!f.isValid()) return false;
+        if (f.hasMP4Tag()) {
+            fillFrom(f.tag()->properties(), out);
+            out.hasCover = f.tag()->contains("covr");
+        }
+        readProperties(f.audioProperties(), out);
+        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        out.format = mp4Format(f.audioProperties());
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool hasTagReaderExtension(const std::string& path) {
+    static const std::vector<std::string> known{"mp3",  "wav", "flac", "ogg", "oga",
+                                                "opus", "m4a", "aif",  "aiff"};
+    const std::string ext = extensionOf(path);
+    return std::find(known.begin(), known.end(), ext) != known.end();
+}
+
+std::optional<AudioTags> readAudioTags(const std::string& path, std::string* why) {
+    const std::string ext = extensionOf(path);
+    if (!hasTagReaderExtension(path)) {
+        if (why) *why = "not an audio file kind that is read";
+        return std::nullopt;
+    }
+    const std::unique_ptr<TagLib::IOStream> stream = openRegularFile(path, why);
+    if (!stream) return std::nullopt;
+    AudioTags out;
+    if (!readByKind(ext, stream.get(), out)) {
+        if (why) *why = "not a readable " + ext + " file";
+        return std::nullopt;
+    }
+    return out;
+}
+
+} // namespace tunewalk
