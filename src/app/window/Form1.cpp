@@ -94,7 +94,8 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     connect(&Timer5, &QTimer::timeout, this, [this] {
         // Not before the window manager has taken the window on: a size given earlier is
         // undone when it does.
-        if (!frameKnown()) return Timer5.start(50);
+        // (A hidden window has no frame to wait for; a shown one knows it within a second.)
+        if (isVisible() && !frameKnown()) return Timer5.start(50);
         zoom();
     });
 

@@ -119,6 +119,18 @@ std::string mp4Format(const TagLib::MP4::Properties* p) {
     }
 }
 
+// Vorbis and Opus alike: a Xiph comment and the stream's properties.
+template <typename OggFile>
+bool readOgg(TagLib::IOStream* stream, const char* format, AudioTags& out) {
+    OggFile f(stream, true, TagLib::AudioProperties::Average);
+    if (!f.isValid()) return false;
+    fillFrom(f.tag()->properties(), out);
+    out.hasCover = xiphHasPicture(f.tag());
+    readProperties(f.audioProperties(), out);
+    out.format = format;
+    return true;
+}
+
 bool readByKind(const std::string& ext, TagLib::IOStream* stream, AudioTags& out) {
     using Style = TagLib::AudioProperties::ReadStyle;
     constexpr Style style = TagLib::AudioProperties::Average;
@@ -164,33 +176,12 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, AudioTags& out
         out.format = "FLAC";
         return true;
     }
-    if (ext == "opus") {
-        TagLib::Ogg::Opus::File f(stream, true, style);
-        if (!f.isValid()) return false;
-        fillFrom(f.tag()->properties(), out);
-        out.hasCover = xiphHasPicture(f.tag());
-        readProperties(f.audioProperties(), out);
-        out.format = "Ogg Opus";
-        return true;
-    }
+    if (ext == "opus") return readOgg<TagLib::Ogg::Opus::File>(stream, "Ogg Opus", out);
     if (ext == "ogg" || ext == "oga") {
         // An .oga may hold Opus as well as Vorbis.
-        TagLib::Ogg::Vorbis::File f(stream, true, style);
-        if (!f.isValid()) {
-            stream->seek(0);
-            TagLib::Ogg::Opus::File opus(stream, true, style);
-            if (!opus.isValid()) return false;
-            fillFrom(opus.tag()->properties(), out);
-            out.hasCover = xiphHasPicture(opus.tag());
-            readProperties(opus.audioProperties(), out);
-            out.format = "Ogg Opus";
-            return true;
-        }
-        fillFrom(f.tag()->properties(), out);
-        out.hasCover = xiphHasPicture(f.tag());
-        readProperties(f.audioProperties(), out);
-        out.format = "Ogg Vorbis";
-        return true;
+        if (readOgg<TagLib::Ogg::Vorbis::File>(stream, "Ogg Vorbis", out)) return true;
+        stream->seek(0);
+        return readOgg<TagLib::Ogg::Opus::File>(stream, "Ogg Opus", out);
     }
     if (ext == "m4a") {
         TagLib::MP4::File f(stream, true, style);
