@@ -207,7 +207,15 @@ bool hasTagReaderExtension(const std::string& path) {
     return std::find(known.begin(), known.end(), ext) != known.end();
 }
 
-std::optional<AudioTags> readAudioTags(const std::string& path, std::string* why) {
+std::optional<AudioTags> readAudioTagsFrom(TagLib::IOStream& stream, const std::string& extension,
+                                           const TagReadOptions&) {
+    AudioTags out;
+    if (!readByKind(extension, &stream, out)) return std::nullopt;
+    return out;
+}
+
+std::optional<AudioTags> readAudioTags(const std::string& path, std::string* why,
+                                       const TagReadOptions& options) {
     const std::string ext = extensionOf(path);
     if (!hasTagReaderExtension(path)) {
         if (why) *why = "not an audio file kind that is read";
@@ -215,11 +223,8 @@ std::optional<AudioTags> readAudioTags(const std::string& path, std::string* why
     }
     const std::unique_ptr<TagLib::IOStream> stream = openRegularFile(path, why);
     if (!stream) return std::nullopt;
-    AudioTags out;
-    if (!readByKind(ext, stream.get(), out)) {
-        if (why) *why = "not a readable " + ext + " file";
-        return std::nullopt;
-    }
+    auto out = readAudioTagsFrom(*stream, ext, options);
+    if (!out && why) *why = "not a readable " + ext + " file";
     return out;
 }
 

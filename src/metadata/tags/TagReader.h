@@ -1,11 +1,21 @@
 #pragma once
 
 #include "metadata/tags/AudioTags.h"
+#include "metadata/tags/CodePage.h"
 
 #include <optional>
 #include <string>
 
+namespace TagLib {
+class IOStream;
+}
+
 namespace tunewalk {
+
+struct TagReadOptions {
+    // ID3v2 text frames marked Latin-1 are read in this page: many were written in another.
+    CodePage latin1Page = CodePage::Latin1;
+};
 
 // Reads the tags and stream properties of the audio file at `path` (raw bytes of the name), the
 // kind chosen by its extension (mp3, wav, flac, ogg, oga, opus, m4a, aif, aiff). For an MP3 the
@@ -13,7 +23,11 @@ namespace tunewalk {
 // WAV the ID3v2 chunk, then LIST INFO. Only a regular file is opened, without blocking: nothing
 // else (a pipe, a device) is handed to the library. Empty, with `why` set, when the file cannot
 // be opened or read as its kind.
-std::optional<AudioTags> readAudioTags(const std::string& path, std::string* why = nullptr);
+std::optional<AudioTags> readAudioTags(const std::string& path, std::string* why = nullptr,
+                                       const TagReadOptions& options = {});
+// The same from an open stream, its kind given by an extension ("mp3", "flac", ...).
+std::optional<AudioTags> readAudioTagsFrom(TagLib::IOStream& stream, const std::string& extension,
+                                           const TagReadOptions& options = {});
 
 // Whether the name has one of the extensions readAudioTags reads.
 bool hasTagReaderExtension(const std::string& path);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tunewalk {
+
+// The 8-bit code pages old tags were written in. Latin-1 is what the ID3v1 standard names;
+// Automatic guesses the page from the text itself.
+enum class CodePage {
+    Latin1,
+    Windows1250,
+    Windows1251,
+    Windows1252,
+    Windows1253,
+    Windows1254,
+    Windows1255,
+    Windows1256,
+    Windows1257,
+    Koi8R,
+    ShiftJis,
+    Gbk,
+    Big5,
+    EucKr,
+    Automatic,
+};
+
+// Every page, in the order a menu offers them.
+const std::vector<CodePage>& allCodePages();
+// The page's name as the settings keep it and the menu shows it ("Latin-1", "Windows-1251",
+// "Shift-JIS", "Automatic").
+std::string codePageName(CodePage page);
+std::optional<CodePage> codePageFromName(std::string_view name);
+
+// The bytes of a tag text written in `page`, as UTF-8. For Automatic, `sample` (the other texts
+// of the same tag, if any) helps the guess; the guess is one of the fixed pages, Latin-1 when
+// nothing fits better.
+std::string decodeCodePage(std::string_view bytes, CodePage page, std::string_view sample = {});
+// The fixed page Automatic takes for a text.
+CodePage detectCodePage(std::string_view sample);
+
+} // namespace tunewalk
