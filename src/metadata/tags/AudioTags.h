@@ -10,7 +10,7 @@ namespace tunewalk {
 struct AudioTags {
     std::string title, artist, album, albumArtist, genre, comment, composer;
     int track = 0, trackTotal = 0, disc = 0, discTotal = 0, year = 0;
-    // The container and the codec, as shown: "MPEG-1 Layer 3", "FLAC", "Ogg Vorbis", "MP4 AAC".
+    // The container and the codec, as shown: "MPEG-1 Layer III", "FLAC", "Ogg Vorbis", "MP4 AAC".
     std::string format;
     std::int64_t lengthMs = 0;
     int bitrate = 0; // kbit/s

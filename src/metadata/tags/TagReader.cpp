@@ -101,10 +101,12 @@ void readProperties(const TagLib::AudioProperties* p, AudioTags& out) {
 
 std::string mpegFormat(const TagLib::MPEG::Properties* p) {
     if (!p) return "MPEG";
+    // Named as the program's own MPEG reader names them.
+    static constexpr const char* layers[] = {"", " Layer I", " Layer II", " Layer III"};
     const char* version = p->version() == TagLib::MPEG::Header::Version1   ? "MPEG-1"
                           : p->version() == TagLib::MPEG::Header::Version2 ? "MPEG-2"
-                                                                           : "MPEG-2.5";
-    return std::string(version) + " Layer " + std::to_string(p->layer());
+                                                                           : "MPEG 2.5";
+    return std::string(version) + (p->layer() >= 1 && p->layer() <= 3 ? layers[p->layer()] : "");
 }
 
 std::string mp4Format(const TagLib::MP4::Properties* p) {
@@ -131,11 +133,13 @@ bool readOgg(TagLib::IOStream* stream, const char* format, AudioTags& out) {
     return true;
 }
 
-bool readByKind(const std::string& ext, TagLib::IOStream* stream, AudioTags& out) {
+bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadOptions& options,
+                AudioTags& out) {
     using Style = TagLib::AudioProperties::ReadStyle;
     constexpr Style style = TagLib::AudioProperties::Average;
+    const bool properties = options.audioProperties;
     if (ext == "mp3") {
-        TagLib::MPEG::File f(stream, TagLib::ID3v2::FrameFactory::instance(), true, style);
+        TagLib::MPEG::File f(stream, TagLib::ID3v2::FrameFactory::instance(), properties, style);
         if (!f.isValid()) return false;
         if (f.hasID3v2Tag()) fillFrom(f.ID3v2Tag()->properties(), out);
         if (f.hasAPETag()) fillFrom(f.APETag()->properties(), out);
@@ -145,7 +149,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, AudioTags& out
         return true;
     }
     if (ext == "wav") {
-        TagLib::RIFF::WAV::File f(stream, true, style);
+        TagLib::RIFF::WAV::File f(stream, properties, style);
         if (!f.isValid()) return false;
         if (f.hasID3v2Tag()) fillFrom(f.ID3v2Tag()->properties(), out);
         if (f.hasInfoTag()) fillFrom(f.InfoTag()->properties(), out);
@@ -208,9 +212,9 @@ bool hasTagReaderExtension(const std::string& path) {
 }
 
 std::optional<AudioTags> readAudioTagsFrom(TagLib::IOStream& stream, const std::string& extension,
-                                           const TagReadOptions&) {
+                                           const TagReadOptions& options) {
     AudioTags out;
-    if (!readByKind(extension, &stream, out)) return std::nullopt;
+    if (!readByKind(extension, &stream, options, out)) return std::nullopt;
     return out;
 }
 

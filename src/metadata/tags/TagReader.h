@@ -15,6 +15,9 @@ namespace tunewalk {
 struct TagReadOptions {
     // ID3v2 text frames marked Latin-1 are read in this page: many were written in another.
     CodePage latin1Page = CodePage::Latin1;
+    // Off: the length, bitrate and the like of MP3 and WAV files are left unread (the caller
+    // has its own reader for them), which spares a scan of the stream.
+    bool audioProperties = true;
 };
 
 // Reads the tags and stream properties of the audio file at `path` (raw bytes of the name), the

@@ -54,8 +54,8 @@ TEST_F(TagReaderTest, EveryKindGivesItsFieldsFormatAndProperties) {
         const char* format;
         int bitDepth;
     } kinds[] = {
-        {"a.mp3", "libmp3lame", "-b:a 128k -id3v2_version 4", "MPEG-1 Layer 3", 0},
-        {"b.mp3", "libmp3lame", "-b:a 128k -id3v2_version 3", "MPEG-1 Layer 3", 0},
+        {"a.mp3", "libmp3lame", "-b:a 128k -id3v2_version 4", "MPEG-1 Layer III", 0},
+        {"b.mp3", "libmp3lame", "-b:a 128k -id3v2_version 3", "MPEG-1 Layer III", 0},
         {"c.flac", "flac", "", "FLAC", 16},
         {"d.ogg", "libvorbis", "", "Ogg Vorbis", 0},
         {"e.opus", "libopus", "", "Ogg Opus", 0},
@@ -108,7 +108,7 @@ TEST_F(TagReaderTest, AnMp3WithOnlyID3v1LeavesTheFieldsToTheCodec) {
                                   fixtures::id3v1Tag("Old Title", "Old Artist"));
     const auto tags = readAudioTags(path);
     ASSERT_TRUE(tags);
-    EXPECT_EQ(tags->format, "MPEG-1 Layer 3");
+    EXPECT_EQ(tags->format, "MPEG-1 Layer III");
     EXPECT_TRUE(tags->title.empty());
     EXPECT_TRUE(tags->artist.empty());
 }
