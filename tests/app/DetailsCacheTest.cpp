@@ -39,7 +39,7 @@ protected:
     }
     static Job job(const QString& file) {
         const NativeFileInfo info = nativeFileInfo(file);
-        return {file,       DetailReader::Kind::MP3, info.size, info.modifiedNs,
+        return {file,       RowKind::MP3, info.size, info.modifiedNs,
                 info.inode, info.changedNs};
     }
     DetailReader::Options options(bool useCache = true, bool reread = false) const {
@@ -112,7 +112,7 @@ TEST_F(DetailsCacheTest, KeepsRawNamesAndPrunesTheLeastRecentlyUsed) {
     {
         DetailsCache cache(db);
         for (const char* name : {"old.mp3", "mid\xff.mp3", "new.mp3"}) {
-            cache.store({{folder + fromNativePath(name), {1, 2, 3, false, {"T", "A", 4000, 128}}}});
+            cache.store({{folder + fromNativePath(name), {1, 2, 3, RowKind::MP3, {"T", "A", 4000, 128}}}});
             QThread::msleep(2); // a later use time for the next
         }
     }
@@ -124,6 +124,16 @@ TEST_F(DetailsCacheTest, KeepsRawNamesAndPrunesTheLeastRecentlyUsed) {
     ASSERT_NE(raw, found.end());
     EXPECT_EQ(raw->details.artist, "A");
     EXPECT_EQ(raw->details, (AudioDetails{"T", "A", 4000, 128}));
+
+    // Every field comes back as stored, the largest numbers and a FLAC's texts included.
+    AudioDetails full{"T", "A", 4000, 900, 192000, sharedFormatName("FLAC"), 65535, 65535,
+                      65535, 65535, 2024, 8, 32, true};
+    full.setTagTexts({"Album", "Album Artist", "Genre", "", "Composer"});
+    pruned.store({{folder + "full.flac", {1, 2, 3, RowKind::FLAC, full, 4, 5}}});
+    const auto back = pruned.lookupFolder(folder).value("full.flac");
+    EXPECT_EQ(back.details, full);
+    EXPECT_EQ(back.kind, RowKind::FLAC);
+    EXPECT_EQ(back.variant, 5);
 }
 
 // A worker held on its second row, as on a dead mount: cancelling, a new run and destroying

@@ -80,8 +80,8 @@ std::vector<ListEntry> mixedRows() {
             file("alpha.mp3", 20000, at(13, 0), {"", "Abba", 200000, 128}, 3),
             file("track 9.mp3", 3000, at(12, 30), {"Song 10", "", 90000, 96}, 1),
             file("Track 10.mp3", 8000, at(8, 0), {"song 9", "zed", 120000, 320}, 4),
-            // A WAV file shows no tag and no bitrate, whatever its reader found.
-            file("voice.wav", 100000, at(23, 0), {"Aaa", "Aaa", 5000, 0}, 2), waiting};
+            // A WAV file without a tag shows blanks, not "(unknown)", and never a bitrate.
+            file("voice.wav", 100000, at(23, 0), {"", "", 5000, 1411}, 2), waiting};
 }
 
 std::vector<ListEntry> driveRows() {

@@ -92,7 +92,7 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
     yieldToForeground();
     const Options& options = run->options;
     auto cacheable = [&options](const Job& job) {
-        return options.useCache && job.kind != Kind::FolderSize && job.modifiedNs != 0;
+        return options.useCache && job.kind != RowKind::Folder && job.modifiedNs != 0;
     };
     std::optional<DetailsCache> cache;
     if (std::any_of(run->jobs.begin(), run->jobs.end(), cacheable))
@@ -111,8 +111,9 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
             auto known = folders.find(folder);
             if (known == folders.end()) known = folders.insert(folder, cache->lookupFolder(folder));
             const auto entry = known->constFind(job.key.mid(folder.size()));
-            const DetailsCache::Entry now{
-                job.size, job.modifiedNs, job.inode, job.kind == Kind::WAV, {}, job.changedNs};
+            const DetailsCache::Entry now{job.size,      job.modifiedNs, job.inode,
+                                          job.kind,      {},             job.changedNs,
+                                          options.details.variant()};
             if (entry != known->cend() && entry->matches(now)) {
                 deliver(run, {job.key, job.kind, entry->details, 0});
                 continue;
@@ -145,17 +146,18 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
                 job = pool->toRead[pool->next++];
             }
             Result result{job->key, job->kind, {}, 0};
-            if (job->kind == Kind::FolderSize) {
+            if (job->kind == RowKind::Folder) {
                 result.folderSize = folderSize(job->key, run->cancelled);
             } else {
                 ++opened;
-                const bool isWav = job->kind == Kind::WAV;
-                result.details = readAudioDetails(job->key, isWav, job->size, mp3, wav);
+                result.details = readAudioDetails(job->key, job->kind, job->size, mp3, wav,
+                                                  run->options.details);
                 if (cacheable(*job)) {
                     std::lock_guard lock(pool->mutex);
                     pool->fresh.push_back({job->key,
-                                           {job->size, job->modifiedNs, job->inode, isWav,
-                                            result.details, job->changedNs}});
+                                           {job->size, job->modifiedNs, job->inode, job->kind,
+                                            result.details, job->changedNs,
+                                            run->options.details.variant()}});
                     pool->changed.notify_all();
                 }
             }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/listing/AudioDetails.h"
+#include "common/RowKind.h"
 
 #include <QObject>
 #include <QString>
@@ -20,10 +21,9 @@ namespace tunewalk {
 class DetailReader : public QObject {
     Q_OBJECT
 public:
-    enum class Kind { MP3, WAV, FolderSize };
     struct Job {
         QString key;
-        Kind kind;
+        RowKind kind;          // an audio kind, or Folder for a folder's size
         qint64 size;           // bytes the listing saw (files)
         qint64 modifiedNs = 0; // modification time the listing saw; 0: unknown, not cached
         quint64 inode = 0;     // 0 where the file system has no stable ones
@@ -35,10 +35,11 @@ public:
         QString databasePath; // empty: the user's cache folder
         // Called on the worker before each row: lets a test hold a run in place.
         std::function<void(const Job&)> beforeEachRow;
+        DetailOptions details;
     };
     struct Result {
         QString key;
-        Kind kind;
+        RowKind kind;
         AudioDetails details;  // files
         qint64 folderSize = 0; // folders
     };

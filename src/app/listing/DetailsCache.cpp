@@ -18,7 +18,7 @@ namespace tunewalk {
 
 namespace {
 
-constexpr int SchemaVersion = 3;
+constexpr int SchemaVersion = 4;
 // An entry that was used this recently is not touched again: a warm listing writes nothing.
 constexpr qint64 TouchAfterMs = 24 * 3600 * 1000;
 constexpr int KeptBrokenFiles = 2;
@@ -37,10 +37,31 @@ qint64 now() {
     return QDateTime::currentMSecsSinceEpoch();
 }
 
+// The small numbers of a row, packed into two columns.
+quint64 packedNumbers(const AudioDetails& d) {
+    return quint64(d.track) | quint64(d.trackTotal) << 16 | quint64(d.disc) << 32 |
+           quint64(d.discTotal) << 48;
+}
+uint packedSound(const AudioDetails& d) {
+    return uint(d.year) | uint(d.channels) << 16 | uint(d.bitDepth & 0x7F) << 24 |
+           (d.hasCover ? 1u << 31 : 0u);
+}
+void unpackNumbers(quint64 numbers, uint sound, AudioDetails& d) {
+    d.track = quint16(numbers);
+    d.trackTotal = quint16(numbers >> 16);
+    d.disc = quint16(numbers >> 32);
+    d.discTotal = quint16(numbers >> 48);
+    d.year = quint16(sound);
+    d.channels = quint8(sound >> 16);
+    d.bitDepth = quint8((sound >> 24) & 0x7F);
+    d.hasCover = (sound >> 31) != 0;
+}
+
 } // namespace
 
 bool DetailsCache::Entry::matches(const Entry& now) const {
-    return size == now.size && modifiedNs == now.modifiedNs && isWav == now.isWav &&
+    return size == now.size && modifiedNs == now.modifiedNs && kind == now.kind &&
+           variant == now.variant &&
            (inode == 0 || now.inode == 0 || inode == now.inode) &&
            (changedNs == 0 || now.changedNs == 0 || changedNs == now.changedNs);
 }
@@ -84,9 +105,11 @@ bool DetailsCache::setUp() {
     // Names and folders are the exact bytes of the path, so any name round-trips.
     if (!q.exec(QStringLiteral(
             "CREATE TABLE IF NOT EXISTS details (folder BLOB NOT NULL, name BLOB NOT "
-            "NULL, size INTEGER, mtime INTEGER, inode INTEGER, wav INTEGER, title "
+            "NULL, size INTEGER, mtime INTEGER, inode INTEGER, kind INTEGER, title "
             "TEXT, length INTEGER, artist TEXT, bitrate INTEGER, hasTitle INTEGER, used "
-            "INTEGER, ctime INTEGER, PRIMARY KEY (folder, name))")) ||
+            "INTEGER, ctime INTEGER, variant INTEGER, sampleRate INTEGER, format TEXT, "
+            "numbers INTEGER, sound INTEGER, album TEXT, albumArtist TEXT, genre TEXT, "
+            "comment TEXT, composer TEXT, PRIMARY KEY (folder, name))")) ||
         !q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS details_used ON details (used)")))
         return false;
     prune();
@@ -129,18 +152,33 @@ QHash<QString, DetailsCache::Entry> DetailsCache::lookupFolder(const QString& fo
     {
         QSqlQuery q(m_file.database());
         q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT name, size, mtime, inode, wav, title, length, artist, "
-                                 "bitrate, hasTitle, ctime FROM details WHERE folder = ?"));
+        q.prepare(QStringLiteral("SELECT name, size, mtime, inode, kind, title, length, artist, "
+                                 "bitrate, ctime, variant, sampleRate, format, numbers, sound, "
+                                 "album, albumArtist, genre, comment, composer FROM details "
+                                 "WHERE folder = ?"));
         q.addBindValue(key);
         if (q.exec()) {
             while (q.next()) {
-                Entry e{q.value(1).toLongLong(),
-                        q.value(2).toLongLong(),
-                        q.value(3).toULongLong(),
-                        q.value(4).toBool(),
-                        {q.value(5).toString(), q.value(7).toString(), q.value(6).toLongLong(),
-                         q.value(8).toInt()},
-                        q.value(10).toLongLong()};
+                Entry e;
+                e.size = q.value(1).toLongLong();
+                e.modifiedNs = q.value(2).toLongLong();
+                e.inode = q.value(3).toULongLong();
+                e.kind = static_cast<RowKind>(q.value(4).toInt());
+                AudioDetails& d = e.details;
+                d.title = q.value(5).toString();
+                d.lengthMs = q.value(6).toLongLong();
+                d.artist = q.value(7).toString();
+                d.bitrate = q.value(8).toInt();
+                e.changedNs = q.value(9).toLongLong();
+                e.variant = q.value(10).toInt();
+                d.sampleRate = q.value(11).toInt();
+                d.format = sharedFormatName(q.value(12).toString().toStdString());
+                unpackNumbers(static_cast<quint64>(q.value(13).toLongLong()), q.value(14).toUInt(), d);
+                if (!q.value(15).isNull() || !q.value(16).isNull() || !q.value(17).isNull() ||
+                    !q.value(18).isNull() || !q.value(19).isNull())
+                    d.setTagTexts({q.value(15).toString(), q.value(16).toString(),
+                                   q.value(17).toString(), q.value(18).toString(),
+                                   q.value(19).toString()});
                 found.insert(fromNativePath(q.value(0).toByteArray()), e);
             }
         }
@@ -165,20 +203,32 @@ void DetailsCache::store(const std::vector<Stored>& entries) {
     QSqlError error;
     m_file.transaction(
         [&](QSqlQuery& q) {
-            q.prepare(QStringLiteral("INSERT OR REPLACE INTO details (folder, name, size, mtime, "
-                                     "inode, wav, title, length, artist, bitrate, hasTitle, used, "
-                                     "ctime) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            q.prepare(QStringLiteral(
+                "INSERT OR REPLACE INTO details (folder, name, size, mtime, inode, kind, title, "
+                "length, artist, bitrate, hasTitle, used, ctime, variant, sampleRate, format, "
+                "numbers, sound, album, albumArtist, genre, comment, composer) VALUES (?, ?, ?, "
+                "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
             const qint64 used = now();
             for (const Stored& s : entries) {
                 const QString folder = folderOf(s.path);
                 const Entry& e = s.entry;
+                const AudioDetails& d = e.details;
+                // No texts at all are kept as nulls, so a row read back has none either.
+                const auto text = [&d](const QString TagTexts::*field) {
+                    return d.texts ? QVariant((*d.texts).*field) : QVariant();
+                };
                 for (const QVariant& value :
                      {QVariant(toNativePath(folder)),
                       QVariant(toNativePath(s.path.mid(folder.size()))), QVariant(e.size),
-                      QVariant(e.modifiedNs), QVariant(qint64(e.inode)), QVariant(e.isWav),
-                      QVariant(e.details.title), QVariant(e.details.lengthMs),
-                      QVariant(e.details.artist), QVariant(e.details.bitrate),
-                      QVariant(e.details.hasTitle()), QVariant(used), QVariant(e.changedNs)})
+                      QVariant(e.modifiedNs), QVariant(qint64(e.inode)),
+                      QVariant(static_cast<int>(e.kind)), QVariant(d.title), QVariant(d.lengthMs),
+                      QVariant(d.artist), QVariant(d.bitrate), QVariant(d.hasTitle()),
+                      QVariant(used), QVariant(e.changedNs), QVariant(e.variant),
+                      QVariant(d.sampleRate), QVariant(d.format),
+                      QVariant(static_cast<qint64>(packedNumbers(d))),
+                      QVariant(packedSound(d)), text(&TagTexts::album),
+                      text(&TagTexts::albumArtist), text(&TagTexts::genre),
+                      text(&TagTexts::comment), text(&TagTexts::composer)})
                     q.addBindValue(value);
                 if (!q.exec()) return false;
             }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/listing/AudioDetails.h"
+#include "common/RowKind.h"
 #include "common/SqliteFile.h"
 
 #include <QHash>
@@ -25,9 +26,10 @@ public:
         qint64 size = 0;
         qint64 modifiedNs = 0;
         quint64 inode = 0; // 0 where the file system has no stable ones
-        bool isWav = false;
+        RowKind kind = RowKind::MP3;
         AudioDetails details;
         qint64 changedNs = 0; // 0 where the file system has none
+        int variant = 0;      // how the details were read (DetailOptions::variant)
         // Whether this cached entry still describes the file that `now` describes.
         bool matches(const Entry& now) const;
     };

@@ -325,11 +325,9 @@ void FolderListing::startDetails(const std::vector<int>& rows, bool reread) {
         const ListEntry& e = m_rows.at(row);
         if (e.isFile() && !reread && e.detailsCurrent()) continue; // from the cache
         if (e.isFile())
-            jobs.push_back(
-                {e.key, e.kind == RowKind::WAV ? DetailReader::Kind::WAV : DetailReader::Kind::MP3,
-                 e.size, e.modifiedNs, e.inode, e.changedNs});
+            jobs.push_back({e.key, e.kind, e.size, e.modifiedNs, e.inode, e.changedNs});
         else if (m_options.folderSizes && e.kind == RowKind::Folder && !reread)
-            jobs.push_back({e.key, DetailReader::Kind::FolderSize, 0});
+            jobs.push_back({e.key, RowKind::Folder, 0});
     }
     if (jobs.empty()) {
         finishDetails();
@@ -339,6 +337,7 @@ void FolderListing::startDetails(const std::vector<int>& rows, bool reread) {
     DetailReader::Options options;
     options.useCache = m_options.useCache;
     options.reread = reread;
+    options.details = m_options.details;
     m_detailReader->start(std::move(jobs), options);
 }
 
@@ -371,7 +370,7 @@ void FolderListing::drainDetails() {
             const int row = m_rows.rowOf(result.key);
             if (row < 0) continue;
             ListEntry& e = m_rows.mutableAt(row);
-            if (result.kind == DetailReader::Kind::FolderSize) {
+            if (result.kind == RowKind::Folder) {
                 e.size = result.folderSize;
                 e.detailsIn = true;
             } else {
@@ -383,7 +382,7 @@ void FolderListing::drainDetails() {
     // A track name or artist may now match the filter, or no longer.
     const bool refilter =
         !changed.empty() && m_order.filter().isActive() && !m_order.dynamicSortFilter();
-    m_rows.announce(std::move(changed), Col::Track, Col::Size);
+    m_rows.announce(std::move(changed), Col::Track, Col::Count - 1);
     if (refilter) m_order.refilter();
     if (!empty) {
         // Give the window its turn, then carry on with what has arrived.
@@ -422,7 +421,7 @@ void FolderListing::refreshFile(const QString& key, MP3TagEditor& mp3, WAVInfo& 
     ListEntry& e = m_rows.mutableAt(row);
     if (const NativeFileInfo info = nativeFileInfo(key); info.isFile) setFileStat(e, info);
     const AudioDetails details =
-        readAudioDetails(key, e.kind == RowKind::WAV, e.size, mp3, wav); // may throw
+        readAudioDetails(key, e.kind, e.size, mp3, wav, m_options.details); // may throw
     applyDetails(m_rows.mutableAt(row), details);
     m_rows.announce({row}, 0, Col::Count - 1);
 }

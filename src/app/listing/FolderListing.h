@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/listing/AudioDetails.h"
+
 #include "app/listing/FolderScan.h"
 
 #include <QHash>
@@ -19,7 +21,6 @@ class FolderWatcher;
 class MP3TagEditor;
 class PlayOrder;
 class WAVInfo;
-struct AudioDetails;
 struct ListEntry;
 
 // Fills the main list's rows for one folder without ever holding up the window: the names
@@ -37,6 +38,7 @@ public:
         bool useCache = true;     // take details from the cache where they still hold
         bool reread = false;      // read every file again (Refresh)
         bool folderSizes = false; // count each folder's size with the details
+        DetailOptions details;    // how the files are read
     };
 
     FolderListing(FolderModel& rows, FolderSortModel& order, PlayOrder& playOrder,

@@ -25,14 +25,12 @@ int FolderModel::columnCount(const QModelIndex& parent) const {
 
 QString FolderModel::iconKey(const ListEntry& e) const {
     switch (e.kind) {
-    case RowKind::MP3:
-    case RowKind::WAV:
-        if (!m_playing.isEmpty() && samePath(e.key, m_playing)) return QStringLiteral("Playing");
-        return e.kind == RowKind::WAV ? QStringLiteral("WAV") : QStringLiteral("MP3");
     case RowKind::Folder:
         return QStringLiteral("Folder");
     default:
-        return e.icon;
+        if (!e.isFile()) return e.icon;
+        if (!m_playing.isEmpty() && samePath(e.key, m_playing)) return QStringLiteral("Playing");
+        return audioKindName(e.kind);
     }
 }
 
@@ -54,6 +52,9 @@ QVariant sortValue(const ListEntry& e, int column) {
     case Col::Modified:
         return e.statIn ? QVariant(e.modifiedNs) : QVariant();
     default:
+        if (!e.detailsIn) return {};
+        if (const auto text = sortText(e, column)) return text->toString();
+        if (const auto number = sortNumber(e, column)) return *number;
         return {};
     }
 }

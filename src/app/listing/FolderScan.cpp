@@ -37,7 +37,7 @@ namespace {
 // text). The entry's type comes from the directory itself where the file system gives it, so
 // only links and file systems without types cost a stat here. Hidden entries stay out.
 std::vector<FolderScan::Entry> readNames(const QString& folder, int* error) {
-    std::vector<FolderScan::Entry> folders, mp3s, wavs;
+    std::vector<FolderScan::Entry> folders, files;
     std::error_code ec;
     fs::directory_iterator it(toFsPath(folder), ec);
     if (ec) {
@@ -51,13 +51,11 @@ std::vector<FolderScan::Entry> readNames(const QString& folder, int* error) {
         if (it->is_directory(kindError))
             folders.push_back({name, RowKind::Folder});
         else if (const auto kind = audioKindOf(name))
-            (*kind == RowKind::MP3 ? mp3s : wavs).push_back({name, *kind});
+            files.push_back({name, *kind});
     }
     *error = 0;
-    folders.insert(folders.end(), std::make_move_iterator(mp3s.begin()),
-                   std::make_move_iterator(mp3s.end()));
-    folders.insert(folders.end(), std::make_move_iterator(wavs.begin()),
-                   std::make_move_iterator(wavs.end()));
+    folders.insert(folders.end(), std::make_move_iterator(files.begin()),
+                   std::make_move_iterator(files.end()));
     return folders;
 }
 

@@ -27,7 +27,7 @@ qint64 number(const ListEntry& e, int column) {
     case Col::Length:
         return e.isFile() && e.detailsIn ? e.details.lengthMs : -1;
     case Col::Bitrate:
-        return e.isFile() && e.detailsIn && e.kind != RowKind::WAV ? e.details.bitrate : -1;
+        return e.isFile() && e.detailsIn && !isPlainSound(e.kind) ? e.details.bitrate : -1;
     case Col::Size:
         if (e.kind == RowKind::Folder) return e.size; // 0 until counted
         return e.isFile() && e.statIn ? e.size : -1;
@@ -64,20 +64,25 @@ bool FolderSortModel::less(const ListEntry& a, const ListEntry& b, const QString
     }
     const int placeA = kindPlace(a.kind, m_order), placeB = kindPlace(b.kind, m_order);
     if (placeA != placeB) return placeA < placeB;
-    switch (m_column) {
-    case Col::Name:
+    if (m_column == Col::Name) {
         if (a.nameRank >= 0 && b.nameRank >= 0) return a.nameRank < b.nameRank;
         return naturalLess(displayPath(a.name), displayPath(b.name));
-    case Col::Track:
-    case Col::Artist:
-        if (!a.isFile()) return false;
-        if (keyA) return *keyA < *keyB;
-        return m_column == Col::Track ? naturalLess(trackText(a), trackText(b))
-                                      : naturalLess(artistText(a), artistText(b));
-    default:
-        if (a.kind == RowKind::Special) return false;
-        return number(a, m_column) < number(b, m_column);
     }
+    if (m_column >= Col::FirstChosen) {
+        // The chosen columns: blanks last either way, the rest by value.
+        if (!a.isFile()) return false;
+        const auto textA = sortText(a, m_column), textB = sortText(b, m_column);
+        const bool blankA = textA ? textA->isEmpty() : *sortNumber(a, m_column) == 0;
+        const bool blankB = textB ? textB->isEmpty() : *sortNumber(b, m_column) == 0;
+        if (blankA != blankB) return m_order == Qt::AscendingOrder ? blankB : blankA;
+    }
+    if (const auto textA = sortText(a, m_column)) {
+        if (!a.isFile()) return false;
+        return keyA ? *keyA < *keyB : naturalLess(*textA, *sortText(b, m_column));
+    }
+    if (const auto numberA = sortNumber(a, m_column)) return *numberA < *sortNumber(b, m_column);
+    if (a.kind == RowKind::Special) return false;
+    return number(a, m_column) < number(b, m_column);
 }
 
 bool FolderSortModel::shownBefore(const ListEntry& a, const ListEntry& b) const {
@@ -107,10 +112,10 @@ bool FolderSortModel::lessThan(const QModelIndex& left, const QModelIndex& right
 template <class Sort> void FolderSortModel::sortWithKeys(Sort&& sortNow) {
     // The texts' keys are made once for the whole sort, rather than folded at every one of
     // its comparisons; rows changed later compare their texts.
-    if (!m_playOrder && (m_column == Col::Track || m_column == Col::Artist)) {
+    if (!m_playOrder && m_rows.size() > 0 && sortText(m_rows.at(0), m_column)) {
         m_keys.reserve(static_cast<std::size_t>(m_rows.size()));
         for (const ListEntry& e : m_rows.entries())
-            m_keys.push_back(naturalKey(m_column == Col::Track ? trackText(e) : artistText(e)));
+            m_keys.push_back(naturalKey(*sortText(e, m_column)));
     }
     sortNow();
     m_keys = {};

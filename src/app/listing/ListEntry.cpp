@@ -7,8 +7,8 @@ namespace tunewalk {
 bool ListEntry::detailsCurrent() const {
     // The cache's own rule for "still the same file".
     const DetailsCache::Entry shown{detailsSize, detailsNs, detailsInode,
-                                    false,       {},        detailsChangedNs};
-    const DetailsCache::Entry now{size, modifiedNs, inode, false, {}, changedNs};
+                                    kind,        {},        detailsChangedNs};
+    const DetailsCache::Entry now{size, modifiedNs, inode, kind, {}, changedNs};
     return detailsIn && detailsNs != 0 && shown.matches(now);
 }
 

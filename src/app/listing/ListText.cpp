@@ -4,6 +4,7 @@
 #include "common/Duration.h"
 #include "common/NativePath.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
@@ -18,12 +19,94 @@ QString modifiedText(const QDateTime& when) {
 namespace {
 const QString Unknown = QStringLiteral("(unknown)");
 
-// Files show their tag's fields; WAV files have none to show.
+// Files show their tag's fields; WAV and AIFF files seldom have any, and show a blank for one
+// they lack.
 QStringView tagField(const ListEntry& e, const QString& value) {
-    if (!e.isFile() || !e.detailsIn || e.kind == RowKind::WAV) return {};
+    if (!e.isFile() || !e.detailsIn) return {};
+    if (value.isEmpty() && isPlainSound(e.kind)) return {};
     return value.isEmpty() ? QStringView(Unknown) : QStringView(value);
 }
+
+QString numberOf(int number, int total) {
+    if (number <= 0) return {};
+    return total > 0 ? QStringLiteral("%1/%2").arg(number).arg(total) : QString::number(number);
+}
+
+// The chosen columns' texts: blank where the file does not tell.
+QString chosenText(const ListEntry& e, int column) {
+    if (!e.isFile() || !e.detailsIn) return {};
+    const AudioDetails& d = e.details;
+    if (const auto text = sortText(e, column)) return text->toString();
+    switch (column) {
+    case Col::TrackNumber:
+        return numberOf(d.track, d.trackTotal);
+    case Col::Disc:
+        return numberOf(d.disc, d.discTotal);
+    case Col::Year:
+        return d.year > 0 ? QString::number(d.year) : QString();
+    case Col::SampleRate:
+        return d.sampleRate > 0 ? QStringLiteral("%1 Hz").arg(d.sampleRate) : QString();
+    case Col::Channels:
+        return d.channels > 0 ? QString::number(d.channels) : QString();
+    case Col::BitDepth:
+        return d.bitDepth > 0 ? QString::number(d.bitDepth) : QString();
+    case Col::Cover:
+        return d.hasCover ? QCoreApplication::translate("ListRow", "Yes") : QString();
+    default:
+        return {};
+    }
+}
 } // namespace
+
+std::optional<QStringView> sortText(const ListEntry& e, int column) {
+    const TagTexts& t = e.details.tagTexts();
+    const auto field = [&e](const QString& value) {
+        return e.isFile() && e.detailsIn ? QStringView(value) : QStringView();
+    };
+    switch (column) {
+    case Col::Track:
+        return trackText(e);
+    case Col::Artist:
+        return artistText(e);
+    case Col::Album:
+        return field(t.album);
+    case Col::AlbumArtist:
+        return field(t.albumArtist);
+    case Col::Genre:
+        return field(t.genre);
+    case Col::Comment:
+        return field(t.comment);
+    case Col::Composer:
+        return field(t.composer);
+    case Col::Format:
+        return field(e.details.format);
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<int> sortNumber(const ListEntry& e, int column) {
+    const AudioDetails& d = e.details;
+    const bool known = e.isFile() && e.detailsIn;
+    switch (column) {
+    case Col::TrackNumber:
+        return known ? d.track : 0;
+    case Col::Disc:
+        return known ? d.disc : 0;
+    case Col::Year:
+        return known ? d.year : 0;
+    case Col::SampleRate:
+        return known ? d.sampleRate : 0;
+    case Col::Channels:
+        return known ? d.channels : 0;
+    case Col::BitDepth:
+        return known ? d.bitDepth : 0;
+    case Col::Cover:
+        return known && d.hasCover ? 1 : 0;
+    default:
+        return std::nullopt;
+    }
+}
 
 QStringView trackText(const ListEntry& e) {
     return tagField(e, e.details.title);
@@ -48,7 +131,7 @@ QString cellText(const ListEntry& e, int column) {
                          Duration::fromSeconds(e.details.lengthMs / 1000).toString())
                    : Unknown;
     case Col::Bitrate:
-        if (!e.isFile() || !e.detailsIn || e.kind == RowKind::WAV) return {};
+        if (!e.isFile() || !e.detailsIn || isPlainSound(e.kind)) return {};
         return e.details.bitrate > 0 ? QString::number(e.details.bitrate) + QStringLiteral("kbps")
                                      : Unknown;
     case Col::Size:
@@ -59,7 +142,7 @@ QString cellText(const ListEntry& e, int column) {
         if (!e.statIn) return {};
         return modifiedText(QDateTime::fromMSecsSinceEpoch(e.modifiedNs / 1000000));
     default:
-        return {};
+        return chosenText(e, column);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
+#include <optional>
 
 namespace tunewalk {
 
@@ -19,6 +20,12 @@ QString cellText(const ListEntry& entry, int column);
 // The Track Name and Artist texts, as the list shows and sorts them and the filter reads them.
 QStringView trackText(const ListEntry& entry);
 QStringView artistText(const ListEntry& entry);
+// The text a text column sorts by (Track Name, Artist, Album, ...); none for other columns.
+// Blank where the file has none.
+std::optional<QStringView> sortText(const ListEntry& entry, int column);
+// The number a numeric chosen column sorts by (Track, Disc, Year, Sample Rate, ...); 0 where
+// the file does not tell, and none for other columns.
+std::optional<int> sortNumber(const ListEntry& entry, int column);
 
 // The order of the list's names: runs of digits compare as numbers ("track 9" before
 // "track 10"), letter case is ignored; texts equal by that rule fall back to plain order.

@@ -67,7 +67,7 @@ QString csvText(const std::vector<const ListEntry*>& rows, QStringList* notText)
     for (const ListEntry* row : rows) {
         if (leftOutAsNotText(row, notText)) continue;
         QStringList fields{csvField(row->key)};
-        for (int column = 0; column < Col::Count; ++column)
+        for (int column = 0; column < Col::FirstChosen; ++column)
             fields << csvField(cellText(*row, column));
         text += fields.join(QLatin1Char(',')) + Crlf;
     }
