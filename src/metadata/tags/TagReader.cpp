@@ -4,6 +4,7 @@
 
 #include <taglib/aifffile.h>
 #include <taglib/apetag.h>
+#include <taglib/commentsframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2frame.h>
 #include <taglib/id3v2tag.h>
@@ -11,6 +12,7 @@
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
@@ -83,6 +85,62 @@ void fillFrom(const TagLib::PropertyMap& properties, AudioTags& out) {
     if (out.year == 0) out.year = leadingNumber(first("DATE"));
 }
 
+// The text properties() takes from these frames, when they are marked Latin-1 and go beyond
+// ASCII, as the bytes they were written with: TagLib took each byte for the Latin-1 character of
+// its number, so to8Bit(false) gives them back. Any other text reads the same in every page and
+// is left to TagLib, which also reads genre numbers.
+std::optional<std::string> latin1Bytes(const TagLib::ID3v2::FrameList& frames) {
+    using namespace TagLib::ID3v2;
+    for (const Frame* frame : frames) {
+        TagLib::String text;
+        TagLib::String::Type encoding;
+        if (const auto* comment = dynamic_cast<const CommentsFrame*>(frame)) {
+            if (!comment->description().isEmpty()) continue; // not the COMMENT property
+            text = comment->text();
+            encoding = comment->textEncoding();
+        } else if (const auto* textFrame = dynamic_cast<const TextIdentificationFrame*>(frame)) {
+            if (textFrame->fieldList().isEmpty()) return std::nullopt;
+            text = textFrame->fieldList().front();
+            encoding = textFrame->textEncoding();
+        } else {
+            return std::nullopt;
+        }
+        if (encoding != TagLib::String::Latin1) return std::nullopt;
+        std::string bytes = text.to8Bit(false);
+        if (std::all_of(bytes.begin(), bytes.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            return std::nullopt;
+        return bytes;
+    }
+    return std::nullopt;
+}
+
+// An ID3v2 tag, like fillFrom, with its Latin-1 texts read in `page`; Automatic guesses the page
+// once from all of them together.
+void fillFromId3v2(TagLib::ID3v2::Tag* tag, CodePage page, AudioTags& out) {
+    if (!tag) return;
+    if (page != CodePage::Latin1) {
+        static const std::pair<const char*, std::string AudioTags::*> fields[] = {
+            {"TIT2", &AudioTags::title},   {"TPE1", &AudioTags::artist},
+            {"TALB", &AudioTags::album},   {"TPE2", &AudioTags::albumArtist},
+            {"TCON", &AudioTags::genre},   {"TCOM", &AudioTags::composer},
+            {"COMM", &AudioTags::comment},
+        };
+        std::vector<std::pair<std::string AudioTags::*, std::string>> texts;
+        std::string sample;
+        for (const auto& [id, field] : fields) {
+            if (auto bytes = latin1Bytes(tag->frameListMap()[id])) {
+                sample += *bytes + ' ';
+                texts.emplace_back(field, std::move(*bytes));
+            }
+        }
+        if (page == CodePage::Automatic) page = detectCodePage(sample);
+        for (const auto& [field, bytes] : texts)
+            if ((out.*field).empty()) out.*field = decodeCodePage(bytes, page);
+    }
+    fillFrom(tag->properties(), out);
+}
+
 bool id3v2HasPicture(TagLib::ID3v2::Tag* tag) {
     return tag && !tag->frameListMap()["APIC"].isEmpty();
 }
@@ -138,10 +196,11 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
     using Style = TagLib::AudioProperties::ReadStyle;
     constexpr Style style = TagLib::AudioProperties::Average;
     const bool properties = options.audioProperties;
+    const CodePage latin1Page = options.latin1Page;
     if (ext == "mp3") {
         TagLib::MPEG::File f(stream, TagLib::ID3v2::FrameFactory::instance(), properties, style);
         if (!f.isValid()) return false;
-        if (f.hasID3v2Tag()) fillFrom(f.ID3v2Tag()->properties(), out);
+        if (f.hasID3v2Tag()) fillFromId3v2(f.ID3v2Tag(), latin1Page, out);
         if (f.hasAPETag()) fillFrom(f.APETag()->properties(), out);
         out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.ID3v2Tag());
         readProperties(f.audioProperties(), out);
@@ -151,7 +210,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
     if (ext == "wav") {
         TagLib::RIFF::WAV::File f(stream, properties, style);
         if (!f.isValid()) return false;
-        if (f.hasID3v2Tag()) fillFrom(f.ID3v2Tag()->properties(), out);
+        if (f.hasID3v2Tag()) fillFromId3v2(f.ID3v2Tag(), latin1Page, out);
         if (f.hasInfoTag()) fillFrom(f.InfoTag()->properties(), out);
         out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.ID3v2Tag());
         readProperties(f.audioProperties(), out);
@@ -162,7 +221,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
     if (ext == "aif" || ext == "aiff") {
         TagLib::RIFF::AIFF::File f(stream, true, style);
         if (!f.isValid()) return false;
-        if (f.hasID3v2Tag()) fillFrom(f.tag()->properties(), out);
+        if (f.hasID3v2Tag()) fillFromId3v2(f.tag(), latin1Page, out);
         out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.tag());
         readProperties(f.audioProperties(), out);
         if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
@@ -173,7 +232,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
         TagLib::FLAC::File f(stream, TagLib::ID3v2::FrameFactory::instance(), true, style);
         if (!f.isValid()) return false;
         if (f.hasXiphComment()) fillFrom(f.xiphComment()->properties(), out);
-        if (f.hasID3v2Tag()) fillFrom(f.ID3v2Tag()->properties(), out);
+        if (f.hasID3v2Tag()) fillFromId3v2(f.ID3v2Tag(), latin1Page, out);
         out.hasCover = !f.pictureList().isEmpty();
         readProperties(f.audioProperties(), out);
         if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();

@@ -4,6 +4,13 @@
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
+#include <taglib/aifffile.h>
+#include <taglib/commentsframe.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/wavfile.h>
 
 #include <cstdlib>
 #include <sys/stat.h>
@@ -111,6 +118,73 @@ TEST_F(TagReaderTest, AnMp3WithOnlyID3v1LeavesTheFieldsToTheCodec) {
     EXPECT_EQ(tags->format, "MPEG-1 Layer III");
     EXPECT_TRUE(tags->title.empty());
     EXPECT_TRUE(tags->artist.empty());
+}
+
+// The frames an old Russian tagger wrote: title, artist and comment in Windows-1251 bytes marked
+// Latin-1. The album, written later in UTF-16, is right in any page (its letters beyond ASCII
+// would not be if it were read in another page).
+void addRussianFrames(TagLib::ID3v2::Tag& tag) {
+    using namespace TagLib;
+    const auto add = [&](const char* id, String::Type encoding, const String& text) {
+        auto* frame = new ID3v2::TextIdentificationFrame(id, encoding);
+        frame->setText(text);
+        tag.addFrame(frame);
+    };
+    add("TIT2", String::Latin1,
+        String("\xc3\xf0\xf3\xef\xef\xe0 \xea\xf0\xee\xe2\xe8", String::Latin1));
+    add("TPE1", String::Latin1, String("\xca\xe8\xed\xee", String::Latin1));
+    add("TALB", String::UTF16, String("Déjà vu", String::UTF8));
+    auto* comment = new ID3v2::CommentsFrame(String::Latin1);
+    comment->setText(String("\xce\xf1\xe5\xed\xfc", String::Latin1));
+    tag.addFrame(comment);
+}
+
+TEST_F(TagReaderTest, Id3v2FramesMarkedLatin1AreReadInTheChosenPage) {
+    for (const char* name : {"r.mp3", "r.wav", "r.aiff", "r.flac"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.file(name);
+        ASSERT_TRUE(run(
+            "ffmpeg -y -f lavfi -i sine=duration=0.2 -map_metadata -1 -fflags +bitexact " + path));
+        const std::string ext = path.substr(path.rfind('.') + 1);
+        if (ext == "mp3") {
+            TagLib::MPEG::File f(path.c_str());
+            addRussianFrames(*f.ID3v2Tag(true));
+            ASSERT_TRUE(
+                f.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v3));
+        } else if (ext == "wav") {
+            TagLib::RIFF::WAV::File f(path.c_str());
+            addRussianFrames(*f.ID3v2Tag());
+            ASSERT_TRUE(f.save());
+        } else if (ext == "aiff") {
+            TagLib::RIFF::AIFF::File f(path.c_str());
+            addRussianFrames(*f.tag());
+            ASSERT_TRUE(f.save());
+        } else {
+            TagLib::FLAC::File f(path.c_str());
+            addRussianFrames(*f.ID3v2Tag(true));
+            ASSERT_TRUE(f.save());
+        }
+        const struct {
+            CodePage page;
+            const char* title;
+            const char* artist;
+            const char* comment;
+        } pages[] = {
+            {CodePage::Latin1, "Ãðóïïà êðîâè", "Êèíî", "Îñåíü"},
+            {CodePage::Windows1251, "Группа крови", "Кино", "Осень"},
+            {CodePage::Automatic, "Группа крови", "Кино", "Осень"},
+            {CodePage::Koi8R, "цПСООЮ ЙПНБХ", "йХМН", "нЯЕМЭ"},
+        };
+        for (const auto& page : pages) {
+            SCOPED_TRACE(codePageName(page.page));
+            const auto tags = readAudioTags(path, nullptr, {page.page});
+            ASSERT_TRUE(tags);
+            EXPECT_EQ(tags->title, page.title);
+            EXPECT_EQ(tags->artist, page.artist);
+            EXPECT_EQ(tags->comment, page.comment);
+            EXPECT_EQ(tags->album, "Déjà vu");
+        }
+    }
 }
 
 TEST_F(TagReaderTest, WhatIsNotARegularFileOrNotItsKindIsRefusedWithoutBlocking) {
