@@ -1,5 +1,6 @@
 // tunewalk-tag: shows and edits the ID3v1 tags of MP3 files and the format fields of WAV files
-// from the command line, with the same codecs the player uses.
+// from the command line, with the same codecs the player uses, and shows the other tags of
+// those and of FLAC, Ogg, Opus, M4A and AIFF files through the player's tag reader.
 
 #include "Args.h"
 
@@ -13,7 +14,8 @@ namespace {
 constexpr const char* kUsage = R"(Usage: tunewalk-tag COMMAND [OPTIONS] FILE...
 
 Commands:
-  show FILE...       print what the codecs read, one JSON object per line per file
+  show FILE...       print what the codecs and the tag reader read, one JSON object
+                     per line per file
   set [FIELDS] FILE...
                      write ID3v1 tag fields of MP3 files
   wav-set [FIELDS] FILE...

@@ -4,15 +4,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 #include <regex>
 #include <sstream>
+#include <utility>
 
 namespace tunewalk::clitest {
 namespace {
 
 namespace fx = fixtures;
 using Json = nlohmann::ordered_json;
+
+// The output with each line's group from the tag reader taken off: what scripts read before
+// there was one, which must stay byte for byte as it was.
+RunResult withoutTags(RunResult r) {
+    r.out = std::regex_replace(r.out, std::regex(R"(,"tags":\{[^{}]*\}(\}\n))"), "$1");
+    return r;
+}
 
 TEST(ShowCommand, ReportsEveryKindOfFileInArgumentOrder) {
     TempDir dir;
@@ -29,14 +38,28 @@ TEST(ShowCommand, ReportsEveryKindOfFileInArgumentOrder) {
                   fx::wavFile({.channels = 1, .sampleRate = 8000, .dataBytes = 48000}));
     fx::writeFile(dir / "notes.txt", "hello");
 
-    const RunResult all =
+    const RunResult withTags =
         runTag({"show", "tagged.mp3", "PLAIN.Mp3", "tone.WAV", "notes.txt", "gone.mp3"}, dir);
+    const RunResult all = withoutTags(withTags);
     EXPECT_EQ(all.exitCode, 1);
     EXPECT_EQ(all.err, "tunewalk-tag: notes.txt: not an MP3 or WAV file\n"
                        "tunewalk-tag: gone.mp3: No such file or directory\n")
         << "each file that does not load is named";
     const auto lines = all.jsonLines();
     ASSERT_EQ(lines.size(), 5u) << all.out;
+    // The tag reader's group comes last, with the stream's keys even when the file has no tag
+    // beyond ID3v1; a file it cannot read has none.
+    auto tagged = withTags.jsonLines();
+    Json& frames = tagged[0]["tags"];
+    EXPECT_NEAR(frames["length_ms"].get<int>(), 10000, 50);
+    frames["length_ms"] = 0;
+    EXPECT_EQ(frames, Json::parse(R"j({"format":"MPEG-1 Layer 3","length_ms":0,"bitrate":128,
+        "sample_rate":44100,"channels":2,"has_cover":false})j"));
+    EXPECT_EQ(tagged[1]["tags"]["format"], "MPEG-2 Layer 3");
+    EXPECT_EQ(tagged[1]["tags"]["channels"], 1);
+    EXPECT_EQ(tagged[2]["tags"], Json::parse(R"j({"format":"WAV","length_ms":3000,"bitrate":128,
+        "sample_rate":8000,"channels":1,"bit_depth":16,"has_cover":false})j"));
+    EXPECT_FALSE(tagged[4].contains("tags"));
     // Every key in this order, whatever the file held.
     EXPECT_EQ(lines[0], Json::parse(R"j({"file":"tagged.mp3","kind":"mp3","ok":true,"tag":true,
         "title":"Song","artist":"Band","album":"Record","year":"1999","comment":"Nice","genre":17,
@@ -61,6 +84,32 @@ TEST(ShowCommand, ReportsEveryKindOfFileInArgumentOrder) {
     // A file that cannot be read fails the run wherever it stands.
     EXPECT_EQ(runTag({"show", "gone.mp3", "tone.WAV"}, dir).exitCode, 1);
 
+    // The kinds only the tag reader reads, by the end of the name in any case; one it cannot
+    // read is named like an MP3 file that does not load, even where the library takes any
+    // bytes for a file of its kind (AIFF).
+    std::filesystem::create_directory(dir / "folder.flac");
+    const std::vector<std::pair<std::string, std::string>> tagOnly = {
+        {"junk.flac", "flac"}, {"junk.OGG", "ogg"},  {"junk.oga", "ogg"},  {"junk.Opus", "opus"},
+        {"junk.m4a", "m4a"},   {"junk.aif", "aiff"}, {"junk.AIFF", "aiff"}};
+    std::vector<std::string> args = {"show"};
+    std::string err;
+    for (const auto& [name, kind] : tagOnly) {
+        fx::writeFile(dir / name, std::string(5000, 'x'));
+        args.push_back(name);
+        err += "tunewalk-tag: " + name + ": cannot read it\n";
+    }
+    args.insert(args.end(), {"folder.flac", "gone.flac"});
+    const RunResult junk = runTag(args, dir);
+    EXPECT_EQ(junk.exitCode, 1);
+    EXPECT_EQ(junk.err, err + "tunewalk-tag: folder.flac: not a regular file\n"
+                              "tunewalk-tag: gone.flac: No such file or directory\n");
+    const auto junkLines = junk.jsonLines();
+    ASSERT_EQ(junkLines.size(), tagOnly.size() + 2) << junk.out;
+    for (std::size_t i = 0; i < tagOnly.size(); ++i)
+        EXPECT_EQ(junkLines[i],
+                  Json({{"file", tagOnly[i].first}, {"kind", tagOnly[i].second}, {"ok", false}}));
+    EXPECT_EQ(junkLines.back(), Json::parse(R"({"file":"gone.flac","kind":"flac","ok":false})"));
+
     // Only loadable files: success.
     const RunResult good = runTag({"show", "tone.WAV", "tagged.mp3"}, dir);
     EXPECT_EQ(good.exitCode, 0);
@@ -76,7 +125,7 @@ TEST(ShowCommand, PrintsTextsAndNamesByteForByte) {
     // File names are bytes: what is not UTF-8 is replaced, the rest kept.
     fx::writeFile(dir / "n\xE4me\xE2\x82.mp3", fx::mpegFrames({}, 20));
 
-    const RunResult r = runTag({"show", "odd.mp3", "n\xE4me\xE2\x82.mp3"}, dir);
+    const RunResult r = withoutTags(runTag({"show", "odd.mp3", "n\xE4me\xE2\x82.mp3"}, dir));
     EXPECT_EQ(r.exitCode, 0) << r.err;
     // Exactly as scripts have always seen it: control characters but DEL as \u00xx in lower
     // case, non-ASCII text as it is, U+FFFD for each broken sequence of a name, no spaces.
@@ -90,6 +139,63 @@ TEST(ShowCommand, PrintsTextsAndNamesByteForByte) {
                          R"("kind":"mp3","ok":true,"tag":false,"title":"","artist":"","album":"",)"
                          R"("year":"","comment":"","genre":256,"genre_name":"",)" +
                          audio);
+}
+
+// Files from real encoders: the tags beyond ID3v1 follow the codec's keys, which stay as they
+// were for an MP3 with only an ID3v2 tag.
+TEST(ShowCommand, TheTagReadersGroupFollowsTheCodecsKeys) {
+    for (const char* tool : {"ffmpeg", "lame"})
+        if (!onPath(tool)) GTEST_SKIP() << tool << " is not on PATH";
+    TempDir dir;
+    ASSERT_EQ(run("ffmpeg",
+                  {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-ac", "2",
+                   "tone.wav"},
+                  dir.path())
+                  .exitCode,
+              0);
+    ASSERT_EQ(
+        run("lame",
+            {"--quiet", "--id3v2-only", "--tt", "Road Song", "--ta", "The Band", "--tl", "Long Way",
+             "--tc", "Nice", "--tn", "3/12", "--ty", "2019", "tone.wav", "v2.mp3"},
+            dir.path())
+            .exitCode,
+        0);
+    std::vector<std::string> ffmpeg = {"-v", "error", "-i", "tone.wav", "-c:a", "flac"};
+    for (const char* field :
+         {"title=Ünïcode \"Title\"", "artist=Artist", "album=Album", "album_artist=Album Artist",
+          "genre=Jazz", "composer=Composer", "track=3/12", "disc=1/2", "date=2019"})
+        ffmpeg.insert(ffmpeg.end(), {"-metadata", field});
+    ffmpeg.push_back("tone.flac");
+    ASSERT_EQ(run("ffmpeg", ffmpeg, dir.path()).exitCode, 0);
+
+    const RunResult r = runTag({"show", "v2.mp3", "tone.flac"}, dir);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string codec = withoutTags(r).out;
+    EXPECT_EQ(codec.substr(0, codec.find('\n') + 1),
+              R"({"file":"v2.mp3","kind":"mp3","ok":true,"tag":false,"title":"","artist":"",)"
+              R"("album":"","year":"","comment":"","genre":256,"genre_name":"","version":1,)"
+              R"("bitrate":128,"average_bitrate":128,"vbr":false,"sample_rate":44100,)"
+              R"("channels":"Joint Stereo","length":1})"
+              "\n");
+    auto lines = r.jsonLines();
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    // Only what the file has, in a fixed order. The encoder's delay and padding lengthen the
+    // MP3 a little; the bitrates are the encoders' own: both are checked, then set to 0.
+    for (auto& [line, slack] : {std::pair{&lines[0], 100}, {&lines[1], 10}}) {
+        Json& tags = (*line)["tags"];
+        EXPECT_NEAR(tags["length_ms"].get<int>(), 1000, slack);
+        EXPECT_GT(tags["bitrate"].get<int>(), 0);
+        tags["length_ms"] = tags["bitrate"] = 0;
+    }
+    EXPECT_EQ(lines[0]["tags"], Json::parse(R"({"title":"Road Song","artist":"The Band",
+        "album":"Long Way","comment":"Nice","track":3,"track_total":12,"year":2019,"format":"MPEG-1 Layer 3",
+        "length_ms":0,"bitrate":0,"sample_rate":44100,"channels":2,"has_cover":false})"));
+    EXPECT_EQ(lines[1], Json::parse(R"({"file":"tone.flac","kind":"flac","ok":true,"tags":{
+        "title":"Ünïcode \"Title\"","artist":"Artist","album":"Album",
+        "album_artist":"Album Artist","genre":"Jazz","composer":"Composer",
+        "track":3,"track_total":12,"disc":1,"disc_total":2,"year":2019,"format":"FLAC",
+        "length_ms":0,"bitrate":0,"sample_rate":44100,"channels":2,"bit_depth":16,
+        "has_cover":false}})"));
 }
 
 TEST(ToolUsage, HelpGoesToStdoutAndBadArgumentsExitWithTwo) {
