@@ -47,8 +47,9 @@ other tags (ID3v2, APE, Vorbis comments, MP4 items, RIFF INFO) and the stream sa
   title, artist, album, album_artist, genre, comment, composer, track, track_total,
   disc, disc_total, year, format, length_ms, bitrate, sample_rate, channels,
   bit_depth, has_cover
-Of these only format, length_ms, sample_rate, channels and has_cover are always
-there; each other key only when the file has a value for it.
+has_cover is always there, and for the kinds only the tag reader reads also format,
+length_ms, sample_rate and channels (for MP3 and WAV files the codec's keys tell the
+stream); each other key only when the file has a value for it.
 Exit status: 0 when every file loaded, 1 when one did not, 2 on bad arguments.
 )";
 
@@ -136,13 +137,19 @@ const char* tagOnlyKind(std::string_view file) {
 
 // Read as `kind` whatever the name's extension, so that a name counts as the same kind here as
 // for the codecs. Empty for the empty path, which names no file.
+// For MP3 and WAV files the codec's keys tell the stream, so only their tags are read here,
+// which spares the library a scan of the audio.
 std::optional<AudioTags> readTags(const std::string& reading, const std::string& kind) {
     if (reading.empty()) return std::nullopt;
+    const bool codecKind = kind == "mp3" || kind == "wav";
+    TagReadOptions options;
+    options.audioProperties = !codecKind;
     const std::unique_ptr<TagLib::IOStream> stream = openRegularFile(reading, nullptr);
-    std::optional<AudioTags> tags = stream ? readAudioTagsFrom(*stream, kind) : std::nullopt;
-    // The library takes some files that hold no stream of their kind (any bytes named .aif or
-    // .mp3): without a sample rate nothing of the file was read.
-    if (tags && tags->sampleRate <= 0) return std::nullopt;
+    std::optional<AudioTags> tags =
+        stream ? readAudioTagsFrom(*stream, kind, options) : std::nullopt;
+    // The library takes some files that hold no stream of their kind (any bytes named .aif):
+    // without a sample rate nothing of the file was read.
+    if (tags && !codecKind && tags->sampleRate <= 0) return std::nullopt;
     return tags;
 }
 
@@ -168,11 +175,11 @@ void showTags(LineWriter& out, const std::optional<AudioTags>& tags) {
     number("disc", tags->disc);
     number("disc_total", tags->discTotal);
     number("year", tags->year);
-    out.bytes("format", tags->format);
-    out.number("length_ms", tags->lengthMs);
+    text("format", tags->format);
+    number("length_ms", tags->lengthMs);
     number("bitrate", tags->bitrate);
-    out.number("sample_rate", tags->sampleRate);
-    out.number("channels", tags->channels);
+    number("sample_rate", tags->sampleRate);
+    number("channels", tags->channels);
     number("bit_depth", tags->bitDepth);
     out.flag("has_cover", tags->hasCover);
     out.endGroup();

@@ -12,9 +12,9 @@ struct Extension {
     RowKind kind;
 };
 constexpr Extension Extensions[] = {
-    {"mp3", RowKind::MP3},   {"wav", RowKind::WAV},  {"flac", RowKind::FLAC},
-    {"ogg", RowKind::Ogg},   {"oga", RowKind::Ogg},  {"opus", RowKind::Opus},
-    {"m4a", RowKind::M4A},   {"aif", RowKind::AIFF}, {"aiff", RowKind::AIFF},
+    {"mp3", RowKind::MP3}, {"wav", RowKind::WAV},  {"flac", RowKind::FLAC},
+    {"ogg", RowKind::Ogg}, {"oga", RowKind::Ogg},  {"opus", RowKind::Opus},
+    {"m4a", RowKind::M4A}, {"aif", RowKind::AIFF}, {"aiff", RowKind::AIFF},
 };
 } // namespace
 
@@ -33,9 +33,8 @@ std::optional<RowKind> audioKindOf(QStringView name) {
     const bool all = allAudioKindsListed();
     for (const Extension& e : Extensions)
         if (ext.compare(QLatin1String(e.text), Qt::CaseInsensitive) == 0)
-            return all || e.kind == RowKind::MP3 || e.kind == RowKind::WAV
-                       ? std::optional(e.kind)
-                       : std::nullopt;
+            return all || e.kind == RowKind::MP3 || e.kind == RowKind::WAV ? std::optional(e.kind)
+                                                                           : std::nullopt;
     return std::nullopt;
 }
 

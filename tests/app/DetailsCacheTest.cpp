@@ -39,8 +39,7 @@ protected:
     }
     static Job job(const QString& file) {
         const NativeFileInfo info = nativeFileInfo(file);
-        return {file,       RowKind::MP3, info.size, info.modifiedNs,
-                info.inode, info.changedNs};
+        return {file, RowKind::MP3, info.size, info.modifiedNs, info.inode, info.changedNs};
     }
     DetailReader::Options options(bool useCache = true, bool reread = false) const {
         return {useCache, reread, db, {}};
@@ -112,7 +111,8 @@ TEST_F(DetailsCacheTest, KeepsRawNamesAndPrunesTheLeastRecentlyUsed) {
     {
         DetailsCache cache(db);
         for (const char* name : {"old.mp3", "mid\xff.mp3", "new.mp3"}) {
-            cache.store({{folder + fromNativePath(name), {1, 2, 3, RowKind::MP3, {"T", "A", 4000, 128}}}});
+            cache.store(
+                {{folder + fromNativePath(name), {1, 2, 3, RowKind::MP3, {"T", "A", 4000, 128}}}});
             QThread::msleep(2); // a later use time for the next
         }
     }
@@ -126,8 +126,8 @@ TEST_F(DetailsCacheTest, KeepsRawNamesAndPrunesTheLeastRecentlyUsed) {
     EXPECT_EQ(raw->details, (AudioDetails{"T", "A", 4000, 128}));
 
     // Every field comes back as stored, the largest numbers and a FLAC's texts included.
-    AudioDetails full{"T", "A", 4000, 900, 192000, sharedFormatName("FLAC"), 65535, 65535,
-                      65535, 65535, 2024, 8, 32, true};
+    AudioDetails full{"T",   "A",  4000, 900, 192000, sharedFormatName("FLAC"), 65535, 65535, 65535,
+                      65535, 2024, 8,    32,  true};
     full.setTagTexts({"Album", "Album Artist", "Genre", "", "Composer"});
     pruned.store({{folder + "full.flac", {1, 2, 3, RowKind::FLAC, full, 4, 5}}});
     const auto back = pruned.lookupFolder(folder).value("full.flac");

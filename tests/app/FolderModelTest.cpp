@@ -252,7 +252,9 @@ TEST(FolderSortModel, FilterFindsNamesTracksAndArtistsAndFollowsArrivingDetails)
         lists.order.refilter();
         return lists.shown();
     };
-    EXPECT_EQ(filter(u"CAFÉ"), (QStringList{"Cafe Live", "Café.mp3", "x.mp3", "Zed.mp3"}));
+    // A WAV file's own tag counts too.
+    EXPECT_EQ(filter(u"CAFÉ"),
+              (QStringList{"Cafe Live", "Café.mp3", "talk.wav", "x.mp3", "Zed.mp3"}));
     EXPECT_EQ(filter(u"zed"), (QStringList{"Zed.mp3"}));
     EXPECT_EQ(filter(u"").size(), 8);
 
@@ -267,7 +269,8 @@ TEST(FolderSortModel, FilterFindsNamesTracksAndArtistsAndFollowsArrivingDetails)
     };
     details("later.mp3", "Café du Monde");
     details("Zed.mp3", "Tea");
-    EXPECT_EQ(lists.shown(), (QStringList{"Cafe Live", "Café.mp3", "later.mp3", "x.mp3"}));
+    EXPECT_EQ(lists.shown(),
+              (QStringList{"Cafe Live", "Café.mp3", "later.mp3", "talk.wav", "x.mp3"}));
 }
 
 // Drags and drops: real folders, since a drop checks that its target is one.

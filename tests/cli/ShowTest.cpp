@@ -47,18 +47,11 @@ TEST(ShowCommand, ReportsEveryKindOfFileInArgumentOrder) {
         << "each file that does not load is named";
     const auto lines = all.jsonLines();
     ASSERT_EQ(lines.size(), 5u) << all.out;
-    // The tag reader's group comes last, with the stream's keys even when the file has no tag
-    // beyond ID3v1; a file it cannot read has none.
+    // The tag reader's group comes last; for MP3 and WAV files it holds only their tags beyond
+    // ID3v1 (the codec's keys tell the stream), and a file it cannot read has none.
     auto tagged = withTags.jsonLines();
-    Json& frames = tagged[0]["tags"];
-    EXPECT_NEAR(frames["length_ms"].get<int>(), 10000, 50);
-    frames["length_ms"] = 0;
-    EXPECT_EQ(frames, Json::parse(R"j({"format":"MPEG-1 Layer 3","length_ms":0,"bitrate":128,
-        "sample_rate":44100,"channels":2,"has_cover":false})j"));
-    EXPECT_EQ(tagged[1]["tags"]["format"], "MPEG-2 Layer 3");
-    EXPECT_EQ(tagged[1]["tags"]["channels"], 1);
-    EXPECT_EQ(tagged[2]["tags"], Json::parse(R"j({"format":"WAV","length_ms":3000,"bitrate":128,
-        "sample_rate":8000,"channels":1,"bit_depth":16,"has_cover":false})j"));
+    for (int i : {0, 1, 2})
+        EXPECT_EQ(tagged[i]["tags"], Json::parse(R"({"has_cover":false})")) << i;
     EXPECT_FALSE(tagged[4].contains("tags"));
     // Every key in this order, whatever the file held.
     EXPECT_EQ(lines[0], Json::parse(R"j({"file":"tagged.mp3","kind":"mp3","ok":true,"tag":true,
@@ -179,17 +172,15 @@ TEST(ShowCommand, TheTagReadersGroupFollowsTheCodecsKeys) {
               "\n");
     auto lines = r.jsonLines();
     ASSERT_EQ(lines.size(), 2u) << r.out;
-    // Only what the file has, in a fixed order. The encoder's delay and padding lengthen the
-    // MP3 a little; the bitrates are the encoders' own: both are checked, then set to 0.
-    for (auto& [line, slack] : {std::pair{&lines[0], 100}, {&lines[1], 10}}) {
-        Json& tags = (*line)["tags"];
-        EXPECT_NEAR(tags["length_ms"].get<int>(), 1000, slack);
-        EXPECT_GT(tags["bitrate"].get<int>(), 0);
-        tags["length_ms"] = tags["bitrate"] = 0;
-    }
+    // Only what the file has, in a fixed order. The FLAC's bitrate is the encoder's own: it is
+    // checked, then set to 0.
+    Json& flac = lines[1]["tags"];
+    EXPECT_NEAR(flac["length_ms"].get<int>(), 1000, 10);
+    EXPECT_GT(flac["bitrate"].get<int>(), 0);
+    flac["length_ms"] = flac["bitrate"] = 0;
     EXPECT_EQ(lines[0]["tags"], Json::parse(R"({"title":"Road Song","artist":"The Band",
-        "album":"Long Way","comment":"Nice","track":3,"track_total":12,"year":2019,"format":"MPEG-1 Layer 3",
-        "length_ms":0,"bitrate":0,"sample_rate":44100,"channels":2,"has_cover":false})"));
+        "album":"Long Way","comment":"Nice","track":3,"track_total":12,"year":2019,
+        "has_cover":false})"));
     EXPECT_EQ(lines[1], Json::parse(R"({"file":"tone.flac","kind":"flac","ok":true,"tags":{
         "title":"Ünïcode \"Title\"","artist":"Artist","album":"Album",
         "album_artist":"Album Artist","genre":"Jazz","composer":"Composer",

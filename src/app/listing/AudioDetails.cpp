@@ -75,11 +75,11 @@ void readMp3(const std::string& file, qint64 sizeInBytes, MP3TagEditor& mp3,
         if (mp3.TagExists()) {
             const CodePage page = options.codePage;
             // Automatic guesses the page from the whole tag, not from one short field.
-            const std::string sample =
-                page == CodePage::Automatic
-                    ? cutAtNul(mp3.Title()) + ' ' + cutAtNul(mp3.Artist()) + ' ' +
-                          cutAtNul(mp3.Album()) + ' ' + cutAtNul(mp3.Comment())
-                    : std::string();
+            const std::string sample = page == CodePage::Automatic
+                                           ? cutAtNul(mp3.Title()) + ' ' + cutAtNul(mp3.Artist()) +
+                                                 ' ' + cutAtNul(mp3.Album()) + ' ' +
+                                                 cutAtNul(mp3.Comment())
+                                           : std::string();
             const auto text = [&](const std::string& field) {
                 QString shown = tagText(field, page, sample);
                 return isBlank(shown) ? QString() : shown;

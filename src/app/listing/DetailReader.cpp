@@ -111,9 +111,9 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
             auto known = folders.find(folder);
             if (known == folders.end()) known = folders.insert(folder, cache->lookupFolder(folder));
             const auto entry = known->constFind(job.key.mid(folder.size()));
-            const DetailsCache::Entry now{job.size,      job.modifiedNs, job.inode,
-                                          job.kind,      {},             job.changedNs,
-                                          options.details.variant()};
+            const DetailsCache::Entry now{
+                job.size,      job.modifiedNs,           job.inode, job.kind, {},
+                job.changedNs, options.details.variant()};
             if (entry != known->cend() && entry->matches(now)) {
                 deliver(run, {job.key, job.kind, entry->details, 0});
                 continue;
@@ -154,10 +154,10 @@ void DetailReader::work(const std::shared_ptr<Run>& run) {
                                                   run->options.details);
                 if (cacheable(*job)) {
                     std::lock_guard lock(pool->mutex);
-                    pool->fresh.push_back({job->key,
-                                           {job->size, job->modifiedNs, job->inode, job->kind,
-                                            result.details, job->changedNs,
-                                            run->options.details.variant()}});
+                    pool->fresh.push_back(
+                        {job->key,
+                         {job->size, job->modifiedNs, job->inode, job->kind, result.details,
+                          job->changedNs, run->options.details.variant()}});
                     pool->changed.notify_all();
                 }
             }

@@ -61,8 +61,7 @@ void unpackNumbers(quint64 numbers, uint sound, AudioDetails& d) {
 
 bool DetailsCache::Entry::matches(const Entry& now) const {
     return size == now.size && modifiedNs == now.modifiedNs && kind == now.kind &&
-           variant == now.variant &&
-           (inode == 0 || now.inode == 0 || inode == now.inode) &&
+           variant == now.variant && (inode == 0 || now.inode == 0 || inode == now.inode) &&
            (changedNs == 0 || now.changedNs == 0 || changedNs == now.changedNs);
 }
 
@@ -173,7 +172,8 @@ QHash<QString, DetailsCache::Entry> DetailsCache::lookupFolder(const QString& fo
                 e.variant = q.value(10).toInt();
                 d.sampleRate = q.value(11).toInt();
                 d.format = sharedFormatName(q.value(12).toString().toStdString());
-                unpackNumbers(static_cast<quint64>(q.value(13).toLongLong()), q.value(14).toUInt(), d);
+                unpackNumbers(static_cast<quint64>(q.value(13).toLongLong()), q.value(14).toUInt(),
+                              d);
                 if (!q.value(15).isNull() || !q.value(16).isNull() || !q.value(17).isNull() ||
                     !q.value(18).isNull() || !q.value(19).isNull())
                     d.setTagTexts({q.value(15).toString(), q.value(16).toString(),
@@ -217,18 +217,29 @@ void DetailsCache::store(const std::vector<Stored>& entries) {
                 const auto text = [&d](const QString TagTexts::*field) {
                     return d.texts ? QVariant((*d.texts).*field) : QVariant();
                 };
-                for (const QVariant& value :
-                     {QVariant(toNativePath(folder)),
-                      QVariant(toNativePath(s.path.mid(folder.size()))), QVariant(e.size),
-                      QVariant(e.modifiedNs), QVariant(qint64(e.inode)),
-                      QVariant(static_cast<int>(e.kind)), QVariant(d.title), QVariant(d.lengthMs),
-                      QVariant(d.artist), QVariant(d.bitrate), QVariant(d.hasTitle()),
-                      QVariant(used), QVariant(e.changedNs), QVariant(e.variant),
-                      QVariant(d.sampleRate), QVariant(d.format),
-                      QVariant(static_cast<qint64>(packedNumbers(d))),
-                      QVariant(packedSound(d)), text(&TagTexts::album),
-                      text(&TagTexts::albumArtist), text(&TagTexts::genre),
-                      text(&TagTexts::comment), text(&TagTexts::composer)})
+                for (const QVariant& value : {QVariant(toNativePath(folder)),
+                                              QVariant(toNativePath(s.path.mid(folder.size()))),
+                                              QVariant(e.size),
+                                              QVariant(e.modifiedNs),
+                                              QVariant(qint64(e.inode)),
+                                              QVariant(static_cast<int>(e.kind)),
+                                              QVariant(d.title),
+                                              QVariant(d.lengthMs),
+                                              QVariant(d.artist),
+                                              QVariant(d.bitrate),
+                                              QVariant(d.hasTitle()),
+                                              QVariant(used),
+                                              QVariant(e.changedNs),
+                                              QVariant(e.variant),
+                                              QVariant(d.sampleRate),
+                                              QVariant(d.format),
+                                              QVariant(static_cast<qint64>(packedNumbers(d))),
+                                              QVariant(packedSound(d)),
+                                              text(&TagTexts::album),
+                                              text(&TagTexts::albumArtist),
+                                              text(&TagTexts::genre),
+                                              text(&TagTexts::comment),
+                                              text(&TagTexts::composer)})
                     q.addBindValue(value);
                 if (!q.exec()) return false;
             }

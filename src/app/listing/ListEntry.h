@@ -11,9 +11,9 @@ namespace tunewalk {
 namespace Col {
 inline constexpr int Name = 0, Track = 1, Length = 2, Artist = 3, Bitrate = 4, Size = 5,
                      Modified = 6;
-inline constexpr int Album = 7, AlbumArtist = 8, TrackNumber = 9, Disc = 10, Year = 11,
-                     Genre = 12, Comment = 13, Composer = 14, Format = 15, SampleRate = 16,
-                     Channels = 17, BitDepth = 18, Cover = 19;
+inline constexpr int Album = 7, AlbumArtist = 8, TrackNumber = 9, Disc = 10, Year = 11, Genre = 12,
+                     Comment = 13, Composer = 14, Format = 15, SampleRate = 16, Channels = 17,
+                     BitDepth = 18, Cover = 19;
 inline constexpr int FirstChosen = 7, Count = 20;
 } // namespace Col
 

@@ -49,6 +49,14 @@ constexpr ColumnInfo Columns[Col::Count] = {
     {"File Name", "File", 3528},    {"Track Name", "Track", 3528}, {"Length", "Length", 1499},
     {"Artist", "Artist", 2540},     {"Bitrate", "Bitrate", 1646},  {"Size", "Size", 1829},
     {"Modified", "Modified", 3658},
+    // Chosen from the header's pop-up menu; hidden until then.
+    {"Album", "Album", 2540},       {"Album Artist", "AlbumArtist", 2540},
+    {"Track", "TrackNumber", 900},  {"Disc", "Disc", 900},
+    {"Year", "Year", 900},          {"Genre", "Genre", 1800},
+    {"Comment", "Comment", 2540},   {"Composer", "Composer", 2540},
+    {"Format", "Format", 2200},     {"Sample Rate", "SampleRate", 1500},
+    {"Channels", "Channels", 1200}, {"Bit Depth", "BitDepth", 1200},
+    {"Cover", "Cover", 900},
 };
 } // namespace
 
@@ -390,6 +398,7 @@ void Form1::createMenus() {
     // checks do not take a retagged file for a new one.
     ui.mnuKeepTimes = toggle(ui.mnuSettings, tr("Keep &Modification Times When Tagging"),
                              QStringLiteral("KeepModifiedTimes"), nullptr);
+    createReadingMenu(ui.mnuSettings);
     ui.mnuSettings->addSeparator();
     ui.mnuConfirmDeletes = toggle(ui.mnuSettings, tr("&Confirm File/Folder Deletion"),
                                   QStringLiteral("ConfirmDeletes"), nullptr);
@@ -608,6 +617,7 @@ void Form1::createList() {
     MediaPlayer1 = new PlayerPanel(central);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     createFilter();
+    createColumnChooser();
 }
 
 void Form1::createStatusBar() {

@@ -11,6 +11,7 @@
 #include "app/favorites/FavoriteFolders.h"
 #include "app/fileops/FileOperations.h"
 #include "app/history/UndoHistory.h"
+#include "app/listing/AudioDetails.h"
 #include "app/window/Form1Menus.h"
 #include "common/KeyedCollection.h"
 #include "common/NameIDPair.h"
@@ -573,6 +574,16 @@ private:
     bool m_frameSettleDue = false;
     std::vector<int> m_fittedWidths;
     std::vector<int> m_contentWidths; // of the last listing fitted to its contents
+
+    // Form1Columns.cpp
+    void createColumnChooser();
+    void applyChosenColumns();
+    void chooseColumn(int column, bool on);
+    void createReadingMenu(QMenu* settings);
+    void applyReadingSettings();
+    void onReadingChanged();
+    DetailOptions detailOptions() const;
+    QMenu* m_columnMenu = nullptr;
 
     // Form1Filter.cpp
     void createFilter();

@@ -193,11 +193,11 @@ void Form1::fitColumnsOnFirstListing() {
     connect(this, &Form1::detailsFilled, this, [this] { fitColumns(true); });
 }
 
-// Fits the seven columns into the list's width. The columns of a fixed form (length, bitrate,
-// size, time) keep the width their contents need. Of the long texts the file name takes the
-// room first, up to what it needs, while the track names and artists keep their headings; they
-// share what is left, cut to one width; room left over goes to the file name, not to the last
-// column.
+// Fits the shown columns into the list's width. The columns of a fixed form (length, bitrate,
+// size, time, and those the user chose, whose long texts are cut at a score of letters) keep
+// the width their contents need. Of the long texts the file name takes the room first, up to
+// what it needs, while the track names and artists keep their headings; they share what is
+// left, cut to one width; room left over goes to the file name, not to the last column.
 void Form1::fitColumns(bool toContents, bool measure) {
     QHeaderView* header = ListView1->header();
     // The header's own hint keeps room for the sort mark in every column; only the sorted one
@@ -210,25 +210,43 @@ void Form1::fitColumns(bool toContents, bool measure) {
         return header->fontMetrics().horizontalAdvance(label) + margin +
                (c == header->sortIndicatorSection() ? mark : 0);
     };
+    const int letter = ListView1->fontMetrics().averageCharWidth();
+    const auto shown = [this](int c) { return !ListView1->isColumnHidden(c); };
     if (toContents && measure) {
         m_contentWidths.assign(Col::Count, 0);
-        for (int c = 0; c < Col::Count; ++c)
+        for (int c = 0; c < Col::Count; ++c) {
+            if (!shown(c)) continue;
             m_contentWidths[c] = std::max(
                 static_cast<const QAbstractItemView*>(ListView1)->sizeHintForColumn(c), heading(c));
+            if (c >= Col::FirstChosen)
+                m_contentWidths[c] =
+                    std::min(m_contentWidths[c], std::max(20 * letter, heading(c)));
+        }
     }
     std::vector<int> wanted(Col::Count);
     for (int c = 0; c < Col::Count; ++c)
-        wanted[c] = toContents ? m_contentWidths[c] : ListView1->columnWidth(c);
+        wanted[c] = toContents && c < int(m_contentWidths.size()) && m_contentWidths[c] > 0
+                        ? m_contentWidths[c]
+                        : ListView1->columnWidth(c);
     // The user has set widths of their own meanwhile: those stay.
     if (toContents)
         for (int c = 0; c < Col::Count; ++c)
-            if (c < int(m_fittedWidths.size()) && ListView1->columnWidth(c) != m_fittedWidths[c]) {
+            if (shown(c) && c < int(m_fittedWidths.size()) && m_fittedWidths[c] > 0 &&
+                ListView1->columnWidth(c) != m_fittedWidths[c]) {
                 m_contentWidths.clear(); // nothing to share out again on a resize
                 return;
             }
+    std::vector<int> fixed{Col::Length, Col::Bitrate, Col::Size, Col::Modified};
+    for (int c = Col::FirstChosen; c < Col::Count; ++c)
+        if (shown(c)) fixed.push_back(c);
     const int room = ListView1->viewport()->width();
-    const int letter = ListView1->fontMetrics().averageCharWidth();
     const int smallest = header->minimumSectionSize();
+    const auto total = [&](const std::vector<int>& w) {
+        int sum = 0;
+        for (int c = 0; c < Col::Count; ++c)
+            if (shown(c)) sum += w[c];
+        return sum;
+    };
     std::vector<int> widths;
     // The second try lets the track names and artists give way to a few letters; the names
     // keep a dozen, and a list narrower than that scrolls.
@@ -240,7 +258,7 @@ void Form1::fitColumns(bool toContents, bool measure) {
             return std::max(smallest, std::min(wanted[c], floor));
         };
         int left = room;
-        for (const int c : {Col::Length, Col::Bitrate, Col::Size, Col::Modified})
+        for (const int c : fixed)
             left -= widths[c];
         widths[Col::Name] =
             std::clamp(left - least(Col::Track) - least(Col::Artist), least(Col::Name),
@@ -257,11 +275,14 @@ void Form1::fitColumns(bool toContents, bool measure) {
         }
         for (const int c : {Col::Track, Col::Artist})
             widths[c] = capped(c, low);
-        if (std::accumulate(widths.begin(), widths.end(), 0) <= room) break;
+        if (total(widths) <= room) break;
     }
-    const int total = std::accumulate(widths.begin(), widths.end(), 0);
-    if (total < room) widths[Col::Name] += room - total;
+    if (const int sum = total(widths); sum < room) widths[Col::Name] += room - sum;
     for (int c = 0; c < Col::Count; ++c) {
+        if (!shown(c)) {
+            widths[c] = 0; // fitted afresh when chosen
+            continue;
+        }
         ListView1->setColumnWidth(c, widths[c]);
         widths[c] = ListView1->columnWidth(c); // as the header took it
     }

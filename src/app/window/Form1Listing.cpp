@@ -134,6 +134,7 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
     // Refresh reads the listed files again; any other listing may take details from the cache.
     options.reread = sameFolder && m_refreshing;
     options.folderSizes = ui.mnuFolderSizes->isChecked();
+    options.details = detailOptions();
     m_listing->list(dirCurrent, previous, std::move(special), options);
 }
 

@@ -40,6 +40,8 @@ struct Form1Menus {
             *mnuRememberPosition = nullptr, *mnuShowTree = nullptr, *mnuGridLines = nullptr,
             *mnuFolderSizes = nullptr, *mnuDetailsCache = nullptr, *mnuKeepTimes = nullptr,
             *mnuConfirmDeletes = nullptr, *mnuPermanentDelete = nullptr, *mnuUnregister = nullptr;
+    QAction* mnuReadAllTags = nullptr;
+    QMenu* mnuEncoding = nullptr;
     QAction *mnuSTPlay = nullptr, *mnuSTPause = nullptr, *mnuSTStop = nullptr, *mnuSTNext = nullptr,
             *mnuSTPrevious = nullptr, *mnuSTRepeat = nullptr, *mnuSTPlayAll = nullptr,
             *mnuSTExit = nullptr, *mnuSTRestore = nullptr;

@@ -189,6 +189,7 @@ void Form1::applyOptionSettings() {
     ui.mnuFolderSizes->setChecked(unlessFalse(setting(QStringLiteral("FolderSizes"), "False")));
     ui.mnuDetailsCache->setChecked(unlessFalse(setting(QStringLiteral("DetailsCache"), "True")));
     ui.mnuKeepTimes->setChecked(onlyIfTrue(setting(QStringLiteral("KeepModifiedTimes"), "False")));
+    applyReadingSettings();
     ui.mnuShowTree->setChecked(onlyIfTrue(setting(QStringLiteral("ShowTree"), "True")));
     onShowTree();
     ui.mnuGridLines->setChecked(unlessFalse(setting(QStringLiteral("GridLines"), "False")));

@@ -269,6 +269,48 @@ void drawWav(QPainter& p) {
     p.drawPath(wave);
 }
 
+// The further formats: a page with a sign of each, so a folder of mixed files reads at a glance.
+void drawFlac(QPainter& p) { // two notes joined by a beam: lossless
+    page(p);
+    p.drawPath(polyline({{6.5, 11.5}, {6.5, 7}, {10.5, 6}, {10.5, 10.5}}));
+    fillWithInk(p);
+    p.drawEllipse(QPointF(5.5, 11.75), 1.3, 1.1);
+    p.drawEllipse(QPointF(9.5, 10.75), 1.3, 1.1);
+}
+
+void drawOgg(QPainter& p) { // an egg
+    page(p);
+    p.drawEllipse(QPointF(8, 9.75), 2.4, 3.1);
+}
+
+void drawOpus(QPainter& p) { // a speech bubble: made for voice as well as music
+    page(p);
+    QPainterPath bubble;
+    bubble.addRoundedRect(QRectF(4.75, 6.5, 6.5, 4.5), 1.5, 1.5);
+    p.drawPath(bubble);
+    p.drawPath(polyline({{6.5, 11}, {5.75, 13}, {8.25, 11}}));
+}
+
+void drawM4a(QPainter& p) { // a note in a box: a container
+    page(p);
+    p.drawRect(QRectF(4.75, 6.5, 6.5, 6.5));
+    p.drawPath(polyline({{9, 11}, {9, 8}}));
+    fillWithInk(p);
+    p.drawEllipse(QPointF(7.9, 11.1), 1.1, 0.9);
+}
+
+void drawAiff(QPainter& p) { // a square wave: plain samples, like WAV
+    page(p);
+    p.drawPath(polyline({{4.75, 11},
+                         {6.25, 11},
+                         {6.25, 7.5},
+                         {8.5, 7.5},
+                         {8.5, 11},
+                         {10, 11},
+                         {10, 7.5},
+                         {11.25, 7.5}}));
+}
+
 struct ButtonPicture {
     const char* key;
     const char* themeName; // freedesktop name; none where the standard has no fitting one
@@ -317,6 +359,13 @@ QIcon makeSmall(const QString& key, const QPalette& palette) {
     const QColor selectedInk = palette.color(QPalette::HighlightedText);
     if (key == QLatin1String("MP3")) return drawn(drawMp3, ink, selectedInk);
     if (key == QLatin1String("WAV")) return drawn(drawWav, ink, selectedInk);
+    static const QHash<QString, Drawing> formats = {{"FLAC", drawFlac},
+                                                    {"Ogg", drawOgg},
+                                                    {"Opus", drawOpus},
+                                                    {"M4A", drawM4a},
+                                                    {"AIFF", drawAiff}};
+    if (const auto it = formats.constFind(key); it != formats.cend())
+        return drawn(*it, ink, selectedInk);
     if (key == QLatin1String("Playing")) {
         // In the accent colour, where it stands out from the list's background.
         const QColor accent = palette.color(QPalette::Highlight);

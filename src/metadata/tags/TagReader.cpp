@@ -72,6 +72,7 @@ void fillFrom(const TagLib::PropertyMap& properties, AudioTags& out) {
     text(out.albumArtist, "ALBUMARTIST");
     text(out.genre, "GENRE");
     text(out.comment, "COMMENT");
+    text(out.comment, "DESCRIPTION"); // what many Vorbis and FLAC taggers write
     text(out.composer, "COMPOSER");
     const auto number = [&](int& field, int& total, const char* key, const char* totalKey) {
         const std::string value = first(key);
