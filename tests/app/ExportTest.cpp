@@ -17,6 +17,7 @@ using fixtures::id3v1Tag;
 
 const QString M3u = "M3U Playlist (*.m3u)";
 const QString Csv = "Comma-Separated Values (*.csv *.txt)";
+const QString M3u8 = "M3U8 Playlist (UTF-8) (*.m3u8)";
 
 class ExportTest : public Form1Test {
 protected:
@@ -103,7 +104,7 @@ TEST_F(ExportTest, FolderOfFoldersOnly) {
     exportAs(path("Albums/list"), Csv);
     EXPECT_EQ(prompter.prompts, QStringList{"Save Export File"});
     EXPECT_EQ(prompter.lastProposedPath, path("Albums/Albums")) << "the folder's own name in it";
-    EXPECT_EQ(prompter.lastFilters, M3u + ";;" + Csv);
+    EXPECT_EQ(prompter.lastFilters, M3u + ";;" + Csv + ";;" + M3u8);
     EXPECT_EQ(prompter.shown,
               (Messages{{"File saved successfully.", Icon::Information, Buttons::Ok}}));
     const QStringList lines = crlfLines(read(path("Albums/list.csv")));
@@ -141,6 +142,19 @@ TEST_F(ExportTest, ExtensionAndFormatRules) {
     exportAs(path("table.csv"), Csv); // an existing file is replaced, not appended to
     EXPECT_EQ(crlfLines(read(path("table.csv"))).size(), 8);
     EXPECT_EQ(prompter.texts(), QStringList{"File saved successfully."});
+
+    // The extended playlist: lengths and "Artist - Title", else the name, in the play order.
+    const QHash<QString, QString> extinf{{"a.mp3", "5,Band, The - Say \"Hi\", \"Bye\""},
+                                         {"b.mp3", "2,Élan - Café"},
+                                         {"c.mp3", "5,c"},
+                                         {"d.mp3", "5,d"},
+                                         {"e.wav", "1,e"},
+                                         {"Straße.mp3", "5,Straße"}};
+    QStringList expected{"#EXTM3U"};
+    for (const QString& key : audioKeysInDisplayOrder())
+        expected << "#EXTINF:" + extinf.value(QFileInfo(key).fileName()) << key;
+    exportAs(path("list.m3u"), M3u8);
+    EXPECT_EQ(crlfLines(read(path("list.m3u.m3u8"))), expected);
 }
 
 TEST_F(ExportTest, CancelOrFailureLeavesNoFile) {

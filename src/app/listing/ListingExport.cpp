@@ -46,17 +46,48 @@ bool leftOutAsNotText(const ListEntry* row, QStringList* notText) {
 }
 } // namespace
 
-QString m3uText(const std::vector<const ListEntry*>& rows, QStringList* leftOut,
-                QStringList* notText) {
-    QString text;
+namespace {
+// The files a playlist can hold, each once in the given order.
+template <class Write>
+void eachPlaylistFile(const std::vector<const ListEntry*>& rows, QStringList* leftOut,
+                      QStringList* notText, Write&& write) {
     for (const ListEntry* row : rows) {
         if (!row->isFile() || leftOutAsNotText(row, notText)) continue;
         if (row->key.contains(QLatin1Char('\r')) || row->key.contains(QLatin1Char('\n'))) {
             if (leftOut) leftOut->append(row->key);
             continue;
         }
-        text += row->key + Crlf;
+        write(*row);
     }
+}
+
+// What a player shows for the file: "Artist - Title", or what of them the file has, else its
+// name without the extension. On one line, whatever the tag holds.
+QString extinfTitle(const ListEntry& row) {
+    const QString title = row.details.title.simplified(), artist = row.details.artist.simplified();
+    if (!title.isEmpty()) return artist.isEmpty() ? title : artist + QStringLiteral(" - ") + title;
+    const QString name = displayPath(row.name);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? name.left(dot) : name;
+}
+} // namespace
+
+QString m3uText(const std::vector<const ListEntry*>& rows, QStringList* leftOut,
+                QStringList* notText) {
+    QString text;
+    eachPlaylistFile(rows, leftOut, notText, [&](const ListEntry& row) { text += row.key + Crlf; });
+    return text;
+}
+
+QString m3u8Text(const std::vector<const ListEntry*>& rows, QStringList* leftOut,
+                 QStringList* notText) {
+    QString text = QStringLiteral("#EXTM3U") + Crlf;
+    eachPlaylistFile(rows, leftOut, notText, [&](const ListEntry& row) {
+        const qint64 seconds =
+            row.detailsIn && row.details.lengthMs > 0 ? row.details.lengthMs / 1000 : -1;
+        text += QStringLiteral("#EXTINF:%1,%2").arg(seconds).arg(extinfTitle(row)) + Crlf;
+        text += row.key + Crlf;
+    });
     return text;
 }
 
@@ -74,10 +105,14 @@ QString csvText(const std::vector<const ListEntry*>& rows, QStringList* notText)
     return text;
 }
 
-QString withExportExtension(const QString& chosen, bool m3u) {
+QString withExportExtension(const QString& chosen, ExportForm form) {
+    if (form == ExportForm::M3u8)
+        return chosen.endsWith(QLatin1String(".m3u8"), Qt::CaseSensitive)
+                   ? chosen
+                   : chosen + QStringLiteral(".m3u8");
     for (const char* known : {".m3u", ".csv", ".txt"})
         if (chosen.endsWith(QLatin1String(known), Qt::CaseSensitive)) return chosen;
-    return chosen + (m3u ? QStringLiteral(".m3u") : QStringLiteral(".csv"));
+    return chosen + (form == ExportForm::M3u ? QStringLiteral(".m3u") : QStringLiteral(".csv"));
 }
 
 Result writeTextFile(const QString& path, const QString& text) {

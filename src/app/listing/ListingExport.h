@@ -21,12 +21,19 @@ struct ListEntry;
 // both forms and listed, as shown, in `notText`.
 QString m3uText(const std::vector<const ListEntry*>& rows, QStringList* leftOut = nullptr,
                 QStringList* notText = nullptr);
+// An extended playlist: "#EXTM3U", then for each file an "#EXTINF:" line with its length in
+// seconds (-1 when unknown) and its artist and title as the list shows them, then its path.
+// Left out as for m3uText.
+QString m3u8Text(const std::vector<const ListEntry*>& rows, QStringList* leftOut = nullptr,
+                 QStringList* notText = nullptr);
 // A heading line, then every row (folders and drive rows included) as eight quoted fields.
 QString csvText(const std::vector<const ListEntry*>& rows, QStringList* notText = nullptr);
 
+enum class ExportForm { M3u, Csv, M3u8 };
 // The name the user chose, with ".m3u" or ".csv" appended unless it already ends in one of the
-// export extensions (exact case, so "list.M3U" becomes "list.M3U.m3u").
-QString withExportExtension(const QString& chosen, bool m3u);
+// export extensions (exact case, so "list.M3U" becomes "list.M3U.m3u"); an extended playlist
+// gets ".m3u8" unless it ends in it.
+QString withExportExtension(const QString& chosen, ExportForm form);
 
 // Replaces `path` with `text` in one step.
 Result writeTextFile(const QString& path, const QString& text);

@@ -172,6 +172,7 @@ void Form1::registerControls() {
              {"mnuFolderSizes", ui.mnuFolderSizes},
              {"mnuDetailsCache", ui.mnuDetailsCache},
              {"mnuKeepTimes", ui.mnuKeepTimes},
+             {"mnuReadAllTags", ui.mnuReadAllTags},
              {"mnuUndo", ui.mnuUndo},
              {"mnuRedo", ui.mnuRedo},
              {"mnuHistory", ui.mnuHistory},
@@ -202,6 +203,7 @@ void Form1::registerControls() {
              {"mnuPopup", ui.mnuPopup},
              {"mnuSysTrayPopup", ui.mnuSysTrayPopup},
              {"mnuVolume", ui.mnuVolume},
+             {"mnuEncoding", ui.mnuEncoding},
          })
         m_menus.insert(QLatin1String(name), menu);
 }

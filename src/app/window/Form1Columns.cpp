@@ -27,6 +27,7 @@ void Form1::createColumnChooser() {
     QHeaderView* header = ListView1->header();
     m_columnMenu = new QMenu(this);
     m_columnMenu->setObjectName(QStringLiteral("mnuColumns"));
+    m_menus.insert(QStringLiteral("mnuColumns"), m_columnMenu);
     for (int c = Col::FirstChosen; c < Col::Count; ++c) {
         QAction* a = m_columnMenu->addAction(
             m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());

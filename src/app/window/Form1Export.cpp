@@ -54,20 +54,24 @@ void Form1::saveListing() {
 
     const QString m3uFilter = tr("M3U Playlist (*.m3u)");
     const QString csvFilter = tr("Comma-Separated Values (*.csv *.txt)");
+    const QString m3u8Filter = tr("M3U8 Playlist (UTF-8) (*.m3u8)");
     // The drive list has no folder of its own to propose; its name alone will do.
     const QFileInfo folder(dirCurrent);
     const QString proposed = folder.isDir() && !folder.fileName().isEmpty()
                                  ? QDir(dirCurrent).filePath(folder.fileName())
                                  : dirCurrent;
     QString chosenFilter = m3uFilter;
-    const QString chosen =
-        m_prompter->saveFile(tr("Save Export File"), QDir::toNativeSeparators(proposed),
-                             m3uFilter + QStringLiteral(";;") + csvFilter, &chosenFilter);
+    const QString chosen = m_prompter->saveFile(
+        tr("Save Export File"), QDir::toNativeSeparators(proposed),
+        m3uFilter + QStringLiteral(";;") + csvFilter + QStringLiteral(";;") + m3u8Filter,
+        &chosenFilter);
     if (chosen.isEmpty()) return;
 
     // The format follows the filter, not the name: "list.txt" under M3U is a playlist.
-    const bool m3u = chosenFilter != csvFilter;
-    if (m3u && !holdsAudio(rows)) {
+    const ExportForm form = chosenFilter == csvFilter    ? ExportForm::Csv
+                            : chosenFilter == m3u8Filter ? ExportForm::M3u8
+                                                         : ExportForm::M3u;
+    if (form != ExportForm::Csv && !holdsAudio(rows)) {
         m_prompter->message(tr("There are no files to include in the playlist."),
                             Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
         return;
@@ -75,8 +79,10 @@ void Form1::saveListing() {
 
     QStringList leftOut, notText;
     const Result written =
-        writeTextFile(withExportExtension(chosen, m3u),
-                      m3u ? m3uText(rows, &leftOut, &notText) : csvText(rows, &notText));
+        writeTextFile(withExportExtension(chosen, form),
+                      form == ExportForm::Csv    ? csvText(rows, &notText)
+                      : form == ExportForm::M3u8 ? m3u8Text(rows, &leftOut, &notText)
+                                                 : m3uText(rows, &leftOut, &notText));
     if (!written) {
         m_prompter->message(messageText(written), Prompter::Icon::None, Prompter::Buttons::Ok);
         return;

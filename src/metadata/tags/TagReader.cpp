@@ -192,6 +192,19 @@ bool readOgg(TagLib::IOStream* stream, const char* format, AudioTags& out) {
     return true;
 }
 
+// An ID3v2 tag at the start, or an APE tag at the end (before an ID3v1 tag, if any).
+bool mpegTagsWhereExpected(TagLib::IOStream& stream) {
+    stream.seek(0);
+    if (stream.readBlock(3) == TagLib::ByteVector("ID3", 3)) return true;
+    const auto length = stream.length();
+    for (const int back : {32, 32 + 128}) {
+        if (length < back) continue;
+        stream.seek(length - back);
+        if (stream.readBlock(8) == TagLib::ByteVector("APETAGEX", 8)) return true;
+    }
+    return false;
+}
+
 bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadOptions& options,
                 AudioTags& out) {
     using Style = TagLib::AudioProperties::ReadStyle;
@@ -199,13 +212,16 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
     const bool properties = options.audioProperties;
     const CodePage latin1Page = options.latin1Page;
     if (ext == "mp3") {
+        // Without the stream's properties only the tags are wanted, and they are where taggers
+        // put them; the library would search all of a file without an ID3v2 tag for one.
+        if (!properties && !mpegTagsWhereExpected(*stream)) return true;
         TagLib::MPEG::File f(stream, TagLib::ID3v2::FrameFactory::instance(), properties, style);
         if (!f.isValid()) return false;
         if (f.hasID3v2Tag()) fillFromId3v2(f.ID3v2Tag(), latin1Page, out);
         if (f.hasAPETag()) fillFrom(f.APETag()->properties(), out);
         out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.ID3v2Tag());
         readProperties(f.audioProperties(), out);
-        out.format = mpegFormat(f.audioProperties());
+        if (properties) out.format = mpegFormat(f.audioProperties());
         return true;
     }
     if (ext == "wav") {
@@ -216,7 +232,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
         out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.ID3v2Tag());
         readProperties(f.audioProperties(), out);
         if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
-        out.format = "WAV";
+        if (properties) out.format = "WAV";
         return true;
     }
     if (ext == "aif" || ext == "aiff") {
