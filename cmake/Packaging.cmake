@@ -20,6 +20,8 @@ or a CSV table. The command-line tool tunewalk-tag shows and edits the same tags
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libqt6svg6, libqt6sql6-sqlite, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-ugly, gstreamer1.0-libav, qt6-wayland")
+# ugly: MP3 on older systems; libav: AAC in M4A files; bad: AIFF.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "gstreamer1.0-plugins-ugly, gstreamer1.0-libav, gstreamer1.0-plugins-bad, qt6-wayland")
 
 include(CPack)

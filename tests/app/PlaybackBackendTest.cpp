@@ -3,6 +3,7 @@
 #include "app/playback/QtMediaPlayer.h"
 #include "common/NativePath.h"
 
+#include <QProcess>
 #include <QRegularExpression>
 
 namespace tunewalk {
@@ -59,6 +60,33 @@ TEST_F(PlaybackBackendTest, PlayAllWalksTheFolderInDisplayOrder) {
         EXPECT_NE(row(i)->iconKey(), "Playing");
     EXPECT_EQ(tray.toolTip(), "Stopped");
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+// Every further format plays through the same player, in the folder's order, with its title
+// in the tray's tip while it plays.
+TEST_F(PlaybackBackendTest, PlayAllPlaysEveryFormat) {
+    if (QProcess::execute("sh", {"-c", "command -v ffmpeg >/dev/null"}) != 0)
+        GTEST_SKIP() << "no ffmpeg";
+    const QStringList files{"a.flac", "b.ogg", "c.opus", "d.m4a", "e.aiff"};
+    for (const QString& name : files) {
+        QStringList args{"-v", "error", "-f", "lavfi", "-i", "sine=d=0.5", "-metadata",
+                         "title=Song " + name};
+        if (name.endsWith(".aiff")) args << "-write_id3v2" << "1";
+        ASSERT_EQ(QProcess::execute("ffmpeg", args << path(name)), 0);
+    }
+    start(music());
+    setToggles(true, false);
+    QStringList tips;
+    QObject::connect(&qtPlayer, &MediaPlayer::stateChanged, &qtPlayer, [&](int, int state) {
+        if (state == MediaPlayer::Playing) tips << tray.toolTip();
+    });
+    play("a.flac");
+    ASSERT_TRUE(waitUntil([&] { return started.size() == 5 && idle(); }));
+    EXPECT_EQ(started, files);
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.texts().join('\n').toStdString();
+    ASSERT_EQ(tips.size(), 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(tips[i], "Playing: Song " + files[i]);
 }
 
 TEST_F(PlaybackBackendTest, BadFilesShowTheErrorAndEndInIdle) {
