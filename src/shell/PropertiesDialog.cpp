@@ -5,6 +5,7 @@
 #include "common/ReturnAddress.h"
 #include "common/SizeText.h"
 #include "common/TreeWalk.h"
+#include "metadata/tags/TagReader.h"
 
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMimeDatabase>
+#include <QTime>
 #include <QVBoxLayout>
 
 namespace tunewalk {
@@ -86,7 +88,10 @@ PropertiesDialog::PropertiesDialog(const QString& path, QWidget* owner)
     layout->addLayout(m_form);
     layout->addWidget(buttons);
 
-    if (info.isDir()) startCounting();
+    if (info.isDir())
+        startCounting();
+    else if (hasTagReaderExtension(toNativePath(m_path).toStdString()))
+        startReadingAudio();
 }
 
 PropertiesDialog::~PropertiesDialog() {
@@ -139,6 +144,57 @@ void PropertiesDialog::startCounting() {
         });
         if (open) post(true);
     });
+}
+
+void PropertiesDialog::startReadingAudio() {
+    m_counting = true;
+    m_back = ReturnAddress::to(this);
+    // Off the window thread: the file may lie on a share that does not answer.
+    runDetached([back = m_back, file = toNativePath(m_path).toStdString(), this] {
+        const std::optional<AudioTags> tags = readAudioTags(file);
+        back->post([this, tags] { showAudio(tags); });
+    });
+}
+
+void PropertiesDialog::showAudio(const std::optional<AudioTags>& tags) {
+    m_counting = false;
+    // The library takes some files of other bytes for its kind: without a sample rate nothing
+    // of the sound was found.
+    if (tags && tags->sampleRate > 0) {
+        const QLocale locale;
+        const auto text = [&](const char* row, const QString& caption, const std::string& value) {
+            if (!value.empty()) addRow(QLatin1String(row), caption, QString::fromStdString(value));
+        };
+        const auto number = [&](const char* row, const QString& caption, int value, int of = 0) {
+            if (value <= 0) return;
+            addRow(QLatin1String(row), caption,
+                   of > 0 ? tr("%1 of %2").arg(value).arg(of) : QString::number(value));
+        };
+        text("Format", tr("Format:"), tags->format);
+        if (tags->lengthMs > 0)
+            addRow(QStringLiteral("Length"), tr("Length:"),
+                   QTime(0, 0).addMSecs(int(tags->lengthMs % 86400000)).toString("hh:mm:ss"));
+        if (tags->bitrate > 0)
+            addRow(QStringLiteral("Bitrate"), tr("Bitrate:"), tr("%1 kbit/s").arg(tags->bitrate));
+        if (tags->sampleRate > 0)
+            addRow(QStringLiteral("Sample rate"), tr("Sample rate:"),
+                   tr("%1 Hz").arg(locale.toString(tags->sampleRate)));
+        number("Channels", tr("Channels:"), tags->channels);
+        number("Bit depth", tr("Bit depth:"), tags->bitDepth);
+        text("Title", tr("Title:"), tags->title);
+        text("Artist", tr("Artist:"), tags->artist);
+        text("Album", tr("Album:"), tags->album);
+        text("Album artist", tr("Album artist:"), tags->albumArtist);
+        number("Track", tr("Track:"), tags->track, tags->trackTotal);
+        number("Disc", tr("Disc:"), tags->disc, tags->discTotal);
+        number("Year", tr("Year:"), tags->year);
+        text("Genre", tr("Genre:"), tags->genre);
+        text("Composer", tr("Composer:"), tags->composer);
+        text("Comment", tr("Comment:"), tags->comment);
+        if (tags->hasCover) addRow(QStringLiteral("Cover"), tr("Cover:"), tr("Embedded picture"));
+        adjustSize();
+    }
+    emit completed();
 }
 
 void PropertiesDialog::showTally(const Tally& tally, bool done) {

@@ -3,6 +3,9 @@
 #include <QDialog>
 #include <QString>
 #include <memory>
+#include <optional>
+
+#include "metadata/tags/AudioTags.h"
 
 class QFormLayout;
 class QLabel;
@@ -24,7 +27,7 @@ public:
     // The value shown for a row ("Name", "Type", "Location", "Link to", "Size", "Contents",
     // "Modified", "Permissions", "Owner", "Group"); empty when the row is not there.
     QString value(const QString& row) const;
-    // False while a folder is still being counted.
+    // False while a folder is still being counted or an audio file read.
     bool isComplete() const { return !m_counting; }
 
 signals:
@@ -34,6 +37,9 @@ private:
     struct Tally;
     QLabel* addRow(const QString& row, const QString& caption, const QString& text);
     void startCounting();
+    // An audio file's stream and tags, as the tag library reads them, follow when read.
+    void startReadingAudio();
+    void showAudio(const std::optional<AudioTags>& tags);
     void showTally(const Tally& tally, bool done);
 
     QString m_path;

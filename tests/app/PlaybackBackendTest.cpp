@@ -69,9 +69,11 @@ TEST_F(PlaybackBackendTest, PlayAllPlaysEveryFormat) {
         GTEST_SKIP() << "no ffmpeg";
     const QStringList files{"a.flac", "b.ogg", "c.opus", "d.m4a", "e.aiff"};
     for (const QString& name : files) {
-        QStringList args{"-v", "error", "-f", "lavfi", "-i", "sine=d=0.5", "-metadata",
-                         "title=Song " + name};
-        if (name.endsWith(".aiff")) args << "-write_id3v2" << "1";
+        QStringList args{"-v", "error",      "-f",        "lavfi",
+                         "-i", "sine=d=0.5", "-metadata", "title=Song " + name};
+        if (name.endsWith(".aiff"))
+            args << "-write_id3v2"
+                 << "1";
         ASSERT_EQ(QProcess::execute("ffmpeg", args << path(name)), 0);
     }
     start(music());
