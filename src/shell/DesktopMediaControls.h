@@ -13,6 +13,9 @@ struct NowPlaying {
     QString path;   // the file's full path; empty when nothing is loaded
     QString title;  // the track name as the window shows it
     QString artist; // empty when unknown
+    QString album, albumArtist;
+    int trackNumber = 0; // 0 when unknown
+    QString artUrl;      // a file:// URL of the cover picture; empty when there is none
     qint64 lengthMicroseconds = 0;
     bool canPlay = false, canPause = false, canGoNext = false, canGoPrevious = false,
          canSeek = false;

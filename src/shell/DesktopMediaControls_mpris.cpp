@@ -42,6 +42,11 @@ QVariantMap metadataOf(const PlayerState& state) {
                                         : now.title);
     if (!now.artist.isEmpty())
         metadata.insert(QStringLiteral("xesam:artist"), QStringList{now.artist});
+    if (!now.album.isEmpty()) metadata.insert(QStringLiteral("xesam:album"), now.album);
+    if (!now.albumArtist.isEmpty())
+        metadata.insert(QStringLiteral("xesam:albumArtist"), QStringList{now.albumArtist});
+    if (now.trackNumber > 0) metadata.insert(QStringLiteral("xesam:trackNumber"), now.trackNumber);
+    if (!now.artUrl.isEmpty()) metadata.insert(QStringLiteral("mpris:artUrl"), now.artUrl);
     metadata.insert(QStringLiteral("xesam:url"), fileUrl(now.path).toString(QUrl::FullyEncoded));
     return metadata;
 }

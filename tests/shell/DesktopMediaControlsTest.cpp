@@ -41,8 +41,14 @@ public slots:
 };
 
 NowPlaying song(const QString& path, NowPlaying::Status status = NowPlaying::Status::Playing) {
-    NowPlaying now{
-        .status = status, .path = path, .title = "Walking Tune", .artist = "The Walkers"};
+    NowPlaying now{.status = status,
+                   .path = path,
+                   .title = "Walking Tune",
+                   .artist = "The Walkers",
+                   .album = "Walks",
+                   .albumArtist = "Various",
+                   .trackNumber = 4,
+                   .artUrl = "file:///cache/covers/c%201.jpg"};
     now.lengthMicroseconds = 10'000'000;
     now.canPlay = now.canPause = now.canGoNext = now.canSeek = true;
     return now;
@@ -191,6 +197,11 @@ TEST_F(DesktopMediaControlsOnBus, PropertiesShowWhatWasPublishedAndSignalsCarryO
     EXPECT_EQ(metadata.value("xesam:title"), QStringLiteral("Walking Tune"));
     EXPECT_EQ(metadata.value("xesam:artist"), QStringList{"The Walkers"});
     EXPECT_EQ(metadata.value("xesam:url"), QStringLiteral("file:///music/My%20Songs/Walk.mp3"));
+    EXPECT_EQ(metadata.value("xesam:album"), QStringLiteral("Walks"));
+    EXPECT_EQ(metadata.value("xesam:albumArtist"), QStringList{"Various"});
+    EXPECT_EQ(metadata.value("xesam:trackNumber").metaType(), QMetaType::fromType<int>());
+    EXPECT_EQ(metadata.value("xesam:trackNumber"), 4);
+    EXPECT_EQ(metadata.value("mpris:artUrl"), QStringLiteral("file:///cache/covers/c%201.jpg"));
 
     controls->publish(now); // unchanged: nothing is sent, so the next signal is the pause
     now.status = NowPlaying::Status::Paused;
@@ -203,6 +214,10 @@ TEST_F(DesktopMediaControlsOnBus, PropertiesShowWhatWasPublishedAndSignalsCarryO
     now.path = "/music/b.mp3";
     now.artist.clear();
     now.lengthMicroseconds = 0;
+    now.album.clear();
+    now.albumArtist.clear();
+    now.trackNumber = 0;
+    now.artUrl.clear();
     controls->publish(now);
     const QVariantMap moved = next();
     EXPECT_EQ(moved.keys(), QStringList{"Metadata"});

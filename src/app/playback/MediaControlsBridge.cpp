@@ -17,6 +17,10 @@ NowPlaying nowPlaying(const Playback& playback) {
         now.path = playback.currentFile();
         now.title = shown.title;
         now.artist = shown.artist;
+        now.album = shown.album;
+        now.albumArtist = shown.albumArtist;
+        now.trackNumber = shown.trackNumber;
+        now.artUrl = shown.artUrl;
         now.lengthMicroseconds = static_cast<qint64>(player.duration() * 1e6);
     }
     if (playback.isPlaying())

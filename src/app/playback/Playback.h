@@ -47,7 +47,9 @@ public:
     // What the window shows of the current file and which of its commands it offers now: the
     // desktop's media controls read them here.
     struct Shown {
-        QString title, artist;
+        QString title, artist, album, albumArtist;
+        int trackNumber = 0; // 0: unknown
+        QString artUrl;      // a file:// URL of the cover's copy; empty: none
         bool canPlay = false, canGoNext = false, canGoPrevious = false;
     };
     const Shown& shown() const { return m_shown; }

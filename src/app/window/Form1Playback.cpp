@@ -4,6 +4,7 @@
 
 #include "app/listing/FolderModel.h"
 #include "app/listing/FolderSortModel.h"
+#include "app/playback/CoverArt.h"
 #include "app/playback/MediaControlsBridge.h"
 #include "app/playback/MediaPlayer.h"
 #include "app/playback/Playback.h"
@@ -67,12 +68,27 @@ void Form1::connectPlayback() {
     // Every change of the volume, from the panel, the menu or the desktop's media controls,
     // is announced as a change of playback; the panel follows the player from there.
     connect(this, &Form1::playbackChanged, this, &Form1::followVolume);
+    // The cover of the file that plays, read off the window thread: the file may be on a slow
+    // share.
+    auto* covers = new CoverLoader(this);
+    connect(this, &Form1::playbackChanged, covers,
+            [this, covers] { covers->follow(m_playback->currentFile()); });
+    connect(covers, &CoverLoader::changed, this, [this, covers] {
+        MediaPlayer1->showCover(covers->image());
+        emit playbackChanged();
+    });
     // What the desktop's media controls show.
-    connect(this, &Form1::playbackChanged, this, [this] {
+    connect(this, &Form1::playbackChanged, this, [this, covers] {
         Playback::Shown shown;
         shown.title = panelCurrent->text();
-        if (const ListEntry* row = findRow(m_playback->currentFile()))
+        if (const ListEntry* row = findRow(m_playback->currentFile())) {
             shown.artist = row->details.artist;
+            shown.album = row->details.tagTexts().album;
+            shown.albumArtist = row->details.tagTexts().albumArtist;
+            shown.trackNumber = row->details.track;
+        }
+        if (covers->file() == m_playback->currentFile() && !covers->copy().isEmpty())
+            shown.artUrl = fileUrl(covers->copy()).toString(QUrl::FullyEncoded);
         shown.canPlay = ui.mnuPlayFile->isEnabled();
         shown.canGoNext = ui.mnuNext->isEnabled();
         shown.canGoPrevious = ui.mnuPrevious->isEnabled();

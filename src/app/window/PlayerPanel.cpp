@@ -4,14 +4,18 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPixmap>
+#include <QResizeEvent>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tunewalk {
 
@@ -44,6 +48,55 @@ protected:
         QSlider::mousePressEvent(event);
     }
 };
+
+// A picture drawn as large as the label is, its aspect kept, in the screen's own pixels. It
+// never asks for height: the panel's controls set that, and the panel its width.
+class CoverLabel : public QLabel {
+public:
+    explicit CoverLabel(QWidget* parent) : QLabel(parent) {
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+        setAlignment(Qt::AlignCenter);
+    }
+    void setCover(const QImage& image) {
+        m_image = image;
+        refresh();
+    }
+    bool hasCover() const { return !m_image.isNull(); }
+    // The width the picture takes at this height: its aspect kept, up to twice as wide as tall.
+    int widthFor(int h) const {
+        if (m_image.isNull() || h <= 0) return 0;
+        return std::min(2 * h, qRound(h * double(m_image.width()) / m_image.height()));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        refresh();
+    }
+    void paintEvent(QPaintEvent* event) override {
+        // Moved to a screen of another scale.
+        if (!pixmap().isNull() && pixmap().devicePixelRatio() != devicePixelRatioF()) refresh();
+        QLabel::paintEvent(event);
+    }
+
+private:
+    void refresh() {
+        const qreal ratio = devicePixelRatioF();
+        const QSize box = size() * ratio;
+        if (m_image.isNull() || box.isEmpty()) {
+            clear();
+            return;
+        }
+        QPixmap picture =
+            QPixmap::fromImage(m_image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        picture.setDevicePixelRatio(ratio);
+        setPixmap(picture);
+    }
+
+    QImage m_image;
+};
+
+constexpr int Margin = 6, Spacing = 6;
 
 } // namespace
 
@@ -100,11 +153,19 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QFrame(parent) {
     auto* row = new QHBoxLayout;
     row->addWidget(m_slider, 1);
     row->addWidget(m_time);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(6, 2, 6, 2);
-    column->setSpacing(0);
-    column->addLayout(top);
-    column->addLayout(row);
+    m_controls = new QVBoxLayout;
+    m_controls->setSpacing(0);
+    m_controls->addLayout(top);
+    m_controls->addLayout(row);
+    m_cover = new CoverLabel(this);
+    m_cover->setObjectName(QStringLiteral("lblCover"));
+    m_cover->setAccessibleName(tr("Cover picture"));
+    m_cover->hide();
+    m_row = new QHBoxLayout(this);
+    m_row->setContentsMargins(Margin, 2, Margin, 2);
+    m_row->setSpacing(Spacing);
+    m_row->addWidget(m_cover);
+    m_row->addLayout(m_controls, 1);
     showPosition(0, 0);
     showVolume(100, false);
 }
@@ -112,6 +173,24 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QFrame(parent) {
 void PlayerPanel::setFullDisplay(bool full) {
     m_full = full;
     m_caption->setVisible(full);
+    placeCover();
+}
+
+void PlayerPanel::showCover(const QImage& cover) {
+    static_cast<CoverLabel*>(m_cover)->setCover(cover);
+    placeCover();
+}
+
+void PlayerPanel::placeCover() {
+    const auto* cover = static_cast<CoverLabel*>(m_cover);
+    const QMargins margins = m_row->contentsMargins();
+    const QRect inner = contentsRect().marginsRemoved(margins);
+    // The small window is as narrow as its controls allow: there the picture often has no room.
+    const int width = cover->widthFor(inner.height());
+    m_cover->setFixedWidth(width);
+    m_cover->setVisible(cover->hasCover() &&
+                        inner.width() - width - Spacing >= m_controls->sizeHint().width());
+    m_row->activate(); // placed now, not after the events waiting
 }
 
 void PlayerPanel::showPosition(qint64 seconds, qint64 length) {
@@ -145,6 +224,12 @@ void PlayerPanel::changeEvent(QEvent* event) {
     QFrame::changeEvent(event);
     if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange)
         showMuteIcon();
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) placeCover();
+}
+
+void PlayerPanel::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    placeCover();
 }
 
 } // namespace tunewalk

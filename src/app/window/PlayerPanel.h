@@ -2,14 +2,18 @@
 
 #include <QFrame>
 
+class QHBoxLayout;
+class QImage;
 class QLabel;
 class QSlider;
 class QToolButton;
+class QVBoxLayout;
 
 namespace tunewalk {
 
-// The player's face in the window: the position within the current file and its time, and the
-// volume with its level and mute switch. In the small window it drops only the caption.
+// The player's face in the window: the position within the current file and its time, the
+// volume with its level and mute switch, and the cover of the file that plays at the left end.
+// In the small window it drops the caption, and the cover where it would crowd the controls.
 class PlayerPanel : public QFrame {
     Q_OBJECT
 public:
@@ -21,11 +25,15 @@ public:
     void showPosition(qint64 seconds, qint64 length);
     // What the player's volume is; shown without asking for a change.
     void showVolume(int percent, bool muted);
+    // The picture of the file that plays, as tall as the panel with its aspect kept; a null
+    // image shows none. It shows only while the controls beside it keep the room they need.
+    void showCover(const QImage& cover);
 
     QSlider* slider() const { return m_slider; }
     QSlider* volumeSlider() const { return m_volume; }
     QToolButton* muteButton() const { return m_mute; }
     QLabel* volumeLabel() const { return m_level; }
+    QLabel* coverLabel() const { return m_cover; }
 
 signals:
     // The user dragged or clicked the position to a new place.
@@ -36,9 +44,11 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void showMuteIcon();
+    void placeCover();
 
     QSlider* m_slider;
     QLabel* m_time;
@@ -46,6 +56,9 @@ private:
     QToolButton* m_mute;
     QSlider* m_volume;
     QLabel* m_level;
+    QLabel* m_cover;
+    QHBoxLayout* m_row;      // the cover, then the controls
+    QVBoxLayout* m_controls; // the volume's line over the position's
     bool m_full = true;
 };
 

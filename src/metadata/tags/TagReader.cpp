@@ -37,6 +37,15 @@ std::string extensionOf(const std::string& path) {
     return ext;
 }
 
+// The extension readAudioTags reads the name's kind by, in lower case; empty for one it does not
+// read.
+std::string tagReaderKind(const std::string& path) {
+    static const std::vector<std::string> known{"mp3",  "wav", "flac", "ogg", "oga",
+                                                "opus", "m4a", "aif",  "aiff"};
+    std::string ext = extensionOf(path);
+    return std::find(known.begin(), known.end(), ext) != known.end() ? ext : std::string();
+}
+
 // The leading whole number of a text ("3/12" gives 3, "2019-04-01" gives 2019), and the one
 // after a slash when asked.
 int leadingNumber(const std::string& text, std::size_t from = 0) {
@@ -281,10 +290,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
 } // namespace
 
 bool hasTagReaderExtension(const std::string& path) {
-    static const std::vector<std::string> known{"mp3",  "wav", "flac", "ogg", "oga",
-                                                "opus", "m4a", "aif",  "aiff"};
-    const std::string ext = extensionOf(path);
-    return std::find(known.begin(), known.end(), ext) != known.end();
+    return !tagReaderKind(path).empty();
 }
 
 std::optional<AudioTags> readAudioTagsFrom(TagLib::IOStream& stream, const std::string& extension,
@@ -294,17 +300,27 @@ std::optional<AudioTags> readAudioTagsFrom(TagLib::IOStream& stream, const std::
     return out;
 }
 
-std::optional<AudioTags> readAudioTags(const std::string& path, std::string* why,
-                                       const TagReadOptions& options) {
-    const std::string ext = extensionOf(path);
-    if (!hasTagReaderExtension(path)) {
+bool readTagFile(const std::string& path, std::string* why,
+                 const std::function<bool(TagLib::IOStream&, const std::string& kind)>& read) {
+    const std::string ext = tagReaderKind(path);
+    if (ext.empty()) {
         if (why) *why = "not an audio file kind that is read";
-        return std::nullopt;
+        return false;
     }
     const std::unique_ptr<TagLib::IOStream> stream = openRegularFile(path, why);
-    if (!stream) return std::nullopt;
-    auto out = readAudioTagsFrom(*stream, ext, options);
-    if (!out && why) *why = "not a readable " + ext + " file";
+    if (!stream) return false;
+    if (read(*stream, ext)) return true;
+    if (why) *why = "not a readable " + ext + " file";
+    return false;
+}
+
+std::optional<AudioTags> readAudioTags(const std::string& path, std::string* why,
+                                       const TagReadOptions& options) {
+    std::optional<AudioTags> out;
+    readTagFile(path, why, [&](TagLib::IOStream& stream, const std::string& kind) {
+        out = readAudioTagsFrom(stream, kind, options);
+        return out.has_value();
+    });
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include "metadata/tags/AudioTags.h"
 #include "metadata/tags/CodePage.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -34,5 +35,11 @@ std::optional<AudioTags> readAudioTagsFrom(TagLib::IOStream& stream, const std::
 
 // Whether the name has one of the extensions readAudioTags reads.
 bool hasTagReaderExtension(const std::string& path);
+
+// Opens the file at `path` as readAudioTags does (only a regular file, of a kind it reads) and
+// hands `read` the stream and the kind ("mp3", "flac", ...); `read` says whether the file was
+// one of that kind. False, with `why` set, when any of that fails.
+bool readTagFile(const std::string& path, std::string* why,
+                 const std::function<bool(TagLib::IOStream&, const std::string& kind)>& read);
 
 } // namespace tunewalk

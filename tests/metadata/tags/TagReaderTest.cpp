@@ -1,18 +1,26 @@
-// Tags and stream properties of every kind the list reads, from files the encoders make.
+// Tags, stream properties and pictures of every kind the list reads, from files the encoders
+// make.
 #include "metadata/tags/TagReader.h"
 #include "AudioFixtures.h"
+#include "FifoGuard.h"
 #include "TempDir.h"
+#include "metadata/tags/CoverReader.h"
 
 #include <gtest/gtest.h>
 #include <taglib/aifffile.h>
+#include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <sys/stat.h>
 
 namespace tunewalk {
@@ -100,13 +108,111 @@ TEST_F(TagReaderTest, EveryKindGivesItsFieldsFormatAndProperties) {
     }
 }
 
-TEST_F(TagReaderTest, EmbeddedPicturesAreSeen) {
+TEST_F(TagReaderTest, EmbeddedPicturesAreSeenAndRead) {
     for (const auto& [name, codec] :
          {std::pair{"p.mp3", "libmp3lame"}, {"p.flac", "flac"}, {"p.m4a", "aac"}}) {
-        const auto tags = readAudioTags(encode(name, codec, true));
-        ASSERT_TRUE(tags) << name;
-        EXPECT_TRUE(tags->hasCover) << name;
+        SCOPED_TRACE(name);
+        const std::string path = encode(name, codec, true);
+        const auto tags = readAudioTags(path);
+        ASSERT_TRUE(tags);
+        EXPECT_TRUE(tags->hasCover);
+        std::string why;
+        const auto cover = readCoverPicture(path, &why);
+        ASSERT_TRUE(cover) << why;
+        EXPECT_EQ(cover->data.substr(0, 8), "\x89PNG\r\n\x1a\n");
+        EXPECT_EQ(cover->mimeType, "image/png");
+        EXPECT_FALSE(readCoverPicture(encode(std::string("no-") + name, codec)));
     }
+}
+
+// A picture's type by the numbers ID3v2 and FLAC share: 0 other, 3 front cover, 4 back cover.
+struct Picture {
+    int type;
+    std::string mimeType, data;
+};
+
+// Pictures put, in this order, where each kind keeps them.
+void addPictures(const std::string& path, const std::vector<Picture>& pictures) {
+    using namespace TagLib;
+    const std::string ext = path.substr(path.rfind('.') + 1);
+    std::unique_ptr<File> file;
+    ID3v2::Tag* id3v2 = nullptr;
+    std::function<void(FLAC::Picture*)> addBlock;
+    if (ext == "mp3") {
+        auto* f = new MPEG::File(path.c_str());
+        file.reset(f);
+        id3v2 = f->ID3v2Tag(true);
+    } else if (ext == "wav") {
+        auto* f = new RIFF::WAV::File(path.c_str());
+        file.reset(f);
+        id3v2 = f->ID3v2Tag();
+    } else if (ext == "aiff") {
+        auto* f = new RIFF::AIFF::File(path.c_str());
+        file.reset(f);
+        id3v2 = f->tag();
+    } else if (ext == "flac") {
+        auto* f = new FLAC::File(path.c_str());
+        file.reset(f);
+        addBlock = [f](FLAC::Picture* block) { f->addPicture(block); };
+    } else {
+        file.reset(ext == "opus" ? static_cast<File*>(new Ogg::Opus::File(path.c_str()))
+                                 : new Ogg::Vorbis::File(path.c_str()));
+        auto* comment = dynamic_cast<Ogg::XiphComment*>(file->tag());
+        addBlock = [comment](FLAC::Picture* block) { comment->addPicture(block); };
+    }
+    for (const Picture& p : pictures) {
+        const ByteVector data(p.data.data(), static_cast<unsigned>(p.data.size()));
+        if (id3v2) {
+            auto* frame = new ID3v2::AttachedPictureFrame;
+            frame->setType(static_cast<ID3v2::AttachedPictureFrame::Type>(p.type));
+            frame->setMimeType(p.mimeType);
+            frame->setPicture(data);
+            id3v2->addFrame(frame);
+        } else {
+            auto* block = new FLAC::Picture;
+            block->setType(static_cast<FLAC::Picture::Type>(p.type));
+            block->setMimeType(p.mimeType);
+            block->setData(data);
+            addBlock(block);
+        }
+    }
+    ASSERT_TRUE(file->save()) << path;
+}
+
+TEST_F(TagReaderTest, TheFrontCoverIsTakenElseTheFirstPicture) {
+    for (const char* ext : {"mp3", "wav", "aiff", "flac", "ogg", "opus"}) {
+        SCOPED_TRACE(ext);
+        const auto make = [&](const std::string& name, const std::vector<Picture>& pictures) {
+            const std::string path = dir.file(name + "." + ext);
+            EXPECT_TRUE(run("ffmpeg -y -f lavfi -i sine=duration=0.2 -map_metadata -1 " + path));
+            addPictures(path, pictures);
+            return path;
+        };
+        const std::string front = make("front", {{0, "image/png", "other"},
+                                                 {3, "image/jpeg", "front"},
+                                                 {3, "image/jpeg", "second front"}});
+        const auto cover = readCoverPicture(front);
+        ASSERT_TRUE(cover);
+        EXPECT_EQ(cover->data, "front");
+        EXPECT_EQ(cover->mimeType, "image/jpeg");
+        EXPECT_TRUE(readAudioTags(front)->hasCover);
+        const auto first = readCoverPicture(make("first", {{4, "PNG", "back"}, {0, "", "x"}}));
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->data, "back");
+        EXPECT_EQ(first->mimeType, "PNG");
+    }
+    // A picture beyond the bound is passed over; the next one is taken.
+    const std::string big = dir.file("big.mp3");
+    ASSERT_TRUE(run("ffmpeg -y -f lavfi -i sine=duration=0.2 " + big));
+    addPictures(
+        big, {{3, "image/jpeg", std::string(MaxCoverBytes + 1, 'x')}, {0, "image/png", "small"}});
+    EXPECT_EQ(readCoverPicture(big)->data, "small");
+    // The older Ogg field: the bare picture in base 64.
+    const std::string old = dir.file("old.ogg");
+    ASSERT_TRUE(run("ffmpeg -y -f lavfi -i sine=duration=0.2 -metadata COVERART=b2xk " + old));
+    const auto oldCover = readCoverPicture(old);
+    ASSERT_TRUE(oldCover);
+    EXPECT_EQ(oldCover->data, "old");
 }
 
 TEST_F(TagReaderTest, AnMp3WithOnlyID3v1LeavesTheFieldsToTheCodec) {
@@ -195,8 +301,13 @@ TEST_F(TagReaderTest, WhatIsNotARegularFileOrNotItsKindIsRefusedWithoutBlocking)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(readAudioTags(fifo, &why)); // would block forever if opened for reading
     EXPECT_EQ(why, "not a regular file");
+    why.clear();
+    EXPECT_TRUE(endsWithoutBlocking(fifo, [&] { EXPECT_FALSE(readCoverPicture(fifo, &why)); }));
+    EXPECT_EQ(why, "not a regular file");
     fixtures::writeFile(dir.file("noise.flac"), std::string(5000, 'x'));
     EXPECT_FALSE(readAudioTags(dir.file("noise.flac"), &why));
+    EXPECT_FALSE(readCoverPicture(dir.file("noise.flac"), &why));
+    EXPECT_EQ(why, "not a readable flac file");
     EXPECT_FALSE(readAudioTags(dir.file("a.txt")));
     EXPECT_TRUE(hasTagReaderExtension("/x/Y.OGA"));
     EXPECT_FALSE(hasTagReaderExtension("/x.mp3/y"));
