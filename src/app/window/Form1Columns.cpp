@@ -45,8 +45,9 @@ void Form1::createColumnChooser() {
 }
 
 void Form1::applyChosenColumns() {
-    const QStringList chosen =
-        setting(ColumnsKey, QString()).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    QStringList chosen;
+    for (const QString& key : setting(ColumnsKey, QString()).split(QLatin1Char(',')))
+        chosen << key.trimmed(); // "Album, Year" typed by hand reads the same
     for (int c = Col::FirstChosen; c < Col::Count; ++c)
         ListView1->setColumnHidden(c, !chosen.contains(QLatin1String(columnKey(c))));
 }

@@ -194,8 +194,8 @@ void Form1::fitColumnsOnFirstListing() {
 }
 
 // Fits the shown columns into the list's width. The columns of a fixed form (length, bitrate,
-// size, time, and those the user chose, whose long texts are cut at a score of letters) keep
-// the width their contents need. Of the long texts the file name takes the room first, up to
+// size, time) and those the user chose (long texts cut at a score of letters) keep the width
+// their contents need. Of the long texts the file name takes the room first, up to
 // what it needs, while the track names and artists keep their headings; they share what is
 // left, cut to one width; room left over goes to the file name, not to the last column.
 void Form1::fitColumns(bool toContents, bool measure) {
@@ -236,15 +236,23 @@ void Form1::fitColumns(bool toContents, bool measure) {
                 m_contentWidths.clear(); // nothing to share out again on a resize
                 return;
             }
-    std::vector<int> fixed{Col::Length, Col::Bitrate, Col::Size, Col::Modified};
-    for (int c = Col::FirstChosen; c < Col::Count; ++c)
-        if (shown(c)) fixed.push_back(c);
-    const int room = ListView1->viewport()->width();
+    const int fixed[] = {Col::Length, Col::Bitrate, Col::Size, Col::Modified};
     const int smallest = header->minimumSectionSize();
+    // The chosen columns take their room from the seven only while those keep their names and
+    // headings whole; beyond that the list scrolls sideways.
+    int chosen = 0, sevenLeast = std::max(smallest, std::min(wanted[Col::Name], 12 * letter));
+    for (int c = Col::FirstChosen; c < Col::Count; ++c)
+        if (shown(c)) chosen += wanted[c];
+    for (const int c : fixed)
+        sevenLeast += wanted[c];
+    for (const int c : {Col::Track, Col::Artist})
+        sevenLeast += std::max(smallest, std::min(wanted[c], heading(c)));
+    const int viewport = ListView1->viewport()->width();
+    const int room = std::max(viewport - chosen, std::min(viewport, sevenLeast));
     const auto total = [&](const std::vector<int>& w) {
         int sum = 0;
-        for (int c = 0; c < Col::Count; ++c)
-            if (shown(c)) sum += w[c];
+        for (int c = 0; c < Col::FirstChosen; ++c)
+            sum += w[c];
         return sum;
     };
     std::vector<int> widths;
@@ -277,7 +285,7 @@ void Form1::fitColumns(bool toContents, bool measure) {
             widths[c] = capped(c, low);
         if (total(widths) <= room) break;
     }
-    if (const int sum = total(widths); sum < room) widths[Col::Name] += room - sum;
+    if (const int sum = total(widths) + chosen; sum < viewport) widths[Col::Name] += viewport - sum;
     for (int c = 0; c < Col::Count; ++c) {
         if (!shown(c)) {
             widths[c] = 0; // fitted afresh when chosen

@@ -239,8 +239,9 @@ void Form1::saveLayout() {
                          QStringLiteral("True"));
     }
     savePosition(QStringLiteral("TreeWidth"), m_treeWidthTwips);
-    for (int c = 0; c < Col::Count; ++c)
-        savePosition(QLatin1String(columnKey(c)), toTwips(ListView1->columnWidth(c)));
+    for (int c = 0; c < Col::Count; ++c) // a column not chosen has no width of its own
+        if (!ListView1->isColumnHidden(c))
+            savePosition(QLatin1String(columnKey(c)), toTwips(ListView1->columnWidth(c)));
     for (int c = 0; c < Col::Count; ++c)
         m_settings->save(SettingsStore::Position,
                          QLatin1String(columnKey(c)) + QStringLiteral("Pos"),
