@@ -1,0 +1,177 @@
+// The tag fuzzer's seeds: files of every kind encoded by ffmpeg (0.2 s of stereo, the usual fields,
+// some with a tiny cover) in a scratch folder, tags built by hand with Latin-1 texts in other code
+// pages, and bare texts in those pages for the decoder.
+
+#include "AudioFixtures.h"
+#include "Seeds.h"
+#include "TagKinds.h"
+#include "TempDir.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace tunewalk::fuzz {
+namespace {
+
+namespace fx = tunewalk::fixtures;
+
+void run(const std::string& command) {
+    if (std::system((command + " >/dev/null").c_str()) != 0)
+        throw std::runtime_error("seed command failed (ffmpeg comes with scripts/setup): " +
+                                 command);
+}
+
+std::string be32(std::uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+            static_cast<char>(v)};
+}
+
+std::string id3Frame(std::string_view id, std::string_view body) {
+    return std::string(id) + be32(static_cast<std::uint32_t>(body.size())) + std::string(2, '\0') +
+           std::string(body);
+}
+
+// An ID3v2.3 tag whose texts are marked Latin-1 but written in another page, with a cover.
+std::string id3v23Tag(std::string_view title, std::string_view artist, const std::string& png) {
+    const std::string latin1(1, '\0');
+    const std::string frames =
+        id3Frame("TIT2", latin1 + std::string(title)) +
+        id3Frame("TPE1", latin1 + std::string(artist)) + id3Frame("TRCK", latin1 + "7/9") +
+        id3Frame("TYER", latin1 + "1999") +
+        id3Frame("COMM", latin1 + "eng" + latin1 + std::string(artist)) +
+        id3Frame("APIC", latin1 + "image/png" + latin1 + "\x03" + latin1 + png);
+    const auto size = static_cast<std::uint32_t>(frames.size());
+    std::string tag = "ID3\x03";
+    tag += std::string(2, '\0');
+    for (const int shift : {21, 14, 7, 0})
+        tag += static_cast<char>((size >> shift) & 0x7F);
+    return tag + frames;
+}
+
+// What an Ogg comment METADATA_BLOCK_PICTURE holds, before base64.
+std::string flacPictureBlock(const std::string& png) {
+    return be32(3) + be32(9) + "image/png" + be32(0) + be32(2) + be32(2) + be32(24) + be32(0) +
+           be32(static_cast<std::uint32_t>(png.size())) + png;
+}
+
+// A text of 64 bytes (the decoder's text, a character possibly cut at its end) and a sample.
+std::string pageText(std::string_view word) {
+    std::string text;
+    while (text.size() < 64)
+        text += word;
+    text.resize(64);
+    for (int i = 0; i < 8; ++i)
+        text += word;
+    return text;
+}
+
+struct Encoding {
+    const char* name;
+    const char* kind;
+    const char* codec;
+    int rate;
+    std::string extra;
+    bool cover; // an attached picture
+};
+
+std::vector<Seed> encodedSeeds() {
+    const TempDir dir;
+    const std::string png = dir.file("c.png"), block = dir.file("picture");
+    run("ffmpeg -v error -nostdin -y -f lavfi -i color=red:s=2x2 -frames:v 1 '" + png + "'");
+    fx::writeFile(block, flacPictureBlock(fx::readFile(png)));
+    // Ogg carries a picture as a comment.
+    const std::string oggCover =
+        " -metadata METADATA_BLOCK_PICTURE=\"$(base64 -w0 '" + block + "')\"";
+    const std::string meta =
+        " -metadata title='Seed Tïtle' -metadata artist=Artist -metadata album=Album"
+        " -metadata album_artist=Band -metadata genre=Jazz -metadata composer=Composer"
+        " -metadata track=3/12 -metadata disc=1/2 -metadata date=2019 -metadata comment=Note";
+    const Encoding encodings[] = {
+        {"mp3-id3v24", "mp3", "libmp3lame", 44100, "-b:a 32k -id3v2_version 4", false},
+        {"mp3-id3v23-cover", "mp3", "libmp3lame", 44100, "-b:a 32k -id3v2_version 3", true},
+        {"wav-info", "wav", "pcm_s16le", 8000, "", false},
+        {"flac", "flac", "flac", 8000, "", false},
+        {"flac-cover", "flac", "flac", 8000, "", true},
+        {"ogg-vorbis", "ogg", "libvorbis", 44100, "", false},
+        {"ogg-vorbis-cover", "ogg", "libvorbis", 22050, oggCover, false},
+        {"opus", "opus", "libopus", 48000, "-b:a 16k", false},
+        {"opus-cover", "opus", "libopus", 48000, "-b:a 16k" + oggCover, false},
+        {"m4a-aac", "m4a", "aac", 44100, "-b:a 32k", false},
+        {"m4a-aac-cover", "m4a", "aac", 44100, "-b:a 32k", true},
+        {"m4a-alac", "m4a", "alac", 8000, "", false},
+        {"aiff-id3v2", "aiff", "pcm_s16be", 8000, "-write_id3v2 1", false},
+        {"aiff-id3v2-cover", "aiff", "pcm_s16be", 8000, "-write_id3v2 1", true},
+    };
+    std::vector<Seed> seeds;
+    for (const auto& e : encodings) {
+        const std::string out = dir.file(std::string(e.name) + "." + e.kind);
+        std::string inputs =
+            "-f lavfi -i sine=frequency=440:duration=0.2:sample_rate=" + std::to_string(e.rate);
+        if (e.cover)
+            inputs += " -i '" + png + "' -map 0 -map 1 -c:v png -disposition:v attached_pic";
+        run("ffmpeg -v error -nostdin -y " + inputs + " -ac 2 -c:a " + e.codec + " " + e.extra +
+            meta + " '" + out + "'");
+        seeds.push_back({e.name, static_cast<char>(tagControlFor(e.kind)) + fx::readFile(out)});
+    }
+    // An .ogg that holds Opus, read after the Vorbis reader turned it down.
+    seeds.push_back({"ogg-opus", static_cast<char>(tagControlFor("ogg")) +
+                                     fx::readFile(dir.file("opus.opus"))});
+
+    const std::string cover = fx::readFile(png);
+    const std::string cyrillic =
+        id3v23Tag("\xcf\xf0\xe8\xe2\xe5\xf2", "\xc0\xf0\xf2\xe8\xf1\xf2", cover);
+    const std::string japanese = id3v23Tag("\x83\x65\x83\x58\x83\x67", "\x89\xb9\x8a\x79", cover);
+    const std::string wav = fx::readFile(dir.file("wav-info.wav"));
+    const auto control = [](const char* kind, CodePage page) {
+        return std::string(1, static_cast<char>(tagControlFor(kind, page)));
+    };
+    seeds.push_back({"mp3-cp1251", control("mp3", CodePage::Windows1251) + cyrillic +
+                                       fx::silentMpegFrames({}, 8)});
+    seeds.push_back({"mp3-shift-jis-automatic",
+                     control("mp3", CodePage::Automatic) + japanese + fx::silentMpegFrames({}, 8)});
+    seeds.push_back({"wav-id3-chunk",
+                     control("wav", CodePage::Windows1251) +
+                         fx::riffChunk("RIFF", wav.substr(8) + fx::riffChunk("id3 ", cyrillic))});
+    return seeds;
+}
+
+} // namespace
+
+std::vector<Seed> seedCorpus() {
+    std::vector<Seed> seeds = encodedSeeds();
+    const auto add = [&](std::string name, const char* kind, CodePage page, std::string file) {
+        seeds.push_back({std::move(name), static_cast<char>(tagControlFor(kind, page)) + file});
+    };
+    // The program's own MP3 fixtures: an ID3v2 tag of noise, an APE tag and ID3v1.
+    add("mp3-ape", "mp3", CodePage::Latin1,
+        fx::id3v2Tag(300) + fx::mpegFrames({}, 4) + fx::apeTag(200) + fx::id3v1Tag("Old", "Band"));
+    fx::WavShape wav;
+    wav.dataBytes = 256;
+    wav.extraChunkBeforeData = std::string("LIST\x10\0\0\0INFOINAM\x04\0\0\0Name", 24);
+    add("wav-fixture-info", "wav", CodePage::Latin1, fx::wavFile(wav));
+
+    const std::pair<CodePage, std::string_view> texts[] = {
+        {CodePage::Latin1, "Plain title "},
+        {CodePage::Latin1, "Caf\xe9 cr\xe8me "},
+        {CodePage::Windows1250, "P\xf8\xedli\x9a \x9elu\x9dou\xe8k\xfd "},
+        {CodePage::Windows1251, "\xcf\xf0\xe8\xe2\xe5\xf2 "},
+        {CodePage::Windows1253, "\xc3\xe5\xe9\xdc "},
+        {CodePage::Windows1255, "\xf9\xec\xe5\xed "},
+        {CodePage::Windows1256, "\xe3\xd1\xcd\xc8\xc7 "},
+        {CodePage::Koi8R, "\xf0\xd2\xc9\xd7\xc5\xd4 "},
+        {CodePage::ShiftJis, "\x83\x65\x83\x58\x83\x67 "},
+        {CodePage::Gbk, "\xb2\xe2\xca\xd4 "},
+        {CodePage::Big5, "\xb4\xfa\xb8\xd5 "},
+        {CodePage::EucKr, "\xc5\xd7\xbd\xba\xc6\xae "},
+        {CodePage::Automatic, "\x83\x65\x83\x58\x83\x67 "},
+    };
+    int n = 0;
+    for (const auto& [page, word] : texts)
+        add("text-" + std::to_string(++n), "mp3", page, pageText(word));
+    add("kind-only", "flac", CodePage::Latin1, "");
+
+    return seeds;
+}
+
+} // namespace tunewalk::fuzz
