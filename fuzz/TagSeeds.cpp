@@ -7,6 +7,7 @@
 #include "TagKinds.h"
 #include "TempDir.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
@@ -53,6 +54,22 @@ std::string id3v23Tag(std::string_view title, std::string_view artist, const std
 std::string flacPictureBlock(const std::string& png) {
     return be32(3) + be32(9) + "image/png" + be32(0) + be32(2) + be32(2) + be32(24) + be32(0) +
            be32(static_cast<std::uint32_t>(png.size())) + png;
+}
+
+std::string le(std::uint64_t v, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>(v >> (8 * i));
+    return out;
+}
+
+// One Ogg page holding one packet (the checksum left zero: TagLib does not check it).
+std::string oggPage(int type, std::uint64_t granule, int sequence, const std::string& packet) {
+    std::string lacing(packet.size() / 255, '\xFF');
+    lacing += static_cast<char>(packet.size() % 255);
+    return "OggS" + std::string(1, '\0') + static_cast<char>(type) + le(granule, 8) +
+           le(0x5EED, 4) + le(static_cast<std::uint64_t>(sequence), 4) + le(0, 4) +
+           static_cast<char>(lacing.size()) + lacing + packet;
 }
 
 // A text of 64 bytes (the decoder's text, a character possibly cut at its end) and a sample.
@@ -171,6 +188,21 @@ std::vector<Seed> seedCorpus() {
         add("text-" + std::to_string(++n), "mp3", page, pageText(word));
     add("kind-only", "flac", CodePage::Latin1, "");
 
+    // Streams whose stated end gives a length TagLib cannot hold in an int: it came out negative.
+    const std::string opusHead = "OpusHead\x01\x02" + le(312, 2) + le(48000, 4) + le(0, 3);
+    add("opus-far-end", "opus", CodePage::Latin1,
+        oggPage(2, 0, 0, opusHead) + oggPage(0, 0, 1, "OpusTags" + le(4, 4) + "seed" + le(0, 4)) +
+            oggPage(4, std::uint64_t{1} << 62, 2, "\xFC" + std::string(40, '\0')));
+    std::string flac = std::find_if(seeds.begin(), seeds.end(), [](const Seed& s) {
+                           return s.name == "flac";
+                       })->bytes; // encodedSeeds made it or threw
+    // STREAMINFO after the control byte, "fLaC" and the block header: 1 Hz, stereo, 16 bits,
+    // 2^36 - 1 samples.
+    const std::uint64_t info = (std::uint64_t{1} << 44) | (std::uint64_t{1} << 41) |
+                               (std::uint64_t{15} << 36) | ((std::uint64_t{1} << 36) - 1);
+    for (int i = 0; i < 8; ++i)
+        flac[static_cast<std::size_t>(1 + 18 + i)] = static_cast<char>(info >> (56 - 8 * i));
+    seeds.push_back({"flac-one-hertz", flac});
     return seeds;
 }
 

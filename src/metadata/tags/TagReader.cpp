@@ -159,12 +159,19 @@ bool xiphHasPicture(TagLib::Ogg::XiphComment* tag) {
                    tag->contains("COVERART"));
 }
 
+// TagLib works a length out in floating point and casts it to int, which does not fit when a
+// stream states an impossible sample count or end position (an x86 processor then gives
+// INT_MIN): what is below zero is taken as not known.
+int known(int value) {
+    return std::max(value, 0);
+}
+
 void readProperties(const TagLib::AudioProperties* p, AudioTags& out) {
     if (!p) return;
-    out.lengthMs = p->lengthInMilliseconds();
-    out.bitrate = p->bitrate();
-    out.sampleRate = p->sampleRate();
-    out.channels = p->channels();
+    out.lengthMs = known(p->lengthInMilliseconds());
+    out.bitrate = known(p->bitrate());
+    out.sampleRate = known(p->sampleRate());
+    out.channels = known(p->channels());
 }
 
 std::string mpegFormat(const TagLib::MPEG::Properties* p) {
@@ -240,7 +247,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
         if (f.hasInfoTag()) fillFrom(f.InfoTag()->properties(), out);
         out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.ID3v2Tag());
         readProperties(f.audioProperties(), out);
-        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        if (const auto* p = f.audioProperties()) out.bitDepth = known(p->bitsPerSample());
         if (properties) out.format = "WAV";
         return true;
     }
@@ -250,7 +257,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
         if (f.hasID3v2Tag()) fillFromId3v2(f.tag(), latin1Page, out);
         out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.tag());
         readProperties(f.audioProperties(), out);
-        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        if (const auto* p = f.audioProperties()) out.bitDepth = known(p->bitsPerSample());
         out.format = "AIFF";
         return true;
     }
@@ -261,7 +268,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
         if (f.hasID3v2Tag()) fillFromId3v2(f.ID3v2Tag(), latin1Page, out);
         out.hasCover = !f.pictureList().isEmpty();
         readProperties(f.audioProperties(), out);
-        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        if (const auto* p = f.audioProperties()) out.bitDepth = known(p->bitsPerSample());
         out.format = "FLAC";
         return true;
     }
@@ -280,7 +287,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
             out.hasCover = f.tag()->contains("covr");
         }
         readProperties(f.audioProperties(), out);
-        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        if (const auto* p = f.audioProperties()) out.bitDepth = known(p->bitsPerSample());
         out.format = mp4Format(f.audioProperties());
         return true;
     }
