@@ -1,15 +1,17 @@
-// libFuzzer entry point for the tag reader. The first byte of an input picks the kind of file and
-// the code page for Latin-1 texts (see TagKinds.h); the rest is the file, read from memory. The
-// same bytes also go through the code-page decoder in every page.
+// libFuzzer entry point for the tag reader. The first byte of an input picks the kind of file,
+// the code page for Latin-1 texts and whether the audio properties are read (see TagKinds.h);
+// the rest is the file, read from memory. The same bytes also go through the code-page decoder
+// in every page.
 //
-// TagLib is the system's library, built without coverage and without the sanitizers. The fuzzer
-// sees the branches of our own code only (the reader, the decoder, these checks) and the
-// comparisons TagLib makes through memcmp and the like, which the sanitizer runtime intercepts;
-// the shape of each result is counted per kind below to give the search a little more to go on.
-// AddressSanitizer checks every access our code makes, every call into the C library that it
-// intercepts (memcpy, memcmp, strlen, ...), TagLib's included, and every allocation, TagLib's
-// included, so leaks anywhere are found; an access out of bounds that TagLib's own compiled code
-// makes goes unseen unless it crashes. Crashes and hangs anywhere are caught.
+// TagLib, and Qt and uchardet under the decoder, are the system's libraries, built without
+// coverage and without the sanitizers. The fuzzer sees the branches of our own code only (the
+// reader, the decoder, these checks) and the comparisons those libraries make through memcmp and
+// the like, which the sanitizer runtime intercepts; the shape of each result is counted per kind
+// below to give the search a little more to go on. AddressSanitizer checks every access our code
+// makes, every call into the C library that it intercepts (memcpy, memcmp, strlen, ...), theirs
+// included, and every allocation, theirs included, so leaks anywhere are found; an access out of
+// bounds that their own compiled code makes goes unseen unless it crashes. Crashes and hangs
+// anywhere are caught.
 
 #include "FuzzFail.h"
 #include "TagKinds.h"
@@ -21,8 +23,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 namespace tunewalk::fuzz {
 namespace {
@@ -134,7 +138,36 @@ void checkCodePages(std::string_view bytes) {
         // some tables take for the yen sign and the overline.
         if (printable && page != CodePage::ShiftJis && page != CodePage::Automatic && out != text)
             report("codepage-ascii");
+        if (page == CodePage::Utf8 && out != text && validUtf8(text)) report("codepage-utf8-kept");
     }
+}
+
+std::optional<AudioTags> read(std::string_view file, const std::string& kind,
+                              const TagReadOptions& options) {
+    TagLib::ByteVectorStream stream(
+        TagLib::ByteVector(file.data(), static_cast<unsigned int>(file.size())));
+    return readAudioTagsFrom(stream, kind, options);
+}
+
+// What the tags say, not the stream (whose format is named in full only with its properties).
+auto tagFields(const AudioTags& t) {
+    return std::tie(t.title, t.artist, t.album, t.albumArtist, t.genre, t.comment, t.composer,
+                    t.track, t.trackTotal, t.disc, t.discTotal, t.year, t.hasCover);
+}
+
+// MP3 and WAV can be read without their audio properties: then none is given, and the file is
+// read as the same tags, or refused, as with them.
+void checkWithoutProperties(std::string_view file, const std::string& kind, TagReadOptions options,
+                            const std::optional<AudioTags>& tags) {
+    options.audioProperties = true;
+    const auto full = read(file, kind, options);
+    if (tags.has_value() != full.has_value())
+        fail("tags-properties-refusal", kind + (tags ? " read only without" : " read only with"));
+    if (!tags || !full) return;
+    if (tags->lengthMs || tags->bitrate || tags->sampleRate || tags->channels || tags->bitDepth)
+        fail("tags-properties-unasked", kind + " gave stream properties when told not to");
+    if (tagFields(*tags) != tagFields(*full))
+        fail("tags-properties-fields", kind + " tags differ with and without the properties");
 }
 
 } // namespace
@@ -161,12 +194,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TagControl control = decodeTagControl(data[0]);
     const std::string_view file(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    TagLib::ByteVectorStream stream(
-        TagLib::ByteVector(file.data(), static_cast<unsigned int>(file.size())));
     TagReadOptions options;
     options.latin1Page = control.page;
+    options.audioProperties = control.audioProperties;
     const std::string kind(kTagKinds[static_cast<std::size_t>(control.kind)]);
-    if (const auto tags = readAudioTagsFrom(stream, kind, options)) checkTags(*tags, control.kind);
+    const auto tags = read(file, kind, options);
+    if (tags) checkTags(*tags, control.kind);
+    if (!control.audioProperties && (kind == "mp3" || kind == "wav"))
+        checkWithoutProperties(file, kind, options, tags);
 
     checkCodePages(file);
     return 0;

@@ -83,6 +83,13 @@ std::string pageText(std::string_view word) {
     return text;
 }
 
+const Seed& named(const std::vector<Seed>& seeds, std::string_view name) {
+    const auto it = std::find_if(seeds.begin(), seeds.end(),
+                                 [&](const Seed& seed) { return seed.name == name; });
+    if (it == seeds.end()) throw std::logic_error("no seed " + std::string(name));
+    return *it;
+}
+
 struct Encoding {
     const char* name;
     const char* kind;
@@ -193,9 +200,7 @@ std::vector<Seed> seedCorpus() {
     add("opus-far-end", "opus", CodePage::Latin1,
         oggPage(2, 0, 0, opusHead) + oggPage(0, 0, 1, "OpusTags" + le(4, 4) + "seed" + le(0, 4)) +
             oggPage(4, std::uint64_t{1} << 62, 2, "\xFC" + std::string(40, '\0')));
-    std::string flac = std::find_if(seeds.begin(), seeds.end(), [](const Seed& s) {
-                           return s.name == "flac";
-                       })->bytes; // encodedSeeds made it or threw
+    std::string flac = named(seeds, "flac").bytes;
     // STREAMINFO after the control byte, "fLaC" and the block header: 1 Hz, stereo, 16 bits,
     // 2^36 - 1 samples.
     const std::uint64_t info = (std::uint64_t{1} << 44) | (std::uint64_t{1} << 41) |
@@ -203,6 +208,15 @@ std::vector<Seed> seedCorpus() {
     for (int i = 0; i < 8; ++i)
         flac[static_cast<std::size_t>(1 + 18 + i)] = static_cast<char>(info >> (56 - 8 * i));
     seeds.push_back({"flac-one-hertz", flac});
+
+    // MP3 and WAV read without their audio properties, as the listing and `show` read them.
+    for (const char* name : {"mp3-id3v24", "mp3-cp1251", "wav-info", "wav-id3-chunk"}) {
+        Seed seed = named(seeds, name);
+        const TagControl control = decodeTagControl(static_cast<std::uint8_t>(seed.bytes[0]));
+        seed.bytes[0] = static_cast<char>(
+            tagControlFor(kTagKinds[static_cast<std::size_t>(control.kind)], control.page, false));
+        seeds.push_back({seed.name + "-tags-only", seed.bytes});
+    }
     return seeds;
 }
 
