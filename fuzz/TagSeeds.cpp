@@ -33,21 +33,24 @@ std::string id3Frame(std::string_view id, std::string_view body) {
            std::string(body);
 }
 
-// An ID3v2.3 tag whose texts are marked Latin-1 but written in another page, with a cover.
-std::string id3v23Tag(std::string_view title, std::string_view artist, const std::string& png) {
-    const std::string latin1(1, '\0');
-    const std::string frames =
-        id3Frame("TIT2", latin1 + std::string(title)) +
-        id3Frame("TPE1", latin1 + std::string(artist)) + id3Frame("TRCK", latin1 + "7/9") +
-        id3Frame("TYER", latin1 + "1999") +
-        id3Frame("COMM", latin1 + "eng" + latin1 + std::string(artist)) +
-        id3Frame("APIC", latin1 + "image/png" + latin1 + "\x03" + latin1 + png);
+std::string id3v23Tag(const std::string& frames) {
     const auto size = static_cast<std::uint32_t>(frames.size());
     std::string tag = "ID3\x03";
     tag += std::string(2, '\0');
     for (const int shift : {21, 14, 7, 0})
         tag += static_cast<char>((size >> shift) & 0x7F);
     return tag + frames;
+}
+
+// ID3v2 frames whose texts are marked Latin-1 but written in another page, and a cover.
+std::string otherPageFrames(std::string_view title, std::string_view artist,
+                            const std::string& png) {
+    const std::string latin1(1, '\0');
+    return id3Frame("TIT2", latin1 + std::string(title)) +
+           id3Frame("TPE1", latin1 + std::string(artist)) + id3Frame("TRCK", latin1 + "7/9") +
+           id3Frame("TYER", latin1 + "1999") +
+           id3Frame("COMM", latin1 + "eng" + latin1 + std::string(artist)) +
+           id3Frame("APIC", latin1 + "image/png" + latin1 + "\x03" + latin1 + png);
 }
 
 // What an Ogg comment METADATA_BLOCK_PICTURE holds, before base64.
@@ -144,8 +147,9 @@ std::vector<Seed> encodedSeeds() {
 
     const std::string cover = fx::readFile(png);
     const std::string cyrillic =
-        id3v23Tag("\xcf\xf0\xe8\xe2\xe5\xf2", "\xc0\xf0\xf2\xe8\xf1\xf2", cover);
-    const std::string japanese = id3v23Tag("\x83\x65\x83\x58\x83\x67", "\x89\xb9\x8a\x79", cover);
+        id3v23Tag(otherPageFrames("\xcf\xf0\xe8\xe2\xe5\xf2", "\xc0\xf0\xf2\xe8\xf1\xf2", cover));
+    const std::string japanese =
+        id3v23Tag(otherPageFrames("\x83\x65\x83\x58\x83\x67", "\x89\xb9\x8a\x79", cover));
     const std::string wav = fx::readFile(dir.file("wav-info.wav"));
     const auto control = [](const char* kind, CodePage page) {
         return std::string(1, static_cast<char>(tagControlFor(kind, page)));
@@ -154,6 +158,13 @@ std::vector<Seed> encodedSeeds() {
                                        fx::silentMpegFrames({}, 8)});
     seeds.push_back({"mp3-shift-jis-automatic",
                      control("mp3", CodePage::Automatic) + japanese + fx::silentMpegFrames({}, 8)});
+    // Text frames whose encoding byte is none of the four: TagLib hands it on as it is.
+    const std::string unknown(1, '\x6d'), nul(1, '\0');
+    seeds.push_back({"mp3-unknown-text-encoding",
+                     control("mp3", CodePage::Windows1251) +
+                         id3v23Tag(id3Frame("TIT2", unknown + "Title") +
+                                   id3Frame("COMM", unknown + "eng" + nul + "Note")) +
+                         fx::silentMpegFrames({}, 8)});
     seeds.push_back({"wav-id3-chunk",
                      control("wav", CodePage::Windows1251) +
                          fx::riffChunk("RIFF", wav.substr(8) + fx::riffChunk("id3 ", cyrillic))});

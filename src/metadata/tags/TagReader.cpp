@@ -103,15 +103,18 @@ std::optional<std::string> latin1Bytes(const TagLib::ID3v2::FrameList& frames) {
     using namespace TagLib::ID3v2;
     for (const Frame* frame : frames) {
         TagLib::String text;
-        TagLib::String::Type encoding;
+        // TagLib hands on the frame's encoding byte as it stands in the file, and it need not be
+        // one of String::Type's values (kept in that enum it is undefined behaviour): it is kept
+        // as a number.
+        int encoding = 0;
         if (const auto* comment = dynamic_cast<const CommentsFrame*>(frame)) {
             if (!comment->description().isEmpty()) continue; // not the COMMENT property
             text = comment->text();
-            encoding = comment->textEncoding();
+            encoding = static_cast<int>(comment->textEncoding());
         } else if (const auto* textFrame = dynamic_cast<const TextIdentificationFrame*>(frame)) {
             if (textFrame->fieldList().isEmpty()) return std::nullopt;
             text = textFrame->fieldList().front();
-            encoding = textFrame->textEncoding();
+            encoding = static_cast<int>(textFrame->textEncoding());
         } else {
             return std::nullopt;
         }
