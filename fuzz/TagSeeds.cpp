@@ -200,6 +200,7 @@ std::vector<Seed> seedCorpus() {
         {CodePage::Big5, "\xb4\xfa\xb8\xd5 "},
         {CodePage::EucKr, "\xc5\xd7\xbd\xba\xc6\xae "},
         {CodePage::Automatic, "\x83\x65\x83\x58\x83\x67 "},
+        {CodePage::Utf8, "Gr\xc3\xbc\xc3\x9f Gott "}, // cut at 64 bytes after a whole character
     };
     int n = 0;
     for (const auto& [page, word] : texts)
