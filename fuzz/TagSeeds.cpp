@@ -229,6 +229,9 @@ std::vector<Seed> seedCorpus() {
             tagControlFor(kTagKinds[static_cast<std::size_t>(control.kind)], control.page, false));
         seeds.push_back({seed.name + "-tags-only", seed.bytes});
     }
+    // An ID3v2 tag after other bytes, which only TagLib's search of the whole file finds.
+    seeds.push_back({"mp3-late-id3v2-tags-only", named(seeds, "mp3-cp1251-tags-only").bytes});
+    seeds.back().bytes.insert(1, std::string(100, '\x11'));
     return seeds;
 }
 
