@@ -2,41 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <set>
 
 namespace tunewalk::fuzz {
-namespace {
-
-std::set<std::string, std::less<>> skippedChecks() {
-    std::set<std::string, std::less<>> names;
-    const char* env = std::getenv("TUNEWALK_FUZZ_SKIP");
-    std::string_view list = env ? env : "";
-    while (!list.empty()) {
-        const auto comma = list.find(',');
-        if (comma != 0) names.emplace(list.substr(0, comma));
-        if (comma == std::string_view::npos) break;
-        list.remove_prefix(comma + 1);
-    }
-    return names;
-}
-
-} // namespace
-
-void fail(const char* check, const std::string& detail) {
-    static const auto skipped = skippedChecks();
-    static std::set<std::string, std::less<>> reported;
-    if (skipped.find(std::string_view(check)) != skipped.end()) {
-        // Known and waiting for a fix: say so once, then stay quiet.
-        if (reported.emplace(check).second)
-            std::fprintf(stderr, "codec invariant broken (skipped from now on): %s: %s\n", check,
-                         detail.c_str());
-        return;
-    }
-    std::fprintf(stderr, "codec invariant broken: %s: %s\n", check, detail.c_str());
-    std::fflush(stderr);
-    __builtin_trap();
-}
 
 std::string readBytes(const std::string& path) {
     std::string bytes;

@@ -1,16 +1,12 @@
 #pragma once
 
+#include "FuzzFail.h"
 #include "FuzzPlan.h"
 
 #include <string>
 #include <string_view>
 
 namespace tunewalk::fuzz {
-
-// Reports a broken invariant on stderr and stops the process so that libFuzzer keeps the
-// input. Checks named in TUNEWALK_FUZZ_SKIP (comma-separated) only report, which lets a run go
-// on past a fault that is known and waiting for its fix.
-void fail(const char* check, const std::string& detail);
 
 std::string readBytes(const std::string& path);
 void writeBytes(const std::string& path, std::string_view bytes);

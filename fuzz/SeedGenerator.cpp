@@ -1,4 +1,5 @@
-// Writes the seed corpus of the codec fuzzer into the folder given on the command line.
+// Writes the seed corpus it is linked with (see Seeds.h) into the folder given on the command
+// line.
 
 #include "AudioFixtures.h"
 #include "Seeds.h"

@@ -10,8 +10,10 @@ struct Seed {
     std::string bytes; // control bytes, then the file
 };
 
-// A small corpus of MP3 and WAV shapes, built by the fixture generators: nothing binary is
-// checked in.
+// The seed corpus of a fuzzer, made afresh: nothing binary is checked in. Each fuzzer's seed
+// library defines it, and the seed writer and the replayer take the one they are linked with:
+// Seeds.cpp builds MP3 and WAV shapes for the codec fuzzer, TagSeeds.cpp encodes files of every
+// kind for the tag fuzzer.
 std::vector<Seed> seedCorpus();
 
 } // namespace tunewalk::fuzz

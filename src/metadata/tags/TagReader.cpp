@@ -103,15 +103,18 @@ std::optional<std::string> latin1Bytes(const TagLib::ID3v2::FrameList& frames) {
     using namespace TagLib::ID3v2;
     for (const Frame* frame : frames) {
         TagLib::String text;
-        TagLib::String::Type encoding;
+        // TagLib hands on the frame's encoding byte as it stands in the file, and it need not be
+        // one of String::Type's values (kept in that enum it is undefined behaviour): it is kept
+        // as a number.
+        int encoding = 0;
         if (const auto* comment = dynamic_cast<const CommentsFrame*>(frame)) {
             if (!comment->description().isEmpty()) continue; // not the COMMENT property
             text = comment->text();
-            encoding = comment->textEncoding();
+            encoding = static_cast<int>(comment->textEncoding());
         } else if (const auto* textFrame = dynamic_cast<const TextIdentificationFrame*>(frame)) {
             if (textFrame->fieldList().isEmpty()) return std::nullopt;
             text = textFrame->fieldList().front();
-            encoding = textFrame->textEncoding();
+            encoding = static_cast<int>(textFrame->textEncoding());
         } else {
             return std::nullopt;
         }
@@ -159,12 +162,19 @@ bool xiphHasPicture(TagLib::Ogg::XiphComment* tag) {
                    tag->contains("COVERART"));
 }
 
+// TagLib works a length out in floating point and casts it to int, which does not fit when a
+// stream states an impossible sample count or end position (an x86 processor then gives
+// INT_MIN): what is below zero is taken as not known.
+int known(int value) {
+    return std::max(value, 0);
+}
+
 void readProperties(const TagLib::AudioProperties* p, AudioTags& out) {
     if (!p) return;
-    out.lengthMs = p->lengthInMilliseconds();
-    out.bitrate = p->bitrate();
-    out.sampleRate = p->sampleRate();
-    out.channels = p->channels();
+    out.lengthMs = known(p->lengthInMilliseconds());
+    out.bitrate = known(p->bitrate());
+    out.sampleRate = known(p->sampleRate());
+    out.channels = known(p->channels());
 }
 
 std::string mpegFormat(const TagLib::MPEG::Properties* p) {
@@ -240,7 +250,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
         if (f.hasInfoTag()) fillFrom(f.InfoTag()->properties(), out);
         out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.ID3v2Tag());
         readProperties(f.audioProperties(), out);
-        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        if (const auto* p = f.audioProperties()) out.bitDepth = known(p->bitsPerSample());
         if (properties) out.format = "WAV";
         return true;
     }
@@ -250,7 +260,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
         if (f.hasID3v2Tag()) fillFromId3v2(f.tag(), latin1Page, out);
         out.hasCover = f.hasID3v2Tag() && id3v2HasPicture(f.tag());
         readProperties(f.audioProperties(), out);
-        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        if (const auto* p = f.audioProperties()) out.bitDepth = known(p->bitsPerSample());
         out.format = "AIFF";
         return true;
     }
@@ -261,7 +271,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
         if (f.hasID3v2Tag()) fillFromId3v2(f.ID3v2Tag(), latin1Page, out);
         out.hasCover = !f.pictureList().isEmpty();
         readProperties(f.audioProperties(), out);
-        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        if (const auto* p = f.audioProperties()) out.bitDepth = known(p->bitsPerSample());
         out.format = "FLAC";
         return true;
     }
@@ -280,7 +290,7 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
             out.hasCover = f.tag()->contains("covr");
         }
         readProperties(f.audioProperties(), out);
-        if (const auto* p = f.audioProperties()) out.bitDepth = p->bitsPerSample();
+        if (const auto* p = f.audioProperties()) out.bitDepth = known(p->bitsPerSample());
         out.format = mp4Format(f.audioProperties());
         return true;
     }
