@@ -1,5 +1,7 @@
 #include "metadata/tags/CodePage.h"
 
+#include "common/Latin1.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringDecoder>
@@ -54,17 +56,7 @@ QByteArrayView view(std::string_view bytes) {
 // Byte for byte: each byte is the code point of the same number, as the program has always
 // shown these texts.
 std::string latin1(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (const unsigned char c : bytes) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return latin1ToUtf8(bytes);
 }
 
 // The text in a fixed page (or UTF-8), and whether the page had a character for every byte. One
