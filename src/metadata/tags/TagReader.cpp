@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <map>
 #include <vector>
 
 namespace tunewalk {
@@ -278,6 +279,69 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
     return false;
 }
 
+// The file as the library reads it, in a few large aligned reads kept in memory. The library
+// seeks and reads a few bytes at a time, and each seek to the end asks the system for the size
+// again: a dozen calls a file where one or two reads do, and on a network share each call waits
+// for a round trip. The bytes it gets are the file's, as a plain stream gives them.
+class BlockStream : public TagLib::IOStream {
+public:
+    explicit BlockStream(TagLib::IOStream& file) : m_file(file) {
+        // A file shorter than a block is read whole at once, which tells its length too.
+        const TagLib::ByteVector& first = block(0);
+        m_length = first.size() < Block ? static_cast<long>(first.size()) : m_file.length();
+    }
+
+    TagLib::FileName name() const override { return m_file.name(); }
+    TagLib::ByteVector readBlock(unsigned long length) override {
+        TagLib::ByteVector out;
+        while (length > 0 && m_position < m_length) {
+            const long start = m_position / Block * Block;
+            const auto offset = static_cast<unsigned>(m_position - start);
+            const auto want =
+                static_cast<unsigned>(std::min<unsigned long>(length, Block - offset));
+            // mid() shares the block's bytes: a read within one block copies nothing.
+            const TagLib::ByteVector part = block(start).mid(offset, want);
+            if (part.isEmpty()) break; // the file ended early
+            if (out.isEmpty())
+                out = part;
+            else
+                out.append(part);
+            m_position += part.size();
+            length -= part.size();
+        }
+        return out;
+    }
+    void writeBlock(const TagLib::ByteVector&) override {}
+    void insert(const TagLib::ByteVector&, unsigned long, unsigned long) override {}
+    void removeBlock(unsigned long, unsigned long) override {}
+    bool readOnly() const override { return true; }
+    bool isOpen() const override { return m_file.isOpen(); }
+    void seek(long offset, Position from) override {
+        const long to = offset + (from == Beginning ? 0 : from == Current ? m_position : m_length);
+        if (to >= 0) m_position = to; // as a file stream, a seek before the start is refused
+    }
+    long tell() const override { return m_position; }
+    long length() override { return m_length; }
+    void truncate(long) override {}
+
+private:
+    static constexpr long Block = 64 * 1024;
+    static constexpr std::size_t KeptBlocks = 16; // beyond this the kept ones are let go
+
+    const TagLib::ByteVector& block(long start) {
+        auto it = m_blocks.find(start);
+        if (it != m_blocks.end()) return it->second;
+        if (m_blocks.size() >= KeptBlocks) m_blocks.clear();
+        m_file.seek(start);
+        return m_blocks.emplace(start, m_file.readBlock(Block)).first->second;
+    }
+
+    TagLib::IOStream& m_file;
+    long m_length = 0;
+    long m_position = 0;
+    std::map<long, TagLib::ByteVector> m_blocks;
+};
+
 } // namespace
 
 bool hasTagReaderExtension(const std::string& path) {
@@ -301,9 +365,10 @@ std::optional<AudioTags> readAudioTags(const std::string& path, std::string* why
         if (why) *why = "not an audio file kind that is read";
         return std::nullopt;
     }
-    const std::unique_ptr<TagLib::IOStream> stream = openRegularFile(path, why);
-    if (!stream) return std::nullopt;
-    auto out = readAudioTagsFrom(*stream, ext, options);
+    const std::unique_ptr<TagLib::IOStream> file = openRegularFile(path, why);
+    if (!file) return std::nullopt;
+    BlockStream stream(*file);
+    auto out = readAudioTagsFrom(stream, ext, options);
     if (!out && why) *why = "not a readable " + ext + " file";
     return out;
 }
