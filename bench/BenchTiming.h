@@ -6,8 +6,11 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,47 @@ inline Stat stat(std::vector<double> values) {
     if (n == 0) return {};
     const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
     return {median, values.back()};
+}
+
+// Processor time of this process so far (user and system, all threads), in milliseconds.
+inline double cpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// One line of a benchmark's summary: the median and the worst of its values against a target
+// that the worst must meet.
+struct TableRow {
+    std::string caseName, measure;
+    std::vector<double> values;
+    double target; // < 0: reported only
+    std::string unit = "ms";
+};
+
+inline void printTable(const std::vector<TableRow>& rows, const char* footer) {
+    std::printf("\n%-22s %-36s %11s %11s %11s  %s\n", "case", "measure", "median", "worst",
+                "target", "result");
+    for (const TableRow& r : rows) {
+        if (r.values.empty()) {
+            std::printf("%-22s %-36s %11s %11s %11s  %s\n", r.caseName.c_str(), r.measure.c_str(),
+                        "-", "-", "-", "not measured");
+            continue;
+        }
+        const Stat s = stat(r.values);
+        // Ratios want their second decimal.
+        const int decimals = r.unit == "x" ? 2 : 1;
+        char median[32], worst[32], target[32] = "-";
+        std::snprintf(median, sizeof median, "%.*f %s", decimals, s.median, r.unit.c_str());
+        std::snprintf(worst, sizeof worst, "%.*f %s", decimals, s.worst, r.unit.c_str());
+        if (r.target >= 0)
+            std::snprintf(target, sizeof target, "<= %g %s", r.target, r.unit.c_str());
+        std::printf("%-22s %-36s %11s %11s %11s  %s\n", r.caseName.c_str(), r.measure.c_str(),
+                    median, worst, target,
+                    r.target < 0 ? "" : (s.worst <= r.target ? "met" : "MISSED"));
+    }
+    std::printf("%s\n", footer);
 }
 
 // Lets whatever is queued (paints, results) run out for `ms`.

@@ -20,6 +20,9 @@ bool listCorpus(const std::string& dir, Corpus& out);
 void warmUp(const Corpus& corpus);
 // The process's peak resident memory in bytes (0 when unknown).
 std::uint64_t peakMemoryBytes();
+// Starts the peak over from the memory in use now (Linux: /proc/self/clear_refs); false where
+// it cannot.
+bool resetPeakMemory();
 
 // The corpus every benchmark reads; filled by main before the benchmarks run.
 const Corpus& corpus();

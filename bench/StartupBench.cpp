@@ -7,10 +7,12 @@
 //   tunewalk-bench-startup prepare DIR
 //   tunewalk-bench-startup run --big=FOLDER [--stats=FILE] [--delay-ms=N] [--music=FOLDER]
 //                              [--slow-stats=FILE] [--tree-volume=FOLDER] [--no-latency=REASON]
-//                              [--repetitions=N]
+//                              [--repetitions=N] [--before=PROGRAM]
 //
 // Each start-up is a fresh process (this program, started again with "start"), timed from the
-// moment it is started, so nothing of the window's state carries over between runs.
+// moment it is started, so nothing of the window's state carries over between runs. Each cold
+// start is followed by one with every tag and format off (the program's own codec alone) and,
+// with --before, one of PROGRAM: this benchmark built from an earlier version of the program.
 
 #include "AudioFixtures.h"
 #include "BenchSeams.h"
@@ -36,8 +38,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -62,13 +62,6 @@ using Values = std::map<std::string, double>;
 long long nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
         .count();
-}
-
-double cpuMs() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 // ---- prepare: the folders the script serves through latencyfs
@@ -210,6 +203,9 @@ int start(const QString& folder, Clock::time_point t0, int rows, long files, lon
     // Settings of its own for every process: nothing of one run's window reaches the next.
     QTemporaryDir home;
     tunewalk::SettingsStore settings(home.filePath(QStringLiteral("Tunewalk.conf")));
+    if (qEnvironmentVariableIsSet("TUNEWALK_BENCH_OWN_CODEC"))
+        settings.save(tunewalk::SettingsStore::Settings, QStringLiteral("ReadAllTags"),
+                      QStringLiteral("False"));
     CountingPrompter prompter;
     SilentTrayIcon tray;
     tunewalk::QtMediaPlayer player;
@@ -264,11 +260,18 @@ std::optional<double> callsBetween(const std::optional<Values>& before,
     return calls;
 }
 
-// Starts this program on `folder` with the given cache and reads its report.
+// How a start reads its files: every tag and format (the default), the program's own codec alone
+// (the setting off), or as the --before program does.
+enum class Reading { AllTags, OwnCodec, Before };
+
+// Starts this program (or the --before one) on `folder` with the given cache and reads its
+// report.
 Run startProcess(const QString& folder, const QString& cache, const QString& scratch,
-                 const std::vector<long>& expected) {
+                 const std::vector<long>& expected, Reading reading = Reading::AllTags,
+                 const QString& before = {}) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (reading == Reading::OwnCodec) env.insert(QStringLiteral("TUNEWALK_BENCH_OWN_CODEC"), "1");
     env.insert(QStringLiteral("XDG_CACHE_HOME"), cache);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), scratch + QStringLiteral("/data"));
@@ -278,7 +281,8 @@ Run startProcess(const QString& folder, const QString& cache, const QString& scr
     QStringList args{QStringLiteral("start"), folder, QString::number(nowNs())};
     for (long n : expected)
         args << QString::number(n);
-    process.start(QCoreApplication::applicationFilePath(), args);
+    process.start(reading == Reading::Before ? before : QCoreApplication::applicationFilePath(),
+                  args);
     // The report comes before the window is torn down, so a process that then hangs in the
     // file system is still measured; it is killed after a while.
     QByteArray out;
@@ -325,36 +329,6 @@ double at(const Run& r, const char* key) {
 double sinceListing(const Run& r, const char* key) {
     const double begin = r.values.count("listing_start") ? at(r, "listing_start") : at(r, "shown");
     return at(r, key) - begin;
-}
-
-struct TableRow {
-    std::string caseName, measure;
-    std::vector<double> values;
-    double target; // < 0: reported only
-    std::string unit = "ms";
-};
-
-void printTable(const std::vector<TableRow>& rows) {
-    std::printf("\n%-22s %-36s %11s %11s %11s  %s\n", "case", "measure", "median", "worst",
-                "target", "result");
-    for (const TableRow& r : rows) {
-        if (r.values.empty()) {
-            std::printf("%-22s %-36s %11s %11s %11s  %s\n", r.caseName.c_str(), r.measure.c_str(),
-                        "-", "-", "-", "not measured");
-            continue;
-        }
-        const Stat s = stat(r.values);
-        char median[32], worst[32], target[32] = "-";
-        std::snprintf(median, sizeof median, "%.1f %s", s.median, r.unit.c_str());
-        std::snprintf(worst, sizeof worst, "%.1f %s", s.worst, r.unit.c_str());
-        if (r.target >= 0)
-            std::snprintf(target, sizeof target, "<= %.0f %s", r.target, r.unit.c_str());
-        std::printf("%-22s %-36s %11s %11s %11s  %s\n", r.caseName.c_str(), r.measure.c_str(),
-                    median, worst, target,
-                    r.target < 0 ? "" : (s.worst <= r.target ? "met" : "MISSED"));
-    }
-    std::printf("(worst of the runs; times from the process's start, listing times from the start "
-                "of the listing)\n");
 }
 
 // The tree's expand of the big folder, in this process: the mount is the only volume.
@@ -417,7 +391,7 @@ std::vector<double> treeExpand(const QString& volumeRoot, const QString& big, in
 }
 
 struct Options {
-    QString big, stats, music, slowStats, treeVolume, noLatency;
+    QString big, stats, music, slowStats, treeVolume, noLatency, before;
     int delayMs = 5, repetitions = 5;
 };
 
@@ -459,18 +433,47 @@ int runAll(const Options& o) {
         cpu{"", "CPU time of the process", {}, 2000},
         warm{"second start, warm", "all details (listing)", {}, 500},
         warmOpens{"", "audio files opened", {}, 0, "opens"};
+    // The details phase of a cold start (from statsFilled, when the listing starts on them,
+    // until detailsFilled), read in each way, and the file-system calls of the start.
+    struct Way {
+        Reading reading;
+        const char* name;
+        TableRow phase;
+        std::vector<double> calls;
+    };
+    std::vector<Way> ways{
+        {Reading::AllTags,
+         "all tags",
+         {"cold details, " + latency, "details phase, all tags", {}, -1},
+         {}},
+        {Reading::OwnCodec, "own codec only", {"", "details phase, own codec only", {}, -1}, {}}};
+    if (!o.before.isEmpty())
+        ways.push_back(
+            {Reading::Before, "--before", {"", "details phase, --before program", {}, -1}, {}});
+    const auto phaseOf = [](const Run& r) { return at(r, "details") - at(r, "stats"); };
+    const auto coldStart = [&](Way& way, const QString& cache, const QString& runDir, int rep) {
+        const auto countsBefore = readCounts(o.stats);
+        Run r = startProcess(o.big, cache, runDir, bigExpected, way.reading, o.before);
+        check(way.name, rep, r);
+        if (!r.finished) return r;
+        way.phase.values.push_back(phaseOf(r));
+        if (const auto calls = callsBetween(countsBefore, readCounts(o.stats)))
+            way.calls.push_back(*calls);
+        return r;
+    };
     bool statsBySignal = true;
     const auto slowBefore = readCounts(o.slowStats);
     for (int rep = 1; rep <= o.repetitions; ++rep) {
         const QString cache = scratch.filePath(QStringLiteral("cache-%1").arg(rep));
         const QString runDir = scratch.filePath(QStringLiteral("run-%1").arg(rep));
         QDir().mkpath(runDir);
-        const Run cold = startProcess(o.big, cache, runDir, bigExpected);
-        check("start-up", rep, cold);
+        const Run cold = coldStart(ways[0], cache, runDir, rep);
         const auto before = readCounts(o.stats);
         const Run second = startProcess(o.big, cache, runDir, bigExpected);
         check("second start", rep, second);
         const auto after = readCounts(o.stats);
+        for (std::size_t w = 1; w < ways.size(); ++w)
+            coldStart(ways[w], cache + QStringLiteral("-%1").arg(w), runDir, rep);
         if (!cold.finished || !second.finished) continue;
         std::printf("  run %d: shown %.0f, listing starts %.0f, names +%.0f, sizes +%.0f, "
                     "details +%.0f ms; stall %.0f ms, CPU %.0f ms; second start: details +%.0f "
@@ -490,6 +493,11 @@ int runAll(const Options& o) {
             warmOpens.values.push_back(after->at("audio_opens") - before->at("audio_opens"));
             std::printf(", %.0f audio opens", warmOpens.values.back());
         }
+        std::printf("\n    details phase:");
+        for (const Way& way : ways)
+            if (way.phase.values.size() == static_cast<std::size_t>(rep))
+                std::printf(" %s %.0f ms%s", way.name, way.phase.values.back(),
+                            &way == &ways.back() ? "" : ",");
         std::printf("\n");
         std::fflush(stdout);
     }
@@ -500,6 +508,24 @@ int runAll(const Options& o) {
                     "they were all there at listed or detailsFilled)\n");
 
     std::vector<TableRow> table{shown, names, stats, details, stall, cpu, warm, warmOpens};
+    // Details a second in each way; all tags against the --before program (or, without one,
+    // the own codec alone): not slower.
+    std::printf("  details per second (median details phase):");
+    for (const Way& way : ways) {
+        table.push_back(way.phase);
+        if (way.phase.values.empty()) continue;
+        std::printf(" %s %.0f/s", way.name, kBigFiles * 1000 / stat(way.phase.values).median);
+        if (!way.calls.empty())
+            std::printf(" (%.1f calls a file)", stat(way.calls).median / kBigFiles);
+    }
+    std::printf("\n");
+    const Way& reference = ways.back();
+    if (!ways[0].phase.values.empty() && !reference.phase.values.empty())
+        table.push_back({"",
+                         std::string("all tags / ") + reference.name + ", medians",
+                         {stat(ways[0].phase.values).median / stat(reference.phase.values).median},
+                         1,
+                         "x"});
     if (!o.treeVolume.isEmpty()) {
         std::vector<double> tree = treeExpand(o.treeVolume, o.big, o.repetitions, wrongRuns);
         table.push_back({"tree expand, " + latency, "300 children shown", tree, 300});
@@ -528,7 +554,8 @@ int runAll(const Options& o) {
         table.push_back(sShown);
         table.push_back(sNames);
     }
-    printTable(table);
+    printTable(table, "(worst of the runs; times from the process's start, listing times from the "
+                      "start of the listing)");
     if (wrongRuns) {
         std::printf("\nFAILED: %d run(s) were wrong\n", wrongRuns);
         return 1;
@@ -571,6 +598,8 @@ int main(int argc, char** argv) {
             o.treeVolume = path;
         else if (arg.startsWith(QLatin1String("--no-latency=")))
             o.noLatency = value;
+        else if (arg.startsWith(QLatin1String("--before=")))
+            o.before = path;
         else if (arg.startsWith(QLatin1String("--delay-ms=")))
             o.delayMs = value.toInt(&ok);
         else if (arg.startsWith(QLatin1String("--repetitions=")))
@@ -583,7 +612,7 @@ int main(int argc, char** argv) {
                              "       tunewalk-bench-startup run --big=FOLDER [--stats=FILE] "
                              "[--delay-ms=N] [--music=FOLDER] [--slow-stats=FILE] "
                              "[--tree-volume=FOLDER] "
-                             "[--no-latency=REASON] [--repetitions=N]\n");
+                             "[--no-latency=REASON] [--repetitions=N] [--before=PROGRAM]\n");
         return 2;
     }
     return runAll(o);

@@ -12,6 +12,7 @@
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/taglib.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <map>
 #include <vector>
 
 namespace tunewalk {
@@ -297,6 +299,81 @@ bool readByKind(const std::string& ext, TagLib::IOStream* stream, const TagReadO
     return false;
 }
 
+// The file as the library reads it, in a few large aligned reads kept in memory. The library
+// seeks and reads a few bytes at a time, and each seek to the end asks the system for the size
+// again: a dozen calls a file where one or two reads do, and on a network share each call waits
+// for a round trip. The bytes it gets are the file's, as a plain stream gives them.
+// TagLib 2 takes offsets and sizes as offset_t and size_t, TagLib 1 as long and unsigned long.
+#if TAGLIB_MAJOR_VERSION >= 2
+using StreamOffset = TagLib::offset_t;
+using StreamStart = TagLib::offset_t;
+using StreamSize = size_t;
+#else
+using StreamOffset = long;
+using StreamStart = unsigned long; // where insert and removeBlock start
+using StreamSize = unsigned long;
+#endif
+
+class BlockStream : public TagLib::IOStream {
+public:
+    explicit BlockStream(TagLib::IOStream& file) : m_file(file) {
+        // A file shorter than a block is read whole at once, which tells its length too.
+        const TagLib::ByteVector& first = block(0);
+        m_length = first.size() < Block ? static_cast<StreamOffset>(first.size()) : m_file.length();
+    }
+
+    TagLib::FileName name() const override { return m_file.name(); }
+    TagLib::ByteVector readBlock(StreamSize length) override {
+        TagLib::ByteVector out;
+        while (length > 0 && m_position < m_length) {
+            const StreamOffset start = m_position / Block * Block;
+            const auto offset = static_cast<unsigned>(m_position - start);
+            const auto want = static_cast<unsigned>(std::min<StreamSize>(length, Block - offset));
+            // mid() shares the block's bytes: a read within one block copies nothing.
+            const TagLib::ByteVector part = block(start).mid(offset, want);
+            if (part.isEmpty()) break; // the file ended early
+            if (out.isEmpty())
+                out = part;
+            else
+                out.append(part);
+            m_position += part.size();
+            length -= part.size();
+        }
+        return out;
+    }
+    void writeBlock(const TagLib::ByteVector&) override {}
+    void insert(const TagLib::ByteVector&, StreamStart, StreamSize) override {}
+    void removeBlock(StreamStart, StreamSize) override {}
+    bool readOnly() const override { return true; }
+    bool isOpen() const override { return m_file.isOpen(); }
+    void seek(StreamOffset offset, Position from) override {
+        const StreamOffset to = offset + (from == Beginning ? 0
+                                          : from == Current ? m_position
+                                                            : m_length);
+        if (to >= 0) m_position = to; // as a file stream, a seek before the start is refused
+    }
+    StreamOffset tell() const override { return m_position; }
+    StreamOffset length() override { return m_length; }
+    void truncate(StreamOffset) override {}
+
+private:
+    static constexpr StreamOffset Block = 64 * 1024;
+    static constexpr std::size_t KeptBlocks = 16; // beyond this the kept ones are let go
+
+    const TagLib::ByteVector& block(StreamOffset start) {
+        auto it = m_blocks.find(start);
+        if (it != m_blocks.end()) return it->second;
+        if (m_blocks.size() >= KeptBlocks) m_blocks.clear();
+        m_file.seek(start);
+        return m_blocks.emplace(start, m_file.readBlock(Block)).first->second;
+    }
+
+    TagLib::IOStream& m_file;
+    StreamOffset m_length = 0;
+    StreamOffset m_position = 0;
+    std::map<StreamOffset, TagLib::ByteVector> m_blocks;
+};
+
 } // namespace
 
 bool hasTagReaderExtension(const std::string& path) {
@@ -317,9 +394,10 @@ bool readTagFile(const std::string& path, std::string* why,
         if (why) *why = "not an audio file kind that is read";
         return false;
     }
-    const std::unique_ptr<TagLib::IOStream> stream = openRegularFile(path, why);
-    if (!stream) return false;
-    if (read(*stream, ext)) return true;
+    const std::unique_ptr<TagLib::IOStream> file = openRegularFile(path, why);
+    if (!file) return false;
+    BlockStream stream(*file);
+    if (read(stream, ext)) return true;
     if (why) *why = "not a readable " + ext + " file";
     return false;
 }
