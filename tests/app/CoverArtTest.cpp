@@ -142,8 +142,13 @@ TEST_F(CoverArtTest, TheSmallWindowShowsThePictureOnlyWhereTheControlsKeepTheirR
 TEST_F(CoverArtTest, ALateAnswerIsDroppedAndTheCopiesAreBounded) {
     const QString folder = root.filePath("copies");
     QDir().mkpath(folder);
+    // Copies as the program names them, the oldest first; and a file the program did not make.
+    const auto copyName = [](int i) {
+        return QStringLiteral("%1.jpg").arg(i, 40, 10, QLatin1Char('0'));
+    };
+    writeTestFile(folder + "/mine.jpg");
     for (int i = 0; i < 60; ++i) {
-        const QString old = writeTestFile(folder + QStringLiteral("/old%1.jpg").arg(i));
+        const QString old = writeTestFile(folder + "/" + copyName(i));
         QFile file(old);
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         file.setFileTime(QDateTime::currentDateTime().addDays(-1).addSecs(i),
@@ -162,10 +167,11 @@ TEST_F(CoverArtTest, ALateAnswerIsDroppedAndTheCopiesAreBounded) {
     loader.follow(path("album/a.mp3"));
     ASSERT_TRUE(waitUntil([&] { return !loader.image().isNull(); }));
     const QStringList left = QDir(folder).entryList(QDir::Files);
-    EXPECT_EQ(left.size(), 50);
+    EXPECT_EQ(left.size(), 51);
     EXPECT_TRUE(left.contains(QFileInfo(loader.copy()).fileName()));
-    EXPECT_FALSE(left.contains("old0.jpg")); // the oldest went first
-    EXPECT_TRUE(left.contains("old59.jpg"));
+    EXPECT_FALSE(left.contains(copyName(0))); // the oldest went first
+    EXPECT_TRUE(left.contains(copyName(59)));
+    EXPECT_TRUE(left.contains("mine.jpg")) << "only the program's own copies go";
     loader.follow({});
     EXPECT_TRUE(loader.image().isNull());
     EXPECT_TRUE(loader.file().isEmpty());

@@ -64,11 +64,13 @@ void takeTags(const AudioTags& tags, AudioDetails& d, bool takeProperties) {
     d.format = sharedFormatName(tags.format);
 }
 
-void readMp3(const std::string& file, qint64 sizeInBytes, MP3TagEditor& mp3,
+// Whether the codec could read the file.
+bool readMp3(const std::string& file, qint64 sizeInBytes, MP3TagEditor& mp3,
              const DetailOptions& options, AudioDetails& d) {
     int bitrate = 0;
     Duration length;
-    if (mp3.LoadMP3(file)) {
+    const bool loaded = mp3.LoadMP3(file);
+    if (loaded) {
         // A variable-bitrate file shows its real average, not its first frame's rate.
         bitrate = mp3.VBR() && mp3.AverageBitrate() > 0 ? mp3.AverageBitrate() : mp3.Bitrate();
         length = mp3.Length();
@@ -109,6 +111,7 @@ void readMp3(const std::string& file, qint64 sizeInBytes, MP3TagEditor& mp3,
         length = Duration::fromSeconds(sizeInBytes * 8 / 1000 /
                                        (bitrate > 0 ? bitrate : MP3TagEditor::DefaultBitrate()));
     d.lengthMs = std::max<qint64>(0, length.seconds()) * 1000;
+    return loaded;
 }
 } // namespace
 
@@ -157,10 +160,12 @@ AudioDetails readAudioDetails(const QString& path, RowKind kind, qint64 sizeInBy
     TagReadOptions tagOptions;
     tagOptions.latin1Page = options.codePage;
     if (kind == RowKind::MP3) {
-        readMp3(file, sizeInBytes, mp3, options, d);
-        // The codec has told the sound; the library adds the ID3v2 and APE tags.
+        const bool loaded = readMp3(file, sizeInBytes, mp3, options, d);
+        // The codec has told the sound; the library adds the ID3v2 and APE tags, and is asked
+        // only when the codec saw one (a file is opened once more for it: a round trip each on
+        // a network share).
         tagOptions.audioProperties = false;
-        if (options.allTags)
+        if (options.allTags && (!loaded || mp3.OtherTags()))
             if (const auto tags = readAudioTags(file, nullptr, tagOptions))
                 takeTags(*tags, d, false);
         return d;

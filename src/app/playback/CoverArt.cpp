@@ -73,9 +73,12 @@ void pruneCopies(const QString& folder) {
     std::vector<Copy> copies;
     std::error_code ec;
     forEachFile(folder, [&](const fs::directory_entry& entry) {
+        // Only the copies this program named (a SHA-1 in hex), not the save files being written
+        // beside them, nor anything else put there.
         const std::string ext = entry.path().extension().string();
-        // Not the save files being written beside them.
-        if (ext == ".jpg" || ext == ".png")
+        const std::string stem = entry.path().stem().string();
+        if ((ext == ".jpg" || ext == ".png") && stem.size() == 40 &&
+            stem.find_first_not_of("0123456789abcdef") == std::string::npos)
             copies.push_back({entry.last_write_time(ec), entry.file_size(ec), entry.path()});
     });
     std::sort(copies.begin(), copies.end(),

@@ -164,6 +164,7 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
     m_filename = fileName;
     // Set only by a load that succeeds: what a failed one holds is not written back.
     m_stamp.reset();
+    m_otherTags = false;
 
     BinaryFile file;
     if (!file.open(fileName, BinaryFile::Mode::Read)) return false;
@@ -199,6 +200,7 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
     // So are APE and Lyrics3 tags at the end: their bytes are no audio to count.
     const std::int64_t audioEnd = endBeforeTrailingTags(file, audioStart, beforeTag);
     if (audioEnd < 0) return false;
+    m_otherTags = audioStart > 0 || audioEnd < beforeTag;
     FrameScanner scanner(file, audioEnd);
     if (audioStart == 0) scanner.adopt(0, std::move(head));
 

@@ -105,6 +105,9 @@ public:
     // False for the headers whose bits SaveMP3 cannot rewrite: Layer I and II, and MPEG 2.5.
     bool HeaderRewritable() const;
 
+    // True when the last load found a tag beside ID3v1: an ID3v2 tag before the audio, or an
+    // APE or Lyrics3 tag after it.
+    bool OtherTags() const { return m_otherTags; }
     // True when the first frame carries a Xing or VBRI header with a frame count.
     bool VBR() const { return m_vbr; }
     // Whole-file average in kbit/s for a VBR file, otherwise Bitrate.
@@ -148,6 +151,7 @@ private:
     int m_headerBitrate = 0;
     int m_layer = 0;
     bool m_mpeg25 = false;
+    bool m_otherTags = false;
     std::int64_t m_frameAt = -1; // where the first frame starts, as the last load found it
 
     bool m_headerChanged = false;

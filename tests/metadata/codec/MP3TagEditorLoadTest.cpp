@@ -229,6 +229,7 @@ TEST(MP3Load, LeadingID3v2TagIsSkipped) {
         const auto e = load(dir, bytes);
         EXPECT_EQ(header(e), "1 64 48000 Mono") << footer; // not the fake syncs in the picture
         EXPECT_EQ(e.Length().seconds(), 80); // the tag's bytes are not counted as audio
+        EXPECT_TRUE(e.OtherTags()) << "the list asks the tag library for this one";
     }
     // "ID3" followed by a frame sync is audio that happens to start with those letters.
     const auto lookalike = load(dir, "ID3" + fx::mpegFrames({1, 5, 0, 3}, 3));
@@ -341,6 +342,8 @@ TEST(MP3Load, ApeAndLyrics3TagsAtTheEndAreNotAudio) {
         const auto e = load(dir, vbr17 + tags);
         EXPECT_EQ(e.AverageBitrate(), 128) << name;
         EXPECT_TRUE(e.VBR()) << name;
+        EXPECT_TRUE(e.OtherTags()) << name;
+        EXPECT_FALSE(load(dir, vbr17 + id3v1).OtherTags()) << "ID3v1 alone";
 
         // A constant-bitrate file's length is its audio's bytes at its bitrate.
         const std::string cbr = fx::mpegFrames(shape, 1).substr(0, 4) + filler(160'000 - 4);
