@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <algorithm>
@@ -69,6 +70,29 @@ public:
     // Stopped, Paused or Playing; Closed when no file is loaded.
     virtual int playState() const = 0;
 
+    // Gapless playback: the file that plays straight on, without a gap, when the loaded one
+    // ends; empty for none, and the end is reported as before. It may be changed or cleared up
+    // to the switch. A player that cannot play gapless ignores it and reports every end.
+    virtual void setNextFile(const QString& path) { Q_UNUSED(path); }
+    virtual bool playsGapless() const { return false; }
+
+    // ReplayGain: which of a file's gains is applied (from its tags), the pre-amp in dB, and a
+    // limiter so that a raised level never clips.
+    enum class Gain { Off, Track, Album };
+    virtual void setReplayGain(Gain mode, double preampDb) {
+        Q_UNUSED(mode);
+        Q_UNUSED(preampDb);
+    }
+
+    // The audio outputs the desktop offers; the empty id is the system default.
+    struct Output {
+        QString id, name;
+    };
+    virtual QList<Output> outputs() const { return {}; }
+    virtual QString output() const { return {}; }
+    // Chooses the output; an id that is not (or no longer) offered plays through the default.
+    virtual void setOutput(const QString& id) { Q_UNUSED(id); }
+
 signals:
     // The play state changed (Stopped, Paused, Playing). A newly opened file that starts
     // reports Playing even when the previous one was playing.
@@ -77,6 +101,13 @@ signals:
     void error(quint32 code, const QString& description);
     // The position moved while playing (a few times a second), for the position display.
     void positionChanged(double seconds);
+    // The next file took over at the end of the loaded one: it is fileName() now and its first
+    // sample is being played out. No state change is reported for it: it plays on.
+    void switched(const QString& path);
+    // The outputs on offer changed.
+    void outputsChanged();
+    // The chosen output went away: the player plays through the system default now.
+    void outputLost(const QString& name);
 };
 
 } // namespace tunewalk
