@@ -402,6 +402,8 @@ void Form1::createMenus() {
                              QStringLiteral("KeepModifiedTimes"), nullptr);
     createReadingMenu(ui.mnuSettings);
     ui.mnuSettings->addSeparator();
+    createAudioMenus(ui.mnuSettings);
+    ui.mnuSettings->addSeparator();
     ui.mnuConfirmDeletes = toggle(ui.mnuSettings, tr("&Confirm File/Folder Deletion"),
                                   QStringLiteral("ConfirmDeletes"), nullptr);
     ui.mnuPermanentDelete = toggle(ui.mnuSettings, tr("&Permanently Delete Files/Folders"),

@@ -42,6 +42,7 @@ struct Form1Menus {
             *mnuConfirmDeletes = nullptr, *mnuPermanentDelete = nullptr, *mnuUnregister = nullptr;
     QAction* mnuReadAllTags = nullptr;
     QMenu* mnuEncoding = nullptr;
+    QMenu *mnuReplayGain = nullptr, *mnuPreamp = nullptr, *mnuOutputDevice = nullptr;
     QAction *mnuSTPlay = nullptr, *mnuSTPause = nullptr, *mnuSTStop = nullptr, *mnuSTNext = nullptr,
             *mnuSTPrevious = nullptr, *mnuSTRepeat = nullptr, *mnuSTPlayAll = nullptr,
             *mnuSTExit = nullptr, *mnuSTRestore = nullptr;

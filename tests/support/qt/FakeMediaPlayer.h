@@ -45,6 +45,16 @@ public:
     bool isMuted() const override { return muted; }
     void setMuted(bool on) override { muted = on; }
     int playState() const override { return loaded.isEmpty() ? Closed : state; }
+    void setReplayGain(Gain mode, double preampDb) override {
+        static const char* const names[] = {"Off", "Track", "Album"};
+        calls << QStringLiteral("gain %1 %2").arg(names[int(mode)]).arg(preampDb);
+    }
+    QList<Output> outputs() const override { return offered; }
+    QString output() const override { return chosenOutput; }
+    void setOutput(const QString& id) override {
+        calls << QStringLiteral("output ") + id;
+        chosenOutput = id;
+    }
 
     // What the real player would report.
     void report(int newState) {
@@ -58,6 +68,19 @@ public:
         report(Stopped);
     }
     void fail(quint32 code, const QString& text) { emit error(code, text); }
+    // The desktop's outputs change.
+    void offer(const QList<Output>& outputs) {
+        offered = outputs;
+        emit outputsChanged();
+    }
+    // The chosen output is unplugged: it leaves the list and the player says so.
+    void loseOutput() {
+        QString name;
+        for (qsizetype i = 0; i < offered.size(); ++i)
+            if (offered[i].id == chosenOutput) name = offered.takeAt(i).name;
+        emit outputsChanged();
+        emit outputLost(name);
+    }
 
     QStringList calls;
     QString loaded;
@@ -67,6 +90,8 @@ public:
     int level = 0;
     bool muted = false;
     bool autoStarting = false;
+    QList<Output> offered;
+    QString chosenOutput;
 };
 
 } // namespace tunewalk
