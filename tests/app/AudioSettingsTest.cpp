@@ -47,64 +47,63 @@ protected:
             if (a->isChecked()) out << caption(a);
         return out;
     }
-    QString lastCall(const QString& prefix) const {
-        for (auto it = player.calls.crbegin(); it != player.calls.crend(); ++it)
-            if (it->startsWith(prefix)) return *it;
-        return {};
+    static QString last(const QStringList& calls) {
+        return calls.isEmpty() ? "none" : calls.last();
     }
     void restart() {
         form.reset();
-        player.calls.clear();
+        player.gains.clear();
+        player.outputsChosen.clear();
         start(music());
     }
 };
 
 TEST_F(AudioSettingsTest, ReplayGainIsSavedAppliedAndRestored) {
     start(music());
-    EXPECT_EQ(player.calls.filter("gain"), QStringList{"gain Off 0"}) << "applied at start-up";
+    EXPECT_EQ(player.gains, QStringList{"Off 0"}) << "applied at start-up";
     EXPECT_EQ(checkedIn("mnuReplayGain"), QStringList{"Off"});
     EXPECT_EQ(checkedIn("mnuPreamp"), QStringList{"0 dB"});
 
     choose("mnuSettings", {"ReplayGain", "Album"});
     EXPECT_EQ(setting("ReplayGain"), "Album");
-    EXPECT_EQ(lastCall("gain"), "gain Album 0");
+    EXPECT_EQ(last(player.gains), "Album 0");
     choose("mnuSettings", {"ReplayGain", "Pre-amp", "\u22123 dB"});
     EXPECT_EQ(setting("ReplayGainPreamp"), "-3");
-    EXPECT_EQ(lastCall("gain"), "gain Album -3");
+    EXPECT_EQ(last(player.gains), "Album -3");
     EXPECT_EQ(checkedIn("mnuPreamp"), QStringList{"\u22123 dB"});
 
     restart();
-    EXPECT_EQ(player.calls.filter("gain"), QStringList{"gain Album -3"});
+    EXPECT_EQ(player.gains, QStringList{"Album -3"});
     EXPECT_EQ(checkedIn("mnuReplayGain"), QStringList{"Album"});
     EXPECT_EQ(checkedIn("mnuPreamp"), QStringList{"\u22123 dB"});
 
     // A fixed choice does not follow Play All.
     choose("mnuAudio", {"Play All Files"});
-    EXPECT_EQ(player.calls.filter("gain").size(), 1);
+    EXPECT_EQ(player.gains.size(), 1);
 
     // Automatic: track gain for a file played alone, album gain while the folder plays.
     choose("mnuSettings", {"ReplayGain", "Automatic"});
     EXPECT_EQ(setting("ReplayGain"), "Automatic");
-    EXPECT_EQ(lastCall("gain"), "gain Track -3");
+    EXPECT_EQ(last(player.gains), "Track -3");
     choose("mnuAudio", {"Play All Files"});
-    EXPECT_EQ(lastCall("gain"), "gain Album -3");
+    EXPECT_EQ(last(player.gains), "Album -3");
     form->button("All")->trigger(); // the toolbar's toggle too
-    EXPECT_EQ(lastCall("gain"), "gain Track -3");
+    EXPECT_EQ(last(player.gains), "Track -3");
     restart();
-    EXPECT_EQ(player.calls.filter("gain"), QStringList{"gain Track -3"}) << "Play All is off";
+    EXPECT_EQ(player.gains, QStringList{"Track -3"}) << "Play All is off";
 }
 
 TEST_F(AudioSettingsTest, OutputDeviceIsRememberedAndTheDefaultPlaysWhileItIsAway) {
     player.offered = {{"pulse:a", "Alpha"}, {"pulse:b", "Beta & Co"}};
     start(music());
-    EXPECT_EQ(player.calls.filter("output"), QStringList{});
+    EXPECT_EQ(player.outputsChosen, QStringList{});
     EXPECT_EQ(checkedIn("mnuOutputDevice"), QStringList{"System Default"});
 
     choose("mnuSettings", {"Output Device", "Beta & Co"});
     EXPECT_EQ(setting("OutputDevice"), "pulse:b");
-    EXPECT_EQ(lastCall("output"), "output pulse:b");
+    EXPECT_EQ(last(player.outputsChosen), "pulse:b");
     restart();
-    EXPECT_EQ(player.calls.filter("output"), QStringList{"output pulse:b"});
+    EXPECT_EQ(player.outputsChosen, QStringList{"pulse:b"});
     EXPECT_EQ(checkedIn("mnuOutputDevice"), QStringList{"Beta & Co"});
 
     // Unplugged: said once, the default checked, the choice kept for its return.
@@ -123,19 +122,19 @@ TEST_F(AudioSettingsTest, OutputDeviceIsRememberedAndTheDefaultPlaysWhileItIsAwa
     // Still away at the next start: handed to the player all the same.
     player.offered = {{"pulse:a", "Alpha"}};
     restart();
-    EXPECT_EQ(player.calls.filter("output"), QStringList{"output pulse:b"});
+    EXPECT_EQ(player.outputsChosen, QStringList{"pulse:b"});
     EXPECT_EQ(checkedIn("mnuOutputDevice"), QStringList{"System Default"});
 
     choose("mnuSettings", {"Output Device", "System Default"});
     EXPECT_EQ(setting("OutputDevice"), "");
-    EXPECT_EQ(lastCall("output"), "output ");
+    EXPECT_EQ(last(player.outputsChosen), "");
 }
 
 TEST_F(AudioSettingsTest, AccessKeysOpenTheSubMenusAndAFileOutputShowsNowhere) {
     setSetting("OutputDevice", "file:/nowhere/out.raw");
     player.offered = {{"pulse:a", "Alpha"}};
     start(music());
-    EXPECT_EQ(player.calls.filter("output"), QStringList{"output file:/nowhere/out.raw"});
+    EXPECT_EQ(player.outputsChosen, QStringList{"file:/nowhere/out.raw"});
     EXPECT_EQ(checkedIn("mnuOutputDevice"), QStringList{});
 
     // Alt+S opens Settings, and the sub-menu's key opens it; no other item there has the key.

@@ -47,12 +47,12 @@ public:
     int playState() const override { return loaded.isEmpty() ? Closed : state; }
     void setReplayGain(Gain mode, double preampDb) override {
         static const char* const names[] = {"Off", "Track", "Album"};
-        calls << QStringLiteral("gain %1 %2").arg(names[int(mode)]).arg(preampDb);
+        gains << QStringLiteral("%1 %2").arg(names[int(mode)]).arg(preampDb);
     }
     QList<Output> outputs() const override { return offered; }
     QString output() const override { return chosenOutput; }
     void setOutput(const QString& id) override {
-        calls << QStringLiteral("output ") + id;
+        outputsChosen << id;
         chosenOutput = id;
     }
 
@@ -90,6 +90,9 @@ public:
     int level = 0;
     bool muted = false;
     bool autoStarting = false;
+    // Kept apart from `calls`: the window hands them over at every start.
+    QStringList gains; // "Album -3": the gain and the pre-amp in dB
+    QStringList outputsChosen;
     QList<Output> offered;
     QString chosenOutput;
 };
