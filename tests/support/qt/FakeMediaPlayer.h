@@ -2,6 +2,7 @@
 
 #include "app/playback/MediaPlayer.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace tunewalk {
@@ -45,6 +46,10 @@ public:
     bool isMuted() const override { return muted; }
     void setMuted(bool on) override { muted = on; }
     int playState() const override { return loaded.isEmpty() ? Closed : state; }
+    void setNextFile(const QString& after, const QString& next) override {
+        nextAfter[after] = next;
+    }
+    bool playsGapless() const override { return gapless; }
 
     // What the real player would report.
     void report(int newState) {
@@ -58,6 +63,14 @@ public:
         report(Stopped);
     }
     void fail(quint32 code, const QString& text) { emit error(code, text); }
+    // The next file told for the loaded one takes over, as a gapless player does at the end.
+    void switchToNext() {
+        const QString next = nextAfter.value(loaded);
+        if (next.isEmpty()) return reachEnd();
+        loaded = next;
+        seconds = 0;
+        emit switched(next);
+    }
 
     QStringList calls;
     QString loaded;
@@ -67,6 +80,8 @@ public:
     int level = 0;
     bool muted = false;
     bool autoStarting = false;
+    bool gapless = false;
+    QHash<QString, QString> nextAfter; // what the window told to follow each file
 };
 
 } // namespace tunewalk
