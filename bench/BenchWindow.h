@@ -5,7 +5,7 @@
 // the real player.
 
 #include "BenchSeams.h"
-#include "app/playback/QtMediaPlayer.h"
+#include "app/playback/SystemPlayer.h"
 #include "app/window/Form1.h"
 #include "common/SettingsStore.h"
 
@@ -24,7 +24,8 @@ struct BenchWindow {
     SettingsStore settings;
     CountingPrompter prompter;
     SilentTrayIcon tray;
-    QtMediaPlayer player;
+    std::unique_ptr<MediaPlayer> systemPlayer = makeSystemPlayer();
+    MediaPlayer& player = *systemPlayer;
     Form1 window;
 };
 

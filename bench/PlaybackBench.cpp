@@ -15,7 +15,7 @@
 #include "app/listing/FolderModel.h"
 #include "app/listing/ListEntry.h"
 #include "app/playback/MediaPlayer.h"
-#include "app/playback/QtMediaPlayer.h"
+#include "app/playback/SystemPlayer.h"
 #include "app/window/Form1.h"
 #include "common/SettingsStore.h"
 

@@ -21,7 +21,7 @@
 #include "app/listing/FolderModel.h"
 #include "app/listing/ListEntry.h"
 #include "app/listing/ListText.h"
-#include "app/playback/QtMediaPlayer.h"
+#include "app/playback/SystemPlayer.h"
 #include "app/window/Form1.h"
 #include "common/MemoryUse.h"
 #include "common/PathRules.h"
@@ -208,7 +208,8 @@ int start(const QString& folder, Clock::time_point t0, int rows, long files, lon
                       QStringLiteral("False"));
     CountingPrompter prompter;
     SilentTrayIcon tray;
-    tunewalk::QtMediaPlayer player;
+    const auto systemPlayer = tunewalk::makeSystemPlayer();
+    tunewalk::MediaPlayer& player = *systemPlayer;
     tunewalk::Form1 window(
         {&settings, &prompter, &tray, &player, nullptr, folder, QDir::currentPath()});
     Watcher watcher(window, t0, rows, files, titled);

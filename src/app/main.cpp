@@ -1,6 +1,6 @@
 // Tunewalk: a folder of MP3 and WAV files as a playlist.
 #include "app/playback/MediaControlsBridge.h"
-#include "app/playback/QtMediaPlayer.h"
+#include "app/playback/SystemPlayer.h"
 #include "app/window/Form1.h"
 #include "app/window/Icons.h"
 #include "common/Detached.h"
@@ -35,7 +35,8 @@ int runWindow(QApplication& app, const QStringList& arguments) {
     QtPrompter prompter(nullptr);
     QtTrayIcon tray(Icons::program());
 
-    QtMediaPlayer player;
+    std::unique_ptr<MediaPlayer> systemPlayer = makeSystemPlayer();
+    MediaPlayer& player = *systemPlayer;
     QtShellOperations shell(prompter);
 
     Form1 window(

@@ -45,7 +45,9 @@ TEST_F(CommandStatesTest, ButtonsAndCommandsFollowThePlayer) {
     EXPECT_TRUE(form->command("mnuPlayFile")->isEnabled());
     EXPECT_TRUE(form->command("mnuSTPlay")->isEnabled());
 
-    // A current file from another folder: no Next or Previous.
+    // A current file from another folder: no Next or Previous, unless Play All keeps the
+    // playing folder's list (tested with the playing list).
+    form->command("mnuPlayingList")->trigger();
     player.report(MediaPlayer::Playing);
     mkdir("elsewhere/sub"); // the folder row comes first and is current
     writeMp3("elsewhere/x.mp3");

@@ -9,6 +9,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
+#include <QLabel>
 #include <QSlider>
 
 namespace tunewalk {
@@ -105,6 +106,24 @@ TEST_F(MediaControlsBridgeTest, MediaKeysDriveThePlaylist) {
     EXPECT_EQ(property("Volume"), 0.0);
     form->command("volumeMute")->trigger();
     EXPECT_EQ(property("Volume"), 0.4);
+}
+
+// A file that follows without a gap: the desktop hears of the new track at the switch, with
+// no stop in between.
+TEST_F(MediaControlsBridgeTest, AGaplessSwitchChangesTheTrackForTheDesktop) {
+    player.gapless = true;
+    setToggles(true, false);
+    press("PlayPause");
+    player.startPlaying();
+    ASSERT_EQ(metadata().value("xesam:title"), "Alpha");
+    ASSERT_TRUE(waitUntil([&] { return player.nextAfter.value(path("a.mp3")) == path("b.mp3"); }));
+
+    player.switchToNext();
+    EXPECT_EQ(form->playingFile(), path("b.mp3"));
+    EXPECT_EQ(form->currentLabel()->text(), "b.mp3");
+    EXPECT_EQ(metadata().value("xesam:title"), "b.mp3");
+    EXPECT_EQ(metadata().value("xesam:url"), QUrl::fromLocalFile(path("b.mp3")).toString());
+    EXPECT_EQ(property("PlaybackStatus"), "Playing");
 }
 
 } // namespace

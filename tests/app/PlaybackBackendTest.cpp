@@ -1,10 +1,12 @@
 // Playback through the real player on generated half-second files.
 #include "Form1Fixture.h"
-#include "app/playback/QtMediaPlayer.h"
+#include "app/playback/Playback.h"
+#include "app/playback/SystemPlayer.h"
 #include "common/NativePath.h"
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <algorithm>
 
 namespace tunewalk {
@@ -14,11 +16,14 @@ class PlaybackBackendTest : public Form1Test {
 protected:
     void SetUp() override {
         Form1Test::SetUp();
-        realPlayer = &qtPlayer;
+        realPlayer = &engine;
         // Every file that starts, in the order it started.
-        QObject::connect(&qtPlayer, &MediaPlayer::stateChanged, &qtPlayer, [this](int, int state) {
-            if (state == MediaPlayer::Playing) started << QFileInfo(qtPlayer.fileName()).fileName();
+        QObject::connect(&engine, &MediaPlayer::stateChanged, &engine, [this](int, int state) {
+            if (state == MediaPlayer::Playing) started << QFileInfo(engine.fileName()).fileName();
         });
+        // A file that follows without a gap starts without a state change.
+        QObject::connect(&engine, &MediaPlayer::switched, &engine,
+                         [this](const QString& path) { started << QFileInfo(path).fileName(); });
     }
     // Half a second of silence, as WAV or MP3 by the name.
     void writeHalfSeconds(const QStringList& names) {
@@ -30,7 +35,8 @@ protected:
         return waitUntil([&] { return idle(); });
     }
 
-    QtMediaPlayer qtPlayer;
+    std::unique_ptr<MediaPlayer> systemPlayer = makeSystemPlayer();
+    MediaPlayer& engine = *systemPlayer;
     QStringList started;
 };
 
@@ -80,12 +86,16 @@ TEST_F(PlaybackBackendTest, PlayAllPlaysEveryFormat) {
     start(music());
     setToggles(true, false);
     QStringList tips;
-    QObject::connect(&qtPlayer, &MediaPlayer::stateChanged, &qtPlayer, [&](int, int state) {
+    QObject::connect(&engine, &MediaPlayer::stateChanged, &engine, [&](int, int state) {
         if (state == MediaPlayer::Playing) tips << tray.toolTip();
     });
+    QObject::connect(&form->playback(), &Playback::switched, &engine,
+                     [&] { tips << tray.toolTip(); });
     play("a.flac");
     ASSERT_TRUE(waitUntil([&] { return started.contains("e.aiff") && idle(); }, 60000))
-        << started.join(" ").toStdString() << " / " << prompter.texts().join(" ").toStdString();
+        << started.join(" ").toStdString() << " / " << prompter.texts().join(" ").toStdString()
+        << " / " << engine.fileName().toStdString() << " " << engine.playState() << " "
+        << engine.position() << " / " << form->playingFile().toStdString();
     // A player under load may report a start twice; each file counts once, in order.
     const auto once = [](QStringList list) {
         list.erase(std::unique(list.begin(), list.end()), list.end());
@@ -107,16 +117,30 @@ TEST_F(PlaybackBackendTest, BadFilesShowTheErrorAndEndInIdle) {
     start(music());
     setToggles(true, false);
     // The player's code and words, and the file they are about.
-    const QRegularExpression form(
+    const QRegularExpression errorText(
         "^[0-9A-F]+: .+\n\nFile: " + QRegularExpression::escape(path("b.mp3")) + "$");
 
-    // Under Play All the bad file stops the walk with its message.
+    // Under Play All the bad file is named and passed over.
+    play("a.mp3");
+    ASSERT_TRUE(waitUntil([&] { return started.contains("e.mp3") && idle(); }))
+        << started.join(' ').toStdString();
+    // The bad file may have been switched to before it failed: it counts as not played.
+    started.removeAll("b.mp3");
+    EXPECT_EQ(started, (QStringList{"a.mp3", "c.mp3", "d.mp3", "e.mp3"}));
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.texts().join('\n').toStdString();
+    EXPECT_TRUE(form->statusBar()->currentMessage().startsWith("Skipped b.mp3: "))
+        << form->statusBar()->currentMessage().toStdString();
+
+    // Without the playing list, the bad file stops the walk with its message.
+    form->command("mnuPlayingList")->trigger();
+    started.clear();
     play("a.mp3");
     ASSERT_TRUE(waitUntil([&] { return !prompter.shown.empty(); }));
     ASSERT_TRUE(waitIdle());
+    started.removeAll("b.mp3");
     EXPECT_EQ(started, (QStringList{"a.mp3"}));
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_TRUE(form.match(prompter.shown[0].text).hasMatch())
+    EXPECT_TRUE(errorText.match(prompter.shown[0].text).hasMatch())
         << prompter.shown[0].text.toStdString();
     EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Critical);
     EXPECT_EQ(rowNamed("b.mp3")->iconKey(), "MP3");

@@ -40,9 +40,8 @@ void bridgeMediaControls(Playback& playback, const MediaCommands& commands,
     Playback* p = &playback;
     DesktopMediaControls* c = &controls;
     MediaPlayer* player = &playback.player();
-    QObject::connect(c, &DesktopMediaControls::playPauseRequested, p, [p, commands] {
-        p->isPlaying() ? commands.pause() : commands.play();
-    });
+    QObject::connect(c, &DesktopMediaControls::playPauseRequested, p,
+                     [p, commands] { p->isPlaying() ? commands.pause() : commands.play(); });
     QObject::connect(c, &DesktopMediaControls::playRequested, p, [p, commands] {
         if (!p->isPlaying() || p->isPaused()) commands.play();
     });
@@ -59,15 +58,16 @@ void bridgeMediaControls(Playback& playback, const MediaCommands& commands,
     QObject::connect(c, &DesktopMediaControls::setPositionRequested, p, [player](qint64 position) {
         if (!player->fileName().isEmpty()) player->setPosition(static_cast<double>(position) / 1e6);
     });
-    QObject::connect(c, &DesktopMediaControls::volumeRequested, p, [player, commands](double level) {
-        const double percent = level > 0 ? std::min(level, 1.0) * 100 : 0.0; // NaN too
-        player->setVolume(MediaPlayer::volumeFromPercent(static_cast<int>(std::lround(percent))));
-        if (commands.volumeChanged) commands.volumeChanged();
-    });
+    QObject::connect(
+        c, &DesktopMediaControls::volumeRequested, p, [player, commands](double level) {
+            const double percent = level > 0 ? std::min(level, 1.0) * 100 : 0.0; // NaN too
+            player->setVolume(
+                MediaPlayer::volumeFromPercent(static_cast<int>(std::lround(percent))));
+            if (commands.volumeChanged) commands.volumeChanged();
+        });
     QObject::connect(c, &DesktopMediaControls::raiseRequested, p, commands.raise);
     QObject::connect(c, &DesktopMediaControls::quitRequested, p, commands.quit);
-    controls.setPositionSource(
-        [player] { return static_cast<qint64>(player->position() * 1e6); });
+    controls.setPositionSource([player] { return static_cast<qint64>(player->position() * 1e6); });
     QObject::connect(p, &Playback::shownChanged, c, [p, c] { c->publish(nowPlaying(*p)); });
     controls.publish(nowPlaying(playback));
 }

@@ -67,13 +67,21 @@ public:
         return std::clamp(100 + static_cast<int>(std::lround(below)), 1, 100);
     }
 
+    // The linear level (an amplitude ratio) of a volume in hundredths of a decibel.
+    static double linearVolume(int hundredthsOfDecibel);
+
     // Stopped, Paused or Playing; Closed when no file is loaded.
     virtual int playState() const = 0;
 
-    // Gapless playback: the file that plays straight on, without a gap, when the loaded one
-    // ends; empty for none, and the end is reported as before. It may be changed or cleared up
-    // to the switch. A player that cannot play gapless ignores it and reports every end.
-    virtual void setNextFile(const QString& path) { Q_UNUSED(path); }
+    // Gapless playback: `next` plays straight on, without a gap, when `after` ends; empty for
+    // none, and the end is reported as before. `after` is the loaded file, or one already
+    // handed over (a short file's successor is needed before the switch to it is heard). What
+    // follows the loaded file may be changed or cleared up to the switch. A player that cannot
+    // play gapless ignores it and reports every end.
+    virtual void setNextFile(const QString& after, const QString& next) {
+        Q_UNUSED(after);
+        Q_UNUSED(next);
+    }
     virtual bool playsGapless() const { return false; }
 
     // ReplayGain: which of a file's gains is applied (from its tags), the pre-amp in dB, and a
@@ -104,6 +112,8 @@ signals:
     // The next file took over at the end of the loaded one: it is fileName() now and its first
     // sample is being played out. No state change is reported for it: it plays on.
     void switched(const QString& path);
+    // `path` was handed over to follow the file before: what follows it may be told now.
+    void handedOver(const QString& path);
     // The outputs on offer changed.
     void outputsChanged();
     // The chosen output went away: the player plays through the system default now.

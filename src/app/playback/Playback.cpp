@@ -14,10 +14,27 @@ Playback::Playback(MediaPlayer& player, QObject* parent) : QObject(parent), m_pl
     });
     connect(&m_player, &MediaPlayer::stateChanged, this,
             [this](int, int newState) { onStateChanged(newState); });
+    connect(&m_player, &MediaPlayer::handedOver, this, [this](const QString& path) {
+        m_handedOver = path;
+        emit handedOver(path);
+    });
+    connect(&m_player, &MediaPlayer::switched, this, [this](const QString& path) {
+        const QString from = m_currentFile;
+        m_currentFile = path;
+        if (m_handedOver == path) m_handedOver.clear();
+        m_playing = true;
+        m_paused = false;
+        emit switched(from, path);
+    });
+}
+
+void Playback::setNextFile(const QString& after, const QString& key) {
+    m_player.setNextFile(after, key);
 }
 
 void Playback::open(const QString& key, bool force) {
     const QString previous = m_currentFile;
+    m_handedOver.clear(); // the player forgets it with the file it followed
     m_currentFile = key;
     m_opening = true;
     m_stopRequested = false;
@@ -43,6 +60,7 @@ void Playback::requestStop() {
 }
 
 void Playback::unload() {
+    m_handedOver.clear();
     m_player.setAutoStart(false);
     m_player.unload();
     m_pauseTimer.stop();

@@ -44,6 +44,14 @@ public:
     // The file was moved or renamed while current.
     void followMove(const QString& to) { m_currentFile = to; }
 
+    // The file that plays straight on when `after` ends (the current file, or the one handed
+    // over to follow it), decided ahead by the same rule the end of a file follows; empty for
+    // none. Told again whenever the answer may have changed (a new current file, the play
+    // order, Play All or Repeat, a rename).
+    void setNextFile(const QString& after, const QString& key);
+    // The file handed over to follow the current one, until it is heard; empty when none.
+    const QString& handedOverFile() const { return m_handedOver; }
+
     // What the window shows of the current file and which of its commands it offers now: the
     // desktop's media controls read them here.
     struct Shown {
@@ -64,6 +72,10 @@ signals:
     void paused();
     // The current file played to its end and Play All goes on from it.
     void advance(const QString& fromKey);
+    // The next file took over without a gap: it is current now, and being heard.
+    void switched(const QString& fromKey, const QString& toKey);
+    // A file was handed over to follow the current one: what follows it may be told now.
+    void handedOver(const QString& key);
     // The current file played to its end and Repeat plays it again.
     void again(const QString& key);
     // Playback ended: stopped by the user, at the end of a file without Play All or Repeat,
@@ -77,6 +89,7 @@ private:
 
     MediaPlayer& m_player;
     QString m_currentFile;
+    QString m_handedOver;
     bool m_playing = false;
     bool m_paused = false;
     bool m_stopRequested = false;

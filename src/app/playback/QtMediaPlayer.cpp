@@ -19,13 +19,6 @@ QtMediaPlayer::QtMediaPlayer(QObject* parent) : MediaPlayer(parent) {}
 
 QtMediaPlayer::~QtMediaPlayer() = default;
 
-float QtMediaPlayer::linearVolume(int hundredthsOfDecibel) {
-    const int v = std::clamp(hundredthsOfDecibel, int(SilentVolume), int(FullVolume));
-    if (v == SilentVolume) return 0.0f;
-    // Hundredths of a decibel to an amplitude ratio: 10^(dB / 20).
-    return static_cast<float>(std::pow(10.0, v / 2000.0));
-}
-
 void QtMediaPlayer::retirePlayer() {
     if (!m_player) return;
     // Whatever the old pipeline still has queued must not reach us; deleting it later keeps us
@@ -46,7 +39,7 @@ void QtMediaPlayer::open(const QString& path) {
 
     auto* player = new QMediaPlayer(this);
     m_output = new QAudioOutput(player);
-    m_output->setVolume(linearVolume(m_volume));
+    m_output->setVolume(float(linearVolume(m_volume)));
     m_output->setMuted(m_muted);
     player->setAudioOutput(m_output);
     m_player = player;
@@ -113,7 +106,7 @@ double QtMediaPlayer::duration() const {
 
 void QtMediaPlayer::setVolume(int hundredthsOfDecibel) {
     m_volume = std::clamp(hundredthsOfDecibel, int(SilentVolume), int(FullVolume));
-    if (m_output) m_output->setVolume(linearVolume(m_volume));
+    if (m_output) m_output->setVolume(float(linearVolume(m_volume)));
 }
 
 void QtMediaPlayer::setMuted(bool on) {

@@ -37,9 +37,6 @@ public:
 
     int playState() const override;
 
-    // QAudioOutput's linear volume for a volume in hundredths of a decibel.
-    static float linearVolume(int hundredthsOfDecibel);
-
 private:
     void retirePlayer();
     void onPlaybackState(QMediaPlayer::PlaybackState state);

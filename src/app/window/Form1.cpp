@@ -5,6 +5,7 @@
 #include "app/listing/FolderListing.h"
 #include "app/listing/FolderModel.h"
 #include "app/listing/FolderSortModel.h"
+#include "app/playback/PlayList.h"
 #include "app/playback/Playback.h"
 #include "app/playorder/PlayOrder.h"
 #include "app/window/GridDelegate.h"
@@ -116,6 +117,7 @@ Form1::Form1(const Form1Services& services, QWidget* parent)
     m_tray->setMenu(ui.mnuSysTrayPopup);
 
     connectPlayback();
+    connectPlayingList();
     connectTree();
     setUpKeyboard();
 }
@@ -173,6 +175,7 @@ void Form1::registerControls() {
              {"mnuDetailsCache", ui.mnuDetailsCache},
              {"mnuKeepTimes", ui.mnuKeepTimes},
              {"mnuReadAllTags", ui.mnuReadAllTags},
+             {"mnuPlayingList", ui.mnuPlayingList},
              {"mnuUndo", ui.mnuUndo},
              {"mnuRedo", ui.mnuRedo},
              {"mnuHistory", ui.mnuHistory},
@@ -401,6 +404,9 @@ void Form1::createMenus() {
     ui.mnuKeepTimes = toggle(ui.mnuSettings, tr("Keep &Modification Times When Tagging"),
                              QStringLiteral("KeepModifiedTimes"), nullptr);
     createReadingMenu(ui.mnuSettings);
+    // Play All goes on through the playing folder while the user lists others.
+    ui.mnuPlayingList = toggle(ui.mnuSettings, tr("Play All Keeps the Playing &List"),
+                               QStringLiteral("PlayingList"), nullptr);
     ui.mnuSettings->addSeparator();
     createAudioMenus(ui.mnuSettings);
     ui.mnuSettings->addSeparator();

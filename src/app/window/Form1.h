@@ -44,7 +44,10 @@ class FolderListing;
 class FolderModel;
 class FolderSortModel;
 class GridDelegate;
+class KeptPlayList;
+class PlayList;
 class ReturnAddress;
+class ShownRows;
 struct ListEntry;
 class MediaPlayer;
 class MP3TagEditor;
@@ -367,6 +370,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class ShownRows;
+
     // The favorite folders, keyed by path (Tag), in the order the user added them.
     FavoriteFolders Favorites;
 
@@ -503,7 +508,28 @@ private:
     void onPlayerError(quint32 code, const QString& description);
     void setTrayTip(const QString& text);
     void setRowIconFromTag(const QString& key);
-    void stepTo(const ListEntry* from, const ListEntry* to);
+    // Moves to the next or previous file of the playing list; the list's selection goes along
+    // unless `automatic` and the user chose other rows meanwhile.
+    void stepTo(const QString& key, bool automatic);
+
+    // Form1PlayingList.cpp
+    void connectPlayingList();
+    // The list `key` plays in: the listed rows when it is one of them, else the playing folder's
+    // rows kept when another folder was listed; null when it is in neither.
+    const PlayList* playingList(const QString& key) const;
+    void keepPlayingList(const QString& nextFolder);
+    void forgetKeptList();
+    // Tells the player what plays straight on after the current file.
+    void prepareNext();
+    bool selectionFollowsPlaying(const QString& key) const;
+    void followSwitch(const QString& from, const QString& to);
+    void showNotice(const QString& text);
+    // Play All goes past a file that cannot play; false when the player's error is to be shown.
+    bool skipFailedFile(const QString& key, const QString& description);
+    std::shared_ptr<ShownRows> m_shownRows;
+    std::unique_ptr<KeptPlayList> m_keptList;
+    QTimer m_nextTimer;
+    QSet<QString> m_failedInARow; // files that failed since one last played
     void prepareVolumeMenu();
     // The saved volume and mute handed to the player at start-up; then the panel shows what
     // the player has, and a change the user made is saved (once a drag of the slider ends).

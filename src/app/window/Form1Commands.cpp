@@ -27,8 +27,8 @@ void Form1::updateCommandStates(bool relayout) {
         playerState = m_playback->isPaused() ? 4 : 3;
     else
         playerState = m_playback->isPaused() ? 2 : 1;
-    currentInList =
-        !m_playback->currentFile().isEmpty() && findRow(m_playback->currentFile()) != nullptr;
+    // In the list, or in the playing folder's rows kept while another folder is listed.
+    currentInList = playingList(m_playback->currentFile()) != nullptr;
 
     // A toolbar button is shown exactly when its menu item is enabled; a tray item is enabled
     // like its main-menu twin.

@@ -106,6 +106,7 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
     listingDesktop = false;
 
     if (path == DrivesKey) {
+        keepPlayingList(path);
         dirCurrent = DrivesKey;
         setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + DrivesKey);
         if (!fromTree) Treefolder1->MyComputer();
@@ -114,6 +115,7 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
     }
 
     const QString previous = dirCurrent;
+    keepPlayingList(path);
     dirCurrent = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     setWindowTitle(Prompter::caption() + QStringLiteral(" - ") + displayPath(dirCurrent));
     std::vector<ListEntry> special;
@@ -139,6 +141,7 @@ void Form1::PopulateList(const QString& requested, bool fromTree, bool isMyDocum
 }
 
 void Form1::showRows() {
+    forgetKeptList();
     hasAudioFiles = std::any_of(m_model->entries().begin(), m_model->entries().end(),
                                 [](const ListEntry& e) { return e.isFile(); });
     updateCommandStates(false);

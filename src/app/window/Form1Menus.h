@@ -41,6 +41,7 @@ struct Form1Menus {
             *mnuFolderSizes = nullptr, *mnuDetailsCache = nullptr, *mnuKeepTimes = nullptr,
             *mnuConfirmDeletes = nullptr, *mnuPermanentDelete = nullptr, *mnuUnregister = nullptr;
     QAction* mnuReadAllTags = nullptr;
+    QAction* mnuPlayingList = nullptr;
     QMenu* mnuEncoding = nullptr;
     QMenu *mnuReplayGain = nullptr, *mnuPreamp = nullptr, *mnuOutputDevice = nullptr;
     QAction *mnuSTPlay = nullptr, *mnuSTPause = nullptr, *mnuSTStop = nullptr, *mnuSTNext = nullptr,

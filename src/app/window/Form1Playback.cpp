@@ -7,6 +7,7 @@
 #include "app/playback/CoverArt.h"
 #include "app/playback/MediaControlsBridge.h"
 #include "app/playback/MediaPlayer.h"
+#include "app/playback/PlayList.h"
 #include "app/playback/Playback.h"
 #include "app/window/PlayerPanel.h"
 #include "common/NativePath.h"
@@ -35,6 +36,7 @@ void Form1::connectPlayback() {
     connect(ui.mnuAll, &QAction::toggled, m_playback, &Playback::setPlayAll);
     connect(ui.mnuRepeat, &QAction::toggled, m_playback, &Playback::setRepeat);
     connect(m_playback, &Playback::playing, this, [this] {
+        m_failedInARow.clear();
         updateCommandStates(false);
         setTrayTip(tr("Playing: ") + panelCurrent->text());
     });
@@ -100,6 +102,9 @@ void Form1::connectPlayback() {
 QString Form1::currentText(const QString& key) const {
     if (const ListEntry* row = findRow(key); row && row->details.hasTitle())
         return row->details.title;
+    // A file of the playing folder, kept while another one is listed.
+    if (const QString title = m_keptList ? m_keptList->titleOf(key) : QString(); !title.isEmpty())
+        return title;
     return displayPath(fileNamePart(key));
 }
 
@@ -141,8 +146,8 @@ void Form1::playItem(QString key, bool force) {
 }
 
 void Form1::stopPlayback() {
-    const QString last = m_playback->currentFile();
     m_playback->unload();
+    m_keptList.reset();
     MediaPlayer1->showPosition(0, 0);
     m_model->setPlayingKey({});
     panelCurrent->setText(tr("(none)"));
@@ -153,55 +158,66 @@ void Form1::stopPlayback() {
 }
 
 void Form1::onPlayerError(quint32 code, const QString& description) {
+    // The player names the file it failed on: the next one, when it failed on the way in.
+    const QString file =
+        m_player->fileName().isEmpty() ? m_playback->currentFile() : m_player->fileName();
+    if (skipFailedFile(file, description)) return;
     QString text = QString::number(code, 16).toUpper() + QStringLiteral(": ") + description;
     // The player's own words seldom say which file they are about.
-    const QString file = m_playback->currentFile();
     if (!file.isEmpty()) text += tr("\n\nFile: %1").arg(displayPath(file));
     m_prompter->message(text, Prompter::Icon::Critical, Prompter::Buttons::Ok);
     stopPlayback();
 }
 
 // Next and Previous go by the rows shown: a row the filter hides is skipped, though the file
-// playing may be one.
-void Form1::stepTo(const ListEntry*, const ListEntry* next) {
+// playing may be one. A file of the playing folder kept while another is listed plays without
+// touching the list.
+void Form1::stepTo(const QString& key, bool automatic) {
+    const QString from = m_playback->currentFile();
     m_model->setPlayingKey({});
-    const QModelIndex index = viewIndex(next->key);
-    ListView1->setCurrentIndex(index);
-    handleRowClick(rowAt(index));
-    ListView1->scrollTo(index);
-    selectOnly();
-    playItem(QString(), false);
+    const QModelIndex index = viewIndex(key);
+    if (index.isValid() && (!automatic || selectionFollowsPlaying(from))) {
+        ListView1->setCurrentIndex(index);
+        handleRowClick(rowAt(index));
+        ListView1->scrollTo(index);
+        selectOnly();
+    }
+    playItem(key, false);
 }
 
 void Form1::playNext(const QString& key, bool automatic) {
-    const ListEntry* row = findRow(key);
-    if (!row) {
+    const PlayList* list = playingList(key);
+    if (!list) {
         stopPlayback();
         return;
     }
-    const ListEntry* next = shownNeighbour(row, 1);
-    if (!next) {                // the last row shown
+    const QString next = list->neighbour(key, 1);
+    if (next.isEmpty()) {       // the last row shown
         if (!automatic) return; // Next on the last row does nothing
+        const bool listed = findRow(key) != nullptr;
         if (ui.mnuRepeat->isChecked()) {
-            selectFirstAudio(true);
+            if (listed)
+                selectFirstAudio(true);
+            else if (const QString first = list->firstFile(); !first.isEmpty())
+                playItem(first, true);
         } else {
             stopPlayback();
-            selectFirstAudio(false);
+            if (listed) selectFirstAudio(false);
         }
         return;
     }
-    if (!m_playback->isOpening()) stepTo(row, next);
+    if (!m_playback->isOpening()) stepTo(next, automatic);
 }
 
 void Form1::playPrevious(const QString& key) {
-    const ListEntry* row = findRow(key);
-    if (!row) {
+    const PlayList* list = playingList(key);
+    if (!list) {
         stopPlayback();
         return;
     }
-    const ListEntry* previous = shownNeighbour(row, -1);
-    if (!previous || m_playback->isOpening() || previous->opensAsFolder()) return;
-    stepTo(row, previous);
+    const QString previous = list->neighbour(key, -1);
+    if (previous.isEmpty() || m_playback->isOpening() || list->opensAsFolder(previous)) return;
+    stepTo(previous, false);
 }
 
 void Form1::selectFirstAudio(bool play) {

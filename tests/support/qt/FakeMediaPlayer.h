@@ -2,6 +2,7 @@
 
 #include "app/playback/MediaPlayer.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace tunewalk {
@@ -45,6 +46,10 @@ public:
     bool isMuted() const override { return muted; }
     void setMuted(bool on) override { muted = on; }
     int playState() const override { return loaded.isEmpty() ? Closed : state; }
+    void setNextFile(const QString& after, const QString& next) override {
+        nextAfter[after] = next;
+    }
+    bool playsGapless() const override { return gapless; }
     void setReplayGain(Gain mode, double preampDb) override {
         static const char* const names[] = {"Off", "Track", "Album"};
         gains << QStringLiteral("%1 %2").arg(names[int(mode)]).arg(preampDb);
@@ -68,6 +73,14 @@ public:
         report(Stopped);
     }
     void fail(quint32 code, const QString& text) { emit error(code, text); }
+    // The next file told for the loaded one takes over, as a gapless player does at the end.
+    void switchToNext() {
+        const QString next = nextAfter.value(loaded);
+        if (next.isEmpty()) return reachEnd();
+        loaded = next;
+        seconds = 0;
+        emit switched(next);
+    }
     // The desktop's outputs change.
     void offer(const QList<Output>& outputs) {
         offered = outputs;
@@ -90,6 +103,8 @@ public:
     int level = 0;
     bool muted = false;
     bool autoStarting = false;
+    bool gapless = false;
+    QHash<QString, QString> nextAfter; // what the window told to follow each file
     // Kept apart from `calls`: the window hands them over at every start.
     QStringList gains; // "Album -3": the gain and the pre-amp in dB
     QStringList outputsChosen;
