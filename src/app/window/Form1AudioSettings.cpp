@@ -45,7 +45,7 @@ QVariant checkedValue(const QMenu* menu) {
 } // namespace
 
 void Form1::createAudioMenus(QMenu* settings) {
-    ui.mnuReplayGain = settings->addMenu(tr("Rep&layGain"));
+    ui.mnuReplayGain = settings->addMenu(tr("Repla&yGain"));
     auto* gains = new QActionGroup(this);
     addChoice(ui.mnuReplayGain, gains, tr("&Off"), QStringLiteral("Off"));
     addChoice(ui.mnuReplayGain, gains, tr("&Track"), QStringLiteral("Track"));
@@ -124,7 +124,6 @@ void Form1::rebuildOutputMenu() {
     m_outputChoices = new QActionGroup(this);
     QActionGroup* devices = m_outputChoices;
     addChoice(ui.mnuOutputDevice, devices, tr("&System Default"), QString());
-    ui.mnuOutputDevice->addSeparator();
     const QList<MediaPlayer::Output> outputs = m_player->outputs();
     bool offered = false;
     const QString chosen = setting(OutputKey, QString());
@@ -133,7 +132,6 @@ void Form1::rebuildOutputMenu() {
         addChoice(ui.mnuOutputDevice, devices, caption.replace(QLatin1Char('&'), "&&"), o.id);
         offered = offered || o.id == chosen;
     }
-    ui.mnuOutputDevice->actions().at(1)->setVisible(!outputs.isEmpty());
     // What plays is checked: the default while a remembered device is away; nothing for a
     // test's file output.
     if (!chosen.startsWith(FileOutputPrefix)) checkValue(ui.mnuOutputDevice, offered ? chosen : "");
