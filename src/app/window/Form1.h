@@ -23,6 +23,7 @@
 #include <vector>
 
 class QAction;
+class QActionGroup;
 class QDropEvent;
 class QLabel;
 class QLineEdit;
@@ -107,8 +108,8 @@ void connectMediaControls(Form1& window, DesktopMediaControls& controls);
 // code is split over one source file per concern: Form1.cpp (controls), Form1Startup.cpp,
 // Form1Listing.cpp, Form1Playback.cpp, Form1PlayOrder.cpp, Form1FileOps.cpp, Form1DragDrop.cpp,
 // Form1TreeGlue.cpp, Form1Tags.cpp, Form1Export.cpp, Form1Favorites.cpp, Form1Commands.cpp,
-// Form1WindowModes.cpp, Form1Layout.cpp, Form1Filter.cpp, Form1Keyboard.cpp and
-// Form1History.cpp.
+// Form1WindowModes.cpp, Form1Layout.cpp, Form1Filter.cpp, Form1Keyboard.cpp,
+// Form1History.cpp and Form1AudioSettings.cpp.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -594,8 +595,8 @@ private:
     // Measure off: the contents' widths measured last time, shared out over the list's width now.
     void fitColumns(bool toContents, bool measure = true);
     void refitAfterEdits();
-    bool m_columnsSaved = false; // column widths came from the settings
-    QSize m_frameToFit;          // the restored frame's size, until the frame is known
+    bool m_columnsSaved = false;        // column widths came from the settings
+    QSize m_frameToFit;                 // the restored frame's size, until the frame is known
     std::optional<QPoint> m_placeToFit; // a frame place given before the frame was known
     bool m_frameSettleDue = false;
     std::vector<int> m_fittedWidths;
@@ -610,6 +611,16 @@ private:
     void onReadingChanged();
     DetailOptions detailOptions() const;
     QMenu* m_columnMenu = nullptr;
+
+    // Form1AudioSettings.cpp
+    void createAudioMenus(QMenu* settings);
+    // The saved ReplayGain and output handed to the player at start-up.
+    void applyAudioSettings();
+    // The chosen gain (Automatic taken by Play All) and pre-amp, to the player.
+    void applyReplayGain();
+    // The outputs the player offers now, the one that plays checked.
+    void rebuildOutputMenu();
+    QActionGroup* m_outputChoices = nullptr;
 
     // Form1Filter.cpp
     void createFilter();

@@ -43,6 +43,7 @@ struct Form1Menus {
     QAction* mnuReadAllTags = nullptr;
     QAction* mnuPlayingList = nullptr;
     QMenu* mnuEncoding = nullptr;
+    QMenu *mnuReplayGain = nullptr, *mnuPreamp = nullptr, *mnuOutputDevice = nullptr;
     QAction *mnuSTPlay = nullptr, *mnuSTPause = nullptr, *mnuSTStop = nullptr, *mnuSTNext = nullptr,
             *mnuSTPrevious = nullptr, *mnuSTRepeat = nullptr, *mnuSTPlayAll = nullptr,
             *mnuSTExit = nullptr, *mnuSTRestore = nullptr;

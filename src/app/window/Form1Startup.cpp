@@ -164,6 +164,7 @@ void Form1::load() {
 
     applyOptionSettings();
     applyVolumeSettings();
+    applyAudioSettings();
     if (!m_columnsSaved) fitColumnsOnFirstListing();
 
     loadFavorites();

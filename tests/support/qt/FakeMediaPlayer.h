@@ -50,6 +50,16 @@ public:
         nextAfter[after] = next;
     }
     bool playsGapless() const override { return gapless; }
+    void setReplayGain(Gain mode, double preampDb) override {
+        static const char* const names[] = {"Off", "Track", "Album"};
+        gains << QStringLiteral("%1 %2").arg(names[int(mode)]).arg(preampDb);
+    }
+    QList<Output> outputs() const override { return offered; }
+    QString output() const override { return chosenOutput; }
+    void setOutput(const QString& id) override {
+        outputsChosen << id;
+        chosenOutput = id;
+    }
 
     // What the real player would report.
     void report(int newState) {
@@ -71,6 +81,19 @@ public:
         seconds = 0;
         emit switched(next);
     }
+    // The desktop's outputs change.
+    void offer(const QList<Output>& outputs) {
+        offered = outputs;
+        emit outputsChanged();
+    }
+    // The chosen output is unplugged: it leaves the list and the player says so.
+    void loseOutput() {
+        QString name;
+        for (qsizetype i = 0; i < offered.size(); ++i)
+            if (offered[i].id == chosenOutput) name = offered.takeAt(i).name;
+        emit outputsChanged();
+        emit outputLost(name);
+    }
 
     QStringList calls;
     QString loaded;
@@ -82,6 +105,11 @@ public:
     bool autoStarting = false;
     bool gapless = false;
     QHash<QString, QString> nextAfter; // what the window told to follow each file
+    // Kept apart from `calls`: the window hands them over at every start.
+    QStringList gains; // "Album -3": the gain and the pre-amp in dB
+    QStringList outputsChosen;
+    QList<Output> offered;
+    QString chosenOutput;
 };
 
 } // namespace tunewalk
