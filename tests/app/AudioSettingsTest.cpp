@@ -142,7 +142,7 @@ TEST_F(AudioSettingsTest, AccessKeysOpenTheSubMenusAndAFileOutputShowsNowhere) {
     for (const QAction* a : form->menu("mnuSettings")->actions())
         keys << QKeySequence::mnemonic(a->text()).toString();
     for (const auto& [key, menuName] :
-         {std::pair{Qt::Key_Y, "mnuReplayGain"}, std::pair{Qt::Key_O, "mnuOutputDevice"}}) {
+         {std::pair{Qt::Key_L, "mnuReplayGain"}, std::pair{Qt::Key_O, "mnuOutputDevice"}}) {
         QTest::keyClick(form.get(), Qt::Key_S, Qt::AltModifier);
         ASSERT_TRUE(waitUntil([&] { return form->menu("mnuSettings")->isVisible(); }));
         QTest::keyClick(form->menu("mnuSettings"), key);

@@ -405,7 +405,7 @@ void Form1::createMenus() {
                              QStringLiteral("KeepModifiedTimes"), nullptr);
     createReadingMenu(ui.mnuSettings);
     // Play All goes on through the playing folder while the user lists others.
-    ui.mnuPlayingList = toggle(ui.mnuSettings, tr("Play All Keeps the Playing &List"),
+    ui.mnuPlayingList = toggle(ui.mnuSettings, tr("Play All Keeps the Play&ing List"),
                                QStringLiteral("PlayingList"), nullptr);
     ui.mnuSettings->addSeparator();
     createAudioMenus(ui.mnuSettings);

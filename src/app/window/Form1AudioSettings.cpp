@@ -8,7 +8,6 @@
 
 #include <QActionGroup>
 #include <QMenu>
-#include <QStatusBar>
 
 namespace tunewalk {
 
@@ -19,8 +18,6 @@ const QString OutputKey = QStringLiteral("OutputDevice");
 const QString Automatic = QStringLiteral("Automatic");
 // A raw file sink that the player makes itself, for the tests: never one of the devices shown.
 const QString FileOutputPrefix = QStringLiteral("file:");
-// Long enough to be read; the menu keeps showing what plays afterwards.
-constexpr int LostMessageMs = 15000;
 
 // One item of an exclusive choice, carrying its value as data.
 QAction* addChoice(QMenu* menu, QActionGroup* group, const QString& caption,
@@ -45,7 +42,7 @@ QVariant checkedValue(const QMenu* menu) {
 } // namespace
 
 void Form1::createAudioMenus(QMenu* settings) {
-    ui.mnuReplayGain = settings->addMenu(tr("Repla&yGain"));
+    ui.mnuReplayGain = settings->addMenu(tr("Rep&layGain"));
     auto* gains = new QActionGroup(this);
     addChoice(ui.mnuReplayGain, gains, tr("&Off"), QStringLiteral("Off"));
     addChoice(ui.mnuReplayGain, gains, tr("&Track"), QStringLiteral("Track"));
@@ -79,9 +76,8 @@ void Form1::createAudioMenus(QMenu* settings) {
     ui.mnuOutputDevice = settings->addMenu(tr("&Output Device"));
     connect(m_player, &MediaPlayer::outputsChanged, this, &Form1::rebuildOutputMenu);
     connect(m_player, &MediaPlayer::outputLost, this, [this](const QString& name) {
-        statusBar()->showMessage(
-            tr("The output device %1 is gone; playing through the system default.").arg(name),
-            LostMessageMs);
+        showNotice(
+            tr("The output device %1 is gone; playing through the system default.").arg(name));
         rebuildOutputMenu();
     });
     for (const auto& [name, menu] : {std::pair{"mnuReplayGain", ui.mnuReplayGain},
