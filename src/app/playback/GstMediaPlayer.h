@@ -62,6 +62,7 @@ private:
     struct Callbacks; // GStreamer's calls into the player, on its threads
     friend struct Callbacks;
 
+    void connectCallbacks();
     void onMessage(GstMessage* message, quint64 generation);
     void onStateMessage(GstMessage* message);
     void onStreamStart();

@@ -1,7 +1,9 @@
 #include "app/playback/GstOutputs.h"
+#include "app/playback/GstElements.h"
 
 #include <QMetaObject>
 #include <gst/gst.h>
+#include <memory>
 
 namespace tunewalk {
 
@@ -47,7 +49,7 @@ QString stableId(GstDevice* device) {
 } // namespace
 
 GstOutputs::GstOutputs(QObject* parent) : QObject(parent) {
-    if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+    startGstreamer();
     m_monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(m_monitor, "Audio/Sink", nullptr);
     // The monitor's messages come on the providers' threads, and this program runs no GLib
@@ -81,15 +83,25 @@ GstOutputs::~GstOutputs() {
 
 int GstOutputs::onBusMessage(GstBus*, GstMessage* message, void* self) {
     auto* outputs = static_cast<GstOutputs*>(self);
-    GstDevice* device = nullptr;
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED) {
-        gst_message_parse_device_added(message, &device);
+    const bool added = GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED;
+    if (added || GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_REMOVED) {
+        GstDevice* device = nullptr;
+        if (added)
+            gst_message_parse_device_added(message, &device);
+        else
+            gst_message_parse_device_removed(message, &device);
+        // Let go of whether or not it arrives: a message still queued when the list goes is
+        // dropped with it.
+        const std::shared_ptr<GstDevice> held(device, [](GstDevice* d) { gst_object_unref(d); });
         QMetaObject::invokeMethod(
-            outputs, [outputs, device] { outputs->add(device); }, Qt::QueuedConnection);
-    } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_REMOVED) {
-        gst_message_parse_device_removed(message, &device);
-        QMetaObject::invokeMethod(
-            outputs, [outputs, device] { outputs->remove(device); }, Qt::QueuedConnection);
+            outputs,
+            [outputs, held, added] {
+                if (added)
+                    outputs->add(held.get());
+                else
+                    outputs->remove(held.get());
+            },
+            Qt::QueuedConnection);
     }
     gst_message_unref(message);
     return GST_BUS_DROP;
@@ -108,21 +120,17 @@ void GstOutputs::takeStartedList() {
     emit changed();
 }
 
-// Takes the message's reference to the device.
 void GstOutputs::add(GstDevice* device) {
     const QString id = stableId(device);
     // A device the started list already has (its message was on its way meanwhile).
-    if (!m_ready || !nameOf(id).isEmpty()) {
-        gst_object_unref(device);
-        return;
-    }
-    m_devices.append({id, takeText(gst_device_get_display_name(device)), device});
+    if (!m_ready || !nameOf(id).isEmpty()) return;
+    m_devices.append({id, takeText(gst_device_get_display_name(device)),
+                      GST_DEVICE(gst_object_ref(device))});
     emit changed();
 }
 
 void GstOutputs::remove(GstDevice* device) {
     const QString id = stableId(device);
-    gst_object_unref(device);
     for (qsizetype i = 0; i < m_devices.size(); ++i) {
         if (m_devices[i].id != id) continue;
         const Device gone = m_devices.takeAt(i);
