@@ -21,10 +21,6 @@ constexpr int StallTicks = 8;
 // cover picture, is not shown).
 constexpr int AudioFlag = 0x2, SoftVolumeFlag = 0x10;
 
-double seconds(gint64 nanoseconds) {
-    return static_cast<double>(nanoseconds) / GST_SECOND;
-}
-
 } // namespace
 
 GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {

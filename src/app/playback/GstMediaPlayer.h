@@ -63,9 +63,10 @@ private:
     friend struct Callbacks;
 
     void connectCallbacks();
-    void onMessage(GstMessage* message, quint64 generation);
+    // `played`: how far the output had played when a stream-start was posted, -1 if unknown.
+    void onMessage(GstMessage* message, quint64 generation, double played);
     void onStateMessage(GstMessage* message);
-    void onStreamStart();
+    void onStreamStart(double played);
     void onEnd(bool movedOn);
     void recoverFromStall();
     void seekNow(double seconds);

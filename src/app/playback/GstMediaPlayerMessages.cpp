@@ -6,6 +6,7 @@
 
 #include <QMetaObject>
 #include <algorithm>
+#include <cmath>
 #include <gst/gst.h>
 #include <gst/pbutils/pbutils.h>
 #include <memory>
@@ -15,6 +16,9 @@ namespace tunewalk {
 namespace {
 
 // A message on its way from GStreamer's thread to ours; freed whether or not it arrives.
+// Longer than any output holds: a bigger figure is a length or position gone wrong.
+constexpr int MaxSwitchWaitMs = 2000;
+
 using HeldMessage = std::shared_ptr<GstMessage>;
 
 quint32 errorCode(const GError* error) {
@@ -58,8 +62,18 @@ struct GstMediaPlayer::Callbacks {
         HeldMessage held(message, gst_message_unref);
         if (!wanted) return GST_BUS_DROP;
         const quint64 generation = self->m_generation.load();
+        // A new stream starts at the output while the last data of the one before is still to
+        // be played: how far the output has played the old one is asked now, before the new
+        // one's data moves it on.
+        gint64 played = -1;
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STREAM_START &&
+            !gst_element_query_position(self->m_playbin, GST_FORMAT_TIME, &played))
+            played = -1;
         QMetaObject::invokeMethod(
-            self, [self, held, generation] { self->onMessage(held.get(), generation); },
+            self,
+            [self, held, generation, played] {
+                self->onMessage(held.get(), generation, played >= 0 ? seconds(played) : -1.0);
+            },
             Qt::QueuedConnection);
         return GST_BUS_DROP;
     }
@@ -103,7 +117,7 @@ void GstMediaPlayer::report(int newState) {
     emit stateChanged(old, newState);
 }
 
-void GstMediaPlayer::onMessage(GstMessage* message, quint64 generation) {
+void GstMediaPlayer::onMessage(GstMessage* message, quint64 generation, double played) {
     if (generation != m_generation.load() || m_fileName.isEmpty()) return;
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_STATE_CHANGED:
@@ -136,7 +150,7 @@ void GstMediaPlayer::onMessage(GstMessage* message, quint64 generation) {
             break;
         }
         m_group = group;
-        onStreamStart();
+        onStreamStart(played);
         break;
     }
     case GST_MESSAGE_EOS:
@@ -165,7 +179,7 @@ void GstMediaPlayer::onStateMessage(GstMessage* message) {
         report(Playing);
 }
 
-void GstMediaPlayer::onStreamStart() {
+void GstMediaPlayer::onStreamStart(double played) {
     QString path;
     bool unwanted = false;
     {
@@ -182,16 +196,9 @@ void GstMediaPlayer::onStreamStart() {
         return;
     }
     // The output still plays the old file's last samples: the new one is heard after them.
-    GstQuery* query = gst_query_new_latency();
-    GstClockTime latency = 0;
-    if (gst_element_query(m_playbin, query)) {
-        gboolean live = FALSE;
-        GstClockTime most = 0;
-        gst_query_parse_latency(query, &live, &latency, &most);
-    }
-    gst_query_unref(query);
     m_switchingTo = path;
-    const int ms = GST_CLOCK_TIME_IS_VALID(latency) ? int(latency / GST_MSECOND) : 0;
+    const double left = played >= 0 && m_knownDuration > 0 ? m_knownDuration - played : 0.0;
+    const int ms = std::clamp(int(std::lround(left * 1000)), 0, MaxSwitchWaitMs);
     if (ms <= 0)
         finishSwitch(path);
     else

@@ -124,8 +124,8 @@ void GstOutputs::add(GstDevice* device) {
     const QString id = stableId(device);
     // A device the started list already has (its message was on its way meanwhile).
     if (!m_ready || !nameOf(id).isEmpty()) return;
-    m_devices.append({id, takeText(gst_device_get_display_name(device)),
-                      GST_DEVICE(gst_object_ref(device))});
+    m_devices.append(
+        {id, takeText(gst_device_get_display_name(device)), GST_DEVICE(gst_object_ref(device))});
     emit changed();
 }
 
