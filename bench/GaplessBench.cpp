@@ -6,10 +6,11 @@
 // Qt Multimedia player's gaps, and the processor time of both players. A plain program rather
 // than Google Benchmark: the window's event loop runs it.
 //
-//   tunewalk-bench-gapless [--sets=wav,flac,mp3,qt,cpu]
+//   tunewalk-bench-gapless [--sets=wav,flac,mp3,qt,cpu] [--keep]
 //
 // "qt" is the Qt player's gaps; "cpu" plays the set through both players (with "qt" the Qt run
-// is shared). Every set plays in real time: about 35 s each.
+// is shared). Every set plays in real time: about 35 s each. --keep keeps the files, the
+// recordings and the windows' settings, and tells where.
 
 #include "BenchTiming.h"
 #include "BenchWindow.h"
@@ -184,7 +185,7 @@ struct Report {
     int failures = 0;
     void row(const QString& what, const QString& measure, const QString& value,
              const QString& target = {}, std::optional<bool> met = std::nullopt) {
-        std::printf("%-16s %-40s %18s %12s  %s\n", qPrintable(what), qPrintable(measure),
+        std::printf("%-20s %-40s %18s %12s  %s\n", qPrintable(what), qPrintable(measure),
                     qPrintable(value), qPrintable(target),
                     !met ? "" : (*met ? "met" : "NOT MET"));
         failures += met && !*met;
@@ -208,6 +209,26 @@ bool playedOk(Report& report, const QString& name, const Played& p, int switches
     return p.finished && !p.asked;
 }
 
+// When the first frame of the file output was played out, by the clock the sink writes to: it
+// writes each buffer when the clock reaches it, so frame n is due n frames after the first one.
+// Each time the file was seen to grow, the buffer that begins at its old end had been written,
+// a poll's delay before; the median over the whole play is the clock, and neither a first buffer
+// written late nor a write seen half done (or a late poll) moves it.
+std::optional<Clock::time_point> playOutOrigin(
+    const std::vector<std::pair<Clock::time_point, qint64>>& growth) {
+    std::vector<Clock::time_point> due;
+    qint64 before = 0;
+    for (const auto& [at, size] : growth) {
+        if (size <= 0) continue;
+        due.push_back(at - std::chrono::duration_cast<Clock::duration>(
+                               std::chrono::duration<double, std::milli>(msOf(long(before / 4)))));
+        before = size;
+    }
+    if (due.empty()) return std::nullopt;
+    std::nth_element(due.begin(), due.begin() + std::ptrdiff_t(due.size() / 2), due.end());
+    return due[due.size() / 2];
+}
+
 // A set played into the player's file output: samples inserted or lost at each junction, and
 // how long after its first sample was played out the window showed the new file.
 void fileSet(Report& report, const QString& dir, const QString& kind, const Frames& source,
@@ -228,9 +249,8 @@ void fileSet(Report& report, const QString& dir, const QString& kind, const Fram
     const bool lossless = kind != "mp3";
     const Frames recording = readRawFrames(out);
     const JunctionReport r = measureJunctions(recording, source, kCuts, lossless);
-    const auto firstByte =
-        std::find_if(p.growth.begin(), p.growth.end(), [](const auto& g) { return g.second > 0; });
-    if (firstByte == p.growth.end() || r.junctions.empty()) {
+    const std::optional<Clock::time_point> origin = playOutOrigin(p.growth);
+    if (!origin || r.junctions.empty()) {
         report.failed(kind, "nothing was recorded");
         return;
     }
@@ -255,10 +275,9 @@ void fileSet(Report& report, const QString& dir, const QString& kind, const Fram
                    QStringLiteral("%1 (%2)").arg(j.change()).arg(signedMs(msOf(j.change()))),
                    lossless ? "0" : QStringLiteral("|n| <= %1").arg(target),
                    std::abs(j.change()) <= target && (!lossless || r.identical));
-        // Frame n of the recording was played out n frames after its first one.
-        const long frame = j.at + j.after;
+        const long frame = j.at + j.after; // the new file's first, in the recording
         const auto since = [&](Clock::time_point t) {
-            return msBetween(firstByte->first, t) - msOf(frame);
+            return msBetween(*origin, t) - msOf(frame);
         };
         const auto& shown = p.shownAt[k + 1];
         if (!shown) {
@@ -308,9 +327,10 @@ std::optional<std::pair<Played, Frames>> pulseSet(const QString& dir, int number
     return std::pair{p, readRawFrames(folder + "/monitor.raw")};
 }
 
-// Samples inserted at each junction of a recording through the sound server.
+// What a recording through the sound server holds at each junction: samples inserted (the gap)
+// or lost, reported only, and how loud the inserted stretch is (silence: 0).
 void serverJunctions(Report& report, const QString& what, const Frames& recording,
-                     const Frames& source, bool targeted) {
+                     const Frames& source) {
     const JunctionReport r = measureJunctions(recording, source, kCuts, true);
     for (std::size_t k = 0; k < r.junctions.size(); ++k) {
         const Junction& j = r.junctions[k];
@@ -319,10 +339,14 @@ void serverJunctions(Report& report, const QString& what, const Frames& recordin
             report.failed(where, "the sweep was not found in the recording");
             continue;
         }
-        report.row(where, "samples inserted (+) or lost (-)",
-                   QStringLiteral("%1 (%2)").arg(j.change()).arg(signedMs(msOf(j.change()))),
-                   targeted ? "0" : "-",
-                   targeted ? std::optional<bool>(j.change() == 0) : std::nullopt);
+        report.row(where, "gap: samples inserted (+) or lost (-)",
+                   QStringLiteral("%1 (%2)").arg(j.change()).arg(signedMs(msOf(j.change()))));
+        if (j.change() <= 0) continue;
+        const auto from = recording.begin() + std::ptrdiff_t(j.at + j.before) * 2;
+        const auto peak = std::max_element(from, from + std::ptrdiff_t(j.change()) * 2,
+                                           [](int a, int b) { return std::abs(a) < std::abs(b); });
+        report.note(QStringLiteral("%1: the inserted stretch peaks at %2").arg(where)
+                        .arg(std::abs(int(*peak))));
     }
     if (!r.junctions.empty() && r.junctions.front().found)
         report.note(QStringLiteral("%1: %2 frames before the first source frame%3")
@@ -333,7 +357,11 @@ void serverJunctions(Report& report, const QString& what, const Frames& recordin
 
 void pulseSets(Report& report, const QString& dir, const Frames& source, bool qt, bool cpu) {
     tunewalk::PulseDaemon pulse;
-    if (!pulse.ready() || pulse.addNullSink("bench", "Bench") < 0) {
+    // Without rewinds: a sink that rewinds when a stream starts takes back from its monitor
+    // what it had played ahead, and the recording loses that stretch (the silence before, the
+    // first milliseconds of the stream).
+    if (!pulse.ready() ||
+        !tool("pactl", {"load-module", "module-null-sink", "sink_name=bench", "norewinds=1"})) {
         report.failed("pulseaudio", "the private server did not start");
         return;
     }
@@ -341,13 +369,13 @@ void pulseSets(Report& report, const QString& dir, const Frames& source, bool qt
     if (cpu) {
         gst = pulseSet(dir, 10, tunewalk::makeSystemPlayer());
         if (gst && playedOk(report, "gst pulse", gst->first, 2))
-            serverJunctions(report, "gst pulse wav", gst->second, source, false);
+            serverJunctions(report, "gst pulse wav", gst->second, source);
     }
     qtRun = pulseSet(dir, 11, std::make_unique<tunewalk::QtMediaPlayer>());
     if (!gst && cpu) report.failed("gst pulse", "parec did not start");
     if (!qtRun) report.failed("qt pulse", "parec did not start");
     if (!qtRun || !playedOk(report, "qt pulse", qtRun->first, 0)) return;
-    if (qt) serverJunctions(report, "qt pulse wav", qtRun->second, source, false);
+    if (qt) serverJunctions(report, "qt pulse wav", qtRun->second, source);
     if (!cpu || !gst || !gst->first.finished) return;
     const double a = gst->first.cpuMs, b = qtRun->first.cpuMs;
     report.row("cpu", "Gst player, processor time", QString::asprintf("%.0f ms", a));
@@ -356,17 +384,19 @@ void pulseSets(Report& report, const QString& dir, const Frames& source, bool qt
                QString::asprintf("<= %.2f", kCpuRatioTarget), a / b <= kCpuRatioTarget);
 }
 
-int run(const QStringList& sets) {
+int run(const QStringList& sets, bool keep) {
     QTemporaryDir tmp;
     if (!tmp.isValid()) return 1;
     const QString dir = tmp.path();
+    tmp.setAutoRemove(!keep);
+    if (keep) std::printf("files, recordings and settings kept in %s\n", qPrintable(dir));
     std::printf("Tunewalk gapless benchmark: sets %s, platform %s\n", qPrintable(sets.join(',')),
                 qPrintable(QGuiApplication::platformName()));
     if (!makeSets(dir, sets)) return 1;
     const Frames source = readRawFrames(dir + "/source.raw");
     std::printf("a %.0f s sweep cut at frames %ld and %ld\n\n", msOf(frameCount(source)) / 1000,
                 kCuts[0], kCuts[1]);
-    std::printf("%-16s %-40s %18s %12s  %s\n", "set / junction", "measure", "value", "target",
+    std::printf("%-20s %-40s %18s %12s  %s\n", "set / junction", "measure", "value", "target",
                 "result");
     Report report;
     int number = 0;
@@ -383,14 +413,18 @@ int run(const QStringList& sets) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStringList sets{"wav", "flac", "mp3", "qt", "cpu"};
+    bool keep = false;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg.startsWith("--sets=")) {
             sets = arg.mid(7).split(',', Qt::SkipEmptyParts);
+        } else if (arg == "--keep") {
+            keep = true;
         } else {
-            std::fprintf(stderr, "usage: tunewalk-bench-gapless [--sets=wav,flac,mp3,qt,cpu]\n");
+            std::fprintf(stderr,
+                         "usage: tunewalk-bench-gapless [--sets=wav,flac,mp3,qt,cpu] [--keep]\n");
             return 2;
         }
     }
-    return run(sets);
+    return run(sets, keep);
 }
