@@ -125,12 +125,14 @@ Played play(BenchWindow& bench, const QString& folder, const QString& output) {
     if (window.command("mnuRepeat")->isChecked()) window.command("mnuRepeat")->trigger();
     window.PopulateList(folder);
     QStringList keys;
-    waitFor([&] {
-        keys.clear();
-        for (const tunewalk::ListEntry& e : window.rows().entries())
-            if (e.isFile()) keys << e.key;
-        return keys.size() == 3 && !window.isFillingDetails();
-    }, 10000);
+    waitFor(
+        [&] {
+            keys.clear();
+            for (const tunewalk::ListEntry& e : window.rows().entries())
+                if (e.isFile()) keys << e.key;
+            return keys.size() == 3 && !window.isFillingDetails();
+        },
+        10000);
     keys.sort();
     Played played;
     if (keys.size() != 3) {
@@ -173,8 +175,8 @@ Played play(BenchWindow& bench, const QString& folder, const QString& output) {
     if (!output.isEmpty()) ticker.start(1);
     const double cpuBefore = cpuMs();
     window.command("mnuPlay")->trigger();
-    played.finished = waitFor(
-        [&] { return played.shownAt[2] && playback.currentFile().isEmpty(); }, kPlayLimitMs);
+    played.finished = waitFor([&] { return played.shownAt[2] && playback.currentFile().isEmpty(); },
+                              kPlayLimitMs);
     played.cpuMs = cpuMs() - cpuBefore;
     look();
     played.asked = bench.prompter.count;
@@ -188,14 +190,11 @@ struct Report {
     void row(const QString& what, const QString& measure, const QString& value,
              const QString& target = {}, std::optional<bool> met = std::nullopt) {
         std::printf("%-20s %-40s %18s %12s  %s\n", qPrintable(what), qPrintable(measure),
-                    qPrintable(value), qPrintable(target),
-                    !met ? "" : (*met ? "met" : "NOT MET"));
+                    qPrintable(value), qPrintable(target), !met ? "" : (*met ? "met" : "NOT MET"));
         failures += met && !*met;
     }
     void note(const QString& text) { std::printf("    %s\n", qPrintable(text)); }
-    void failed(const QString& what, const QString& why) {
-        row(what, why, "-", "-", false);
-    }
+    void failed(const QString& what, const QString& why) { row(what, why, "-", "-", false); }
 };
 
 QString signedMs(double ms) {
@@ -206,7 +205,9 @@ bool playedOk(Report& report, const QString& name, const Played& p, int switches
     if (p.asked) report.failed(name, "the window asked something");
     if (!p.finished) report.failed(name, "did not play to the end in time");
     if (p.switches != switches)
-        report.note(QStringLiteral("%1: %2 gapless switches, not %3").arg(name).arg(p.switches)
+        report.note(QStringLiteral("%1: %2 gapless switches, not %3")
+                        .arg(name)
+                        .arg(p.switches)
                         .arg(switches));
     return p.finished && !p.asked;
 }
@@ -216,8 +217,8 @@ bool playedOk(Report& report, const QString& name, const Played& p, int switches
 // Each time the file was seen to grow, the buffer that begins at its old end had been written,
 // a poll's delay before; the median over the whole play is the clock, and neither a first buffer
 // written late nor a write seen half done (or a late poll) moves it.
-std::optional<Clock::time_point> playOutOrigin(
-    const std::vector<std::pair<Clock::time_point, qint64>>& growth) {
+std::optional<Clock::time_point>
+playOutOrigin(const std::vector<std::pair<Clock::time_point, qint64>>& growth) {
     std::vector<Clock::time_point> due;
     qint64 before = 0;
     for (const auto& [at, size] : growth) {
@@ -278,9 +279,7 @@ void fileSet(Report& report, const QString& dir, const QString& kind, const Fram
                    lossless ? "0" : QStringLiteral("|n| <= %1").arg(target),
                    std::abs(j.change()) <= target && (!lossless || r.identical));
         const long frame = j.at + j.after; // the new file's first, in the recording
-        const auto since = [&](Clock::time_point t) {
-            return msBetween(*origin, t) - msOf(frame);
-        };
+        const auto since = [&](Clock::time_point t) { return msBetween(*origin, t) - msOf(frame); };
         const auto& shown = p.shownAt[k + 1];
         if (!shown) {
             report.failed(where, "the window never showed the new file");
@@ -305,16 +304,17 @@ void fileSet(Report& report, const QString& dir, const QString& kind, const Fram
     }
 }
 
-// The WAV set played through the null sink of `pulse` by a window with `player`, and what the
-// sink's monitor recorded meanwhile; nothing when the recorder could not start.
+// The WAV set played to the default sink (the private server's null sink) by a window with
+// `player`, and what the sink's monitor recorded meanwhile; nothing when the recorder could not
+// start.
 std::optional<std::pair<Played, Frames>> pulseSet(const QString& dir, int number,
                                                   std::unique_ptr<tunewalk::MediaPlayer> player) {
     const QString folder = QStringLiteral("%1/window-%2").arg(dir).arg(number);
     QDir().mkpath(folder);
     QProcess recorder;
     recorder.setStandardOutputFile(folder + "/monitor.raw");
-    recorder.start("parec", {"--format=s16le", "--rate=44100", "--channels=2", "-d",
-                             "bench.monitor"});
+    recorder.start("parec",
+                   {"--format=s16le", "--rate=44100", "--channels=2", "-d", "bench.monitor"});
     if (!recorder.waitForStarted()) return std::nullopt;
     settle(300);
     Played p;
@@ -347,7 +347,8 @@ void serverJunctions(Report& report, const QString& what, const Frames& recordin
         const auto from = recording.begin() + std::ptrdiff_t(j.at + j.before) * 2;
         const auto peak = std::max_element(from, from + std::ptrdiff_t(j.change()) * 2,
                                            [](int a, int b) { return std::abs(a) < std::abs(b); });
-        report.note(QStringLiteral("%1: the inserted stretch peaks at %2").arg(where)
+        report.note(QStringLiteral("%1: the inserted stretch peaks at %2")
+                        .arg(where)
                         .arg(std::abs(int(*peak))));
     }
     if (!r.junctions.empty() && r.junctions.front().found)

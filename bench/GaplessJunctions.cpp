@@ -131,10 +131,9 @@ JunctionReport measureJunctions(const Frames& recording, const Frames& source,
         std::all_of(report.junctions.begin(), report.junctions.end(),
                     [](const Junction& j) { return j.found && j.change() == 0; });
     const long lead = report.lead;
-    report.identical = allExact && unchanged && lead >= 0 &&
-                       lead + frameCount(source) <= frameCount(recording) &&
-                       std::equal(source.begin(), source.end(),
-                                  recording.begin() + std::ptrdiff_t(lead) * 2);
+    report.identical =
+        allExact && unchanged && lead >= 0 && lead + frameCount(source) <= frameCount(recording) &&
+        std::equal(source.begin(), source.end(), recording.begin() + std::ptrdiff_t(lead) * 2);
     return report;
 }
 
