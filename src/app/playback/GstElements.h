@@ -4,17 +4,11 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QtGlobal>
 #include <initializer_list>
 
 typedef struct _GstElement GstElement;
 
 namespace tunewalk {
-
-// GStreamer's times are in nanoseconds.
-inline double seconds(qint64 nanoseconds) {
-    return static_cast<double>(nanoseconds) / 1e9;
-}
 
 // Starts GStreamer once, on first use.
 void startGstreamer();

@@ -21,6 +21,10 @@ constexpr int StallTicks = 8;
 // cover picture, is not shown).
 constexpr int AudioFlag = 0x2, SoftVolumeFlag = 0x10;
 
+double seconds(gint64 nanoseconds) {
+    return static_cast<double>(nanoseconds) / GST_SECOND;
+}
+
 } // namespace
 
 GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {
@@ -38,12 +42,15 @@ GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {
         const double now = queryPosition();
         m_stalledTicks = now == m_lastPosition ? m_stalledTicks + 1 : 0;
         m_lastPosition = now;
+        // How far the output has played the file; a position going back is the next file's.
+        m_heardPosition = std::max(m_heardPosition, now);
         m_knownDuration = std::max(m_knownDuration, duration());
         emit positionChanged(m_lastPosition);
         if (m_stalledTicks >= StallTicks) recoverFromStall();
     });
-    m_switchTimer.setSingleShot(true);
-    connect(&m_switchTimer, &QTimer::timeout, this, [this] { finishSwitch(m_switchingTo); });
+    m_switchTimer.setInterval(SwitchPollMs);
+    m_switchTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_switchTimer, &QTimer::timeout, this, &GstMediaPlayer::pollSwitch);
 
     m_outputs = std::make_unique<GstOutputs>();
     connect(m_outputs.get(), &GstOutputs::removed, this, [this](const QString& id) {
@@ -96,6 +103,7 @@ void GstMediaPlayer::load(const QString& path, Target target) {
     m_holdHandOver = false;
     m_stalledTicks = 0;
     m_lastPosition = 0;
+    m_heardPosition = -1;
     m_knownDuration = 0;
     m_missingPlugin.clear();
     g_object_set(m_playbin, "uri", uriOf(path).constData(), nullptr);
@@ -159,6 +167,7 @@ void GstMediaPlayer::play() {
 void GstMediaPlayer::pause() {
     if (m_fileName.isEmpty() || m_failed) return;
     setTarget(Target::Paused);
+    m_heardPosition = -1;
     if (m_state == Playing) {
         m_positionTimer.stop();
         report(Paused);
@@ -244,6 +253,7 @@ void GstMediaPlayer::setPosition(double at) {
 void GstMediaPlayer::seekNow(double at) {
     // Until the pipeline is there, position() tells the place asked for.
     m_seekingTo = at;
+    m_heardPosition = -1;
     m_holdHandOver = true;
     gst_element_seek_simple(m_playbin, GST_FORMAT_TIME,
                             GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),

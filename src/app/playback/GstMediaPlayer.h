@@ -58,20 +58,22 @@ public:
 
 private:
     enum class Target { Null, Paused, Playing };
+    static constexpr int SwitchPollMs =
+        5; // how often the output is asked whether a switch is heard
 
     struct Callbacks; // GStreamer's calls into the player, on its threads
     friend struct Callbacks;
 
     void connectCallbacks();
-    // `played`: how far the output had played when a stream-start was posted, -1 if unknown.
-    void onMessage(GstMessage* message, quint64 generation, double played);
+    void onMessage(GstMessage* message, quint64 generation);
     void onStateMessage(GstMessage* message);
-    void onStreamStart(double played);
+    void onStreamStart();
     void onEnd(bool movedOn);
     void recoverFromStall();
     void seekNow(double seconds);
     void onError(GstMessage* message);
-    void finishSwitch(const QString& path);
+    void pollSwitch();
+    void finishSwitch(QString path); // a copy: it clears m_switchingTo
     void report(int newState);
     void setTarget(Target target);
     // Throws away what the pipeline holds (and every message still on its way) and loads
@@ -103,6 +105,9 @@ private:
     double m_pendingSeek = -1; // a seek asked for before the file could take it
     double m_seekingTo = -1;   // a seek on its way
     double m_lastPosition = 0;
+    double m_heardPosition = -1; // the position last seen playing on
+    double m_switchFrom = 0;     // where the old file was when the new one's stream started
+    int m_switchPolls = 0;
     int m_stalledTicks = 0;
     double m_knownDuration = 0; // the loaded file's, kept across the switch to the next
     int m_volume = FullVolume;

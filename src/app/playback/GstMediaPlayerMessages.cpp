@@ -15,10 +15,13 @@ namespace tunewalk {
 
 namespace {
 
-// A message on its way from GStreamer's thread to ours; freed whether or not it arrives.
-// Longer than any output holds: a bigger figure is a length or position gone wrong.
+// While the new file is not heard yet, the output tells a position of (about) 0; once it moves
+// on from there, the new file is heard. Longer than any output holds, the switch is taken as
+// heard anyway.
+constexpr double UnheardPosition = 0.001, SwitchStep = 0.002;
 constexpr int MaxSwitchWaitMs = 2000;
 
+// A message on its way from GStreamer's thread to ours; freed whether or not it arrives.
 using HeldMessage = std::shared_ptr<GstMessage>;
 
 quint32 errorCode(const GError* error) {
@@ -62,18 +65,8 @@ struct GstMediaPlayer::Callbacks {
         HeldMessage held(message, gst_message_unref);
         if (!wanted) return GST_BUS_DROP;
         const quint64 generation = self->m_generation.load();
-        // A new stream starts at the output while the last data of the one before is still to
-        // be played: how far the output has played the old one is asked now, before the new
-        // one's data moves it on.
-        gint64 played = -1;
-        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STREAM_START &&
-            !gst_element_query_position(self->m_playbin, GST_FORMAT_TIME, &played))
-            played = -1;
         QMetaObject::invokeMethod(
-            self,
-            [self, held, generation, played] {
-                self->onMessage(held.get(), generation, played >= 0 ? seconds(played) : -1.0);
-            },
+            self, [self, held, generation] { self->onMessage(held.get(), generation); },
             Qt::QueuedConnection);
         return GST_BUS_DROP;
     }
@@ -117,7 +110,7 @@ void GstMediaPlayer::report(int newState) {
     emit stateChanged(old, newState);
 }
 
-void GstMediaPlayer::onMessage(GstMessage* message, quint64 generation, double played) {
+void GstMediaPlayer::onMessage(GstMessage* message, quint64 generation) {
     if (generation != m_generation.load() || m_fileName.isEmpty()) return;
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_STATE_CHANGED:
@@ -150,7 +143,7 @@ void GstMediaPlayer::onMessage(GstMessage* message, quint64 generation, double p
             break;
         }
         m_group = group;
-        onStreamStart(played);
+        onStreamStart();
         break;
     }
     case GST_MESSAGE_EOS:
@@ -179,7 +172,7 @@ void GstMediaPlayer::onStateMessage(GstMessage* message) {
         report(Playing);
 }
 
-void GstMediaPlayer::onStreamStart(double played) {
+void GstMediaPlayer::onStreamStart() {
     QString path;
     bool unwanted = false;
     {
@@ -195,21 +188,33 @@ void GstMediaPlayer::onStreamStart(double played) {
         onEnd(true);
         return;
     }
-    // The output still plays the old file's last samples: the new one is heard after them.
+    // One started before the last switch was heard (a short file): that one is heard now.
+    if (!m_switchingTo.isEmpty()) finishSwitch(m_switchingTo);
+    // The output still plays the old file's last samples (its last buffer, and what the device
+    // holds): the new file is heard when the output's position starts again from its start.
     m_switchingTo = path;
-    const double left = played >= 0 && m_knownDuration > 0 ? m_knownDuration - played : 0.0;
-    const int ms = std::clamp(int(std::lround(left * 1000)), 0, MaxSwitchWaitMs);
-    if (ms <= 0)
+    m_switchFrom = std::max(m_heardPosition, m_lastPosition);
+    m_switchPolls = 0;
+    if (m_switchFrom <= SwitchStep)
         finishSwitch(path);
     else
-        m_switchTimer.start(ms);
+        m_switchTimer.start();
 }
 
-void GstMediaPlayer::finishSwitch(const QString& path) {
+void GstMediaPlayer::pollSwitch() {
+    const double now = queryPosition();
+    if ((now > UnheardPosition && now < m_switchFrom - SwitchStep) ||
+        ++m_switchPolls * SwitchPollMs >= MaxSwitchWaitMs)
+        finishSwitch(m_switchingTo);
+}
+
+void GstMediaPlayer::finishSwitch(QString path) {
     if (path.isEmpty()) return;
+    m_switchTimer.stop();
     m_switchingTo.clear();
     m_fileName = path;
     m_lastPosition = 0;
+    m_heardPosition = -1;
     m_knownDuration = 0;
     m_knownDuration = duration();
     m_missingPlugin.clear();
