@@ -102,6 +102,13 @@ protected:
         player.open(order[0]);
         player.setNextFile(order[0], order[1]);
     }
+    // The first file played from its start with the second prepared, until `seconds` in.
+    bool playHanding(const QStringList& files, double seconds) {
+        states.clear();
+        player.open(files[0]);
+        player.setNextFile(files[0], files[1]);
+        return waitUntil([&] { return player.position() > seconds; });
+    }
     bool waitEnd(int ends = 1) {
         return waitUntil([&] { return states.count(MediaPlayer::Stopped) >= ends; }, 30000);
     }
@@ -133,9 +140,7 @@ TEST_F(GaplessTest, EverySampleOnceAcrossTheSwitches) {
 TEST_F(GaplessTest, WhatChangesBeforeTheSwitchIsHonoured) {
     const QStringList files = pieces({44100, 22050, 22050});
     // Play All turned off: the first file ends as without a next one.
-    player.open(files[0]);
-    player.setNextFile(files[0], files[1]);
-    ASSERT_TRUE(waitUntil([&] { return player.position() > 0.5; }));
+    ASSERT_TRUE(playHanding(files, 0.5));
     player.setNextFile(files[0], {});
     ASSERT_TRUE(waitEnd());
     EXPECT_TRUE(switches.isEmpty());
@@ -143,30 +148,21 @@ TEST_F(GaplessTest, WhatChangesBeforeTheSwitchIsHonoured) {
     EXPECT_GT(player.position(), 0.9);
 
     // Another next file: the end is reported, and the caller's rule plays the new one.
-    states.clear();
-    player.open(files[0]);
-    player.setNextFile(files[0], files[1]);
-    ASSERT_TRUE(waitUntil([&] { return player.position() > 0.5; }));
+    ASSERT_TRUE(playHanding(files, 0.5));
     player.setNextFile(files[0], files[2]);
     ASSERT_TRUE(waitEnd());
     EXPECT_TRUE(switches.isEmpty());
     EXPECT_EQ(player.fileName(), files[0]);
 
     // Next: another file opened; what was handed over never plays.
-    states.clear();
-    player.open(files[0]);
-    player.setNextFile(files[0], files[1]);
-    ASSERT_TRUE(waitUntil([&] { return player.position() > 0.3; }));
+    ASSERT_TRUE(playHanding(files, 0.3));
     player.open(files[2]);
     ASSERT_TRUE(waitEnd());
     EXPECT_TRUE(switches.isEmpty());
     EXPECT_EQ(player.fileName(), files[2]);
 
     // A seek in the first file: it plays from there, and the next still follows it.
-    states.clear();
-    player.open(files[0]);
-    player.setNextFile(files[0], files[1]);
-    ASSERT_TRUE(waitUntil([&] { return player.position() > 0.3; }));
+    ASSERT_TRUE(playHanding(files, 0.3));
     player.setPosition(0.8);
     ASSERT_TRUE(waitUntil([&] { return !switches.isEmpty(); }));
     EXPECT_EQ(switches, QStringList{"b.wav"});

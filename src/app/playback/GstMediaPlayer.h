@@ -18,7 +18,7 @@ class GstOutputs;
 // The player on GStreamer's playbin. One pipeline plays every file: at its about-to-finish
 // signal the next file is handed over, so it starts with the sample after the last one of the
 // file before (gapless). The switch is reported when the new file's first sample is played out:
-// at its stream start, plus what the output still holds of the file before.
+// after its stream start, once the output's position starts again from the new file's start.
 //
 // The output "file:PATH" is for tests and benchmarks: raw 16-bit stereo samples at 44.1 kHz,
 // written in real time.

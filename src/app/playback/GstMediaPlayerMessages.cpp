@@ -202,6 +202,7 @@ void GstMediaPlayer::onStreamStart() {
 }
 
 void GstMediaPlayer::pollSwitch() {
+    if (m_state != Playing) return; // paused: nothing is heard, and the wait does not count
     const double now = queryPosition();
     if ((now > UnheardPosition && now < m_switchFrom - SwitchStep) ||
         ++m_switchPolls * SwitchPollMs >= MaxSwitchWaitMs)
