@@ -66,7 +66,6 @@ GstMediaPlayer::GstMediaPlayer(QObject* parent) : MediaPlayer(parent) {
 }
 
 GstMediaPlayer::~GstMediaPlayer() {
-    stopWaitingForNext();
     gst_element_set_state(m_playbin, GST_STATE_NULL);
     GstBus* bus = gst_element_get_bus(m_playbin);
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
@@ -84,7 +83,6 @@ void GstMediaPlayer::setTarget(Target target) {
 
 void GstMediaPlayer::load(const QString& path, Target target) {
     // READY waits for the streaming threads; whatever they posted before is of the old load.
-    stopWaitingForNext();
     gst_element_set_state(m_playbin, GST_STATE_READY);
     ++m_generation;
     {
@@ -184,7 +182,6 @@ void GstMediaPlayer::stop() {
 }
 
 void GstMediaPlayer::unload() {
-    stopWaitingForNext();
     gst_element_set_state(m_playbin, GST_STATE_NULL); // the audio device is let go
     ++m_generation;
     {
@@ -286,18 +283,8 @@ int GstMediaPlayer::playState() const {
     return m_fileName.isEmpty() ? int(Closed) : m_state;
 }
 
-void GstMediaPlayer::stopWaitingForNext() {
-    QMutexLocker lock(&m_mutex);
-    m_awaitingNext = false;
-    m_nextTold.wakeAll();
-}
-
 void GstMediaPlayer::setNextFile(const QString& after, const QString& next) {
     QMutexLocker lock(&m_mutex);
-    if (after == m_streaming) {
-        m_awaitingNext = false;
-        m_nextTold.wakeAll(); // after the assignment below: the lock is held until then
-    }
     if (after == m_fileName) {
         // Between the next file's stream start and its first sample heard, the window still
         // asks for the file after the old one: that is the one already on its way.

@@ -5,7 +5,6 @@
 #include <QMutex>
 #include <QStringList>
 #include <QTimer>
-#include <QWaitCondition>
 #include <atomic>
 #include <memory>
 
@@ -85,8 +84,6 @@ private:
     void reload(double seconds);
     void applyReplayGain();
     GstElement* makeSink(const QString& id);
-    // Lets a streaming thread that waits for the next file go on (before the pipeline stops).
-    void stopWaitingForNext();
     // Plays through `id` (the default when it is not offered) from where the file is.
     void changeSink(const QString& id);
     // The device played into is gone: on through the default, said once.
@@ -128,8 +125,6 @@ private:
     QString m_streaming;     // the file whose data the pipeline reads: the loaded or last handed
     QStringList m_handed;    // handed over, their streams not yet started, first one first
     bool m_unwanted = false; // the first handed file is no longer what follows the loaded one
-    bool m_awaitingNext = false; // the window has not yet said what follows the file streaming
-    QWaitCondition m_nextTold;
     std::atomic<bool> m_holdHandOver{false}; // a seek is on its way
     std::atomic<quint64> m_generation{0};    // counts loads: a message of an older one is dropped
     unsigned m_group = 0; // the stream group playing: another one starting is the switch

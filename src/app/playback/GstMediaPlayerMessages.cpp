@@ -20,8 +20,6 @@ namespace {
 // heard anyway.
 constexpr double UnheardPosition = 0.001, SwitchStep = 0.002;
 constexpr int MaxSwitchWaitMs = 2000;
-// How long the streaming thread waits for the window to say what follows a file just handed over.
-constexpr int NextAnswerMs = 250;
 
 // A message on its way from GStreamer's thread to ours; freed whether or not it arrives.
 using HeldMessage = std::shared_ptr<GstMessage>;
@@ -80,12 +78,6 @@ struct GstMediaPlayer::Callbacks {
         QString next;
         {
             QMutexLocker lock(&self->m_mutex);
-            // A file handed over a moment ago (a short one) is read to its end before the window
-            // heard of it: the window is given a moment to say what follows.
-            if (self->m_awaitingNext && !self->m_holdHandOver &&
-                self->m_nextAfter != self->m_streaming)
-                self->m_nextTold.wait(lock.mutex(), NextAnswerMs);
-            self->m_awaitingNext = false;
             // Not while a seek is on its way: the data drains again from the new place, and a
             // group prepared before the seek's flush breaks.
             if (self->m_holdHandOver || self->m_next.isEmpty() ||
@@ -95,7 +87,6 @@ struct GstMediaPlayer::Callbacks {
             g_object_set(playbin, "uri", uriOf(next).constData(), nullptr);
             self->m_handed << next;
             self->m_streaming = next;
-            self->m_awaitingNext = true;
             self->m_nextAfter.clear();
             self->m_next.clear();
         }
