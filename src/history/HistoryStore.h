@@ -37,6 +37,9 @@ public:
         NewFolder = 6,
         Delete = 7,
         HeaderSave = 8,
+        TagEdit = 9,         // Edit Tags: the tags of any format, one file or many
+        TagsFromNames = 10,  // tags read from the files' names
+        RenameFromTags = 11, // files renamed from their tags
     };
     enum class ChangeKind {
         TagWrite = 1,
@@ -54,6 +57,18 @@ public:
         // places (a folder partly copied or partly removed, a file copied and not yet removed).
         // Undo brings it together at its place, redo at its target.
         Split = 10,
+        // Tags saved in place by the tag library: the stretches of bytes in `regions`, the
+        // file's size unchanged.
+        TagRegions = 11,
+        // A file written whole anew (its tags outgrew their room) and renamed over the old one:
+        // `target` is the version not at the path now, kept in the history's own folder (the
+        // old file after the change, the new one after its undo).
+        FileReplace = 12,
+    };
+    struct Region {
+        qint64 offset = 0;
+        QByteArray before, after;
+        bool operator==(const Region&) const = default;
     };
     enum class State {
         Open = 0, // written ahead, not finished: a run cut short when seen at a later start
@@ -82,6 +97,7 @@ public:
         qint64 modifiedNsBefore = 0; // the file's time before the change, put back by undo
         bool replaced = false;       // a move that replaced a file of the same name (gone for good)
         bool applied = false;        // on the disk now: made and not undone
+        std::vector<Region> regions; // TagRegions: every stretch written
         bool operator==(const Change&) const = default;
     };
     struct Entry {
