@@ -55,6 +55,8 @@ public:
     }
     HistoryStore* history() const override { return m_window.history().store(); }
     void recorded() override { m_window.history().recorded(); }
+    TagWriteOptions tagWriteOptions() const override { return m_window.tagWriteOptions(); }
+    bool keepOtherTagsInStep() const override { return m_window.readsAllTags(); }
 
 private:
     Form1& m_window;
