@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 
@@ -58,15 +59,15 @@ bool makeAlbum(const fs::path& folder, const std::string& ext, const std::string
 }
 
 struct Space {
-    int links = 0, copies = 0;
-    qint64 ownBytes = 0; // what the kept files hold that nothing else does
+    int originals = 0, others = 0; // kept files that are the very files replaced, and the rest
+    qint64 ownBytes = 0;           // what the kept files hold that nothing else does
 };
-Space keptSpace(const QString& folder) {
+Space keptSpace(const QString& folder, const std::set<ino_t>& replaced) {
     Space s;
     for (QDirIterator it(folder, QDir::Files); it.hasNext();) {
         struct stat st {};
         if (::stat(toNativePath(it.next()).constData(), &st) != 0) continue;
-        (st.st_nlink > 1 ? s.links : s.copies) += 1;
+        (replaced.contains(st.st_ino) ? s.originals : s.others) += 1;
         if (st.st_nlink == 1) s.ownBytes += qint64(st.st_blocks) * 512;
     }
     return s;
@@ -83,12 +84,17 @@ void measure(const char* label, const fs::path& folder, const QString& storePath
     }
     std::sort(requests.begin(), requests.end(),
               [](const auto& a, const auto& b) { return a.path < b.path; });
+    std::set<ino_t> inodes; // of the files as they are before the save
+    for (const TagSaveRequest& r : requests) {
+        struct stat st {};
+        if (::stat(toNativePath(r.path).constData(), &st) == 0) inodes.insert(st.st_ino);
+    }
     ::sync();
     const auto t0 = Clock::now();
     const TagSaveOutcome out = saveTags({&store, {}}, HistoryStore::EntryKind::TagEdit,
                                         QStringLiteral("bench"), requests, {});
     const auto t1 = Clock::now();
-    const Space space = keptSpace(history::keptFolderFor(store.path()));
+    const Space space = keptSpace(history::keptFolderFor(store.path()), inodes);
 
     std::vector<HistoryStore::Change> changes = store.changes(out.historyId);
     FileJob job;
@@ -97,9 +103,9 @@ void measure(const char* label, const fs::path& folder, const QString& storePath
     store.update(out.historyId, HistoryStore::State::Undone, changes);
     const auto t3 = Clock::now();
     std::printf("%-34s save %7.0f ms  written %3d  whole %3d  failed %d | undo %7.0f ms %s | "
-                "kept: %d links, %d copies, %.1f MB of their own\n",
+                "kept: %d originals themselves, %d other files, %.1f MB held only there\n",
                 label, msBetween(t0, t1), out.written, out.rewritten, int(out.failures.size()),
-                msBetween(t2, t3), undone.ok ? "ok" : "FAILED", space.links, space.copies,
+                msBetween(t2, t3), undone.ok ? "ok" : "FAILED", space.originals, space.others,
                 double(space.ownBytes) / 1e6);
     if (!out.failures.isEmpty()) std::printf("  %s\n", qPrintable(out.failures.front()));
     // Made again, so the next measure starts from the album with the new artist.

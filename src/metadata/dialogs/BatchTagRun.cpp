@@ -125,6 +125,7 @@ void BatchTagRun::tagOne(int index) {
     const auto at = static_cast<std::size_t>(index);
     Result saved = Result::ok();
     std::optional<KeptTime> time;
+    bool inStep = false; // saved with the file's other tags, by the tag library
     do {
         // The load's result is not looked at: the save refuses a file that did not load, and
         // the summary names it.
@@ -136,23 +137,10 @@ void BatchTagRun::tagOne(int index) {
         const Id3v1Values loaded = id3v1ValuesOf(m_editor);
         applyBatchTags(m_editor, m_options, batchBaseName(name));
         time.emplace(m_host, path);
-        if (m_host.keepOtherTagsInStep() && m_editor.OtherTags() && !m_editor.HeaderChanged()) {
-            saved = saveInStep(index, changedFields(loaded, id3v1ValuesOf(m_editor)));
-            if (!saved) {
-                m_failed << shown;
-                m_reasons << messageText(saved);
-                return;
-            }
-            ++m_saved;
-            time->restore();
-            if (m_record->recording()) m_record->made(at);
-            if (!m_host.refreshRow(path))
-                m_prompter.message(tr("%1 was saved, but the list no longer shows it.").arg(shown),
-                                   Prompter::Icon::None, Prompter::Buttons::Ok);
-            return;
-        }
-        saved = m_editor.SaveMP3(false);
-    } while (!saved && m_editor.ChangedSinceLoad() && offerRetry(shown));
+        inStep = m_host.keepOtherTagsInStep() && m_editor.OtherTags() && !m_editor.HeaderChanged();
+        saved = inStep ? saveInStep(index, changedFields(loaded, id3v1ValuesOf(m_editor)))
+                       : m_editor.SaveMP3(false);
+    } while (!saved && !inStep && m_editor.ChangedSinceLoad() && offerRetry(shown));
     if (!saved) {
         m_failed << shown;
         m_reasons << messageText(saved);
@@ -161,7 +149,9 @@ void BatchTagRun::tagOne(int index) {
     ++m_saved;
     // Before the record takes the file as it is now, so it holds the time the file keeps.
     time->restore();
-    if (m_record->recording()) {
+    if (m_record->recording() && inStep) {
+        m_record->made(at);
+    } else if (m_record->recording()) {
         // The save tells what it wrote and how it left the file; the file is looked at again
         // only when its time was put back or it is not as planned.
         const auto& stamp = m_editor.Stamp();

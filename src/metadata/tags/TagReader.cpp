@@ -380,6 +380,10 @@ bool hasTagReaderExtension(const std::string& path) {
     return !tagReaderKind(path).empty();
 }
 
+std::string tagFileKind(const std::string& path) {
+    return tagReaderKind(path);
+}
+
 std::optional<AudioTags> readAudioTagsFrom(TagLib::IOStream& stream, const std::string& extension,
                                            const TagReadOptions& options) {
     AudioTags out;

@@ -35,6 +35,9 @@ std::optional<AudioTags> readAudioTagsFrom(TagLib::IOStream& stream, const std::
 
 // Whether the name has one of the extensions readAudioTags reads.
 bool hasTagReaderExtension(const std::string& path);
+// The kind of the name by its extension, in lower case ("mp3", "flac", ...); empty for a kind
+// readAudioTags does not read.
+std::string tagFileKind(const std::string& path);
 
 // Opens the file at `path` as readAudioTags does (only a regular file, of a kind it reads) and
 // hands `read` the stream and the kind ("mp3", "flac", ...); `read` says whether the file was

@@ -366,23 +366,13 @@ std::string saveInto(PlannedFile& stream, const std::string& ext, const TagField
     return "its kind of file has no tags this program writes";
 }
 
-std::string extensionOf(const std::string& path) {
-    const auto dot = path.rfind('.');
-    const auto slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
-}
-
 } // namespace
 
 std::optional<TagSavePlan> planTagSave(const std::string& path, const TagFields& fields,
                                        const TagWriteOptions& options, std::string* why) {
     newFramesInUnicode();
-    const std::string ext = extensionOf(path);
-    if (!hasTagReaderExtension(path)) {
+    const std::string ext = tagFileKind(path);
+    if (ext.empty()) {
         if (why) *why = "its kind of file has no tags this program writes";
         return std::nullopt;
     }
