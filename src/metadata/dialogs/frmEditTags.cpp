@@ -24,8 +24,10 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
+#include <QSet>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 namespace tunewalk {
@@ -62,6 +64,14 @@ std::pair<std::string, std::string> encodePicture(const QImage& image) {
     const bool png = image.hasAlphaChannel();
     image.save(&buffer, png ? "PNG" : "JPEG", png ? -1 : 90);
     return {bytes.toStdString(), png ? "image/png" : "image/jpeg"};
+}
+
+// Where a path leads once every link on the way is followed; the path itself when nothing is
+// there.
+QString linkTarget(const QString& path) {
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::canonical(toFsPath(path), error);
+    return error ? path : fromFsPath(target);
 }
 
 QLineEdit* numberEdit(int digits, const QString& accessibleName) {
@@ -381,8 +391,11 @@ void frmEditTags::save() {
                  requests, m_options.write, m_host.keepModificationTimes(), report);
     progress.reset();
 
-    for (const QString& key : outcome.savedPaths)
-        m_host.refreshRow(key);
+    // The saves name the files they wrote by the paths links lead to; the rows by their own.
+    const QSet<QString> saved(outcome.savedPaths.cbegin(), outcome.savedPaths.cend());
+    for (const QString& key : m_files)
+        if (saved.contains(key) || (!saved.isEmpty() && saved.contains(linkTarget(key))))
+            m_host.refreshRow(key);
     if (outcome.historyId != 0) m_host.recorded();
     if (!outcome.failures.isEmpty()) {
         reportFailures(outcome.failures);
