@@ -55,5 +55,6 @@ std::optional<std::string> notARegularFile(const std::string& file);
 int runShow(std::span<const std::string> args);
 int runSet(std::span<const std::string> args);
 int runWavSet(std::span<const std::string> args);
+int runWrite(std::span<const std::string> args);
 
 } // namespace tunewalk::cli

@@ -1,6 +1,7 @@
 // tunewalk-tag: shows and edits the ID3v1 tags of MP3 files and the format fields of WAV files
-// from the command line, with the same codecs the player uses, and shows the other tags of
-// those and of FLAC, Ogg, Opus, M4A and AIFF files through the player's tag reader.
+// from the command line, with the same codecs the player uses, shows the other tags of those
+// and of FLAC, Ogg, Opus, M4A and AIFF files through the player's tag reader, and writes the
+// full tags of all of them as the player's Edit Tags does.
 
 #include "Args.h"
 
@@ -20,6 +21,9 @@ Commands:
                      write ID3v1 tag fields of MP3 files
   wav-set [FIELDS] FILE...
                      rewrite the format fields of WAV files
+  write [FIELDS] FILE...
+                     write the full tags of files of any kind (title, artist, album,
+                     album artist, track, disc, year, genre, comment, composer, cover)
 
 Run 'tunewalk-tag COMMAND --help' for the options of a command,
 'tunewalk-tag --version' for the version.
@@ -44,10 +48,11 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (command == "show") return runShow(rest);
-    if (command == "set" || command == "wav-set") {
+    if (command == "set" || command == "wav-set" || command == "write") {
         // The commands that write record the change in the history, whose database driver
         // is a Qt plugin that needs an application object (no display: a core one).
         const QCoreApplication app(argc, argv);
+        if (command == "write") return runWrite(rest);
         return command == "set" ? runSet(rest) : runWavSet(rest);
     }
     if (command.starts_with("-"))

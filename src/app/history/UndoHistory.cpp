@@ -53,7 +53,9 @@ UndoHistory::Touched lookAtTouched(const std::vector<HistoryStore::Change>& chan
         places << c.path << parentPath(c.path);
         if (!c.target.isEmpty() && c.kind != HistoryStore::ChangeKind::Trash) places << c.target;
         if (c.kind == HistoryStore::ChangeKind::TagWrite ||
-            c.kind == HistoryStore::ChangeKind::HeaderWrite)
+            c.kind == HistoryStore::ChangeKind::HeaderWrite ||
+            c.kind == HistoryStore::ChangeKind::TagRegions ||
+            c.kind == HistoryStore::ChangeKind::FileReplace)
             touched.rewritten << c.path;
     }
     places.removeDuplicates();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metadata/tags/TagWriter.h"
+
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
@@ -211,6 +213,10 @@ public:
     // ---- undo history
     // Every change to files is recorded here; Edit > Undo, Redo and History act on it.
     UndoHistory& history() { return *m_history; }
+    // How tag saves write tags beyond ID3v1, as the settings say.
+    TagWriteOptions tagWriteOptions() const;
+    // Whether every tag is read (and so kept in step by an ID3v1 save).
+    bool readsAllTags() const;
     void undoCommand();
     void redoCommand();
     void historyCommand();

@@ -103,6 +103,20 @@ DetailOptions Form1::detailOptions() const {
     return options;
 }
 
+bool Form1::readsAllTags() const {
+    return ui.mnuReadAllTags->isChecked();
+}
+
+TagWriteOptions Form1::tagWriteOptions() const {
+    TagWriteOptions options;
+    options.id3v2Version = setting(QStringLiteral("ID3v2Version"), QStringLiteral("2.4")) ==
+                                   QLatin1String("2.3")
+                               ? 3
+                               : 4;
+    options.id3v1Page = detailOptions().codePage;
+    return options;
+}
+
 void Form1::onReadingChanged() {
     setAllAudioKindsListed(ui.mnuReadAllTags->isChecked());
     // The listed folder again: rows of the formats come or go, and every file shows what is

@@ -43,17 +43,8 @@ void Form1::applyTagWritingSettings() {
 
 void Form1::editAudioTagsCommand() {
     if (getFileSelCount() == 0) return;
-    frmEditTags::Options options;
-    options.readPage = detailOptions().codePage;
-    for (const QAction* a : ui.mnuID3v2Version->actions())
-        if (a->isChecked())
-            options.write.id3v2Version = a->data().toString() == QLatin1String("2.3") ? 3 : 4;
-    // Automatic is a guess made when reading; a tag is written in one page, and Latin-1 is
-    // the one the ID3v1 standard names.
-    options.write.id3v1Page =
-        options.readPage == CodePage::Automatic ? CodePage::Latin1 : options.readPage;
     WindowTagHost host(*this);
-    frmEditTags dialog(host, *m_prompter, options, this);
+    frmEditTags dialog(host, *m_prompter, detailOptions().codePage, this);
     if (dialog.load()) dialog.exec();
     refitAfterEdits();
 }

@@ -63,6 +63,14 @@ void WindowTagHost::recorded() {
     m_window.history().recorded();
 }
 
+TagWriteOptions WindowTagHost::tagWriteOptions() const {
+    return m_window.tagWriteOptions();
+}
+
+bool WindowTagHost::keepOtherTagsInStep() const {
+    return m_window.readsAllTags();
+}
+
 void Form1::editTagsCommand() {
     const int mp3s = getMP3SelCount();
     if (mp3s == 0) return;

@@ -18,6 +18,8 @@ public:
     bool keepModificationTimes() const override;
     HistoryStore* history() const override;
     void recorded() override;
+    TagWriteOptions tagWriteOptions() const override;
+    bool keepOtherTagsInStep() const override;
 
 private:
     Form1& m_window;

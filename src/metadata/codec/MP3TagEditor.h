@@ -88,6 +88,8 @@ public:
     bool ReadTag(const std::string& tag);
     // The 128 bytes of the tag the fields make, as SaveMP3 writes them.
     std::string RenderTag() const;
+    // Whether a header value was given a new value since the load (SaveMP3 then rewrites it).
+    bool HeaderChanged() const { return m_headerChanged; }
     int Genra() const { return m_genra; }
     void setGenra(int genre) { m_genra = genre; }
 

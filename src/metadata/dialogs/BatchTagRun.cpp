@@ -3,6 +3,9 @@
 #include "common/NativePath.h"
 #include "common/PathRules.h"
 #include "common/ResultText.h"
+#include "history/KeptFiles.h"
+#include "metadata/dialogs/TagsInStep.h"
+#include "metadata/tags/TagSaving.h"
 #include "history/FileChanges.h"
 #include "metadata/dialogs/KeptTime.h"
 #include "metadata/dialogs/TagHost.h"
@@ -130,8 +133,24 @@ void BatchTagRun::tagOne(int index) {
         // read once more: the record keeps what this save replaces, not what was there before.
         if (m_record->recording() && !asPlanned(m_record->change(at), m_editor.Stamp()))
             m_record->change(at) = history::tagWrite(path);
+        const Id3v1Values loaded = id3v1ValuesOf(m_editor);
         applyBatchTags(m_editor, m_options, batchBaseName(name));
         time.emplace(m_host, path);
+        if (m_host.keepOtherTagsInStep() && m_editor.OtherTags() && !m_editor.HeaderChanged()) {
+            saved = saveInStep(index, changedFields(loaded, id3v1ValuesOf(m_editor)));
+            if (!saved) {
+                m_failed << shown;
+                m_reasons << messageText(saved);
+                return;
+            }
+            ++m_saved;
+            time->restore();
+            if (m_record->recording()) m_record->made(at);
+            if (!m_host.refreshRow(path))
+                m_prompter.message(tr("%1 was saved, but the list no longer shows it.").arg(shown),
+                                   Prompter::Icon::None, Prompter::Buttons::Ok);
+            return;
+        }
         saved = m_editor.SaveMP3(false);
     } while (!saved && m_editor.ChangedSinceLoad() && offerRetry(shown));
     if (!saved) {
@@ -156,6 +175,20 @@ void BatchTagRun::tagOne(int index) {
     if (!m_host.refreshRow(path))
         m_prompter.message(tr("%1 was saved, but the list no longer shows it.").arg(shown),
                            Prompter::Icon::None, Prompter::Buttons::Ok);
+}
+
+Result BatchTagRun::saveInStep(int index, const TagFields& fields) {
+    const QString path = joinPath(m_folder, m_names[index]);
+    const std::string native = toNativePath(path).toStdString();
+    HistoryStore* store = m_host.history();
+    QString why;
+    const std::optional<FileTagSave> save = prepareTagSave(
+        path, fields, inStepOptions(m_host.tagWriteOptions(), m_editor),
+        store ? history::keptFolderFor(store->path()) : QString(), &why);
+    // The record written ahead held the ID3v1 tag alone; it keeps what this save does instead.
+    if (save && m_record->recording()) m_record->change(std::size_t(index)) = save->change;
+    if (save && carryOutTagSave(*save, m_record->recording(), &why)) return Result::ok();
+    return Result::failure(native, why.toStdString());
 }
 
 void BatchTagRun::finish() {

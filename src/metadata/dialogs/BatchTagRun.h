@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metadata/tags/TagWriter.h"
+
 #include "history/Recording.h"
 #include "metadata/codec/BatchTagging.h"
 #include "metadata/codec/MP3TagEditor.h"
@@ -62,6 +64,9 @@ signals:
 private:
     void turn();
     void tagOne(int index);
+    // A file with tags beside ID3v1: the batch's ID3v1 bytes and the changed `fields` in the
+    // others, as one save.
+    Result saveInStep(int index, const TagFields& fields);
     bool offerRetry(const QString& name);
     void finish();
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "common/RowKind.h"
+#include "metadata/tags/TagWriter.h"
+
+#include <optional>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -38,6 +41,11 @@ public:
     virtual HistoryStore* history() const { return nullptr; }
     // A save has been recorded: the window's Undo and History follow it.
     virtual void recorded() {}
+    // How tags beyond ID3v1 are written (the ID3v2 version, the ID3v1 code page).
+    virtual TagWriteOptions tagWriteOptions() const { return {}; }
+    // Whether an ID3v1 save also puts the fields it changed into the other tags the file has
+    // (when every tag is read, as the list then shows those).
+    virtual bool keepOtherTagsInStep() const { return false; }
 };
 
 } // namespace tunewalk

@@ -83,7 +83,7 @@ QLineEdit* numberEdit(int digits, const QString& accessibleName) {
 }
 } // namespace
 
-frmEditTags::frmEditTags(TagHost& host, Prompter& prompter, Options options, QWidget* parent)
+frmEditTags::frmEditTags(TagHost& host, Prompter& prompter, CodePage readPage, QWidget* parent)
     : QDialog(parent), txtTitle(new QLineEdit), txtArtist(new QLineEdit), txtAlbum(new QLineEdit),
       txtAlbumArtist(new QLineEdit), txtTrack(numberEdit(4, tr("Track number"))),
       txtTrackTotal(numberEdit(4, tr("Total tracks"))), txtDisc(numberEdit(4, tr("Disc number"))),
@@ -94,7 +94,7 @@ frmEditTags::frmEditTags(TagHost& host, Prompter& prompter, Options options, QWi
       cmdPasteCover(new QPushButton(tr("P&aste"))), cmdRemoveCover(new QPushButton(tr("Remo&ve"))),
       cmdSaveCover(new QPushButton(tr("&Save to File..."))), lblStatus(new QLabel),
       cmdOK(new QPushButton(tr("&OK"))), btnCancel(new QPushButton(tr("&Cancel"))), m_host(host),
-      m_prompter(prompter), m_options(std::move(options)) {
+      m_prompter(prompter), m_readPage(readPage) {
     setWindowTitle(tr("Edit Tags"));
     buildLayout();
     setEditable(false);
@@ -275,7 +275,7 @@ bool frmEditTags::load() {
     lblCoverInfo->clear();
 
     delete m_reading;
-    m_reading = new TagsReading(std::move(files), m_options.readPage, this);
+    m_reading = new TagsReading(std::move(files), m_readPage, this);
     connect(m_reading, &TagsReading::progress, this, [this](int done, int total) {
         lblStatus->setText(tr("Reading the tags: %1 of %2 files")
                                .arg(QLocale().toString(done), QLocale().toString(total)));
@@ -388,7 +388,7 @@ void frmEditTags::save() {
     };
     const TagSaveOutcome outcome =
         saveTags(HistoryPlace{m_host.history(), {}}, HistoryStore::EntryKind::TagEdit, description,
-                 requests, m_options.write, m_host.keepModificationTimes(), report);
+                 requests, m_host.tagWriteOptions(), m_host.keepModificationTimes(), report);
     progress.reset();
 
     // The saves name the files they wrote by the paths links lead to; the rows by their own.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "metadata/dialogs/EditTagsReading.h"
+#include "metadata/tags/CodePage.h"
 #include "metadata/tags/TagWriter.h"
 
 #include <QDialog>
@@ -25,17 +26,14 @@ class TagHost;
 // goes for the front cover. The tags are read on worker threads while the dialog shows, and the
 // save is one entry of the host's history.
 //
-//     frmEditTags dialog(host, prompter, options, window);
+//     frmEditTags dialog(host, prompter, readPage, window);
 //     if (dialog.load()) dialog.exec();
 class frmEditTags : public QDialog {
     Q_OBJECT
 public:
-    struct Options {
-        CodePage readPage = CodePage::Latin1; // for ID3v1 tags and ID3v2 texts marked Latin-1
-        TagWriteOptions write;
-    };
-
-    frmEditTags(TagHost& host, Prompter& prompter, Options options, QWidget* parent = nullptr);
+    // `readPage`: the code page ID3v1 tags and ID3v2 texts marked Latin-1 are read in. The
+    // tags are written as the host's tagWriteOptions say.
+    frmEditTags(TagHost& host, Prompter& prompter, CodePage readPage, QWidget* parent = nullptr);
     ~frmEditTags() override;
 
     // Takes the host's selected audio files (folders are passed over) and starts reading their
@@ -97,7 +95,7 @@ private:
 
     TagHost& m_host;
     Prompter& m_prompter;
-    const Options m_options;
+    const CodePage m_readPage;
     TagsReading* m_reading = nullptr;
     bool m_loaded = false;
     QStringList m_files;

@@ -5,6 +5,8 @@
 #include "common/PathRules.h"
 #include "history/FileChanges.h"
 #include "history/Recording.h"
+#include "metadata/dialogs/TagsInStep.h"
+#include "metadata/tags/TagSaving.h"
 #include "metadata/codec/MP3TagEditor.h"
 #include "metadata/dialogs/KeptTime.h"
 #include "metadata/dialogs/SaveFailure.h"
@@ -259,6 +261,7 @@ void frmTags::showValues() {
 void frmTags::cmdSave_Click() {
     if (!m_editor) return; // never loaded: there is no file to write
     MP3TagEditor& e = *m_editor;
+    const Id3v1Values loaded = id3v1ValuesOf(e);
     using Setter = void (MP3TagEditor::*)(const std::string&);
     const std::pair<QLineEdit*, Setter> fields[] = {{txtTitle, &MP3TagEditor::setTitle},
                                                     {txtArtist, &MP3TagEditor::setArtist},
@@ -280,6 +283,12 @@ void frmTags::cmdSave_Click() {
     if (cboGenra->currentIndex() >= 0) e.setGenra(cboGenra->currentData().toInt());
 
     const QString key = fromNativePath(QByteArray::fromStdString(e.Filename()));
+    // A file with other tags gets the changed fields in those too, in one save; a header
+    // rewrite is the codec's alone.
+    if (m_host.keepOtherTagsInStep() && e.OtherTags() && !e.HeaderChanged()) {
+        saveInStep(key, changedFields(loaded, id3v1ValuesOf(e)));
+        return;
+    }
     // Written ahead with the tag the save replaces; a save that fails leaves no entry.
     history::Recording record(m_host.history(), HistoryStore::EntryKind::TagSave,
                               tr("Edit tags of \"%1\"").arg(displayPath(fileNamePart(key))));
@@ -304,6 +313,31 @@ void frmTags::cmdSave_Click() {
     record.made(0);
     record.finish();
     if (record.recording()) m_host.recorded();
+    m_host.refreshRow(key);
+    accept();
+}
+
+void frmTags::saveInStep(const QString& key, const TagFields& fields) {
+    MP3TagEditor& e = *m_editor;
+    if (BinaryFile::lookAt(e.Filename()) != e.Stamp()) {
+        // As the codec's own save: the fields may no longer describe the file's tag.
+        if (offerReload(fileNameOf(e.Filename()))) {
+            e.LoadMP3(e.Filename());
+            fillLists();
+            showValues();
+        }
+        return;
+    }
+    const TagSaveOutcome out = saveTags(
+        {m_host.history(), {}}, HistoryStore::EntryKind::TagSave,
+        tr("Edit tags of \"%1\"").arg(displayPath(fileNamePart(key))),
+        {{key, fields}}, inStepOptions(m_host.tagWriteOptions(), e), m_host.keepModificationTimes());
+    if (!out.ok()) {
+        m_prompter.message(tr("The tag was not saved.\n\n%1").arg(out.failures.join(QLatin1Char('\n'))),
+                           Prompter::Icon::Exclamation, Prompter::Buttons::Ok);
+        return;
+    }
+    if (out.historyId) m_host.recorded();
     m_host.refreshRow(key);
     accept();
 }

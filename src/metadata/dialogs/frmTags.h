@@ -1,6 +1,7 @@
 #pragma once
 
 #include "metadata/dialogs/Latin1Field.h"
+#include "metadata/tags/TagWriter.h"
 
 #include <QDialog>
 #include <QString>
@@ -58,6 +59,9 @@ private:
     void fillLists();
     void showValues();
     void cmdSave_Click();
+    // The save of a file with tags beside ID3v1: the ID3v1 bytes as the codec makes them and
+    // the changed `fields` in the others, as one save.
+    void saveInStep(const QString& key, const TagFields& fields);
 
     TagHost& m_host;
     Prompter& m_prompter;

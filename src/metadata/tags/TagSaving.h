@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace tunewalk {
@@ -31,9 +32,26 @@ struct TagSaveOutcome {
     bool cancelled = false;
     QStringList savedPaths;
     QStringList failures; // one line per file not written: "Name.flac: the system's reason"
+    QStringList failedPaths; // those files, as requested
     qint64 historyId = 0; // the entry recorded; 0 when none was
     bool ok() const { return failures.isEmpty(); }
 };
+
+// One file's save for a run that keeps its own record: the plan, the change that records it
+// (a save in place, or a whole rewrite whose old version is to be kept in `keptFolder`), made
+// before the record is written ahead.
+struct FileTagSave {
+    QString path; // as saved into: links followed
+    TagSavePlan plan;
+    HistoryStore::Change change;
+};
+// Empty, with `why`, when the file cannot be read or saved as its kind; a plan without changes
+// when the file holds the values already.
+std::optional<FileTagSave> prepareTagSave(const QString& path, const TagFields& fields,
+                                          const TagWriteOptions& options,
+                                          const QString& keptFolder, QString* why);
+// Writes it; with `keep`, a whole rewrite's old version is kept where the change says first.
+bool carryOutTagSave(const FileTagSave& save, bool keep, QString* why);
 
 // Saves every request as one history entry of `kind` (each file planned in memory first, then
 // the entry written ahead, then the files written; a rewritten file's original is kept in the

@@ -32,11 +32,13 @@ public:
     bool keepModificationTimes() const override { return keepTimes; }
     HistoryStore* history() const override { return store; }
     void recorded() override { ++recordedCount; }
+    bool keepOtherTagsInStep() const override { return inStep; }
 
     std::vector<Row> list;
     QString folder;
     bool keepTimes = false;
     HistoryStore* store = nullptr;
+    bool inStep = false;
     int recordedCount = 0;
     QStringList refreshed;
     std::function<void()> onRefresh; // runs after each recorded refresh

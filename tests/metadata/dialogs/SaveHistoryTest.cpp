@@ -6,6 +6,10 @@
 #include "metadata/dialogs/BatchTagRun.h"
 #include "metadata/dialogs/frmTags.h"
 #include "metadata/dialogs/frmWAV.h"
+#include "history/Undo.h"
+#include "fileops/FileJob.h"
+#include "metadata/tags/TagReader.h"
+#include "metadata/tags/TagWriter.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -152,6 +156,52 @@ TEST_F(SaveHistory, EachSaveIsOneEntryHoldingTheBytesItReplacedAndWrote) {
             EXPECT_NE(changes[i].modifiedNs, 0);
         }
     }
+}
+
+// With every tag read, the ID3v1 dialog and a batch put what they change into the ID3v2 tag a
+// file has, in one entry that undoes both byte for byte; the ID3v1 bytes are the codec's.
+TEST_F(SaveHistory, OtherTagsAreKeptInStepAndUndoneWithTheId3v1Tag) {
+    HistoryStore store(QString::fromStdString(dir.file("history.sqlite")));
+    host.store = &store;
+    host.inStep = true;
+    const std::string audio = fx::mpegFrames({}, 6);
+    for (const char* name : {"a.mp3", "b.mp3"}) {
+        add(name, audio + fx::id3v1Tag("Old", "Someone"), RowKind::MP3, name[0] == 'a');
+        TagFields f;
+        f.title = "Old but longer in ID3v2";
+        f.genre = "Ambient Dub Techno";
+        ASSERT_TRUE(writeTagSave(*planTagSave(dir.file(name), f, {}, nullptr), {}, nullptr));
+    }
+    const std::string before = bytesOf("a.mp3");
+
+    frmTags dlg(host, prompter);
+    ASSERT_TRUE(dlg.load());
+    dlg.txtTitle->selectAll();
+    QTest::keyClicks(dlg.txtTitle, "Typed");
+    dlg.cmdSave->click();
+    EXPECT_EQ(readAudioTags(dir.file("a.mp3"))->title, "Typed");
+    // What the dialog left alone keeps what ID3v2 holds beyond ID3v1.
+    EXPECT_EQ(readAudioTags(dir.file("a.mp3"))->genre, "Ambient Dub Techno");
+    EXPECT_EQ(reread("a.mp3").Title(), "Typed");
+    const std::string after = bytesOf("a.mp3");
+    EXPECT_EQ(after.substr(after.size() - 128, 8), "TAGTyped");
+
+    const auto entry = store.entries(1).front();
+    std::vector<HistoryStore::Change> changes = store.changes(entry.id);
+    FileJob job;
+    ASSERT_TRUE(history::applyAll(changes, history::Direction::Undo, job).ok);
+    EXPECT_EQ(bytesOf("a.mp3"), before);
+    ASSERT_TRUE(history::applyAll(changes, history::Direction::Redo, job).ok);
+    EXPECT_EQ(bytesOf("a.mp3"), after);
+
+    BatchTagOptions options;
+    options.artist = "Batch";
+    BatchTagRun run(host, prompter, {"b.mp3"}, options);
+    run.start();
+    ASSERT_TRUE(waitUntil([&] { return !run.isRunning(); }));
+    EXPECT_EQ(readAudioTags(dir.file("b.mp3"))->artist, "Batch");
+    EXPECT_EQ(reread("b.mp3").Artist(), "Batch");
+    EXPECT_EQ(readAudioTags(dir.file("b.mp3"))->title, "Old but longer in ID3v2");
 }
 
 } // namespace
