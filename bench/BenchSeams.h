@@ -30,6 +30,10 @@ public:
         note(title);
         return {};
     }
+    QString openFile(const QString& title, const QString&, const QString&) override {
+        note(title);
+        return {};
+    }
 
     int count = 0;
     QString last;

@@ -24,6 +24,9 @@ public:
     // filters separated by ";;"; `selectedFilter` receives the one the user chose.
     virtual QString saveFile(const QString& title, const QString& proposedPath,
                              const QString& filters, QString* selectedFilter) = 0;
+    // The chosen file to read, or an empty text when the user cancelled. `filters` as above.
+    virtual QString openFile(const QString& title, const QString& startFolder,
+                             const QString& filters) = 0;
 
     // Shorthand for an error's description with OK only.
     void error(const QString& description) { message(description, Icon::Critical, Buttons::Ok); }

@@ -117,4 +117,10 @@ QString QtPrompter::saveFile(const QString& title, const QString& proposedPath,
     return QDir::toNativeSeparators(file);
 }
 
+QString QtPrompter::openFile(const QString& title, const QString& startFolder,
+                             const QString& filters) {
+    const QString file = QFileDialog::getOpenFileName(m_parent, title, startFolder, filters);
+    return QDir::toNativeSeparators(file);
+}
+
 } // namespace tunewalk

@@ -16,6 +16,8 @@ public:
     QString pickFolder(const QString& title, const QString& startFolder) override;
     QString saveFile(const QString& title, const QString& proposedPath, const QString& filters,
                      QString* selectedFilter) override;
+    QString openFile(const QString& title, const QString& startFolder,
+                     const QString& filters) override;
 
     void setParent(QWidget* parent) { m_parent = parent; }
 

@@ -47,16 +47,26 @@ struct ColumnInfo {
     int widthTwips;
 };
 constexpr ColumnInfo Columns[Col::Count] = {
-    {"File Name", "File", 3528},    {"Track Name", "Track", 3528}, {"Length", "Length", 1499},
-    {"Artist", "Artist", 2540},     {"Bitrate", "Bitrate", 1646},  {"Size", "Size", 1829},
+    {"File Name", "File", 3528},
+    {"Track Name", "Track", 3528},
+    {"Length", "Length", 1499},
+    {"Artist", "Artist", 2540},
+    {"Bitrate", "Bitrate", 1646},
+    {"Size", "Size", 1829},
     {"Modified", "Modified", 3658},
     // Chosen from the header's pop-up menu; hidden until then.
-    {"Album", "Album", 2540},       {"Album Artist", "AlbumArtist", 2540},
-    {"Track", "TrackNumber", 900},  {"Disc", "Disc", 900},
-    {"Year", "Year", 900},          {"Genre", "Genre", 1800},
-    {"Comment", "Comment", 2540},   {"Composer", "Composer", 2540},
-    {"Format", "Format", 2200},     {"Sample Rate", "SampleRate", 1500},
-    {"Channels", "Channels", 1200}, {"Bit Depth", "BitDepth", 1200},
+    {"Album", "Album", 2540},
+    {"Album Artist", "AlbumArtist", 2540},
+    {"Track", "TrackNumber", 900},
+    {"Disc", "Disc", 900},
+    {"Year", "Year", 900},
+    {"Genre", "Genre", 1800},
+    {"Comment", "Comment", 2540},
+    {"Composer", "Composer", 2540},
+    {"Format", "Format", 2200},
+    {"Sample Rate", "SampleRate", 1500},
+    {"Channels", "Channels", 1200},
+    {"Bit Depth", "BitDepth", 1200},
     {"Cover", "Cover", 900},
 };
 } // namespace
@@ -160,6 +170,8 @@ void Form1::registerControls() {
              {"mnuMoveDown1", ui.mnuMoveDown1},
              {"mnuMP3Tags", ui.mnuMP3Tags},
              {"mnuWAVHeaders", ui.mnuWAVHeaders},
+             {"mnuAudioTags", ui.mnuAudioTags},
+             {"mnuEditAudioTags", ui.mnuEditAudioTags},
              {"mnuPlay", ui.mnuPlay},
              {"mnuMoveUp", ui.mnuMoveUp},
              {"mnuMoveDown", ui.mnuMoveDown},
@@ -374,6 +386,9 @@ void Form1::createMenus() {
     ui.mnuPlaySelectedExternal = ui.mnuAudio->addAction(
         tr("Play Selected Files in External Player"), this, &Form1::playSelectedExternal);
     ui.mnuAudio->addSeparator();
+    ui.mnuAudioTags =
+        ui.mnuAudio->addAction(tr("Ed&it Tags..."), this, &Form1::editAudioTagsCommand);
+    ui.mnuAudioTags->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     ui.mnuMP3Tags =
         ui.mnuAudio->addAction(tr("Edit ID3v1 MP3 &Tags..."), this, &Form1::editTagsCommand);
     ui.mnuWAVHeaders =
@@ -404,6 +419,7 @@ void Form1::createMenus() {
     ui.mnuKeepTimes = toggle(ui.mnuSettings, tr("Keep &Modification Times When Tagging"),
                              QStringLiteral("KeepModifiedTimes"), nullptr);
     createReadingMenu(ui.mnuSettings);
+    createTagWritingMenu(ui.mnuSettings);
     // Play All goes on through the playing folder while the user lists others.
     ui.mnuPlayingList = toggle(ui.mnuSettings, tr("Play All Keeps the Play&ing List"),
                                QStringLiteral("PlayingList"), nullptr);
@@ -440,6 +456,8 @@ void Form1::createMenus() {
     ui.mnuMoveUp = ui.mnuPopup->addAction(tr("Move &Up"), this, &Form1::moveUp);
     ui.mnuMoveDown = ui.mnuPopup->addAction(tr("Move Dow&n"), this, &Form1::moveDown);
     ui.mnuPopup->addSeparator();
+    ui.mnuEditAudioTags =
+        ui.mnuPopup->addAction(tr("Ed&it Tags..."), this, &Form1::editAudioTagsCommand);
     ui.mnuEditTags =
         ui.mnuPopup->addAction(tr("Edit ID3v1 &Tags..."), this, &Form1::editTagsCommand);
     ui.mnuEditWAV =

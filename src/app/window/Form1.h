@@ -109,7 +109,7 @@ void connectMediaControls(Form1& window, DesktopMediaControls& controls);
 // playorder/, favorites/, fileops/) and turns the user's commands into their calls; its own
 // code is split over one source file per concern: Form1.cpp (controls), Form1Startup.cpp,
 // Form1Listing.cpp, Form1Playback.cpp, Form1PlayOrder.cpp, Form1FileOps.cpp, Form1DragDrop.cpp,
-// Form1TreeGlue.cpp, Form1Tags.cpp, Form1Export.cpp, Form1Favorites.cpp, Form1Commands.cpp,
+// Form1TreeGlue.cpp, Form1Tags.cpp, Form1EditTags.cpp, Form1Export.cpp, Form1Favorites.cpp, Form1Commands.cpp,
 // Form1WindowModes.cpp, Form1Layout.cpp, Form1Filter.cpp, Form1Keyboard.cpp,
 // Form1History.cpp and Form1AudioSettings.cpp.
 class Form1 : public QMainWindow {
@@ -285,6 +285,9 @@ public:
     void editWavCommand();
     // The WAV header editor, when the current row is a WAV file.
     void wavHeadersCommand();
+    // Edit Tags: the tags of the selected audio files of any kind, one or many
+    // (Form1EditTags.cpp).
+    void editAudioTagsCommand();
 
     // ---- commands and window modes
     void updateCommandStates(bool relayout);
@@ -617,6 +620,11 @@ private:
     void onReadingChanged();
     DetailOptions detailOptions() const;
     QMenu* m_columnMenu = nullptr;
+
+    // Form1EditTags.cpp
+    // Settings > ID3v2 Version: the version MP3 tags are saved in.
+    void createTagWritingMenu(QMenu* settings);
+    void applyTagWritingSettings();
 
     // Form1AudioSettings.cpp
     void createAudioMenus(QMenu* settings);

@@ -306,6 +306,7 @@ void Form1::handleRowClick(const ListEntry* row) {
         ui.mnuMoveUp1->setEnabled(true);
         ui.mnuMoveDown1->setEnabled(true);
         ui.mnuMP3Tags->setEnabled(m >= 1);
+        ui.mnuAudioTags->setEnabled(true);
         ui.mnuWAVHeaders->setEnabled(wav);
         ui.mnuPlayFile->setEnabled(true);
     } else if (row->opensAsFolder()) {
@@ -314,6 +315,7 @@ void Form1::handleRowClick(const ListEntry* row) {
         ui.mnuMoveUp1->setEnabled(false);
         ui.mnuMoveDown1->setEnabled(false);
         ui.mnuMP3Tags->setEnabled(m >= 1);
+        ui.mnuAudioTags->setEnabled(getFileSelCount() >= 1);
         ui.mnuWAVHeaders->setEnabled(false);
         const bool paused = playerState == 2 || playerState == 4;
         ui.mnuPlayFile->setEnabled((playerState == 0 && hasAudioFiles) || paused);
@@ -330,6 +332,7 @@ void Form1::handleRightClick(const ListEntry* row, const QPoint* at) {
     ui.mnuMoveUp->setVisible(mp3 || wav);
     ui.mnuMoveDown->setVisible(mp3 || wav);
     ui.mnuEditTags->setVisible(mp3);
+    ui.mnuEditAudioTags->setVisible(row->isFile());
     ui.mnuEditWAV->setVisible(wav);
     bool anything = false;
     for (QAction* a : ui.mnuPopup->actions())

@@ -36,6 +36,8 @@ struct Form1Menus {
             *mnuWAVHeaders = nullptr;
     QAction *mnuPlay = nullptr, *mnuMoveUp = nullptr, *mnuMoveDown = nullptr,
             *mnuEditTags = nullptr, *mnuEditWAV = nullptr;
+    // Edit Tags, for every audio kind: in the Audio menu and in the list's pop-up.
+    QAction *mnuAudioTags = nullptr, *mnuEditAudioTags = nullptr;
     QAction *mnuSystemTray = nullptr, *mnuFloater = nullptr, *mnuStartupZoom = nullptr,
             *mnuRememberPosition = nullptr, *mnuShowTree = nullptr, *mnuGridLines = nullptr,
             *mnuFolderSizes = nullptr, *mnuDetailsCache = nullptr, *mnuKeepTimes = nullptr,
@@ -43,6 +45,7 @@ struct Form1Menus {
     QAction* mnuReadAllTags = nullptr;
     QAction* mnuPlayingList = nullptr;
     QMenu* mnuEncoding = nullptr;
+    QMenu* mnuID3v2Version = nullptr;
     QMenu *mnuReplayGain = nullptr, *mnuPreamp = nullptr, *mnuOutputDevice = nullptr;
     QAction *mnuSTPlay = nullptr, *mnuSTPause = nullptr, *mnuSTStop = nullptr, *mnuSTNext = nullptr,
             *mnuSTPrevious = nullptr, *mnuSTRepeat = nullptr, *mnuSTPlayAll = nullptr,

@@ -191,6 +191,7 @@ void Form1::applyOptionSettings() {
     ui.mnuDetailsCache->setChecked(unlessFalse(setting(QStringLiteral("DetailsCache"), "True")));
     ui.mnuKeepTimes->setChecked(onlyIfTrue(setting(QStringLiteral("KeepModifiedTimes"), "False")));
     applyReadingSettings();
+    applyTagWritingSettings();
     ui.mnuPlayingList->setChecked(unlessFalse(setting(QStringLiteral("PlayingList"), "True")));
     ui.mnuShowTree->setChecked(onlyIfTrue(setting(QStringLiteral("ShowTree"), "True")));
     onShowTree();

@@ -4,7 +4,7 @@
 #include "app/history/UndoHistory.h"
 #include "app/listing/FolderModel.h"
 #include "app/listing/ListText.h"
-#include "metadata/dialogs/TagHost.h"
+#include "app/window/WindowTagHost.h"
 #include "metadata/dialogs/frmBatchTags.h"
 #include "metadata/dialogs/frmTags.h"
 #include "metadata/dialogs/frmWAV.h"
@@ -15,53 +15,61 @@
 
 namespace tunewalk {
 
-namespace {
-// The window's list as the editors see it.
-class WindowTagHost : public TagHost {
-public:
-    explicit WindowTagHost(Form1& window) : m_window(window) {}
+WindowTagHost::WindowTagHost(Form1& window) : m_window(window) {}
 
-    std::vector<Row> rows() const override {
-        std::vector<Row> out;
-        const ListEntry* current = m_window.currentRow();
-        QSet<QString> selected;
-        for (const ListEntry* row : m_window.selectedRows())
-            selected.insert(row->key);
-        const std::vector<const ListEntry*> shown = m_window.shownRows();
-        out.reserve(shown.size());
-        QSet<QString> taken;
-        const auto add = [&](const ListEntry* row) {
-            taken.insert(row->key);
-            out.push_back({row->key, row->kind, cellText(*row, Col::Name),
-                           selected.contains(row->key), row == current});
-        };
-        for (const ListEntry* row : shown)
-            add(row);
-        for (const ListEntry& row : m_window.rows().entries()) // those the filter hides
-            if (!taken.contains(row.key)) add(&row);
-        return out;
-    }
-    QString currentFolder() const override { return m_window.folder(); }
-    bool refreshRow(const QString& key) override {
-        if (!m_window.findRow(key)) return false;
-        m_window.updateFileItem(key);
-        // The file kept its time and often its size, which is all the details cache goes by:
-        // it must learn the new tag now or would show the old one next time.
-        if (keepModificationTimes()) m_window.detailsChanged(key);
-        return true;
-    }
-    bool keepModificationTimes() const override {
-        return m_window.command(QStringLiteral("mnuKeepTimes"))->isChecked();
-    }
-    HistoryStore* history() const override { return m_window.history().store(); }
-    void recorded() override { m_window.history().recorded(); }
-    TagWriteOptions tagWriteOptions() const override { return m_window.tagWriteOptions(); }
-    bool keepOtherTagsInStep() const override { return m_window.readsAllTags(); }
+std::vector<TagHost::Row> WindowTagHost::rows() const {
+    std::vector<Row> out;
+    const ListEntry* current = m_window.currentRow();
+    QSet<QString> selected;
+    for (const ListEntry* row : m_window.selectedRows())
+        selected.insert(row->key);
+    const std::vector<const ListEntry*> shown = m_window.shownRows();
+    out.reserve(shown.size());
+    QSet<QString> taken;
+    const auto add = [&](const ListEntry* row) {
+        taken.insert(row->key);
+        out.push_back({row->key, row->kind, cellText(*row, Col::Name), selected.contains(row->key),
+                       row == current});
+    };
+    for (const ListEntry* row : shown)
+        add(row);
+    for (const ListEntry& row : m_window.rows().entries()) // those the filter hides
+        if (!taken.contains(row.key)) add(&row);
+    return out;
+}
 
-private:
-    Form1& m_window;
-};
-} // namespace
+QString WindowTagHost::currentFolder() const {
+    return m_window.folder();
+}
+
+bool WindowTagHost::refreshRow(const QString& key) {
+    if (!m_window.findRow(key)) return false;
+    m_window.updateFileItem(key);
+    // The file kept its time and often its size, which is all the details cache goes by:
+    // it must learn the new tag now or would show the old one next time.
+    if (keepModificationTimes()) m_window.detailsChanged(key);
+    return true;
+}
+
+bool WindowTagHost::keepModificationTimes() const {
+    return m_window.command(QStringLiteral("mnuKeepTimes"))->isChecked();
+}
+
+HistoryStore* WindowTagHost::history() const {
+    return m_window.history().store();
+}
+
+void WindowTagHost::recorded() {
+    m_window.history().recorded();
+}
+
+TagWriteOptions WindowTagHost::tagWriteOptions() const {
+    return m_window.tagWriteOptions();
+}
+
+bool WindowTagHost::keepOtherTagsInStep() const {
+    return m_window.readsAllTags();
+}
 
 void Form1::editTagsCommand() {
     const int mp3s = getMP3SelCount();

@@ -63,6 +63,14 @@ public:
         if (selectedFilter) *selectedFilter = filter;
         return path;
     }
+    QString openFile(const QString& title, const QString&, const QString& filters) override {
+        prompts.push_back(title);
+        lastFilters = filters;
+        if (openAnswers.empty()) return {};
+        const QString path = openAnswers.front();
+        openAnswers.pop_front();
+        return path;
+    }
 
     QStringList texts() const {
         QStringList t;
@@ -79,6 +87,7 @@ public:
     std::deque<QString> inputs; // a null QString answers with a cancel
     std::deque<QString> folders;
     std::deque<std::pair<QString, QString>> saveAnswers;
+    std::deque<QString> openAnswers; // the files openFile picks, in turn
     std::vector<Shown> shown;
     QStringList prompts;
     // The text each input box offered.
