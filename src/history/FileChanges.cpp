@@ -1,6 +1,7 @@
 #include "history/FileChanges.h"
 
 #include "common/NativePath.h"
+#include "common/SaveNames.h"
 #include "common/TreeWalk.h"
 #include "fileops/FileSystemCalls.h"
 
@@ -115,6 +116,30 @@ Change bytesWrite(const QString& path, qint64 offset, qint64 length) {
     return c;
 }
 
+Change tagRegions(const QString& path, std::vector<HistoryStore::Region> regions,
+                  qint64 modifiedNs, quint64 device, quint64 inode) {
+    Change c;
+    c.kind = ChangeKind::TagRegions;
+    c.path = path;
+    c.regions = std::move(regions);
+    c.modifiedNsBefore = modifiedNs;
+    c.device = device;
+    c.inode = inode;
+    return c;
+}
+
+Change fileReplace(const QString& path, const QString& kept, qint64 modifiedNs, quint64 device,
+                   quint64 inode) {
+    Change c;
+    c.kind = ChangeKind::FileReplace;
+    c.path = path;
+    c.target = kept;
+    c.modifiedNsBefore = modifiedNs;
+    c.device = device;
+    c.inode = inode;
+    return c;
+}
+
 Change move(ChangeKind kind, const QString& path, const QString& target) {
     Change c;
     c.kind = kind;
@@ -173,7 +198,48 @@ void settle(Change& change) {
     if (bytes && now.exists) change.after = read.bytes;
 }
 
+namespace {
+// The stretches of a tag save that read as written now; -1 when the file is not the one saved.
+int regionsWritten(const Change& change) {
+    const ItemNow now = lookAt(change.path);
+    if (!now.exists || now.device != change.device || now.inode != change.inode) return -1;
+    int written = 0;
+    for (const HistoryStore::Region& r : change.regions)
+        written += readBytes(change.path, r.offset, r.after.size()) == r.after;
+    return written;
+}
+} // namespace
+
+void finishCutShort(Change& change) {
+    if (change.kind == ChangeKind::TagRegions) {
+        const int written = regionsWritten(change);
+        if (written <= 0 || written == int(change.regions.size())) return;
+        const int fd = fsc::openRegular(toFsPath(change.path), O_WRONLY);
+        if (fd < 0) return;
+        for (const HistoryStore::Region& r : change.regions)
+            if (readBytes(change.path, r.offset, r.before.size()) == r.before)
+                (void)!::pwrite(fd, r.after.constData(), size_t(r.after.size()), r.offset);
+        (void)::fsync(fd);
+        ::close(fd);
+    } else if (change.kind == ChangeKind::FileReplace && !reached(change)) {
+        const QByteArray path = toNativePath(change.path);
+        ::unlink(rewritePathFor(path.toStdString()).c_str());
+        // Kept just before the rename that never came: the file is still in its place.
+        const ItemNow kept = lookAt(change.target), now = lookAt(change.path);
+        if (kept.exists && kept.device == now.device && kept.inode == now.inode)
+            ::unlink(toNativePath(change.target).constData());
+    }
+}
+
 bool reached(const Change& change) {
+    if (change.kind == ChangeKind::TagRegions)
+        return !change.regions.empty() && regionsWritten(change) == int(change.regions.size());
+    if (change.kind == ChangeKind::FileReplace) {
+        // Another file at the path, the old one kept.
+        const ItemNow now = lookAt(change.path);
+        return now.exists && (now.device != change.device || now.inode != change.inode) &&
+               lookAt(change.target).exists;
+    }
     if (isByteChange(change)) {
         const Read read = readFile(change.path, change.offset, writtenLength(change));
         if (!sameFile(change, read.now)) return false;
@@ -245,6 +311,9 @@ bool wasMade(const Change& c) {
         return !c.after.isEmpty();
     case ChangeKind::Trash:
         return !c.target.isEmpty();
+    case ChangeKind::TagRegions:
+    case ChangeKind::FileReplace:
+        return c.size >= 0;
     case ChangeKind::Rename:
     case ChangeKind::Move:
     case ChangeKind::NewFolder:

@@ -37,6 +37,19 @@ QByteArray readBytes(const QString& path, qint64 offset, qint64 length);
 Change tagWrite(const QString& path);
 // `length` bytes about to be written over at `offset` of `path` (a header rewritten in place).
 Change bytesWrite(const QString& path, qint64 offset, qint64 length);
+// Tags about to be saved in place into the file at `path`: every stretch with its bytes before
+// and after. The file's time and identity as the save was planned from.
+Change tagRegions(const QString& path, std::vector<HistoryStore::Region> regions,
+                  qint64 modifiedNs, quint64 device, quint64 inode);
+// A file about to be written whole anew and renamed over the one at `path`, whose old version
+// is to be kept as `kept` (see KeptFiles.h).
+Change fileReplace(const QString& path, const QString& kept, qint64 modifiedNs, quint64 device,
+                   quint64 inode);
+// For runs cut short: a tag save in place stopped between its stretches has the rest written,
+// so the file holds the new tags whole; a whole rewrite that never took the file's place has
+// its part file and kept version removed.
+void finishCutShort(Change& change);
+
 // A move or rename of `path` to `target` about to be made (nothing is looked at: a drop of
 // thousands of items is planned without touching the disk).
 Change move(ChangeKind kind, const QString& path, const QString& target);

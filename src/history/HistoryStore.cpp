@@ -1,5 +1,7 @@
 #include "history/HistoryStore.h"
 
+#include "history/KeptFiles.h"
+
 #include "common/NativePath.h"
 
 #include <QDataStream>
@@ -27,24 +29,28 @@ const QString NextChange = QStringLiteral("(SELECT COALESCE(MAX(changed), 0) + 1
 
 // The changes of an entry are one value: a batch of thousands of files costs one row, not
 // thousands (row by row, 10,000 changes took over 100 ms to record; as one value, 20).
-constexpr quint8 ChangesFormat = 1;
+// Format 2 adds the stretches of a tag saved in place; format 1 is still read.
+constexpr quint8 ChangesFormat = 2;
 
 QByteArray encode(const std::vector<HistoryStore::Change>& changes) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
     out << ChangesFormat << quint32(changes.size());
-    for (const HistoryStore::Change& c : changes)
+    for (const HistoryStore::Change& c : changes) {
         out << quint8(c.kind) << toNativePath(c.path) << toNativePath(c.target)
             << toNativePath(c.trashInfo) << c.offset << c.before << c.after << c.noTagBefore
             << c.size << c.modifiedNs << c.device << c.inode << c.modifiedNsBefore << c.replaced
-            << c.applied;
+            << c.applied << quint32(c.regions.size());
+        for (const HistoryStore::Region& r : c.regions)
+            out << r.offset << r.before << r.after;
+    }
     return bytes;
 }
 
 bool knownKind(quint8 kind) {
     return kind >= quint8(HistoryStore::ChangeKind::TagWrite) &&
-           kind <= quint8(HistoryStore::ChangeKind::Split);
+           kind <= quint8(HistoryStore::ChangeKind::FileReplace);
 }
 
 // Nothing where the value is not what encode() wrote for `count` changes.
@@ -54,7 +60,7 @@ std::optional<std::vector<HistoryStore::Change>> decode(const QByteArray& bytes,
     quint8 format = 0;
     quint32 count = 0;
     in >> format >> count;
-    if (format != ChangesFormat || count != expected) return std::nullopt;
+    if ((format != 1 && format != ChangesFormat) || count != expected) return std::nullopt;
     std::vector<HistoryStore::Change> changes;
     for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         HistoryStore::Change c;
@@ -63,6 +69,15 @@ std::optional<std::vector<HistoryStore::Change>> decode(const QByteArray& bytes,
         in >> kind >> path >> target >> trashInfo >> c.offset >> c.before >> c.after >>
             c.noTagBefore >> c.size >> c.modifiedNs >> c.device >> c.inode >> c.modifiedNsBefore >>
             c.replaced >> c.applied;
+        if (format >= 2) {
+            quint32 regions = 0;
+            in >> regions;
+            for (quint32 r = 0; r < regions && in.status() == QDataStream::Ok; ++r) {
+                HistoryStore::Region region;
+                in >> region.offset >> region.before >> region.after;
+                c.regions.push_back(std::move(region));
+            }
+        }
         if (!knownKind(kind)) return std::nullopt;
         c.kind = HistoryStore::ChangeKind(kind);
         c.path = fromNativePath(path);
@@ -388,6 +403,8 @@ void HistoryStore::prune(int maxAgeDays, int maxEntries, qint64 nowMs) {
         error = q.lastError();
     }
     if (error.isValid()) failed(error);
+    history::pruneKept(history::keptFolderFor(path()), history::DefaultMaxKeptBytes, maxAgeDays,
+                       nowMs);
 }
 
 } // namespace tunewalk

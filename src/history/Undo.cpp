@@ -8,9 +8,11 @@
 #include "fileops/FileSystemCalls.h"
 #include "fileops/Trash.h"
 #include "history/FileChanges.h"
+#include "history/KeptFiles.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -150,6 +152,73 @@ void follow(Change& c, const QString& at) {
     c.modifiedNs = now.folder ? 0 : now.modifiedNs;
 }
 
+// The file a tag save in place, or a whole rewrite, is about: the one it left at its path,
+// untouched since (its identity, size and time, and for a save in place every stretch).
+QString savedFileCheck(const Change& c, Direction d) {
+    const ItemNow now = lookAt(c.path);
+    const QString name = shown(c.path);
+    if (!now.exists) return Undo::tr("%1 is no longer there.").arg(name);
+    if (!now.regular) return Undo::tr("%1 is not a regular file.").arg(name);
+    if (now.device != c.device || now.inode != c.inode)
+        return Undo::tr("%1 is another file now.").arg(name);
+    if (c.size >= 0 && now.size != c.size)
+        return Undo::tr("%1 has changed size since (%2 bytes, was %3).")
+            .arg(name)
+            .arg(now.size)
+            .arg(c.size);
+    const bool undo = d == Direction::Undo;
+    const qint64 time = c.kind == Kind::FileReplace || undo ? c.modifiedNs : c.modifiedNsBefore;
+    if (time != 0 && now.modifiedNs != time) return Undo::tr("%1 was modified since.").arg(name);
+    if (c.kind == Kind::FileReplace) {
+        if (!lookAt(c.target).exists)
+            return undo ? Undo::tr("The earlier version of %1 is no longer kept (old versions "
+                                   "are kept for a limited time and space): this change can no "
+                                   "longer be undone.")
+                              .arg(name)
+                        : Undo::tr("The newer version of %1 is no longer kept: this change "
+                                   "can no longer be made again.")
+                              .arg(name);
+        return {};
+    }
+    for (const HistoryStore::Region& r : c.regions) {
+        const QByteArray& want = undo ? r.after : r.before;
+        if (readBytes(c.path, r.offset, want.size()) != want)
+            return Undo::tr("The tags of %1 were changed since.").arg(name);
+    }
+    return {};
+}
+
+bool applyRegions(Change& c, Direction d, QString* why) {
+    const bool undo = d == Direction::Undo;
+    for (const HistoryStore::Region& r : c.regions) {
+        const QString error = writeBytes(c.path, r.offset, undo ? r.before : r.after, false);
+        if (!error.isEmpty()) {
+            *why = Undo::tr("%1 could not be written: %2").arg(shown(c.path), error);
+            return false;
+        }
+    }
+    // The time the file had in that state, as for any byte change.
+    putTimeBack(c.path, undo ? c.modifiedNsBefore : c.modifiedNs);
+    return true;
+}
+
+// The version at the path goes to the history's folder, the kept one back in its place.
+bool swapKept(Change& c, QString* why) {
+    const QString keep = newKeptPath(QFileInfo(c.target).absolutePath(), c.path);
+    if (const QString error = keepFile(c.path, keep); !error.isEmpty()) {
+        *why = Undo::tr("%1 could not be kept: %2").arg(shown(c.path), error);
+        return false;
+    }
+    if (const QString error = restoreFile(c.target, c.path); !error.isEmpty()) {
+        QFile::remove(keep);
+        *why = Undo::tr("%1 could not be put back: %2").arg(shown(c.path), error);
+        return false;
+    }
+    c.target = keep;
+    follow(c, c.path);
+    return true;
+}
+
 } // namespace
 
 QString whatChanged(const Change& c, Direction d) {
@@ -172,6 +241,9 @@ QString whatChanged(const Change& c, Direction d) {
     case Kind::TagWrite:
     case Kind::HeaderWrite:
         return byteChangeCheck(c, d);
+    case Kind::TagRegions:
+    case Kind::FileReplace:
+        return savedFileCheck(c, d);
     case Kind::Rename:
     case Kind::Move:
         return undo ? itemCheck(c, c.target, c.path) : itemCheck(c, c.path, c.target);
@@ -231,6 +303,12 @@ bool apply(Change& c, Direction d, FileJob& job, QString* why) {
     case Kind::TagWrite:
     case Kind::HeaderWrite:
         done = applyBytes(c, d, why);
+        break;
+    case Kind::TagRegions:
+        done = applyRegions(c, d, why);
+        break;
+    case Kind::FileReplace:
+        done = swapKept(c, why);
         break;
     case Kind::Rename:
     case Kind::Move:

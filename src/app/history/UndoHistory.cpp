@@ -219,6 +219,7 @@ std::vector<UndoHistory::Record> UndoHistory::recover() {
                 c.target = fromNativePath(it->second.file);
                 c.trashInfo = fromNativePath(it->second.info);
             }
+            history::finishCutShort(c);
             if (history::isSplit(c)) {
                 c.kind = Kind::Split; // half-way across drives: both ways are open
                 madeOnce = true;

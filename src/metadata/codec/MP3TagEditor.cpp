@@ -176,16 +176,7 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
     if (size > kTagSize) {
         std::array<char, kTagSize> tag{};
         if (file.readAt(size - kTagSize, tag.data(), kTagSize) != kTagSize) return false;
-        if (std::memcmp(tag.data(), "TAG", 3) == 0) {
-            m_tagExists = true;
-            m_title.assign(tag.data() + 3, 30);
-            m_artist.assign(tag.data() + 33, 30);
-            m_album.assign(tag.data() + 63, 30);
-            m_year.assign(tag.data() + 93, 4);
-            m_comment.assign(tag.data() + 97, 30);
-            m_track = trackOf(m_comment);
-            m_genra = static_cast<unsigned char>(tag[127]);
-        }
+        ReadTag(std::string(tag.data(), kTagSize));
     }
     const std::int64_t beforeTag = m_tagExists ? size - kTagSize : size;
 
@@ -279,6 +270,44 @@ bool MP3TagEditor::LoadMP3(const std::string& fileName) {
     return true;
 }
 
+bool MP3TagEditor::ReadTag(const std::string& tag) {
+    if (tag.size() != kTagSize || tag.compare(0, 3, "TAG") != 0) return false;
+    m_tagExists = true;
+    m_title.assign(tag.data() + 3, 30);
+    m_artist.assign(tag.data() + 33, 30);
+    m_album.assign(tag.data() + 63, 30);
+    m_year.assign(tag.data() + 93, 4);
+    m_comment.assign(tag.data() + 97, 30);
+    m_track = trackOf(m_comment);
+    m_genra = static_cast<unsigned char>(tag[127]);
+    return true;
+}
+
+std::string MP3TagEditor::RenderTag() const {
+    const int genre = m_genra >= 0 && m_genra <= 255 ? m_genra : NoneGenre;
+    std::string tag = "TAG";
+    tag += PadToWidth(m_title, 30);
+    tag += PadToWidth(m_artist, 30);
+    tag += PadToWidth(m_album, 30);
+    tag += PadToWidth(m_year, 4);
+    tag += PadToWidth(m_comment, 30);
+    tag += static_cast<char>(genre);
+    return tag;
+}
+
+void MP3TagEditor::setTrack(int track) {
+    if (track == Track()) return;
+    m_comment = PadToWidth(m_comment, 30);
+    if (track > 0 && track <= 255) {
+        // ID3v1.1: the comment gives up its last two bytes.
+        m_comment[28] = '\0';
+        m_comment[29] = static_cast<char>(track);
+    } else if (trackOf(m_comment) != 0) {
+        m_comment[28] = m_comment[29] = '\0';
+    }
+    m_track = trackOf(m_comment);
+}
+
 Result MP3TagEditor::SaveMP3(bool AllFrames) {
     m_changedSinceLoad = false;
     BinaryFile file;
@@ -304,14 +333,7 @@ Result MP3TagEditor::SaveMP3(bool AllFrames) {
         if (std::memcmp(marker, "TAG", 3) == 0) tagAt = size - kTagSize;
     }
     const int genre = m_genra >= 0 && m_genra <= 255 ? m_genra : NoneGenre;
-
-    std::string tag = "TAG";
-    tag += PadToWidth(m_title, 30);
-    tag += PadToWidth(m_artist, 30);
-    tag += PadToWidth(m_album, 30);
-    tag += PadToWidth(m_year, 4);
-    tag += PadToWidth(m_comment, 30);
-    tag += static_cast<char>(genre);
+    const std::string tag = RenderTag();
 
     const bool written = file.writeAt(tagAt, tag.data(), kTagSize) && file.close();
     const Result outcome = written ? Result::ok() : file.failure();

@@ -79,6 +79,15 @@ public:
     void setComment(const std::string& v);
     // The ID3v1.1 track number the comment field now carries; 0 for none.
     int Track() const { return trackOf(m_comment); }
+    // Puts a track number (1 to 255) into the comment field's last two bytes, or takes it out
+    // with 0.
+    void setTrack(int track);
+
+    // The fields from a tag's 128 bytes ("TAG" first), as a load reads them; false for bytes
+    // that are no tag.
+    bool ReadTag(const std::string& tag);
+    // The 128 bytes of the tag the fields make, as SaveMP3 writes them.
+    std::string RenderTag() const;
     int Genra() const { return m_genra; }
     void setGenra(int genre) { m_genra = genre; }
 

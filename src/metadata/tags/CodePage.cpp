@@ -5,6 +5,8 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringDecoder>
+#include <QStringEncoder>
+#include <QList>
 
 #include <uchardet.h>
 
@@ -189,6 +191,35 @@ std::string decodeCodePage(std::string_view bytes, CodePage page, std::string_vi
         page = detectCodePage(joined);
     }
     return decodeIn(bytes, page).first;
+}
+
+std::string encodeCodePage(std::string_view utf8, CodePage page, std::size_t maxBytes) {
+    if (page == CodePage::Automatic) page = CodePage::Latin1;
+    const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    std::string out;
+    for (const uint code : text.toUcs4()) {
+        const char32_t c = code;
+        std::string bytes;
+        if (page == CodePage::Utf8) {
+            bytes = QString::fromUcs4(&c, 1).toStdString();
+        } else if (page == CodePage::Latin1) {
+            bytes.assign(1, c <= 0xFF ? char(c) : '?');
+        } else {
+            // One character at a time, checked on the way back: a page's converter may put
+            // its own substitute where it has no character.
+            const QString one = QString::fromUcs4(&c, 1);
+            QStringEncoder encoder(infoOf(page).codec);
+            const QByteArray encoded = encoder(one);
+            QStringDecoder decoder(infoOf(page).codec);
+            const QString back = decoder(encoded);
+            bytes = !encoder.hasError() && !decoder.hasError() && back == one
+                        ? encoded.toStdString()
+                        : std::string("?");
+        }
+        if (out.size() + bytes.size() > maxBytes) break;
+        out += bytes;
+    }
+    return out;
 }
 
 } // namespace tunewalk

@@ -41,6 +41,10 @@ std::optional<CodePage> codePageFromName(std::string_view name);
 // `sample` (the other texts of the same tag, if any) helps the guess; a sample that holds
 // `bytes` already is taken as it is.
 std::string decodeCodePage(std::string_view bytes, CodePage page, std::string_view sample = {});
+// A UTF-8 text as the bytes of `page` (Automatic writes Latin-1), at most `maxBytes` of them,
+// never a character cut in two: what the page has no character for becomes '?'.
+std::string encodeCodePage(std::string_view utf8, CodePage page,
+                           std::size_t maxBytes = std::string::npos);
 // The fixed page (or UTF-8) Automatic takes for a text: Latin-1 for ASCII and when nothing fits
 // better.
 CodePage detectCodePage(std::string_view sample);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SaveNames.h"
 #include "metadata/tags/CodePage.h"
 
 #include <cstdint>
@@ -73,8 +74,5 @@ std::optional<TagSavePlan> planTagSave(const std::string& path, const TagFields&
 // when the file changed since it was planned or could not be written.
 bool writeTagSave(const TagSavePlan& plan, const std::function<bool()>& keepOriginal,
                   std::string* why);
-
-// The hidden name a whole rewrite of `path` is written under before it is renamed into place.
-std::string rewritePathFor(const std::string& path);
 
 } // namespace tunewalk
