@@ -47,16 +47,26 @@ struct ColumnInfo {
     int widthTwips;
 };
 constexpr ColumnInfo Columns[Col::Count] = {
-    {"File Name", "File", 3528},    {"Track Name", "Track", 3528}, {"Length", "Length", 1499},
-    {"Artist", "Artist", 2540},     {"Bitrate", "Bitrate", 1646},  {"Size", "Size", 1829},
+    {"File Name", "File", 3528},
+    {"Track Name", "Track", 3528},
+    {"Length", "Length", 1499},
+    {"Artist", "Artist", 2540},
+    {"Bitrate", "Bitrate", 1646},
+    {"Size", "Size", 1829},
     {"Modified", "Modified", 3658},
     // Chosen from the header's pop-up menu; hidden until then.
-    {"Album", "Album", 2540},       {"Album Artist", "AlbumArtist", 2540},
-    {"Track", "TrackNumber", 900},  {"Disc", "Disc", 900},
-    {"Year", "Year", 900},          {"Genre", "Genre", 1800},
-    {"Comment", "Comment", 2540},   {"Composer", "Composer", 2540},
-    {"Format", "Format", 2200},     {"Sample Rate", "SampleRate", 1500},
-    {"Channels", "Channels", 1200}, {"Bit Depth", "BitDepth", 1200},
+    {"Album", "Album", 2540},
+    {"Album Artist", "AlbumArtist", 2540},
+    {"Track", "TrackNumber", 900},
+    {"Disc", "Disc", 900},
+    {"Year", "Year", 900},
+    {"Genre", "Genre", 1800},
+    {"Comment", "Comment", 2540},
+    {"Composer", "Composer", 2540},
+    {"Format", "Format", 2200},
+    {"Sample Rate", "SampleRate", 1500},
+    {"Channels", "Channels", 1200},
+    {"Bit Depth", "BitDepth", 1200},
     {"Cover", "Cover", 900},
 };
 } // namespace
@@ -160,6 +170,8 @@ void Form1::registerControls() {
              {"mnuMoveDown1", ui.mnuMoveDown1},
              {"mnuMP3Tags", ui.mnuMP3Tags},
              {"mnuWAVHeaders", ui.mnuWAVHeaders},
+             {"mnuRenameFromTags", ui.mnuRenameFromTags},
+             {"mnuTagsFromNames", ui.mnuTagsFromNames},
              {"mnuPlay", ui.mnuPlay},
              {"mnuMoveUp", ui.mnuMoveUp},
              {"mnuMoveDown", ui.mnuMoveDown},
@@ -378,6 +390,16 @@ void Form1::createMenus() {
         ui.mnuAudio->addAction(tr("Edit ID3v1 MP3 &Tags..."), this, &Form1::editTagsCommand);
     ui.mnuWAVHeaders =
         ui.mnuAudio->addAction(tr("Edit WAV &Headers..."), this, &Form1::wavHeadersCommand);
+    ui.mnuRenameFromTags =
+        ui.mnuAudio->addAction(tr("Rename &from Tags..."), this, &Form1::renameFromTagsCommand);
+    ui.mnuTagsFromNames =
+        ui.mnuAudio->addAction(tr("Ta&gs from File Names..."), this, &Form1::tagsFromNamesCommand);
+    // Offered while a file is selected: folders are no part of them.
+    connect(ui.mnuAudio, &QMenu::aboutToShow, this, [this] {
+        const bool files = getFileSelCount() > 0;
+        ui.mnuRenameFromTags->setEnabled(files);
+        ui.mnuTagsFromNames->setEnabled(files);
+    });
 
     ui.mnuSettings = menuBar()->addMenu(tr("&Settings"));
     ui.mnuSystemTray = toggle(ui.mnuSettings, tr("Zoom to System &Tray Instead of Small Window"),
