@@ -80,6 +80,9 @@ frmNamingPreview::frmNamingPreview(const Texts& texts, SettingsStore* settings, 
     cboPattern = new QComboBox(this);
     cboPattern->setEditable(true);
     cboPattern->setInsertPolicy(QComboBox::NoInsert);
+    // No completion as the user types: the preview is of the pattern typed, not of a longer
+    // one remembered that begins the same way.
+    cboPattern->setCompleter(nullptr);
     cboPattern->setAccessibleName(tr("Pattern"));
     cboPattern->addItems(rememberedPatterns());
     cboPattern->setMinimumContentsLength(40);
@@ -109,11 +112,13 @@ frmNamingPreview::frmNamingPreview(const Texts& texts, SettingsStore* settings, 
     tblPreview->horizontalHeader()->setStretchLastSection(true);
     // Widths from the font, not from the contents: a long list is not measured row by row.
     const int x = fontMetrics().averageCharWidth();
-    const int widths[ColumnCount] = {30 * x, 32 * x, 32 * x, 30 * x};
+    const int widths[ColumnCount] = {30 * x, 40 * x, 40 * x, 32 * x};
+    // No old values to show: a file's old name is its name, which the first column has.
+    tblPreview->setColumnHidden(Before, texts.before.isEmpty());
     int total = 0;
     for (int c = 0; c < ColumnCount; ++c) {
         tblPreview->setColumnWidth(c, widths[c]);
-        total += widths[c];
+        if (!tblPreview->isColumnHidden(c)) total += widths[c];
     }
     const QSize room = screen()->availableSize() * 3 / 4;
     tblPreview->setMinimumSize(std::min(total + 4 * x, room.width()),

@@ -53,9 +53,10 @@ public:
 
 protected:
     struct Texts {
-        QString title, before, after;
-        QString settingsKey;  // where the last patterns are kept
-        QStringList defaults; // offered before any was used
+        QString title;
+        QString before, after; // the headings of the old and new values; no old ones: empty
+        QString settingsKey;   // where the last patterns are kept
+        QStringList defaults;  // offered before any was used
     };
     frmNamingPreview(const Texts& texts, SettingsStore* settings, QStringList paths,
                      CodePage id3v1Page, bool withFolders, QWidget* parent);

@@ -4,21 +4,18 @@
 #include "common/PathRules.h"
 
 #include <QLocale>
-#include <QTableView>
 
 namespace tunewalk {
 
 frmRenameFromTags::frmRenameFromTags(QStringList paths, CodePage id3v1Page, SettingsStore* settings,
                                      QWidget* parent)
     : frmNamingPreview({tr("Rename from Tags"),
-                        tr("Name"),
+                        {},
                         tr("New name"),
                         SettingsKey,
                         {QStringLiteral("%track% - %title%"), QStringLiteral("%artist% - %title%"),
                          QStringLiteral("%track% - %artist% - %title%")}},
                        settings, std::move(paths), id3v1Page, true, parent) {
-    // A file's old name is its name: the column would say it twice.
-    tblPreview->setColumnHidden(Before, true);
     start();
 }
 
