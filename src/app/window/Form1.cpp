@@ -172,6 +172,8 @@ void Form1::registerControls() {
              {"mnuWAVHeaders", ui.mnuWAVHeaders},
              {"mnuAudioTags", ui.mnuAudioTags},
              {"mnuEditAudioTags", ui.mnuEditAudioTags},
+             {"mnuRenameFromTags", ui.mnuRenameFromTags},
+             {"mnuTagsFromNames", ui.mnuTagsFromNames},
              {"mnuPlay", ui.mnuPlay},
              {"mnuMoveUp", ui.mnuMoveUp},
              {"mnuMoveDown", ui.mnuMoveDown},
@@ -393,6 +395,16 @@ void Form1::createMenus() {
         ui.mnuAudio->addAction(tr("Edit ID3v1 MP3 &Tags..."), this, &Form1::editTagsCommand);
     ui.mnuWAVHeaders =
         ui.mnuAudio->addAction(tr("Edit WAV &Headers..."), this, &Form1::wavHeadersCommand);
+    ui.mnuRenameFromTags =
+        ui.mnuAudio->addAction(tr("Rename &from Tags..."), this, &Form1::renameFromTagsCommand);
+    ui.mnuTagsFromNames =
+        ui.mnuAudio->addAction(tr("Ta&gs from File Names..."), this, &Form1::tagsFromNamesCommand);
+    // Offered while a file is selected: folders are no part of them.
+    connect(ui.mnuAudio, &QMenu::aboutToShow, this, [this] {
+        const bool files = getFileSelCount() > 0;
+        ui.mnuRenameFromTags->setEnabled(files);
+        ui.mnuTagsFromNames->setEnabled(files);
+    });
 
     ui.mnuSettings = menuBar()->addMenu(tr("&Settings"));
     ui.mnuSystemTray = toggle(ui.mnuSettings, tr("Zoom to System &Tray Instead of Small Window"),

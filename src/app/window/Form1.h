@@ -109,8 +109,9 @@ void connectMediaControls(Form1& window, DesktopMediaControls& controls);
 // playorder/, favorites/, fileops/) and turns the user's commands into their calls; its own
 // code is split over one source file per concern: Form1.cpp (controls), Form1Startup.cpp,
 // Form1Listing.cpp, Form1Playback.cpp, Form1PlayOrder.cpp, Form1FileOps.cpp, Form1DragDrop.cpp,
-// Form1TreeGlue.cpp, Form1Tags.cpp, Form1EditTags.cpp, Form1Export.cpp, Form1Favorites.cpp, Form1Commands.cpp,
-// Form1WindowModes.cpp, Form1Layout.cpp, Form1Filter.cpp, Form1Keyboard.cpp,
+// Form1TreeGlue.cpp, Form1Tags.cpp, Form1EditTags.cpp, Form1Naming.cpp, Form1Export.cpp,
+// Form1Favorites.cpp, Form1Commands.cpp, Form1WindowModes.cpp, Form1Layout.cpp, Form1Filter.cpp,
+// Form1Keyboard.cpp,
 // Form1History.cpp and Form1AudioSettings.cpp.
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -288,6 +289,9 @@ public:
     // Edit Tags: the tags of the selected audio files of any kind, one or many
     // (Form1EditTags.cpp).
     void editAudioTagsCommand();
+    // Rename from Tags and Tags from File Names, on the selected files (Form1Naming.cpp).
+    void renameFromTagsCommand();
+    void tagsFromNamesCommand();
 
     // ---- commands and window modes
     void updateCommandStates(bool relayout);
@@ -566,6 +570,10 @@ private:
     void connectTree();
     void treeRename(int& cancel, QString& newName);
     QString nodeFolder(const QTreeWidgetItem* node) const;
+
+    // Form1Naming.cpp
+    QStringList selectedFiles() const;
+    void renameFiles(const std::vector<std::pair<QString, QString>>& renames);
 
     // Form1PlayOrder.cpp
     void moveSelection(bool up);

@@ -14,6 +14,7 @@
 #include "fileops/FileMoves.h"
 #include "foldertree/TreeNode.h"
 #include "foldertree/Treefolder.h"
+#include "metadata/naming/NameRules.h"
 #include "shell/Prompter.h"
 #include "shell/ShellOperations.h"
 
@@ -425,18 +426,9 @@ void Form1::renameRow(const QString& key, const QString& typed) {
 }
 
 bool Form1::validName(const QString& name, QString* why) const {
-    if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
-        *why = tr("A name cannot be empty.");
-        return false;
-    }
-    for (const QChar c : name) {
-        if (c == QLatin1Char('/') || c == QDir::separator() ||
-            c.category() == QChar::Other_Control) {
-            *why = tr("A name cannot contain \"/\" or control characters such as a line break.");
-            return false;
-        }
-    }
-    return true;
+    // What every file system refuses; a drive's own rules beyond them the rename's error tells.
+    *why = nameProblem(name, NameRules());
+    return why->isEmpty();
 }
 
 void Form1::propertiesCommand() {

@@ -34,6 +34,7 @@ struct Form1Menus {
             *mnuPrevious = nullptr, *mnuRepeat = nullptr, *mnuAll = nullptr, *mnuRandom = nullptr,
             *mnuMoveUp1 = nullptr, *mnuMoveDown1 = nullptr, *mnuMP3Tags = nullptr,
             *mnuWAVHeaders = nullptr;
+    QAction *mnuRenameFromTags = nullptr, *mnuTagsFromNames = nullptr;
     QAction *mnuPlay = nullptr, *mnuMoveUp = nullptr, *mnuMoveDown = nullptr,
             *mnuEditTags = nullptr, *mnuEditWAV = nullptr;
     // Edit Tags, for every audio kind: in the Audio menu and in the list's pop-up.
