@@ -31,19 +31,19 @@ void take(QString& field, const QString& found) {
 }
 
 void takeTags(const AudioTags& tags, TagValues& v) {
-    const auto at = [&v](TagField f) -> QString& { return v[int(f)]; };
-    take(at(TagField::Title), text(tags.title));
-    take(at(TagField::Artist), text(tags.artist));
-    take(at(TagField::Album), text(tags.album));
-    take(at(TagField::AlbumArtist), text(tags.albumArtist));
-    take(at(TagField::Track), number(tags.track));
-    take(at(TagField::TrackTotal), number(tags.trackTotal));
-    take(at(TagField::Disc), number(tags.disc));
-    take(at(TagField::DiscTotal), number(tags.discTotal));
-    take(at(TagField::Year), number(tags.year));
-    take(at(TagField::Genre), text(tags.genre));
-    take(at(TagField::Comment), text(tags.comment));
-    take(at(TagField::Composer), text(tags.composer));
+    const auto at = [&v](EditField f) -> QString& { return v[int(f)]; };
+    take(at(EditField::Title), text(tags.title));
+    take(at(EditField::Artist), text(tags.artist));
+    take(at(EditField::Album), text(tags.album));
+    take(at(EditField::AlbumArtist), text(tags.albumArtist));
+    take(at(EditField::Track), number(tags.track));
+    take(at(EditField::TrackTotal), number(tags.trackTotal));
+    take(at(EditField::Disc), number(tags.disc));
+    take(at(EditField::DiscTotal), number(tags.discTotal));
+    take(at(EditField::Year), number(tags.year));
+    take(at(EditField::Genre), text(tags.genre));
+    take(at(EditField::Comment), text(tags.comment));
+    take(at(EditField::Composer), text(tags.composer));
 }
 
 void takeId3v1(const MP3TagEditor& mp3, CodePage page, TagValues& v) {
@@ -55,14 +55,14 @@ void takeId3v1(const MP3TagEditor& mp3, CodePage page, TagValues& v) {
     const auto decoded = [&](const std::string& bytes) {
         return text(decodeCodePage(bytes, page, sample));
     };
-    v[int(TagField::Title)] = decoded(mp3.Title());
-    v[int(TagField::Artist)] = decoded(mp3.Artist());
-    v[int(TagField::Album)] = decoded(mp3.Album());
-    v[int(TagField::Comment)] = decoded(mp3.Comment());
-    v[int(TagField::Year)] = number(QString::fromStdString(mp3.Year()).toInt());
-    v[int(TagField::Track)] = number(mp3.Track());
+    v[int(EditField::Title)] = decoded(mp3.Title());
+    v[int(EditField::Artist)] = decoded(mp3.Artist());
+    v[int(EditField::Album)] = decoded(mp3.Album());
+    v[int(EditField::Comment)] = decoded(mp3.Comment());
+    v[int(EditField::Year)] = number(QString::fromStdString(mp3.Year()).toInt());
+    v[int(EditField::Track)] = number(mp3.Track());
     if (mp3.Genra() != MP3TagEditor::NoneGenre && mp3.Genra() != MP3TagEditor::NoTagGenre)
-        v[int(TagField::Genre)] = text(MP3TagEditor::GenraLookupByID(mp3.Genra()));
+        v[int(EditField::Genre)] = text(MP3TagEditor::GenraLookupByID(mp3.Genra()));
 }
 } // namespace
 
@@ -101,7 +101,7 @@ void TagsInCommon::add(const TagValues& fileValues, const std::optional<CoverPic
         cover = fileCover;
         return;
     }
-    for (int f = 0; f < TagFieldCount; ++f) {
+    for (int f = 0; f < EditFieldCount; ++f) {
         if (differ[f] || values[f] == fileValues[f]) continue;
         differ[f] = true;
         values[f].clear();

@@ -16,7 +16,7 @@ namespace tunewalk {
 
 // The fields Edit Tags shows, in the order of its form. Numbers are kept as their text like the
 // rest ("" where a file has none), so every field is compared and shown the same way.
-enum class TagField {
+enum class EditField {
     Title,
     Artist,
     Album,
@@ -30,8 +30,8 @@ enum class TagField {
     Comment,
     Composer,
 };
-constexpr int TagFieldCount = int(TagField::Composer) + 1;
-using TagValues = std::array<QString, TagFieldCount>;
+constexpr int EditFieldCount = int(EditField::Composer) + 1;
+using TagValues = std::array<QString, EditFieldCount>;
 
 // What one file's tags say, as the list shows them: an MP3's ID3v1 tag in the chosen code page,
 // with every field its ID3v2 or APE tag has taken over; the other kinds' own tags. Empty, with
@@ -47,7 +47,7 @@ std::optional<EditableTags> readEditableTags(const QString& path, RowKind kind, 
 // differing where they do not; the front cover the same way.
 struct TagsInCommon {
     TagValues values;
-    std::array<bool, TagFieldCount> differ{};
+    std::array<bool, EditFieldCount> differ{};
     std::optional<CoverPicture> cover; // the one cover all share; none when none has one
     bool coversDiffer = false;
     int files = 0;

@@ -38,9 +38,9 @@ constexpr int kProgressDelayMs = 500;
 // The side of the square the cover is shown in.
 constexpr int kCoverSide = 160;
 
-bool isNumber(TagField f) {
-    return f == TagField::Track || f == TagField::TrackTotal || f == TagField::Disc ||
-           f == TagField::DiscTotal || f == TagField::Year;
+bool isNumber(EditField f) {
+    return f == EditField::Track || f == EditField::TrackTotal || f == EditField::Disc ||
+           f == EditField::DiscTotal || f == EditField::Year;
 }
 
 QString nameOf(const QString& key) {
@@ -108,7 +108,7 @@ frmEditTags::frmEditTags(TagHost& host, Prompter& prompter, CodePage readPage, Q
 
 frmEditTags::~frmEditTags() = default;
 
-QLineEdit* frmEditTags::edit(TagField field) const {
+QLineEdit* frmEditTags::edit(EditField field) const {
     return m_edits[int(field)];
 }
 
@@ -301,7 +301,7 @@ void frmEditTags::readingFinished() {
         if (m_files.isEmpty()) return reject();
     }
 
-    for (int f = 0; f < TagFieldCount; ++f) {
+    for (int f = 0; f < EditFieldCount; ++f) {
         QLineEdit* e = m_edits[f];
         // A field whose files differ is empty: what it shows is what a save leaves.
         e->setPlaceholderText(m_common.differ[f] ? tr("(kept)") : QString());
@@ -319,25 +319,25 @@ void frmEditTags::readingFinished() {
 
 TagFields frmEditTags::changedFields() const {
     TagFields fields;
-    std::optional<std::string>* texts[TagFieldCount] = {};
-    std::optional<int>* numbers[TagFieldCount] = {};
-    texts[int(TagField::Title)] = &fields.title;
-    texts[int(TagField::Artist)] = &fields.artist;
-    texts[int(TagField::Album)] = &fields.album;
-    texts[int(TagField::AlbumArtist)] = &fields.albumArtist;
-    texts[int(TagField::Genre)] = &fields.genre;
-    texts[int(TagField::Comment)] = &fields.comment;
-    texts[int(TagField::Composer)] = &fields.composer;
-    numbers[int(TagField::Track)] = &fields.track;
-    numbers[int(TagField::TrackTotal)] = &fields.trackTotal;
-    numbers[int(TagField::Disc)] = &fields.disc;
-    numbers[int(TagField::DiscTotal)] = &fields.discTotal;
-    numbers[int(TagField::Year)] = &fields.year;
+    std::optional<std::string>* texts[EditFieldCount] = {};
+    std::optional<int>* numbers[EditFieldCount] = {};
+    texts[int(EditField::Title)] = &fields.title;
+    texts[int(EditField::Artist)] = &fields.artist;
+    texts[int(EditField::Album)] = &fields.album;
+    texts[int(EditField::AlbumArtist)] = &fields.albumArtist;
+    texts[int(EditField::Genre)] = &fields.genre;
+    texts[int(EditField::Comment)] = &fields.comment;
+    texts[int(EditField::Composer)] = &fields.composer;
+    numbers[int(EditField::Track)] = &fields.track;
+    numbers[int(EditField::TrackTotal)] = &fields.trackTotal;
+    numbers[int(EditField::Disc)] = &fields.disc;
+    numbers[int(EditField::DiscTotal)] = &fields.discTotal;
+    numbers[int(EditField::Year)] = &fields.year;
 
-    for (int f = 0; f < TagFieldCount; ++f) {
+    for (int f = 0; f < EditFieldCount; ++f) {
         const QString now = m_edits[f]->text().trimmed();
         const QString& was = m_common.values[f];
-        if (isNumber(TagField(f))) {
+        if (isNumber(EditField(f))) {
             // "07" is the 7 the file has; an empty field, or 0, takes the number away.
             const bool changed = m_common.differ[f] ? !now.isEmpty() : now.toInt() != was.toInt();
             if (changed) *numbers[f] = now.toInt();

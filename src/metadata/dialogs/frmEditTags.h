@@ -77,7 +77,7 @@ private:
     void buildLayout();
     void readingFinished();
     void setEditable(bool on);
-    QLineEdit* edit(TagField field) const;
+    QLineEdit* edit(EditField field) const;
     // What the user changed, as a save sets it.
     TagFields changedFields() const;
     void save();
@@ -99,7 +99,7 @@ private:
     TagsReading* m_reading = nullptr;
     bool m_loaded = false;
     QStringList m_files;
-    std::array<QLineEdit*, TagFieldCount> m_edits{};
+    std::array<QLineEdit*, EditFieldCount> m_edits{};
     TagsInCommon m_common;
     // The user's cover: Keep leaves each file's own.
     TagFields::Cover m_coverChange = TagFields::Cover::Keep;
