@@ -87,7 +87,7 @@ void Form1::tagsFromNamesCommand() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const TagSaveOutcome outcome =
         saveTags(HistoryPlace{m_history->store(), {}}, HistoryStore::EntryKind::TagsFromNames,
-                 description, requests, TagWriteOptions{}, keepTimes);
+                 description, requests, tagWriteOptions(), keepTimes);
     QApplication::restoreOverrideCursor();
     for (const QString& path : outcome.savedPaths) {
         if (!findRow(path)) continue;
