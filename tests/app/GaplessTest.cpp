@@ -69,8 +69,12 @@ protected:
         player.setOutput(QStringLiteral("file:") + recording);
         QObject::connect(&player, &MediaPlayer::stateChanged,
                          [this](int, int to) { states << to; });
-        QObject::connect(&player, &MediaPlayer::switched,
-                         [this](const QString& path) { switches << name(path); });
+        QObject::connect(&player, &MediaPlayer::switched, [this](const QString& path) {
+            switches << name(path);
+            statesAtSwitch = states;
+        });
+        QObject::connect(&player, &MediaPlayer::handedOver,
+                         [this](const QString& path) { handed << name(path); });
         QObject::connect(&player, &MediaPlayer::error, [this](quint32, const QString& text) {
             errors << name(player.fileName()) + ": " + text;
         });
@@ -99,15 +103,22 @@ protected:
                 const auto at = order.indexOf(p);
                 player.setNextFile(p, at + 1 < order.size() ? order[at + 1] : QString());
             });
-        player.open(order[0]);
         player.setNextFile(order[0], order[1]);
+        player.open(order[0]);
     }
     // The first file played from its start with the second prepared, until `seconds` in.
+    // A file this short is read at once, now and then (a busy machine) before the next one is
+    // set: there is no hand-over to change then, and the file is played again.
     bool playHanding(const QStringList& files, double seconds) {
-        states.clear();
-        player.open(files[0]);
-        player.setNextFile(files[0], files[1]);
-        return waitUntil([&] { return player.position() > seconds; });
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            states.clear();
+            handed.clear();
+            player.setNextFile(files[0], files[1]);
+            player.open(files[0]);
+            if (!waitUntil([&] { return player.position() > seconds; })) return false;
+            if (handed == QStringList{name(files[1])}) return true;
+        }
+        return false;
     }
     bool waitEnd(int ends = 1) {
         return waitUntil([&] { return states.count(MediaPlayer::Stopped) >= ends; }, 30000);
@@ -117,8 +128,8 @@ protected:
     QString recording = QString::fromStdString(dir.file("out.raw"));
     GstMediaPlayer player;
     std::vector<std::int16_t> whole;
-    QList<int> states;
-    QStringList switches, errors;
+    QList<int> states, statesAtSwitch;
+    QStringList switches, handed, errors;
 };
 
 TEST_F(GaplessTest, EverySampleOnceAcrossTheSwitches) {
@@ -166,7 +177,7 @@ TEST_F(GaplessTest, WhatChangesBeforeTheSwitchIsHonoured) {
     player.setPosition(0.8);
     ASSERT_TRUE(waitUntil([&] { return !switches.isEmpty(); }));
     EXPECT_EQ(switches, QStringList{"b.wav"});
-    EXPECT_EQ(states, QList<int>{MediaPlayer::Playing});
+    EXPECT_EQ(statesAtSwitch, QList<int>{MediaPlayer::Playing});
     ASSERT_TRUE(waitEnd());
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }

@@ -88,6 +88,7 @@ void GstMediaPlayer::load(const QString& path, Target target) {
     {
         QMutexLocker lock(&m_mutex);
         m_handed.clear();
+        m_lengths.clear();
         m_unwanted = false;
         m_streaming = path;
     }
@@ -112,9 +113,13 @@ void GstMediaPlayer::load(const QString& path, Target target) {
 
 void GstMediaPlayer::open(const QString& path) {
     {
+        // What follows is told again for the new file; what was told before the open for the
+        // very file opened stays, since a short file may be read to its end at once.
         QMutexLocker lock(&m_mutex);
-        m_nextAfter.clear(); // told again for the new file
-        m_next.clear();
+        if (m_nextAfter != path) {
+            m_nextAfter.clear();
+            m_next.clear();
+        }
     }
     // Nothing plays while the file loads; Playing is reported once it really plays.
     m_state = Stopped;
@@ -262,6 +267,13 @@ void GstMediaPlayer::seekNow(double at) {
 
 double GstMediaPlayer::duration() const {
     if (m_fileName.isEmpty()) return 0.0;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (const auto known = m_lengths.constFind(m_fileName); known != m_lengths.cend())
+            return *known;
+        if (!m_handed.isEmpty()) return m_knownDuration;
+    }
+    if (!m_switchingTo.isEmpty()) return m_knownDuration;
     gint64 length = 0;
     if (m_prerolled && gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &length) &&
         length > 0)

@@ -2,6 +2,7 @@
 
 #include "app/playback/MediaPlayer.h"
 
+#include <QHash>
 #include <QMutex>
 #include <QStringList>
 #include <QTimer>
@@ -122,8 +123,11 @@ private:
     // Shared with GStreamer's streaming thread, which asks for the next file.
     mutable QMutex m_mutex;
     QString m_nextAfter, m_next; // when m_nextAfter's data ends, m_next is handed over
-    QString m_streaming;     // the file whose data the pipeline reads: the loaded or last handed
-    QStringList m_handed;    // handed over, their streams not yet started, first one first
+    QString m_streaming;  // the file whose data the pipeline reads: the loaded or last handed
+    QStringList m_handed; // handed over, their streams not yet started, first one first
+    // Lengths of files as the pipeline told them when their data was all read: once the next
+    // file is handed over, the pipeline tells that one's.
+    QHash<QString, double> m_lengths;
     bool m_unwanted = false; // the first handed file is no longer what follows the loaded one
     std::atomic<bool> m_holdHandOver{false}; // a seek is on its way
     std::atomic<quint64> m_generation{0};    // counts loads: a message of an older one is dropped

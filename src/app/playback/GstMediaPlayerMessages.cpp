@@ -37,6 +37,32 @@ quint32 errorCode(const GError* error) {
     return (domain << 16) | static_cast<quint32>(error->code & 0xFFFF);
 }
 
+// The length of the file whose data was all read, asked for before the next one is handed over.
+// Before the output has started (a short file read at once) only the file's own decoder can
+// tell it.
+double lengthOf(GstElement* playbin, const QString& path) {
+    gint64 length = -1;
+    if (gst_element_query_duration(playbin, GST_FORMAT_TIME, &length) && length > 0)
+        return double(length) / GST_SECOND;
+    const QByteArray uri = uriOf(path);
+    GstIterator* children = gst_bin_iterate_elements(GST_BIN(playbin));
+    GValue child = G_VALUE_INIT;
+    while (length <= 0 && gst_iterator_next(children, &child) == GST_ITERATOR_OK) {
+        auto* element = GST_ELEMENT(g_value_get_object(&child));
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "uri")) {
+            gchar* its = nullptr;
+            g_object_get(element, "uri", &its, nullptr);
+            if (its && uri == its && !gst_element_query_duration(element, GST_FORMAT_TIME, &length))
+                length = -1;
+            g_free(its);
+        }
+        g_value_reset(&child);
+    }
+    g_value_unset(&child);
+    gst_iterator_free(children);
+    return length > 0 ? double(length) / GST_SECOND : 0.0;
+}
+
 } // namespace
 
 struct GstMediaPlayer::Callbacks {
@@ -84,6 +110,8 @@ struct GstMediaPlayer::Callbacks {
                 self->m_nextAfter != self->m_streaming)
                 return;
             next = self->m_next;
+            if (const double length = lengthOf(playbin, self->m_streaming); length > 0)
+                self->m_lengths.insert(self->m_streaming, length);
             g_object_set(playbin, "uri", uriOf(next).constData(), nullptr);
             self->m_handed << next;
             self->m_streaming = next;
@@ -213,6 +241,10 @@ void GstMediaPlayer::finishSwitch(QString path) {
     if (path.isEmpty()) return;
     m_switchTimer.stop();
     m_switchingTo.clear();
+    if (path != m_fileName) {
+        QMutexLocker lock(&m_mutex);
+        m_lengths.remove(m_fileName);
+    }
     m_fileName = path;
     m_lastPosition = 0;
     m_heardPosition = -1;

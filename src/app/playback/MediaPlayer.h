@@ -76,8 +76,9 @@ public:
     // Gapless playback: `next` plays straight on, without a gap, when `after` ends; empty for
     // none, and the end is reported as before. `after` is the loaded file, or one already
     // handed over (a short file's successor is needed before the switch to it is heard). What
-    // follows the loaded file may be changed or cleared up to the switch. A player that cannot
-    // play gapless ignores it and reports every end.
+    // follows the loaded file may be changed or cleared up to the switch; it may also be told
+    // for a file just before that file is opened. A player that cannot play gapless ignores it
+    // and reports every end.
     virtual void setNextFile(const QString& after, const QString& next) {
         Q_UNUSED(after);
         Q_UNUSED(next);
